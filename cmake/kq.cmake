@@ -1,0 +1,40 @@
+# Helpers shared by the folders' CMake files.
+
+# GoogleTest: Debian's library on the host, built from Debian's sources for Win32.
+if(KQ_WIN32)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # GoogleTest needs exceptions off in its own way; keep its sources as they are.
+  set(KQ_GTEST gtest gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  set(KQ_GTEST GTest::gtest GTest::gtest_main)
+endif()
+
+# A Win32 image gets a map file beside it, generated from its own symbols, so traces,
+# block reports and crash reports name our functions.
+function(kq_image_map target)
+  if(NOT KQ_WIN32)
+    return()
+  endif()
+  target_link_options(${target} PRIVATE -static "-Wl,-Map=$<TARGET_FILE:${target}>.ldmap")
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/write_map.sh $<TARGET_FILE:${target}>
+            $<TARGET_FILE:${target}>.ldmap
+            $<TARGET_FILE_DIR:${target}>/$<TARGET_FILE_BASE_NAME:${target}>.map
+    VERBATIM)
+endfunction()
+
+# A unit test: GoogleTest on the host or under Wine; skipped (exit 77) where Wine
+# cannot run Win32 programs.
+function(kq_gtest name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE kqutil ${KQ_GTEST})
+  if(KQ_WIN32)
+    target_link_options(${name} PRIVATE -static)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+endfunction()

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs a Win32 program under Wine for the tests: starts Xvfb and the wineserver first
+# (a server started by a test would hold ctest's output pipe open), and reports "skip"
+# (exit 77) when this machine cannot run 32-bit code at all.
+set -u
+export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+state="${TMPDIR:-/tmp}/kq-wine-$(id -u)"
+mkdir -p "$state"
+
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "SKIPPED: this machine cannot execute 32-bit code (kernel without 32-bit emulation), so Wine cannot run Win32 programs"
+  exit 77
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "SKIPPED: no Wine prefix at $WINEPREFIX (run tools/setup.sh)"
+  exit 77
+fi
+
+# One Xvfb per user, started before the wineserver so that windows can be created.
+if [ -z "${DISPLAY:-}" ]; then
+  if [ -f "$state/display" ] && kill -0 "$(cat "$state/xvfb.pid" 2>/dev/null)" 2>/dev/null; then
+    export DISPLAY=":$(cat "$state/display")"
+  else
+    exec 3>"$state/display.tmp"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    echo $! > "$state/xvfb.pid"
+    for _ in $(seq 100); do [ -s "$state/display.tmp" ] && break; sleep 0.05; done
+    exec 3>&-
+    mv "$state/display.tmp" "$state/display"
+    export DISPLAY=":$(cat "$state/display")"
+  fi
+fi
+if ! pgrep -u "$(id -u)" wineserver >/dev/null; then
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+fi
+exec wine "$@"

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a Debian 12 machine, and creates the
+# Wine prefix once. Idempotent: a second run only checks and finishes in seconds.
+set -euo pipefail
+
+PACKAGES=(wine wine32:i386 wine64 wine64-tools
+          g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+          cmake ninja-build xvfb xauth x11-utils imagemagick
+          googletest libgtest-dev clang-14 libclang-rt-14-dev
+          libzydis-dev libcapstone-dev nasm binutils)
+
+SUDO=""
+[ "$(id -u)" = 0 ] || SUDO="sudo"
+
+missing() {
+  local p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || echo "$p"
+  done
+}
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  NEED_UPDATE=1
+fi
+todo=$(missing)
+if [ -n "$todo" ]; then
+  echo "setup: installing $(echo $todo | wc -w) packages"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  # shellcheck disable=SC2086
+  $SUDO apt-get install -y -qq --no-install-recommends $todo >/dev/null
+fi
+
+# The posix thread model is what GoogleTest needs (std::mutex).
+for tool in gcc g++; do
+  [ -x "/usr/bin/i686-w64-mingw32-$tool-posix" ] || { echo "setup: missing i686-w64-mingw32-$tool-posix"; exit 1; }
+done
+
+# One quiet 32-bit Wine prefix per user, made once.
+export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}"
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  # Wine needs the kernel's 32-bit emulation; without it the Win32 tests report "skipped".
+  echo "setup: WARNING: this machine cannot execute 32-bit code; Wine tests will be skipped"
+elif [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "setup: creating Wine prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "setup: Wine prefix was not created"; exit 1; }
+fi
+echo "setup: ready"

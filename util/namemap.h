@@ -1,0 +1,33 @@
+// Name map: a sorted array of pooled names with two values each, searched by binary
+// search. Case-sensitive unless created otherwise; never holds an empty name.
+#pragma once
+#include <stdint.h>
+
+struct NameEntry {
+  const char *name;  // pooled
+  uint32_t aux;
+  uint32_t value;
+};
+
+struct NameMap {
+  int namebytes;     // sum of the names' lengths plus one each
+  uint8_t casesens;  // 1: case-sensitive, 0: without regard to case
+  int count;
+  NameEntry *entries;
+};
+
+void namemap_init(NameMap *m, uint8_t casesens = 1);
+// Releases every pooled name; the map is empty afterwards.
+void namemap_destroy(NameMap *m);
+// True when the name was there and took the new values; false for a new name, and for
+// a null or empty name, which is refused.
+bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux = 0);
+// False when the name is not there; value and aux may be null.
+bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t *aux = nullptr);
+bool namemap_remove(NameMap *m, const char *name);
+// Removes every entry with this value; gives the number of entries left.
+int namemap_remove_value(NameMap *m, uint32_t value);
+// Entry i in name order; false past the end. Any output may be null.
+bool namemap_entry(const NameMap *m, int i, const char **name, uint32_t *value, uint32_t *aux);
+inline int namemap_count(const NameMap *m) { return m->count; }
+void namemap_dump(const NameMap *m);

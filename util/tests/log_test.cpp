@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+
+#include "test_support.h"
+#include "util/log.h"
+#include "util/path.h"
+
+namespace {
+
+std::string close_and_read(const std::string &path) {
+  log_close();
+  return read_file(path);
+}
+
+TEST(Log, GreetingNumbersAndLineJoining) {
+  std::string path = open_test_log("greeting");
+  log_write("a\nb");
+  log_write("c\n");
+  log_write("");  // takes no line number
+  log_info("info %d", 7);
+  log_warning("bad %s", "thing");
+  log_printf("%s", "");
+  std::string text = close_and_read(path);
+  log_close();  // a second close writes nothing more
+
+  std::string expect_start = " 1\tHello from <test.exe>\n 2\tCurrent time: ";
+  EXPECT_EQ(text.compare(0, expect_start.size(), expect_start), 0) << text;
+  size_t date = text.find(" 3\tCurrent date: ");
+  ASSERT_NE(date, std::string::npos);
+  std::string rest = text.substr(text.find('\n', date) + 1);
+  EXPECT_EQ(rest,
+            " 4\ta\n 5\tbc\n 6\tinfo 7\n 7\tWARNING: bad thing\n 8\tBye!\n");
+}
+
+TEST(Log, LongFormattedMessageIsCut) {
+  std::string path = open_test_log("long");
+  std::string big(3000, 'x');
+  log_printf("%s", big.c_str());
+  std::string text = close_and_read(path);
+  size_t start = text.find(" 4\t") + 3;
+  size_t bye = text.find("Bye!");
+  // 2047 characters, then "Bye!" continues the same line.
+  EXPECT_EQ(bye - start, 2047u);
+}
+
+TEST(Log, HexDumpLines) {
+  unsigned char bytes[20];
+  for (int i = 0; i < 20; i++) bytes[i] = (unsigned char)(i < 16 ? 'A' + i : i - 16);
+  char line[96];
+  log_format_dump_line(line, 0x401000, bytes, 16);
+  EXPECT_STREQ(line,
+               "  401000  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 50 ABCDEFGHIJKLMNOP\n");
+  log_format_dump_line(line, 0x10, bytes + 16, 4);
+  std::string expect = "      10  00 01 02 03";
+  expect += std::string(12 * 3 + 1, ' ') + " ....\n";  // 12 blank columns, extra blank at 8
+  EXPECT_EQ(std::string(line), expect);
+
+  std::string path = open_test_log("dump");
+  log_hexdump(bytes, 20);
+  std::string text = close_and_read(path);
+  EXPECT_NE(text.find(" 4\t"), std::string::npos);
+  EXPECT_NE(text.find(" 5\t"), std::string::npos);
+  EXPECT_NE(text.find(" 6\tBye!"), std::string::npos);
+}
+
+TEST(Log, TraceNamesTheCallerOrItsAddress) {
+  std::string path = open_test_log("trace");
+  log_trace("hello %d\n", 1);
+  std::string text = close_and_read(path);
+  // Without a map file for this program the caller is shown as its address.
+  size_t at = text.find(" 4\t[");
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_NE(text.find("]: hello 1\n", at), std::string::npos) << text;
+}
+
+TEST(Log, WritesWhileClosedAreDropped) {
+  log_close();
+  uint32_t before = log_line_counter();
+  log_write("nothing\n");
+  EXPECT_EQ(log_line_counter(), before);
+}
+
+TEST(Log, SizeLimitIsFatal) {
+  std::string path = temp_log_path("limit");
+  EXPECT_EXIT(
+      {
+        log_open_file(path.c_str(), "test.exe");
+        log_set_size_limit(200);
+        for (int i = 0; i < 50; i++) log_info("line %d of some length", i);
+      },
+      ::testing::ExitedWithCode(kExitMinusOne), "");
+  std::string text = read_file(path);
+  EXPECT_NE(text.find("Logfile limit overflow."), std::string::npos) << text;
+}
+
+TEST(Path, ReplaceExtension) {
+  struct Case {
+    const char *path, *expect;
+  } cases[] = {
+      {"C:\\dir\\kq.exe", "C:\\dir\\kq.log"},
+      {"C:\\dir.x\\kq", "C:\\dir.x\\kq.log"},
+      {"/tmp/.hidden", "/tmp/.hidden.log"},
+      {"/tmp/..a.b.c", "/tmp/..a.b.log"},
+      {"name.", "name.log"},
+  };
+  for (const Case &c : cases) {
+    char out[KQ_PATH];
+    path_replace_extension(out, sizeof out, c.path, ".log");
+    EXPECT_STREQ(out, c.expect) << c.path;
+  }
+  char small[8];
+  path_replace_extension(small, sizeof small, "abcdefghij.exe", ".log");
+  EXPECT_STREQ(small, "abcdefg");
+  text_copy(small, sizeof small, "0123456789");
+  EXPECT_STREQ(small, "0123456");
+}
+
+}  // namespace

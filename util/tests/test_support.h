@@ -1,0 +1,40 @@
+// Helpers shared by the utility tests: a log file per test and reading it back.
+#pragma once
+#include <stdio.h>
+
+#include <string>
+
+#include "util/log.h"
+
+#ifdef _WIN32
+const int kExitMinusOne = -1;
+#else
+const int kExitMinusOne = 255;
+#endif
+
+inline std::string temp_log_path(const char *name) {
+  const char *dir = getenv("TMPDIR");
+#ifdef _WIN32
+  if (!dir) dir = getenv("TEMP");
+#endif
+  std::string path = dir ? dir : "/tmp";
+  return path + "/kq_" + name + ".log";
+}
+
+inline std::string read_file(const std::string &path) {
+  std::string text;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return text;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  fclose(f);
+  return text;
+}
+
+// Opens a fresh log for one test; the greeting takes lines 1 to 3.
+inline std::string open_test_log(const char *name) {
+  std::string path = temp_log_path(name);
+  log_open_file(path.c_str(), "test.exe");
+  return path;
+}

@@ -1,0 +1,33 @@
+// Memory zones: every dynamic block of the program, with guard bytes ("bumpers") around
+// it, the call history of its last allocation, and a chain of all live blocks so that
+// the leaks are listed at exit. Release always gives null: assign it back.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+enum { ZONE_HISTORY = 10, ZONE_BUMPER = 20 };
+const uint32_t MAXHEAPSIZE = 55000000;
+
+void *zone_alloc(size_t size);                    // size 0 gives null
+void *zone_resize(void *data, size_t size);       // null: allocate; 0: release
+void *zone_grow(void *data, size_t added);        // 40 % slack when it must move
+void *zone_append(void *data, const void *bytes, size_t count);
+void *zone_free(void *data);                      // always null
+void *zone_dup_bytes(size_t count, const void *src);
+void *zone_dup(const void *data);
+char *zone_strdup(const char *text);
+void zone_clear(void *data);
+size_t zone_size(const void *data);               // 0 for null
+size_t zone_capacity(const void *data);
+size_t zone_use_capacity(void *data);
+void *zone_insert(void *array, int index, int count, int width);
+void *zone_delete(void *array, int index, int count, int width);
+
+size_t zone_total_size();
+size_t zone_total_extent();
+int zone_block_count();
+
+void zone_status_report();
+void zone_block_report();
+void zone_heap_check(const char *label);
+void zone_report_block(const void *data);
