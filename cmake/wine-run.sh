@@ -3,8 +3,9 @@
 # (a server started by a test would hold ctest's output pipe open), and reports "skip"
 # (exit 77) when this machine cannot run 32-bit code at all.
 set -u
-export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
+# winedbg is kept from starting on a crash: it would wait for nobody.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 state="${TMPDIR:-/tmp}/kq-wine-$(id -u)"
 mkdir -p "$state"
 
@@ -17,22 +18,27 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   exit 77
 fi
 
-# One Xvfb per user, started before the wineserver so that windows can be created.
+# One Xvfb per user, started before the wineserver so that windows can be created;
+# tests running side by side take turns here.
+exec 4>"$state/lock"
+flock 4
 if [ -z "${DISPLAY:-}" ]; then
   if [ -f "$state/display" ] && kill -0 "$(cat "$state/xvfb.pid" 2>/dev/null)" 2>/dev/null; then
     export DISPLAY=":$(cat "$state/display")"
   else
     exec 3>"$state/display.tmp"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 4>&- &
     echo $! > "$state/xvfb.pid"
-    for _ in $(seq 100); do [ -s "$state/display.tmp" ] && break; sleep 0.05; done
+    for _ in $(seq 400); do [ -s "$state/display.tmp" ] && break; sleep 0.05; done
     exec 3>&-
     mv "$state/display.tmp" "$state/display"
     export DISPLAY=":$(cat "$state/display")"
   fi
 fi
 if ! pgrep -u "$(id -u)" wineserver >/dev/null; then
-  wineserver -p >/dev/null 2>&1 </dev/null
-  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  wineserver -p >/dev/null 2>&1 </dev/null 4>&-
+  wine cmd /c exit >/dev/null 2>&1 </dev/null 4>&-
 fi
+flock -u 4
+exec 4>&-
 exec wine "$@"

@@ -7,7 +7,8 @@ PACKAGES=(wine wine32:i386 wine64 wine64-tools
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           cmake ninja-build xvfb xauth x11-utils imagemagick
           googletest libgtest-dev clang-14 libclang-rt-14-dev
-          libzydis-dev libcapstone-dev nasm binutils)
+          libzydis-dev libcapstone-dev nasm binutils
+          qemu-system-x86 debootstrap e2fsprogs)
 
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"
@@ -41,8 +42,9 @@ done
 export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}"
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  # Wine needs the kernel's 32-bit emulation; without it the Win32 tests report "skipped".
-  echo "setup: WARNING: this machine cannot execute 32-bit code; Wine tests will be skipped"
+  # Wine needs the kernel's 32-bit emulation; without it the Win32 programs run in a
+  # small virtual machine (tools/vm), built on first use.
+  echo "setup: this machine cannot execute 32-bit code; Win32 programs run in tools/vm"
 elif [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "setup: creating Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true

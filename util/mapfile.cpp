@@ -27,8 +27,10 @@ struct MapModule {
   MapFunction functions[MAXFUNCNUM];
 };
 
+// The records are fixed storage, not zone blocks: they must outlive the block report
+// at exit, which names its callers through them.
 struct MapState {
-  MapModule *modules[MAXMODNUM];
+  MapModule modules[MAXMODNUM];
   int count;
 };
 MapState g_maps;
@@ -38,7 +40,7 @@ const char kHeader[] =
 
 MapModule *find_module(const char *path) {
   for (int i = 0; i < g_maps.count; i++)
-    if (strcasecmp(g_maps.modules[i]->path, path) == 0) return g_maps.modules[i];
+    if (strcasecmp(g_maps.modules[i].path, path) == 0) return &g_maps.modules[i];
   return nullptr;
 }
 
@@ -83,8 +85,7 @@ bool mapfile_load_text(const char *module_path, const char *text, size_t len,
     return true;
   }
   KQ_ASSERT_AT(g_maps.count < MAXMODNUM, "visor", 536, "modulen < MAXMODNUM");
-  MapModule *m = (MapModule *)zone_alloc(sizeof(MapModule));
-  if (!m) return false;
+  MapModule *m = &g_maps.modules[g_maps.count];
   m->refcount = 1;
   text_copy(m->path, sizeof m->path, module_path);
   m->code_start = image->code_start;
@@ -104,7 +105,7 @@ bool mapfile_load_text(const char *module_path, const char *text, size_t len,
         add_function(m, image, section, offset, name);
     }
   }
-  g_maps.modules[g_maps.count++] = m;
+  g_maps.count++;
   return true;
 }
 
@@ -129,14 +130,14 @@ bool mapfile_load(const char *module_path, const MapImage *image) {
 
 void mapfile_unload(const char *module_path) {
   for (int i = 0; i < g_maps.count; i++) {
-    MapModule *m = g_maps.modules[i];
+    MapModule *m = &g_maps.modules[i];
     if (strcasecmp(m->path, module_path) != 0) continue;
     if (--m->refcount > 0) return;
+    uintptr_t code_start = m->code_start;
     memmove(&g_maps.modules[i], &g_maps.modules[i + 1],
             (g_maps.count - i - 1) * sizeof g_maps.modules[0]);
     g_maps.count--;
-    log_trace("base=%X \n", (unsigned)m->code_start);
-    zone_free(m);
+    log_trace("base=%X \n", (unsigned)code_start);
     return;
   }
 }
@@ -151,7 +152,7 @@ int mapfile_function_count(const char *module_path) {
 void symbolic_address(uintptr_t address, char *out, size_t outlen) {
   const MapModule *m = nullptr;
   for (int i = g_maps.count - 1; i >= 0 && !m; i--) {
-    const MapModule *c = g_maps.modules[i];
+    const MapModule *c = &g_maps.modules[i];
     if (address >= c->code_start && address - c->code_start < c->code_size) m = c;
   }
   if (!m) {

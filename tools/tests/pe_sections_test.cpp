@@ -1,0 +1,141 @@
+// The PE section reader on a built image, on damaged copies of it, and on real DLLs.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+#include "tools/code_corpus.h"
+#include "tools/pe_sections.h"
+
+namespace {
+
+const uint32_t kPeOffset = 0x40, kOptionalSize = 0xE0;
+const uint32_t kTableOffset = kPeOffset + 24 + kOptionalSize;
+
+void put16(std::vector<uint8_t> *b, size_t at, uint32_t v) {
+  (*b)[at] = (uint8_t)v;
+  (*b)[at + 1] = (uint8_t)(v >> 8);
+}
+
+void put32(std::vector<uint8_t> *b, size_t at, uint32_t v) {
+  put16(b, at, v & 0xFFFF);
+  put16(b, at + 2, v >> 16);
+}
+
+size_t section_field(int index, int field_offset) {
+  return kTableOffset + 40 * (size_t)index + (size_t)field_offset;
+}
+
+// A small image: ".text" (code, 0x30 bytes in memory, 0x200 in the file) and ".data".
+std::vector<uint8_t> make_image() {
+  std::vector<uint8_t> b(0x600, 0);
+  put16(&b, 0, 0x5A4D);
+  put32(&b, 0x3C, kPeOffset);
+  put32(&b, kPeOffset, 0x00004550);
+  put16(&b, kPeOffset + 4, 0x14C);
+  put16(&b, kPeOffset + 6, 2);
+  put16(&b, kPeOffset + 20, kOptionalSize);
+  put16(&b, kPeOffset + 24, 0x10B);
+  put32(&b, kPeOffset + 24 + 28, 0x10000000);
+  memcpy(&b[section_field(0, 0)], ".text", 5);
+  put32(&b, section_field(0, 8), 0x30);
+  put32(&b, section_field(0, 12), 0x1000);
+  put32(&b, section_field(0, 16), 0x200);
+  put32(&b, section_field(0, 20), 0x200);
+  put32(&b, section_field(0, 36), 0x60000020);
+  memcpy(&b[section_field(1, 0)], ".data", 5);
+  put32(&b, section_field(1, 8), 0x1000);
+  put32(&b, section_field(1, 12), 0x2000);
+  put32(&b, section_field(1, 16), 0x200);
+  put32(&b, section_field(1, 20), 0x400);
+  put32(&b, section_field(1, 36), 0xC0000040);
+  return b;
+}
+
+// Reads from an exactly sized heap copy, so that a read past the end is caught.
+const char *read_exact(const std::vector<uint8_t> &bytes, size_t size, PeImage *image) {
+  std::unique_ptr<uint8_t[]> copy(new uint8_t[size ? size : 1]);
+  memcpy(copy.get(), bytes.data(), size);
+  return pe_read_sections(copy.get(), size, image);
+}
+
+TEST(PeSections, ReadsBuiltImage) {
+  PeImage image;
+  std::vector<uint8_t> b = make_image();
+  ASSERT_EQ(nullptr, read_exact(b, b.size(), &image));
+  EXPECT_EQ(0x10000000u, image.image_base);
+  ASSERT_EQ(2, image.section_count);
+  const PeSection *text = &image.sections[0], *data = &image.sections[1];
+  EXPECT_STREQ(".text", text->name);
+  EXPECT_EQ(0x1000u, text->rva);
+  EXPECT_EQ(0x200u, text->file_offset);
+  EXPECT_EQ(0x30u, text->size);  // the file padding beyond the virtual size is left out
+  EXPECT_TRUE(pe_is_code(text));
+  EXPECT_EQ(0x200u, data->size);
+  EXPECT_FALSE(pe_is_code(data));
+}
+
+TEST(PeSections, RefusesDamagedImages) {
+  struct Damage {
+    size_t at;
+    int width;  // 2 or 4
+    uint32_t value;
+    const char *error;
+  };
+  const Damage cases[] = {
+      {0, 2, 0x5A4E, "no MZ header"},
+      {0x3C, 4, 0x5F0, "no PE signature"},
+      {0x3C, 4, 0xFFFFFFF0, "no PE signature"},
+      {kPeOffset, 4, 0x00004551, "no PE signature"},
+      {kPeOffset + 4, 2, 0x8664, "not an i386 image"},
+      {kPeOffset + 24, 2, 0x20B, "not a 32-bit (PE32) optional header"},
+      {kPeOffset + 20, 2, 0, "not a 32-bit (PE32) optional header"},
+      {kPeOffset + 20, 2, 0x1C, "optional header too short"},
+      {kPeOffset + 20, 2, 0xFFFF, "not a 32-bit (PE32) optional header"},
+      {kPeOffset + 6, 2, PE_MAX_SECTIONS + 1, "too many sections"},
+      {kPeOffset + 6, 2, 90, "section table runs past the end of the file"},
+      {section_field(1, 20), 4, 0x500, "section data runs past the end of the file"},
+      {section_field(1, 16), 4, 0xFFFFFFFF, "section data runs past the end of the file"},
+      {section_field(0, 20), 4, 0xFFFFFF00, "section data runs past the end of the file"},
+  };
+  for (const Damage &d : cases) {
+    std::vector<uint8_t> b = make_image();
+    if (d.width == 2) put16(&b, d.at, d.value);
+    else put32(&b, d.at, d.value);
+    PeImage image;
+    const char *error = read_exact(b, b.size(), &image);
+    ASSERT_NE(nullptr, error) << "damage at " << d.at;
+    EXPECT_STREQ(d.error, error) << "damage at " << d.at;
+  }
+}
+
+TEST(PeSections, EveryCutImageIsReadOrRefusedWithinItsBytes) {
+  std::vector<uint8_t> b = make_image();
+  for (size_t size = 0; size <= b.size(); size++) {
+    PeImage image;
+    if (read_exact(b, size, &image)) continue;
+    for (int i = 0; i < image.section_count; i++) {
+      const PeSection *s = &image.sections[i];
+      EXPECT_LE((size_t)s->file_offset + s->size, size) << "cut at " << size;
+    }
+  }
+}
+
+TEST(PeSections, ReadsTheWineDlls) {
+  if (access(WINE_PE_DIR "/kernel32.dll", R_OK) != 0) GTEST_SKIP() << "no " WINE_PE_DIR;
+  // Every fifth DLL keeps the run short; all of them are read by the decoder's oracle.
+  CodeCorpus corpus;
+  ASSERT_TRUE(corpus_load(WINE_PE_DIR, ".dll", 5, &corpus));
+  EXPECT_GT(corpus.module_count, 50);
+  EXPECT_EQ(0, corpus.skipped_count);
+  // A few DLLs hold only resources.
+  EXPECT_GT(corpus.blocks.size(), (size_t)corpus.module_count * 9 / 10);
+  for (const CodeBlock &block : corpus.blocks) {
+    EXPECT_STREQ(".text", block.section) << block.module;
+    EXPECT_EQ(0u, block.address & 0xFFF) << block.module;
+  }
+}
+
+}  // namespace

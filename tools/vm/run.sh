@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs a command inside the test machine (see build-image.sh) with the folder DIR of
+# this machine mounted at the same path (none for "-"), in the current folder when it
+# lies inside DIR, and gives the command's output and exit code.
+# Usage: run.sh DIR|- COMMAND [ARGS...]
+set -euo pipefail
+dir=${KQ_VM_DIR:-/var/cache/kq-vm}
+share=$1; shift
+job=$(mktemp -d)
+trap 'rm -rf "$job"' EXIT
+shared=()
+{
+  echo 'set -u'
+  if [ "$share" != - ]; then
+    share=$(cd "$share" && pwd)
+    shared=(-virtfs "local,path=$share,mount_tag=share,security_model=none,id=share")
+    printf 'mkdir -p %q && mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose share %q\n' \
+      "$share" "$share"
+    case "$PWD/" in "$share"/*) printf 'cd %q\n' "$PWD" ;; esac
+  fi
+  printf '%q ' "$@"
+  echo
+} > "$job/job.sh"
+timeout "${KQ_VM_TIMEOUT:-3600}" qemu-system-x86_64 -m 4096 -smp 2 -nographic -no-reboot \
+  -kernel "$dir/vmlinuz" -initrd "$dir/initrd" \
+  -append "root=/dev/vda rw console=ttyS0 init=/kqinit quiet" \
+  -drive "file=$dir/rootfs.img,format=raw,if=virtio" \
+  -virtfs "local,path=$job,mount_tag=job,security_model=none,id=job" \
+  "${shared[@]}" \
+  > "$job/console" 2>&1 || { echo "vm: the machine did not finish"; tail -20 "$job/console"; exit 1; }
+cat "$job/output" 2>/dev/null || true
+[ -f "$job/status" ] || { echo "vm: the job left no status"; tail -20 "$job/console"; exit 1; }
+exit "$(cat "$job/status")"
