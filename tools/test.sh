@@ -25,7 +25,7 @@ run_ctest() {
 
 build() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --no-warn-unused-cli -S . -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 
