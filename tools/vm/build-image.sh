@@ -37,7 +37,7 @@ if [ ! -f "$dir/rootfs.img" ]; then
 fi
 
 # First boot: the Wine prefix, made once inside the image.
-KQ_VM_DIR="$dir" "$here/run.sh" - bash -c \
+KQ_VM_DIR="$dir" KQ_VM_KEEP=1 "$here/run.sh" - bash -c \
   'export WINEPREFIX=$KQ_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=";
    wineboot -i && wineserver -w && test -f "$WINEPREFIX/system.reg"'
 touch "$stamp"

@@ -21,7 +21,11 @@ shared=()
   printf '%q ' "$@"
   echo
 } > "$job/job.sh"
-timeout "${KQ_VM_TIMEOUT:-3600}" qemu-system-x86_64 -m 4096 -smp 2 -nographic -no-reboot \
+# Runs leave the image as it was (-snapshot), so that several may run side by side; only
+# the first boot of build-image.sh keeps what it writes (KQ_VM_KEEP=1).
+snapshot=(-snapshot)
+[ "${KQ_VM_KEEP:-0}" = 1 ] && snapshot=()
+timeout "${KQ_VM_TIMEOUT:-3600}" qemu-system-x86_64 "${snapshot[@]}" -m 4096 -smp 2 -nographic -no-reboot \
   -kernel "$dir/vmlinuz" -initrd "$dir/initrd" \
   -append "root=/dev/vda rw console=ttyS0 init=/kqinit quiet" \
   -drive "file=$dir/rootfs.img,format=raw,if=virtio" \
