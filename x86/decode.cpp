@@ -30,6 +30,10 @@ const PrefixInfo kPrefixes[] = {
     {0xF3, PG_REP, SEG_NONE, "REPE"},
 };
 
+// The FPU stack registers as operands are written.
+const char *const kStackRegisters[8] = {"ST(0)", "ST(1)", "ST(2)", "ST(3)",
+                                        "ST(4)", "ST(5)", "ST(6)", "ST(7)"};
+
 // Operand sizes of the ModRM kinds that depend on the operand size.
 enum { SIZE_OP = -1, SIZE_FAR = -2, SIZE_PAIR = -3 };
 enum { FORM_ANY, FORM_REGISTER, FORM_MEMORY };
@@ -188,10 +192,11 @@ int reg_field(const Decoder &d) { return d.modrm >> 3 & 7; }
 void separator(Decoder &d) {
   const DecoderOptions &o = g_decoder_options;
   if (d.printed++ == 0) {
-    text_raw(&d.out, " ");
+    text_char(&d.out, ' ');
     if (o.tab_arguments) text_pad(&d.out, 8);
   } else {
-    text_raw(&d.out, o.space_after_comma ? ", " : ",");
+    text_char(&d.out, ',');
+    if (o.space_after_comma) text_char(&d.out, ' ');
   }
 }
 
@@ -204,11 +209,8 @@ void put_register(Decoder &d, int size, int number) {
   if (d.text) text_word(&d.out, name);
 }
 
-void put_named(Decoder &d, const char *format, int number) {
-  if (!d.text) return;
-  char name[16];
-  snprintf(name, sizeof name, format, number);
-  text_word(&d.out, name);
+void put_named(Decoder &d, const char *name) {
+  if (d.text) text_word(&d.out, name);
 }
 
 void put_segment(Decoder &d, int number) {
@@ -318,7 +320,7 @@ void decode_modrm_operand(Decoder &d, int kind) {
   if (d.modrm >> 6 == 3) {
     if (mk.form == FORM_MEMORY) defer(d, DE_MEMORY);
     if (mk.mmx)
-      put_named(d, "MM%i", d.modrm & 7);
+      put_named(d, g_mmx_registers[d.modrm & 7]);
     else
       put_register(d, size >= 1 && size <= 4 ? size : d.op_size, d.modrm & 7);
     return;
@@ -442,11 +444,11 @@ void decode_operand(Decoder &d, int kind) {
     case OPK_AX: put_register(d, 2, 0); return;
     case OPK_DX_PORT: put_register(d, 2, 2); return;
     case OPK_CL: put_register(d, 1, 1); return;
-    case OPK_ST0: put_named(d, "ST(%i)", 0); return;
-    case OPK_STI: put_named(d, "ST(%i)", last_opcode_byte(d) & 7); return;
+    case OPK_ST0: put_named(d, kStackRegisters[0]); return;
+    case OPK_STI: put_named(d, kStackRegisters[last_opcode_byte(d) & 7]); return;
     case OPK_MMX:
     case OPK_3DN:
-      if (need_modrm(d)) put_named(d, "MM%i", reg_field(d));
+      if (need_modrm(d)) put_named(d, g_mmx_registers[reg_field(d)]);
       return;
     case OPK_STR_SRC:
     case OPK_STR_DST:
@@ -519,9 +521,9 @@ int repeated_prefix(Decoder &d) {
   r->warnings = DW_PREFIX | (d.seen & PG_LOCK ? DW_LOCK : 0);
   r->command_class = CF_RARE;
   if (d.text) {
-    char text[32];
-    snprintf(text, sizeof text, "PREFIX %s:", first->name);
-    text_word(&d.out, text);
+    text_word(&d.out, "PREFIX ");
+    text_word(&d.out, first->name);
+    text_char(&d.out, ':');
     write_hex_dump(r->hex_dump, d.bytes, 1, 0, 0, 0);
     if (!g_decoder_options.hide_prefix) snprintf(r->comment, DISASM_TEXT, "Superfluous prefix");
   }
@@ -585,33 +587,30 @@ void write_mnemonic(Decoder &d) {
   if (*p == '&') size = d.op_size;
   if (*p == '$') size = d.addr_size;
   if (size) p++;
-  const char *end = strchr(p, ',');
-  if (!end) end = p + strlen(p);
-  const char *colon = size ? (const char *)memchr(p, ':', end - p) : nullptr;
+  const char *end = p, *colon = nullptr;
+  for (; *end && *end != ','; end++)
+    if (*end == ':' && !colon) colon = end;
   if (colon && size == 2) end = colon;
   if (colon && size == 4) p = colon + 1;
-  char text[48];
-  int n = 0;
   const char *letter = size == 4 ? (g_decoder_options.size_suffix != 2 ? "D" : "")
                                  : (g_decoder_options.size_suffix != 0 ? "W" : "");
-  for (; p < end && n < (int)sizeof text - 2; p++) {
-    if (*p == '*')
-      for (const char *l = letter; *l; l++) text[n++] = *l;
-    else
-      text[n++] = *p;
+  // Runs of plain characters go out whole; a '*' takes the size letter.
+  bool split_blank = g_decoder_options.tab_arguments;
+  while (p < end) {
+    const char *stop = p;
+    while (stop < end && *stop != '*' && !(*stop == ' ' && split_blank)) stop++;
+    text_word_n(&d.out, p, (int)(stop - p));
+    if (stop == end) return;
+    if (*stop == '*') {
+      text_word(&d.out, letter);
+    } else {
+      // A REP word stands in its own column before the string command.
+      text_char(&d.out, ' ');
+      text_pad(&d.out, 8);
+      split_blank = false;
+    }
+    p = stop + 1;
   }
-  text[n] = '\0';
-  char *blank = strchr(text, ' ');
-  if (blank && g_decoder_options.tab_arguments) {
-    // A REP word stands in its own column before the string command.
-    *blank = '\0';
-    text_word(&d.out, text);
-    text_raw(&d.out, " ");
-    text_pad(&d.out, 8);
-    text_word(&d.out, blank + 1);
-    return;
-  }
-  text_word(&d.out, text);
 }
 
 // Stack warnings from the opcode alone: INC ESP, DEC ESP, ADD or SUB ESP with an

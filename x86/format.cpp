@@ -1,8 +1,6 @@
 // The disassembly text: operands, numbers, names, hex dump, comments and float values.
 #include "x86/format.h"
 
-#include <ctype.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -19,6 +17,8 @@ enum { TEXT_MAX = DISASM_TEXT - 1, JUMP_NAME_LIMIT = 231 };
 
 // A negative displacement down to this bound is written with a minus sign.
 const int32_t kNegativeBound = -16384;
+
+const char kHexDigits[] = "0123456789ABCDEF";
 
 struct CommentRule {
   int warning;
@@ -43,7 +43,9 @@ const CommentRule kCommentRules[] = {
 };
 
 void copy_cut(char *out, const char *text) {
-  snprintf(out, DISASM_TEXT, "%s", text);
+  TextOut t;
+  text_start(&t, out);
+  text_raw(&t, text);
 }
 
 }  // namespace
@@ -65,30 +67,70 @@ void text_start(TextOut *t, char *buf) {
   buf[0] = '\0';
 }
 
-void text_raw(TextOut *t, const char *s) {
-  while (*s && t->len < TEXT_MAX) t->buf[t->len++] = *s++;
+// The appenders keep the length in a local: through t->buf the compiler must assume the
+// text may overwrite t->len and would reload it for every character.
+void text_raw(TextOut *t, const char *s) { text_raw_n(t, s, TEXT_MAX); }
+
+void text_raw_n(TextOut *t, const char *s, int limit) {
+  char *buf = t->buf;
+  int len = t->len;
+  int end = len + limit < TEXT_MAX ? len + limit : TEXT_MAX;
+  while (*s && len < end) buf[len++] = *s++;
+  buf[len] = '\0';
+  t->len = len;
+}
+
+void text_char(TextOut *t, char c) {
+  if (t->len < TEXT_MAX) t->buf[t->len++] = c;
   t->buf[t->len] = '\0';
 }
 
-void text_printf(TextOut *t, const char *fmt, ...) {
-  char tmp[DISASM_TEXT];
-  va_list ap;
-  va_start(ap, fmt);
-  vsnprintf(tmp, sizeof tmp, fmt, ap);
-  va_end(ap);
-  text_raw(t, tmp);
+void text_hex(TextOut *t, uint32_t value, int digits) {
+  char tmp[9];
+  int start = 8;
+  tmp[8] = '\0';
+  do {
+    tmp[--start] = kHexDigits[value & 15];
+    value >>= 4;
+  } while (value || start > 8 - digits);
+  text_raw(t, tmp + start);
 }
 
-void text_word(TextOut *t, const char *s) {
-  int start = t->len;
-  text_raw(t, s);
-  if (!g_decoder_options.lower_case) return;
-  for (int i = start; i < t->len; i++) t->buf[i] = (char)tolower((unsigned char)t->buf[i]);
+void text_decimal(TextOut *t, uint32_t value) {
+  char tmp[11];
+  int start = 10;
+  tmp[10] = '\0';
+  do {
+    tmp[--start] = (char)('0' + value % 10);
+    value /= 10;
+  } while (value);
+  text_raw(t, tmp + start);
+}
+
+void text_word(TextOut *t, const char *s) { text_word_n(t, s, TEXT_MAX); }
+
+void text_word_n(TextOut *t, const char *s, int limit) {
+  if (!g_decoder_options.lower_case) {
+    text_raw_n(t, s, limit);
+    return;
+  }
+  char *buf = t->buf;
+  int len = t->len;
+  int end = len + limit < TEXT_MAX ? len + limit : TEXT_MAX;
+  for (; *s && len < end; s++) {
+    char c = *s;
+    buf[len++] = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+  }
+  buf[len] = '\0';
+  t->len = len;
 }
 
 void text_pad(TextOut *t, int column) {
-  while (t->len < column && t->len < TEXT_MAX) t->buf[t->len++] = ' ';
-  t->buf[t->len] = '\0';
+  char *buf = t->buf;
+  int len = t->len;
+  while (len < column && len < TEXT_MAX) buf[len++] = ' ';
+  buf[len] = '\0';
+  t->len = len;
 }
 
 void write_memory(TextOut *t, const MemoryText *m) {
@@ -97,47 +139,52 @@ void write_memory(TextOut *t, const MemoryText *m) {
     text_word(t, m->keyword);
     text_raw(t, " ");
   }
-  if (o.brackets_first) text_raw(t, "[");
+  if (o.brackets_first) text_char(t, '[');
   if (m->size > 0) {
-    const char *ptr = o.brackets_first ? "" : "PTR ";
-    char keyword[32];
-    if (m->size < (int)(sizeof g_size_keywords / sizeof *g_size_keywords))
-      snprintf(keyword, sizeof keyword, "%s %s", g_size_keywords[m->size], ptr);
-    else
-      snprintf(keyword, sizeof keyword, "(%i-BYTE) %s", m->size, ptr);
-    text_word(t, keyword);
+    if (m->size < (int)(sizeof g_size_keywords / sizeof *g_size_keywords)) {
+      text_word(t, g_size_keywords[m->size]);
+    } else {
+      text_char(t, '(');
+      text_decimal(t, (uint32_t)m->size);
+      text_word(t, "-BYTE)");
+    }
+    text_word(t, o.brackets_first ? " " : " PTR ");
   }
   if (m->segment != SEG_NONE) {
     text_word(t, g_segment_names[m->segment]);
-    text_raw(t, ":");
+    text_char(t, ':');
   }
-  if (!o.brackets_first) text_raw(t, "[");
+  if (!o.brackets_first) text_char(t, '[');
   bool has_base = m->base && m->base[0];
   if (has_base) text_word(t, m->base);
   if (m->index) {
-    if (has_base) text_raw(t, "+");
+    if (has_base) text_char(t, '+');
     text_word(t, m->index);
-    if (m->scale > 1) text_printf(t, "*%i", m->scale);
+    if (m->scale > 1) {
+      text_char(t, '*');
+      text_decimal(t, (uint32_t)m->scale);
+    }
   }
   bool regs = has_base || m->index;
-  const char *plus = regs ? "+" : "";
   char name[DISASM_TEXT];
   if (m->disp == 0) {
-    if (!regs) text_raw(t, "0");
+    if (!regs) text_char(t, '0');
   } else if (m->symbolic && name_address((uint32_t)m->disp, name, sizeof name)) {
-    text_raw(t, plus);
+    if (regs) text_char(t, '+');
     text_raw(t, name);
   } else if (regs && m->disp < 0 && m->disp > kNegativeBound) {
-    text_printf(t, "-0x%lX", (unsigned long)-m->disp);
+    text_raw(t, "-0x");
+    text_hex(t, (uint32_t)-m->disp, 1);
   } else {
-    text_printf(t, "%s0x%lX", plus, (unsigned long)(uint32_t)m->disp);
+    text_raw(t, regs ? "+0x" : "0x");
+    text_hex(t, (uint32_t)m->disp, 1);
   }
-  text_raw(t, "]");
+  text_char(t, ']');
 }
 
 void write_immediate(TextOut *t, int kind, int32_t value, bool symbolic_mode) {
   if (kind == OPK_ONE) {
-    text_raw(t, "1");
+    text_char(t, '1');
     return;
   }
   bool never_named = kind == OPK_IMM_LOGIC || kind == OPK_VXD;
@@ -149,39 +196,45 @@ void write_immediate(TextOut *t, int kind, int32_t value, bool symbolic_mode) {
   }
   bool unsigned_kind = kind == OPK_IMM_LOGIC || kind == OPK_SHIFT || kind == OPK_IMM16U ||
                        kind == OPK_VXD;
-  if (!unsigned_kind && value < 0 && value >= kNegativeBound)
-    text_printf(t, "-0x%lX", (unsigned long)-value);
-  else
-    text_printf(t, "0x%lX", (unsigned long)(uint32_t)value);
+  bool negative = !unsigned_kind && value < 0 && value >= kNegativeBound;
+  text_raw(t, negative ? "-0x" : "0x");
+  text_hex(t, negative ? (uint32_t)-value : (uint32_t)value, 1);
 }
 
 void write_jump_target(TextOut *t, uint32_t target, bool symbolic_mode, char *comment) {
   char name[DISASM_TEXT];
   int n = symbolic_mode ? name_address(target, name, sizeof name) : 0;
   if (n && g_decoder_options.symbolic) {
-    int room = JUMP_NAME_LIMIT - t->len;
-    text_printf(t, "%.*s", room > 0 ? room : 0, name);
+    text_raw_n(t, name, JUMP_NAME_LIMIT - t->len);
     return;
   }
-  text_printf(t, "0x%lX", (unsigned long)target);
+  text_raw(t, "0x");
+  text_hex(t, target, 1);
   if (n && comment[0] == '\0') copy_cut(comment, name);
 }
 
 void write_far_address(TextOut *t, uint32_t selector, uint32_t offset) {
   text_word(t, "FAR");
-  text_printf(t, " 0x%04X:%08X", (unsigned)selector, (unsigned)offset);
+  text_raw(t, " 0x");
+  text_hex(t, selector, 4);
+  text_char(t, ':');
+  text_hex(t, offset, 8);
 }
 
 void write_hex_dump(char *out, const uint8_t *bytes, int prefixes, int body, int disp, int imm) {
-  TextOut t;
-  text_start(&t, out);
-  int pos = 0;
-  for (; pos < prefixes; pos++) text_printf(&t, "%02X:", bytes[pos]);
-  const int parts[3] = {body, disp, imm};
-  for (int p = 0; p < 3; p++) {
-    if (p > 0 && parts[p] > 0) text_raw(&t, " ");
-    for (int i = 0; i < parts[p]; i++, pos++) text_printf(&t, "%02X", bytes[pos]);
+  int total = prefixes + body + disp + imm;
+  int disp_blank = disp > 0 ? prefixes + body : -1;
+  int imm_blank = imm > 0 ? prefixes + body + disp : -1;
+  // Four characters per byte at most: a command's 15 bytes stay far from the end, the
+  // bound only keeps a bad caller inside the field.
+  int n = 0;
+  for (int pos = 0; pos < total && n + 4 <= TEXT_MAX; pos++) {
+    if (pos == disp_blank || pos == imm_blank) out[n++] = ' ';
+    out[n++] = kHexDigits[bytes[pos] >> 4];
+    out[n++] = kHexDigits[bytes[pos] & 15];
+    if (pos < prefixes) out[n++] = ':';
   }
+  out[n] = '\0';
 }
 
 void write_comment(DisasmResult *r) {
@@ -189,6 +242,7 @@ void write_comment(DisasmResult *r) {
     copy_cut(r->comment, "Invalid command");
     return;
   }
+  if (r->warnings == 0) return;
   int kind = r->command_class & CC_KIND;
   for (const CommentRule &rule : kCommentRules) {
     if (!(r->warnings & rule.warning) || g_decoder_options.*rule.hide) continue;

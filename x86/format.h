@@ -14,9 +14,15 @@ struct TextOut {
 void text_start(TextOut *t, char *buf);
 // As given: numbers keep their upper-case hex digits.
 void text_raw(TextOut *t, const char *s);
-void text_printf(TextOut *t, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+// At most limit characters of s (none when limit is 0 or less).
+void text_raw_n(TextOut *t, const char *s, int limit);
+void text_char(TextOut *t, char c);
+// Upper-case hex digits of value, at least digits of them (1 to 8), without "0x".
+void text_hex(TextOut *t, uint32_t value, int digits);
+void text_decimal(TextOut *t, uint32_t value);
 // Mnemonics, register names and keywords: lower-cased under the lower_case option.
 void text_word(TextOut *t, const char *s);
+void text_word_n(TextOut *t, const char *s, int limit);
 void text_pad(TextOut *t, int column);
 
 // A memory operand as the decoder found it.

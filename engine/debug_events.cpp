@@ -1,0 +1,137 @@
+// The debug-event drain: the events the system queues for the debuggee, turned into
+// state changes, log lines and debugger events.
+#include <windows.h>
+
+#include "engine/changes.h"
+#include "engine/debug_string.h"
+#include "engine/debuggee.h"
+#include "util/log.h"
+
+namespace {
+
+bool read_debuggee(uint32_t address, void *out, size_t size, void *context) {
+  SIZE_T got = 0;
+  return ReadProcessMemory((HANDLE)context, (const void *)(uintptr_t)address, out, size, &got) &&
+         got == size;
+}
+
+void continue_event(const DEBUG_EVENT &ev) {
+  ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, DBG_CONTINUE);
+}
+
+// An exception of the followed thread stops it. The event itself is continued, so the
+// stop is held by one suspension of ours.
+void stop_on_exception(const DEBUG_EVENT &ev) {
+  Debuggee &d = g_debuggee;
+  if (d.state != DS_PAUSED) SuspendThread(d.thread);
+  d.state = DS_PAUSED;
+  d.pause.code = ev.u.Exception.ExceptionRecord.ExceptionCode;
+  d.pause.guard_index = -1;
+  changes_raise(CHG_STATE);
+  debuggee_deliver(EVN_Refresh);
+  debuggee_deliver(EVN_Pause);
+}
+
+void on_exception(const DEBUG_EVENT &ev) {
+  DebuggeeState was = g_debuggee.state;
+  if (was == DS_LOADING) g_debuggee.state = DS_RUNNING;
+  stop_on_exception(ev);
+  continue_event(ev);
+  // The first exception of a launched debuggee is the system's initial breakpoint.
+  if (was == DS_LOADING) debuggee_deliver(EVN_Initiate);
+}
+
+void on_create_thread(const DEBUG_EVENT &ev) {
+  log_printf("DEBUG_EVENT: CREATE_THREAD\n");
+  continue_event(ev);
+}
+
+void on_create_process(const DEBUG_EVENT &ev) {
+  const CREATE_PROCESS_DEBUG_INFO &info = ev.u.CreateProcessInfo;
+  log_printf("DEBUG_EVENT: CREATE_PROCESS hFile=%X, hProcess=%X, hThread=%X\n",
+             (unsigned)(uintptr_t)info.hFile, (unsigned)(uintptr_t)info.hProcess,
+             (unsigned)(uintptr_t)info.hThread);
+  if (info.hFile) CloseHandle(info.hFile);
+  continue_event(ev);
+}
+
+// Left pending: the debuggee stays stopped until it is unloaded.
+void on_exit_thread(const DEBUG_EVENT &ev) {
+  log_printf("DEBUG_EVENT: EXIT_THREAD\n");
+  g_debuggee.state = DS_PAUSED;
+  g_debuggee.pending_event_thread = ev.dwThreadId;
+}
+
+// Left pending: the unload continues it and so lets the process end.
+void on_exit_process(const DEBUG_EVENT &ev) {
+  log_printf("DEBUG_EVENT: EXIT_PROCESS\n");
+  g_debuggee.state = DS_EXITED;
+  g_debuggee.exit_code = ev.u.ExitProcess.dwExitCode;
+  g_debuggee.pending_event_thread = ev.dwThreadId;
+  changes_raise(CHG_STATE);
+  debuggee_deliver(EVN_Exit);
+}
+
+void on_load_dll(const DEBUG_EVENT &ev) {
+  log_printf("DEBUG_EVENT: LOAD_DLL\n");
+  if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
+  continue_event(ev);
+  debuggee_deliver(EVN_Refresh);
+}
+
+void on_unload_dll(const DEBUG_EVENT &ev) {
+  log_printf("DEBUG_EVENT: UNLOAD_DLL\n");
+  continue_event(ev);
+  debuggee_deliver(EVN_Refresh);
+}
+
+void on_output_string(const DEBUG_EVENT &ev) {
+  const OUTPUT_DEBUG_STRING_INFO &info = ev.u.DebugString;
+  debug_string_to_log(read_debuggee, g_debuggee.process,
+                      (uint32_t)(uintptr_t)info.lpDebugStringData, info.nDebugStringLength,
+                      info.fUnicode != 0);
+  continue_event(ev);
+}
+
+void on_rip(const DEBUG_EVENT &ev) {
+  log_printf("DEBUG_EVENT: RIP_EVENT\n");
+  continue_event(ev);
+}
+
+typedef void (*EventHandler)(const DEBUG_EVENT &ev);
+
+// Indexed by the event code, EXCEPTION_DEBUG_EVENT (1) to RIP_EVENT (9).
+const EventHandler kHandlers[] = {
+    nullptr,         on_exception,  on_create_thread, on_create_process, on_exit_thread,
+    on_exit_process, on_load_dll,   on_unload_dll,    on_output_string,  on_rip,
+};
+const DWORD kHandlerCount = sizeof kHandlers / sizeof kHandlers[0];
+
+// A debuggee unloaded while running goes on under the debugger: its events still come
+// and are let through at once, with the file handles they carry closed.
+void pass_event(const DEBUG_EVENT &ev) {
+  if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && ev.u.CreateProcessInfo.hFile)
+    CloseHandle(ev.u.CreateProcessInfo.hFile);
+  if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && ev.u.LoadDll.hFile)
+    CloseHandle(ev.u.LoadDll.hFile);
+  continue_event(ev);
+}
+
+}  // namespace
+
+int debuggee_drain() {
+  int taken = 0;
+  DEBUG_EVENT ev;
+  while (taken < DRAIN_EVENT_LIMIT && WaitForDebugEvent(&ev, 1)) {
+    taken++;
+    // The end of the process is ours whichever of its threads reports it.
+    bool followed = ev.dwProcessId == g_debuggee.process_id &&
+                    (ev.dwThreadId == g_debuggee.thread_id ||
+                     ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT);
+    if (followed && ev.dwDebugEventCode < kHandlerCount && kHandlers[ev.dwDebugEventCode])
+      kHandlers[ev.dwDebugEventCode](ev);
+    else
+      pass_event(ev);
+  }
+  return taken;
+}

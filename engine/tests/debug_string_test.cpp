@@ -1,0 +1,73 @@
+// Debug output copied into the log in pieces, over a fake debuggee memory.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/debug_string.h"
+#include "util/tests/test_support.h"
+
+namespace {
+
+const uint32_t kBase = 0x00401000;
+
+struct FakeMemory {
+  std::string bytes;
+  std::vector<size_t> reads;  // size of each read
+};
+
+bool read_fake(uint32_t address, void *out, size_t size, void *context) {
+  FakeMemory *m = (FakeMemory *)context;
+  if (address < kBase || address - kBase + size > m->bytes.size()) return false;
+  memcpy(out, m->bytes.data() + (address - kBase), size);
+  m->reads.push_back(size);
+  return true;
+}
+
+std::string digits(int count) {
+  std::string text;
+  for (int i = 0; i < count; i++) text += (char)('a' + i % 26);
+  return text;
+}
+
+TEST(DebugString, PiecesOfAtMost79CharactersInOrder) {
+  struct Case {
+    int length;
+    bool wide;
+    std::vector<size_t> reads;
+  } cases[] = {
+      {200, false, {79, 79, 42}},
+      {200, true, {158, 158, 84}},
+      {79, false, {79}},
+      {1, false, {1}},
+      {0, false, {}},
+  };
+  for (const Case &c : cases) {
+    std::string path = open_test_log("debug_string");
+    FakeMemory memory;
+    std::string text = digits(c.length);
+    for (char ch : text) {
+      memory.bytes += ch;
+      if (c.wide) memory.bytes += '\0';
+    }
+    EXPECT_EQ(debug_string_to_log(read_fake, &memory, kBase, c.length, c.wide),
+              (int)c.reads.size());
+    EXPECT_EQ(memory.reads, c.reads) << c.length << (c.wide ? " wide" : "");
+    log_close();
+    std::string log = read_file(path);
+    EXPECT_NE(log.find(" 4\t" + text + "Bye!\n"), std::string::npos) << log;
+  }
+}
+
+TEST(DebugString, UnreadableMemoryStopsTheCopy) {
+  std::string path = open_test_log("debug_string_unreadable");
+  FakeMemory memory;
+  memory.bytes = digits(100);
+  // Claims 200 characters where only 100 can be read: the first piece only.
+  EXPECT_EQ(debug_string_to_log(read_fake, &memory, kBase, 200, false), 1);
+  log_close();
+  EXPECT_NE(read_file(path).find(" 4\t" + digits(79) + "Bye!\n"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+// What the system tells about one thread of the debuggee: its CPU time and its last
+// system error.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// User plus kernel time in 100 ns units; 0 when the query fails.
+uint64_t thread_cpu_time(void *thread);
+// The thread's last-error value, read from its thread block in the debuggee.
+bool thread_last_error(void *process, void *thread, uint32_t *value);
+// The system's message text for an error code, cut at its first line end; false when the
+// system has none.
+bool error_text(uint32_t code, char *out, size_t outlen);
