@@ -21,7 +21,7 @@ struct PrefixInfo {
   const char *name;  // for the repeated-prefix text
 };
 
-const PrefixInfo kPrefixes[] = {
+constexpr PrefixInfo kPrefixes[] = {
     {0x26, PG_SEGMENT, SEG_ES, "ES"},        {0x2E, PG_SEGMENT, SEG_CS, "CS"},
     {0x36, PG_SEGMENT, SEG_SS, "SS"},        {0x3E, PG_SEGMENT, SEG_DS, "DS"},
     {0x64, PG_SEGMENT, SEG_FS, "FS"},        {0x65, PG_SEGMENT, SEG_GS, "GS"},
@@ -29,6 +29,25 @@ const PrefixInfo kPrefixes[] = {
     {0xF0, PG_LOCK, SEG_NONE, "LOCK"},       {0xF2, PG_REP, SEG_NONE, "REPNE"},
     {0xF3, PG_REP, SEG_NONE, "REPE"},
 };
+
+// Prefix lookup by byte, made from kPrefixes at compile time: every command asks it.
+struct PrefixSlots {
+  int8_t slot[256];  // index into kPrefixes, or -1
+};
+
+constexpr PrefixSlots make_prefix_slots() {
+  PrefixSlots s{};
+  for (int8_t &v : s.slot) v = -1;
+  for (int i = 0; i < (int)(sizeof kPrefixes / sizeof kPrefixes[0]); i++)
+    s.slot[kPrefixes[i].byte] = (int8_t)i;
+  return s;
+}
+constexpr PrefixSlots kPrefixSlots = make_prefix_slots();
+
+const PrefixInfo *prefix_info(uint8_t byte) {
+  int slot = kPrefixSlots.slot[byte];
+  return slot < 0 ? nullptr : &kPrefixes[slot];
+}
 
 // The FPU stack registers as operands are written.
 const char *const kStackRegisters[8] = {"ST(0)", "ST(1)", "ST(2)", "ST(3)",
@@ -497,9 +516,7 @@ void decode_operand(Decoder &d, int kind) {
 // Prefix scan; gives false at a repeated prefix of one group.
 bool scan_prefixes(Decoder &d) {
   while (d.prefixes < d.count) {
-    const PrefixInfo *p = nullptr;
-    for (const PrefixInfo &q : kPrefixes)
-      if (q.byte == d.bytes[d.prefixes]) p = &q;
+    const PrefixInfo *p = prefix_info(d.bytes[d.prefixes]);
     if (!p) return true;
     if (d.seen & p->group) return false;
     d.seen |= p->group;
@@ -514,9 +531,7 @@ bool scan_prefixes(Decoder &d) {
 
 int repeated_prefix(Decoder &d) {
   DisasmResult *r = d.r;
-  const PrefixInfo *first = nullptr;
-  for (const PrefixInfo &q : kPrefixes)
-    if (q.byte == d.bytes[0]) first = &q;
+  const PrefixInfo *first = prefix_info(d.bytes[0]);
   r->prefix_count = 1;
   r->warnings = DW_PREFIX | (d.seen & PG_LOCK ? DW_LOCK : 0);
   r->command_class = CF_RARE;
