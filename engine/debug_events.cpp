@@ -2,7 +2,7 @@
 // state changes, log lines and debugger events.
 #include <windows.h>
 
-#include "engine/changes.h"
+#include "startup/changes.h"
 #include "engine/debug_string.h"
 #include "engine/debuggee.h"
 #include "util/log.h"

@@ -6,8 +6,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "engine/changes.h"
-#include "engine/session_settings.h"
+#include "startup/changes.h"
+#include "startup/settings.h"
 #include "engine/snapshot.h"
 #include "engine/thread_info.h"
 #include "util/crash_report.h"
@@ -85,8 +85,8 @@ bool debuggee_launch(const char *path) {
   }
   // The program's own name leads its command line, so that its arguments start at argv[1].
   char command[2 * KQ_PATH + 4];
-  snprintf(command, sizeof command, g_setting_arguments[0] ? "\"%s\" %s" : "\"%s\"", full,
-           g_setting_arguments);
+  snprintf(command, sizeof command, g_settings.Arguments[0] ? "\"%s\" %s" : "\"%s\"", full,
+           g_settings.Arguments);
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK;

@@ -55,7 +55,7 @@ typedef void (*DebuggerEventSink)(int event);
 void debuggee_set_event_sink(DebuggerEventSink sink);
 void debuggee_deliver(int event);
 
-// Launches path under the debugging interface with g_setting_arguments; false (nothing
+// Launches path under the debugging interface with g_settings.Arguments; false (nothing
 // logged) while a debuggee is loaded.
 bool debuggee_launch(const char *path);
 bool debuggee_attach(uint32_t process_id, uint32_t thread_id);

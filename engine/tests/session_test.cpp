@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/changes.h"
+#include "startup/changes.h"
 #include "engine/debuggee.h"
-#include "engine/session_settings.h"
+#include "startup/settings.h"
 #include "util/tests/test_support.h"
 
 namespace {
@@ -40,7 +40,7 @@ class Session : public ::testing::Test {
     log_path_ = open_test_log(::testing::UnitTest::GetInstance()->current_test_info()->name());
     g_events.clear();
     memset(&g_changes, 0, sizeof g_changes);
-    g_setting_arguments[0] = 0;
+    g_settings.Arguments[0] = 0;
     debuggee_set_event_sink(record_event);
   }
 
@@ -60,7 +60,7 @@ class Session : public ::testing::Test {
 
   // Launches the debuggee program with args and keeps a handle of our own to its process.
   bool launch(const char *args) {
-    text_copy(g_setting_arguments, sizeof g_setting_arguments, args);
+    text_copy(g_settings.Arguments, sizeof g_settings.Arguments, args);
     if (!debuggee_launch(debuggee_exe().c_str())) return false;
     watch(debuggee_process_id());
     return true;
