@@ -4,3 +4,10 @@
 // Replaces the description of the plug-in the debugger called last; ignored while no
 // plug-in has been called.
 void plugin_set_title(const char *title);
+
+// Start-up and shut-down of the manager, and the loading of the plug-ins from their
+// folder once the main window exists. No plug-in is loaded yet.
+void plugins_init();
+void plugins_load();
+void plugins_unload();
+void plugins_shutdown();

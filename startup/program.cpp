@@ -1,8 +1,19 @@
-// Program entry of the debugger: log, map file, the protected start-up sequence, and
-// the leak report at the end.
+// Program entry of the debugger: global resources, the map file, the protected start-up
+// sequence with the message loop, and the leak report at the end.
 #include <windows.h>
 
+#include "engine/debuggee.h"
+#include "plugin/plugins.h"
+#include "startup/changes.h"
+#include "startup/debugger_events.h"
+#include "startup/global_resources_win32.h"
+#include "startup/main_window.h"
 #include "startup/program.h"
+#include "startup/recent_addresses.h"
+#include "startup/settings_registry_win32.h"
+#include "startup/startup_request_win32.h"
+#include "ui/keyb.h"
+#include "ui/layout.h"
 #include "util/log.h"
 #include "util/path.h"
 #include "util/stringpool.h"
@@ -12,17 +23,51 @@
 
 ProgramState g_program;
 
+static void message_loop() {
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (keyb_filter_message(&msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
 static void startup_sequence(void *) {
   log_info("Initiating debugger...");
+  keyb_set_active(true);
+  changes_clear();
+  settings_startup(g_program.start_dir);
+  recent_addresses_clear();
+  plugins_init();
+  layout_init();
+  debuggee_set_event_sink(deliver_debugger_event);
+
+  log_info("Creating main window...");
+  main_window_create();
+  log_info("Starting main loop");
+  startup_request_carry_out();
+  message_loop();
+  log_info("Shutting down the debugger...");
+
+  debuggee_set_event_sink(nullptr);
+  layout_shutdown();
+  plugins_shutdown();
+  recent_addresses_clear();
+  changes_free();
+  settings_shutdown();
 }
 
 int program_main() {
   pool_init();
   log_open();
   GetCurrentDirectoryA(sizeof g_program.start_dir, g_program.start_dir);
+  log_info("Allocating global resources...");
+  global_resources_create();
   log_info("Loading primary mapfile...");
   visor_load_map(GetModuleHandleA(nullptr));
   protected_run(startup_sequence, nullptr);
+  log_info("Freeing global resources...");
+  global_resources_delete();
   pool_free();
   zone_block_report();
   zone_status_report();

@@ -74,6 +74,7 @@ bool settings_init(const SettingsMachine *machine) {
   g_settings_store.states =
       (SettingState *)zone_alloc(g_settings_store.count * sizeof(SettingState));
   if (!g_settings_store.states) return false;
+  memset(g_settings_store.states, 0, g_settings_store.count * sizeof(SettingState));
   memset(&g_settings, 0, sizeof g_settings);
   for (const SettingEntry *e = g_setting_table; e->name; e++)
     if (e->default_text) setting_set_text(e, e->default_text);
@@ -185,7 +186,9 @@ static void parse_options_entry(const char *line) {
   size_t len = (size_t)(p - line);
   memcpy(key, line, len);
   key[len] = 0;
-  if (*p == '=' || *p == ':') p++;
+  // The key must be followed directly by "=" or ":".
+  if (*p != '=' && *p != ':') return;
+  p++;
   const SettingEntry *e = settings_find(key);
   if (!e || !g_settings_store.states) return;
   setting_set_text(e, p);

@@ -1,0 +1,102 @@
+// The main window's commands: a table of command numbers and their handlers.
+#include <windows.h>
+#include <shellapi.h>
+#include <stdio.h>
+
+#include "engine/debuggee.h"
+#include "startup/commands.h"
+#include "startup/jit_registration_win32.h"
+#include "startup/main_window.h"
+#include "startup/open_file_win32.h"
+#include "startup/program.h"
+#include "ui/keyb.h"
+#include "ui/layout.h"
+#include "ui/panels/panel_windows.h"
+#include "util/log.h"
+
+// The product web page of command 10071.
+static const char kWebPage[] = "https://kaquin.invalid/debugger/";
+
+static void focus_panel(PanelId id) {
+  if (g_panels[id]) SetFocus(g_panels[id]);
+}
+
+static void message(UINT flags, const char *format, const char *arg) {
+  char text[2 * KQ_PATH];
+  snprintf(text, sizeof text, format, arg);
+  keyb_set_active(false);
+  MessageBoxA(g_main.hwnd, text, "Kaquin Debugger", flags);
+  keyb_set_active(true);
+}
+
+static void open_shell(const char *target, const char *failure) {
+  if ((INT_PTR)ShellExecuteA(g_main.hwnd, "open", target, nullptr, nullptr, SW_SHOW) <= 32)
+    message(MB_OK | MB_ICONERROR, failure, target);
+}
+
+static void cmd_animation() { layout_switch("Animation", "Debug"); }
+static void cmd_maximize_panel() { layout_switch("Maximize", "Debug"); }
+static void cmd_focus_code() { focus_panel(PANEL_CODE); }
+static void cmd_focus_data() { focus_panel(PANEL_DATA); }
+static void cmd_focus_log() { focus_panel(PANEL_LOG); }
+static void cmd_focus_cpu() { focus_panel(PANEL_REG); }
+static void cmd_focus_source() { focus_panel(PANEL_SOURCE); }
+static void cmd_focus_watch() { focus_panel(PANEL_WATCH); }
+static void cmd_web_page() { open_shell(kWebPage, "Cannot connect to our website '%s'"); }
+static void cmd_help_file() {
+  char path[KQ_PATH];
+  snprintf(path, sizeof path, "%s\\index.htm", g_program.start_dir);
+  open_shell(path, "Cannot open help file '%s'");
+}
+static void cmd_open() { open_file_dialog(); }
+static void cmd_quit() { DestroyWindow(g_main.hwnd); }
+static void cmd_reload() { debuggee_reload(); }
+static void cmd_unload() { debuggee_unload(); }
+static void cmd_jit() {
+  keyb_set_active(false);
+  jit_dialog(g_main.hwnd);
+  keyb_set_active(true);
+}
+static void cmd_console() {
+  HWND console = g_panels[PANEL_CONSOLE];
+  ShowWindow(console, IsWindowVisible(console) ? SW_HIDE : SW_SHOWNOACTIVATE);
+}
+static void cmd_trace_focus() { log_trace("Focus=%X\n", (unsigned)(uintptr_t)GetFocus()); }
+static void cmd_maximize_window() {
+  ShowWindow(g_main.hwnd, IsZoomed(g_main.hwnd) ? SW_RESTORE : SW_MAXIMIZE);
+}
+
+struct CommandRow {
+  int id;
+  void (*handler)();
+};
+
+static const CommandRow kCommands[] = {
+    {CMD_ANIMATION, cmd_animation},
+    {CMD_FOCUS_CODE, cmd_focus_code},
+    {CMD_FOCUS_DATA, cmd_focus_data},
+    {CMD_FOCUS_LOG, cmd_focus_log},
+    {CMD_FOCUS_CPU, cmd_focus_cpu},
+    {CMD_FOCUS_SOURCE, cmd_focus_source},
+    {CMD_FOCUS_WATCH, cmd_focus_watch},
+    {CMD_WEB_PAGE, cmd_web_page},
+    {CMD_HELP_FILE, cmd_help_file},
+    {CMD_OPEN, cmd_open},
+    {CMD_QUIT, cmd_quit},
+    {CMD_RELOAD, cmd_reload},
+    {CMD_JIT, cmd_jit},
+    {CMD_CONSOLE, cmd_console},
+    {CMD_TRACE_FOCUS, cmd_trace_focus},
+    {CMD_UNLOAD, cmd_unload},
+    {CMD_MAXIMIZE_PANEL, cmd_maximize_panel},
+    {CMD_MAXIMIZE_WINDOW, cmd_maximize_window},
+};
+
+bool main_command(int command) {
+  for (const CommandRow &row : kCommands)
+    if (row.id == command) {
+      row.handler();
+      return true;
+    }
+  return false;
+}

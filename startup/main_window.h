@@ -1,0 +1,25 @@
+// The main window: its set-up, message handling, timer tick, hot key and shut-down.
+#pragma once
+#include <windows.h>
+
+#define KQ_TITLE "Kaquin Debugger 1.4  (release May 23 2008)"
+
+enum { MAIN_TIMER = 1, MAIN_HOTKEY = 1, TICK_MS = 20 };
+
+struct MainWindowState {
+  HWND hwnd;
+  HWND hover;  // the window last under the mouse
+};
+extern MainWindowState g_main;
+
+// Creates the main window (its creation message runs the window set-up).
+HWND main_window_create();
+LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// One timer tick: hover tracking, the debug-event drain, the change broadcast.
+void main_timer_tick();
+// The global hot key: pause and show, resume and minimise, or show/minimise.
+void main_hotkey();
+// Shows the main window normally and brings it to the foreground.
+void main_to_front();
+// Handles a command of the main-window table; false for commands of no one.
+bool main_command(int command);

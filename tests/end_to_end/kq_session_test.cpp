@@ -1,0 +1,248 @@
+// kq.exe end to end: started from its command line under Wine, read through its log and
+// its windows, closed with window messages.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+static std::string own_folder() {
+  char own[MAX_PATH];
+  GetModuleFileNameA(nullptr, own, sizeof own);
+  std::string path = own;
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+static std::string built(const char *relative) { return own_folder() + relative; }
+
+static std::string read_file(const std::string &path) {
+  std::string text;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return text;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+  fclose(f);
+  return text;
+}
+
+// One run of kq.exe in a folder of its own (so that runs do not share a log).
+struct KqRun {
+  std::string dir;
+  PROCESS_INFORMATION pi = {};
+
+  bool start(const std::string &arguments, bool inherit = false) {
+    static int counter;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    dir = std::string(temp) + "kq-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+          std::to_string(++counter) + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    if (!CopyFileA(built(KQ_EXE).c_str(), (dir + "kq.exe").c_str(), FALSE)) return false;
+    std::string map = built(KQ_EXE);
+    map = map.substr(0, map.size() - 4) + ".map";
+    CopyFileA(map.c_str(), (dir + "kq.map").c_str(), FALSE);
+    std::string line = "\"" + dir + "kq.exe\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, inherit, 0, nullptr,
+                          dir.c_str(), &si, &pi);
+  }
+  std::string log() const { return read_file(dir + "kq.log"); }
+  // Waits until the log holds text; the test machine is slow, so the bound is generous.
+  bool wait_log(const char *text, int seconds = 120) const {
+    for (int i = 0; i < seconds * 10; i++) {
+      if (log().find(text) != std::string::npos) return true;
+      if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0)
+        return log().find(text) != std::string::npos;
+    }
+    return false;
+  }
+  HWND main_window() const {
+    struct Find { DWORD pid; HWND found; } find = {pi.dwProcessId, nullptr};
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Find *f = (Find *)arg;
+      DWORD pid = 0;
+      char cls[64];
+      GetWindowThreadProcessId(hwnd, &pid);
+      GetClassNameA(hwnd, cls, sizeof cls);
+      if (pid == f->pid && !strcmp(cls, "Kaquin Debugger")) f->found = hwnd;
+      return !f->found;
+    }, (LPARAM)&find);
+    return find.found;
+  }
+  std::string title() const {
+    char text[MAX_PATH] = {0};
+    GetWindowTextA(main_window(), text, sizeof text);
+    return text;
+  }
+  // Visible top-level windows of kq by class name, as one string "code data ...".
+  std::string visible_panels() const {
+    struct Collect { DWORD pid; std::string names; } c = {pi.dwProcessId, ""};
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Collect *c = (Collect *)arg;
+      DWORD pid = 0;
+      char cls[64];
+      GetWindowThreadProcessId(hwnd, &pid);
+      GetClassNameA(hwnd, cls, sizeof cls);
+      if (pid == c->pid && IsWindowVisible(hwnd)) c->names += std::string(cls) + " ";
+      return TRUE;
+    }, (LPARAM)&c);
+    return c.names;
+  }
+  void command(int id) const { PostMessageA(main_window(), WM_COMMAND, id, 0); }
+  // Closes the main window and gives the exit code (-2 when it did not end).
+  int close() {
+    PostMessageA(main_window(), WM_CLOSE, 0, 0);
+    DWORD code = (DWORD)-2;
+    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+      GetExitCodeProcess(pi.hProcess, &code);
+    else
+      TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    pi = {};
+    return (int)code;
+  }
+  ~KqRun() {
+    if (pi.hProcess) close();
+  }
+};
+
+// A 24-bit bitmap file of the whole screen, as the user would see it.
+static bool screenshot(const std::string &path) {
+  HDC screen = GetDC(nullptr);
+  int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void *bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  DWORD stride = ((DWORD)w * 3 + 3) & ~3u, size = stride * h;
+  BITMAPFILEHEADER fh = {0x4D42, (DWORD)(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
+                         (DWORD)(sizeof fh + sizeof bi.bmiHeader)};
+  FILE *f = fopen(path.c_str(), "wb");
+  bool ok = f && fwrite(&fh, sizeof fh, 1, f) && fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) &&
+            fwrite(bits, size, 1, f);
+  if (f) fclose(f);
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+static const char kTitle[] = "Kaquin Debugger 1.4  (release May 23 2008)";
+
+// Without a window manager on the test display Wine draws the frames itself when asked,
+// so that the screenshot shows the title bar.
+static void wine_draws_frames() {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, "Decorated", 0, REG_SZ, (const BYTE *)"N", 2);
+  RegCloseKey(key);
+}
+
+TEST(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
+  wine_draws_frames();
+  KqRun kq;
+  std::string sample = built(KQ_SAMPLE);
+  ASSERT_TRUE(kq.start("-file:\"" + sample + "\""));
+  ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
+  ASSERT_TRUE(kq.wait_log("Hello from the sample program")) << kq.log();
+  ASSERT_TRUE(kq.wait_log("DEBUG_EVENT: EXIT_PROCESS")) << kq.log();
+  EXPECT_EQ(_stricmp(kq.title().c_str(), sample.c_str()), 0) << kq.title();
+  std::string panels = kq.visible_panels();
+  for (const char *name : {"code ", "data ", "reg ", "source ", "watch ", "log "})
+    EXPECT_NE(panels.find(name), std::string::npos) << name << " in " << panels;
+  EXPECT_TRUE(screenshot(own_folder() + "kq_screenshot.bmp"));
+  kq.command(10090);  // unload
+  ASSERT_TRUE(kq.wait_log("EVN_Unload")) << kq.log();
+  for (int i = 0; i < 100 && kq.title() != kTitle; i++) Sleep(100);
+  EXPECT_EQ(kq.title(), kTitle);
+  EXPECT_EQ(kq.close(), 0);
+  std::string log = kq.log();
+  CopyFileA((kq.dir + "kq.log").c_str(), (own_folder() + "kq_session.log").c_str(), FALSE);
+  EXPECT_NE(log.find("Processing command to load module '" + sample + "'"), std::string::npos);
+  EXPECT_NE(log.find("Creating main window..."), std::string::npos);
+  EXPECT_NE(log.find("Shutting down the debugger..."), std::string::npos);
+  EXPECT_NE(log.find("Freeing global resources..."), std::string::npos);
+  EXPECT_EQ(log.find("] size "), std::string::npos) << log;  // no leaked block
+  // The greeting first, the memory status near the end, "Bye!" last.
+  EXPECT_EQ(log.find(" 1\tHello from <"), 0u) << log.substr(0, 200);
+  EXPECT_NE(log.find("\tCurrent time: "), std::string::npos);
+  EXPECT_NE(log.find("~~~ Memory Status ~~~"), std::string::npos);
+  EXPECT_EQ(log.substr(log.size() - 5), "Bye!\n");
+}
+
+TEST(KqEndToEnd, UnloadTerminatesAPausedDebuggee) {
+  KqRun kq;
+  std::string debuggee = built(KQ_DEBUGGEE);
+  ASSERT_TRUE(kq.start("\"" + debuggee + "\""));  // a bare word; no arguments: it returns 1
+  ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
+  ASSERT_TRUE(kq.wait_log("DEBUG_EVENT: EXIT_PROCESS")) << kq.log();
+  EXPECT_EQ(kq.close(), 0);
+  EXPECT_NE(kq.log().find("default value='" + debuggee + "'"), std::string::npos);
+}
+
+TEST(KqEndToEnd, AttachesByPidAndSignalsTheEvent) {
+  // The program to attach to signals a named event once it runs.
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "kq-e2e-ready");
+  std::string line = "\"" + built(KQ_DEBUGGEE) + "\" loop kq-e2e-ready";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION target;
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &si, &target));
+  ASSERT_EQ(WaitForSingleObject(ready, 60000), WAIT_OBJECT_0);
+  // The event a crashing program's handler would wait on, inherited by kq.
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE release = CreateEventA(&sa, TRUE, FALSE, nullptr);
+  char args[64];
+  snprintf(args, sizeof args, "-PID=0x%lX -event=%lu", target.dwProcessId,
+           (unsigned long)(uintptr_t)release);
+  KqRun kq;
+  ASSERT_TRUE(kq.start(args, true));
+  ASSERT_TRUE(kq.wait_log("EVN_Load")) << kq.log();
+  EXPECT_EQ(WaitForSingleObject(release, 60000), WAIT_OBJECT_0);
+  EXPECT_EQ(kq.close(), 0);
+  std::string log = kq.log();
+  char expected[64];
+  snprintf(expected, sizeof expected, "Processing command to open pid '%lu'",
+           target.dwProcessId);
+  EXPECT_NE(log.find(expected), std::string::npos) << log;
+  EXPECT_EQ(log.find("EVN_Initiate"), std::string::npos) << log;  // attach never initiates
+  TerminateProcess(target.hProcess, 0);
+  CloseHandle(target.hProcess);
+  CloseHandle(target.hThread);
+  CloseHandle(ready);
+  CloseHandle(release);
+}
+
+TEST(KqEndToEnd, BadCommandLinesLeaveNoDebuggee) {
+  struct { const char *args; const char *expected; } cases[] = {
+      {"-bogus=1 -file:\"C:\\no\\such\\file.exe", "Cannot open executable"},
+      {"-pid=0xFFFFFFF0 -event=99", "Processing command to open pid"},
+      {"-pid=123456789012345 /MAXIMIZE", "Starting main loop"},
+  };
+  for (auto &c : cases) {
+    KqRun kq;
+    ASSERT_TRUE(kq.start(c.args));
+    ASSERT_TRUE(kq.wait_log(c.expected)) << c.args << "\n" << kq.log();
+    ASSERT_TRUE(kq.wait_log("Starting main loop"));
+    Sleep(500);
+    EXPECT_EQ(kq.title(), kTitle) << c.args;
+    EXPECT_EQ(kq.close(), 0) << c.args;
+    EXPECT_EQ(kq.log().find("EVN_Load"), std::string::npos) << c.args;
+  }
+  KqRun kq;
+  ASSERT_TRUE(kq.start("-bogus=1"));
+  ASSERT_TRUE(kq.wait_log("Starting main loop"));
+  EXPECT_NE(kq.log().find("WARNING: Unknown parameter name 'bogus'"), std::string::npos);
+  EXPECT_EQ(kq.close(), 0);
+}
