@@ -1,6 +1,7 @@
 #include "startup/settings_registry_win32.h"
 
 #include <windows.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "startup/settings.h"
@@ -114,4 +115,21 @@ void settings_save_at_unload(const char *debuggee_path) {
   if (any) settings_write_options_file(path);
   settings_save_registry();
   settings_load_registry();
+}
+
+bool settings_create_options_file(const char *start_dir, const char *debuggee_path,
+                                  void *owner) {
+  char path[KQ_PATH];
+  snprintf(path, sizeof path, "%s\\%s", start_dir, g_settings.OptionsFilename);
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    char question[2 * KQ_PATH];
+    snprintf(question, sizeof question,
+             "Configuration file '%s' already exists\nDo You want to overwrite it ?", path);
+    if (MessageBoxA((HWND)owner, question, "Attention", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+      return false;
+  }
+  settings_mark_all_from_file();
+  options_path(debuggee_path, path, sizeof path);
+  return settings_write_options_file(path);
 }

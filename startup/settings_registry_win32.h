@@ -23,3 +23,7 @@ void settings_shutdown();
 void settings_read_debuggee_options(const char *debuggee_path);
 // At EVN_Unload: the options file, the registry, then the registry read again.
 void settings_save_at_unload(const char *debuggee_path);
+// The options dialog's "Flush Into Config File": asks before overwriting the file of the
+// start directory, marks every entry as from-file and writes the options file (in the
+// debuggee's folder while one is loaded).
+bool settings_create_options_file(const char *start_dir, const char *debuggee_path, void *owner);

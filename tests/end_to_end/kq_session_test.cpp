@@ -6,6 +6,8 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 static std::string own_folder() {
   char own[MAX_PATH];
@@ -58,18 +60,25 @@ struct KqRun {
     }
     return false;
   }
-  HWND main_window() const {
-    struct Find { DWORD pid; HWND found; } find = {pi.dwProcessId, nullptr};
+  // The top-level windows of kq with their class names.
+  std::vector<std::pair<HWND, std::string>> windows() const {
+    struct Collect { DWORD pid; std::vector<std::pair<HWND, std::string>> found; } c;
+    c.pid = pi.dwProcessId;
     EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Find *f = (Find *)arg;
+      Collect *c = (Collect *)arg;
       DWORD pid = 0;
       char cls[64];
       GetWindowThreadProcessId(hwnd, &pid);
       GetClassNameA(hwnd, cls, sizeof cls);
-      if (pid == f->pid && !strcmp(cls, "Kaquin Debugger")) f->found = hwnd;
-      return !f->found;
-    }, (LPARAM)&find);
-    return find.found;
+      if (pid == c->pid) c->found.push_back({hwnd, cls});
+      return TRUE;
+    }, (LPARAM)&c);
+    return c.found;
+  }
+  HWND main_window() const {
+    for (auto &w : windows())
+      if (w.second == "Kaquin Debugger") return w.first;
+    return nullptr;
   }
   std::string title() const {
     char text[MAX_PATH] = {0};
@@ -78,17 +87,10 @@ struct KqRun {
   }
   // Visible top-level windows of kq by class name, as one string "code data ...".
   std::string visible_panels() const {
-    struct Collect { DWORD pid; std::string names; } c = {pi.dwProcessId, ""};
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Collect *c = (Collect *)arg;
-      DWORD pid = 0;
-      char cls[64];
-      GetWindowThreadProcessId(hwnd, &pid);
-      GetClassNameA(hwnd, cls, sizeof cls);
-      if (pid == c->pid && IsWindowVisible(hwnd)) c->names += std::string(cls) + " ";
-      return TRUE;
-    }, (LPARAM)&c);
-    return c.names;
+    std::string names;
+    for (auto &w : windows())
+      if (IsWindowVisible(w.first)) names += w.second + " ";
+    return names;
   }
   void command(int id) const { PostMessageA(main_window(), WM_COMMAND, id, 0); }
   // Closes the main window and gives the exit code (-2 when it did not end).
@@ -161,6 +163,21 @@ TEST(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   for (const char *name : {"code ", "data ", "reg ", "source ", "watch ", "log "})
     EXPECT_NE(panels.find(name), std::string::npos) << name << " in " << panels;
   EXPECT_TRUE(screenshot(own_folder() + "kq_screenshot.bmp"));
+  // Commands 10062 and 10100 switch between "Debug" and the animation or one panel.
+  struct { int command; const char *shown, *hidden; } switches[] = {
+      {10062, "animator ", "code "}, {10062, "code ", "animator "},
+      {10100, "code ", "data "}, {10100, "data ", "animator "}};
+  for (auto &sw : switches) {
+    kq.command(sw.command);
+    std::string now;
+    for (int i = 0; i < 100; i++, Sleep(100)) {
+      now = kq.visible_panels();
+      if (now.find(sw.shown) != std::string::npos && now.find(sw.hidden) == std::string::npos)
+        break;
+    }
+    EXPECT_NE(now.find(sw.shown), std::string::npos) << sw.command << ": " << now;
+    EXPECT_EQ(now.find(sw.hidden), std::string::npos) << sw.command << ": " << now;
+  }
   kq.command(10090);  // unload
   ASSERT_TRUE(kq.wait_log("EVN_Unload")) << kq.log();
   for (int i = 0; i < 100 && kq.title() != kTitle; i++) Sleep(100);
@@ -237,6 +254,9 @@ TEST(KqEndToEnd, BadCommandLinesLeaveNoDebuggee) {
     ASSERT_TRUE(kq.wait_log("Starting main loop"));
     Sleep(500);
     EXPECT_EQ(kq.title(), kTitle) << c.args;
+    std::string panels = kq.visible_panels();
+    EXPECT_NE(panels.find("cover "), std::string::npos) << panels;
+    EXPECT_EQ(panels.find("code "), std::string::npos) << panels;
     EXPECT_EQ(kq.close(), 0) << c.args;
     EXPECT_EQ(kq.log().find("EVN_Load"), std::string::npos) << c.args;
   }
