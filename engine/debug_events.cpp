@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include "startup/changes.h"
+#include "engine/debug_events.h"
 #include "engine/debug_string.h"
 #include "engine/debuggee.h"
+#include "engine/execution.h"
+#include "engine/registers.h"
 #include "util/log.h"
 
 namespace {
@@ -20,13 +23,18 @@ void continue_event(const DEBUG_EVENT &ev) {
 }
 
 // An exception of the followed thread stops it. The event itself is continued, so the
-// stop is held by one suspension of ours.
+// stop is held by one suspension of ours. Steps, run-to and guards may let it run on at
+// once; only a stop that stays reaches the user interface.
 void stop_on_exception(const DEBUG_EVENT &ev) {
   Debuggee &d = g_debuggee;
-  if (d.state != DS_PAUSED) SuspendThread(d.thread);
+  bool was_running = d.state != DS_PAUSED;
+  if (was_running) SuspendThread(d.thread);
   d.state = DS_PAUSED;
+  registers_refresh();
   d.pause.code = ev.u.Exception.ExceptionRecord.ExceptionCode;
   d.pause.guard_index = -1;
+  execution_on_exception(d.pause.code, was_running);
+  if (d.state != DS_PAUSED) return;
   changes_raise(CHG_STATE);
   debuggee_deliver(EVN_Refresh);
   debuggee_deliver(EVN_Pause);
@@ -52,6 +60,7 @@ void on_create_process(const DEBUG_EVENT &ev) {
              (unsigned)(uintptr_t)info.hFile, (unsigned)(uintptr_t)info.hProcess,
              (unsigned)(uintptr_t)info.hThread);
   if (info.hFile) CloseHandle(info.hFile);
+  g_debuggee.image_base = (uint32_t)(uintptr_t)info.lpBaseOfImage;
   continue_event(ev);
 }
 
@@ -107,31 +116,34 @@ const EventHandler kHandlers[] = {
 };
 const DWORD kHandlerCount = sizeof kHandlers / sizeof kHandlers[0];
 
+}  // namespace
+
 // A debuggee unloaded while running goes on under the debugger: its events still come
 // and are let through at once, with the file handles they carry closed.
-void pass_event(const DEBUG_EVENT &ev) {
-  if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && ev.u.CreateProcessInfo.hFile)
-    CloseHandle(ev.u.CreateProcessInfo.hFile);
-  if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && ev.u.LoadDll.hFile)
-    CloseHandle(ev.u.LoadDll.hFile);
-  continue_event(ev);
+void debug_event_pass(const DEBUG_EVENT *ev) {
+  if (ev->dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && ev->u.CreateProcessInfo.hFile)
+    CloseHandle(ev->u.CreateProcessInfo.hFile);
+  if (ev->dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && ev->u.LoadDll.hFile)
+    CloseHandle(ev->u.LoadDll.hFile);
+  continue_event(*ev);
 }
 
-}  // namespace
+bool debuggee_drain_event(uint32_t wait_ms) {
+  DEBUG_EVENT ev;
+  if (!WaitForDebugEvent(&ev, wait_ms)) return false;
+  // The end of the process is ours whichever of its threads reports it.
+  bool followed = ev.dwProcessId == g_debuggee.process_id &&
+                  (ev.dwThreadId == g_debuggee.thread_id ||
+                   ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT);
+  if (followed && ev.dwDebugEventCode < kHandlerCount && kHandlers[ev.dwDebugEventCode])
+    kHandlers[ev.dwDebugEventCode](ev);
+  else
+    debug_event_pass(&ev);
+  return true;
+}
 
 int debuggee_drain() {
   int taken = 0;
-  DEBUG_EVENT ev;
-  while (taken < DRAIN_EVENT_LIMIT && WaitForDebugEvent(&ev, 1)) {
-    taken++;
-    // The end of the process is ours whichever of its threads reports it.
-    bool followed = ev.dwProcessId == g_debuggee.process_id &&
-                    (ev.dwThreadId == g_debuggee.thread_id ||
-                     ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT);
-    if (followed && ev.dwDebugEventCode < kHandlerCount && kHandlers[ev.dwDebugEventCode])
-      kHandlers[ev.dwDebugEventCode](ev);
-    else
-      pass_event(ev);
-  }
+  while (taken < DRAIN_EVENT_LIMIT && debuggee_drain_event(1)) taken++;
   return taken;
 }

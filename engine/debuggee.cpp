@@ -8,6 +8,10 @@
 
 #include "startup/changes.h"
 #include "startup/settings.h"
+#include "engine/breakpoints.h"
+#include "engine/execution.h"
+#include "engine/guards.h"
+#include "engine/registers.h"
 #include "engine/snapshot.h"
 #include "engine/thread_info.h"
 #include "util/crash_report.h"
@@ -50,7 +54,10 @@ void begin_session(HANDLE process, HANDLE thread, uint32_t process_id, uint32_t 
   d.history_count = 0;
   d.pause = PauseReason{0, -1};
   d.pending_event_thread = 0;
-  debuggee_record_cpu_time();
+  d.tib = 0;
+  d.image_base = 0;
+  registers_refresh();
+  history_push();
   changes_raise(CHG_STATE);
   debuggee_deliver(EVN_Refresh);
   debuggee_deliver(EVN_Load);
@@ -133,9 +140,11 @@ bool debuggee_switch_thread(uint32_t thread_id) {
   CloseHandle(d.thread);
   d.thread = thread;
   d.thread_id = thread_id;
+  d.tib = 0;
   d.state = DS_RUNNING;
   d.history_count = 0;
-  debuggee_record_cpu_time();
+  registers_refresh();
+  history_push();
   changes_raise(CHG_THREAD);
   return true;
 }
@@ -143,9 +152,8 @@ bool debuggee_switch_thread(uint32_t thread_id) {
 bool debuggee_resume() {
   Debuggee &d = g_debuggee;
   if (d.state != DS_PAUSED || d.pending_event_thread) return false;
-  debuggee_record_cpu_time();
-  ResumeThread(d.thread);
-  d.state = DS_RUNNING;
+  registers_refresh();
+  execution_let_run();
   changes_raise(CHG_STATE);
   debuggee_deliver(EVN_Resume);
   return true;
@@ -158,6 +166,10 @@ bool debuggee_unload() {
     log_printf("Terminating executable %s\n", d.path);
     TerminateProcess(d.process, 0);
   }
+  // The INT3s go before the process is let go: a debuggee left running must not meet them.
+  if (d.state != DS_EXITED) breakpoints_unplant_all();
+  execution_forget();
+  g_temporary = TemporaryBreakpoint{0, 0};
   // Exit process: this lets the process end. Exit thread: the dying process must not be
   // held by it. A running debuggee gets nothing and goes on.
   continue_pending_event();
@@ -169,7 +181,9 @@ bool debuggee_unload() {
   d.process = d.thread = nullptr;
   d.process_id = d.thread_id = 0;
   d.state = DS_NOTLOADED;
+  d.tib = d.image_base = 0;
   d.history_count = 0;
+  registers_refresh();
   d.call_stack = zone_free(d.call_stack);
   d.path[0] = 0;
   debuggee_deliver(EVN_Refresh);
@@ -205,8 +219,11 @@ uint64_t debuggee_cpu_time() {
 
 bool debuggee_pause_text(char *out, size_t outlen) {
   uint32_t code = g_debuggee.pause.code;
+  int guard = g_debuggee.pause.guard_index;
   const char *name = exception_name(code);
-  if (code == 0) out[0] = 0;
+  if (guard >= 0 && guard < GUARD_SLOTS && g_guards[guard].expression)
+    snprintf(out, outlen, "Breakpoint '%s'", g_guards[guard].expression);
+  else if (code == 0) out[0] = 0;
   else if (name[0]) text_copy(out, outlen, name);
   else snprintf(out, outlen, "Unknown exception 0x%X", (unsigned)code);
   return out[0] != 0;

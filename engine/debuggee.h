@@ -47,6 +47,8 @@ struct Debuggee {
   // Thread of the exit event left pending (exit thread, exit process); 0 for none. While
   // one is pending the system holds the whole process.
   uint32_t pending_event_thread;
+  uint32_t tib;               // followed thread's information block; 0 until asked
+  uint32_t image_base;        // where the main executable is mapped; 0 until known
 };
 extern Debuggee g_debuggee;
 
@@ -75,6 +77,8 @@ void debuggee_record_cpu_time();
 enum { DRAIN_EVENT_LIMIT = 256 };
 // Takes the queued debug events (each wait at most 1 ms); gives how many it took.
 int debuggee_drain();
+// Takes one debug event, waiting at most wait_ms for it; false when none came.
+bool debuggee_drain_event(uint32_t wait_ms);
 
 DebuggeeState debuggee_state();
 const char *debuggee_path();           // empty without debuggee

@@ -19,9 +19,9 @@ struct ThreadBasicInformation {
 };
 typedef LONG(WINAPI *QueryThreadFn)(HANDLE, int, void *, ULONG, ULONG *);
 
-// The thread block's address. The selector query would give the debugger's own block
-// under Wine, so the native query comes first.
-bool thread_block(HANDLE thread, uint32_t *address) {
+}  // namespace
+
+bool thread_block(void *thread, uint32_t *address) {
   QueryThreadFn query =
       (QueryThreadFn)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"),
                                             "NtQueryInformationThread");
@@ -40,8 +40,6 @@ bool thread_block(HANDLE thread, uint32_t *address) {
              (uint32_t)entry.HighWord.Bytes.BaseHi << 24;
   return true;
 }
-
-}  // namespace
 
 uint64_t thread_cpu_time(void *thread) {
   FILETIME created, exited, kernel, user;

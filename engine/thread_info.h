@@ -4,6 +4,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// Address of the thread's information block in the debuggee. The native query comes
+// first: the selector query answers with the debugger's own block under Wine.
+bool thread_block(void *thread, uint32_t *address);
 // User plus kernel time in 100 ns units; 0 when the query fails.
 uint64_t thread_cpu_time(void *thread);
 // The thread's last-error value, read from its thread block in the debuggee.

@@ -1,12 +1,24 @@
-// The utility group of the plug-in interface.
+// The utility, control and machine-code groups of the plug-in interface.
 #define KQ_BUILDING_DEBUGGER
 #include "plugin/kqplugin.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "engine/breakpoints.h"
+#include "engine/debuggee.h"
+#include "engine/execution.h"
+#include "engine/memory.h"
 #include "plugin/plugins.h"
 #include "util/log.h"
+#include "x86/assemble.h"
+#include "x86/disasm.h"
+
+namespace {
+KQGotoHandler g_goto_handler;
+}
+
+void kq_set_goto_handler(KQGotoHandler handler) { g_goto_handler = handler; }
 
 extern "C" {
 
@@ -24,4 +36,30 @@ DBGAPI void KQ_Printf(char *format, ...) {
 }
 
 DBGAPI void KQ_Dump(BYTE *data, DWORD size) { log_hexdump(data, size); }
+
+DBGAPI BOOL KQ_Pause(void) {
+  if (debuggee_state() != DS_RUNNING) return FALSE;
+  execution_pause_or_resume();
+  return TRUE;
+}
+
+DBGAPI BOOL KQ_Run(void) { return debuggee_resume(); }
+
+DBGAPI BOOL KQ_RunTo(DWORD adr) { return execution_run_to(adr); }
+
+DBGAPI void KQ_Goto(DWORD adr) {
+  if (g_goto_handler) g_goto_handler(adr);
+}
+
+DBGAPI void KQ_SetBreakpoint(DWORD adr, BOOL enable) {
+  if ((breakpoint_at(adr) >= 0) != (enable != FALSE)) breakpoint_toggle(adr);
+}
+
+DBGAPI DWORD KQ_Disasm(DWORD adr, char text[]) {
+  return (DWORD)disasm_text_at(adr, text, memory_reader);
+}
+
+DBGAPI DWORD KQ_Assemble(DWORD adr, char *text) {
+  return text ? (DWORD)assemble_and_write(adr, text, memory_writer) : 0;
+}
 }

@@ -25,8 +25,26 @@ DBGAPI void KQ_SetTitle(char *title);
 DBGAPI void KQ_Printf(char *format, ...);
 DBGAPI void KQ_Dump(BYTE *data, DWORD size);
 
+/* Control of the debuggee */
+DBGAPI BOOL KQ_Pause(void);
+DBGAPI BOOL KQ_Run(void);
+DBGAPI BOOL KQ_RunTo(DWORD adr);
+DBGAPI void KQ_Goto(DWORD adr);
+DBGAPI void KQ_SetBreakpoint(DWORD adr, BOOL enable);
+
+/* Machine code: text is at least 256 characters */
+DBGAPI DWORD KQ_Disasm(DWORD adr, char text[]);
+DBGAPI DWORD KQ_Assemble(DWORD adr, char *text);
+
 #ifdef __cplusplus
 }
+#endif
+
+#ifdef KQ_BUILDING_DEBUGGER
+/* Inside the debugger: the code panel takes KQ_Goto's address through this hook; none
+   installed, KQ_Goto does nothing. */
+typedef void (*KQGotoHandler)(DWORD adr);
+void kq_set_goto_handler(KQGotoHandler handler);
 #endif
 
 #endif

@@ -1,34 +1,95 @@
 #include "startup/debugger_events.h"
 
 #include <windows.h>
+#include <stdio.h>
+#include <string.h>
 
+#include "engine/address_eval.h"
 #include "engine/debuggee.h"
+#include "engine/engine.h"
+#include "engine/execution.h"
+#include "engine/registers.h"
 #include "startup/command_line.h"
 #include "startup/main_window.h"
 #include "startup/recent_addresses.h"
+#include "startup/resource_ids.h"
+#include "startup/settings.h"
 #include "startup/settings_registry_win32.h"
 #include "startup/workspace.h"
+#include "symbols/eval/expression.h"
+#include "symbols/modules.h"
+#include "symbols/symbols.h"
+#include "ui/keyb.h"
 #include "ui/layout.h"
 #include "util/log.h"
+
+static void set_title(const char *text) {
+  if (g_main.hwnd) SetWindowTextA(g_main.hwnd, text);
+}
 
 static void on_load() {
   log_trace("EVN_Load\n");
   settings_read_debuggee_options(debuggee_path());
   workspace_load();
-  if (g_main.hwnd) SetWindowTextA(g_main.hwnd, debuggee_path());
+  symbols_set_program(debuggee_path());
+  set_title(debuggee_path());
+  MainModuleInfo main_module;
+  if (symbols_main_module(&main_module)) recent_address_enter(main_module.entry);
   layout_activate("Debug");
+}
+
+static INT_PTR CALLBACK no_debug_info_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+    EndDialog(dialog, IDOK);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// Where start-up runs to: the run expression, the entry point, or main/WinMain (the
+// entry point when neither is known).
+static bool start_target(uint32_t *target) {
+  if (g_startup_request.run) {
+    *target = expression_address(g_startup_request.run_expression);
+    if (*target) return true;
+    log_warning("Cannot evaluate '%s'", g_startup_request.run_expression);
+  }
+  MainModuleInfo main_module;
+  if (!symbols_main_module(&main_module)) return false;
+  *target = g_settings.ExecuteStartupCode ? symbols_start_address() : main_module.entry;
+  return *target != 0;
 }
 
 static void on_initiate() {
   log_trace("EVN_Initiate\n");
+  if (!g_address_eval.have_sources()) {
+    char title[2 * KQ_PATH];
+    snprintf(title, sizeof title, "%s (no debug information)", debuggee_path());
+    set_title(title);
+    if (g_settings.ShowFormatWarning) {
+      keyb_set_active(false);
+      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_NO_DEBUG_INFO),
+                      g_main.hwnd, no_debug_info_proc, 0);
+      keyb_set_active(true);
+    }
+  }
   main_to_front();
-  // Until the run-to of the start-up code exists the debuggee simply runs on.
-  debuggee_resume();
+  uint32_t target;
+  if (start_target(&target)) execution_run_to(target);
+}
+
+static void on_refresh() {
+  modules_refresh(debuggee_process_id());
+  engine_refresh();
 }
 
 static void on_pause() {
-  log_trace("EVN_Pause\n");
+  uint32_t ip = registers_ip();
+  log_trace("EVN_Pause at %X\n", (unsigned)ip);
   main_to_front();
+  recent_address_enter(ip);
+  symbols_set_reference(ip);
 }
 
 static void on_unload() {
@@ -36,11 +97,12 @@ static void on_unload() {
   main_to_front();
   workspace_save();
   settings_save_at_unload(debuggee_path());
+  symbols_unload();
   recent_addresses_clear();
   g_startup_request.event_handle = 0;
   g_startup_request.run = false;
   g_startup_request.run_expression[0] = 0;
-  if (g_main.hwnd) SetWindowTextA(g_main.hwnd, KQ_TITLE);
+  set_title(KQ_TITLE);
   layout_activate("Cover");
 }
 
@@ -48,9 +110,10 @@ void deliver_debugger_event(int event) {
   switch (event) {
     case EVN_Load: on_load(); break;
     case EVN_Initiate: on_initiate(); break;
+    case EVN_Refresh: on_refresh(); break;
     case EVN_Pause: on_pause(); break;
     case EVN_Exit: main_to_front(); break;
     case EVN_Unload: on_unload(); break;
-    default: break;  // EVN_Refresh, EVN_Resume and unknown numbers
+    default: break;  // EVN_Resume and unknown numbers
   }
 }

@@ -4,11 +4,15 @@
 #include <stdio.h>
 
 #include "engine/debuggee.h"
+#include "engine/execution.h"
+#include "engine/guard_dialog.h"
+#include "engine/registers.h"
 #include "startup/commands.h"
 #include "startup/jit_registration_win32.h"
 #include "startup/main_window.h"
 #include "startup/open_file_win32.h"
 #include "startup/program.h"
+#include "startup/recent_addresses.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "ui/panels/panel_windows.h"
@@ -57,6 +61,19 @@ static void cmd_jit() {
   jit_dialog(g_main.hwnd);
   keyb_set_active(true);
 }
+static void cmd_guards() {
+  keyb_set_active(false);
+  guard_dialog_open(g_main.hwnd, nullptr);
+  keyb_set_active(true);
+}
+static void cmd_pause_resume() { execution_pause_or_resume(); }
+static void cmd_return() { execution_return(); }
+static void cmd_step_into() { execution_step(false); }
+static void cmd_step_over() { execution_step(true); }
+// The code position follows the restored instruction pointer.
+static void cmd_step_back() {
+  if (execution_step_back()) recent_address_enter(registers_ip());
+}
 static void cmd_console() {
   HWND console = g_panels[PANEL_CONSOLE];
   ShowWindow(console, IsWindowVisible(console) ? SW_HIDE : SW_SHOWNOACTIVATE);
@@ -79,12 +96,18 @@ static const CommandRow kCommands[] = {
     {CMD_FOCUS_CPU, cmd_focus_cpu},
     {CMD_FOCUS_SOURCE, cmd_focus_source},
     {CMD_FOCUS_WATCH, cmd_focus_watch},
+    {CMD_GUARDS, cmd_guards},
     {CMD_WEB_PAGE, cmd_web_page},
     {CMD_HELP_FILE, cmd_help_file},
     {CMD_OPEN, cmd_open},
+    {CMD_PAUSE_RESUME, cmd_pause_resume},
     {CMD_QUIT, cmd_quit},
     {CMD_RELOAD, cmd_reload},
+    {CMD_RETURN, cmd_return},
     {CMD_JIT, cmd_jit},
+    {CMD_STEP_BACK, cmd_step_back},
+    {CMD_STEP_INTO, cmd_step_into},
+    {CMD_STEP_OVER, cmd_step_over},
     {CMD_CONSOLE, cmd_console},
     {CMD_TRACE_FOCUS, cmd_trace_focus},
     {CMD_UNLOAD, cmd_unload},

@@ -3,15 +3,18 @@
 #include <windows.h>
 
 #include "engine/debuggee.h"
+#include "engine/engine.h"
 #include "plugin/plugins.h"
 #include "startup/changes.h"
 #include "startup/debugger_events.h"
+#include "startup/evaluator_win32.h"
 #include "startup/global_resources_win32.h"
 #include "startup/main_window.h"
 #include "startup/program.h"
 #include "startup/recent_addresses.h"
 #include "startup/settings_registry_win32.h"
 #include "startup/startup_request_win32.h"
+#include "symbols/symbols.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "util/log.h"
@@ -37,7 +40,10 @@ static void startup_sequence(void *) {
   keyb_set_active(true);
   changes_clear();
   settings_startup(g_program.start_dir);
+  engine_init();
   recent_addresses_clear();
+  symbols_init();
+  evaluator_install();
   plugins_init();
   layout_init();
   debuggee_set_event_sink(deliver_debugger_event);
@@ -52,7 +58,10 @@ static void startup_sequence(void *) {
   debuggee_set_event_sink(nullptr);
   layout_shutdown();
   plugins_shutdown();
+  evaluator_remove();
+  symbols_shutdown();
   recent_addresses_clear();
+  engine_shutdown();
   changes_free();
   settings_shutdown();
 }

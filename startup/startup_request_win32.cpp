@@ -4,6 +4,7 @@
 
 #include "engine/debuggee.h"
 #include "startup/command_line.h"
+#include "startup/commands.h"
 #include "startup/main_window.h"
 #include "util/log.h"
 
@@ -15,7 +16,7 @@ void startup_request_carry_out() {
     debuggee_unload();
     // The run expression itself is used at EVN_Initiate; the toggle does nothing while
     // the debuggee is still loading.
-    if (debuggee_launch(r.file) && r.run) main_command(10077);
+    if (debuggee_launch(r.file) && r.run) main_command(CMD_PAUSE_RESUME);
   }
   if (r.process_id != NO_PROCESS) {
     debuggee_unload();

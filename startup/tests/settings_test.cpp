@@ -30,7 +30,9 @@ struct SettingsFile : ::testing::Test {
   std::string read() {
     std::string s;
     FILE *f = fopen(path, "rb");
-    for (int c; f && (c = fgetc(f)) != EOF;) s += (char)c;
+    // Line ends as the system writes text files.
+    for (int c; f && (c = fgetc(f)) != EOF;)
+      if (c != '\r') s += (char)c;
     if (f) fclose(f);
     return s;
   }

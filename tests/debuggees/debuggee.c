@@ -5,13 +5,92 @@
      faultloop       16 more threads write to address 0; the main thread sleeps
      loop [EVENT]    signals the named event, then spins for ever
      threads         starts two spinning threads, then ends its main thread alone
-     loadlib         loads and frees a DLL late, then exits with 0 (3 when it cannot) */
+     loadlib [DLL [EVENT]]
+                     loads and frees a DLL late (version.dll unless named), waiting
+                     between the two for the named event when one is given (at most a
+                     minute); then exits with 0 (3 when it cannot)
+     spin            stops on an INT3 with EAX pointing at its ProbeTable, then counts
+                     g_spins up for ever
+     probe [crash]   stops on an INT3 with EAX pointing at its ProbeTable, then runs
+                     kq_round five times, writing the 2-byte g_word after each, and exits
+                     with 0; with "crash" it calls kq_crasher instead, which faults */
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
 
 static int *volatile g_nowhere;
+
+/* Code of a known shape for the stepping tests: a frame, a call inside the program, a
+   call into a system library, three NOPs. Labels are global so the table can hold them. */
+void kq_round(void);
+void kq_crasher(void);
+extern char kq_probe[], kq_probe_call[], kq_probe_lib[], kq_probe_nops[], kq_leaf[],
+    kq_round_ret[], kq_never[], kq_crash_call[];
+__asm__(".text\n"
+        ".globl _kq_round\n_kq_round:\n"
+        "  push %ebp\n  mov %esp, %ebp\n  call _kq_probe\n"
+        ".globl _kq_round_ret\n_kq_round_ret:\n"
+        "  pop %ebp\n  ret\n"
+        ".globl _kq_probe\n_kq_probe:\n"
+        "  push %ebp\n  mov %esp, %ebp\n"
+        ".globl _kq_probe_call\n_kq_probe_call:\n"
+        "  call _kq_leaf\n"
+        ".globl _kq_probe_lib\n_kq_probe_lib:\n"
+        "  call *__imp__GetCurrentProcessId@0\n"
+        ".globl _kq_probe_nops\n_kq_probe_nops:\n"
+        "  nop\n  nop\n  nop\n  pop %ebp\n  ret\n"
+        ".globl _kq_leaf\n_kq_leaf:\n"
+        "  mov $7, %eax\n  ret\n"
+        ".globl _kq_never\n_kq_never:\n"
+        "  ret\n"
+        ".globl _kq_crasher\n_kq_crasher:\n"
+        ".globl _kq_crash_call\n_kq_crash_call:\n"
+        "  call _kq_fault\n  ret\n"
+        "_kq_fault:\n  movl $1, 0\n  ret\n");
+
+/* What the tests need to know of this program, handed over in EAX at the INT3. */
+struct ProbeTable {
+  void *round, *round_ret, *probe, *probe_call, *probe_lib, *probe_nops, *leaf, *never,
+      *crash_call;
+  volatile unsigned short *word;
+  void *teb;
+  HWND window;
+  volatile unsigned *spins;
+};
+static volatile unsigned short g_word;
 static volatile unsigned g_spins;
+static struct ProbeTable g_probe = {kq_round, kq_round_ret, kq_probe, kq_probe_call,
+                                    kq_probe_lib, kq_probe_nops, kq_leaf, kq_never,
+                                    kq_crash_call, &g_word, NULL, NULL, &g_spins};
+
+static DWORD WINAPI spin(void *arg) {
+  (void)arg;
+  for (;;) g_spins++;
+  return 0;
+}
+
+static void stop_with_table(void) {
+  __asm__ volatile("int3" : : "a"(&g_probe) : "memory");
+}
+
+static int probe(int crash) {
+  __asm__("movl %%fs:0x18, %0" : "=r"(g_probe.teb));  /* the block's self pointer */
+  /* The window library is loaded here, not imported: the other modes keep their modules. */
+  HMODULE user32 = LoadLibraryA("user32.dll");
+  HWND(WINAPI * create)(DWORD, LPCSTR, LPCSTR, DWORD, int, int, int, int, HWND, HMENU,
+                        HINSTANCE, LPVOID) = (void *)GetProcAddress(user32, "CreateWindowExA");
+  LONG(WINAPI * set_long)(HWND, int, LONG) = (void *)GetProcAddress(user32, "SetWindowLongA");
+  g_probe.window = create(0, "STATIC", "kq probe", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+  set_long(g_probe.window, GWL_USERDATA, 0x1234ABCD);
+  SetLastError(0x2A);
+  stop_with_table();
+  if (crash) kq_crasher();
+  for (int i = 1; i <= 5; i++) {
+    kq_round();
+    g_word = (unsigned short)i;
+  }
+  return 0;
+}
 
 static DWORD WINAPI write_nowhere(void *arg) {
   (void)arg;
@@ -19,11 +98,6 @@ static DWORD WINAPI write_nowhere(void *arg) {
   return 0;
 }
 
-static DWORD WINAPI spin(void *arg) {
-  (void)arg;
-  for (;;) g_spins++;
-  return 0;
-}
 
 int main(int argc, char **argv) {
   const char *what = argc > 1 ? argv[1] : "";
@@ -55,10 +129,19 @@ int main(int argc, char **argv) {
     ExitThread(0);
   }
   if (!strcmp(what, "loadlib")) {
-    HMODULE dll = LoadLibraryA("version.dll");
+    HMODULE dll = LoadLibraryA(argc > 2 ? argv[2] : "version.dll");
     if (!dll) return 3;
+    if (argc > 3) {
+      HANDLE go = CreateEventA(NULL, TRUE, FALSE, argv[3]);
+      WaitForSingleObject(go, 60000);
+    }
     FreeLibrary(dll);
     return 0;
   }
+  if (!strcmp(what, "spin")) {
+    stop_with_table();
+    spin(NULL);
+  }
+  if (!strcmp(what, "probe")) return probe(argc > 2 && !strcmp(argv[2], "crash"));
   return 1;
 }

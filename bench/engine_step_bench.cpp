@@ -1,0 +1,160 @@
+// Engine stepping and guard rates against the bare debugging interface, in one run (Win32,
+// run in the test machine):
+//   tools/vm/run.sh /work/main cmake/wine-run.sh build/win32-X/bench/engine_step_bench.exe
+//     build/win32-X/tests/debuggees/kq_debuggee.exe [steps]   (one line)
+// 1. single steps per second through the engine's step into (instruction mode);
+// 2. the same number of single steps by a bare trap-flag loop (continue, wait, get
+//    context, set TF, set context) on a second debuggee;
+// 3. guard hits per second for a guard whose condition is false (the program runs on).
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "engine/debuggee.h"
+#include "engine/engine.h"
+#include "engine/execution.h"
+#include "engine/guards.h"
+#include "engine/memory.h"
+#include "startup/settings.h"
+
+namespace {
+
+const DWORD kWaitMs = 60000;
+
+double now() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return (double)count.QuadPart / (double)frequency.QuadPart;
+}
+
+void on_event(int event) {
+  if (event == EVN_Refresh) engine_refresh();
+}
+
+bool drain_until_paused() {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs;) {
+    debuggee_drain_event(10);
+    if (debuggee_state() == DS_PAUSED) return true;
+  }
+  return false;
+}
+
+// Launched in "spin" mode and stopped on its INT3 with the table in EAX; gives the
+// address of its g_spins counter.
+bool launch_spinner(const char *exe, uint32_t *spins) {
+  text_copy(g_settings.Arguments, sizeof g_settings.Arguments, "spin");
+  if (!debuggee_launch(exe) || !drain_until_paused() || !debuggee_resume() ||
+      !drain_until_paused())
+    return false;
+  registers_refresh();
+  uint32_t table[13];
+  if (memory_read(g_registers.r[REG_EAX], table, sizeof table) != sizeof table) return false;
+  *spins = table[12];
+  return true;
+}
+
+double engine_steps(const char *exe, int steps) {
+  uint32_t spins;
+  if (!launch_spinner(exe, &spins)) return 0;
+  g_settings.CpuViewMode = 1;
+  double start = now();
+  for (int i = 0; i < steps; i++) {
+    if (!execution_step(false)) return 0;
+    while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
+  }
+  double rate = steps / (now() - start);
+  debuggee_unload();
+  return rate;
+}
+
+double bare_steps(const char *exe, int steps) {
+  char command[MAX_PATH + 16];
+  snprintf(command, sizeof command, "\"%s\" loop", exe);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(exe, command, nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                      nullptr, &si, &pi))
+    return 0;
+  DEBUG_EVENT ev;
+  // Up to the initial breakpoint; everything continued.
+  for (;;) {
+    if (!WaitForDebugEvent(&ev, kWaitMs)) return 0;
+    if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) CloseHandle(ev.u.CreateProcessInfo.hFile);
+    if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) CloseHandle(ev.u.LoadDll.hFile);
+    bool initial = ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT;
+    ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, DBG_CONTINUE);
+    if (initial) break;
+  }
+  Sleep(200);  // into its spinning loop
+  CONTEXT context = {};
+  SuspendThread(pi.hThread);
+  context.ContextFlags = CONTEXT_CONTROL;
+  GetThreadContext(pi.hThread, &context);
+  context.EFlags |= 0x100;
+  SetThreadContext(pi.hThread, &context);
+  ResumeThread(pi.hThread);
+  double start = now();
+  int done = 0;
+  while (done < steps && WaitForDebugEvent(&ev, kWaitMs)) {
+    if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT && ev.dwThreadId == pi.dwThreadId &&
+        ev.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_SINGLE_STEP) {
+      context.ContextFlags = CONTEXT_CONTROL;
+      GetThreadContext(pi.hThread, &context);
+      context.EFlags |= 0x100;
+      SetThreadContext(pi.hThread, &context);
+      done++;
+    }
+    ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, DBG_CONTINUE);
+  }
+  double rate = done / (now() - start);
+  TerminateProcess(pi.hProcess, 0);
+  while (WaitForDebugEvent(&ev, 1000)) {
+    ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, DBG_CONTINUE);
+    if (ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) break;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return rate;
+}
+
+double guard_hits(const char *exe, double seconds) {
+  uint32_t spins;
+  if (!launch_spinner(exe, &spins)) return 0;
+  char text[16];
+  snprintf(text, sizeof text, "%X", (unsigned)spins);
+  // No evaluator is installed: the condition does not evaluate, which counts as false.
+  if (guard_add(text, "never") < 0 || !debuggee_resume()) return 0;
+  int hits = 0;
+  double start = now(), end = start + seconds;
+  while (now() < end && debuggee_state() == DS_RUNNING)
+    if (debuggee_drain_event(100)) hits++;
+  double rate = hits / (now() - start);
+  debuggee_unload();
+  guard_set(0, "", "");
+  return rate;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 2) {
+    fprintf(stderr, "usage: engine_step_bench DEBUGGEE.exe [steps]\n");
+    return 2;
+  }
+  char exe[MAX_PATH];
+  GetFullPathNameA(argv[1], sizeof exe, exe, nullptr);
+  int steps = argc > 2 ? atoi(argv[2]) : 5000;
+  debuggee_set_event_sink(on_event);
+  engine_init();
+  double engine = engine_steps(exe, steps);
+  double bare = bare_steps(exe, steps);
+  double guards = guard_hits(exe, 5.0);
+  printf("single steps: engine %.0f/s, bare trap-flag loop %.0f/s (%.0f %%)\n", engine, bare,
+         bare > 0 ? 100.0 * engine / bare : 0.0);
+  printf("guard hits with a false condition: %.0f/s\n", guards);
+  engine_shutdown();
+  return engine > 0 && bare > 0 && guards > 0 ? 0 : 1;
+}

@@ -1,0 +1,353 @@
+#include "engine/execution.h"
+
+#include <windows.h>
+#include <string.h>
+
+#include "engine/address_eval.h"
+#include "engine/breakpoints.h"
+#include "engine/debuggee.h"
+#include "engine/guards.h"
+#include "engine/memory.h"
+#include "startup/changes.h"
+#include "startup/settings.h"
+#include "util/zone.h"
+#include "x86/disasm.h"
+
+RegisterSet g_history[HISTORY_SIZE];
+
+namespace {
+
+const uint32_t kTrapFlag = 0x100;
+const uint32_t kBreakpointCode = 0x80000003, kSingleStepCode = 0x80000004;
+
+StepRecord *g_step;
+RunToRecord *g_run_to;
+
+// A resume from EIP with INT3s of ours inside the instruction there: they are taken out,
+// the instruction runs under the trap flag, and the trap puts them back. So a breakpoint
+// is not hit again at once, yet still stops the next time round a loop.
+struct ResumeOver {
+  uint32_t start, end;
+  bool active;
+};
+ResumeOver g_over;
+
+// The command execution_step decoded to size the range, taken again by the step's first
+// phase at the same address: reading debuggee memory is slow under Wine.
+struct DecodedCommand {
+  uint32_t address;
+  int length, command_class;
+  bool valid;
+};
+DecodedCommand g_decoded;
+
+int command_at(uint32_t address, int *command_class) {
+  if (g_decoded.valid && g_decoded.address == address) {
+    g_decoded.valid = false;
+    *command_class = g_decoded.command_class;
+    return g_decoded.length;
+  }
+  return command_length_at(address, command_class);
+}
+
+bool temporary_inside(uint32_t start, uint32_t end) {
+  return g_temporary.address && g_temporary.address - start < end - start;
+}
+
+void arm_range(uint32_t start, uint32_t end) {
+  breakpoints_arm_range(start, end);
+  if (temporary_inside(start, end)) memory_write_raw(g_temporary.address, "\xCC", 1);
+}
+
+void disarm_range(uint32_t start, uint32_t end) {
+  breakpoints_disarm_range(start, end);
+  if (temporary_inside(start, end)) memory_write_raw(g_temporary.address, &g_temporary.saved, 1);
+}
+
+// Only the thread runs again: no history, no state change beyond DS_RUNNING.
+void resume_thread() {
+  ResumeThread(g_debuggee.thread);
+  g_debuggee.state = DS_RUNNING;
+}
+
+void run_phase() {
+  history_push();
+  resume_thread();
+}
+
+void end_over() {
+  arm_range(g_over.start, g_over.end);
+  g_over.active = false;
+}
+
+// A stop the step did not ask for (a fault, a breakpoint of the debuggee's own) ends it:
+// the trap flag goes, the temporary breakpoint of a call goes, its range is armed again.
+void end_step() {
+  if (!g_step) return;
+  if (g_step->mode == STEP_TRAP) registers_set_trap_flag(false);
+  if (g_step->mode == STEP_INT3) temporary_remove();
+  arm_range(g_step->start, g_step->end);
+  g_step = (StepRecord *)zone_free(g_step);
+}
+
+void run_to_end() {
+  if (!g_run_to) return;
+  temporary_remove();
+  arm_range(g_run_to->start, g_run_to->target);
+  g_run_to = (RunToRecord *)zone_free(g_run_to);
+}
+
+bool in_main_module(uint32_t address) {
+  MEMORY_BASIC_INFORMATION info;
+  return g_debuggee.image_base &&
+         VirtualQueryEx(g_debuggee.process, (const void *)(uintptr_t)address, &info,
+                        sizeof info) &&
+         (uint32_t)(uintptr_t)info.AllocationBase == g_debuggee.image_base;
+}
+
+// Whether step into runs a callee whole instead of entering it.
+bool traced_over(uint32_t callee) {
+  if (!callee) return false;
+  bool entered = g_address_eval.have_sources() ? g_address_eval.in_source(callee)
+                                               : in_main_module(callee);
+  return !entered && g_settings.TraceOverLibraryCalls;
+}
+
+// Goes on with the step after a stop; false when no step is in progress.
+bool step_go_on() {
+  StepRecord *s = g_step;
+  if (!s) return false;
+  uint32_t ip = g_registers.r[REG_EIP];
+  if (s->mode == STEP_TRAP && (g_registers.r[REG_EFLAGS] & kTrapFlag))
+    registers_set_trap_flag(false);
+  if (s->mode == STEP_INT3) {
+    temporary_remove();
+    s->call_return = 0;
+  }
+  s->mode = STEP_NOTHING;
+  if (s->call_return && (s->over || traced_over(ip))) {
+    run_to_end();  // the one temporary breakpoint is the step's now
+    if (temporary_plant(s->call_return)) {
+      s->mode = STEP_INT3;
+      run_phase();
+      return true;
+    }
+  }
+  if (ip - s->start < s->end - s->start) {
+    int command_class;
+    int length = command_at(ip, &command_class);
+    s->call_return = (command_class & CC_KIND) == CC_CALL ? ip + length : 0;
+    // A refresh during the step may have armed the range again.
+    disarm_range(s->start, s->end);
+    history_push();  // before the trap flag: step back must not bring it back
+    registers_set_trap_flag(true);
+    s->mode = STEP_TRAP;
+    resume_thread();
+    return true;
+  }
+  arm_range(s->start, s->end);
+  g_step = (StepRecord *)zone_free(g_step);
+  g_debuggee.pause.code = 0;
+  return true;
+}
+
+// The trap of a resume over our INT3s: they go back and the thread runs on, unless a
+// guard fired on the same instruction or the user paused meanwhile.
+bool over_done(bool was_running) {
+  if (!g_over.active) return false;
+  end_over();
+  if (!guards_check() && was_running) {
+    g_debuggee.pause.code = 0;
+    resume_thread();
+  }
+  return true;
+}
+
+}  // namespace
+
+void history_push() {
+  int &count = g_debuggee.history_count;
+  if (count == HISTORY_SIZE) {
+    memmove(g_history, g_history + 1, (HISTORY_SIZE - 1) * sizeof g_history[0]);
+    count--;
+  }
+  g_history[count++] = g_registers;
+  debuggee_record_cpu_time();
+}
+
+void history_clear() { g_debuggee.history_count = 0; }
+
+const StepRecord *execution_step_record() { return g_step; }
+const RunToRecord *execution_run_to_record() { return g_run_to; }
+
+void execution_let_run() {
+  uint32_t ip = g_registers.r[REG_EIP];
+  history_push();
+  // Without INT3s of ours there is nothing to step over (and no code to read).
+  if (!g_over.active && (breakpoint_count() || g_temporary.address)) {
+    uint32_t end = ip + (uint32_t)command_length_at(ip, nullptr);
+    bool ours = temporary_inside(ip, end);
+    for (uint32_t a = ip; a != end && !ours; a++) ours = breakpoint_at(a) >= 0;
+    if (ours) {
+      disarm_range(ip, end);
+      registers_set_trap_flag(true);
+      g_over = ResumeOver{ip, end, true};
+    }
+  }
+  resume_thread();
+}
+
+void execution_pause_or_resume() {
+  Debuggee &d = g_debuggee;
+  if (d.state == DS_RUNNING) {
+    SuspendThread(d.thread);
+    d.state = DS_PAUSED;
+    registers_refresh();
+    changes_raise(CHG_STATE);
+    debuggee_deliver(EVN_Refresh);
+    debuggee_deliver(EVN_Pause);
+  } else if (d.state == DS_PAUSED) {
+    debuggee_resume();
+  }
+}
+
+bool execution_step(bool over) {
+  if (g_debuggee.state != DS_PAUSED) return false;
+  // Every stop and every register write reads the set again: it is current here.
+  uint32_t ip = g_registers.r[REG_EIP];
+  if (!ip) return false;
+  uint32_t start, end;
+  if (g_settings.CpuViewMode || !g_address_eval.line_range(ip, &start, &end) || end <= ip) {
+    g_decoded.address = ip;
+    g_decoded.length = command_length_at(ip, &g_decoded.command_class);
+    g_decoded.valid = true;
+    end = ip + (uint32_t)g_decoded.length;
+  }
+  bool started = execution_step_range(end, over);
+  g_decoded.valid = false;
+  return started;
+}
+
+bool execution_step_range(uint32_t end, bool over) {
+  if (g_debuggee.state != DS_PAUSED || g_debuggee.pending_event_thread) return false;
+  end_step();
+  g_step = (StepRecord *)zone_alloc(sizeof *g_step);
+  if (!g_step) return false;
+  *g_step = StepRecord{g_registers.r[REG_EIP], end, 0, over, STEP_NOTHING};
+  disarm_range(g_step->start, g_step->end);
+  step_go_on();
+  changes_raise(CHG_STATE);
+  debuggee_deliver(g_debuggee.state == DS_RUNNING ? EVN_Resume : EVN_Pause);
+  return true;
+}
+
+bool execution_run_to(uint32_t target) {
+  if (g_debuggee.state != DS_PAUSED || g_debuggee.pending_event_thread || !target)
+    return false;
+  registers_refresh();
+  // A run-to still pending (another stop came first) gives way to the new one.
+  run_to_end();
+  if (!temporary_plant(target)) return false;
+  g_run_to = (RunToRecord *)zone_alloc(sizeof *g_run_to);
+  if (!g_run_to) {
+    temporary_remove();
+    return false;
+  }
+  *g_run_to = RunToRecord{g_registers.r[REG_EIP], target};
+  debuggee_resume();
+  return true;
+}
+
+bool execution_return() {
+  if (g_debuggee.state != DS_PAUSED) return false;
+  const CallStack *stack = execution_call_stack();
+  return stack && stack->count >= 2 && execution_run_to(stack->code[1]);
+}
+
+bool execution_step_back() {
+  Debuggee &d = g_debuggee;
+  if (d.state != DS_PAUSED || d.history_count == 0) return false;
+  d.history_count--;
+  return registers_write(&g_history[d.history_count]);
+}
+
+const CallStack *execution_call_stack() {
+  Debuggee &d = g_debuggee;
+  if (d.state == DS_NOTLOADED) return nullptr;
+  if (!d.call_stack) d.call_stack = zone_alloc(sizeof(CallStack));
+  CallStack *stack = (CallStack *)d.call_stack;
+  if (!stack) return nullptr;
+  memset(stack, 0, sizeof *stack);
+  SuspendThread(d.thread);
+  registers_refresh();
+  uint32_t ebp = g_registers.r[REG_EBP], eip = g_registers.r[REG_EIP];
+  stack->start_ebp = ebp;
+  // Each frame holds the caller's frame pointer and the return address; a frame that
+  // cannot be read keeps the values and so runs into the frame limit.
+  while (stack->count < CALL_STACK_MAX && ebp && eip) {
+    stack->code[stack->count] = eip;
+    stack->frame[stack->count] = ebp;
+    stack->count++;
+    uint32_t pair[2] = {ebp, eip};
+    memory_read(ebp, pair, sizeof pair);
+    ebp = pair[0];
+    eip = pair[1];
+  }
+  stack->end_frame = ebp;
+  ResumeThread(d.thread);
+  return stack;
+}
+
+bool execution_jump_taken() {
+  if (g_debuggee.state == DS_NOTLOADED) return false;
+  uint32_t ip = registers_ip();
+  uint8_t bytes[16];
+  DisasmResult result;
+  int count = (int)memory_read(ip, bytes, sizeof bytes);
+  if (!count || decode_command(bytes, count, ip, &result, DECODE_ANALYSE) <= 0 ||
+      (result.command_class & CC_KIND) != CC_JMC || result.prefix_count >= count)
+    return false;
+  const uint8_t *op = bytes + result.prefix_count;
+  uint32_t flags = g_registers.r[REG_EFLAGS], ecx = g_registers.r[REG_ECX];
+  bool short_count = result.prefix_count && bytes[result.prefix_count - 1] == 0x67;
+  if (short_count) ecx &= 0xFFFF;
+  bool zf = (flags & 0x40) != 0;
+  switch (op[0]) {
+    case 0xE3: return ecx == 0;                // JECXZ
+    case 0xE2: return ecx != 1;                // LOOP: ECX is decremented first
+    case 0xE1: return ecx != 1 && zf;          // LOOPE
+    case 0xE0: return ecx != 1 && !zf;         // LOOPNE
+    case 0x0F: return count > result.prefix_count + 1 && jump_taken(op[1] & 0xF, flags);
+    default: return jump_taken(op[0] & 0xF, flags);
+  }
+}
+
+void execution_on_exception(uint32_t code, bool was_running) {
+  if (code == kBreakpointCode) {
+    uint32_t ip = g_registers.r[REG_EIP];
+    if (!breakpoint_is_ours(ip - 1)) {
+      end_step();
+      return;
+    }
+    registers_set_ip(ip - 1);
+    if (g_over.active) end_over();
+    if (!step_go_on()) run_to_end();
+    return;
+  }
+  if (code == kSingleStepCode) {
+    if (!over_done(was_running) && !step_go_on()) guards_check();
+    return;
+  }
+  // Any other exception stops the debuggee here and ends what ran.
+  if (g_over.active) {
+    end_over();
+    registers_set_trap_flag(false);
+  }
+  end_step();
+}
+
+void execution_forget() {
+  g_step = (StepRecord *)zone_free(g_step);
+  g_run_to = (RunToRecord *)zone_free(g_run_to);
+  g_over.active = false;
+}

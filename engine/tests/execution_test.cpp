@@ -1,0 +1,205 @@
+// Execution control against the "probe" debuggee: steps, run-to, return, step back, the
+// register history, calls into the debuggee and the call stack.
+#include "engine/breakpoints.h"
+#include "engine/tests/debuggee_fixture.h"
+
+namespace {
+
+using namespace engine_test;
+
+std::string hex(uint32_t address) {
+  char text[16];
+  snprintf(text, sizeof text, "%X", (unsigned)address);
+  return text;
+}
+
+TEST_F(Probe, StepOverAndIntoACallInsideTheProgram) {
+  ASSERT_TRUE(launch_probe());
+  g_settings.CpuViewMode = 1;
+  ASSERT_TRUE(run_to(table_.probe_call));
+  EXPECT_EQ(g_debuggee.pause.code, 0u);  // a stop on our own breakpoint shows no reason
+  EXPECT_EQ(raw_byte(table_.probe_call), 0xE8);
+  take_events();
+  ASSERT_TRUE(step(true));
+  EXPECT_EQ(ip(), table_.probe_lib);
+  EXPECT_EQ(g_temporary.address, 0u);
+  EXPECT_EQ(raw_byte(table_.probe_lib), 0xFF);
+  EXPECT_EQ(execution_step_record(), nullptr);
+  // The intermediate stops never reached the user interface.
+  std::vector<int> events = take_events();
+  EXPECT_EQ(std::count(events.begin(), events.end(), EVN_Pause), 1);
+
+  // Next round: step into enters the callee of the program itself, trace-over or not.
+  ASSERT_TRUE(run_to(table_.probe_call));
+  g_settings.TraceOverLibraryCalls = 1;
+  ASSERT_TRUE(step(false));
+  EXPECT_EQ(ip(), table_.leaf);
+  g_settings.TraceOverLibraryCalls = 0;
+}
+
+TEST_F(Probe, StepIntoALibraryCallFollowsTraceOverLibraryCalls) {
+  ASSERT_TRUE(launch_probe());
+  g_settings.CpuViewMode = 1;
+  uint32_t slot = 0, callee = 0;
+  ASSERT_EQ(memory_read(table_.probe_lib + 2, &slot, 4), 4u);  // call [slot]
+  ASSERT_EQ(memory_read(slot, &callee, 4), 4u);
+  struct Case {
+    uint8_t trace_over;
+    uint32_t stop;
+  } cases[] = {{1, table_.probe_nops}, {0, callee}};
+  for (const Case &c : cases) {
+    g_settings.TraceOverLibraryCalls = c.trace_over;
+    ASSERT_TRUE(run_to(table_.probe_lib));
+    ASSERT_TRUE(step(false));
+    EXPECT_EQ(ip(), c.stop) << (int)c.trace_over;
+  }
+  g_settings.TraceOverLibraryCalls = 0;
+}
+
+TEST_F(Probe, BreakpointInsideAStepRangeDoesNotStopTheStep) {
+  ASSERT_TRUE(launch_probe());
+  int bp = breakpoint_add(hex(table_.probe_lib).c_str());
+  ASSERT_TRUE(run_to(table_.probe_call));
+  ASSERT_TRUE(execution_step_range(table_.probe_nops, true));
+  ASSERT_TRUE(drain_until_stop());
+  EXPECT_EQ(ip(), table_.probe_nops);
+  EXPECT_EQ(raw_byte(table_.probe_lib), 0xCC);
+  breakpoint_remove(bp);
+}
+
+TEST_F(Probe, ResumingFromABreakpointRunsOnAndMeetsItNextTimeRound) {
+  ASSERT_TRUE(launch_probe());
+  int bp = breakpoint_add(hex(table_.probe_nops).c_str());
+  int hits = 0;
+  while (debuggee_resume() && drain_until_stop() && ip() == table_.probe_nops) {
+    hits++;
+    EXPECT_EQ(g_debuggee.pause.code, 0x80000003u);
+    EXPECT_EQ(raw_byte(table_.probe_nops), 0xCC);
+  }
+  // Five rounds, each met once; then the program ends.
+  EXPECT_EQ(hits, 5);
+  EXPECT_EQ(debuggee_state(), DS_EXITED);
+  EXPECT_EQ(debuggee_exit_code(), 0u);
+  breakpoint_remove(bp);
+}
+
+TEST_F(Probe, StepBackRestoresRegistersButNotMemory) {
+  ASSERT_TRUE(launch_probe());
+  g_settings.CpuViewMode = 1;
+  ASSERT_TRUE(run_to(table_.probe_nops));
+  RegisterSet before = g_registers;
+  ASSERT_TRUE(step(false));
+  uint16_t word = 0x5151;
+  memory_write(table_.word, &word, 2);
+  ASSERT_TRUE(step(false));
+  EXPECT_EQ(ip(), table_.probe_nops + 2);
+  ASSERT_TRUE(execution_step_back());
+  EXPECT_EQ(ip(), table_.probe_nops + 1);
+  ASSERT_TRUE(execution_step_back());
+  EXPECT_EQ(ip(), table_.probe_nops);
+  for (int i = 0; i < REG_WORDS; i++) EXPECT_EQ(g_registers.r[i], before.r[i]) << i;
+  word = 0;
+  memory_read(table_.word, &word, 2);
+  EXPECT_EQ(word, 0x5151);
+}
+
+TEST_F(Session, HistoryKeepsTheNewest32) {
+  history_clear();
+  for (uint32_t i = 1; i <= 33; i++) {
+    g_registers.r[REG_EAX] = i;
+    history_push();
+  }
+  EXPECT_EQ(g_debuggee.history_count, 32);
+  EXPECT_EQ(g_history[0].r[REG_EAX], 2u);
+  EXPECT_EQ(g_history[31].r[REG_EAX], 33u);
+  // Without a paused debuggee there is nothing to step back in.
+  EXPECT_FALSE(execution_step_back());
+  history_clear();
+  memset(&g_registers, 0, sizeof g_registers);
+}
+
+TEST_F(Probe, ReturnFromProcedureAndTheCallStack) {
+  ASSERT_TRUE(launch_probe());
+  ASSERT_TRUE(run_to(table_.probe_nops));
+  const CallStack *stack = execution_call_stack();
+  ASSERT_NE(stack, nullptr);
+  ASSERT_GE(stack->count, 3);
+  EXPECT_EQ(stack->code[0], table_.probe_nops);
+  EXPECT_EQ(stack->code[1], table_.round_ret);
+  EXPECT_EQ(stack->frame[0], g_registers.r[REG_EBP]);
+  EXPECT_EQ(stack->start_ebp, g_registers.r[REG_EBP]);
+  ASSERT_TRUE(execution_return());
+  ASSERT_TRUE(drain_until_stop());
+  EXPECT_EQ(ip(), table_.round_ret);
+}
+
+TEST_F(Probe, RunToRefusesAddressZeroAndARunningDebuggee) {
+  ASSERT_TRUE(launch_probe());
+  EXPECT_FALSE(execution_run_to(0));
+  ASSERT_TRUE(debuggee_resume());
+  EXPECT_FALSE(execution_run_to(table_.probe_nops));
+  EXPECT_FALSE(execution_step(false));
+  EXPECT_TRUE(drain_until(DS_EXITED));
+}
+
+TEST_F(Probe, RunToAgainWhileOnePendsLeavesNoStrayInt3) {
+  ASSERT_TRUE(launch_probe());
+  // The pending run-to to never is overtaken by the debuggee's own stop... here a pause.
+  ASSERT_TRUE(execution_run_to(table_.never));
+  EXPECT_EQ(raw_byte(table_.never), 0xCC);
+  execution_pause_or_resume();
+  ASSERT_EQ(debuggee_state(), DS_PAUSED);
+  ASSERT_TRUE(run_to(table_.probe_nops));
+  EXPECT_EQ(raw_byte(table_.never), 0xC3);
+  EXPECT_EQ(execution_run_to_record(), nullptr);
+}
+
+TEST_F(Probe, ExitDuringARunToAndCrashDuringAStep) {
+  ASSERT_TRUE(launch_probe());
+  ASSERT_TRUE(execution_run_to(table_.never));
+  ASSERT_TRUE(drain_until(DS_EXITED));
+  EXPECT_EQ(debuggee_exit_code(), 0u);
+  EXPECT_TRUE(debuggee_unload());
+  EXPECT_EQ(execution_run_to_record(), nullptr);
+  EXPECT_EQ(g_temporary.address, 0u);
+
+  ASSERT_TRUE(launch_probe("probe crash"));
+  g_settings.CpuViewMode = 1;
+  ASSERT_TRUE(run_to(table_.crash_call));
+  ASSERT_TRUE(step(true));
+  EXPECT_EQ(g_debuggee.pause.code, 0xC0000005u);
+  EXPECT_EQ(execution_step_record(), nullptr);
+  EXPECT_EQ(g_temporary.address, 0u);
+  EXPECT_EQ(raw_byte(table_.crash_call + 5), 0xC3);  // the return address: no INT3 left
+}
+
+TEST_F(Probe, CallInTheDebuggeeAsksItsWindow) {
+  ASSERT_TRUE(launch_probe());
+  uint32_t get_window_long =
+      (uint32_t)(uintptr_t)GetProcAddress(GetModuleHandleA("user32.dll"), "GetWindowLongA");
+  ASSERT_NE(table_.window, 0u);
+  RegisterSet before = g_registers, result;
+  uint8_t stack[32], stack_after[32];
+  memory_read(before.r[REG_ESP] - 32, stack, 32);
+  ASSERT_TRUE(execution_call(get_window_long, table_.window, (uint32_t)GWL_USERDATA, &result));
+  EXPECT_EQ(result.r[REG_EAX], 0x1234ABCDu);
+  registers_refresh();
+  EXPECT_EQ(memcmp(g_registers.r, before.r, sizeof before.r), 0);
+  memory_read(before.r[REG_ESP] - 32, stack_after, 32);
+  EXPECT_EQ(memcmp(stack + 12, stack_after + 12, 20), 0);  // the stub's bytes are back
+
+  // A stack pointer into unmapped memory: no stub, nothing changed.
+  RegisterSet broken = before;
+  broken.r[REG_ESP] = 0x1000;
+  ASSERT_TRUE(registers_write(&broken));
+  EXPECT_FALSE(execution_call(get_window_long, table_.window, (uint32_t)GWL_USERDATA, &result));
+  registers_refresh();
+  EXPECT_EQ(g_registers.r[REG_ESP], 0x1000u);
+  EXPECT_EQ(g_registers.r[REG_EIP], before.r[REG_EIP]);
+  registers_write(&before);
+  // The program goes on and ends normally.
+  ASSERT_TRUE(debuggee_resume());
+  EXPECT_TRUE(drain_until(DS_EXITED));
+}
+
+}  // namespace

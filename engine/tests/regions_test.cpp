@@ -1,0 +1,80 @@
+// The memory map of a real debuggee, with the system's own query as the witness.
+#include "engine/regions.h"
+#include "engine/tests/debuggee_fixture.h"
+
+namespace {
+
+using namespace engine_test;
+
+TEST(Regions, AddressStepHoldsAtTheEnds) {
+  struct Case {
+    uint32_t address;
+    int32_t distance;
+    uint32_t expected;
+  } cases[] = {{0xFFFFFFF0, 0x20, 0xFFFFFFFF}, {0x10, -0x20, 0},
+               {0x1000, 0x10, 0x1010},         {0x1000, -0x1000, 0}};
+  for (const Case &c : cases) EXPECT_EQ(address_step(c.address, c.distance), c.expected);
+}
+
+TEST_F(Session, NoDebuggeeNoRegions) {
+  regions_rebuild();
+  char text[256] = "x";
+  region_describe(0x401000, text, sizeof text);
+  EXPECT_STREQ(text, "");
+  EXPECT_EQ(region_find(0x401000), -1);
+  EXPECT_EQ(region_start(0x401000), 0x401000u);
+  EXPECT_EQ(region_next_start(0x401000), 0x401000u);
+  EXPECT_EQ(region_previous_start(0x401000), 0x401000u);
+  EXPECT_EQ(region_next_boundary(0x401000), 0u);
+  EXPECT_EQ(region_previous_boundary(0x401000), 0u);
+  EXPECT_FALSE(region_is_executable(0x401000));
+}
+
+TEST_F(Probe, RegionsOfRealImagesAndTheirDescriptions) {
+  ASSERT_TRUE(launch_probe());
+  regions_rebuild();
+  ASSERT_GT(g_regions.count, 10);
+  // The list covers the address space without gaps, as the system reports it.
+  for (int i = 0; i + 1 < g_regions.count; i++)
+    ASSERT_EQ(g_regions.regions[i].base + g_regions.regions[i].size, g_regions.regions[i + 1].base);
+
+  uint32_t kernel32 = (uint32_t)(uintptr_t)GetModuleHandleA("kernel32.dll");
+  uint32_t code_addresses[] = {table_.probe, (uint32_t)(uintptr_t)GetProcAddress(
+                                                 (HMODULE)(uintptr_t)kernel32, "GetTickCount")};
+  for (uint32_t code : code_addresses) {
+    // Wine answers a query inside an image section with the pages from there on, so the
+    // system's word is taken for what the region is, and the list for where it starts.
+    MEMORY_BASIC_INFORMATION info;
+    ASSERT_TRUE(VirtualQueryEx(g_debuggee.process, (void *)(uintptr_t)code, &info, sizeof info));
+    ASSERT_EQ(info.Protect, (DWORD)PAGE_EXECUTE_READ);
+    ASSERT_EQ(info.Type, (DWORD)MEM_IMAGE);
+    int i = region_find(code);
+    ASSERT_GE(i, 0);
+    const MemoryRegion &r = g_regions.regions[i];
+    EXPECT_LT(code - r.base, r.size);
+    char expected[256], text[256];
+    snprintf(expected, sizeof expected, "IMAGE\t%08X %08X [%X] COMMIT {EXECUTE_READ}",
+             (unsigned)(uintptr_t)info.AllocationBase, (unsigned)r.base, (unsigned)r.size);
+    region_describe(code, text, sizeof text);
+    EXPECT_STREQ(text, expected);
+    EXPECT_TRUE(region_is_executable(code));
+    EXPECT_EQ(region_start(code), r.base);
+    EXPECT_EQ(region_next_boundary(code), r.base + r.size);
+    EXPECT_EQ(region_next_start(code), region_next_boundary(code));
+    EXPECT_EQ(region_previous_boundary(region_start(code)), region_previous_start(code));
+  }
+  EXPECT_TRUE(region_is_module_start(g_debuggee.image_base));
+  EXPECT_FALSE(region_is_module_start(table_.probe));
+  EXPECT_FALSE(region_is_executable(table_.word));
+  char text[256];
+  region_describe(table_.word, text, sizeof text);
+  EXPECT_EQ(std::string(text).substr(0, 6), "IMAGE\t");
+  // The last region: its next start is the address itself.
+  uint32_t last = g_regions.regions[g_regions.count - 1].base;
+  EXPECT_EQ(region_next_start(last + 1), last + 1);
+  EXPECT_EQ(region_command_length(table_.probe_call), 5);
+  EXPECT_EQ(region_command_length(table_.probe_lib), 6);
+  EXPECT_EQ(region_command_length(0x10), 1);
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+#include "symbols/entries.h"
+
+#include <ctype.h>
+#include <stddef.h>
+#include <string.h>
+
+#include "symbols/modules.h"
+#include "symbols/sources.h"
+#include "symbols/types.h"
+#include "util/zone.h"
+
+EntryStore g_entries;
+
+namespace {
+
+EntryRecord *record(uint32_t id) {
+  return id == SINDEX_NONE ? nullptr : *(EntryRecord **)tab_slot(&g_entries.table, (int)id);
+}
+
+int compare_address(const void *key, uint32_t, uint32_t id) {
+  uint32_t a = *(const uint32_t *)key, b = record(id)->address;
+  return (a > b) - (a < b);
+}
+
+int compare_name(const void *key, uint32_t, uint32_t id) {
+  return strcmp((const char *)key, record(id)->name);
+}
+
+bool ident_char(char c) { return isalnum((unsigned char)c) || c == '_'; }
+
+}  // namespace
+
+void entries_init() {
+  tab_init(&g_entries.table, sizeof(EntryRecord *));
+  sindex_init(&g_entries.by_address);
+  sindex_set_compare(&g_entries.by_address, compare_address, 0);
+  sindex_init(&g_entries.by_name);
+  sindex_set_compare(&g_entries.by_name, compare_name, 0);
+}
+
+void entries_clear() {
+  for (int id = -1; tab_prev_used(&g_entries.table, &id);) entry_delete(record((uint32_t)id));
+}
+
+void entries_free() {
+  entries_clear();
+  sindex_destroy(&g_entries.by_address);
+  sindex_destroy(&g_entries.by_name);
+  tab_free(&g_entries.table);
+}
+
+int entries_remove_range(uint32_t low, uint32_t high) {
+  int removed = 0;
+  for (EntryRecord *e; (e = record(sindex_ceiling(&g_entries.by_address, &low))) &&
+                       e->address < high;
+       removed++)
+    entry_delete(e);
+  return removed;
+}
+
+int entries_count() { return tab_used(&g_entries.table); }
+
+void entries_forget_source(const SourceRecord *source) {
+  for (int id = -1; tab_prev_used(&g_entries.table, &id);) {
+    EntryRecord *e = record((uint32_t)id);
+    if (e->source == source) e->source = nullptr;
+  }
+}
+
+bool entry_name_match(const char *new_name, const char *existing) {
+  const char *p = new_name;
+  while (*p && !isalnum((unsigned char)*p)) p++;
+  const char *start = p;
+  for (;;) {
+    while (ident_char(*p)) p++;
+    if (p[0] == ':' && p[1] == ':' && ident_char(p[2])) p += 2;
+    else break;
+  }
+  size_t len = (size_t)(p - start);
+  return len == strlen(existing) && memcmp(start, existing, len) == 0;
+}
+
+EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
+                          SourceRecord *source) {
+  if (!name || !*name) return nullptr;
+  if (EntryRecord *old = entry_equal(address)) {
+    if (type_is_value(old->type) && !type_is_value(type)) return old;
+    if (entry_name_match(name, old->name)) return old;
+    entry_delete(old);
+  }
+  size_t len = strlen(name);
+  EntryRecord *e = (EntryRecord *)zone_alloc(offsetof(EntryRecord, name) + len + 1);
+  int id = e ? tab_alloc(&g_entries.table) : -1;
+  if (id < 0) return (EntryRecord *)zone_free(e);
+  e->id = (uint32_t)id;
+  e->address = address;
+  e->type = type ? type : type_base(BT_VOID);
+  e->source = source;
+  memcpy(e->name, name, len + 1);
+  *(EntryRecord **)tab_slot(&g_entries.table, id) = e;
+  sindex_insert(&g_entries.by_address, &e->address, e->id);
+  sindex_insert(&g_entries.by_name, e->name, e->id);
+  if (source) {
+    namemap_add(&source->entry_map, e->name, e->id);
+    source->entry_refs++;
+  }
+  return e;
+}
+
+void entry_delete(EntryRecord *e) {
+  if (!e) return;
+  uint32_t id = 0;
+  if (e->source) {
+    if (namemap_find(&e->source->entry_map, e->name, &id) && id == e->id)
+      namemap_remove(&e->source->entry_map, e->name);
+    e->source->entry_refs--;
+  }
+  sindex_remove(&g_entries.by_address, &e->address, e->id);
+  sindex_remove(&g_entries.by_name, e->name, e->id);
+  tab_release(&g_entries.table, (int)e->id);
+  zone_free(e);
+}
+
+EntryRecord *entry_find(const char *name) {
+  return name ? record(sindex_find(&g_entries.by_name, name)) : nullptr;
+}
+
+EntryRecord *entry_nearest(uint32_t address) {
+  return record(sindex_floor(&g_entries.by_address, &address));
+}
+
+EntryRecord *entry_equal(uint32_t address) {
+  EntryRecord *e = entry_nearest(address);
+  return e && e->address == address ? e : nullptr;
+}
+
+EntryRecord *entry_find_plain(const char *name) {
+  if (!name) return nullptr;
+  for (int id = 0; id < tab_count(&g_entries.table); id++)
+    if (tab_in_use(&g_entries.table, id) && entry_name_match(record((uint32_t)id)->name, name))
+      return record((uint32_t)id);
+  return nullptr;
+}
+
+uint32_t entry_address_in_module(const char *name, const ModuleRecord *module) {
+  if (!name) return 0;
+  uint32_t found = 0;
+  sindex_collect(&g_entries.by_name, name);
+  for (uint32_t id; sindex_next(&g_entries.by_name, &id);) {
+    uint32_t a = record(id)->address;
+    if (!found && (!module || (a >= module->base && a < module->end))) found = a;
+  }
+  return found;
+}

@@ -1,0 +1,41 @@
+// The C-like expression evaluator over the debuggee's registers, symbols and memory, and
+// the formatting of values and types. One evaluation at a time, on the user-interface
+// thread; the debuggee is reached through the installed environment.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include "symbols/eval/value.h"
+
+// Copies env; null installs one that reads and writes nothing.
+void expression_set_environment(const EvalEnvironment *env);
+
+// Evaluates text into value; false with the reason in expression_last_error() (a null
+// text fails without one).
+bool expression_evaluate(const char *text, ValueDescriptor *value);
+// The message of the last failure, or null.
+const char *expression_last_error();
+
+// A breakpoint or guard condition: true when it could be evaluated, with value 1 when it
+// holds. An empty or null text holds; a value that is no number holds at a non-zero
+// address.
+bool expression_condition(const char *text, uint32_t *value);
+// The address text stands for: a number's value, a pointer's value, else where the value
+// lies; a text that does not evaluate is taken as an entry, source or module name; 0 when
+// it names nothing.
+uint32_t expression_address(const char *text);
+// Where the value of text lies and the size of its type (guards); a value without a place
+// gives expression_address and size 4. False when text names nothing.
+bool expression_locate(const char *text, uint32_t *address, uint32_t *size);
+// The bytes of the value of text (a number, pointer, array, structure or string), at most
+// size; gives the length, 0 on failure.
+int expression_bytes(const char *text, uint8_t *buffer, int size);
+// Evaluates text and stores it into target (a variable in memory, or a register), then
+// reloads target.
+bool expression_assign(ValueDescriptor *target, const char *text);
+
+// The value's text, cut at size - 1 characters; gives the length.
+int expression_format_value(ValueDescriptor *value, char *buffer, int size);
+int expression_format_type(const TypeRecord *type, char *buffer, int size);
+// A type name ("long", "char*", "S[]") or null.
+TypeRecord *expression_get_type(const char *spec);

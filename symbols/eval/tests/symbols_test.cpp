@@ -1,0 +1,204 @@
+// Symbols, types, casts, members and indexes over a small program in the real symbol and
+// type stores, and the "<module>+/symbol+/0x..." names read back.
+#include <string>
+
+#include "eval_fixture.h"
+#include "symbols/address_name.h"
+
+namespace {
+
+class Symbols : public EvalTest {
+ protected:
+  void SetUp() override {
+    EvalTest::SetUp();
+    define_world();
+  }
+};
+
+struct Case {
+  const char *text;
+  const char *shown;
+};
+
+TEST_F(Symbols, NamesTypesMembersAndIndexes) {
+  const Case cases[] = {
+      {"counter", "long: 7"},
+      {"counter + 1", "long: 8"},
+      {"[counter]", "dword: 0x7"},
+      {"[counter+4]", "error: Cannot read memory at 0x1104"},
+      {"local", "long: 42"},
+      {"local * 2 + counter", "long: 91"},
+      {"dup", "long: 2"},
+      {"ptr", "long*: {1, 2, 3, 4, 5, 6, 7, 8}"},
+      {"*ptr", "long: 1"},
+      {"ptr[2]", "long: 3"},
+      {"ptr + 1", "long: 2"},
+      {"back - 1", "long: 2"},
+      {"back[-2]", "long: 1"},
+      {"table", "long[]: {1, 2, 3, 4, 5, 6, 7, 8}"},
+      {"table[7]", "long: 8"},
+      {"table[8]", "error: Cannot read memory at 0x1320"},
+      {"&table", "long[]*: table"},
+      {"&counter", "long*: {7, ??, ??, ??, ??, ??, ??, ??}"},
+      {"*&counter", "long: 7"},
+      {"text", "char[]: \"hello\""},
+      {"text[1]", "char: 'e'"},
+      {"head.value", "long: 10"},
+      {"head.next->value", "long: 20"},
+      {"head.next->next", "struct Node*: NULL"},
+      {"head.next->next->value", "error: Cannot read memory at 0x0"},
+      {"head.name", "char*: \"hello\""},
+      {"head.name[4]", "char: 'o'"},
+      {"head.value + 1", "long: 11"},  // the term goes on after a member
+      {"head.next.value", "error: Unknown symbol value"},
+      {"head.nosuch", "error: Unknown symbol nosuch"},
+      {"head", "struct Node: {10, 0x120C, \"hello\"}"},
+      {"head.next", "struct Node*: {{20, NULL, NULL}, {??, ??, ??}, {??, ??, ??}, "
+                    "{??, ??, ??}, {??, ??, ??}, {??, ??, ??}, {??, ??, ??}, {??, ??, ??}}"},
+      {"(head).value", "long: 10"},
+      {"((Node*)0x1200)->value", "long: 10"},
+      {"*(Node*)0x1200", "struct Node: {10, 0x120C, \"hello\"}"},
+      {"(long*)table", "long*: {1, 2, 3, 4, 5, 6, 7, 8}"},
+      {"(long*)4864", "long*: {1, 2, 3, 4, 5, 6, 7, 8}"},
+      {"(long[])0x1300", "long[]: {}"},
+      {"(char*)0x1400", "char*: \"hello\""},
+      {"(long)table", "long: 4864"},
+      {"(Node)1", "error: Invalid typecast"},
+      {"(Color)1", "error: Invalid typecast"},
+      {"color", "enum Color: 2"},
+      {"color + 1", "long: 3"},
+      {"func", "@function: func"},
+      {"main", "@frame frame_main: main"},
+      {"<app.exe>", "void: "},
+      {"<nomod>", "error: Unknown module 'nomod'"},
+      {"counter[1]", "error: Type 'long' does not support indices"},
+      {"head[0]", "error: Type 'struct Node' does not support indices"},
+      {"table[\"x\"]", "error: Invalid index type"},
+      {"table[1", "error: Right bracket expected"},
+      {"ptr + \"x\"", "error: Invalid index type"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.shown, show(c.text));
+  }
+}
+
+TEST_F(Symbols, FramesAndSourcesFollowTheInstructionPointer) {
+  g_fake.regs.r[ER_EIP] = 0x401100;  // past the frame and the source
+  EXPECT_EQ("error: Unknown symbol 'local'", show("local"));
+  std::string dup = show("dup");
+  EXPECT_TRUE(dup == "long: 1" || dup == "long: 2") << dup;
+  // A symbol wins over a register named in lower case, not over the exact name.
+  entry_define("eax", 0x1700, type_base(BT_LONG), nullptr);
+  g_fake.regs.r[ER_EAX] = 9;
+  EXPECT_EQ("long: 1", show("eax"));
+  EXPECT_EQ("dword: 0x9", show("EAX"));
+}
+
+TEST_F(Symbols, AddressNamesReadBack) {
+  struct Named {
+    const char *text;
+    uint32_t address;
+  };
+  const Named cases[] = {
+      {"<app.exe>", 0x400000},
+      {"<APP.EXE>+/0x10", 0x400010},
+      {"<app.exe>+/main", 0x401000},
+      {"<app.exe>+/main+/0x10", 0x401010},
+      {"main+/0x1A", 0x40101A},
+      {"main-/0x10", 0x400FF0},
+      {"<lib.dll>+/Export+/0x10", 0x10001010},
+      {"<lib.dll>+/Export+/16", 0x10001010},
+      {"app.c", 0x401000},      // a source by name
+      {"lib.dll", 0x10000000},  // a module by name
+      {"0x401000", 0x401000},
+      {"counter", 7},
+      {"ptr", 0x1300},
+      {"head", 0x1200},
+      {"<app.exe>+/Export", 0},  // not a symbol of that module
+      {"nothing", 0},
+  };
+  for (const Named &c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.address, expression_address(c.text));
+  }
+  // Whatever address naming writes, the evaluator reads back.
+  const uint32_t addresses[] = {0x400000, 0x400010, 0x401000, 0x401234, 0x10000004,
+                                0x10001000, 0x10001FFF};
+  const uint32_t references[] = {0x401000, 0x10000000};
+  int named = 0;
+  for (uint32_t reference : references)
+    for (uint32_t address : addresses) {
+      char name[300];
+      if (!address_name(reference, address, true, name, sizeof name)) continue;
+      SCOPED_TRACE(name);
+      named++;
+      EXPECT_EQ(address, expression_address(name));
+    }
+  EXPECT_EQ(11, named);
+  uint32_t at = 0, size = 0;
+  EXPECT_TRUE(expression_locate("counter", &at, &size));
+  EXPECT_EQ(0x1100u, at);
+  EXPECT_EQ(4u, size);
+  EXPECT_TRUE(expression_locate("head.next", &at, &size));
+  EXPECT_EQ(0x1204u, at);
+  EXPECT_TRUE(expression_locate("text", &at, &size));
+  EXPECT_EQ(0x1400u, at);
+  EXPECT_EQ(16u, size);
+}
+
+TEST_F(Symbols, BytesOfArraysAndStructuresComeFromMemory) {
+  uint8_t bytes[300];
+  ASSERT_EQ(16, expression_bytes("text", bytes, sizeof bytes));
+  EXPECT_EQ(0, memcmp("hello\0world", bytes, 12));
+  ASSERT_EQ(12, expression_bytes("head", bytes, sizeof bytes));
+  EXPECT_EQ(0x120Cu, bytes[4] | bytes[5] << 8);
+  EXPECT_EQ(4, expression_bytes("ptr", bytes, sizeof bytes));
+  EXPECT_EQ(0x1300u, bytes[0] | bytes[1] << 8);
+  EXPECT_EQ(0, expression_bytes("main", bytes, sizeof bytes));  // a frame has no bytes
+  entry_define("huge", 0x1400, type_define_array(type_base(BT_BYTE), 0x80000000u), nullptr);
+  for (uint32_t i = 0; i < 300; i++) g_fake.memory[0x1400 + i] = (uint8_t)i;
+  ASSERT_EQ(260, expression_bytes("huge", bytes, sizeof bytes));
+  EXPECT_EQ((uint8_t)259, bytes[259]);
+}
+
+TEST_F(Symbols, TypeNames) {
+  struct Named {
+    const char *spec;
+    const char *text;  // null: no type
+  };
+  const Named cases[] = {
+      {"long", "long"},
+      {"long*", "long*"},
+      {"char**", "char**"},
+      {"Node*[]", "struct Node*[]"},
+      {" dword [ ] * ", "dword[]*"},
+      {"Color", "enum Color"},
+      {"nosuch", nullptr},
+      {"", nullptr},
+      {"long[", nullptr},
+      {"*long", nullptr},
+  };
+  for (const Named &c : cases) {
+    SCOPED_TRACE(c.spec);
+    TypeRecord *t = expression_get_type(c.spec);
+    if (!c.text) {
+      EXPECT_EQ(nullptr, t);
+      continue;
+    }
+    ASSERT_NE(nullptr, t);
+    EXPECT_EQ(nullptr, t->owner);
+    char text[100];
+    expression_format_type(t, text, sizeof text);
+    EXPECT_STREQ(c.text, text);
+  }
+  EXPECT_EQ(expression_get_type("long*"), expression_get_type("long *"));  // shared
+  expression_get_type("long[");
+  EXPECT_STREQ("Right bracket expected", expression_last_error());
+  expression_get_type("nosuch");
+  EXPECT_STREQ("Unknown type nosuch", expression_last_error());
+  expression_get_type("+");
+  EXPECT_STREQ("Type name expected", expression_last_error());
+}
+
+}  // namespace

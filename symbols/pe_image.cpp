@@ -1,0 +1,122 @@
+#include "symbols/pe_image.h"
+
+#include <string.h>
+
+namespace {
+
+enum : uint32_t {
+  kMzSignature = 0x5A4D,
+  kPeSignature = 0x00004550,
+  kMagicPe32 = 0x10B,
+  kFileHeaderSize = 20,
+  kOptionalFixedSize = 96,  // the optional header up to the data directories
+  kSectionHeaderSize = 40,
+};
+
+void read_file_header(ByteCursor *c, PeFileHeader *h) {
+  h->machine = cursor_u16(c);
+  h->section_count = cursor_u16(c);
+  h->timestamp = cursor_u32(c);
+  h->symbol_table = cursor_u32(c);
+  h->symbol_count = cursor_u32(c);
+  h->optional_size = cursor_u16(c);
+  h->characteristics = cursor_u16(c);
+}
+
+// The fields in file order; the two-byte ones are marked by a 2.
+struct OptionalField {
+  uint32_t PeOptionalHeader::*field;
+  int width;
+};
+const OptionalField kOptionalFields[] = {
+    {&PeOptionalHeader::magic, 2},           {&PeOptionalHeader::linker_major, 1},
+    {&PeOptionalHeader::linker_minor, 1},    {&PeOptionalHeader::size_of_code, 4},
+    {&PeOptionalHeader::size_of_data, 4},    {&PeOptionalHeader::size_of_bss, 4},
+    {&PeOptionalHeader::entry_rva, 4},       {&PeOptionalHeader::base_of_code, 4},
+    {&PeOptionalHeader::base_of_data, 4},    {&PeOptionalHeader::image_base, 4},
+    {&PeOptionalHeader::section_alignment, 4}, {&PeOptionalHeader::file_alignment, 4},
+    {&PeOptionalHeader::os_major, 2},        {&PeOptionalHeader::os_minor, 2},
+    {&PeOptionalHeader::image_major, 2},     {&PeOptionalHeader::image_minor, 2},
+    {&PeOptionalHeader::subsystem_major, 2}, {&PeOptionalHeader::subsystem_minor, 2},
+    {&PeOptionalHeader::win32_version, 4},   {&PeOptionalHeader::size_of_image, 4},
+    {&PeOptionalHeader::size_of_headers, 4}, {&PeOptionalHeader::checksum, 4},
+    {&PeOptionalHeader::subsystem, 2},       {&PeOptionalHeader::dll_characteristics, 2},
+    {&PeOptionalHeader::stack_reserve, 4},   {&PeOptionalHeader::stack_commit, 4},
+    {&PeOptionalHeader::heap_reserve, 4},    {&PeOptionalHeader::heap_commit, 4},
+    {&PeOptionalHeader::loader_flags, 4},    {&PeOptionalHeader::rva_count, 4},
+};
+
+uint32_t read_width(ByteCursor *c, int width) {
+  return width == 1 ? cursor_u8(c) : width == 2 ? cursor_u16(c) : cursor_u32(c);
+}
+
+// The directories present both by count and by the header's declared size.
+bool read_optional_header(ByteCursor c, PeOptionalHeader *h) {
+  for (const OptionalField &f : kOptionalFields) h->*f.field = read_width(&c, f.width);
+  if (!c.ok || h->magic != kMagicPe32) return false;
+  uint32_t room = (uint32_t)(c.size - c.offset) / 8;
+  uint32_t count = h->rva_count < room ? h->rva_count : room;
+  for (uint32_t i = 0; i < count && i < PE_DIRECTORIES; i++) {
+    h->directories[i].rva = cursor_u32(&c);
+    h->directories[i].size = cursor_u32(&c);
+  }
+  return c.ok;
+}
+
+void read_section_header(ByteCursor *c, PeSectionHeader *s) {
+  const uint8_t *name = cursor_take(c, 8);
+  if (name) memcpy(s->name, name, 8);
+  s->name[8] = 0;
+  s->virtual_size = cursor_u32(c);
+  s->rva = cursor_u32(c);
+  s->raw_size = cursor_u32(c);
+  s->raw_offset = cursor_u32(c);
+  cursor_take(c, 12);  // relocation and line-number pointers and counts
+  s->characteristics = cursor_u32(c);
+}
+
+}  // namespace
+
+bool pe_read_image(const uint8_t *data, size_t size, PeImage *image) {
+  memset(image, 0, sizeof *image);
+  image->file = cursor_make(data, size);
+  ByteCursor c = image->file;
+  if (cursor_u16(&c) != kMzSignature || !cursor_seek(&c, 0x3C)) return false;
+  uint32_t pe_offset = cursor_u32(&c);
+  if (!cursor_seek(&c, pe_offset) || cursor_u32(&c) != kPeSignature) return false;
+  memcpy(image->signature, "PE\0\0", 4);
+  read_file_header(&c, &image->header);
+  const PeFileHeader &h = image->header;
+  if (!c.ok || h.optional_size < kOptionalFixedSize || h.section_count > PE_MAX_SECTIONS)
+    return false;
+  ByteCursor optional = cursor_window(&image->file, c.offset, h.optional_size);
+  if (!read_optional_header(optional, &image->optional)) return false;
+  ByteCursor table = cursor_window(&image->file, c.offset + h.optional_size,
+                                   (size_t)h.section_count * kSectionHeaderSize);
+  if (!table.ok) return false;
+  image->section_count = (int)h.section_count;
+  for (int i = 0; i < image->section_count; i++) read_section_header(&table, &image->sections[i]);
+  return table.ok;
+}
+
+bool pe_rva_to_offset(const PeImage *image, uint32_t rva, uint32_t *offset) {
+  for (int i = 0; i < image->section_count; i++) {
+    const PeSectionHeader &s = image->sections[i];
+    if (rva >= s.rva && rva - s.rva < s.raw_size) {
+      *offset = rva - s.rva + s.raw_offset;
+      return true;
+    }
+  }
+  return false;
+}
+
+ByteCursor pe_rva_window(const PeImage *image, uint32_t rva, uint32_t length) {
+  uint32_t offset = 0;
+  if (!pe_rva_to_offset(image, rva, &offset)) return ByteCursor{image->file.data, 0, 0, false};
+  return cursor_window(&image->file, offset, length);
+}
+
+const char *pe_rva_text(const PeImage *image, uint32_t rva) {
+  uint32_t offset = 0;
+  return pe_rva_to_offset(image, rva, &offset) ? cursor_text_at(&image->file, offset) : nullptr;
+}

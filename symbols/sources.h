@@ -1,0 +1,65 @@
+// The source store: source files with their line tables, by address range and by path.
+// HSOURCE is the record address.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include "util/index.h"
+#include "util/namemap.h"
+#include "util/tab.h"
+
+struct SourceLine {
+  uint32_t line;
+  uint32_t address;
+};
+
+struct SourceRecord {
+  uint32_t id;
+  char *path;         // owned; the file found on disk, or null
+  char *given_name;   // owned copy of the name from the debug information
+  uint32_t low;       // lowest line address
+  uint32_t high;      // highest line address + 1; low == high covers nothing
+  int line_count;
+  SourceLine *lines;  // zone block, ascending addresses
+  NameMap entry_map;  // entry name -> entry id, for entries defined with this source
+  int entry_refs;     // entries whose source this is
+};
+
+struct SourceStore {
+  SlotTable table;      // SourceRecord pointers
+  SortedIndex by_low;
+  SortedIndex by_path;  // without regard to case; only sources with a path
+};
+extern SourceStore g_sources;
+
+void sources_init();
+void sources_free();
+void sources_clear();
+// Deletes the sources whose low address lies in [low, high); gives how many.
+int sources_remove_range(uint32_t low, uint32_t high);
+int sources_count();
+
+// Copies num (line, address) pairs; the path is found on disk when it can be.
+SourceRecord *source_define(const char *name, int num, const uint16_t *lines,
+                            const uint32_t *addresses);
+void source_delete(SourceRecord *source);
+SourceRecord *source_of_address(uint32_t address);
+SourceRecord *source_by_name(const char *name);
+SourceRecord *source_by_path(const char *path);
+// The line of the pair with the greatest address not above address, inside the
+// source's range; 0 outside it.
+uint32_t source_line_of(const SourceRecord *source, uint32_t address);
+// Whether address is exactly the address of a pair of the source covering it.
+bool source_is_line_start(uint32_t address);
+// Entry number i of the source's entry map (name order), or null.
+struct EntryRecord *source_entry(const SourceRecord *source, int i);
+// Finds the file of a name from the debug information (absolute, beside the program,
+// in its sub-folders, along the search paths); false when there is none.
+bool source_resolve_path(const char *name, char *out, size_t outlen);
+// name made absolute: beside the program unless it is absolute already, every "*"
+// replaced by the program's base name.
+void source_full_path(const char *name, char *out, size_t outlen);
+// Finds every source's file again (the search settings changed).
+void sources_resolve_again();
+// The program whose folder and base name anchor relative source names.
+void sources_set_program(const char *path);

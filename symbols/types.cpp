@@ -1,0 +1,323 @@
+#include "symbols/types.h"
+
+#include <string.h>
+
+#include "symbols/modules.h"
+#include "util/path.h"
+#include "util/stringpool.h"
+#include "util/visor.h"
+#include "util/zone.h"
+
+TypeStore g_types;
+
+namespace {
+
+struct BaseType {
+  const char *name;
+  int size;
+};
+const BaseType kBaseTypes[BT_COUNT] = {
+    {"void", 0}, {"char", 1},  {"short", 2},  {"long", 4},   {"quad", 8},
+    {"byte", 1}, {"word", 2},  {"dword", 4},  {"qword", 8},  {"float", 4},
+    {"double", 8}, {"real", 8}, {"tp_variant", 0},
+};
+
+TypeRecord *record(uint32_t id) { return *(TypeRecord **)tab_slot(&g_types.table, (int)id); }
+
+// The key of the sharing index: kind, owner, target or element, then array size.
+struct ShareKey {
+  int kind;
+  uintptr_t owner;
+  uintptr_t target;
+  uint32_t size;
+};
+
+ShareKey share_key(const TypeRecord *t) {
+  ShareKey k = {t->kind, (uintptr_t)t->owner, 0, 0};
+  if (t->kind == TK_POINTER) k.target = (uintptr_t)((PointerData *)t->data)->target;
+  if (t->kind == TK_ARRAY) {
+    k.target = (uintptr_t)((ArrayData *)t->data)->element;
+    k.size = ((ArrayData *)t->data)->size;
+  }
+  return k;
+}
+
+template <class T>
+int order(T a, T b) { return (a > b) - (a < b); }
+
+int compare_shared(const void *key, uint32_t, uint32_t id) {
+  const ShareKey *a = (const ShareKey *)key;
+  ShareKey b = share_key(record(id));
+  if (int c = order(a->kind, b.kind)) return c;
+  if (int c = order(a->owner, b.owner)) return c;
+  if (int c = order(a->target, b.target)) return c;
+  return order(a->size, b.size);
+}
+
+// The kind-specific block of a type that has none yet, zeroed, with its back reference.
+void *give_data(TypeRecord *t, size_t size) {
+  if (!t->data) {
+    t->data = zone_alloc(size);
+    zone_clear(t->data);
+    if (t->data) *(TypeRecord **)t->data = t;
+  }
+  return t->data;
+}
+
+// A new record in a free slot, or in slot when it is given (the reserved base types).
+TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1) {
+  int id = slot >= 0 ? slot : tab_alloc(&g_types.table);
+  TypeRecord *t = (TypeRecord *)zone_alloc(sizeof(TypeRecord));
+  zone_clear(t);
+  if (id < 0 || !t) {
+    tab_release(&g_types.table, id);
+    return (TypeRecord *)zone_free(t);
+  }
+  t->id = (uint32_t)id;
+  t->kind = kind;
+  t->owner = module_current();
+  if (name && *name) {
+    t->name = pool_intern(name);
+    namemap_add(&g_types.names, name, t->id);
+  }
+  if (data_size) give_data(t, data_size);
+  *(TypeRecord **)tab_slot(&g_types.table, id) = t;
+  return t;
+}
+
+void free_members(MemberList *list) {
+  for (int i = 0; i < list->count; i++) list->items[i].name = (char *)zone_free(list->items[i].name);
+  list->items = (MemberRecord *)zone_free(list->items);
+  list->count = 0;
+}
+
+MemberList *members_of(const TypeRecord *t) {
+  if (!t || !t->data) return nullptr;
+  if (t->kind == TK_STRUCT) return &((StructData *)t->data)->members;
+  if (t->kind == TK_FRAME) return &((FrameData *)t->data)->members;
+  return nullptr;
+}
+
+void delete_type(TypeRecord *t) {
+  if (t->kind == TK_POINTER || t->kind == TK_ARRAY) {
+    ShareKey k = share_key(t);
+    sindex_remove(&g_types.shared, &k, t->id);
+  }
+  if (MemberList *list = members_of(t)) free_members(list);
+  t->data = zone_free(t->data);
+  if (t->name) {
+    uint32_t id = 0;
+    if (namemap_find(&g_types.names, t->name, &id) && id == t->id)
+      namemap_remove(&g_types.names, t->name);
+    pool_release(t->name);
+  }
+  tab_release(&g_types.table, (int)t->id);
+  zone_free(t);
+}
+
+TypeRecord *or_void(TypeRecord *t) { return t ? t : type_base(BT_VOID); }
+
+// The new pointer or array type, or an equal one made before in the same module.
+TypeRecord *share(TypeRecord *t) {
+  if (!t || !t->data) return t;
+  ShareKey k = share_key(t);
+  uint32_t found = sindex_find(&g_types.shared, &k);
+  if (found != SINDEX_NONE) {
+    delete_type(t);
+    return record(found);
+  }
+  sindex_insert(&g_types.shared, &k, t->id);
+  return t;
+}
+
+TypeRecord *named_type(const char *name, int kind, size_t data_size) {
+  if (TypeRecord *t = type_find(name)) return t;
+  return new_type(name, kind, data_size);
+}
+
+
+}  // namespace
+
+void types_init() {
+  tab_init(&g_types.table, sizeof(TypeRecord *));
+  namemap_init(&g_types.names, 1);
+  sindex_init(&g_types.shared);
+  sindex_set_compare(&g_types.shared, compare_shared, 0);
+  g_types.ready = true;
+  tab_reserve(&g_types.table, BT_COUNT);
+  for (int code = 0; code < BT_COUNT; code++) new_type(kBaseTypes[code].name, TK_BASE, 0, code);
+}
+
+void types_free() {
+  if (!g_types.ready) return;
+  for (int id = -1; tab_prev_used(&g_types.table, &id);) delete_type(record((uint32_t)id));
+  sindex_destroy(&g_types.shared);
+  namemap_destroy(&g_types.names);
+  tab_free(&g_types.table);
+  g_types.ready = false;
+}
+
+void types_delete_module(const ModuleRecord *module) {
+  for (int id = -1; tab_prev_used(&g_types.table, &id);) {
+    TypeRecord *t = record((uint32_t)id);
+    if (module ? t->owner == module : t->owner != nullptr) delete_type(t);
+  }
+}
+
+int types_count() { return tab_used(&g_types.table); }
+
+TypeRecord *type_base(int code) {
+  return code >= 0 && code < BT_COUNT && tab_in_use(&g_types.table, code) ? record(code) : nullptr;
+}
+
+TypeRecord *type_define_pointer(TypeRecord *target) {
+  TypeRecord *t = new_type(nullptr, TK_POINTER, sizeof(PointerData));
+  if (t && t->data) ((PointerData *)t->data)->target = or_void(target);
+  return share(t);
+}
+
+TypeRecord *type_define_array(TypeRecord *element, uint32_t size) {
+  TypeRecord *t = new_type(nullptr, TK_ARRAY, sizeof(ArrayData));
+  if (t && t->data) {
+    ((ArrayData *)t->data)->element = or_void(element);
+    ((ArrayData *)t->data)->size = size;
+  }
+  return share(t);
+}
+
+TypeRecord *type_define_enum(const char *name, TypeRecord *base) {
+  TypeRecord *t = named_type(name, TK_ENUM, 0);
+  if (t && !t->data && t->kind == TK_ENUM) {
+    EnumData *d = (EnumData *)give_data(t, sizeof(EnumData));
+    if (d) d->base = or_void(base);
+  }
+  return t;
+}
+
+TypeRecord *type_define_struct(const char *name, int size) {
+  TypeRecord *t = named_type(name, TK_STRUCT, 0);
+  if (!t || size == 0 || t->kind != TK_STRUCT) return t;
+  bool fresh = !t->data;
+  StructData *d = (StructData *)give_data(t, sizeof(StructData));
+  if (d && (fresh || size > d->size)) d->size = size;
+  return t;
+}
+
+TypeRecord *type_define_frame(const char *name, TypeRecord *function, uint32_t start,
+                              uint32_t end) {
+  TypeRecord *t = named_type(name, TK_FRAME, 0);
+  if (t && !t->data && t->kind == TK_FRAME) {
+    FrameData *d = (FrameData *)give_data(t, sizeof(FrameData));
+    if (d) {
+      d->function = function;
+      d->start = start;
+      d->end = end;
+    }
+  }
+  return t;
+}
+
+TypeRecord *type_define_function(TypeRecord *args, TypeRecord *result, int call) {
+  TypeRecord *t = new_type(nullptr, TK_FUNCTION, sizeof(FunctionData));
+  if (t && t->data) {
+    FunctionData *d = (FunctionData *)t->data;
+    d->args = args;
+    d->result = result;
+    d->call = call;
+  }
+  return t;
+}
+
+void type_define_member(TypeRecord *type, const char *name, int shift, TypeRecord *member) {
+  MemberList *list = members_of(type);
+  if (!list) return;
+  MemberRecord *items = (MemberRecord *)zone_resize(list->items,
+                                                    (list->count + 1) * sizeof(MemberRecord));
+  if (!items) return;
+  list->items = items;
+  MemberRecord &m = items[list->count++];
+  m.name = zone_strdup(name ? name : "");
+  m.shift = shift;
+  m.type = member;
+  if (type->kind == TK_FRAME) {
+    FrameData *d = (FrameData *)type->data;
+    int reach = shift + type_size(member);
+    if (reach > d->size) d->size = reach;
+  }
+}
+
+TypeRecord *type_find(const char *name) {
+  uint32_t id = 0;
+  if (!name || !namemap_find(&g_types.names, name, &id)) return nullptr;
+  return record(id);
+}
+
+TypeRecord *type_deref(const TypeRecord *type) {
+  if (!type || !type->data) return nullptr;
+  switch (type->kind) {
+    case TK_ENUM: return ((EnumData *)type->data)->base;
+    case TK_POINTER: return ((PointerData *)type->data)->target;
+    case TK_ARRAY: return ((ArrayData *)type->data)->element;
+    default: return nullptr;
+  }
+}
+
+int type_size(const TypeRecord *type) {
+  if (!type) return 1;
+  switch (type->kind) {
+    case TK_BASE: return type->id < BT_COUNT ? kBaseTypes[type->id].size : 0;
+    case TK_ENUM: return type_size(type_deref(type));
+    case TK_POINTER:
+    case TK_FUNCTION: return 4;
+    case TK_ARRAY: return type->data ? (int)((ArrayData *)type->data)->size : 0;
+    case TK_STRUCT: return type->data ? ((StructData *)type->data)->size : 0;
+    case TK_FRAME: return type->data ? ((FrameData *)type->data)->size : 0;
+    default: return 0;
+  }
+}
+
+int type_server(const TypeRecord *type) {
+  static const int kTags[] = {0, 0x62617365, 0x656E756D, 42, 0x5B5D, 0x7B7D, 0x2829, 0x6270};
+  if (!type) return -1;
+  return type->kind >= TK_BASE && type->kind <= TK_FRAME ? kTags[type->kind] : 0;
+}
+
+bool type_name(const TypeRecord *type, char *out, size_t outlen) {
+  if (!type) return false;
+  text_copy(out, outlen, type->name ? type->name : "");
+  return true;
+}
+
+const char *type_member(const TypeRecord *type, int index, int *shift, TypeRecord **member) {
+  MemberList *list = members_of(type);
+  if (!list || index < 0 || index >= list->count) return nullptr;
+  if (shift) *shift = list->items[index].shift;
+  if (member) *member = list->items[index].type;
+  return list->items[index].name;
+}
+
+bool type_find_member(const TypeRecord *type, const char *name, int *shift,
+                      TypeRecord **member) {
+  MemberList *list = members_of(type);
+  for (int i = list && name ? list->count - 1 : -1; i >= 0; i--) {
+    if (strcmp(list->items[i].name, name) != 0) continue;
+    type_member(type, i, shift, member);
+    return true;
+  }
+  return false;
+}
+
+bool type_is_value(const TypeRecord *type) {
+  if (!type) return false;
+  switch (type->kind) {
+    case TK_BASE: return type->id != BT_VOID;
+    case TK_ENUM:
+    case TK_STRUCT: return true;
+    case TK_POINTER:
+    case TK_ARRAY: {
+      const TypeRecord *target = type_deref(type);
+      return target && (target->id == BT_CHAR || target->id == BT_BYTE) && target->kind == TK_BASE;
+    }
+    default: return false;
+  }
+}
