@@ -72,8 +72,10 @@ static bool line_range(uint32_t address, uint32_t *start, uint32_t *end) {
 
 static bool have_sources() { return sources_count() > 0; }
 
+// A name in assembler text stands for its address; a constant for its value.
 static int assembler_constant(const char *name, uint32_t *address) {
-  return symbol_address(name, address) ? 1 : 0;
+  uint32_t size;
+  return expression_locate(name, address, &size) ? 1 : 0;
 }
 
 static const AddressEvaluator kEvaluator = {expression_locate, expression_condition,

@@ -17,26 +17,15 @@
 #include "engine/registers.h"
 #include "startup/changes.h"
 #include "startup/settings.h"
+#include "tests/debuggees/debuggee_drive.h"
 #include "util/tests/test_support.h"
 
 namespace engine_test {
-
-// The debuggee runs slowly in the test machine: waits are generous and never asserted on.
-const DWORD kWaitMs = 60000;
 
 inline std::vector<int> g_events;
 inline void record_event(int event) {
   g_events.push_back(event);
   if (event == EVN_Refresh) engine_refresh();
-}
-
-inline std::string debuggee_exe() {
-  char own[MAX_PATH], full[MAX_PATH];
-  GetModuleFileNameA(nullptr, own, sizeof own);
-  std::string path = own;
-  path = path.substr(0, path.find_last_of("\\/") + 1) + KQ_DEBUGGEE;
-  GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  return full;
 }
 
 inline bool has(const std::string &text, const std::string &part) {
@@ -81,14 +70,6 @@ class Session : public ::testing::Test {
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, process_id);
     watched_.push_back(process);
     return process;
-  }
-
-  bool drain_until(DebuggeeState state) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(10)) {
-      debuggee_drain();
-      if (debuggee_state() == state) return true;
-    }
-    return false;
   }
 
   // Until the debuggee stops or ends.

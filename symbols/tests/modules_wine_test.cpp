@@ -15,12 +15,11 @@
 #include "symbols/entries.h"
 #include "symbols/modules.h"
 #include "symbols/symbols.h"
+#include "tests/debuggees/debuggee_drive.h"
 #include "util/stringpool.h"
 #include "util/tests/test_support.h"
 
 namespace {
-
-const DWORD kWaitMs = 60000;  // the test machine is slow; never asserted on
 
 // What one refresh left in the module table.
 struct Seen {
@@ -52,23 +51,6 @@ void on_event(int event) {
                         late ? entry_address_in_module("LZStart", late) : 0,
                         in_range && in_range->address >= g_late_base});
   if (late) SetEvent(g_go);  // seen: the debuggee may free it now
-}
-
-std::string debuggee_exe() {
-  char own[MAX_PATH], full[MAX_PATH];
-  GetModuleFileNameA(nullptr, own, sizeof own);
-  std::string path = own;
-  path = path.substr(0, path.find_last_of("\\/") + 1) + KQ_DEBUGGEE;
-  GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  return full;
-}
-
-bool drain_until(DebuggeeState state) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(10)) {
-    debuggee_drain();
-    if (debuggee_state() == state) return true;
-  }
-  return false;
 }
 
 TEST(ModulesUnderWine, LateLibraryComesAndGoesWithTheRefresh) {
