@@ -155,7 +155,9 @@ TEST_F(Probe, RunToAgainWhileOnePendsLeavesNoStrayInt3) {
   EXPECT_EQ(raw_byte(table_.never), 0xC3);
   ASSERT_TRUE(drain_until_stop());
   EXPECT_EQ(raw_byte(table_.never), 0xC3);
-  if (ip() == table_.probe_nops) EXPECT_EQ(execution_run_to_record(), nullptr);
+  if (ip() == table_.probe_nops) {
+    EXPECT_EQ(execution_run_to_record(), nullptr);
+  }
 }
 
 TEST_F(Probe, ExitDuringARunToAndCrashDuringAStep) {

@@ -8,7 +8,8 @@
      loadlib [DLL [EVENT]]
                      loads and frees a DLL late (version.dll unless named), waiting
                      between the two for the named event when one is given (at most a
-                     minute); then exits with 0 (3 when it cannot)
+                     minute, loading and freeing version.dll meanwhile); then exits
+                     with 0 (3 when it cannot)
      spin            stops on an INT3 with EAX pointing at its ProbeTable, then counts
                      g_spins up for ever
      probe [crash]   stops on an INT3 with EAX pointing at its ProbeTable, then runs
@@ -132,8 +133,11 @@ int main(int argc, char **argv) {
     HMODULE dll = LoadLibraryA(argc > 2 ? argv[2] : "version.dll");
     if (!dll) return 3;
     if (argc > 3) {
+      /* The debugger may read the module list before the new module shows in it; each
+         load and free of another library makes it read the list again. */
       HANDLE go = CreateEventA(NULL, TRUE, FALSE, argv[3]);
-      WaitForSingleObject(go, 60000);
+      for (int i = 0; i < 120 && WaitForSingleObject(go, 500) != WAIT_OBJECT_0; i++)
+        FreeLibrary(LoadLibraryA("version.dll"));
     }
     FreeLibrary(dll);
     return 0;
