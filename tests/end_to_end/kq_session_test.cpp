@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "util/tests/test_support.h"
+
 static std::string own_folder() {
   char own[MAX_PATH];
   GetModuleFileNameA(nullptr, own, sizeof own);
@@ -17,16 +19,6 @@ static std::string own_folder() {
 }
 
 static std::string built(const char *relative) { return own_folder() + relative; }
-
-static std::string read_file(const std::string &path) {
-  std::string text;
-  FILE *f = fopen(path.c_str(), "rb");
-  if (!f) return text;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-  fclose(f);
-  return text;
-}
 
 // One run of kq.exe in a folder of its own (so that runs do not share a log).
 struct KqRun {
