@@ -154,7 +154,8 @@ TEST_F(Probe, RunToAgainWhileOnePendsLeavesNoStrayInt3) {
   ASSERT_TRUE(execution_run_to(table_.probe_nops));
   EXPECT_EQ(raw_byte(table_.never), 0xC3);
   ASSERT_TRUE(drain_until_stop());
-  EXPECT_EQ(raw_byte(table_.never), 0xC3);
+  // An ended program has no bytes left to look at.
+  if (debuggee_state() == DS_PAUSED) EXPECT_EQ(raw_byte(table_.never), 0xC3);
   if (ip() == table_.probe_nops) {
     EXPECT_EQ(execution_run_to_record(), nullptr);
   }
