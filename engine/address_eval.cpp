@@ -5,6 +5,11 @@
 
 namespace {
 
+uint32_t plain_address(const char *text) {
+  uint32_t address;
+  return parse_hex_address(text, &address) ? address : 0;
+}
+
 // A bare number stands for a doubleword there.
 bool plain_locate(const char *text, uint32_t *address, uint32_t *size) {
   *size = 4;
@@ -33,8 +38,9 @@ bool not_in_source(uint32_t address) {
   return false;
 }
 
-const AddressEvaluator kPlainEvaluator = {plain_locate, plain_condition, plain_name,
-                                          no_line,      no_sources,      not_in_source};
+const AddressEvaluator kPlainEvaluator = {plain_address, plain_locate, plain_condition,
+                                          plain_name,    no_line,      no_sources,
+                                          not_in_source};
 
 }  // namespace
 

@@ -7,6 +7,9 @@
 #include <stdint.h>
 
 struct AddressEvaluator {
+  // The address text stands for (breakpoints: a symbol's address, a number, a pointer's
+  // value); 0 when it names nothing.
+  uint32_t (*address)(const char *text);
   // Where the value of text lies and the size of its type; false when it does not evaluate.
   bool (*locate)(const char *text, uint32_t *address, uint32_t *size);
   // The value of a condition; false when it cannot be evaluated.

@@ -69,10 +69,7 @@ void unplant(Breakpoint *b) {
   b->address = 0;
 }
 
-uint32_t resolve(const char *expression) {
-  uint32_t address = 0, size = 0;
-  return g_address_eval.locate(expression, &address, &size) ? address : 0;
-}
+uint32_t resolve(const char *expression) { return g_address_eval.address(expression); }
 
 // Calls visit on every breakpoint whose address lies in [start, end), once per address.
 template <typename Visit>

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include "engine/code_cache.h"
 #include "engine/debug_events.h"
 #include "engine/debuggee.h"
 #include "engine/execution.h"
@@ -59,6 +60,7 @@ bool execution_call(uint32_t procedure, uint32_t first, uint32_t second, Registe
   call.r[REG_EIP] = call.r[REG_ESP] = place;
   bool done = false;
   if (registers_write(&call)) {
+    code_cache_forget();  // the procedure runs freely
     ResumeThread(d.thread);
     DEBUG_EVENT ev;
     bool stopped = wait_for_stop(&ev);

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include "startup/changes.h"
+#include "engine/code_cache.h"
 #include "engine/debug_events.h"
 #include "engine/debug_string.h"
 #include "engine/debuggee.h"
 #include "engine/execution.h"
+#include "engine/loaded_images.h"
 #include "engine/registers.h"
 #include "util/log.h"
 
@@ -83,6 +85,8 @@ void on_exit_process(const DEBUG_EVENT &ev) {
 
 void on_load_dll(const DEBUG_EVENT &ev) {
   log_printf("DEBUG_EVENT: LOAD_DLL\n");
+  loaded_images_add(ev.u.LoadDll.hFile, (uint32_t)(uintptr_t)ev.u.LoadDll.lpBaseOfDll);
+  code_cache_forget();
   if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
   continue_event(ev);
   debuggee_deliver(EVN_Refresh);
@@ -90,6 +94,8 @@ void on_load_dll(const DEBUG_EVENT &ev) {
 
 void on_unload_dll(const DEBUG_EVENT &ev) {
   log_printf("DEBUG_EVENT: UNLOAD_DLL\n");
+  loaded_images_remove((uint32_t)(uintptr_t)ev.u.UnloadDll.lpBaseOfDll);
+  code_cache_forget();
   continue_event(ev);
   debuggee_deliver(EVN_Refresh);
 }

@@ -10,6 +10,7 @@
 #include "startup/settings.h"
 #include "engine/breakpoints.h"
 #include "engine/execution.h"
+#include "engine/loaded_images.h"
 #include "engine/guards.h"
 #include "engine/registers.h"
 #include "engine/snapshot.h"
@@ -56,6 +57,7 @@ void begin_session(HANDLE process, HANDLE thread, uint32_t process_id, uint32_t 
   d.pending_event_thread = 0;
   d.tib = 0;
   d.image_base = 0;
+  loaded_images_clear();
   registers_refresh();
   history_push();
   changes_raise(CHG_STATE);
@@ -79,6 +81,7 @@ void debuggee_deliver(int event) {
 }
 
 void debuggee_record_cpu_time() {
+  g_debuggee.cpu_time_deferred = false;
   g_debuggee.cpu_time_at_resume = thread_cpu_time(g_debuggee.thread);
 }
 
@@ -186,6 +189,7 @@ bool debuggee_unload() {
   registers_refresh();
   d.call_stack = zone_free(d.call_stack);
   d.path[0] = 0;
+  loaded_images_clear();
   debuggee_deliver(EVN_Refresh);
   return true;
 }
@@ -212,8 +216,11 @@ uint32_t debuggee_exit_code() {
   return g_debuggee.state == DS_EXITED ? g_debuggee.exit_code : 0;
 }
 
+void debuggee_defer_cpu_time() { g_debuggee.cpu_time_deferred = true; }
+
 uint64_t debuggee_cpu_time() {
   if (g_debuggee.state == DS_NOTLOADED) return 0;
+  if (g_debuggee.cpu_time_deferred) debuggee_record_cpu_time();
   return thread_cpu_time(g_debuggee.thread) - g_debuggee.cpu_time_at_resume;
 }
 

@@ -43,6 +43,9 @@ struct Debuggee {
   int history_count;          // entries in the register history, 0..32
   void *call_stack;           // zone block of the last call stack built, or null
   uint64_t cpu_time_at_resume;  // user plus kernel time (100 ns) when last let run
+  // The last let-run was one trap step, whose time lies below the clock's resolution: the
+  // time is taken at the first ask instead, which spares each step a query.
+  bool cpu_time_deferred;
   PauseReason pause;
   // Thread of the exit event left pending (exit thread, exit process); 0 for none. While
   // one is pending the system holds the whole process.
@@ -71,6 +74,7 @@ bool debuggee_reload();
 bool debuggee_resume();
 // Records the followed thread's CPU time as the time it was last let run.
 void debuggee_record_cpu_time();
+void debuggee_defer_cpu_time();
 
 // Most debug events one drain takes. A fault repeating at once in a thread we do not
 // follow gives an endless stream of events; the rest waits for the next tick.

@@ -5,12 +5,14 @@
 
 #include "engine/address_eval.h"
 #include "engine/breakpoints.h"
+#include "engine/code_cache.h"
 #include "engine/debuggee.h"
 #include "engine/guards.h"
 #include "engine/memory.h"
 #include "startup/changes.h"
 #include "startup/settings.h"
 #include "util/zone.h"
+#include "x86/command_writes.h"
 #include "x86/disasm.h"
 
 RegisterSet g_history[HISTORY_SIZE];
@@ -19,6 +21,16 @@ namespace {
 
 const uint32_t kTrapFlag = 0x100;
 const uint32_t kBreakpointCode = 0x80000003, kSingleStepCode = 0x80000004;
+
+// The register set onto the history, dropping the oldest when full.
+void push_registers() {
+  int &count = g_debuggee.history_count;
+  if (count == HISTORY_SIZE) {
+    memmove(g_history, g_history + 1, (HISTORY_SIZE - 1) * sizeof g_history[0]);
+    count--;
+  }
+  g_history[count++] = g_registers;
+}
 
 StepRecord *g_step;
 RunToRecord *g_run_to;
@@ -48,6 +60,18 @@ int command_at(uint32_t address, int *command_class) {
     return g_decoded.length;
   }
   return command_length_at(address, command_class);
+}
+
+// Whether the command at ip, run once under the trap flag, leaves the thread block as it
+// is: it writes no memory but the stack below ESP, and that lies away from the block.
+bool keeps_thread_block(uint32_t ip) {
+  const uint64_t kStackReach = 0x1000, kBlockBytes = 56;  // ENTER writes the most below ESP
+  uint64_t esp = g_registers.r[REG_ESP], tib = g_debuggee.tib;
+  if (!tib || (tib < esp && tib + kBlockBytes + kStackReach > esp)) return false;
+  uint8_t bytes[16];
+  uint32_t count = code_cache_read(ip, bytes, sizeof bytes);
+  breakpoints_hide(ip, bytes, count);
+  return !command_may_write_memory(bytes, (int)count, ip);
 }
 
 bool temporary_inside(uint32_t start, uint32_t end) {
@@ -139,7 +163,12 @@ bool step_go_on() {
     s->call_return = (command_class & CC_KIND) == CC_CALL ? ip + length : 0;
     // A refresh during the step may have armed the range again.
     disarm_range(s->start, s->end);
-    history_push();  // before the trap flag: step back must not bring it back
+    // Before the trap flag: step back must not bring it back. One command is below the
+    // clock's resolution, and one that is no call or interrupt leaves read-only code alone.
+    push_registers();
+    debuggee_defer_cpu_time();
+    if ((command_class & CC_KIND) == CC_CALL) code_cache_forget();
+    if (keeps_thread_block(ip)) registers_keep_thread_block();
     registers_set_trap_flag(true);
     s->mode = STEP_TRAP;
     resume_thread();
@@ -166,13 +195,9 @@ bool over_done(bool was_running) {
 }  // namespace
 
 void history_push() {
-  int &count = g_debuggee.history_count;
-  if (count == HISTORY_SIZE) {
-    memmove(g_history, g_history + 1, (HISTORY_SIZE - 1) * sizeof g_history[0]);
-    count--;
-  }
-  g_history[count++] = g_registers;
+  push_registers();
   debuggee_record_cpu_time();
+  code_cache_forget();  // the thread runs freely now
 }
 
 void history_clear() { g_debuggee.history_count = 0; }

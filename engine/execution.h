@@ -31,7 +31,7 @@ struct CallStack {
 // Register history, oldest first; g_debuggee.history_count says how many.
 extern RegisterSet g_history[HISTORY_SIZE];
 // Pushes the current register set (dropping the oldest when full) and records the CPU
-// time of the followed thread.
+// time of the followed thread, which is about to run freely.
 void history_push();
 void history_clear();
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "engine/breakpoints.h"
+#include "engine/code_cache.h"
 #include "engine/debuggee.h"
 #include "startup/changes.h"
 #include "startup/settings.h"
@@ -59,6 +60,7 @@ uint32_t memory_write_raw(uint32_t address, const void *buffer, uint32_t length)
   if (!WriteProcessMemory(process(), (void *)(uintptr_t)address, buffer, length, &put))
     return 0;
   FlushInstructionCache(process(), (const void *)(uintptr_t)address, put);
+  code_cache_written(address, buffer, (uint32_t)put);
   return (uint32_t)put;
 }
 
@@ -105,7 +107,8 @@ int memory_writer(uint32_t address, const uint8_t *bytes, int count) {
 int command_length_at(uint32_t address, int *command_class) {
   uint8_t bytes[16];
   DisasmResult result;
-  int count = (int)memory_read(address, bytes, sizeof bytes);
+  int count = (int)code_cache_read(address, bytes, sizeof bytes);
+  breakpoints_hide(address, bytes, (uint32_t)count);
   int length = decode_command(bytes, count, address, &result, DECODE_ANALYSE);
   if (command_class) *command_class = count ? result.command_class : CC_BAD;
   return length > 0 ? length : 1;

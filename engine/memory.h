@@ -23,7 +23,8 @@ void memory_set_write_confirm(WriteConfirm confirm);
 uint32_t memory_read_raw(uint32_t address, void *buffer, uint32_t length);
 uint32_t memory_write_raw(uint32_t address, const void *buffer, uint32_t length);
 
-// Length of the command at address (at least 1), read through memory_read; its class
+// Length of the command at address (at least 1), read as memory_read reads (through the
+// code cache); its class
 // into *command_class when that is not null (CC_BAD when nothing could be read).
 int command_length_at(uint32_t address, int *command_class);
 

@@ -31,6 +31,14 @@ void release_thread(bool held) {
   if (held) ResumeThread(g_debuggee.thread);
 }
 
+// The two words of the thread block as last read or written, and whether the next read
+// may take them as they are: only after one trap step of a command that cannot write them.
+struct KeptBlock {
+  uint32_t tib, self, last_error;
+  bool usable;
+};
+KeptBlock g_kept;
+
 // Asked once per followed thread; the query is a round trip to the system each time.
 bool cached_tib(uint32_t *tib) {
   if (!g_debuggee.tib && !thread_block(g_debuggee.thread, &g_debuggee.tib)) return false;
@@ -75,14 +83,21 @@ bool registers_read(RegisterSet *out) {
     memcpy(out->fpu, context.FloatSave.RegisterArea, REG_FPU_BYTES);
     uint32_t tib;
     uint8_t block[kTibBytes];
-    if (read_tib(&tib, block)) {
+    if (g_kept.usable && g_kept.tib == g_debuggee.tib) {
+      out->r[REG_TIB] = g_kept.self;
+      out->r[REG_LASTERROR] = g_kept.last_error;
+    } else if (read_tib(&tib, block)) {
       memcpy(&out->r[REG_TIB], block + kTibSelf, 4);
       memcpy(&out->r[REG_LASTERROR], block + kTibLastError, 4);
+      g_kept = KeptBlock{tib, out->r[REG_TIB], out->r[REG_LASTERROR], false};
     }
   }
+  g_kept.usable = false;
   release_thread(held);
   return ok;
 }
+
+void registers_keep_thread_block() { g_kept.usable = g_kept.tib && g_kept.tib == g_debuggee.tib; }
 
 bool registers_refresh() { return registers_read(&g_registers); }
 
@@ -102,6 +117,7 @@ bool registers_write(const RegisterSet *regs) {
   if (ok && read_tib(&tib, block)) {
     memcpy(block + kTibSelf, &copy.r[REG_TIB], 4);
     memcpy(block + kTibLastError, &copy.r[REG_LASTERROR], 4);
+    g_kept.tib = 0;  // read again below
     SIZE_T put = 0;
     WriteProcessMemory(g_debuggee.process, (void *)(uintptr_t)tib, block, kTibBytes, &put);
   }
@@ -118,10 +134,16 @@ uint32_t registers_ip() {
 
 bool registers_set_trap_flag(bool on) {
   if (!have_thread()) return false;
+  // The set is current while the thread is held: its control part needs no second read.
+  const uint32_t *r = g_registers.r;
   CONTEXT context = {};
   context.ContextFlags = CONTEXT_CONTROL;
-  if (!GetThreadContext(g_debuggee.thread, &context)) return false;
-  context.EFlags = on ? context.EFlags | kTrapFlag : context.EFlags & ~kTrapFlag;
+  context.Ebp = r[REG_EBP];
+  context.Eip = r[REG_EIP];
+  context.SegCs = r[REG_CS];
+  context.Esp = r[REG_ESP];
+  context.SegSs = r[REG_SS];
+  context.EFlags = on ? r[REG_EFLAGS] | kTrapFlag : r[REG_EFLAGS] & ~kTrapFlag;
   if (!SetThreadContext(g_debuggee.thread, &context)) return false;
   g_registers.r[REG_EFLAGS] = context.EFlags;
   return true;

@@ -25,6 +25,11 @@ bool registers_write(const RegisterSet *regs);
 // Re-reads the registers and gives EIP (0 without a debuggee).
 uint32_t registers_ip();
 bool registers_set_ip(uint32_t address);
+// Lets the next read of the set take the thread block's words from the last read instead
+// of reading the block: the stepping engine's promise that the one command the thread is
+// about to run cannot write them.
+void registers_keep_thread_block();
 // Sets or clears the trap flag (EFLAGS bit 8) of the followed thread, touching nothing
-// else: the stepping engine calls it at every single step.
+// else: the stepping engine calls it at every single step, with the thread held by us
+// and g_registers current (every stop and every write reads the set).
 bool registers_set_trap_flag(bool on);

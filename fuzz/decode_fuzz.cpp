@@ -1,11 +1,13 @@
 // Any command bytes under any options and mode: the decoder never reads past count, gives
 // a length of 1 to 15 (0 for no bytes) that stays within count unless it reports an error,
 // agrees with its own length-only mode, decodes the same command from exactly its own
-// bytes, and ends every text inside its buffer.
+// bytes, and ends every text inside its buffer. The memory-write classifier reads no byte
+// past count either.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "x86/command_writes.h"
 #include "x86/disasm.h"
 
 namespace {
@@ -52,6 +54,7 @@ int decode_exact(const uint8_t *code, int count, uint32_t address, DisasmResult 
   memcpy(copy, code, (size_t)count);
   memset(r, 0xA5, sizeof *r);  // stale bytes must not survive as text
   int length = decode_command(copy, count, address, r, mode);
+  command_may_write_memory(copy, count, address);
   free(copy);
   return length;
 }

@@ -11,13 +11,13 @@
 #include "engine/registers.h"
 #include "startup/command_line.h"
 #include "startup/main_window.h"
+#include "startup/module_refresh_win32.h"
 #include "startup/recent_addresses.h"
 #include "startup/resource_ids.h"
 #include "startup/settings.h"
 #include "startup/settings_registry_win32.h"
 #include "startup/workspace.h"
 #include "symbols/eval/expression.h"
-#include "symbols/modules.h"
 #include "symbols/symbols.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
@@ -80,7 +80,7 @@ static void on_initiate() {
 }
 
 static void on_refresh() {
-  modules_refresh(debuggee_process_id());
+  module_refresh_debuggee();
   engine_refresh();
 }
 

@@ -78,9 +78,9 @@ static int assembler_constant(const char *name, uint32_t *address) {
   return expression_locate(name, address, &size) ? 1 : 0;
 }
 
-static const AddressEvaluator kEvaluator = {expression_locate, expression_condition,
-                                            name_address,      line_range,
-                                            have_sources,      symbol_has_debug_info};
+static const AddressEvaluator kEvaluator = {expression_address, expression_locate,
+                                            expression_condition, name_address, line_range,
+                                            have_sources, symbol_has_debug_info};
 
 void evaluator_install() {
   expression_set_environment(&kEnvironment);

@@ -19,7 +19,8 @@ HANDLE take_snapshot(uint32_t process_id) {
 }
 }  // namespace
 
-bool modules_refresh(uint32_t process_id) {
+bool modules_refresh(uint32_t process_id, const ModuleSnapshotEntry *announced,
+                     int announced_count) {
   bool process = process_id != 0 && process_id != 0xFFFFFFFFu;
   HANDLE snap = process ? take_snapshot(process_id) : INVALID_HANDLE_VALUE;
   // A process whose list cannot be read now keeps its modules until the next refresh.
@@ -36,13 +37,21 @@ bool modules_refresh(uint32_t process_id) {
     found[count++] = entry;
   }
   if (snap != INVALID_HANDLE_VALUE) CloseHandle(snap);
+  if (!process) announced_count = 0;
+  int room = count + announced_count;
   ModuleSnapshotEntry *list =
-      count ? (ModuleSnapshotEntry *)zone_alloc(count * sizeof(ModuleSnapshotEntry)) : nullptr;
-  if (!list) count = 0;
+      room ? (ModuleSnapshotEntry *)zone_alloc(room * sizeof(ModuleSnapshotEntry)) : nullptr;
+  if (!list) count = announced_count = 0;
   for (int i = 0; i < count; i++)
     list[i] = ModuleSnapshotEntry{found[i].szModule, found[i].szExePath,
                                   (uint32_t)(uintptr_t)found[i].modBaseAddr,
                                   found[i].modBaseSize, found[i].ProccntUsage};
+  int listed = count;
+  for (int i = 0; i < announced_count; i++) {
+    bool seen = false;
+    for (int j = 0; j < listed && !seen; j++) seen = list[j].base == announced[i].base;
+    if (!seen) list[count++] = announced[i];
+  }
   bool changed = modules_refresh_from(list, count);
   zone_free(list);
   zone_free(found);

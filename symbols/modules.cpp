@@ -22,6 +22,15 @@ ModuleRecord *by_path(const char *path) {
   return nullptr;
 }
 
+// The record of a listed module: by path, or at the same base under another spelling of
+// the path (a library announced by its load event before the snapshot lists it).
+ModuleRecord *listed(const ModuleSnapshotEntry &entry) {
+  if (ModuleRecord *m = by_path(entry.path)) return m;
+  for (const ModuleRecord *m = module_next(nullptr); m; m = module_next(m))
+    if (m->base == entry.base && !m->present) return (ModuleRecord *)m;
+  return nullptr;
+}
+
 }  // namespace
 
 void modules_init() {
@@ -39,7 +48,7 @@ void modules_free() {
 bool modules_refresh_from(const ModuleSnapshotEntry *list, int count) {
   bool changed = false;
   for (int i = 0; i < count; i++) {
-    if (ModuleRecord *m = by_path(list[i].path)) {
+    if (ModuleRecord *m = listed(list[i])) {
       m->present = 1;
       m->usage = list[i].usage;
     } else if (module_load(&list[i])) {

@@ -63,9 +63,11 @@ void modules_free();
 // Brings the table in line with the snapshot: new paths are loaded, missing ones
 // unloaded. Raises CHG_MODULES and gives true when anything changed.
 bool modules_refresh_from(const ModuleSnapshotEntry *list, int count);
-// The same from the system's snapshot of the process (Win32 only); no process, no
-// modules.
-bool modules_refresh(uint32_t process_id);
+// The same from the system's snapshot of the process (Win32 only), plus the announced
+// modules it does not list yet (libraries of load events the snapshot lags behind); no
+// process, no modules.
+bool modules_refresh(uint32_t process_id, const ModuleSnapshotEntry *announced = nullptr,
+                     int announced_count = 0);
 // Loads one module (a new record from the image file); null without memory.
 ModuleRecord *module_load(const ModuleSnapshotEntry *entry);
 void module_unload(ModuleRecord *module);

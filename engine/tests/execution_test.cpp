@@ -2,6 +2,7 @@
 // register history, calls into the debuggee and the call stack.
 #include "engine/breakpoints.h"
 #include "engine/tests/debuggee_fixture.h"
+#include "engine/thread_info.h"
 
 namespace {
 
@@ -35,6 +36,45 @@ TEST_F(Probe, StepOverAndIntoACallInsideTheProgram) {
   ASSERT_TRUE(step(false));
   EXPECT_EQ(ip(), table_.leaf);
   g_settings.TraceOverLibraryCalls = 0;
+}
+
+// Steps decode from kept code pages; what we write there is what the next step decodes.
+TEST_F(Probe, StepDecodesTheCodeWrittenSinceTheLastStop) {
+  ASSERT_TRUE(launch_probe());
+  g_settings.CpuViewMode = 1;
+  ASSERT_TRUE(run_to(table_.probe_lib));
+  ASSERT_EQ(command_length_at(table_.probe_lib, nullptr), 6);  // call [import], kept now
+  // It becomes "call kq_leaf; nop": a step over ends after the 5-byte call, not after 6.
+  uint8_t call[6] = {0xE8, 0, 0, 0, 0, 0x90};
+  uint32_t offset = table_.leaf - (table_.probe_lib + 5);
+  memcpy(call + 1, &offset, 4);
+  ASSERT_EQ(memory_write(table_.probe_lib, call, 6), 6u);
+  ASSERT_TRUE(step(true));
+  EXPECT_EQ(ip(), table_.probe_lib + 5);
+  EXPECT_EQ(g_registers.r[REG_EAX], 7u);
+}
+
+// Stepping through SetLastError: after every step the set holds the last error the thread
+// block holds, also where a step kept the block's words from the stop before.
+TEST_F(Probe, StepsThroughSetLastErrorShowTheBlocksValue) {
+  ASSERT_TRUE(launch("fault"));
+  ASSERT_TRUE(drain_until(DS_PAUSED));
+  g_settings.CpuViewMode = 1;
+  g_settings.TraceOverLibraryCalls = 0;
+  uint32_t set_last_error =
+      (uint32_t)(uintptr_t)GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetLastError");
+  ASSERT_TRUE(run_to(set_last_error));
+  ASSERT_NE(g_registers.r[REG_LASTERROR], (uint32_t)ERROR_FILE_NOT_FOUND);
+  bool seen = false;
+  for (int i = 0; i < 40 && !seen; i++) {
+    ASSERT_TRUE(step(false));
+    ASSERT_EQ(debuggee_state(), DS_PAUSED);
+    uint32_t value = 0;
+    ASSERT_TRUE(thread_last_error(g_debuggee.process, g_debuggee.thread, &value));
+    ASSERT_EQ(g_registers.r[REG_LASTERROR], value) << "step " << i;
+    seen = value == ERROR_FILE_NOT_FOUND;
+  }
+  EXPECT_TRUE(seen);
 }
 
 TEST_F(Probe, StepIntoALibraryCallFollowsTraceOverLibraryCalls) {
@@ -155,7 +195,9 @@ TEST_F(Probe, RunToAgainWhileOnePendsLeavesNoStrayInt3) {
   EXPECT_EQ(raw_byte(table_.never), 0xC3);
   ASSERT_TRUE(drain_until_stop());
   // An ended program has no bytes left to look at.
-  if (debuggee_state() == DS_PAUSED) EXPECT_EQ(raw_byte(table_.never), 0xC3);
+  if (debuggee_state() == DS_PAUSED) {
+    EXPECT_EQ(raw_byte(table_.never), 0xC3);
+  }
   if (ip() == table_.probe_nops) {
     EXPECT_EQ(execution_run_to_record(), nullptr);
   }

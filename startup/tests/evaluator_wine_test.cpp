@@ -1,10 +1,14 @@
 // The evaluator on a real paused debuggee under Wine: registers and memory through the
-// engine, symbols and types as a plug-in would define them for the program.
+// engine, symbols and types as a plug-in would define them for the program, and the
+// breakpoints it resolves as libraries come.
 #include "engine/address_eval.h"
+#include "engine/breakpoints.h"
 #include "engine/tests/debuggee_fixture.h"
 #include "startup/evaluator_win32.h"
+#include "startup/module_refresh_win32.h"
 #include "symbols/entries.h"
 #include "symbols/eval/expression.h"
+#include "symbols/modules.h"
 #include "symbols/symbols.h"
 #include "symbols/types.h"
 #include "util/stringpool.h"
@@ -20,6 +24,7 @@ class LiveEvaluator : public Probe {
     evaluator_install();
   }
   void TearDown() override {
+    debuggee_unload();  // its last refresh still finds the symbols
     evaluator_remove();
     symbols_shutdown();
     pool_free();
@@ -77,6 +82,45 @@ TEST_F(LiveEvaluator, RegistersGlobalsMembersAndAssignment) {
   ASSERT_TRUE(expression_assign(&v, "-2")) << expression_last_error();
   ASSERT_EQ(memory_read(table_.word, &word, 2), 2u);
   EXPECT_EQ(word, -2);
+}
+
+// The spine's refresh: the module list first, so the breakpoints resolve against it.
+void refresh_modules_first(int event) {
+  if (event == EVN_Refresh) module_refresh_debuggee();
+  record_event(event);
+}
+
+// A breakpoint on an export of a library the program loads later has no address until the
+// refresh of its load event; then it is armed, and the program stops there when it calls
+// the export. The program calls it right after the load (its event is already set).
+TEST_F(LiveEvaluator, BreakpointOnALateLibrarySymbolResolvesAtTheLoad) {
+  const char kDll[] = "msacm32.dll", kExport[] = "acmGetVersion", kGo[] = "kq_late_breakpoint";
+  HANDLE go = CreateEventA(nullptr, TRUE, TRUE, kGo);
+  debuggee_set_event_sink(refresh_modules_first);
+  char args[96];
+  snprintf(args, sizeof args, "loadlib %s %s %s", kDll, kGo, kExport);
+  ASSERT_TRUE(launch(args));
+  ASSERT_TRUE(drain_until(DS_PAUSED));
+  ASSERT_FALSE(module_by_name(kDll));
+  int id = breakpoint_add(kExport);
+  ASSERT_GE(id, 0);
+  EXPECT_EQ(0u, breakpoint_get(id)->address);
+
+  ASSERT_TRUE(debuggee_resume());
+  ASSERT_TRUE(drain_until_stop());
+  ASSERT_EQ(DS_PAUSED, debuggee_state()) << status();
+  const ModuleRecord *dll = module_by_name(kDll);
+  ASSERT_TRUE(dll);
+  uint32_t address = breakpoint_get(id)->address;
+  EXPECT_EQ(entry_address_in_module(kExport, dll), address);
+  EXPECT_EQ(address, ip());
+  EXPECT_EQ(0xCC, raw_byte(address));
+  // Resumed from there, the program finishes normally.
+  ASSERT_TRUE(debuggee_resume());
+  ASSERT_TRUE(drain_until_stop());
+  EXPECT_EQ(DS_EXITED, debuggee_state());
+  EXPECT_EQ(0u, debuggee_exit_code());
+  CloseHandle(go);
 }
 
 }  // namespace engine_test

@@ -92,6 +92,12 @@ TEST_F(Modules, RefreshAddsAndRemovesExactlyOneModule) {
   module_set_current(nullptr);
 
   EXPECT_FALSE(modules_refresh_from(snapshot_.data(), 2));  // nothing new
+  // The same base under another spelling of the path (the load event's against the
+  // snapshot's) is the same module: nothing reloads.
+  std::string other = "C:\\windows\\system32\\kernel32.dll";
+  snapshot_[1].path = other.c_str();
+  EXPECT_FALSE(modules_refresh_from(snapshot_.data(), 2));
+  EXPECT_EQ(k, module_by_address(0x7B001000));
   snapshot_.erase(snapshot_.begin());
   changes_clear();
   EXPECT_TRUE(modules_refresh_from(snapshot_.data(), 1));

@@ -11,6 +11,7 @@
 
 #include "engine/debuggee.h"
 #include "startup/changes.h"
+#include "startup/module_refresh_win32.h"
 #include "startup/settings.h"
 #include "symbols/entries.h"
 #include "symbols/modules.h"
@@ -39,7 +40,7 @@ uint32_t g_late_base, g_late_end;
 void on_event(int event) {
   if (event == EVN_Unload) symbols_unload();
   if (event != EVN_Refresh) return;
-  modules_refresh(debuggee_process_id());
+  module_refresh_debuggee();
   const ModuleRecord *late = module_by_name(kLateDll);
   if (late) {
     g_late_base = late->base;

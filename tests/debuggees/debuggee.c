@@ -5,11 +5,11 @@
      faultloop       16 more threads write to address 0; the main thread sleeps
      loop [EVENT]    signals the named event, then spins for ever
      threads         starts two spinning threads, then ends its main thread alone
-     loadlib [DLL [EVENT]]
+     loadlib [DLL [EVENT [PROC]]]
                      loads and frees a DLL late (version.dll unless named), waiting
                      between the two for the named event when one is given (at most a
-                     minute, loading and freeing version.dll meanwhile); then exits
-                     with 0 (3 when it cannot)
+                     minute) and then calling its export PROC, which takes no arguments;
+                     then exits with 0 (3 when it cannot)
      spin            stops on an INT3 with EAX pointing at its ProbeTable, then counts
                      g_spins up for ever
      probe [crash]   stops on an INT3 with EAX pointing at its ProbeTable, then runs
@@ -132,12 +132,11 @@ int main(int argc, char **argv) {
   if (!strcmp(what, "loadlib")) {
     HMODULE dll = LoadLibraryA(argc > 2 ? argv[2] : "version.dll");
     if (!dll) return 3;
-    if (argc > 3) {
-      /* The debugger may read the module list before the new module shows in it; each
-         load and free of another library makes it read the list again. */
-      HANDLE go = CreateEventA(NULL, TRUE, FALSE, argv[3]);
-      for (int i = 0; i < 120 && WaitForSingleObject(go, 500) != WAIT_OBJECT_0; i++)
-        FreeLibrary(LoadLibraryA("version.dll"));
+    if (argc > 3) WaitForSingleObject(CreateEventA(NULL, TRUE, FALSE, argv[3]), 60000);
+    if (argc > 4) {
+      FARPROC procedure = GetProcAddress(dll, argv[4]);
+      if (!procedure) return 3;
+      procedure();
     }
     FreeLibrary(dll);
     return 0;

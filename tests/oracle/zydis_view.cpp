@@ -214,6 +214,19 @@ void read_target(const ZydisDecodedInstruction *in, const ZydisDecodedOperand *o
   }
 }
 
+// A memory operand written, other than the stack slots a push, call or enter writes
+// below ESP without naming them.
+bool writes_memory(const ZydisDecodedInstruction *in, const ZydisDecodedOperand *operands) {
+  for (int i = 0; i < in->operand_count; i++) {
+    const ZydisDecodedOperand &o = operands[i];
+    if (o.type != ZYDIS_OPERAND_TYPE_MEMORY || !(o.actions & ZYDIS_OPERAND_ACTION_MASK_WRITE))
+      continue;
+    bool stack = o.mem.base == ZYDIS_REGISTER_ESP || o.mem.base == ZYDIS_REGISTER_SP;
+    if (!(stack && o.visibility != ZYDIS_OPERAND_VISIBILITY_EXPLICIT)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void zydis_view(const uint8_t *bytes, size_t count, uint32_t address, ZydisView *view) {
@@ -235,6 +248,7 @@ void zydis_view(const uint8_t *bytes, size_t count, uint32_t address, ZydisView 
   const ZydisInstructionAttributes both = ZYDIS_ATTRIB_ACCEPTS_REPE | ZYDIS_ATTRIB_ACCEPTS_REPNE;
   view->takes_f2 = (in.attributes & both) == both;
   read_target(&in, operands, address, view);
+  view->writes_memory = writes_memory(&in, operands);
 }
 
 const char *zydis_name(const ZydisView *view) {

@@ -22,6 +22,7 @@ struct ZydisView {
   uint32_t selector;
   bool takes_f3;         // a string command that takes REP or REPE (F3)
   bool takes_f2;         // a string command that takes REPNE (F2): CMPS, SCAS
+  bool writes_memory;    // writes memory other than the stack below ESP
 };
 
 // Decodes bytes[0..count) standing at address in 32-bit protected mode.
