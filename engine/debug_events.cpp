@@ -26,16 +26,19 @@ void continue_event(const DEBUG_EVENT &ev) {
 
 // An exception of the followed thread stops it. The event itself is continued, so the
 // stop is held by one suspension of ours. Steps, run-to and guards may let it run on at
-// once; only a stop that stays reaches the user interface.
+// once; only a stop that stays reaches the user interface. Until then the pending event
+// holds the thread, so a stop they consume costs no suspension.
 void stop_on_exception(const DEBUG_EVENT &ev) {
   Debuggee &d = g_debuggee;
   bool was_running = d.state != DS_PAUSED;
-  if (was_running) SuspendThread(d.thread);
+  d.held_by_event = was_running;
   d.state = DS_PAUSED;
   registers_refresh();
   d.pause.code = ev.u.Exception.ExceptionRecord.ExceptionCode;
   d.pause.guard_index = -1;
   execution_on_exception(d.pause.code, was_running);
+  if (d.held_by_event) SuspendThread(d.thread);
+  d.held_by_event = false;
   if (d.state != DS_PAUSED) return;
   changes_raise(CHG_STATE);
   debuggee_deliver(EVN_Refresh);

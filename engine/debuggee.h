@@ -51,6 +51,9 @@ struct Debuggee {
   // one is pending the system holds the whole process.
   uint32_t pending_event_thread;
   uint32_t tib;               // followed thread's information block; 0 until asked
+  // While an exception of the followed thread is handled, it stands still in its event,
+  // not yet suspended by us: a resume then only lets the event's continuation run it.
+  bool held_by_event;
   uint32_t image_base;        // where the main executable is mapped; 0 until known
 };
 extern Debuggee g_debuggee;

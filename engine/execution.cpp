@@ -88,9 +88,13 @@ void disarm_range(uint32_t start, uint32_t end) {
   if (temporary_inside(start, end)) memory_write_raw(g_temporary.address, &g_temporary.saved, 1);
 }
 
-// Only the thread runs again: no history, no state change beyond DS_RUNNING.
+// Only the thread runs again: no history, no state change beyond DS_RUNNING. A thread
+// held by its pending exception event runs when the event is continued.
 void resume_thread() {
-  ResumeThread(g_debuggee.thread);
+  if (g_debuggee.held_by_event)
+    g_debuggee.held_by_event = false;
+  else
+    ResumeThread(g_debuggee.thread);
   g_debuggee.state = DS_RUNNING;
 }
 
