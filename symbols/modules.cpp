@@ -23,11 +23,24 @@ ModuleRecord *by_path(const char *path) {
 }
 
 // The record of a listed module: by path, or at the same base under another spelling of
-// the path (a library announced by its load event before the snapshot lists it).
+// the path (a library announced by its load event before the snapshot lists it), which
+// then takes the listed spelling.
 ModuleRecord *listed(const ModuleSnapshotEntry &entry) {
   if (ModuleRecord *m = by_path(entry.path)) return m;
-  for (const ModuleRecord *m = module_next(nullptr); m; m = module_next(m))
-    if (m->base == entry.base && !m->present) return (ModuleRecord *)m;
+  for (ModuleRecord *m = module_next(nullptr); m; m = module_next(m)) {
+    if (m->base != entry.base || m->present) continue;
+    char *name = zone_strdup(entry.name ? entry.name : ""), *path = zone_strdup(entry.path);
+    if (name && path) {
+      zone_free(m->name);
+      zone_free(m->path);
+      m->name = name;
+      m->path = path;
+    } else {
+      zone_free(name);
+      zone_free(path);
+    }
+    return m;
+  }
   return nullptr;
 }
 

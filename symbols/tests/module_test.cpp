@@ -98,6 +98,7 @@ TEST_F(Modules, RefreshAddsAndRemovesExactlyOneModule) {
   snapshot_[1].path = other.c_str();
   EXPECT_FALSE(modules_refresh_from(snapshot_.data(), 2));
   EXPECT_EQ(k, module_by_address(0x7B001000));
+  EXPECT_EQ(other, k->path);
   snapshot_.erase(snapshot_.begin());
   changes_clear();
   EXPECT_TRUE(modules_refresh_from(snapshot_.data(), 1));
