@@ -50,17 +50,21 @@ uint32_t read_width(ByteCursor *c, int width) {
   return width == 1 ? cursor_u8(c) : width == 2 ? cursor_u16(c) : cursor_u32(c);
 }
 
-// The directories present both by count and by the header's declared size.
-bool read_optional_header(ByteCursor c, PeOptionalHeader *h) {
+const char kOptionalPastEnd[] = "optional header runs past the end of the file";
+
+// The directories present both by count and by the header's declared size. Null, or why
+// the header cannot be read.
+const char *read_optional_header(ByteCursor c, PeOptionalHeader *h) {
   for (const OptionalField &f : kOptionalFields) h->*f.field = read_width(&c, f.width);
-  if (!c.ok || h->magic != kMagicPe32) return false;
+  if (!c.ok) return kOptionalPastEnd;
+  if (h->magic != kMagicPe32) return "not a 32-bit (PE32) optional header";
   uint32_t room = (uint32_t)(c.size - c.offset) / 8;
   uint32_t count = h->rva_count < room ? h->rva_count : room;
   for (uint32_t i = 0; i < count && i < PE_DIRECTORIES; i++) {
     h->directories[i].rva = cursor_u32(&c);
     h->directories[i].size = cursor_u32(&c);
   }
-  return c.ok;
+  return c.ok ? nullptr : kOptionalPastEnd;
 }
 
 void read_section_header(ByteCursor *c, PeSectionHeader *s) {
@@ -75,28 +79,38 @@ void read_section_header(ByteCursor *c, PeSectionHeader *s) {
   s->characteristics = cursor_u32(c);
 }
 
+bool refuse(const char **why, const char *reason) {
+  if (why) *why = reason;
+  return false;
+}
+
 }  // namespace
 
-bool pe_read_image(const uint8_t *data, size_t size, PeImage *image) {
+bool pe_read_image(const uint8_t *data, size_t size, PeImage *image, const char **why) {
   memset(image, 0, sizeof *image);
   image->file = cursor_make(data, size);
   ByteCursor c = image->file;
-  if (cursor_u16(&c) != kMzSignature || !cursor_seek(&c, 0x3C)) return false;
+  if (cursor_u16(&c) != kMzSignature || !cursor_seek(&c, 0x3C))
+    return refuse(why, "no MZ header");
   uint32_t pe_offset = cursor_u32(&c);
-  if (!cursor_seek(&c, pe_offset) || cursor_u32(&c) != kPeSignature) return false;
+  if (!cursor_seek(&c, pe_offset) || cursor_u32(&c) != kPeSignature)
+    return refuse(why, "no PE signature");
   memcpy(image->signature, "PE\0\0", 4);
   read_file_header(&c, &image->header);
   const PeFileHeader &h = image->header;
-  if (!c.ok || h.optional_size < kOptionalFixedSize || h.section_count > PE_MAX_SECTIONS)
-    return false;
+  if (!c.ok) return refuse(why, "file header runs past the end of the file");
+  if (h.optional_size < kOptionalFixedSize) return refuse(why, "optional header too short");
+  if (h.section_count > PE_MAX_SECTIONS) return refuse(why, "too many sections");
   ByteCursor optional = cursor_window(&image->file, c.offset, h.optional_size);
-  if (!read_optional_header(optional, &image->optional)) return false;
+  if (const char *reason = read_optional_header(optional, &image->optional))
+    return refuse(why, reason);
   ByteCursor table = cursor_window(&image->file, c.offset + h.optional_size,
                                    (size_t)h.section_count * kSectionHeaderSize);
-  if (!table.ok) return false;
+  if (!table.ok) return refuse(why, "section table runs past the end of the file");
   image->section_count = (int)h.section_count;
+  // The window holds the whole table, so every header read from it is complete.
   for (int i = 0; i < image->section_count; i++) read_section_header(&table, &image->sections[i]);
-  return table.ok;
+  return true;
 }
 
 bool pe_rva_to_offset(const PeImage *image, uint32_t rva, uint32_t *offset) {

@@ -48,8 +48,8 @@ struct PeImage {
 };
 
 // Reads the headers of data[0..size); false when the bytes are not a 32-bit PE image
-// whose headers lie inside them.
-bool pe_read_image(const uint8_t *data, size_t size, PeImage *image);
+// whose headers lie inside them, with a one-line reason in *why when why is given.
+bool pe_read_image(const uint8_t *data, size_t size, PeImage *image, const char **why = nullptr);
 // The file offset of an RVA: the first section in header order whose raw bytes hold it.
 // False when no section does.
 bool pe_rva_to_offset(const PeImage *image, uint32_t rva, uint32_t *offset);

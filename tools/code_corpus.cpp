@@ -35,16 +35,17 @@ bool add_image(const char *name, const FileBytes *file, CodeCorpus *corpus) {
   static PeImage image;  // large; one at a time
   if (pe_read_sections(file->data, file->size, &image)) return false;
   for (int i = 0; i < image.section_count; i++) {
-    const PeSection *s = &image.sections[i];
-    if (!pe_is_code(s) || s->size == 0) continue;
+    const PeSectionHeader *s = &image.sections[i];
+    uint32_t size = pe_section_size(s);
+    if (!pe_is_code(s) || size == 0) continue;
     CodeBlock b = {};
     snprintf(b.module, sizeof b.module, "%s", name);
     snprintf(b.section, sizeof b.section, "%s", s->name);
-    b.address = image.image_base + s->rva;
+    b.address = image.optional.image_base + s->rva;
     b.offset = corpus->bytes.size();
-    b.size = s->size;
-    const uint8_t *code = file->data + s->file_offset;
-    corpus->bytes.insert(corpus->bytes.end(), code, code + s->size);
+    b.size = size;
+    const uint8_t *code = file->data + s->raw_offset;
+    corpus->bytes.insert(corpus->bytes.end(), code, code + size);
     corpus->blocks.push_back(b);
   }
   return true;

@@ -109,17 +109,18 @@ int disassemble_pe(const Options *o, const FileBytes *file) {
     fprintf(stderr, "kqdis: %s: not a 32-bit PE image we can read: %s\n", o->path, why);
     return 1;
   }
-  uint32_t base = o->has_base ? o->base : image.image_base;
+  uint32_t base = o->has_base ? o->base : image.optional.image_base;
   long budget = o->count;
   int code_sections = 0;
   for (int i = 0; i < image.section_count; i++) {
-    const PeSection *s = &image.sections[i];
+    const PeSectionHeader *s = &image.sections[i];
     if (!pe_is_code(s)) continue;
     code_sections++;
     if (budget == 0) continue;
+    uint32_t size = pe_section_size(s);
     printf("; section %s at %08X, %lu bytes\n", s->name, (unsigned)(base + s->rva),
-           (unsigned long)s->size);
-    disassemble(file->data + s->file_offset, s->size, base + s->rva, &budget);
+           (unsigned long)size);
+    disassemble(file->data + s->raw_offset, size, base + s->rva, &budget);
   }
   if (code_sections == 0) {
     fprintf(stderr, "kqdis: %s: the image has no code section\n", o->path);

@@ -65,15 +65,15 @@ TEST(PeSections, ReadsBuiltImage) {
   PeImage image;
   std::vector<uint8_t> b = make_image();
   ASSERT_EQ(nullptr, read_exact(b, b.size(), &image));
-  EXPECT_EQ(0x10000000u, image.image_base);
+  EXPECT_EQ(0x10000000u, image.optional.image_base);
   ASSERT_EQ(2, image.section_count);
-  const PeSection *text = &image.sections[0], *data = &image.sections[1];
+  const PeSectionHeader *text = &image.sections[0], *data = &image.sections[1];
   EXPECT_STREQ(".text", text->name);
   EXPECT_EQ(0x1000u, text->rva);
-  EXPECT_EQ(0x200u, text->file_offset);
-  EXPECT_EQ(0x30u, text->size);  // the file padding beyond the virtual size is left out
+  EXPECT_EQ(0x200u, text->raw_offset);
+  EXPECT_EQ(0x30u, pe_section_size(text));  // the file padding beyond the virtual size is left out
   EXPECT_TRUE(pe_is_code(text));
-  EXPECT_EQ(0x200u, data->size);
+  EXPECT_EQ(0x200u, pe_section_size(data));
   EXPECT_FALSE(pe_is_code(data));
 }
 
@@ -91,9 +91,9 @@ TEST(PeSections, RefusesDamagedImages) {
       {kPeOffset, 4, 0x00004551, "no PE signature"},
       {kPeOffset + 4, 2, 0x8664, "not an i386 image"},
       {kPeOffset + 24, 2, 0x20B, "not a 32-bit (PE32) optional header"},
-      {kPeOffset + 20, 2, 0, "not a 32-bit (PE32) optional header"},
-      {kPeOffset + 20, 2, 0x1C, "optional header too short"},
-      {kPeOffset + 20, 2, 0xFFFF, "not a 32-bit (PE32) optional header"},
+      {kPeOffset + 20, 2, 0, "optional header too short"},
+      {kPeOffset + 20, 2, 0x5F, "optional header too short"},
+      {kPeOffset + 20, 2, 0xFFFF, "optional header runs past the end of the file"},
       {kPeOffset + 6, 2, PE_MAX_SECTIONS + 1, "too many sections"},
       {kPeOffset + 6, 2, 90, "section table runs past the end of the file"},
       {section_field(1, 20), 4, 0x500, "section data runs past the end of the file"},
@@ -117,8 +117,9 @@ TEST(PeSections, EveryCutImageIsReadOrRefusedWithinItsBytes) {
     PeImage image;
     if (read_exact(b, size, &image)) continue;
     for (int i = 0; i < image.section_count; i++) {
-      const PeSection *s = &image.sections[i];
-      EXPECT_LE((size_t)s->file_offset + s->size, size) << "cut at " << size;
+      const PeSectionHeader *s = &image.sections[i];
+      uint32_t bytes = pe_section_size(s);
+      EXPECT_LE(bytes ? (size_t)s->raw_offset + bytes : 0, size) << "cut at " << size;
     }
   }
 }
