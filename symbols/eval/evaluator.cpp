@@ -252,11 +252,13 @@ bool postfix(ValueDescriptor *v) {
   }
 }
 
+bool is_floating(int code) { return code == BT_FLOAT || code == BT_DOUBLE || code == BT_REAL; }
+
 // "~", "!", "+", "-" by the operand's arithmetic; quad, qword and other types pass.
 bool unary_arithmetic(int op, ValueDescriptor *v) {
   int code = value_base_code(v->type);
   if (code < 0 || code == BT_QUAD || code == BT_QWORD) return true;
-  bool floating = code == BT_FLOAT || code == BT_DOUBLE || code == BT_REAL;
+  bool floating = is_floating(code);
   bool is_signed = code == BT_CHAR || code == BT_SHORT || code == BT_LONG;
   int work = floating && (op == TOK_PLUS || op == TOK_MINUS) ? BT_REAL
              : is_signed || floating                      ? BT_LONG
@@ -379,8 +381,24 @@ bool floating_operation(int op, double a, double b, double *r) {
       if (b == 0) return expr_fail("Division by zero");
       *r = a / b;
       return true;
-    default: *r = 0; return true;  // floating comparisons and bit operations give 0
+    // Comparisons hold or not as in C: anything with NaN is unordered, so only != holds.
+    case TOK_EQ: *r = a == b; return true;
+    case TOK_NE: *r = a != b; return true;
+    case TOK_LT: *r = a < b; return true;
+    case TOK_LE: *r = a <= b; return true;
+    case TOK_GT: *r = a > b; return true;
+    case TOK_GE: *r = a >= b; return true;
+    case TOK_LAND: *r = a != 0 && b != 0; return true;
+    case TOK_LOR: *r = a != 0 || b != 0; return true;
+    default: *r = 0; return true;  // bit operations on floating values give 0
   }
+}
+
+// Operators whose result is a truth value: they compare floating values as such even
+// when only the right operand is one.
+bool is_truth_operator(int op) {
+  return op == TOK_EQ || op == TOK_NE || op == TOK_LT || op == TOK_LE || op == TOK_GT ||
+         op == TOK_GE || op == TOK_LAND || op == TOK_LOR;
 }
 
 bool binary(int op, ValueDescriptor *v, ValueDescriptor *r) {
@@ -395,7 +413,8 @@ bool binary(int op, ValueDescriptor *v, ValueDescriptor *r) {
   int code = value_base_code(lt);
   if (code < 0 || code == BT_VOID || code == BT_VARIANT) return expr_fail("Invalid operation");
   TypeRecord *result_type = type_base(code);  // an enum's result is its base type's
-  bool floating = code == BT_FLOAT || code == BT_DOUBLE || code == BT_REAL;
+  bool floating =
+      is_floating(code) || (is_truth_operator(op) && is_floating(value_base_code(r->type)));
   bool is_signed = code == BT_CHAR || code == BT_SHORT || code == BT_LONG || code == BT_QUAD;
   TypeRecord *work = type_base(floating ? BT_REAL : is_signed ? BT_LONG : BT_DWORD);
   if (!value_convert(v, work) || !value_convert(r, work)) return expr_fail("Type mismatches");

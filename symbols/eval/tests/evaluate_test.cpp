@@ -104,7 +104,6 @@ TEST_F(Evaluate, OperatorsFollowTheLeftOperandsType) {
       {"+AL", "dword: 0x5"},
       {"-1.5", "real: -1.5"},
       {"1.5 * 2", "real: 3"},
-      {"1.5 < 2.0", "real: 0"},
       {"(long)0x80000000 / -1", "long: -2147483648"},
       {"1 ? 300 : 400", "short: 300"},
       {"0 ? 300 : 400", "short: 400"},
@@ -117,6 +116,40 @@ TEST_F(Evaluate, OperatorsFollowTheLeftOperandsType) {
       {"(real)(long)-3", "real: -3"},
       {"(qword)-1", "qword: 0xFFFFFFFFFFFFFFFF"},
       {"(real)0x123456789", "error: Invalid typecast"},
+  };
+  CHECK_ALL(cases);
+}
+
+// Comparisons of floating values give their true 0 or 1, in the left operand's type; an
+// integer compared with a floating value is compared as one too, not cut to an integer.
+TEST_F(Evaluate, ComparisonsOfFloatingValues) {
+  const uint64_t nan = 0x7FF8000000000000ull;  // a quiet NaN, as a double in memory
+  poke(0x3000, &nan, sizeof nan);
+  const Case cases[] = {
+      {"1.5 < 2.0", "real: 1"},     {"2.0 < 1.5", "real: 0"},     {"1.5 < 1.5", "real: 0"},
+      {"1.5 <= 1.5", "real: 1"},    {"2.0 <= 1.5", "real: 0"},    {"2.0 > 1.5", "real: 1"},
+      {"1.5 > 1.5", "real: 0"},     {"1.5 >= 1.5", "real: 1"},    {"1.5 >= 2.0", "real: 0"},
+      {"1.5 == 1.5", "real: 1"},    {"1.5 == 2.0", "real: 0"},    {"1.5 != 2.0", "real: 1"},
+      {"1.5 != 1.5", "real: 0"},    {"-0.5 < 0.25", "real: 1"},   {"0.0 == -0.0", "real: 1"},
+      {"ST0 > 1.25", "double: 1"},  {"ST0 > 1.5", "double: 0"},   {"ST1 < ST0", "double: 1"},
+      {"(float)1.25 == 1.25", "float: 1"},
+      // Mixed: the integer is not cut to the other's type, nor the floating value.
+      {"(long)1 < 1.5", "long: 1"}, {"(long)1 == 1.5", "long: 0"}, {"(long)1 != 1.5", "long: 1"},
+      {"(long)2 >= 1.5", "long: 1"}, {"(long)2 <= 1.5", "long: 0"}, {"(long)2 > 2.5", "long: 0"},
+      {"(long)2 == 2.0", "long: 1"}, {"1.5 > (long)1", "real: 1"}, {"EAX < 5.5", "dword: 0x1"},
+      {"0.5 && 0.25", "real: 1"},   {"0.5 && 0.0", "real: 0"},    {"0.0 || 0.0", "real: 0"},
+      {"(long)0 || 0.5", "long: 1"},
+      // NaN is unordered: only != holds, against itself too.
+      {"double ptr [0x3000] == double ptr [0x3000]", "double: 0"},
+      {"double ptr [0x3000] != double ptr [0x3000]", "double: 1"},
+      {"double ptr [0x3000] < 1.0", "double: 0"},
+      {"double ptr [0x3000] <= 1.0", "double: 0"},
+      {"double ptr [0x3000] > 1.0", "double: 0"},
+      {"double ptr [0x3000] >= 1.0", "double: 0"},
+      {"(long)1 < double ptr [0x3000]", "long: 0"},
+      {"(long)1 != double ptr [0x3000]", "long: 1"},
+      // Bit operations have no meaning for floating values.
+      {"1.5 & 1.0", "real: 0"},
   };
   CHECK_ALL(cases);
 }
@@ -253,6 +286,8 @@ TEST_F(Evaluate, ConditionsAndAddresses) {
       {nullptr, true, 1},  {"", true, 1},          {"EAX == 5", true, 1},
       {"EAX == 6", true, 0}, {"nosuch", false, 0}, {"\"x\"", true, 0},
       {"1.5", true, 1},    {"0.25", true, 0},
+      // A guard's condition on a floating value holds when it is true.
+      {"ST0 > 1.25", true, 1}, {"ST0 > 1.5", true, 0}, {"(long)1 < 1.5", true, 1},
   };
   for (const Cond &c : conds) {
     SCOPED_TRACE(c.text ? c.text : "(null)");
