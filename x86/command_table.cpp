@@ -249,6 +249,11 @@ const CommandRow CommandTable[COMMAND_ROWS + 1] = {
   {0x0000FF, 0x000062, 1, CB_NONE, OPK_REG,     OPK_M_BOUND, OPK_NONE,      CC_GENERAL | CF_RARE,      "BOUND"},
   {0x00FFFF, 0x00BC0F, 2, CB_NONE, OPK_REG,     OPK_RM,      OPK_NONE,      CC_GENERAL | CF_RARE,      "BSF"},
   {0x00FFFF, 0x00BD0F, 2, CB_NONE, OPK_REG,     OPK_RM,      OPK_NONE,      CC_GENERAL | CF_RARE,      "BSR"},
+  // Compilers emit F3 0F BC/BD (TZCNT/LZCNT on newer processors), which the processors
+  // of this set run as BSF/BSR; PAUSE is F3 90 in every spin loop.
+  {0xFFFFFF, 0xBC0FF3, 3, CB_NONE, OPK_REG,     OPK_RM,      OPK_NONE,      CC_GENERAL | CF_RARE,      "REP BSF"},
+  {0xFFFFFF, 0xBD0FF3, 3, CB_NONE, OPK_REG,     OPK_RM,      OPK_NONE,      CC_GENERAL | CF_RARE,      "REP BSR"},
+  {0x00FFFF, 0x0090F3, 2, CB_NONE, OPK_NONE,    OPK_NONE,    OPK_NONE,      CC_GENERAL,                "PAUSE"},
   {0x00FFFF, 0x00060F, 2, CB_PRIV, OPK_NONE,    OPK_NONE,    OPK_NONE,      CC_GENERAL | CF_RARE,      "CLTS"},
   {0x00FFFF, 0x00400F, 2, CB_CC,   OPK_REG,     OPK_RM,      OPK_NONE,      CC_GENERAL,                "CMOVO"},
   {0x00FFFF, 0x00410F, 2, CB_CC,   OPK_REG,     OPK_RM,      OPK_NONE,      CC_GENERAL,                "CMOVNO"},

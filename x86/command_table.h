@@ -19,7 +19,7 @@ struct CommandRow {
   const char *mnemonic;   // "A,B" spellings; "&"/"$" size markers, "16:32", "*" letter
 };
 
-enum { COMMAND_ROWS = 585, HAZARD_ROWS = 4 };
+enum { COMMAND_ROWS = 588, HAZARD_ROWS = 4 };
 
 // Each table ends with a row whose mask is 0.
 extern const CommandRow CommandTable[COMMAND_ROWS + 1];

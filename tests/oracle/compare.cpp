@@ -128,9 +128,12 @@ Verdict judge_in_set(const ZydisView *z, const Prefixes *p, const uint8_t *bytes
 
 Verdict judge_out_of_set(const ZydisView *z, const Prefixes *p, const DisasmResult *ours,
                          int length) {
-  if (z->mnemonic == ZYDIS_MNEMONIC_PAUSE) return V_PAUSE;
-  if (z->mnemonic == ZYDIS_MNEMONIC_TZCNT || z->mnemonic == ZYDIS_MNEMONIC_LZCNT)
-    return V_TZCNT;
+  // Ours knows them too (TZCNT and LZCNT as BSF and BSR with REP): the length must agree.
+  bool pause = z->mnemonic == ZYDIS_MNEMONIC_PAUSE;
+  bool tzcnt = z->mnemonic == ZYDIS_MNEMONIC_TZCNT || z->mnemonic == ZYDIS_MNEMONIC_LZCNT;
+  if ((pause || tzcnt) && ours->error != DE_NONE) return V_OURS_REFUSES;
+  if ((pause || tzcnt) && length != z->length) return V_LENGTH;
+  if (pause || tzcnt) return pause ? V_PAUSE : V_TZCNT;
   if (ours->error == DE_BADCMD) return V_REFUSED;
   if (ours->error != DE_NONE) return V_REFUSED_OTHER_ERROR;
   if (p->repeated && length == 1) return V_REPEATED_PREFIX;

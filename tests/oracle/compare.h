@@ -17,8 +17,8 @@
                       "ours refuses")                                                         \
   X(ALIAS, true, "an undocumented alias encoding (SAL, TEST /1, FCOM2 ...): ours refuses")    \
   X(SSE2_FORM, true, "66 before an MMX opcode: SSE2 on XMM for Zydis, the MMX row for ours")  \
-  X(TZCNT, true, "F3 0F BC/BD: TZCNT/LZCNT for Zydis")                                        \
-  X(PAUSE, true, "F3 90: PAUSE for Zydis")                                                    \
+  X(TZCNT, true, "F3 0F BC/BD: TZCNT/LZCNT for Zydis, REP BSF/BSR of the same length for ours") \
+  X(PAUSE, true, "F3 90: PAUSE for both, of the same length")                                 \
   X(LOCK_ANYWHERE, true, "LOCK before a command that does not take it: Zydis refuses")        \
   X(MOD_IGNORED, true, "MOV to or from CRn/DRn with mod not 3 (ignored by the processor): "     \
                        "our rows want mod 3")                                                 \

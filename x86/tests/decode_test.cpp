@@ -197,8 +197,19 @@ TEST_F(DecoderTest, ClassesWarningsAndErrors) {
       {"0F 71 10 01", 4, CC_MMX + 2, 0, DE_REGISTER},
       {"0F D7 00", 3, CC_MMX + 1, 0, DE_REGISTER},
       {"0F 22 00", 2, CC_BAD, 0, DE_BADCMD},
-      {"F3 90", 2, CC_BAD, 0, DE_CROSS},
-      {"F3 90 90", 2, CC_BAD, 0, DE_BADCMD},
+      // F3 before a command without a REP form of its own stays refused, prefix included.
+      {"F3 C3 90", 2, CC_BAD, 0, DE_BADCMD},
+      {"F2 90 90", 2, CC_BAD, 0, DE_BADCMD},
+      {"F2 0F BC C1", 3, CC_BAD, 0, DE_BADCMD},
+      {"F3 0F B8 C1", 3, CC_BAD, 0, DE_BADCMD},
+      // PAUSE and the REP forms of BSF and BSR at their true length.
+      {"F3 90", 2, CC_GENERAL, 0, DE_NONE},
+      {"F3 90 90", 2, CC_GENERAL, 0, DE_NONE},
+      {"66 F3 90", 3, CC_GENERAL, 0, DE_NONE},
+      {"F3 0F BC C1", 4, CC_GENERAL | CF_RARE, 0, DE_NONE},
+      {"F3 0F BD 44 24 04", 6, CC_GENERAL | CF_RARE, 0, DE_NONE},
+      {"66 F3 0F BC 05 00 10 40 00", 9, CC_GENERAL | CF_RARE, 0, DE_NONE},
+      {"F3 0F BC", 2, CC_GENERAL | CF_RARE, 0, DE_CROSS},
   };
   for (const ClassCase &c : cases) {
     SCOPED_TRACE(c.hex);
