@@ -77,6 +77,7 @@ bool parse_command(AsmLexer *lx, AsmCommand *cmd) {
 const CommandRow *find_row(AsmLexer *lx, const AsmCommand &cmd, int match_index, bool second_pass,
                            RowFit *chosen) {
   int named = 0, fitting = 0, fewest = ASM_MAX_OPERANDS + 1, most = -1, last_mismatch = 0;
+  bool size_only = false;  // a row would fit but for a size
   for (const CommandRow *row = CommandTable; row->mask; row++) {
     RowFit fit;
     if (!row_has_name(*row, cmd.mnemonic, &fit)) continue;
@@ -87,6 +88,7 @@ const CommandRow *find_row(AsmLexer *lx, const AsmCommand &cmd, int match_index,
     if (n > most) most = n;
     fit_row(*row, cmd, second_pass, &fit);
     last_mismatch = fit.mismatch;
+    size_only |= fit.mismatch == MM_SIZE;
     if (fit.mismatch & MM_UNKNOWN_KIND) {
       lexer_fail(lx, "Internal Assembler error");
       return nullptr;
@@ -103,6 +105,8 @@ const CommandRow *find_row(AsmLexer *lx, const AsmCommand &cmd, int match_index,
     lexer_fail(lx, "Too few operands");
   } else if (cmd.count > most) {
     lexer_fail(lx, "Too many operands");
+  } else if (size_only) {
+    lexer_fail(lx, "Bad operand size");
   } else if (named > 1) {
     lexer_fail(lx, "Command does not support given operands");
   } else {

@@ -17,9 +17,9 @@ struct FixedMemory {
 const FixedMemory kFixedMemory[] = {
     {OPK_M_INT16, 2},  {OPK_M_WORD, 2},     {OPK_M_INT32, 4},    {OPK_M_QWORD, 8},
     {OPK_M_BCD, 10},   {OPK_M_FLOAT32, 4},  {OPK_M_FLOAT64, 8},  {OPK_M_FLOAT80, 10},
-    {OPK_M_FARPTR, 6}, {OPK_M_FARJMP, 6},   {OPK_M_DESCR, 6},    {OPK_M_FPUENV, 0},
-    {OPK_M_FPUSTATE, 0}, {OPK_M_FXSTATE, 0}, {OPK_MMX_RM, 8},    {OPK_3DN_RM, 8},
-    {OPK_RM8, 1},      {OPK_RM16, 2},       {OPK_RM32, 4},
+    {OPK_M_DESCR, 6},  {OPK_M_FPUENV, 0},   {OPK_M_FPUSTATE, 0}, {OPK_M_FXSTATE, 0},
+    {OPK_MMX_RM, 8},   {OPK_3DN_RM, 8},     {OPK_RM8, 1},        {OPK_RM16, 2},
+    {OPK_RM32, 4},
 };
 
 // Jump modifiers each jump kind refuses; other kinds take none.
@@ -59,22 +59,34 @@ bool is_register(const AsmOperand &op, int number) {
   return op.kind == AO_REGISTER && (op.index == number || op.index == REG_GROUP);
 }
 
-// A general register whose size is the operand size.
-int fit_sized_register(const CommandRow &row, const AsmOperand &op, RowFit *fit) {
-  if (op.kind != AO_REGISTER) return MM_KIND;
-  if (op.size == 1 && !has_w_bit(row)) return MM_SIZE;
-  take_size(fit, op.size);
+// A register or memory size that sets the operand size: a byte only where the row has a
+// W bit, else a word or a doubleword. Any other size is one the command cannot take.
+int fit_operand_size(const CommandRow &row, int size, RowFit *fit) {
+  if (size == 0) return 0;
+  if (size == 1 ? !has_w_bit(row) : size != 2 && size != 4) return MM_SIZE;
+  take_size(fit, size);
   return 0;
 }
 
-int fit_memory_size(int kind, const AsmOperand &op, RowFit *fit) {
+// A general register whose size is the operand size.
+int fit_sized_register(const CommandRow &row, const AsmOperand &op, RowFit *fit) {
+  if (op.kind != AO_REGISTER) return MM_KIND;
+  return fit_operand_size(row, op.size, fit);
+}
+
+int fit_memory_size(const CommandRow &row, int kind, const AsmOperand &op, RowFit *fit) {
   for (const FixedMemory &m : kFixedMemory)
     if (m.kind == kind) return op.size == 0 || (op.size == m.size && m.size) ? 0 : MM_SIZE;
   if (kind == OPK_M_BOUND)
     return op.size == 0 || (fit->operand_size ? op.size == 2 * fit->operand_size : op.size == 8)
                ? 0 : MM_SIZE;
-  if (kind != OPK_M_ADDR) take_size(fit, op.size);
-  return 0;
+  // A far pointer is an offset of operand size and a 2-byte selector.
+  if (kind == OPK_M_FARPTR || kind == OPK_M_FARJMP)
+    return op.size == 0                  ? 0
+           : op.size == 4 || op.size == 6 ? fit_operand_size(row, op.size - 2, fit)
+                                          : MM_SIZE;
+  if (kind == OPK_M_ADDR) return 0;
+  return fit_operand_size(row, op.size, fit);
 }
 
 int fit_immediate(int kind, const AsmOperand &op) {
@@ -114,32 +126,32 @@ int fit_operand(const CommandRow &row, int kind, const AsmOperand &op, bool seco
       return op.kind == AO_MMX ? 0 : MM_KIND;
     case OPK_RM:
     case OPK_JMP_RM:
-      return memory ? fit_memory_size(kind, op, fit) : fit_sized_register(row, op, fit);
+      return memory ? fit_memory_size(row, kind, op, fit) : fit_sized_register(row, op, fit);
     case OPK_RM8:
     case OPK_RM16:
     case OPK_RM32:
       if (op.kind == AO_REGISTER)
         return op.size == (kind == OPK_RM8 ? 1 : kind == OPK_RM16 ? 2 : 4) ? 0 : MM_SIZE;
-      return memory ? fit_memory_size(kind, op, fit) : MM_KIND;
+      return memory ? fit_memory_size(row, kind, op, fit) : MM_KIND;
     case OPK_MMX_RM:
     case OPK_3DN_RM:
       if (op.kind == AO_MMX) return 0;
-      return memory ? fit_memory_size(kind, op, fit) : MM_KIND;
+      return memory ? fit_memory_size(row, kind, op, fit) : MM_KIND;
     case OPK_M_ADDR: case OPK_M_FARPTR: case OPK_M_FARJMP: case OPK_M_DESCR:
     case OPK_M_BOUND: case OPK_M_INT16: case OPK_M_WORD: case OPK_M_INT32:
     case OPK_M_QWORD: case OPK_M_BCD: case OPK_M_FLOAT32: case OPK_M_FLOAT64:
     case OPK_M_FLOAT80: case OPK_M_FPUENV: case OPK_M_FPUSTATE: case OPK_M_FXSTATE:
-      return memory ? fit_memory_size(kind, op, fit) : MM_KIND;
+      return memory ? fit_memory_size(row, kind, op, fit) : MM_KIND;
     case OPK_STR_SRC:
     case OPK_STR_DST: {
       int reg = kind == OPK_STR_SRC ? 6 : 7;
       if (!memory || op.base != reg || op.index >= 0 || op.offset || op.any_offset)
         return MM_KIND;
-      take_size(fit, op.size);
-      return kind == OPK_STR_DST && op.segment >= 0 && op.segment != SEG_ES ? MM_SEGMENT : 0;
+      return fit_operand_size(row, op.size, fit) |
+             (kind == OPK_STR_DST && op.segment >= 0 && op.segment != SEG_ES ? MM_SEGMENT : 0);
     }
     case OPK_XLAT:
-      return op.kind == AO_XLAT ? 0 : MM_KIND;
+      return op.kind != AO_XLAT ? MM_KIND : op.size > 1 ? MM_SIZE : 0;
     case OPK_IMM:
     case OPK_IMM_LOGIC:
     case OPK_IMM8S:
@@ -156,8 +168,7 @@ int fit_operand(const CommandRow &row, int kind, const AsmOperand &op, bool seco
       return fit_immediate(kind, op);
     case OPK_MOFFS:
       if (!memory || op.base >= 0 || op.index >= 0) return MM_KIND;
-      take_size(fit, op.size);
-      return 0;
+      return fit_operand_size(row, op.size, fit);
     case OPK_FAR_IMM:
       return op.kind == AO_FAR_ADDRESS ? 0 : MM_KIND;
     case OPK_SEG:
