@@ -31,7 +31,6 @@ static void on_load() {
   log_trace("EVN_Load\n");
   settings_read_debuggee_options(debuggee_path());
   workspace_load();
-  symbols_set_program(debuggee_path());
   set_title(debuggee_path());
   MainModuleInfo main_module;
   if (symbols_main_module(&main_module)) recent_address_enter(main_module.entry);
@@ -89,7 +88,6 @@ static void on_pause() {
   log_trace("EVN_Pause at %X\n", (unsigned)ip);
   main_to_front();
   recent_address_enter(ip);
-  symbols_set_reference(ip);
 }
 
 static void on_unload() {

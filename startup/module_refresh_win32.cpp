@@ -5,9 +5,11 @@
 #include "engine/debuggee.h"
 #include "engine/loaded_images.h"
 #include "symbols/modules.h"
+#include "symbols/symbols.h"
 #include "util/zone.h"
 
 bool module_refresh_debuggee() {
+  symbols_set_program(debuggee_path());
   int count = 0;
   const LoadedImage *images = loaded_images(&count);
   ModuleSnapshotEntry *announced =
