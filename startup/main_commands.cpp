@@ -83,12 +83,15 @@ static void cmd_maximize_window() {
   ShowWindow(g_main.hwnd, IsZoomed(g_main.hwnd) ? SW_RESTORE : SW_MAXIMIZE);
 }
 
+namespace {
+
+// The decoder has a CommandRow of its own: this one stays inside this file.
 struct CommandRow {
   int id;
   void (*handler)();
 };
 
-static const CommandRow kCommands[] = {
+const CommandRow kCommands[] = {
     {CMD_ANIMATION, cmd_animation},
     {CMD_FOCUS_CODE, cmd_focus_code},
     {CMD_FOCUS_DATA, cmd_focus_data},
@@ -114,6 +117,8 @@ static const CommandRow kCommands[] = {
     {CMD_MAXIMIZE_PANEL, cmd_maximize_panel},
     {CMD_MAXIMIZE_WINDOW, cmd_maximize_window},
 };
+
+}  // namespace
 
 bool main_command(int command) {
   for (const CommandRow &row : kCommands)

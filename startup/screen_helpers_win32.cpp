@@ -4,14 +4,18 @@
 
 #include "util/visor.h"
 
+namespace {
+
 struct BackBuffer {
   HDC target;
   HDC memory;
   HBITMAP bitmap;
   HGDIOBJ old_bitmap;
 };
-static BackBuffer g_back;
-static HDC &hCache = g_back.memory;  // the name the assertions speak of
+BackBuffer g_back;
+HDC &hCache = g_back.memory;  // the name the assertions speak of
+
+}  // namespace
 
 HDC back_buffer_begin(HDC target) {
   KQ_ASSERT_AT(!hCache, "glob", 752, "!hCache");
