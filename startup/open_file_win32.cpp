@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <commdlg.h>
-#include <string.h>
 
 #include "engine/debuggee.h"
 #include "startup/main_window.h"
@@ -14,9 +13,13 @@
 void open_file_initial_name(char *out, size_t outlen) {
   text_copy(out, outlen, debuggee_path());
   if (out[0]) return;
+  // A folder whose pattern does not fit is not searched: a pattern cut short would name
+  // another folder.
+  static const char kPattern[] = "\\*.exe";
   char pattern[KQ_PATH];
-  GetCurrentDirectoryA(sizeof pattern - 8, pattern);
-  strcat(pattern, "\\*.exe");
+  DWORD length = GetCurrentDirectoryA(sizeof pattern, pattern);
+  if (length == 0 || length + sizeof kPattern > sizeof pattern) return;
+  text_copy(pattern + length, sizeof pattern - length, kPattern);
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return;
