@@ -16,7 +16,6 @@
 namespace {
 
 struct SymbolState {
-  uint32_t reference;
   char program[KQ_PATH];
 };
 SymbolState g_state;
@@ -65,11 +64,11 @@ void symbols_unload() {
   types_delete_module(nullptr);
 }
 
-void symbols_set_reference(uint32_t reference) { g_state.reference = reference; }
-
+// Named from itself, the address never gets a module prefix: a name in disassembly
+// text does not depend on where the debuggee last stopped.
 int symbols_name_exact(uint32_t address, char *buffer, int buflen) {
   if (buflen <= 0 || !entry_equal(address)) return 0;
-  if (!address_name(g_state.reference, address, false, buffer, (size_t)buflen)) return 0;
+  if (!address_name(address, address, false, buffer, (size_t)buflen)) return 0;
   return (int)strlen(buffer);
 }
 

@@ -18,10 +18,7 @@ void symbols_set_program(const char *path);
 // EVN_Unload: all entries and sources, then all module-owned types, go.
 void symbols_unload();
 
-// Where addresses are shown from (the code panel's position): names of addresses in
-// the same module leave the module out.
-void symbols_set_reference(uint32_t reference);
-// The decoder's namer: exact symbol addresses only.
+// The decoder's namer: exact symbol addresses only, by the symbol's name alone.
 int symbols_name_exact(uint32_t address, char *buffer, int buflen);
 
 // A symbol name, "<module>+/symbol+/0x12" or "0x401000" as an address; false when it

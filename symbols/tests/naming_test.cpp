@@ -94,27 +94,37 @@ TEST_F(Naming, EveryExportRoundTrips) {
   EXPECT_FALSE(symbol_address("VerQueryValueA junk", &a));
 }
 
-TEST_F(Naming, DecoderNamesCallTargets) {
+// Disassembly names an exact symbol by its name alone, whatever module the code stands
+// in and wherever the debuggee stopped last: a call, a jump, a displacement and a pushed
+// constant, from code outside every module, in another module and in the symbol's own.
+TEST_F(Naming, DecoderNamesExactSymbolsByThemselves) {
   ASSERT_TRUE(load(wine_dll("version.dll"), kVersion, 0x1C000));
+  ASSERT_TRUE(load(wine_dll("lz32.dll"), kLz, 0x10000));
+  const uint32_t query = kVersion + 0x1290;  // VerQueryValueA
   g_decoder_options.symbolic = 1;
-  symbols_set_reference(0x400000);
-  // call rel32 from 0x400000 to VerQueryValueA; then to an address 2 bytes past it.
   struct Case {
+    uint8_t opcode[2];  // E8 call, E9 jump (relative); A1 load, 68 push (absolute)
+    bool relative;
     uint32_t target;
-    const char *name;
+    const char *text;
   };
-  const Case cases[] = {{kVersion + 0x1290, "<version.dll>+/VerQueryValueA"},
-                        {kVersion + 0x1292, nullptr}};
-  for (const Case &c : cases) {
-    uint32_t rel = c.target - 0x400005;
-    uint8_t code[5] = {0xE8, (uint8_t)rel, (uint8_t)(rel >> 8), (uint8_t)(rel >> 16),
-                       (uint8_t)(rel >> 24)};
-    DisasmResult r;
-    decode_command(code, 5, 0x400000, &r, DECODE_SYMBOLIC);
-    if (c.name) {
-      EXPECT_TRUE(strstr(r.text, c.name)) << r.text;
-    } else {
-      EXPECT_FALSE(strstr(r.text, "<version.dll>")) << r.text;
+  const Case cases[] = {
+      {{0xE8}, true, query, "call VerQueryValueA"},
+      {{0xE9}, true, query, "jmp VerQueryValueA"},
+      {{0xA1}, false, query, "mov eax,[VerQueryValueA]"},
+      {{0x68}, false, query, "push VerQueryValueA"},
+      {{0xE8}, true, query + 2, "call 0x10001292"},  // only exact addresses are named
+      {{0x68}, false, kVersion, "push 0x10000000"},  // a module without a symbol there
+  };
+  for (uint32_t code_at : {0x400000u, kLz + 0x1000, kVersion + 0x2000}) {
+    for (const Case &c : cases) {
+      SCOPED_TRACE(c.text);
+      uint32_t v = c.relative ? c.target - (code_at + 5) : c.target;
+      uint8_t code[5] = {c.opcode[0], (uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16),
+                         (uint8_t)(v >> 24)};
+      DisasmResult r;
+      decode_command(code, 5, code_at, &r, DECODE_SYMBOLIC);
+      EXPECT_STREQ(c.text, r.text) << "code at " << std::hex << code_at;
     }
   }
   g_decoder_options.symbolic = 0;
