@@ -7,7 +7,7 @@
 
 // Decoded pixels of one file together are held to this many, far beyond any picture the
 // programs carry, so that a forged header cannot claim gigabytes.
-enum { GIF_MAX_PIXELS = 1 << 22 };
+enum { GIF_MAX_PIXELS = 1 << 20 };
 
 // One image descriptor of the file, with what its graphic control extension said.
 struct GifImage {

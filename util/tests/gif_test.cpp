@@ -526,7 +526,7 @@ TEST(Gif, FullTableEndsDecoding) {
 TEST(Gif, PixelsOfAFileAreBounded) {
   int blocks = zone_block_count();
   Bytes b = gif_start(1, 1, {0, 0xFFFFFF});
-  put_image(&b, 2048, 2048, 0, {}, 2, literal_codes({1}, 2));
+  put_image(&b, 1024, 1024, 0, {}, 2, literal_codes({1}, 2));
   Bytes fits = b;
   fits.push_back(0x3B);
   GifImage *images = decode(fits);
