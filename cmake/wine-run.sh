@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Win32 program under Wine for the tests: starts Xvfb and the wineserver first
 # (a server started by a test would hold ctest's output pipe open), and reports "skip"
-# (exit 77) when this machine cannot run 32-bit code at all.
+# (exit 77) when this machine cannot run Win32 programs at all; under CI (CI=true) that is
+# a failure, since tools/setup.sh prepares every machine it runs on.
 set -u
 export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}" WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}"
 # winedbg is kept from starting on a crash: it would wait for nobody.
@@ -9,14 +10,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 state="${TMPDIR:-/tmp}/kq-wine-$(id -u)"
 mkdir -p "$state"
 
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  echo "SKIPPED: this machine cannot execute 32-bit code (kernel without 32-bit emulation), so Wine cannot run Win32 programs"
+cannot_run() {
+  if [ "${CI:-}" = true ]; then echo "FAILED: $*"; exit 1; fi
+  echo "SKIPPED: $*"
   exit 77
-fi
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "SKIPPED: no Wine prefix at $WINEPREFIX (run tools/setup.sh)"
-  exit 77
-fi
+}
+command -v wine >/dev/null || cannot_run "Wine is not installed (run tools/setup.sh)"
+/lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
+  cannot_run "this machine cannot execute 32-bit code (kernel without 32-bit emulation), so Wine cannot run Win32 programs"
+[ -f "$WINEPREFIX/system.reg" ] || cannot_run "no Wine prefix at $WINEPREFIX (run tools/setup.sh)"
 
 # One Xvfb per user, started before the wineserver so that windows can be created;
 # tests running side by side take turns here.
