@@ -5,13 +5,26 @@
 #include <string.h>
 
 #include "startup/settings.h"
+#include "util/path.h"
 #include "util/zone.h"
 
 const char kSettingsKey[] = "SOFTWARE\\KaquinDebugger";
+const char kSettingsKeyVariable[] = "KQ_SETTINGS_KEY";
+
+const char *settings_key() {
+  static char key[KQ_PATH];
+  DWORD length = GetEnvironmentVariableA(kSettingsKeyVariable, key, sizeof key);
+  if (length == 0 || length >= sizeof key) text_copy(key, sizeof key, kSettingsKey);
+  return key;
+}
+
+static bool open_for_reading(HKEY *key) {
+  return RegOpenKeyExA(HKEY_CURRENT_USER, settings_key(), 0, KEY_READ, key) == ERROR_SUCCESS;
+}
 
 void settings_load_registry() {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (!open_for_reading(&key)) return;
   static char value[1024];
   for (int i = 0; g_setting_table[i].name && i < g_settings_store.count; i++) {
     DWORD type = 0, size = sizeof value - 1;
@@ -27,7 +40,7 @@ void settings_load_registry() {
 }
 
 static bool open_for_writing(HKEY *key) {
-  return RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+  return RegCreateKeyExA(HKEY_CURRENT_USER, settings_key(), 0, nullptr, 0, KEY_ALL_ACCESS,
                          nullptr, key, nullptr) == ERROR_SUCCESS;
 }
 
@@ -58,8 +71,7 @@ bool registry_write_binary(const char *name, const void *bytes, size_t length) {
 void *registry_read_binary(const char *name, size_t *length) {
   *length = 0;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return nullptr;
+  if (!open_for_reading(&key)) return nullptr;
   DWORD type = 0, size = 0;
   void *copy = nullptr;
   if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&

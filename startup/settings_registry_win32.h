@@ -3,7 +3,12 @@
 #pragma once
 #include <stddef.h>
 
+// The product's key, and the environment variable that names another one instead, so
+// that tests running side by side keep to keys of their own.
 extern const char kSettingsKey[];
+extern const char kSettingsKeyVariable[];
+// The key the settings and binary values live under.
+const char *settings_key();
 
 // Each entry's string value: loaded values clear the from-file flag. A missing key loads
 // nothing; values that are not strings are ignored.

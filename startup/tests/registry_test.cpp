@@ -4,30 +4,56 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
 #include "startup/changes.h"
 #include "startup/jit_registration_win32.h"
 #include "startup/privilege_win32.h"
 #include "startup/settings.h"
 #include "startup/settings_registry_win32.h"
+#include "startup/tests/saved_registry_value.h"
 #include "util/zone.h"
 
+// The settings go to a key of this run's own, named through the environment, so that
+// other tests and kq.exe's own runs never meet them.
 struct Registry : ::testing::Test {
+  const std::string key_ = "SOFTWARE\\KaquinDebuggerTest-" + std::to_string(GetCurrentProcessId());
   void SetUp() override {
-    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    SetEnvironmentVariableA(kSettingsKeyVariable, key_.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
     ASSERT_TRUE(settings_startup("C:\\start"));
   }
   void TearDown() override {
     settings_free();
-    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    SetEnvironmentVariableA(kSettingsKeyVariable, nullptr);
   }
   static void set_value(const char *name, DWORD type, const void *data, DWORD size) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, settings_key(), 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr), ERROR_SUCCESS);
     RegSetValueExA(key, name, 0, type, (const BYTE *)data, size);
     RegCloseKey(key);
   }
 };
+
+TEST(SettingsKey, TheProductsUnlessTheEnvironmentNamesAnother) {
+  const std::string too_long(300, 'K');
+  struct {
+    const char *variable;  // null: not set
+    const char *key;
+  } cases[] = {
+      {nullptr, "SOFTWARE\\KaquinDebugger"},
+      {"", "SOFTWARE\\KaquinDebugger"},
+      {"SOFTWARE\\Elsewhere", "SOFTWARE\\Elsewhere"},
+      {too_long.c_str(), "SOFTWARE\\KaquinDebugger"},  // a name cut short would be another
+  };
+  for (auto &c : cases) {
+    SetEnvironmentVariableA(kSettingsKeyVariable, c.variable);
+    EXPECT_STREQ(settings_key(), c.key) << (c.variable ? c.variable : "(not set)");
+  }
+  SetEnvironmentVariableA(kSettingsKeyVariable, nullptr);
+}
 
 TEST_F(Registry, SettingsRoundTripAndForeignValues) {
   strcpy(g_settings.HotKey, "ALT+F9");
@@ -70,9 +96,9 @@ TEST_F(Registry, BinaryValues) {
 // loaded, and at unload the file keeps its entries while the registry is restored.
 TEST_F(Registry, OptionsFileOverridesWhileLoaded) {
   char dir[MAX_PATH], exe[MAX_PATH], ini[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  snprintf(exe, sizeof exe, "%sapp.exe", dir);
-  snprintf(ini, sizeof ini, "%skq.ini", dir);
+  ASSERT_NE(GetCurrentDirectoryA(sizeof dir, dir), 0u);  // the test's build folder
+  snprintf(exe, sizeof exe, "%s\\app.exe", dir);
+  snprintf(ini, sizeof ini, "%s\\kq.ini", dir);
   FILE *f = fopen(ini, "w");
   ASSERT_TRUE(f);
   fputs("Arguments=from the file\nSourceSearchPaths=a\n\t\\b\n", f);
@@ -96,13 +122,26 @@ TEST_F(Registry, OptionsFileOverridesWhileLoaded) {
   EXPECT_STREQ(text, "Arguments=changed while loaded\nSourceSearchPaths=a\n\t\\b\n");
 }
 
-TEST(JustInTime, RegistrationInTheMachineKey) {
+const char kAeDebug[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug";
+
+// The prefix's own just-in-time debugger is registered again afterwards.
+struct JustInTime : ::testing::Test {
+  SavedRegistryValue debugger_, automatic_;
+  void SetUp() override {
+    debugger_.save(HKEY_LOCAL_MACHINE, kAeDebug, "Debugger");
+    automatic_.save(HKEY_LOCAL_MACHINE, kAeDebug, "Auto");
+  }
+  void TearDown() override {
+    debugger_.restore();
+    automatic_.restore();
+  }
+};
+
+TEST_F(JustInTime, RegistrationInTheMachineKey) {
   const char *program = "C:\\tools\\kq.exe";
   ASSERT_TRUE(jit_register(program, true));
   HKEY key;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                          "Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug", 0,
-                          KEY_READ, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAeDebug, 0, KEY_READ, &key), ERROR_SUCCESS);
   char value[600];
   DWORD size = sizeof value, type;
   ASSERT_EQ(RegQueryValueExA(key, "Debugger", nullptr, &type, (BYTE *)value, &size),

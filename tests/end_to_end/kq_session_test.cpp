@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "startup/tests/saved_registry_value.h"
 #include "util/tests/test_support.h"
 
 static std::string own_folder() {
@@ -20,7 +21,14 @@ static std::string own_folder() {
 
 static std::string built(const char *relative) { return own_folder() + relative; }
 
-// One run of kq.exe in a folder of its own (so that runs do not share a log).
+// The settings key the runs of kq.exe use, named to them through the environment: one of
+// this test program's own, so that the product's key and other tests are left alone.
+static std::string settings_key() {
+  return "SOFTWARE\\KaquinDebuggerE2E-" + std::to_string(GetCurrentProcessId());
+}
+
+// One run of kq.exe in a folder of its own under the build folder (so that runs do not
+// share a log).
 struct KqRun {
   std::string dir;
   PROCESS_INFORMATION pi = {};
@@ -29,7 +37,7 @@ struct KqRun {
   // each run sets what it relies on. No warning dialog: nobody would close it.
   static void set_setting(const char *name, const char *value) {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\KaquinDebugger", 0, nullptr, 0,
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, settings_key().c_str(), 0, nullptr, 0,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
       return;
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
@@ -40,11 +48,9 @@ struct KqRun {
     set_setting("ShowFormatWarning", "0");
     set_setting("Arguments", debuggee_arguments);
     static int counter;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    dir = std::string(temp) + "kq-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-          std::to_string(++counter) + "\\";
+    dir = own_folder() + "kq-e2e-" + std::to_string(++counter) + "\\";
     CreateDirectoryA(dir.c_str(), nullptr);
+    DeleteFileA((dir + "kq.log").c_str());  // an earlier run's
     if (!CopyFileA(built(KQ_EXE).c_str(), (dir + "kq.exe").c_str(), FALSE)) return false;
     std::string map = built(KQ_EXE);
     map = map.substr(0, map.size() - 4) + ".map";
@@ -171,18 +177,35 @@ static unsigned entry_point_of(const std::string &path) {
 
 static const char kTitle[] = "Kaquin Debugger 1.4  (release May 23 2008)";
 
-// Without a window manager on the test display Wine draws the frames itself when asked,
-// so that the screenshot shows the title bar.
-static void wine_draws_frames() {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, "Decorated", 0, REG_SZ, (const BYTE *)"N", 2);
-  RegCloseKey(key);
-}
+const char kX11Driver[] = "Software\\Wine\\X11 Driver";
 
-TEST(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
+// The runs' settings key goes at the end, and what a test changed in the shared Wine
+// prefix is put back.
+class KqEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings_key().c_str());
+    decorated_.save(HKEY_CURRENT_USER, kX11Driver, "Decorated");
+  }
+  void TearDown() override {
+    decorated_.restore();
+    RegDeleteKeyA(HKEY_CURRENT_USER, settings_key().c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+  // Without a window manager on the test display Wine draws the frames itself when
+  // asked, so that the screenshot shows the title bar.
+  static void wine_draws_frames() {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kX11Driver, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+      return;
+    RegSetValueExA(key, "Decorated", 0, REG_SZ, (const BYTE *)"N", 2);
+    RegCloseKey(key);
+  }
+  SavedRegistryValue decorated_;
+};
+
+TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   wine_draws_frames();
   KqRun kq;
   std::string sample = built(KQ_SAMPLE);
@@ -234,7 +257,7 @@ TEST(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   EXPECT_EQ(log.substr(log.size() - 5), "Bye!\n");
 }
 
-TEST(KqEndToEnd, HotKeyPausesAndResumesThenUnloadTerminates) {
+TEST_F(KqEndToEnd, HotKeyPausesAndResumesThenUnloadTerminates) {
   KqRun kq;
   std::string debuggee = built(KQ_DEBUGGEE);
   ASSERT_TRUE(kq.start("\"" + debuggee + "\"", false, "loop"));  // a bare word
@@ -268,7 +291,7 @@ TEST(KqEndToEnd, HotKeyPausesAndResumesThenUnloadTerminates) {
   EXPECT_NE(kq.log().find("default value='" + debuggee + "'"), std::string::npos);
 }
 
-TEST(KqEndToEnd, AttachesByPidAndSignalsTheEvent) {
+TEST_F(KqEndToEnd, AttachesByPidAndSignalsTheEvent) {
   // The program to attach to signals a named event once it runs.
   HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "kq-e2e-ready");
   std::string line = "\"" + built(KQ_DEBUGGEE) + "\" loop kq-e2e-ready";
@@ -302,7 +325,7 @@ TEST(KqEndToEnd, AttachesByPidAndSignalsTheEvent) {
   CloseHandle(release);
 }
 
-TEST(KqEndToEnd, BadCommandLinesLeaveNoDebuggee) {
+TEST_F(KqEndToEnd, BadCommandLinesLeaveNoDebuggee) {
   struct { const char *args; const char *expected; } cases[] = {
       {"-bogus=1 -file:\"C:\\no\\such\\file.exe", "Cannot open executable"},
       {"-pid=0xFFFFFFF0 -event=99", "Processing command to open pid"},
