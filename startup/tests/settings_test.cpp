@@ -16,7 +16,7 @@ struct SettingsFile : ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(settings_init(&kMachine));
     changes_clear();
-    snprintf(path, sizeof path, "/tmp/kq-settings-%d.ini", (int)getpid());
+    snprintf(path, sizeof path, "kq-settings-%d.ini", (int)getpid());  // in the build folder
   }
   void TearDown() override {
     settings_free();

@@ -4,6 +4,12 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <direct.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "util/log.h"
 
 #ifdef _WIN32
@@ -12,13 +18,16 @@ const int kExitMinusOne = -1;
 const int kExitMinusOne = 255;
 #endif
 
+// In the test's working folder, which ctest makes the test's build folder: nothing is
+// left in the machine's temporary folder or in the Wine prefix.
 inline std::string temp_log_path(const char *name) {
-  const char *dir = getenv("TMPDIR");
+  char dir[4096];
 #ifdef _WIN32
-  if (!dir) dir = getenv("TEMP");
+  const char *cwd = _getcwd(dir, sizeof dir);
+#else
+  const char *cwd = getcwd(dir, sizeof dir);
 #endif
-  std::string path = dir ? dir : "/tmp";
-  return path + "/kq_" + name + ".log";
+  return std::string(cwd ? cwd : ".") + "/kq_" + name + ".log";
 }
 
 inline std::string read_file(const std::string &path) {
