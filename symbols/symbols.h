@@ -12,7 +12,8 @@ struct SourceRecord;
 void symbols_init();
 // Program end: every module unloaded, every store freed.
 void symbols_shutdown();
-// EVN_Load: the program whose folder and name anchor source file names.
+// Before each module refresh (the first of a session comes before EVN_Load): the program
+// whose folder and name anchor source file names.
 void symbols_set_program(const char *path);
 // EVN_Refresh: modules_refresh(process id) (modules.h, Win32).
 // EVN_Unload: all entries and sources, then all module-owned types, go.
