@@ -33,7 +33,7 @@ const Keyword kKeywords[] = {
 };
 
 struct RegisterTable {
-  const char *const *names;
+  const Name *names;
   int kind;
 };
 
@@ -187,7 +187,7 @@ bool lex_word(AsmLexer *lx, AsmToken *token, bool want_mnemonic) {
   lx->pos += length;
   for (const RegisterTable &table : kRegisterTables) {
     for (int i = 0; i <= REG_GROUP; i++) {
-      if (word_is(word, length, table.names[i])) {
+      if (word_is(word, length, table.names[i].upper)) {
         token->kind = table.kind;
         token->value = i;
         return true;
@@ -195,7 +195,7 @@ bool lex_word(AsmLexer *lx, AsmToken *token, bool want_mnemonic) {
     }
     if (table.kind == TK_REG32) {  // segments and "ST" come between the general registers and the rest
       for (int i = SEG_ES; i <= SEG_GS; i++) {
-        if (word_is(word, length, g_segment_names[i])) {
+        if (word_is(word, length, g_segment_names[i].upper)) {
           token->kind = TK_SEGMENT;
           token->value = i;
           return true;
@@ -205,7 +205,7 @@ bool lex_word(AsmLexer *lx, AsmToken *token, bool want_mnemonic) {
     }
   }
   for (int size = 1; size <= 10; size++) {
-    if (!word_is(word, length, g_size_keywords[size])) continue;
+    if (!word_is(word, length, g_size_keywords[size].upper)) continue;
     token->kind = TK_SIZE;
     token->value = size;
     AsmToken t;

@@ -14,6 +14,7 @@ struct CommandIndex {
   int8_t crowded[256];                // number of the second-level table, or -1
   uint16_t second_start[MAX_CROWDED][257];
   uint16_t second_rows[MAX_SECOND];
+  bool hazard_first[256];             // a HazardTable row can match this first byte
 };
 
 CommandIndex g_index;
@@ -49,6 +50,8 @@ void build_index() {
     crowded++;
   }
   x.first_start[256] = (uint16_t)n;
+  for (const CommandRow *h = HazardTable; h->mask != 0; h++)
+    for (int b = 0; b < 256; b++) x.hazard_first[b] |= byte_matches(*h, 0, b);
   x.built = true;
 }
 
@@ -72,4 +75,9 @@ const CommandRow *next_command_row(uint32_t key, const CommandRow *after) {
     if (*list > skip_to && ((key ^ row.code) & row.mask) == 0) return &row;
   }
   return nullptr;
+}
+
+bool hazard_possible(uint32_t key) {
+  if (!g_index.built) build_index();
+  return g_index.hazard_first[key & 0xFF];
 }

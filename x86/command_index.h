@@ -9,3 +9,5 @@
 // The first row of CommandTable after `after` (null: from the start) that matches key,
 // in table order; null when none does.
 const CommandRow *next_command_row(uint32_t key, const CommandRow *after);
+// Whether some HazardTable row can match key: the first key byte rules most out.
+bool hazard_possible(uint32_t key);

@@ -9,6 +9,7 @@
 #include "x86/disasm.h"
 #include "x86/format.h"
 #include "x86/names.h"
+#include "x86/row_spelling.h"
 
 namespace {
 
@@ -50,8 +51,10 @@ const PrefixInfo *prefix_info(uint8_t byte) {
 }
 
 // The FPU stack registers as operands are written.
-const char *const kStackRegisters[8] = {"ST(0)", "ST(1)", "ST(2)", "ST(3)",
-                                        "ST(4)", "ST(5)", "ST(6)", "ST(7)"};
+const Name kStackRegisters[8] = {"ST(0)"_name, "ST(1)"_name, "ST(2)"_name, "ST(3)"_name,
+                                 "ST(4)"_name, "ST(5)"_name, "ST(6)"_name, "ST(7)"_name};
+// The register part of XLAT's table operand by address size.
+const Name kXlatTable32 = "EBX+AL"_name, kXlatTable16 = "BX+AL"_name;
 
 // Operand sizes of the ModRM kinds that depend on the operand size.
 enum { SIZE_OP = -1, SIZE_FAR = -2, SIZE_PAIR = -3 };
@@ -132,7 +135,7 @@ struct Decoder {
   int rep;             // 0, 0xF2 or 0xF3
   uint32_t key;
   const CommandRow *row;
-  const char *spelling;  // mnemonic written; the row's unless a twin row spells it
+  const CommandRow *spelled;  // the row whose mnemonic is written: the row or its twin
   int opcode_len;      // opcode bytes taken after the prefixes
   int modrm;           // -1 until read
   int sib_len, disp_len, imm_len;
@@ -169,14 +172,17 @@ int after_modrm(const Decoder &d) {
   return modrm_pos(d) + (d.modrm >= 0) + d.sib_len + d.disp_len;
 }
 
-// Little-endian value of size bytes at pos; DE_CROSS when it runs past the bytes.
+// Little-endian value of size (1, 2 or 4) bytes at pos; DE_CROSS when it runs past the
+// bytes.
 bool read_value(Decoder &d, int pos, int size, uint32_t *value) {
   if (pos + size > d.count) {
     fail(d, DE_CROSS);
     return false;
   }
-  uint32_t v = 0;
-  for (int i = size - 1; i >= 0; i--) v = v << 8 | d.bytes[pos + i];
+  const uint8_t *b = d.bytes + pos;
+  uint32_t v = b[0];
+  if (size >= 2) v |= (uint32_t)b[1] << 8;
+  if (size == 4) v |= (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
   *value = v;
   return true;
 }
@@ -220,21 +226,21 @@ void separator(Decoder &d) {
 }
 
 void put_register(Decoder &d, int size, int number) {
-  const char *name = register_name(size, number);
+  const Name *name = register_name(size, number);
   if (!name) {
     fail(d, DE_INTERNAL);
     return;
   }
-  if (d.text) text_word(&d.out, name);
+  if (d.text) text_name(&d.out, *name);
 }
 
-void put_named(Decoder &d, const char *name) {
-  if (d.text) text_word(&d.out, name);
+void put_named(Decoder &d, const Name &name) {
+  if (d.text) text_name(&d.out, name);
 }
 
 void put_segment(Decoder &d, int number) {
   if (number > SEG_GS) defer(d, DE_BADSEG);
-  if (d.text) text_word(&d.out, g_segment_names[number]);
+  put_named(d, g_segment_names[number]);
 }
 
 bool shows_size(const Decoder &d) {
@@ -270,7 +276,7 @@ void decode_address(Decoder &d, int kind, int size, int memory_kind) {
     if (mod == 0 && rm == 6) {
       disp_size = 2;
     } else {
-      m.base = g_address_bases16[rm].name;
+      m.base = &g_address_bases16[rm].name;
       default_segment = g_address_bases16[rm].segment;
       disp_size = mod;
     }
@@ -299,11 +305,11 @@ void decode_address(Decoder &d, int kind, int size, int memory_kind) {
     if (mod == 1) disp_size = 1;
     if (mod == 2) disp_size = 4;
     if (base >= 0) {
-      m.base = g_dword_registers[base];
+      m.base = &g_dword_registers[base];
       default_segment = g_address_bases32[base].segment;
     }
     if (index >= 0) {
-      m.index = g_dword_registers[index];
+      m.index = &g_dword_registers[index];
       m.scale = scale;
     }
     d.r->index_scale = index >= 0 ? scale : base >= 0 ? 1 : 0;
@@ -322,8 +328,8 @@ void decode_address(Decoder &d, int kind, int size, int memory_kind) {
     d.r->jump_table = index >= 0 && (scale == 2 || scale == 8) ? 0 : (uint32_t)disp;
   m.disp = disp;
   m.segment = shown_segment(d, default_segment);
-  if (kind == OPK_JMP_RM && g_decoder_options.near_keyword) m.keyword = "NEAR";
-  if (kind == OPK_M_FARJMP) m.keyword = "FAR";
+  if (kind == OPK_JMP_RM && g_decoder_options.near_keyword) m.keyword = &g_near_keyword;
+  if (kind == OPK_M_FARJMP) m.keyword = &g_far_keyword;
   if (kind == OPK_M_FARPTR) d.r->warnings |= DW_SEGMENT;
   finish_memory(d, &m, size, memory_kind);
 }
@@ -354,13 +360,13 @@ void decode_implied_memory(Decoder &d, int kind) {
   bool wide = d.addr_size == 4;
   int size = d.op_size;
   if (kind == OPK_STR_SRC) {
-    m.base = wide ? "ESI" : "SI";
+    m.base = wide ? &g_dword_registers[6] : &g_word_registers[6];
     m.segment = shown_segment(d, SEG_DS);
   } else if (kind == OPK_STR_DST) {
-    m.base = wide ? "EDI" : "DI";
+    m.base = wide ? &g_dword_registers[7] : &g_word_registers[7];
     m.segment = SEG_ES;
   } else if (kind == OPK_XLAT) {
-    m.base = wide ? "EBX+AL" : "BX+AL";
+    m.base = wide ? &kXlatTable32 : &kXlatTable16;
     m.segment = shown_segment(d, SEG_DS);
     size = 1;
   } else {
@@ -485,7 +491,7 @@ void decode_operand(Decoder &d, int kind) {
       if (!need_modrm(d)) return;
       if (d.modrm >> 6 != 3) fail(d, DE_REGISTER);
       if (d.text)
-        text_word(&d.out, (kind == OPK_CR ? g_control_registers : g_debug_registers)[reg_field(d)]);
+        text_name(&d.out, (kind == OPK_CR ? g_control_registers : g_debug_registers)[reg_field(d)]);
       return;
     case OPK_I_NEARRET:
     case OPK_I_AH:
@@ -583,7 +589,7 @@ void find_row(Decoder &d) {
     // The 16-bit spelling is the tail row coded with 66 in front of the same bytes.
     const CommandRow *twin = d.row && d.op_size == 2 ? next_command_row(d.key << 8 | 0x66, nullptr)
                                                      : nullptr;
-    if (twin) d.spelling = twin->mnemonic;
+    if (twin) d.spelled = twin;
   }
   if (!d.row || (d.row->command_class & CC_KIND) != CC_3DNOW) return;
   int pos = suffix_position(d, d.prefixes + d.row->length);
@@ -597,7 +603,12 @@ void find_row(Decoder &d) {
 }
 
 void write_mnemonic(Decoder &d) {
-  const char *p = d.spelling;
+  const Name *spelling = row_spelling(d.spelled);
+  if (spelling && spelling->length) {
+    text_name(&d.out, *spelling);
+    return;
+  }
+  const char *p = d.spelled->mnemonic;
   int size = 0;
   if (*p == '&') size = d.op_size;
   if (*p == '$') size = d.addr_size;
@@ -697,6 +708,7 @@ int finish_length(Decoder &d) {
 }
 
 void check_hazards(Decoder &d) {
+  if (!hazard_possible(d.key)) return;
   for (const CommandRow *h = HazardTable; h->mask != 0; h++) {
     if (((d.key ^ h->code) & h->mask) != 0) continue;
     if (h->command_class == HAZARD_ALWAYS && !g_decoder_options.hide_crash)
@@ -714,7 +726,7 @@ void check_prefixes(Decoder &d) {
   }
   bool address_prefix = d.seen & PG_ADDRESS;
   if (!d.has_memory &&
-      (d.segment != SEG_NONE || (address_prefix && d.spelling[0] != '$'))) {
+      (d.segment != SEG_NONE || (address_prefix && d.spelled->mnemonic[0] != '$'))) {
     r->warnings |= DW_PREFIX;
     add_rare(d);
   }
@@ -743,15 +755,17 @@ int decode_command(const uint8_t *bytes, int count, uint32_t address, DisasmResu
   if (!scan_prefixes(d)) return repeated_prefix(d);
   result->prefix_count = d.prefixes;
   if (d.seen & PG_LOCK) result->warnings |= DW_LOCK;
-  for (int i = 2; i >= 0; i--)
-    d.key = d.key << 8 | (d.prefixes + i < count ? bytes[d.prefixes + i] : 0);
+  const uint8_t *opcode = bytes + d.prefixes;
+  int left = count - d.prefixes;
+  d.key = left >= 3 ? opcode[0] | opcode[1] << 8 | (uint32_t)opcode[2] << 16
+                    : (left >= 1 ? opcode[0] : 0) | (left >= 2 ? opcode[1] << 8 : 0);
   if (d.rep) d.key = d.key << 8 | d.rep;
   // Without an opcode byte the key would be all zeros and match by accident.
   if (d.prefixes < count) find_row(d);
   if (!d.row && result->error == DE_NONE)
     result->error = count - d.prefixes < 2 ? DE_CROSS : DE_BADCMD;
   if (result->error == DE_NONE) {
-    if (!d.spelling) d.spelling = d.row->mnemonic;
+    if (!d.spelled) d.spelled = d.row;
     take_row(d);
     if (result->error == DE_NONE) decode_operands(d);
   }

@@ -8,17 +8,48 @@
 #include "x86/operand_kinds.h"
 
 DecoderOptions g_decoder_options;
+const Name g_near_keyword = "NEAR"_name, g_far_keyword = "FAR"_name;
 
 namespace {
 
 AddressNamer g_namer;
 
-enum { TEXT_MAX = DISASM_TEXT - 1, JUMP_NAME_LIMIT = 231 };
+enum { JUMP_NAME_LIMIT = 231 };
 
 // A negative displacement down to this bound is written with a minus sign.
 const int32_t kNegativeBound = -16384;
 
-const char kHexDigits[] = "0123456789ABCDEF";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The two hex digits of every byte, for the dumps.
+struct HexPairs {
+  char text[256][2];
+};
+constexpr HexPairs make_hex_pairs() {
+  HexPairs h{};
+  for (int b = 0; b < 256; b++) {
+    h.text[b][0] = kHexDigits[b >> 4];
+    h.text[b][1] = kHexDigits[b & 15];
+  }
+  return h;
+}
+constexpr HexPairs kHexPairs = make_hex_pairs();
+
+// Two hex digits per byte, with a colon after each when colon is set; gives the end.
+char *dump_bytes(char *out, const uint8_t *bytes, int count, bool colon) {
+  for (int i = 0; i < count; i++) {
+    memcpy(out, kHexPairs.text[bytes[i]], 2);
+    out += 2;
+    if (colon) *out++ = ':';
+  }
+  return out;
+}
+
+// Cuts a part of the dump to the room left, and takes it from the room.
+void take_room(int *part, int *room) {
+  if (*part > *room) *part = *room;
+  *room -= *part;
+}
 
 struct CommentRule {
   int warning;
@@ -42,6 +73,8 @@ const CommentRule kCommentRules[] = {
     {DW_STACK, &DecoderOptions::hide_stack, -1, "Unaligned stack operation"},
 };
 
+constexpr Name kPtr = " PTR "_name, kBlank = " "_name;
+
 void copy_cut(char *out, const char *text) {
   TextOut t;
   text_start(&t, out);
@@ -61,12 +94,6 @@ int name_address(uint32_t address, char *buffer, int buflen) {
   return (int)strlen(buffer);
 }
 
-void text_start(TextOut *t, char *buf) {
-  t->buf = buf;
-  t->len = 0;
-  buf[0] = '\0';
-}
-
 // The appenders keep the length in a local: through t->buf the compiler must assume the
 // text may overwrite t->len and would reload it for every character.
 void text_raw(TextOut *t, const char *s) { text_raw_n(t, s, TEXT_MAX); }
@@ -80,20 +107,26 @@ void text_raw_n(TextOut *t, const char *s, int limit) {
   t->len = len;
 }
 
-void text_char(TextOut *t, char c) {
-  if (t->len < TEXT_MAX) t->buf[t->len++] = c;
+void text_hex(TextOut *t, uint32_t value, int digits) {
+  int needed = value ? (35 - __builtin_clz(value)) / 4 : 1;
+  if (needed < digits) needed = digits;
+  int room = TEXT_MAX - t->len;
+  if (room <= 0) return;
+  if (needed > room) {  // the leading digits stay, as with any cut text
+    value >>= 4 * (needed - room);
+    needed = room;
+  }
+  char *out = t->buf + t->len;
+  for (int i = needed - 1; i >= 0; i--, value >>= 4) out[i] = kHexDigits[value & 15];
+  t->len += needed;
   t->buf[t->len] = '\0';
 }
 
-void text_hex(TextOut *t, uint32_t value, int digits) {
-  char tmp[9];
-  int start = 8;
-  tmp[8] = '\0';
-  do {
-    tmp[--start] = kHexDigits[value & 15];
-    value >>= 4;
-  } while (value || start > 8 - digits);
-  text_raw(t, tmp + start);
+void text_number(TextOut *t, char sign, uint32_t value, int digits) {
+  if (sign) text_char(t, sign);
+  text_char(t, '0');
+  text_char(t, 'x');
+  text_hex(t, value, digits);
 }
 
 void text_decimal(TextOut *t, uint32_t value) {
@@ -136,30 +169,30 @@ void text_pad(TextOut *t, int column) {
 void write_memory(TextOut *t, const MemoryText *m) {
   const DecoderOptions &o = g_decoder_options;
   if (m->keyword) {
-    text_word(t, m->keyword);
-    text_raw(t, " ");
+    text_name(t, *m->keyword);
+    text_char(t, ' ');
   }
   if (o.brackets_first) text_char(t, '[');
   if (m->size > 0) {
     if (m->size < (int)(sizeof g_size_keywords / sizeof *g_size_keywords)) {
-      text_word(t, g_size_keywords[m->size]);
+      text_name(t, g_size_keywords[m->size]);
     } else {
       text_char(t, '(');
       text_decimal(t, (uint32_t)m->size);
       text_word(t, "-BYTE)");
     }
-    text_word(t, o.brackets_first ? " " : " PTR ");
+    text_name(t, o.brackets_first ? kBlank : kPtr);
   }
   if (m->segment != SEG_NONE) {
-    text_word(t, g_segment_names[m->segment]);
+    text_name(t, g_segment_names[m->segment]);
     text_char(t, ':');
   }
   if (!o.brackets_first) text_char(t, '[');
-  bool has_base = m->base && m->base[0];
-  if (has_base) text_word(t, m->base);
+  bool has_base = m->base && m->base->length;
+  if (has_base) text_name(t, *m->base);
   if (m->index) {
     if (has_base) text_char(t, '+');
-    text_word(t, m->index);
+    text_name(t, *m->index);
     if (m->scale > 1) {
       text_char(t, '*');
       text_decimal(t, (uint32_t)m->scale);
@@ -173,11 +206,9 @@ void write_memory(TextOut *t, const MemoryText *m) {
     if (regs) text_char(t, '+');
     text_raw(t, name);
   } else if (regs && m->disp < 0 && m->disp > kNegativeBound) {
-    text_raw(t, "-0x");
-    text_hex(t, (uint32_t)-m->disp, 1);
+    text_number(t, '-', (uint32_t)-m->disp);
   } else {
-    text_raw(t, regs ? "+0x" : "0x");
-    text_hex(t, (uint32_t)m->disp, 1);
+    text_number(t, regs ? '+' : 0, (uint32_t)m->disp);
   }
   text_char(t, ']');
 }
@@ -197,8 +228,7 @@ void write_immediate(TextOut *t, int kind, int32_t value, bool symbolic_mode) {
   bool unsigned_kind = kind == OPK_IMM_LOGIC || kind == OPK_SHIFT || kind == OPK_IMM16U ||
                        kind == OPK_VXD;
   bool negative = !unsigned_kind && value < 0 && value >= kNegativeBound;
-  text_raw(t, negative ? "-0x" : "0x");
-  text_hex(t, negative ? (uint32_t)-value : (uint32_t)value, 1);
+  text_number(t, negative ? '-' : 0, negative ? (uint32_t)-value : (uint32_t)value);
 }
 
 void write_jump_target(TextOut *t, uint32_t target, bool symbolic_mode, char *comment) {
@@ -208,33 +238,37 @@ void write_jump_target(TextOut *t, uint32_t target, bool symbolic_mode, char *co
     text_raw_n(t, name, JUMP_NAME_LIMIT - t->len);
     return;
   }
-  text_raw(t, "0x");
-  text_hex(t, target, 1);
+  text_number(t, 0, target);
   if (n && comment[0] == '\0') copy_cut(comment, name);
 }
 
 void write_far_address(TextOut *t, uint32_t selector, uint32_t offset) {
-  text_word(t, "FAR");
-  text_raw(t, " 0x");
-  text_hex(t, selector, 4);
+  text_name(t, g_far_keyword);
+  text_char(t, ' ');
+  text_number(t, 0, selector, 4);
   text_char(t, ':');
   text_hex(t, offset, 8);
 }
 
 void write_hex_dump(char *out, const uint8_t *bytes, int prefixes, int body, int disp, int imm) {
-  int total = prefixes + body + disp + imm;
-  int disp_blank = disp > 0 ? prefixes + body : -1;
-  int imm_blank = imm > 0 ? prefixes + body + disp : -1;
-  // Four characters per byte at most: a command's 15 bytes stay far from the end, the
-  // bound only keeps a bad caller inside the field.
-  int n = 0;
-  for (int pos = 0; pos < total && n + 4 <= TEXT_MAX; pos++) {
-    if (pos == disp_blank || pos == imm_blank) out[n++] = ' ';
-    out[n++] = kHexDigits[bytes[pos] >> 4];
-    out[n++] = kHexDigits[bytes[pos] & 15];
-    if (pos < prefixes) out[n++] = ':';
+  // At most four characters per byte: a command's 15 bytes stay far from the end, the
+  // cut only keeps a bad caller inside the field.
+  int room = TEXT_MAX / 4;
+  take_room(&prefixes, &room);
+  take_room(&body, &room);
+  take_room(&disp, &room);
+  take_room(&imm, &room);
+  char *o = dump_bytes(out, bytes, prefixes, true);
+  o = dump_bytes(o, bytes + prefixes, body, false);
+  if (disp > 0) {
+    *o++ = ' ';
+    o = dump_bytes(o, bytes + prefixes + body, disp, false);
   }
-  out[n] = '\0';
+  if (imm > 0) {
+    *o++ = ' ';
+    o = dump_bytes(o, bytes + prefixes + body + disp, imm, false);
+  }
+  *o = '\0';
 }
 
 void write_comment(DisasmResult *r) {

@@ -1,32 +1,37 @@
 #include "x86/names.h"
 
-const char *const g_byte_registers[9] = {"AL", "CL", "DL", "BL", "AH", "CH", "DH", "BH", "R8"};
-const char *const g_word_registers[9] = {"AX", "CX", "DX", "BX", "SP", "BP", "SI", "DI", "R16"};
-const char *const g_dword_registers[9] = {"EAX", "ECX", "EDX", "EBX",
-                                          "ESP", "EBP", "ESI", "EDI", "R32"};
-const char *const g_segment_names[8] = {"ES", "CS", "SS", "DS", "FS", "GS", "SEG?", "SEG?"};
-const char *const g_size_keywords[11] = {"(0-BYTE)", "BYTE",     "WORD",  "(3-BYTE)",
-                                         "DWORD",    "(5-BYTE)", "FWORD", "(7-BYTE)",
-                                         "QWORD",    "(9-BYTE)", "TBYTE"};
-const char *const g_fpu_registers[9] = {"ST0", "ST1", "ST2", "ST3", "ST4", "ST5", "ST6", "ST7",
-                                        "FPU"};
-const char *const g_mmx_registers[9] = {"MM0", "MM1", "MM2", "MM3", "MM4", "MM5", "MM6", "MM7",
-                                        "MMX"};
-const char *const g_control_registers[9] = {"CR0", "CR1", "CR2", "CR3", "CR4",
-                                            "CR5", "CR6", "CR7", "CRX"};
-const char *const g_debug_registers[9] = {"DR0", "DR1", "DR2", "DR3", "DR4",
-                                          "DR5", "DR6", "DR7", "DRX"};
+const Name g_byte_registers[9] = {"AL"_name, "CL"_name, "DL"_name, "BL"_name, "AH"_name,
+                                  "CH"_name, "DH"_name, "BH"_name, "R8"_name};
+const Name g_word_registers[9] = {"AX"_name, "CX"_name, "DX"_name, "BX"_name, "SP"_name,
+                                  "BP"_name, "SI"_name, "DI"_name, "R16"_name};
+const Name g_dword_registers[9] = {"EAX"_name, "ECX"_name, "EDX"_name, "EBX"_name, "ESP"_name,
+                                   "EBP"_name, "ESI"_name, "EDI"_name, "R32"_name};
+const Name g_segment_names[8] = {"ES"_name, "CS"_name, "SS"_name,   "DS"_name,
+                                 "FS"_name, "GS"_name, "SEG?"_name, "SEG?"_name};
+const Name g_size_keywords[11] = {"(0-BYTE)"_name, "BYTE"_name,     "WORD"_name,
+                                  "(3-BYTE)"_name, "DWORD"_name,    "(5-BYTE)"_name,
+                                  "FWORD"_name,    "(7-BYTE)"_name, "QWORD"_name,
+                                  "(9-BYTE)"_name, "TBYTE"_name};
+const Name g_fpu_registers[9] = {"ST0"_name, "ST1"_name, "ST2"_name, "ST3"_name, "ST4"_name,
+                                 "ST5"_name, "ST6"_name, "ST7"_name, "FPU"_name};
+const Name g_mmx_registers[9] = {"MM0"_name, "MM1"_name, "MM2"_name, "MM3"_name, "MM4"_name,
+                                 "MM5"_name, "MM6"_name, "MM7"_name, "MMX"_name};
+const Name g_control_registers[9] = {"CR0"_name, "CR1"_name, "CR2"_name, "CR3"_name, "CR4"_name,
+                                     "CR5"_name, "CR6"_name, "CR7"_name, "CRX"_name};
+const Name g_debug_registers[9] = {"DR0"_name, "DR1"_name, "DR2"_name, "DR3"_name, "DR4"_name,
+                                   "DR5"_name, "DR6"_name, "DR7"_name, "DRX"_name};
 
 const AddressBase g_address_bases16[8] = {
-    {"BX+SI", SEG_DS}, {"BX+DI", SEG_DS}, {"BP+SI", SEG_SS}, {"BP+DI", SEG_SS},
-    {"SI", SEG_DS},    {"DI", SEG_DS},    {"BP", SEG_SS},    {"BX", SEG_DS}};
+    {"BX+SI"_name, SEG_DS}, {"BX+DI"_name, SEG_DS}, {"BP+SI"_name, SEG_SS},
+    {"BP+DI"_name, SEG_SS}, {"SI"_name, SEG_DS},    {"DI"_name, SEG_DS},
+    {"BP"_name, SEG_SS},    {"BX"_name, SEG_DS}};
 const AddressBase g_address_bases32[8] = {
-    {"EAX", SEG_DS}, {"ECX", SEG_DS}, {"EDX", SEG_DS}, {"EBX", SEG_DS},
-    {"", SEG_SS},    {"EBP", SEG_SS}, {"ESI", SEG_DS}, {"EDI", SEG_DS}};
+    {"EAX"_name, SEG_DS}, {"ECX"_name, SEG_DS}, {"EDX"_name, SEG_DS}, {"EBX"_name, SEG_DS},
+    {""_name, SEG_SS},    {"EBP"_name, SEG_SS}, {"ESI"_name, SEG_DS}, {"EDI"_name, SEG_DS}};
 
-const char *register_name(int size, int number) {
-  static const char *const *const by_size[5] = {nullptr, g_byte_registers, g_word_registers,
-                                                nullptr, g_dword_registers};
+const Name *register_name(int size, int number) {
+  static const Name *const by_size[5] = {nullptr, g_byte_registers, g_word_registers, nullptr,
+                                         g_dword_registers};
   if (size < 1 || size > 4 || !by_size[size] || number < 0 || number > 7) return nullptr;
-  return by_size[size][number];
+  return &by_size[size][number];
 }
