@@ -5,12 +5,10 @@
 #include <string>
 
 #ifdef _WIN32
-#include <direct.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
-
-#include "util/log.h"
 
 #ifdef _WIN32
 const int kExitMinusOne = -1;
@@ -18,16 +16,17 @@ const int kExitMinusOne = -1;
 const int kExitMinusOne = 255;
 #endif
 
-// In the test's working folder, which ctest makes the test's build folder: nothing is
-// left in the machine's temporary folder or in the Wine prefix.
+// Beside the test program, in its build folder, wherever the test is started from:
+// nothing is left in the machine's temporary folder, in the Wine prefix or in the sources.
 inline std::string temp_log_path(const char *name) {
-  char dir[4096];
+  char own[4096] = {0};
 #ifdef _WIN32
-  const char *cwd = _getcwd(dir, sizeof dir);
+  DWORD n = GetModuleFileNameA(nullptr, own, sizeof own - 1);
 #else
-  const char *cwd = getcwd(dir, sizeof dir);
+  ssize_t n = readlink("/proc/self/exe", own, sizeof own - 1);
 #endif
-  return std::string(cwd ? cwd : ".") + "/kq_" + name + ".log";
+  std::string path = n > 0 ? std::string(own, (size_t)n) : std::string("./test");
+  return path.substr(0, path.find_last_of("\\/") + 1) + "kq_" + name + ".log";
 }
 
 inline std::string read_file(const std::string &path) {
