@@ -10,6 +10,8 @@
 #include <unistd.h>
 #endif
 
+#include "util/log.h"
+
 #ifdef _WIN32
 const int kExitMinusOne = -1;
 #else
