@@ -178,7 +178,7 @@ void breakpoints_reresolve() {
     if (b->address) put_byte(b->address, kInt3);
   }
   if (changed) changes_raise(CHG_BREAKPOINTS);
-  for (int slot = 0; slot < GUARD_SLOTS; slot++) guard_arm(slot);
+  guards_arm();
 }
 
 void breakpoints_unplant_all() {

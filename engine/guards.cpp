@@ -17,6 +17,14 @@ namespace {
 DWORD CONTEXT::*const kAddressRegisters[GUARD_SLOTS] = {&CONTEXT::Dr0, &CONTEXT::Dr1,
                                                         &CONTEXT::Dr2, &CONTEXT::Dr3};
 
+// DR7 length codes by watch length; -1 where the processor defines none (code 2 is
+// undefined on 32-bit processors and means 8 bytes on 64-bit ones).
+const int kLengthCodes[] = {-1, 0, 1, -1, 3};
+const uint32_t kLengthCount = sizeof kLengthCodes / sizeof kLengthCodes[0];
+
+// Every slot's announcement: arming at a refresh logs them all.
+const int kAnnounceAll = -1;
+
 bool empty(const char *text) { return !text || !text[0]; }
 
 bool have_thread() {
@@ -24,30 +32,112 @@ bool have_thread() {
   return s != DS_NOTLOADED && s != DS_CLOSING && s != DS_EXITED && g_debuggee.thread;
 }
 
-// Address 0 or length 0 only disarms.
-bool program(int n, uint32_t address, uint32_t length) {
+// The registers for count watches of slot n: its own first, then those of the slots not in
+// used, lowest first. 0 when there are not enough.
+uint8_t choose_registers(int n, int count, uint8_t used, int chosen[GUARD_PIECES_MAX]) {
+  if (!count) return 0;
+  uint8_t registers = (uint8_t)(1u << n);
+  int have = 0;
+  chosen[have++] = n;
+  for (int r = 0; r < GUARD_SLOTS && have < count; r++)
+    if (!(used & 1u << r)) {
+      chosen[have++] = r;
+      registers |= (uint8_t)(1u << r);
+    }
+  return have == count ? registers : 0;
+}
+
+// Programs every slot; lines for the slot announce (all for kAnnounceAll), and for any
+// slot that lost its watch.
+void arm_all(int announce) {
+  uint8_t armed_before = 0;
+  bool wanted = false;
+  for (Guard &g : g_guards) {
+    armed_before |= g.registers;
+    wanted |= !empty(g.expression);
+    if (!have_thread()) g.registers = 0;
+  }
+  if (!have_thread() || (!wanted && !armed_before)) return;
   CONTEXT context = {};
   context.ContextFlags = CONTEXT_DEBUG_REGISTERS;
-  if (!GetThreadContext(g_debuggee.thread, &context)) return false;
-  context.Dr7 = guard_dr7(context.Dr7, n, address ? length : 0);
-  if (address && length) context.*kAddressRegisters[n] = address;
-  return SetThreadContext(g_debuggee.thread, &context);
+  bool ok = GetThreadContext(g_debuggee.thread, &context);
+  uint32_t dr7 = context.Dr7;
+  for (int r = 0; r < GUARD_SLOTS; r++) dr7 = guard_dr7(dr7, r, 0);
+  // A slot's own register stays its own while it has an expression, evaluated or not.
+  uint8_t used = 0;
+  for (int n = 0; n < GUARD_SLOTS; n++)
+    if (!empty(g_guards[n].expression)) used |= (uint8_t)(1u << n);
+  uint32_t addresses[GUARD_SLOTS];
+  bool evaluated[GUARD_SLOTS] = {}, was_armed[GUARD_SLOTS];
+  for (int n = 0; n < GUARD_SLOTS; n++) {
+    Guard &g = g_guards[n];
+    was_armed[n] = g.registers != 0;
+    g.registers = 0;
+    uint32_t size;
+    if (empty(g.expression) || !g_address_eval.locate(g.expression, &addresses[n], &size))
+      continue;
+    evaluated[n] = true;
+    GuardPiece pieces[GUARD_PIECES_MAX];
+    int chosen[GUARD_PIECES_MAX];
+    int count = addresses[n] ? guard_pieces(addresses[n], size, pieces) : 0;
+    g.registers = choose_registers(n, count, used, chosen);
+    if (!g.registers) continue;
+    used |= g.registers;
+    for (int i = 0; i < count; i++) {
+      context.*kAddressRegisters[chosen[i]] = pieces[i].address;
+      dr7 = guard_dr7(dr7, chosen[i], pieces[i].length);
+    }
+  }
+  context.Dr7 = dr7;
+  ok = ok && SetThreadContext(g_debuggee.thread, &context);
+  for (int n = 0; n < GUARD_SLOTS; n++) {
+    Guard &g = g_guards[n];
+    if (!ok) g.registers = 0;
+    bool lost = was_armed[n] && !g.registers;
+    if (!evaluated[n] || (announce != kAnnounceAll && announce != n && !lost)) continue;
+    if (g.registers)
+      log_printf("Guard [%i] is set to %X\n", n, (unsigned)addresses[n]);
+    else
+      log_printf("For some reason a guard cannot be created\n");
+  }
+}
+
+// The slot whose watch the hit bits name; -1 for none. The processor may also flag a
+// register that watches nothing, so only registers of armed slots count.
+int slot_of_hit(uint32_t hits) {
+  for (int r = 0; r < GUARD_SLOTS; r++) {
+    if (!(hits & 1u << r)) continue;
+    for (int n = 0; n < GUARD_SLOTS; n++)
+      if (g_guards[n].registers & 1u << r) return n;
+  }
+  return -1;
 }
 
 }  // namespace
 
-uint32_t guard_dr7(uint32_t dr7, int n, uint32_t length) {
-  dr7 &= ~(0xFu << (16 + 4 * n)) & ~(3u << (2 * n));
-  if (!length) return dr7;
-  if (length > 4) length = 4;
-  // Length codes: 0 one byte, 1 two, 3 four; a 3-byte value gets code 2.
-  uint32_t field = (4 * length - 4) | 1;
-  return dr7 | field << (16 + 4 * n) | 3u << (2 * n);
+int guard_pieces(uint32_t address, uint32_t size, GuardPiece pieces[GUARD_PIECES_MAX]) {
+  if (size > 4) size = 4;
+  int count = 0;
+  for (uint32_t at = address, left = size; left;) {
+    uint32_t length = 4;
+    while (length > left || at % length) length /= 2;
+    pieces[count++] = GuardPiece{at, length};
+    at += length;
+    left -= length;
+  }
+  return count;
+}
+
+uint32_t guard_dr7(uint32_t dr7, int r, uint32_t length) {
+  dr7 &= ~(0xFu << (16 + 4 * r)) & ~(3u << (2 * r));
+  int code = length < kLengthCount ? kLengthCodes[length] : -1;
+  if (code < 0) return dr7;
+  uint32_t field = (uint32_t)code << 2 | 1;  // access kind 01: data writes
+  return dr7 | field << (16 + 4 * r) | 3u << (2 * r);
 }
 
 bool guard_set(int n, const char *expression, const char *condition) {
   if (n < 0 || n >= GUARD_SLOTS) return false;
-  if (have_thread()) program(n, 0, 0);
   Guard &g = g_guards[n];
   g.expression = (char *)zone_free(g.expression);
   g.condition = (char *)zone_free(g.condition);
@@ -55,7 +145,7 @@ bool guard_set(int n, const char *expression, const char *condition) {
     g.expression = zone_strdup(expression);
     g.condition = empty(condition) ? nullptr : zone_strdup(condition);
   }
-  guard_arm(n);
+  arm_all(n);
   changes_raise(CHG_GUARDS);
   return true;
 }
@@ -75,22 +165,14 @@ bool guard_get(int n, char *expression, size_t expression_len, char *condition,
   return expression[0] != 0;
 }
 
-void guard_arm(int n) {
-  if (n < 0 || n >= GUARD_SLOTS || empty(g_guards[n].expression) || !have_thread()) return;
-  uint32_t address, size;
-  if (!g_address_eval.locate(g_guards[n].expression, &address, &size)) return;
-  if (size > 4) size = 4;
-  if (address && size && program(n, address, size))
-    log_printf("Guard [%i] is set to %X\n", n, (unsigned)address);
-  else
-    log_printf("For some reason a guard cannot be created\n");
-}
+void guards_arm() { arm_all(kAnnounceAll); }
 
 void guards_clear() {
   for (Guard &g : g_guards) {
     g.expression = (char *)zone_free(g.expression);
     g.condition = (char *)zone_free(g.condition);
   }
+  arm_all(kAnnounceAll);
 }
 
 bool guards_check() {
@@ -102,10 +184,9 @@ bool guards_check() {
   // The processor leaves the hit bits set; cleared, they cannot name a later stop.
   context.Dr6 = 0;
   SetThreadContext(g_debuggee.thread, &context);
-  int n = 0;
-  while (!(hits & 1u << n)) n++;
+  int n = slot_of_hit(hits);
+  if (n < 0) return false;
   const Guard &g = g_guards[n];
-  if (empty(g.expression)) return false;
   g_debuggee.pause.guard_index = n;
   uint32_t value = 0;
   bool holds = empty(g.condition) || (g_address_eval.condition(g.condition, &value) && value);

@@ -123,7 +123,7 @@ class Session : public ::testing::Test {
 // The ProbeTable of the debuggee's "probe" mode, as it lies in the debuggee.
 struct ProbeTable {
   uint32_t round, round_ret, probe, probe_call, probe_lib, probe_nops, leaf, never,
-      crash_call, word, teb, window, spins;
+      crash_call, word, teb, window, spins, go, bytes;
 };
 
 // A debuggee in "probe" mode, stopped on its own INT3 with its table read.

@@ -12,9 +12,13 @@
                      then exits with 0 (3 when it cannot)
      spin            stops on an INT3 with EAX pointing at its ProbeTable, then counts
                      g_spins up for ever
-     probe [crash]   stops on an INT3 with EAX pointing at its ProbeTable, then runs
+     probe [crash|wait|bytes]
+                     stops on an INT3 with EAX pointing at its ProbeTable, then runs
                      kq_round five times, writing the 2-byte g_word after each, and exits
-                     with 0; with "crash" it calls kq_crasher instead, which faults */
+                     with 0; with "crash" it calls kq_crasher instead, which faults; with
+                     "wait" it first counts g_spins up until g_go is not 0 (the debugger
+                     writes it); with "bytes" it writes the 16 bytes of g_bytes one by one
+                     instead, byte i getting i + 1, and exits with 0 */
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
@@ -57,12 +61,16 @@ struct ProbeTable {
   void *teb;
   HWND window;
   volatile unsigned *spins;
+  volatile unsigned *go;
+  volatile unsigned char *bytes;
 };
 static volatile unsigned short g_word;
-static volatile unsigned g_spins;
+static volatile unsigned g_spins, g_go;
+static volatile unsigned char g_bytes[16] __attribute__((aligned(16)));
 static struct ProbeTable g_probe = {kq_round, kq_round_ret, kq_probe, kq_probe_call,
                                     kq_probe_lib, kq_probe_nops, kq_leaf, kq_never,
-                                    kq_crash_call, &g_word, NULL, NULL, &g_spins};
+                                    kq_crash_call, &g_word, NULL, NULL, &g_spins, &g_go,
+                                    g_bytes};
 
 static DWORD WINAPI spin(void *arg) {
   (void)arg;
@@ -74,7 +82,7 @@ static void stop_with_table(void) {
   __asm__ volatile("int3" : : "a"(&g_probe) : "memory");
 }
 
-static int probe(int crash) {
+static int probe(const char *what) {
   __asm__("movl %%fs:0x18, %0" : "=r"(g_probe.teb));  /* the block's self pointer */
   /* The window library is loaded here, not imported: the other modes keep their modules. */
   HMODULE user32 = LoadLibraryA("user32.dll");
@@ -85,7 +93,13 @@ static int probe(int crash) {
   set_long(g_probe.window, GWL_USERDATA, 0x1234ABCD);
   SetLastError(0x2A);
   stop_with_table();
-  if (crash) kq_crasher();
+  if (!strcmp(what, "crash")) kq_crasher();
+  if (!strcmp(what, "bytes")) {
+    for (int i = 0; i < 16; i++) g_bytes[i] = (unsigned char)(i + 1);
+    return 0;
+  }
+  if (!strcmp(what, "wait"))
+    while (!g_go) g_spins++;
   for (int i = 1; i <= 5; i++) {
     kq_round();
     g_word = (unsigned short)i;
@@ -145,6 +159,6 @@ int main(int argc, char **argv) {
     stop_with_table();
     spin(NULL);
   }
-  if (!strcmp(what, "probe")) return probe(argc > 2 && !strcmp(argv[2], "crash"));
+  if (!strcmp(what, "probe")) return probe(argc > 2 ? argv[2] : "");
   return 1;
 }
