@@ -5,7 +5,7 @@
 #include <string>
 
 #ifdef _WIN32
-#include <windows.h>
+#include <stdlib.h>
 #else
 #include <unistd.h>
 #endif
@@ -21,13 +21,13 @@ const int kExitMinusOne = 255;
 // Beside the test program, in its build folder, wherever the test is started from:
 // nothing is left in the machine's temporary folder, in the Wine prefix or in the sources.
 inline std::string temp_log_path(const char *name) {
-  char own[4096] = {0};
 #ifdef _WIN32
-  DWORD n = GetModuleFileNameA(nullptr, own, sizeof own - 1);
+  std::string path = _pgmptr ? _pgmptr : "./test";  // the program's full path
 #else
-  ssize_t n = readlink("/proc/self/exe", own, sizeof own - 1);
-#endif
+  char own[4096];
+  ssize_t n = readlink("/proc/self/exe", own, sizeof own);
   std::string path = n > 0 ? std::string(own, (size_t)n) : std::string("./test");
+#endif
   return path.substr(0, path.find_last_of("\\/") + 1) + "kq_" + name + ".log";
 }
 
