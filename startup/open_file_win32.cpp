@@ -5,37 +5,17 @@
 
 #include "engine/debuggee.h"
 #include "startup/main_window.h"
+#include "startup/newest_program_win32.h"
 #include "startup/settings.h"
 #include "ui/keyb.h"
 #include "util/path.h"
 
-// The start page's recent-files list is not kept yet, so that step of the choice is empty.
-void open_file_initial_name(char *out, size_t outlen) {
-  text_copy(out, outlen, debuggee_path());
-  if (out[0]) return;
-  // A folder whose pattern does not fit is not searched: a pattern cut short would name
-  // another folder.
-  static const char kPattern[] = "\\*.exe";
-  char pattern[KQ_PATH];
-  DWORD length = GetCurrentDirectoryA(sizeof pattern, pattern);
-  if (length == 0 || length + sizeof kPattern > sizeof pattern) return;
-  text_copy(pattern + length, sizeof pattern - length, kPattern);
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  FILETIME newest = {0, 0};
-  do {
-    if (CompareFileTime(&found.ftLastWriteTime, &newest) > 0) {
-      newest = found.ftLastWriteTime;
-      text_copy(out, outlen, found.cFileName);
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 void open_file_dialog() {
+  // The debuggee's path, else the newest program here: the start page's recent-files list,
+  // the step between them, is not kept yet.
   char file[KQ_PATH];
-  open_file_initial_name(file, sizeof file);
+  text_copy(file, sizeof file, debuggee_path());
+  if (!file[0]) newest_program_here(file, sizeof file);
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = g_main.hwnd;
