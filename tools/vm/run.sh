@@ -21,11 +21,39 @@ shared=()
   printf '%q ' "$@"
   echo
 } > "$job/job.sh"
+# Hardware acceleration where this machine's KVM boots an ordinary kernel, software
+# emulation (about thirty times slower) otherwise. Some hosts offer a /dev/kvm that only
+# runs specially built guests, so the test is a real boot of the image's kernel to its
+# panic for want of a root; the answer is kept per host kernel. KQ_VM_ACCEL=tcg forces
+# emulation.
+choose_accel() {
+  if [ -n "${KQ_VM_ACCEL:-}" ]; then echo "$KQ_VM_ACCEL"; return; fi
+  local cache
+  cache="$dir/accel-$(uname -r)"
+  if [ -f "$cache" ]; then cat "$cache"; return; fi
+  local accel=tcg
+  if [ -r /dev/kvm ] && [ -w /dev/kvm ] &&
+     timeout 20 qemu-system-x86_64 -accel kvm -cpu host -m 256 -nographic -no-reboot \
+       -kernel "$dir/vmlinuz" -append "console=ttyS0 panic=-1" </dev/null 2>&1 |
+       grep -q 'Kernel panic'; then
+    accel=kvm
+  fi
+  echo "$accel" > "$cache.$$" 2>/dev/null && mv "$cache.$$" "$cache"
+  echo "$accel"
+}
+accel=$(choose_accel)
+cpu=()
+[ "$accel" = kvm ] && cpu=(-cpu host)
+if [ "$accel" = kvm ]; then
+  echo "vm: KVM hardware acceleration" >&2
+else
+  echo "vm: software emulation (this machine's KVM cannot run the test machine)" >&2
+fi
 # Runs leave the image as it was (-snapshot), so that several may run side by side; only
 # the first boot of build-image.sh keeps what it writes (KQ_VM_KEEP=1).
 snapshot=(-snapshot)
 [ "${KQ_VM_KEEP:-0}" = 1 ] && snapshot=()
-timeout "${KQ_VM_TIMEOUT:-3600}" qemu-system-x86_64 "${snapshot[@]}" -m 4096 -smp 2 -nographic -no-reboot \
+timeout "${KQ_VM_TIMEOUT:-3600}" qemu-system-x86_64 "${snapshot[@]}" -accel "$accel" "${cpu[@]}" -m 4096 -smp 2 -nographic -no-reboot \
   -kernel "$dir/vmlinuz" -initrd "$dir/initrd" \
   -append "root=/dev/vda rw console=ttyS0 init=/kqinit quiet" \
   -drive "file=$dir/rootfs.img,format=raw,if=virtio" \
