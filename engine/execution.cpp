@@ -15,25 +15,10 @@
 #include "x86/command_writes.h"
 #include "x86/disasm.h"
 
-RegisterSet g_history[HISTORY_SIZE];
-
 namespace {
 
 const uint32_t kTrapFlag = 0x100;
 const uint32_t kBreakpointCode = 0x80000003, kSingleStepCode = 0x80000004;
-
-// The register set onto the history, dropping the oldest when full.
-void push_registers() {
-  int &count = g_debuggee.history_count;
-  if (count == HISTORY_SIZE) {
-    memmove(g_history, g_history + 1, (HISTORY_SIZE - 1) * sizeof g_history[0]);
-    count--;
-  }
-  g_history[count++] = g_registers;
-}
-
-StepRecord *g_step;
-RunToRecord *g_run_to;
 
 // A resume from EIP with INT3s of ours inside the instruction there: they are taken out,
 // the instruction runs under the trap flag, and the trap puts them back. So a breakpoint
@@ -42,7 +27,6 @@ struct ResumeOver {
   uint32_t start, end;
   bool active;
 };
-ResumeOver g_over;
 
 // The command execution_step decoded to size the range, taken again by the step's first
 // phase at the same address: reading debuggee memory is slow under Wine.
@@ -51,13 +35,34 @@ struct DecodedCommand {
   int length, command_class;
   bool valid;
 };
-DecodedCommand g_decoded;
+
+// Execution control's state beside the Debuggee record (which keeps the history count).
+struct ExecutionControl {
+  RegisterSet history[HISTORY_SIZE];  // oldest first
+  StepRecord *step;                   // zone block; null when no step is in progress
+  RunToRecord *run_to;                // zone block; null when no run-to is pending
+  ResumeOver over;
+  DecodedCommand decoded;
+};
+ExecutionControl g_control;
+
+// The register set onto the history, dropping the oldest when full.
+void push_registers() {
+  RegisterSet *history = g_control.history;
+  int &count = g_debuggee.history_count;
+  if (count == HISTORY_SIZE) {
+    memmove(history, history + 1, (HISTORY_SIZE - 1) * sizeof history[0]);
+    count--;
+  }
+  history[count++] = g_registers;
+}
 
 int command_at(uint32_t address, int *command_class) {
-  if (g_decoded.valid && g_decoded.address == address) {
-    g_decoded.valid = false;
-    *command_class = g_decoded.command_class;
-    return g_decoded.length;
+  DecodedCommand &decoded = g_control.decoded;
+  if (decoded.valid && decoded.address == address) {
+    decoded.valid = false;
+    *command_class = decoded.command_class;
+    return decoded.length;
   }
   return command_length_at(address, command_class);
 }
@@ -104,25 +109,28 @@ void run_phase() {
 }
 
 void end_over() {
-  arm_range(g_over.start, g_over.end);
-  g_over.active = false;
+  ResumeOver &over = g_control.over;
+  arm_range(over.start, over.end);
+  over.active = false;
 }
 
 // A stop the step did not ask for (a fault, a breakpoint of the debuggee's own) ends it:
 // the trap flag goes, the temporary breakpoint of a call goes, its range is armed again.
 void end_step() {
-  if (!g_step) return;
-  if (g_step->mode == STEP_TRAP) registers_set_trap_flag(false);
-  if (g_step->mode == STEP_INT3) temporary_remove();
-  arm_range(g_step->start, g_step->end);
-  g_step = (StepRecord *)zone_free(g_step);
+  StepRecord *s = g_control.step;
+  if (!s) return;
+  if (s->mode == STEP_TRAP) registers_set_trap_flag(false);
+  if (s->mode == STEP_INT3) temporary_remove();
+  arm_range(s->start, s->end);
+  g_control.step = (StepRecord *)zone_free(s);
 }
 
 void run_to_end() {
-  if (!g_run_to) return;
+  RunToRecord *r = g_control.run_to;
+  if (!r) return;
   temporary_remove();
-  arm_range(g_run_to->start, g_run_to->target);
-  g_run_to = (RunToRecord *)zone_free(g_run_to);
+  arm_range(r->start, r->target);
+  g_control.run_to = (RunToRecord *)zone_free(r);
 }
 
 bool in_main_module(uint32_t address) {
@@ -143,7 +151,7 @@ bool traced_over(uint32_t callee) {
 
 // Goes on with the step after a stop; false when no step is in progress.
 bool step_go_on() {
-  StepRecord *s = g_step;
+  StepRecord *s = g_control.step;
   if (!s) return false;
   uint32_t ip = g_registers.r[REG_EIP];
   if (s->mode == STEP_TRAP && (g_registers.r[REG_EFLAGS] & kTrapFlag))
@@ -179,7 +187,7 @@ bool step_go_on() {
     return true;
   }
   arm_range(s->start, s->end);
-  g_step = (StepRecord *)zone_free(g_step);
+  g_control.step = (StepRecord *)zone_free(s);
   g_debuggee.pause.code = 0;
   return true;
 }
@@ -187,7 +195,7 @@ bool step_go_on() {
 // The trap of a resume over our INT3s: they go back and the thread runs on, unless a
 // guard fired on the same instruction or the user paused meanwhile.
 bool over_done(bool was_running) {
-  if (!g_over.active) return false;
+  if (!g_control.over.active) return false;
   end_over();
   if (!guards_check() && was_running) {
     g_debuggee.pause.code = 0;
@@ -206,21 +214,21 @@ void history_push() {
 
 void history_clear() { g_debuggee.history_count = 0; }
 
-const StepRecord *execution_step_record() { return g_step; }
-const RunToRecord *execution_run_to_record() { return g_run_to; }
+const StepRecord *execution_step_record() { return g_control.step; }
+const RunToRecord *execution_run_to_record() { return g_control.run_to; }
 
 void execution_let_run() {
   uint32_t ip = g_registers.r[REG_EIP];
   history_push();
   // Without INT3s of ours there is nothing to step over (and no code to read).
-  if (!g_over.active && (breakpoint_count() || g_temporary.address)) {
+  if (!g_control.over.active && (breakpoint_count() || g_temporary.address)) {
     uint32_t end = ip + (uint32_t)command_length_at(ip, nullptr);
     bool ours = temporary_inside(ip, end);
     for (uint32_t a = ip; a != end && !ours; a++) ours = breakpoint_at(a) >= 0;
     if (ours) {
       disarm_range(ip, end);
       registers_set_trap_flag(true);
-      g_over = ResumeOver{ip, end, true};
+      g_control.over = ResumeOver{ip, end, true};
     }
   }
   resume_thread();
@@ -246,24 +254,26 @@ bool execution_step(bool over) {
   uint32_t ip = g_registers.r[REG_EIP];
   if (!ip) return false;
   uint32_t start, end;
+  DecodedCommand &decoded = g_control.decoded;
   if (g_settings.CpuViewMode || !g_address_eval.line_range(ip, &start, &end) || end <= ip) {
-    g_decoded.address = ip;
-    g_decoded.length = command_length_at(ip, &g_decoded.command_class);
-    g_decoded.valid = true;
-    end = ip + (uint32_t)g_decoded.length;
+    decoded.address = ip;
+    decoded.length = command_length_at(ip, &decoded.command_class);
+    decoded.valid = true;
+    end = ip + (uint32_t)decoded.length;
   }
   bool started = execution_step_range(end, over);
-  g_decoded.valid = false;
+  decoded.valid = false;
   return started;
 }
 
 bool execution_step_range(uint32_t end, bool over) {
   if (g_debuggee.state != DS_PAUSED || g_debuggee.pending_event_thread) return false;
   end_step();
-  g_step = (StepRecord *)zone_alloc(sizeof *g_step);
-  if (!g_step) return false;
-  *g_step = StepRecord{g_registers.r[REG_EIP], end, 0, over, STEP_NOTHING};
-  disarm_range(g_step->start, g_step->end);
+  StepRecord *s = (StepRecord *)zone_alloc(sizeof *s);
+  if (!s) return false;
+  *s = StepRecord{g_registers.r[REG_EIP], end, 0, over, STEP_NOTHING};
+  g_control.step = s;
+  disarm_range(s->start, s->end);
   step_go_on();
   changes_raise(CHG_STATE);
   debuggee_deliver(g_debuggee.state == DS_RUNNING ? EVN_Resume : EVN_Pause);
@@ -277,12 +287,13 @@ bool execution_run_to(uint32_t target) {
   // A run-to still pending (another stop came first) gives way to the new one.
   run_to_end();
   if (!temporary_plant(target)) return false;
-  g_run_to = (RunToRecord *)zone_alloc(sizeof *g_run_to);
-  if (!g_run_to) {
+  RunToRecord *r = (RunToRecord *)zone_alloc(sizeof *r);
+  if (!r) {
     temporary_remove();
     return false;
   }
-  *g_run_to = RunToRecord{g_registers.r[REG_EIP], target};
+  *r = RunToRecord{g_registers.r[REG_EIP], target};
+  g_control.run_to = r;
   debuggee_resume();
   return true;
 }
@@ -297,7 +308,11 @@ bool execution_step_back() {
   Debuggee &d = g_debuggee;
   if (d.state != DS_PAUSED || d.history_count == 0) return false;
   d.history_count--;
-  return registers_write(&g_history[d.history_count]);
+  return registers_write(&g_control.history[d.history_count]);
+}
+
+const RegisterSet *history_entry(int index) {
+  return index >= 0 && index < g_debuggee.history_count ? &g_control.history[index] : nullptr;
 }
 
 const CallStack *execution_call_stack() {
@@ -359,7 +374,7 @@ void execution_on_exception(uint32_t code, bool was_running) {
       return;
     }
     registers_set_ip(ip - 1);
-    if (g_over.active) end_over();
+    if (g_control.over.active) end_over();
     if (!step_go_on()) run_to_end();
     return;
   }
@@ -368,7 +383,7 @@ void execution_on_exception(uint32_t code, bool was_running) {
     return;
   }
   // Any other exception stops the debuggee here and ends what ran.
-  if (g_over.active) {
+  if (g_control.over.active) {
     end_over();
     registers_set_trap_flag(false);
   }
@@ -376,7 +391,7 @@ void execution_on_exception(uint32_t code, bool was_running) {
 }
 
 void execution_forget() {
-  g_step = (StepRecord *)zone_free(g_step);
-  g_run_to = (RunToRecord *)zone_free(g_run_to);
-  g_over.active = false;
+  g_control.step = (StepRecord *)zone_free(g_control.step);
+  g_control.run_to = (RunToRecord *)zone_free(g_control.run_to);
+  g_control.over.active = false;
 }

@@ -28,8 +28,9 @@ struct CallStack {
   uint32_t start_ebp, end_frame;
 };
 
-// Register history, oldest first; g_debuggee.history_count says how many.
-extern RegisterSet g_history[HISTORY_SIZE];
+// Register history entry index, oldest first (g_debuggee.history_count says how many);
+// null outside it.
+const RegisterSet *history_entry(int index);
 // Pushes the current register set (dropping the oldest when full) and records the CPU
 // time of the followed thread, which is about to run freely.
 void history_push();

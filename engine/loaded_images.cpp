@@ -8,8 +8,11 @@
 
 namespace {
 
-LoadedImage *g_images;
-int g_count;
+struct LoadedImageList {
+  LoadedImage *images;  // zone block, oldest first
+  int count;
+};
+LoadedImageList g_loaded;
 
 // SizeOfImage from the PE header the loader mapped at base.
 bool image_size(uint32_t base, uint32_t *size) {
@@ -36,28 +39,30 @@ bool loaded_images_add(void *file, uint32_t base) {
   if (!image_size(base, &image.size) || !file_path(file, image.path, sizeof image.path))
     return false;
   loaded_images_remove(base);  // a base the system reuses names the newest library
-  LoadedImage *grown = (LoadedImage *)zone_resize(g_images, (g_count + 1) * sizeof image);
+  LoadedImageList &l = g_loaded;
+  LoadedImage *grown = (LoadedImage *)zone_resize(l.images, (l.count + 1) * sizeof image);
   if (!grown) return false;
-  g_images = grown;
-  g_images[g_count++] = image;
+  l.images = grown;
+  l.images[l.count++] = image;
   return true;
 }
 
 void loaded_images_remove(uint32_t base) {
-  for (int i = 0; i < g_count; i++)
-    if (g_images[i].base == base) {
-      memmove(g_images + i, g_images + i + 1, (g_count - i - 1) * sizeof *g_images);
-      g_count--;
+  LoadedImageList &l = g_loaded;
+  for (int i = 0; i < l.count; i++)
+    if (l.images[i].base == base) {
+      memmove(l.images + i, l.images + i + 1, (l.count - i - 1) * sizeof *l.images);
+      l.count--;
       return;
     }
 }
 
 void loaded_images_clear() {
-  g_images = (LoadedImage *)zone_free(g_images);
-  g_count = 0;
+  g_loaded.images = (LoadedImage *)zone_free(g_loaded.images);
+  g_loaded.count = 0;
 }
 
 const LoadedImage *loaded_images(int *count) {
-  *count = g_count;
-  return g_images;
+  *count = g_loaded.count;
+  return g_loaded.images;
 }

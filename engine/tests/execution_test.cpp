@@ -150,8 +150,9 @@ TEST_F(Session, HistoryKeepsTheNewest32) {
     history_push();
   }
   EXPECT_EQ(g_debuggee.history_count, 32);
-  EXPECT_EQ(g_history[0].r[REG_EAX], 2u);
-  EXPECT_EQ(g_history[31].r[REG_EAX], 33u);
+  EXPECT_EQ(history_entry(0)->r[REG_EAX], 2u);
+  EXPECT_EQ(history_entry(31)->r[REG_EAX], 33u);
+  EXPECT_EQ(history_entry(32), nullptr);
   // Without a paused debuggee there is nothing to step back in.
   EXPECT_FALSE(execution_step_back());
   history_clear();
