@@ -184,24 +184,27 @@ TEST_F(Probe, RunToRefusesAddressZeroAndARunningDebuggee) {
 }
 
 TEST_F(Probe, RunToAgainWhileOnePendsLeavesNoStrayInt3) {
-  ASSERT_TRUE(launch_probe());
-  // The pending run-to to never is overtaken by the debuggee's own stop... here a pause.
+  // The program spins until it is let go, so the pause lands before its rounds.
+  ASSERT_TRUE(launch_probe("probe wait"));
   ASSERT_TRUE(execution_run_to(table_.never));
   EXPECT_EQ(raw_byte(table_.never), 0xCC);
+  // A stop that is not the run-to's own leaves it pending, its INT3 planted.
   execution_pause_or_resume();
   ASSERT_EQ(debuggee_state(), DS_PAUSED);
-  // The new run-to takes the first one's INT3 away at once. Where the pause landed is up
-  // to the machine's speed: the program may already be past the new target.
+  EXPECT_NE(execution_run_to_record(), nullptr);
+  EXPECT_EQ(raw_byte(table_.never), 0xCC);
+  // The new run-to takes the first one's INT3 away at once, and ends at its target.
+  const uint32_t go = 1;
+  ASSERT_EQ(memory_write(table_.go, &go, 4), 4u);
   ASSERT_TRUE(execution_run_to(table_.probe_nops));
   EXPECT_EQ(raw_byte(table_.never), 0xC3);
   ASSERT_TRUE(drain_until_stop());
-  // An ended program has no bytes left to look at.
-  if (debuggee_state() == DS_PAUSED) {
-    EXPECT_EQ(raw_byte(table_.never), 0xC3);
-  }
-  if (ip() == table_.probe_nops) {
-    EXPECT_EQ(execution_run_to_record(), nullptr);
-  }
+  ASSERT_EQ(debuggee_state(), DS_PAUSED);
+  EXPECT_EQ(ip(), table_.probe_nops);
+  EXPECT_EQ(g_debuggee.pause.code, 0u);
+  EXPECT_EQ(execution_run_to_record(), nullptr);
+  EXPECT_EQ(raw_byte(table_.never), 0xC3);
+  EXPECT_EQ(raw_byte(table_.probe_nops), 0x90);
 }
 
 TEST_F(Probe, ExitDuringARunToAndCrashDuringAStep) {
