@@ -33,14 +33,14 @@ bool no_line(uint32_t address, uint32_t *start, uint32_t *end) {
 }
 
 bool no_sources() { return false; }
-bool not_in_source(uint32_t address) {
+bool no_address(uint32_t address) {
   (void)address;
   return false;
 }
 
 const AddressEvaluator kPlainEvaluator = {plain_address, plain_locate, plain_condition,
                                           plain_name,    no_line,      no_sources,
-                                          not_in_source};
+                                          no_address,    no_address};
 
 }  // namespace
 

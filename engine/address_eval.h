@@ -1,7 +1,8 @@
 // What the engine asks of the expression evaluator and the symbol database: addresses of
-// breakpoint and guard texts, guard conditions, the symbolic form of an address and the
-// source line around an address. Until those land, plain hexadecimal numbers resolve
-// and nothing else does; the evaluator installs its own functions here.
+// breakpoint and guard texts, guard conditions, the symbolic form of an address, the source
+// line around an address and where modules start. The program installs the evaluator's
+// and the module list's functions here; without them (the engine's own tests, the
+// benchmarks) plain hexadecimal numbers resolve, nothing else does, and no module is known.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -21,11 +22,13 @@ struct AddressEvaluator {
   // Whether any source files are known, and whether address lies in one of them.
   bool (*have_sources)();
   bool (*in_source)(uint32_t address);
+  // Whether a module of the module list is mapped from address on (its base).
+  bool (*module_starts_at)(uint32_t address);
 };
 
 // The functions in use; never null.
 extern AddressEvaluator g_address_eval;
-// Installs evaluator (copied); null puts the plain-number one back.
+// Installs evaluator (copied, every member set); null puts the plain-number one back.
 void address_eval_install(const AddressEvaluator *evaluator);
 
 // A plain hexadecimal number, with or without "0x", blanks around it allowed.

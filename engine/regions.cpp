@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "engine/address_eval.h"
 #include "engine/debuggee.h"
 #include "engine/memory.h"
 #include "util/zone.h"
@@ -125,7 +126,8 @@ bool region_is_executable(uint32_t address) {
 
 bool region_is_module_start(uint32_t address) {
   const MemoryRegion *r = found(address);
-  return r && r->base == address && r->base == r->allocation_base && r->type == MEM_IMAGE;
+  return r && r->base == address && r->base == r->allocation_base &&
+         g_address_eval.module_starts_at(address);
 }
 
 void region_describe(uint32_t address, char *out, size_t outlen) {

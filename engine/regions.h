@@ -33,7 +33,8 @@ uint32_t region_next_start(uint32_t address);
 uint32_t region_next_boundary(uint32_t address);
 uint32_t region_previous_boundary(uint32_t address);
 bool region_is_executable(uint32_t address);
-// Whether address starts a region that starts an image mapping (a module).
+// Whether address starts a region that starts its allocation, and a module of the module
+// list starts there.
 bool region_is_module_start(uint32_t address);
 // One line: type, allocation base, base, size, state and protections; "" when none.
 void region_describe(uint32_t address, char *out, size_t outlen);

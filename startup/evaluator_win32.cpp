@@ -7,6 +7,7 @@
 #include "engine/registers.h"
 #include "symbols/address_name.h"
 #include "symbols/eval/expression.h"
+#include "symbols/modules.h"
 #include "symbols/sources.h"
 #include "symbols/symbols.h"
 #include "x86/assemble.h"
@@ -78,9 +79,15 @@ static int assembler_constant(const char *name, uint32_t *address) {
   return expression_locate(name, address, &size) ? 1 : 0;
 }
 
+static bool module_starts_at(uint32_t address) {
+  const ModuleRecord *m = module_by_address(address);
+  return m && m->base == address;
+}
+
 static const AddressEvaluator kEvaluator = {expression_address, expression_locate,
                                             expression_condition, name_address, line_range,
-                                            have_sources, symbol_has_debug_info};
+                                            have_sources, symbol_has_debug_info,
+                                            module_starts_at};
 
 void evaluator_install() {
   expression_set_environment(&kEnvironment);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/address_eval.h"
 #include "engine/debuggee.h"
 #include "engine/engine.h"
 #include "engine/execution.h"
@@ -52,6 +53,7 @@ class Session : public ::testing::Test {
       CloseHandle(process);
     }
     debuggee_set_event_sink(nullptr);
+    address_eval_install(nullptr);  // whatever evaluator a test put in
     engine_shutdown();
     log_close();
   }

@@ -1,6 +1,9 @@
 // The memory map of a real debuggee, with the system's own query as the witness.
+#include "engine/address_eval.h"
 #include "engine/regions.h"
 #include "engine/tests/debuggee_fixture.h"
+
+#include <tlhelp32.h>
 
 namespace {
 
@@ -28,6 +31,7 @@ TEST_F(Session, NoDebuggeeNoRegions) {
   EXPECT_EQ(region_next_boundary(0x401000), 0u);
   EXPECT_EQ(region_previous_boundary(0x401000), 0u);
   EXPECT_FALSE(region_is_executable(0x401000));
+  EXPECT_FALSE(region_is_module_start(0x400000));
 }
 
 TEST_F(Probe, RegionsOfRealImagesAndTheirDescriptions) {
@@ -63,8 +67,6 @@ TEST_F(Probe, RegionsOfRealImagesAndTheirDescriptions) {
     EXPECT_EQ(region_next_start(code), region_next_boundary(code));
     EXPECT_EQ(region_previous_boundary(region_start(code)), region_previous_start(code));
   }
-  EXPECT_TRUE(region_is_module_start(g_debuggee.image_base));
-  EXPECT_FALSE(region_is_module_start(table_.probe));
   EXPECT_FALSE(region_is_executable(table_.word));
   char text[256];
   region_describe(table_.word, text, sizeof text);
@@ -75,6 +77,56 @@ TEST_F(Probe, RegionsOfRealImagesAndTheirDescriptions) {
   EXPECT_EQ(region_command_length(table_.probe_call), 5);
   EXPECT_EQ(region_command_length(table_.probe_lib), 6);
   EXPECT_EQ(region_command_length(0x10), 1);
+}
+
+// The module list the program would install: here the system's own module snapshot of the
+// debuggee, cut down where a test says so.
+std::vector<uint32_t> g_module_bases;
+bool module_in_list(uint32_t address) {
+  return std::find(g_module_bases.begin(), g_module_bases.end(), address) != g_module_bases.end();
+}
+
+std::vector<uint32_t> snapshot_module_bases(uint32_t process_id) {
+  std::vector<uint32_t> bases;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_id);
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32First(snap, &entry); more; more = Module32Next(snap, &entry))
+    bases.push_back((uint32_t)(uintptr_t)entry.modBaseAddr);
+  CloseHandle(snap);
+  return bases;
+}
+
+// A module start is where the module list says a module is mapped, and where a region
+// starts its allocation; that the system maps an image there is not enough.
+TEST_F(Probe, ModuleStartsComeFromTheModuleList) {
+  ASSERT_TRUE(launch_probe());
+  regions_rebuild();
+  uint32_t kernel32 = (uint32_t)(uintptr_t)GetModuleHandleA("kernel32.dll");
+  int i = region_find(kernel32);
+  ASSERT_GE(i, 0);
+  ASSERT_EQ(g_regions.regions[i].base, kernel32);
+  ASSERT_EQ(g_regions.regions[i].type, (uint32_t)MEM_IMAGE);
+  // Without a module list no module is known.
+  EXPECT_FALSE(region_is_module_start(g_debuggee.image_base));
+  EXPECT_FALSE(region_is_module_start(kernel32));
+
+  AddressEvaluator eval = g_address_eval;
+  eval.module_starts_at = module_in_list;
+  address_eval_install(&eval);
+  g_module_bases = snapshot_module_bases(debuggee_process_id());
+  ASSERT_GE(g_module_bases.size(), 2u);
+  for (uint32_t base : g_module_bases) EXPECT_TRUE(region_is_module_start(base)) << std::hex << base;
+  EXPECT_FALSE(region_is_module_start(table_.probe));
+  // A list of the executable alone: the library's image is no module start.
+  g_module_bases = {g_debuggee.image_base};
+  EXPECT_TRUE(region_is_module_start(g_debuggee.image_base));
+  EXPECT_FALSE(region_is_module_start(kernel32));
+  // A list that names a place inside an allocation does not make it a module's first region.
+  uint32_t code = region_start(table_.probe);
+  ASSERT_NE(code, g_debuggee.image_base);
+  g_module_bases = {code};
+  EXPECT_FALSE(region_is_module_start(code));
 }
 
 }  // namespace

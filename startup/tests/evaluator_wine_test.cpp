@@ -3,6 +3,7 @@
 // breakpoints it resolves as libraries come.
 #include "engine/address_eval.h"
 #include "engine/breakpoints.h"
+#include "engine/regions.h"
 #include "engine/tests/debuggee_fixture.h"
 #include "startup/evaluator_win32.h"
 #include "startup/module_refresh_win32.h"
@@ -111,6 +112,9 @@ TEST_F(LiveEvaluator, BreakpointOnALateLibrarySymbolResolvesAtTheLoad) {
   ASSERT_EQ(DS_PAUSED, debuggee_state()) << status();
   const ModuleRecord *dll = module_by_name(kDll);
   ASSERT_TRUE(dll);
+  // The memory map asks the module list where modules start.
+  EXPECT_TRUE(region_is_module_start(dll->base));
+  EXPECT_FALSE(region_is_module_start(region_next_start(dll->base)));
   uint32_t address = breakpoint_get(id)->address;
   EXPECT_EQ(entry_address_in_module(kExport, dll), address);
   EXPECT_EQ(address, ip());
