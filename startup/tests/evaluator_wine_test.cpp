@@ -85,6 +85,41 @@ TEST_F(LiveEvaluator, RegistersGlobalsMembersAndAssignment) {
   EXPECT_EQ(word, -2);
 }
 
+// "[esp]" as a breakpoint or run-to target is the address the stack holds (at a callee's
+// first command, its return address), not where the stack pointer points, which a guard
+// on the same text watches: the INT3 goes into the code, and the stack stays as it was.
+TEST_F(LiveEvaluator, StackTopAsBreakpointAndRunToIsTheAddressItHolds) {
+  ASSERT_TRUE(launch_probe());
+  ASSERT_TRUE(run_to(table_.leaf));
+  const uint32_t esp = g_registers.r[REG_ESP];
+  uint32_t top = 0, size = 0, place = 0;
+  ASSERT_EQ(memory_read(esp, &top, 4), 4u);
+  ASSERT_EQ(top, table_.probe_lib);
+  ASSERT_TRUE(g_address_eval.locate("[esp]", &place, &size));
+  EXPECT_EQ(place, esp);
+
+  int id = breakpoint_add("[esp]");
+  ASSERT_GE(id, 0);
+  EXPECT_EQ(breakpoint_get(id)->address, table_.probe_lib);
+  EXPECT_EQ(raw_byte(table_.probe_lib), 0xCC);
+  EXPECT_EQ(raw_byte(esp), (uint8_t)top);
+  ASSERT_TRUE(debuggee_resume());
+  ASSERT_TRUE(drain_until_stop());
+  EXPECT_EQ(ip(), table_.probe_lib);
+  EXPECT_EQ(g_debuggee.pause.code, 0x80000003u);
+  breakpoint_remove(id);
+
+  // The next round: a run-to the text names.
+  ASSERT_TRUE(run_to(table_.leaf));
+  ASSERT_TRUE(execution_run_to(g_address_eval.address("[esp]")));
+  ASSERT_TRUE(drain_until_stop());
+  EXPECT_EQ(ip(), table_.probe_lib);
+  ASSERT_TRUE(debuggee_resume());
+  ASSERT_TRUE(drain_until_stop());
+  EXPECT_EQ(debuggee_state(), DS_EXITED);
+  EXPECT_EQ(debuggee_exit_code(), 0u);
+}
+
 // The spine's refresh: the module list first, so the breakpoints resolve against it.
 void refresh_modules_first(int event) {
   if (event == EVN_Refresh) module_refresh_debuggee();
