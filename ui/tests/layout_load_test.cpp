@@ -1,0 +1,178 @@
+// Loading layout scripts from files: what reaches the log, scripts that cannot be used,
+// the fall-back to the built-in script, the syntax error that ends the program, and the
+// diagnostic dumps.
+#include <regex>
+#include <string>
+
+#include "layout_test_support.h"
+#include "ui/layout_dump.h"
+#include "util/zone.h"
+
+namespace {
+
+// The log from the line after the greeting (lines 1 to 3) to before "Bye!".
+std::string log_body(const std::string &path) {
+  log_close();
+  std::string text = read_file(path);
+  size_t start = text.find(" 4\t");
+  if (start == std::string::npos) return "";
+  size_t bye = text.rfind("\tBye!");
+  if (bye == std::string::npos) return text.substr(start);
+  return text.substr(start, text.rfind('\n', bye) + 1 - start);
+}
+
+// A script file of the test's own in the working folder, removed again.
+struct ScriptFile {
+  std::string path;
+  ScriptFile(const char *name, const std::string &text) : path(temp_log_path(name)) {
+    FILE *f = fopen(path.c_str(), "wb");
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+  }
+  ~ScriptFile() { remove(path.c_str()); }
+};
+
+struct LoadCase {
+  const char *name;
+  const char *script;  // null: no such file
+  LayoutResult result;
+  const char *log;     // after "Parsing layout script '<file>'\n"; %s is the file
+};
+
+const LoadCase kLoads[] = {
+    // The warning's text ends the line inside the quotes.
+    {"missing", nullptr, LAYOUT_CANNOT_OPEN, " 5\tWARNING: Cannot open '%s\n 6\t'\n"},
+    {"comments", "<< nothing but >>\n  <<comments>>\n", LAYOUT_NO_HOLDER, ""},
+    {"syntax", "<holder id=A>\n<section id=a>\n</section>", LAYOUT_SYNTAX_ERROR,
+     " 5\tError:Unexpected close tag class: holder -> section\n"},
+    {"unknown", "<holder id=A><section id=a left=zz></holder>", LAYOUT_LOADED,
+     " 5\tWARNING: Unknown section zz\n"},
+    // Two sections without sides both fill the holder.
+    {"cover", "<holder id=Both><section id=a><section id=b></holder>", LAYOUT_INCONSISTENT,
+     " 5\tWARNING: Holder 'Both' cannot be laid out: two sections cover each other\n"},
+    // Naming itself as its left neighbour gives a section bars of its own that no
+    // border reaches.
+    {"self", "<holder id=Ok><section id=a></holder><holder id=Self><section id=a left=a></holder>",
+     LAYOUT_INCONSISTENT,
+     " 5\tWARNING: Holder 'Self' cannot be laid out: a section is not reached from the borders\n"},
+};
+
+TEST(LayoutLoad, FilesAndWhatTheLogSays) {
+  for (const LoadCase &c : kLoads) {
+    SCOPED_TRACE(c.name);
+    std::string log = open_test_log("layout_load");
+    ScriptFile file("layout_load_script", c.script ? c.script : "");
+    std::string name = c.script ? file.path : file.path + ".none";
+    int blocks = zone_block_count();
+    Layout layout = {};
+    EXPECT_EQ(layout_read_file(&layout, name.c_str(), 0xABCDEF), c.result);
+    EXPECT_EQ(layout.holdernum > 0, c.result == LAYOUT_LOADED);
+    layout_free(&layout);
+    EXPECT_EQ(zone_block_count(), blocks);
+    char expect[1024];
+    snprintf(expect, sizeof expect, c.log, name.c_str());
+    EXPECT_EQ(log_body(log), " 4\tParsing layout script '" + name + "'\n" + expect);
+    remove(log.c_str());
+  }
+}
+
+TEST(LayoutLoad, HolderParameters) {
+  Layout layout = {};
+  ASSERT_EQ(read_script(&layout,
+                        "<holder id=A group=G bgcolor=Cyan><section id=a framed=false></holder>"
+                        "<holder id=B bgcolor=purple><section framed=0x100 id=b></holder>"),
+            LAYOUT_LOADED);
+  Holder *a = holder_named(&layout, "A"), *b = holder_named(&layout, "B");
+  EXPECT_STREQ(a->group, "G");
+  EXPECT_EQ(a->bgcolor, 0xFFFF00u);
+  EXPECT_EQ(b->group, nullptr);
+  EXPECT_EQ(b->bgcolor, 0x123456u) << "an unknown colour keeps the common background";
+  EXPECT_FALSE(a->sections[0]->framed);
+  EXPECT_FALSE(b->sections[0]->framed) << "0x100 has a zero low byte";
+  layout_free(&layout);
+}
+
+// A file that cannot be used leaves the built-in script in its place, never an empty
+// screen.
+TEST(LayoutLoad, FallsBackToTheBuiltInScript) {
+  const std::string builtin = default_script();
+  struct {
+    const char *name;
+    const char *script;
+    const char *warning;  // %s: the file
+  } cases[] = {
+      {"missing", nullptr, "WARNING: Cannot open '%s\n"},
+      {"no holder", "<<empty>>", "WARNING: Layout script '%s' defines no holder\n"},
+      {"inconsistent", "<holder id=X><section><section></holder>",
+       "WARNING: Holder 'X' cannot be laid out: two sections cover each other\n"},
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string log = open_test_log("layout_fallback");
+    ScriptFile file("layout_fallback_script", c.script ? c.script : "");
+    std::string name = c.script ? file.path : file.path + ".none";
+    Layout layout = {};
+    EXPECT_TRUE(layout_load(&layout, name.c_str(), builtin.data(), builtin.size(), 0));
+    EXPECT_EQ(layout.holdernum, 12);
+    EXPECT_TRUE(holder_named(&layout, "Cover"));
+    layout_free(&layout);
+    char warning[1024];
+    snprintf(warning, sizeof warning, c.warning, name.c_str());
+    std::string body = log_body(log);
+    EXPECT_NE(body.find(warning), std::string::npos) << body;
+    EXPECT_NE(body.find("Using the built-in layout script instead of '" + name + "'\n"),
+              std::string::npos) << body;
+    remove(log.c_str());
+  }
+  // A script that loads is used as it is.
+  ScriptFile file("layout_fallback_good", "<holder id=Mine><section id=cover></holder>");
+  Layout layout = {};
+  EXPECT_TRUE(layout_load(&layout, file.path.c_str(), builtin.data(), builtin.size(), 0));
+  EXPECT_EQ(layout.holdernum, 1);
+  EXPECT_STREQ(layout.holders[0]->id, "Mine");
+  layout_free(&layout);
+}
+
+// A syntax error ends the program at once, with exit code 0 and the error in the log.
+TEST(LayoutLoad, SyntaxErrorEndsTheProgram) {
+  std::string log = temp_log_path("layout_syntax");
+  ScriptFile file("layout_syntax_script", "<holder>\n<section id=code>\n</holder >\n");
+  const std::string builtin = default_script();
+  Layout layout = {};
+  EXPECT_EXIT((log_open_file(log.c_str(), "test.exe"),
+               layout_load(&layout, file.path.c_str(), builtin.data(), builtin.size(), 0)),
+              testing::ExitedWithCode(0), "");
+  EXPECT_EQ(log_body(log), " 4\tParsing layout script '" + file.path + "'\n 5\tError:Unterminated tag\n");
+  remove(log.c_str());
+}
+
+TEST(LayoutLoad, Dumps) {
+  Layout layout = {};
+  ASSERT_EQ(read_script(&layout, default_script()), LAYOUT_LOADED);
+  Holder *h = holder_named(&layout, "MaximizeCode");
+  ASSERT_TRUE(layout_relayout(h, 800, 600));
+  std::string log = open_test_log("layout_dump");
+  layout_dump_holder(h);
+  layout_dump_section(h->sections[0]);
+  std::string body = std::regex_replace(log_body(log), std::regex("\\([0-9A-F]+\\)"), "(*)");
+  // code 0 0 770 600 and map 770 0 800 600 in hexadecimal; bars L T R B and the one
+  // between them: the left border's sumMin is 1 + 30.
+  EXPECT_EQ(body,
+            " 4\t\tDump of Holder 'MaximizeCode' (*)\n"
+            " 5\tSection 0 code: bar rect=0 0 302 258\n"
+            " 6\t\t[0] min=1.000000 rel=-1.000000\n"
+            " 7\t\t[1] min=1.000000 rel=-1.000000\n"
+            " 8\tSection 1 map: bar rect=302 0 320 258\n"
+            " 9\t\t[0] min=30.000000 rel=0.000000\n"
+            " 10\t\t[1] min=1.000000 rel=-1.000000\n"
+            " 11\tBar 0 (*): axis=0 sumMin=31.000000 pos=0 middle=1 secnum=1\n"
+            " 12\tBar 1 (*): axis=1 sumMin=1.000000 pos=0 middle=2 secnum=2\n"
+            " 13\tBar 2 (*): axis=0 sumMin=0.000000 pos=800 middle=0 secnum=1\n"
+            " 14\tBar 3 (*): axis=1 sumMin=0.000000 pos=600 middle=0 secnum=2\n"
+            " 15\tBar 4 (*): axis=0 sumMin=30.000000 pos=770 middle=1 secnum=2\n"
+            " 16\tSection_Dump: section=code hPanel=0 rc=0 0 770 600\n");
+  remove(log.c_str());
+  layout_free(&layout);
+}
+
+}  // namespace
