@@ -46,6 +46,7 @@ struct RichWalk {
   int pos, end;
   int pen, column;
   bool measure;
+  bool colors;  // whether colours and papers are followed: drawing needs them, hit tests not
   RichStack stack;
   // The token just stepped over.
   uint8_t code;
@@ -113,24 +114,24 @@ bool walk_next(RichWalk *w) {
       w->dy = (int16_t)rich_get16(p + 6);
       break;
   }
-  if (kOpens[w->code] >= 0) {
-    w->value = rich_get32(p);
-    rich_push(&w->stack, kOpens[w->code], w->value, "rendget");
-  } else if (kCloses[w->code] >= 0) {
-    w->value = rich_pop(&w->stack, kCloses[w->code], "rendget");
-  }
+  int opens = kOpens[w->code], closes = kCloses[w->code];
+  if (opens >= 0) w->value = rich_get32(p);
+  if (opens >= 0 && (w->colors || opens < STYLE_COLOR))
+    rich_push(&w->stack, opens, w->value, "rendget");
+  else if (closes >= 0 && (w->colors || closes < STYLE_COLOR))
+    w->value = rich_pop(&w->stack, closes, "rendget");
   w->after = w->pen;
   return true;
 }
 
-// The styles in force where line index begins. Lines that leave the styles as they
-// found them are passed over: only the earlier lines that change them are replayed, and
-// without measuring.
+// The tags and fonts in force where line index begins, for measuring and hit tests.
+// Lines that leave them as they found them are passed over: only the earlier lines that
+// change them are replayed, and without measuring.
 void walk_begin(RichWalk *w, RichText *dd, int index) {
   memset(w, 0, sizeof *w);
   w->dd = dd;
-  for (int i = 0; i < dd->statenum && dd->statelines[i] < index; i++) {
-    walk_line(w, dd->statelines[i], false);
+  for (int i = 0; i < dd->hitnum && dd->hitlines[i] < index; i++) {
+    walk_line(w, dd->hitlines[i], false);
     while (walk_next(w)) {
     }
   }
@@ -616,6 +617,7 @@ void rich_draw(RichText *dd, const RichDrawer *dr) {
   s.dd = dd;
   s.dr = dr;
   s.walk.dd = dd;
+  s.walk.colors = true;
   RichRect clip;
   dr->begin(dr->context, dd->scrollx, dd->scrolly, &clip, &s.base);
   s.color = s.base;

@@ -97,6 +97,16 @@ void open_line(RichText *dd) {
   dd->fontcount = dd->colorcount = dd->tagcount = 0;
 }
 
+// Keeps the line in the list or out of it. Only the last line is closed again, so it is
+// the only one that can join or leave.
+void track(int32_t **list, int *num, int index, bool in) {
+  bool listed = *num && (*list)[*num - 1] == index;
+  if (in && !listed && reserve((void **)list, *num, 1, 4))
+    (*list)[(*num)++] = index;
+  else if (!in && listed)
+    (*num)--;
+}
+
 void close_line(RichText *dd) {
   KQ_ASSERT_AT(dd->linenum, "rendput", __LINE__, "dd->linenum");
   int index = dd->linenum - 1;
@@ -107,12 +117,8 @@ void close_line(RichText *dd) {
   uint8_t style = (dd->tagcount ? LNF_TAGS : 0) | (dd->fontcount ? LNF_FONTS : 0) |
                   (dd->colorcount ? LNF_COLORS : 0);
   l->flags = (uint8_t)((l->flags & ~LNF_STYLE) | style);
-  // Only the last line is closed again, so it is the only one that can join or leave.
-  bool listed = dd->statenum && dd->statelines[dd->statenum - 1] == index;
-  if (style && !listed && reserve((void **)&dd->statelines, dd->statenum, 1, 4))
-    dd->statelines[dd->statenum++] = index;
-  else if (!style && listed)
-    dd->statenum--;
+  track(&dd->statelines, &dd->statenum, index, style != 0);
+  track(&dd->hitlines, &dd->hitnum, index, (style & (LNF_TAGS | LNF_FONTS)) != 0);
   if (l->width > dd->maxwidth) dd->maxwidth = l->width;
   if (l->y + l->height > dd->height) dd->height = l->y + l->height;
   dd->closedlen = dd->len;
@@ -194,7 +200,8 @@ void close_style(RichText *dd, int kind, uint8_t code, int *count) {
 }
 
 void reset(RichText *dd) {
-  dd->len = dd->linenum = dd->tagnum = dd->statenum = dd->closednum = dd->pendnum = 0;
+  dd->len = dd->linenum = dd->tagnum = dd->statenum = dd->hitnum = dd->closednum = 0;
+  dd->pendnum = 0;
   dd->halign = dd->valign = 0;
   dd->maxwidth = dd->height = 0;
   dd->selstart = dd->selend = -1;
@@ -304,6 +311,7 @@ RichText *rich_destroy(RichText *dd) {
   zone_free(dd->lines);
   zone_free(dd->stream);
   zone_free(dd->statelines);
+  zone_free(dd->hitlines);
   zone_free(dd->closed);
   zone_free(dd->pending);
   return (RichText *)zone_free(dd);

@@ -125,7 +125,7 @@ struct RichWindow {
 
 // Style stacks, one per kind, of the values opened and not yet closed: tag indexes,
 // fonts, text colours, papers. The writer keeps one for the document so far, readers one
-// for the place they have reached.
+// for the place they have reached. Tags and fonts come first: hit tests follow only those.
 enum RichStyleKind { STYLE_TAG, STYLE_FONT, STYLE_COLOR, STYLE_PAPER, STYLE_KINDS };
 struct RichStyleStack {
   uint32_t items[STACK_LEN];
@@ -145,9 +145,12 @@ struct RichText {
   uint8_t *stream;
   int len;           // stream length
   // Lines with a style bit set, in order: the only lines a reader replays to know the
-  // styles in force at the start of a later line.
+  // styles in force at the start of a later line. Hit tests need only tags and fonts, and
+  // replay only the lines that change those.
   int32_t *statelines;
   int statenum;
+  int32_t *hitlines;
+  int hitnum;
   // Tags in the order they were closed; their ends ascend with it.
   int32_t *closed;
   int closednum;

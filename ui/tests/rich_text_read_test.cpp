@@ -71,11 +71,24 @@ TEST(RichTextRead, FontsOfEarlierLines) {
       {21, 24 * 501, last + 7 + 6, last + 7 + 6},
   };
   expect_offsets(doc.dd, cases, sizeof cases / sizeof cases[0], "fonts");
-  EXPECT_EQ(doc.dd->statenum, 2);  // only the first and the last line are replayed
+  EXPECT_EQ(doc.dd->hitnum, 2);  // only the first and the last line are replayed
   EXPECT_EQ(rich_line_at(doc.dd, 20, 24 * 250 + 5, false), 250);
   EXPECT_EQ(rich_line_at(doc.dd, 25, 24 * 250 + 5, false), -1);
   EXPECT_EQ(rich_line_at(doc.dd, 25, 24 * 250 + 5, true), 250);
   EXPECT_EQ(rich_line_at(doc.dd, 0, 24 * 600, true), 501);
+}
+
+// Hit tests follow tags and fonts only: a colour closed in the hit line but opened in an
+// earlier line is passed over, and so is the earlier line.
+TEST(RichTextRead, HitTestsPassOverColours) {
+  RichDoc doc;
+  // Line 0: COLOR 0, TEXT 'ab' 5-11, EOL 12. Line 1: TEXT 'cd' 13-19 (x 0-16), /COLOR 20,
+  // TEXT 'ef' 21-27 (e 26 at x 16-24), EOL 28. Line 2: PAPER 29, TEXT 'gh' 34.
+  rich_put_markup(doc.dd, "<color 1>ab\ncd</color>ef\n<paper 2>gh");
+  EXPECT_EQ(rich_offset_at(doc.dd, 20, 16, false), 26);
+  EXPECT_EQ(rich_offset_at(doc.dd, 9, 40, false), 40);
+  EXPECT_EQ(doc.dd->statenum, 3);  // every line changes a colour
+  EXPECT_EQ(doc.dd->hitnum, 0);
 }
 
 // Tag ranges nested as [10, 50) and [20, 30), built from tokens of known sizes:

@@ -267,13 +267,18 @@ TEST(RichTextWrite, ReplayedLinesFollowTheOpenLine) {
   rich_update(doc.dd);
   ASSERT_EQ(doc.dd->statenum, 1);
   EXPECT_EQ(doc.dd->statelines[0], 1);
+  ASSERT_EQ(doc.dd->hitnum, 1);
+  EXPECT_EQ(doc.dd->hitlines[0], 1);
   rich_put_markup(doc.dd, "</font>c");
   rich_update(doc.dd);
   EXPECT_EQ(doc.dd->statenum, 0);
+  EXPECT_EQ(doc.dd->hitnum, 0);
+  // A colour changes what is drawn, not where: hit tests pass over the line.
   rich_put_markup(doc.dd, "<color 1>\nd\n");
   rich_update(doc.dd);
   ASSERT_EQ(doc.dd->statenum, 1);
   EXPECT_EQ(doc.dd->statelines[0], 1);
+  EXPECT_EQ(doc.dd->hitnum, 0);
 }
 
 TEST(RichTextWrite, LineParameters) {
