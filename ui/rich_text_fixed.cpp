@@ -70,13 +70,6 @@ void rich_fixed_init(RichFixed *f) {
   f->fontnum = sizeof kFonts / sizeof kFonts[0];
   f->images = kImages;
   f->imagenum = sizeof kImages / sizeof kImages[0];
-  RichMeasurer *m = &f->measurer;
-  m->context = f;
-  m->text_size = text_size;
-  m->text_fit = text_fit;
-  m->image_size = image_size;
-  m->load_image = load_image;
-  m->free_image = free_image;
-  for (int i = 0; i < RICH_FONT_COUNT; i++) m->fonts[i] = (RichHandle)(i + 1);
-  m->background = 0x00F0E0D0;
+  f->measurer = {f, text_size, text_fit, image_size, load_image, free_image, {1, 2, 3, 4, 5},
+                 0x00F0E0D0};
 }

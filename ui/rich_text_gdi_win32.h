@@ -1,0 +1,33 @@
+// Rich text on the Windows GDI: the measurer (a memory context compatible with the
+// screen, the stock fonts and the program's own fonts for markup, pictures from the
+// program's resources), the drawer over a device context, and the window seam for links.
+#pragma once
+#include <windows.h>
+
+#include "rich_text_records.h"
+
+struct RichGdiMeasurer {
+  RichMeasurer measurer;
+  HDC dc;
+  HGDIOBJ own;  // the context's font as created, for font 0
+  HINSTANCE pictures;
+};
+// big and small are the program's fonts; the background answers "bgcolor".
+bool rich_gdi_measurer_init(RichGdiMeasurer *g, HFONT big, HFONT small, COLORREF background,
+                            HINSTANCE pictures);
+void rich_gdi_measurer_free(RichGdiMeasurer *g);
+
+struct RichGdiDrawer {
+  RichDrawer drawer;
+  HDC dc;
+  int saved;
+  HGDIOBJ own;
+};
+void rich_gdi_drawer_init(RichGdiDrawer *d, HDC dc);
+
+struct RichGdiWindow {
+  RichWindow window;
+  HWND hwnd;
+  HINSTANCE instance;  // holds the hand cursor, resource 670
+};
+void rich_gdi_window_init(RichGdiWindow *w, HWND hwnd, HINSTANCE instance);

@@ -1,0 +1,160 @@
+// Rich text on the GDI: measures agree with the system's own extents, and drawing into a
+// 32-bit bitmap puts the colours, papers, pictures and the link underline where the
+// document says, and nowhere else.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "ui/rendget.h"
+#include "ui/rendput.h"
+#include "ui/rich_text_gdi_win32.h"
+
+namespace {
+
+const COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0),
+               kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255);
+
+// A white top-down 32-bit bitmap selected into a memory context.
+struct Canvas {
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+  uint32_t *pixels = nullptr;
+  int width, height;
+  Canvas(int w, int h) : width(w), height(h) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&pixels, nullptr, 0);
+    old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, w, h};
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    GdiFlush();
+  }
+  ~Canvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  COLORREF at(int x, int y) const {
+    uint32_t p = pixels[y * width + x];
+    return RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
+  }
+};
+
+SIZE extent(HGDIOBJ font, const char *text) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size;
+  GetTextExtentPoint32A(dc, text, (int)strlen(text), &size);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return size;
+}
+
+struct GdiDoc {
+  RichGdiMeasurer gdi;
+  RichText *dd;
+  GdiDoc() {
+    EXPECT_TRUE(rich_gdi_measurer_init(&gdi, (HFONT)GetStockObject(OEM_FIXED_FONT),
+                                       (HFONT)GetStockObject(ANSI_FIXED_FONT), RGB(1, 2, 3),
+                                       GetModuleHandleA(nullptr)));
+    dd = rich_create(&gdi.measurer);
+  }
+  ~GdiDoc() {
+    dd = rich_destroy(dd);
+    rich_gdi_measurer_free(&gdi);
+  }
+};
+
+TEST(RichTextGdi, MeasuresAndHitsAsTheSystem) {
+  GdiDoc doc;
+  HGDIOBJ gui = GetStockObject(DEFAULT_GUI_FONT);
+  ASSERT_TRUE(rich_put_markup(doc.dd, "<font gui>abc\tW</font>\n<paper bgcolor>x"));
+  SIZE abc = extent(gui, "abc"), space = extent(gui, " "), w = extent(gui, "W");
+  int step = 8 * space.cx, tab = abc.cx + step - abc.cx % step;
+  EXPECT_EQ(doc.dd->lines[0].width, tab + w.cx);
+  // The newline after the close takes the height of a space in the context's own font.
+  EXPECT_EQ(doc.dd->lines[0].height, std::max(abc.cy, extent(doc.gdi.own, " ").cy));
+  EXPECT_EQ(doc.dd->stream[doc.dd->lines[1].start], OPEN_PAPER_d);
+  EXPECT_EQ(rich_get32(doc.dd->stream + doc.dd->lines[1].start + 1), (uint32_t)RGB(1, 2, 3));
+  // FONT 0-4, TEXT 'abc' 5-12 with c at 12, TAB 13, TEXT 'W' 14 with W at 19.
+  SIZE ab = extent(gui, "ab");
+  EXPECT_EQ(rich_offset_at(doc.dd, ab.cx, 1, false), 12);
+  EXPECT_EQ(rich_offset_at(doc.dd, ab.cx - 1, 1, false), 11);
+  EXPECT_EQ(rich_offset_at(doc.dd, tab, 1, false), 19);
+  EXPECT_EQ(rich_offset_at(doc.dd, tab - 1, 1, false), 13);
+}
+
+TEST(RichTextGdi, DrawsIntoABitmap) {
+  GdiDoc doc;
+  Canvas canvas(300, 80);
+  // Line 0: red "MMMM", a bare skip of 10, a green skip of 20, a 10 x 10 picture whose
+  // corner colour (magenta) is clear around a blue square. Line 1: a link, hovered.
+  HBITMAP picture = CreateCompatibleBitmap(canvas.dc, 10, 10);
+  HDC pdc = CreateCompatibleDC(canvas.dc);
+  HGDIOBJ pold = SelectObject(pdc, picture);
+  RECT all = {0, 0, 10, 10}, square = {2, 2, 8, 8};
+  HBRUSH magenta = CreateSolidBrush(kMagenta), blue = CreateSolidBrush(kBlue);
+  FillRect(pdc, &all, magenta);
+  FillRect(pdc, &square, blue);
+  SelectObject(pdc, pold);
+  DeleteDC(pdc);
+  rich_put_markup(doc.dd, "<color #FF0000>MMMM</color>");
+  rich_skip(doc.dd, 10);
+  rich_put_markup(doc.dd, "<paper #00FF00>");
+  rich_skip(doc.dd, 20);
+  rich_put_markup(doc.dd, "</paper>");
+  rich_image(doc.dd, (RichHandle)(uintptr_t)picture);
+  rich_put_string(doc.dd, "\n");
+  int link = rich_open_tag(doc.dd, 1, true);
+  rich_put_string(doc.dd, "LINK");
+  rich_close_tag(doc.dd);
+  doc.dd->hover = link;
+
+  RichGdiDrawer drawer;
+  rich_gdi_drawer_init(&drawer, canvas.dc);
+  rich_draw(doc.dd, &drawer.drawer);
+  GdiFlush();
+
+  int wm = extent(doc.gdi.own, "MMMM").cx, wl = extent(doc.gdi.own, "LINK").cx;
+  const RichLine &l0 = doc.dd->lines[0], &l1 = doc.dd->lines[1];
+  int bottom0 = l0.y + l0.height, bottom1 = l1.y + l1.height;
+  ASSERT_GE(l0.height, 10);
+  // Red only in the two texts (the hovered link is red too), some of it in each.
+  int red_m = 0, red_link = 0, red_else = 0;
+  for (int y = 0; y < canvas.height; y++) {
+    for (int x = 0; x < canvas.width; x++) {
+      if (canvas.at(x, y) != kRed) continue;
+      if (x < wm && y < bottom0)
+        red_m++;
+      else if (x < wl && y >= l1.y && y < bottom1)
+        red_link++;
+      else
+        red_else++;
+    }
+  }
+  EXPECT_GT(red_m, 0);
+  EXPECT_GT(red_link, 0);
+  EXPECT_EQ(red_else, 0);
+  int mid = l0.height / 2;
+  EXPECT_EQ(canvas.at(wm + 5, mid), kWhite);    // the bare skip
+  EXPECT_EQ(canvas.at(wm + 10, 0), kGreen);     // the paper over the whole line height
+  EXPECT_EQ(canvas.at(wm + 29, bottom0 - 1), kGreen);
+  EXPECT_EQ(canvas.at(wm + 30, bottom0 - 10), kWhite);  // the picture's clear corner
+  EXPECT_EQ(canvas.at(wm + 35, bottom0 - 5), kBlue);
+  EXPECT_EQ(canvas.at(wm + 41, bottom0 - 5), kWhite);
+  EXPECT_EQ(canvas.at(1, bottom1 - 1), RGB(0, 0, 0));  // the underline
+  EXPECT_EQ(canvas.at(wl + 2, bottom1 - 1), kWhite);
+  DeleteObject(picture);
+  DeleteObject(magenta);
+  DeleteObject(blue);
+}
+
+}  // namespace
