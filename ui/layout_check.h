@@ -1,5 +1,5 @@
-// Whether a connected holder can be used: laid out at a few trial sizes, its sections
-// must stay inside the holder and must not cover one another.
+// Whether a connected holder can be used: its sections must be kept apart by bars, and
+// laid out at a few trial sizes they must stay inside the holder.
 #pragma once
 #include "ui/layout_graph.h"
 

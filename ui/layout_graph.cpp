@@ -22,6 +22,7 @@ Bar *new_bar(Holder *h, int axis) {
   Bar *b = (Bar *)zone_alloc(sizeof(Bar));
   memset(b, 0, sizeof *b);
   b->holder = h;
+  b->index = h->barnum;
   b->axis = axis;
   b->pos = -1;
   b->sumMin = -1.0f;
@@ -243,6 +244,7 @@ int layout_build(Layout *layout, uint32_t background) {
 }
 
 const char *layout_connect(Holder *h) {
+  if (h->secnum > LAYOUT_MAX_SECTIONS) return "it has more than 256 sections";
   read_sides(h);
   for (int i = h->secnum - 1; i >= 0; i--)
     for (int side = 0; side < 4; side++) resolve(h->sections[i], side);

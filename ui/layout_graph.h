@@ -17,6 +17,9 @@ struct LayoutPoint {
   int x, y;
 };
 
+// Most sections a holder may have: joining them into bars recurses along their links.
+enum { LAYOUT_MAX_SECTIONS = 256 };
+
 // Side indexes; side s has axis s % 2, and (s + 2) % 4 is the opposite side.
 enum { SIDE_LEFT = 0, SIDE_TOP = 1, SIDE_RIGHT = 2, SIDE_BOTTOM = 3 };
 
@@ -26,6 +29,7 @@ struct LayoutWindows;
 
 struct Bar {
   Holder *holder;
+  int index;           // in the holder's bar list
   int middle;          // how many sections begin here; they stand first in the list
   int secnum;
   Section **sections;  // every section with this bar as a side

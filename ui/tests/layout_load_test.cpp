@@ -49,13 +49,33 @@ const LoadCase kLoads[] = {
      " 5\tWARNING: Unknown section zz\n"},
     // Two sections without sides both fill the holder.
     {"cover", "<holder id=Both><section id=a><section id=b></holder>", LAYOUT_INCONSISTENT,
-     " 5\tWARNING: Holder 'Both' cannot be laid out: two sections cover each other\n"},
+     " 5\tWARNING: Holder 'Both' cannot be laid out: two sections are not kept apart by bars\n"},
     // Naming itself as its left neighbour gives a section bars of its own that no
     // border reaches.
     {"self", "<holder id=Ok><section id=a></holder><holder id=Self><section id=a left=a></holder>",
      LAYOUT_INCONSISTENT,
      " 5\tWARNING: Holder 'Self' cannot be laid out: a section is not reached from the borders\n"},
 };
+
+// A row of n sections, each right of the one before.
+std::string row_of(int n) {
+  std::string text = "<holder id=Row><section id=s0>";
+  for (int i = 1; i < n; i++)
+    text += "<section id=s" + std::to_string(i) + " left=s" + std::to_string(i - 1) + ">";
+  return text + "</holder>";
+}
+
+TEST(LayoutLoad, SectionsPerHolder) {
+  Layout layout = {};
+  EXPECT_EQ(read_script(&layout, row_of(256)), LAYOUT_LOADED);
+  ASSERT_TRUE(layout_relayout(layout.holders[0], 2560, 10));
+  EXPECT_EQ(rect_text(layout.holders[0]->sections[255]->rect), "2550 0 2560 10");
+  std::string log = open_test_log("layout_sections");
+  EXPECT_EQ(read_script(&layout, row_of(257)), LAYOUT_INCONSISTENT);
+  EXPECT_EQ(log_body(log), " 4\tWARNING: Holder 'Row' cannot be laid out: it has more than 256 sections\n");
+  remove(log.c_str());
+  layout_free(&layout);
+}
 
 TEST(LayoutLoad, FilesAndWhatTheLogSays) {
   for (const LoadCase &c : kLoads) {
@@ -104,7 +124,7 @@ TEST(LayoutLoad, FallsBackToTheBuiltInScript) {
       {"missing", nullptr, "WARNING: Cannot open '%s\n"},
       {"no holder", "<<empty>>", "WARNING: Layout script '%s' defines no holder\n"},
       {"inconsistent", "<holder id=X><section><section></holder>",
-       "WARNING: Holder 'X' cannot be laid out: two sections cover each other\n"},
+       "WARNING: Holder 'X' cannot be laid out: two sections are not kept apart by bars\n"},
   };
   for (auto &c : cases) {
     SCOPED_TRACE(c.name);
