@@ -1,8 +1,6 @@
 // The relayout of a holder and the effect of moving a bar.
 #include "ui/layout_size.h"
 
-#include <limits.h>
-
 namespace {
 
 // Float positions are truncated to pixels; what no screen holds, and a not-a-number left
@@ -100,8 +98,9 @@ void layout_move_bar(Holder *h, int index, int pos) {
   if (index < 0 || index >= h->barnum) return;
   Bar *b = h->bars[index];
   int a = b->axis;
-  // No section is turned inside out: the bar stops at the bars beyond its sections.
-  int low = INT_MIN, high = INT_MAX;
+  // No section is turned inside out and none leaves the holder: the bar stops at the
+  // bars beyond its sections and inside the area of the last relayout.
+  int low = 0, high = h->bars[a + 2]->pos;
   for (int i = 0; i < b->secnum; i++) {
     const Section *s = b->sections[i];
     if (i < b->middle) high = s->side[a + 2]->pos < high ? s->side[a + 2]->pos : high;
@@ -113,19 +112,27 @@ void layout_move_bar(Holder *h, int index, int pos) {
     Section *s = b->sections[i];
     const SizeGroup *g = s->group[a];
     SizeSpec &spec = s->spec[a];
-    float cur = (float)(s->side[a + 2]->pos - s->side[a]->pos);
+    // Below 0 only where an earlier relayout overran the holder; a size is never
+    // negative.
+    int extent = s->side[a + 2]->pos - s->side[a]->pos;
+    float cur = extent > 0 ? (float)extent : 0.0f;
     float size = s->size[a];
     if (size == spec.min) {
       // The section sat at its minimum: the minimum follows it. Its weight may not claim
       // more of the chain than it now covers (a size of 0 claims all of it).
       spec.min = cur;
-      bool claims_more = size > 0.0f
-                             ? cur / size * spec.rel * g->length / g->weights > cur
-                             : cur > 0.0f && spec.rel > 0.0f && g->length > 0.0f;
+      bool claims_more = g->length > 0.0f &&
+                         (size > 0.0f ? cur / size * spec.rel * g->length / g->weights > cur
+                                      : cur > 0.0f && spec.rel > 0.0f);
       if (claims_more) spec.rel = cur * g->weights / g->length;
     } else {
-      spec.rel = cur / size * spec.rel;
-      if (spec.min < cur || g->length == 0.0f) spec.min = cur;
+      // The weight follows the new extent. A share of what is left becomes the weight
+      // it had in the chain, scaled the same way (scaled as it stands it would turn
+      // negative and let the other shares overrun the chain). The minimum becomes the
+      // new extent, also below the old minimum, which would push the bar back.
+      if (spec.rel != -1.0f) spec.rel = cur / size * spec.rel;
+      else if (g->length > 0.0f) spec.rel = cur * g->weights / g->length;
+      spec.min = cur;
     }
   }
 }

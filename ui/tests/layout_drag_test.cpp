@@ -92,24 +92,24 @@ void run_drag(const char *script, const char *holder, int width, int height,
 }
 
 // Row a 140 | b * | c 30 at 800: a 140, b 630, c 30; the group's length after the fixed
-// parts is 630. The b|c bar (index 4, at 770) is pressed at 771 (offset 1).
-// To 790: b grows to 650, not at its minimum: rel = 650 / 630 * -1 = -1.0317, min = 650;
-// c shrinks to 10, at its minimum 30: min = 10. Relayout: weights -1.03 < 1 count as 1;
-// c 0 -> 10, b -825 -> 650, a 0 -> 140: 140, 790, 800.
+// parts is 630, its weights 1. The b|c bar (index 4, at 770) is pressed at 771 (offset 1).
+// To 790: b grows to 650; as a share it becomes the weight 650 * 1 / 630 = 1.0317, min
+// 650. c shrinks to 10, below its minimum 30, at which it sat: min = 10. Relayout:
+// weights 1.0317, nothing to share; c 0 -> 10, a 0 -> 140, b 650: 140, 790, 800.
 // To 850: the bar stops at c's far bar, 800: b sat at its minimum 650: min = 660; c at
 // 10: min = 0. Relayout: 140 + 660 = 800, c 0 wide.
-// The window grows to 1000: a 140 and b 660 keep their minimums, c (the chain's last
-// section) reaches to the right border: 800 to 1000.
+// The window grows to 1000: b, now the chain's only weight, takes the growth (1000 - 140);
+// c keeps its dragged width 0 at the right border.
 TEST(LayoutDrag, BarDraggedPastItsNeighboursMinimum) {
   const DragStep steps[] = {
       {'b', 771, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 770 50; c 770 0 800 50"},
       {'m', 791, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 790 50; c 790 0 800 50"},
       {'m', 851, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 800 50; c 800 0 800 50"},
       {'e', 851, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 800 50; c 800 0 800 50"},
-      {'s', 1000, 50, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 800 50; c 800 0 1000 50"},
+      {'s', 1000, 50, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
       // Released: the mouse only finds the cursor again.
-      {'m', 141, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 800 50; c 800 0 1000 50"},
-      {'m', 500, 20, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 800 50; c 800 0 1000 50"},
+      {'m', 141, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
+      {'m', 500, 20, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
   };
   run_drag("<holder id=h><section id=a width=140 left=screen right=b><section id=b width=*>"
            "<section id=c width=30 left=b right=screen></holder>",
@@ -134,13 +134,14 @@ TEST(LayoutDrag, SharesFollowTheDraggedBar) {
 
 // CodeTopBottom at 800 x 600, pressed where reg's right bar (X2, 140) meets code's top
 // bar (Y2, 300): both follow the mouse to (200, 250).
-// X2 to 200: reg sat at its minimum 140: min = 200; code 570 of 630: rel = -570 / 630,
-// min = 570; watch sat at 120: min = 60. Y2 to 250: source 250 of 300: rel = 0.5 * 250 /
-// 300 = 0.41667, min = 250; reg 350 of 300: rel = -1.1667, min = 350; code 200 of 150:
-// rel = -1.3333, min = 200.
-// Relayout: {reg, watch, log} 200 + 60, log 540; {code, map}: code -> 570, map 30;
-// heights {source, code, log}: weights 0.41667 - 1.3333 < 1, share 1.9167: code -> 200,
-// source 600 * 0.41667 = 250 (not below its minimum), log 1150; round 2: log 400.
+// X2 to 200: reg sat at its minimum 140: min = 200; code, a share, 570 of 630 in {code,
+// map} (length 630, weights 1): rel = 570 / 630 = 0.905, min = 570; watch sat at 120:
+// min = 60. Y2 to 250: source 250 of 300: rel = 0.5 * 250 / 300 = 0.41667, min = 250;
+// reg, a share, 350 in {reg} (length 300): rel = 1.1667, min = 350; code 200 in
+// {source, code, log} (length 600): rel = 0.33333, min = 200.
+// Relayout: {reg, watch, log} 200 + 60, log 540; {code, map}: code 600 * 0.905 = 543
+// -> 570, map 30; heights: weights 0.41667 + 0.33333 = 0.75 leave log the share 0.25:
+// source 250, code 200, log 150.
 TEST(LayoutDrag, BothBarsAtOnce) {
   const char *before =
       "source 0 0 770 300; code 140 300 770 450; reg 0 300 140 600; map 770 0 800 450; "
@@ -154,6 +155,33 @@ TEST(LayoutDrag, BothBarsAtOnce) {
       {'e', 200, 250, LAYOUT_CURSOR_ALL, after},
   };
   run_drag(default_script().c_str(), "CodeTopBottom", 800, 600, steps,
+           sizeof steps / sizeof steps[0]);
+}
+
+// CodeLeftRight at 800 x 600 (reg 140 | source 315 | code 315 | map 30, log under all but
+// reg). reg's right bar (X1, 140) is pressed at 139 and dragged to 200.
+// reg sat at its minimum: min = 200. source, a share, 255 of 315 in {reg, source, code,
+// map} (length 630, weights 1): rel = 255 / 630 = 0.40476, min 255; log 600 of 660 in
+// {log}: rel = 0.90909, min 600.
+// Relayout: round 1 map 30 and reg 200 fixed; round 2 of 570: code 570 * 0.59524 =
+// 339.3, source 230.7 -> 255; round 3: code 315. The bars stay where they were.
+// At 1000 the two keep their weights: 770 * 0.40476 = 311.67 and 770 * 0.59524 = 458.33:
+// X3 = trunc(511.67) = 511, X2 = trunc(969.33) = 969.
+TEST(LayoutDrag, DraggedShareKeepsItsChainInside) {
+  const char *after =
+      "source 200 0 455 300; code 455 0 770 300; reg 0 0 200 600; map 770 0 800 300; "
+      "log 200 300 800 600";
+  const DragStep steps[] = {
+      {'b', 139, 100, LAYOUT_CURSOR_WE,
+       "source 140 0 455 300; code 455 0 770 300; reg 0 0 140 600; map 770 0 800 300; "
+       "log 140 300 800 600"},
+      {'m', 199, 100, LAYOUT_CURSOR_WE, after},
+      {'e', 199, 100, LAYOUT_CURSOR_WE, after},
+      {'s', 1000, 600, LAYOUT_CURSOR_ARROW,
+       "source 200 0 511 300; code 511 0 969 300; reg 0 0 200 600; map 969 0 1000 300; "
+       "log 200 300 1000 600"},
+  };
+  run_drag(default_script().c_str(), "CodeLeftRight", 800, 600, steps,
            sizeof steps / sizeof steps[0]);
 }
 
