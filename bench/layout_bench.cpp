@@ -34,23 +34,11 @@ double rate(F step) {
   return runs / elapsed;
 }
 
-std::string read_text(const char *path) {
-  std::string text;
-  FILE *f = fopen(path, "rb");
-  if (!f) return text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  fclose(f);
-  return text;
-}
-
 }  // namespace
 
 int main() {
-  std::string script = read_text(KQ_DEFAULT_LAYOUT);
   Layout layout = {};
-  if (layout_read_text(&layout, script.data(), script.size(), 0) != LAYOUT_LOADED) {
+  if (layout_read_file(&layout, KQ_DEFAULT_LAYOUT, 0) != LAYOUT_LOADED) {
     fprintf(stderr, "cannot load %s\n", KQ_DEFAULT_LAYOUT);
     return 1;
   }

@@ -1,5 +1,7 @@
 // The splitter hit test on the default CodeTopBottom holder, and drags whose results
 // were worked out by hand.
+#include <vector>
+
 #include "layout_test_support.h"
 #include "ui/layout_drag.h"
 #include "util/zone.h"
@@ -64,125 +66,121 @@ struct DragStep {
   const char *rects;
 };
 
-void run_drag(const char *script, const char *holder, int width, int height,
-              const DragStep *steps, int count) {
-  Layout layout = {};
-  ASSERT_EQ(read_script(&layout, script), LAYOUT_LOADED);
-  Holder *h = holder_named(&layout, holder);
-  ASSERT_TRUE(layout_relayout(h, width, height));
-  int blocks = zone_block_count();
-  bool dragging = false;
-  for (int i = 0; i < count; i++) {
-    const DragStep &s = steps[i];
-    LayoutPoint p = {s.x, s.y};
-    LayoutCursor cursor = LAYOUT_CURSOR_ARROW;
-    if (s.what == 'b') cursor = layout_drag_begin(h, p);
-    if (s.what == 'm') cursor = layout_drag_move(h, p);
-    if (s.what == 'e') cursor = layout_drag_end(h, p);
-    if (s.what == 's') {
-      EXPECT_TRUE(layout_relayout(h, s.x, s.y));
-    }
-    EXPECT_EQ(cursor, s.cursor) << i;
-    EXPECT_EQ(rects_text(h), s.rects) << "step " << i;
-    dragging = s.what == 'b' || (dragging && s.what != 'e');
-    EXPECT_EQ(h->drag.active, dragging) << i;
-  }
-  EXPECT_EQ(zone_block_count(), blocks) << "a drag allocates nothing";
-  layout_free(&layout);
-}
+struct DragCase {
+  const char *name;
+  std::string script;
+  const char *holder;
+  int width, height;
+  std::vector<DragStep> steps;
+};
 
-// Row a 140 | b * | c 30 at 800: a 140, b 630, c 30; the group's length after the fixed
-// parts is 630, its weights 1. The b|c bar (index 4, at 770) is pressed at 771 (offset 1).
-// To 790: b grows to 650; as a share it becomes the weight 650 * 1 / 630 = 1.0317, min
-// 650. c shrinks to 10, below its minimum 30, at which it sat: min = 10. Relayout:
-// weights 1.0317, nothing to share; c 0 -> 10, a 0 -> 140, b 650: 140, 790, 800.
-// To 850: the bar stops at c's far bar, 800: b sat at its minimum 650: min = 660; c at
-// 10: min = 0. Relayout: 140 + 660 = 800, c 0 wide.
-// The window grows to 1000: b, now the chain's only weight, takes the growth (1000 - 140);
-// c keeps its dragged width 0 at the right border.
-TEST(LayoutDrag, BarDraggedPastItsNeighboursMinimum) {
-  const DragStep steps[] = {
-      {'b', 771, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 770 50; c 770 0 800 50"},
+const char *kRow =
+    "<holder id=h><section id=a width=140 left=screen right=b><section id=b width=*>"
+    "<section id=c width=30 left=b right=screen></holder>";
+const char *kHalves =
+    "<holder id=h><section id=a height=50% top=screen bottom=b>"
+    "<section id=b height=50% bottom=screen></holder>";
+const char *kTopBottomBefore =
+    "source 0 0 770 300; code 140 300 770 450; reg 0 300 140 600; map 770 0 800 450; "
+    "watch 140 450 260 600; log 260 450 800 600";
+const char *kTopBottomAfter =
+    "source 0 0 770 250; code 200 250 770 450; reg 0 250 200 600; map 770 0 800 450; "
+    "watch 200 450 260 600; log 260 450 800 600";
+const char *kLeftRightAfter =
+    "source 200 0 455 300; code 455 0 770 300; reg 0 0 200 600; map 770 0 800 300; "
+    "log 200 300 800 600";
+
+const DragCase kDrags[] = {
+    // Row a 140 | b * | c 30 at 800: a 140, b 630, c 30; the group's length after the
+    // fixed parts is 630, its weights 1. The b|c bar (index 4, at 770) is pressed at 771
+    // (offset 1).
+    // To 790: b grows to 650; as a share it becomes the weight 650 * 1 / 630 = 1.0317,
+    // min 650. c shrinks to 10, below its minimum 30, at which it sat: min = 10.
+    // Relayout: weights 1.0317, nothing to share; c 0 -> 10, a 0 -> 140, b 650: 140,
+    // 790, 800.
+    // To 850: the bar stops at c's far bar, 800: b sat at its minimum 650: min = 660; c
+    // at 10: min = 0. Relayout: 140 + 660 = 800, c 0 wide.
+    // The window grows to 1000: b, now the chain's only weight, takes the growth
+    // (1000 - 140); c keeps its dragged width 0 at the right border.
+    {"bar dragged past its neighbour's minimum", kRow, "h", 800, 50,
+     {{'b', 771, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 770 50; c 770 0 800 50"},
       {'m', 791, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 790 50; c 790 0 800 50"},
       {'m', 851, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 800 50; c 800 0 800 50"},
       {'e', 851, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 800 50; c 800 0 800 50"},
       {'s', 1000, 50, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
       // Released: the mouse only finds the cursor again.
       {'m', 141, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
-      {'m', 500, 20, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
-  };
-  run_drag("<holder id=h><section id=a width=140 left=screen right=b><section id=b width=*>"
-           "<section id=c width=30 left=b right=screen></holder>",
-           "h", 800, 50, steps, sizeof steps / sizeof steps[0]);
-}
-
-// Column a 50 % over b 50 % in 400: 200 each. The bar (index 4) is pressed at y 200 and
-// dragged to 300: a: rel = 300 / 200 * 0.5 = 0.75, min = 300; b: rel = 0.25, min = 100.
-// At 800 the shares hold: 600 and 200; back at 400: 300 and 100 again.
-// Pressed where a vertical and a horizontal grip meet, both bars follow the mouse.
-TEST(LayoutDrag, SharesFollowTheDraggedBar) {
-  const DragStep steps[] = {
-      {'b', 5, 200, LAYOUT_CURSOR_NS, "a 0 0 10 200; b 0 200 10 400"},
+      {'m', 500, 20, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"}}},
+    // Column a 50 % over b 50 % in 400: 200 each. The bar (index 4) is pressed at y 200
+    // and dragged to 300: a: rel = 300 / 200 * 0.5 = 0.75, min = 300; b: rel = 0.25,
+    // min = 100. At 800 the shares hold: 600 and 200; back at 400: 300 and 100 again.
+    {"shares follow the dragged bar", kHalves, "h", 10, 400,
+     {{'b', 5, 200, LAYOUT_CURSOR_NS, "a 0 0 10 200; b 0 200 10 400"},
       {'e', 5, 300, LAYOUT_CURSOR_NS, "a 0 0 10 300; b 0 300 10 400"},
       {'s', 10, 800, LAYOUT_CURSOR_ARROW, "a 0 0 10 600; b 0 600 10 800"},
-      {'s', 10, 400, LAYOUT_CURSOR_ARROW, "a 0 0 10 300; b 0 300 10 400"},
-  };
-  run_drag("<holder id=h><section id=a height=50% top=screen bottom=b>"
-           "<section id=b height=50% bottom=screen></holder>",
-           "h", 10, 400, steps, sizeof steps / sizeof steps[0]);
-}
-
-// CodeTopBottom at 800 x 600, pressed where reg's right bar (X2, 140) meets code's top
-// bar (Y2, 300): both follow the mouse to (200, 250).
-// X2 to 200: reg sat at its minimum 140: min = 200; code, a share, 570 of 630 in {code,
-// map} (length 630, weights 1): rel = 570 / 630 = 0.905, min = 570; watch sat at 120:
-// min = 60. Y2 to 250: source 250 of 300: rel = 0.5 * 250 / 300 = 0.41667, min = 250;
-// reg, a share, 350 in {reg} (length 300): rel = 1.1667, min = 350; code 200 in
-// {source, code, log} (length 600): rel = 0.33333, min = 200.
-// Relayout: {reg, watch, log} 200 + 60, log 540; {code, map}: code 600 * 0.905 = 543
-// -> 570, map 30; heights: weights 0.41667 + 0.33333 = 0.75 leave log the share 0.25:
-// source 250, code 200, log 150.
-TEST(LayoutDrag, BothBarsAtOnce) {
-  const char *before =
-      "source 0 0 770 300; code 140 300 770 450; reg 0 300 140 600; map 770 0 800 450; "
-      "watch 140 450 260 600; log 260 450 800 600";
-  const char *after =
-      "source 0 0 770 250; code 200 250 770 450; reg 0 250 200 600; map 770 0 800 450; "
-      "watch 200 450 260 600; log 260 450 800 600";
-  const DragStep steps[] = {
-      {'b', 140, 300, LAYOUT_CURSOR_ALL, before},
-      {'m', 200, 250, LAYOUT_CURSOR_ALL, after},
-      {'e', 200, 250, LAYOUT_CURSOR_ALL, after},
-  };
-  run_drag(default_script().c_str(), "CodeTopBottom", 800, 600, steps,
-           sizeof steps / sizeof steps[0]);
-}
-
-// CodeLeftRight at 800 x 600 (reg 140 | source 315 | code 315 | map 30, log under all but
-// reg). reg's right bar (X1, 140) is pressed at 139 and dragged to 200.
-// reg sat at its minimum: min = 200. source, a share, 255 of 315 in {reg, source, code,
-// map} (length 630, weights 1): rel = 255 / 630 = 0.40476, min 255; log 600 of 660 in
-// {log}: rel = 0.90909, min 600.
-// Relayout: round 1 map 30 and reg 200 fixed; round 2 of 570: code 570 * 0.59524 =
-// 339.3, source 230.7 -> 255; round 3: code 315. The bars stay where they were.
-// At 1000 the two keep their weights: 770 * 0.40476 = 311.67 and 770 * 0.59524 = 458.33:
-// X3 = trunc(511.67) = 511, X2 = trunc(969.33) = 969.
-TEST(LayoutDrag, DraggedShareKeepsItsChainInside) {
-  const char *after =
-      "source 200 0 455 300; code 455 0 770 300; reg 0 0 200 600; map 770 0 800 300; "
-      "log 200 300 800 600";
-  const DragStep steps[] = {
-      {'b', 139, 100, LAYOUT_CURSOR_WE,
+      {'s', 10, 400, LAYOUT_CURSOR_ARROW, "a 0 0 10 300; b 0 300 10 400"}}},
+    // CodeTopBottom at 800 x 600, pressed where reg's right bar (X2, 140) meets code's
+    // top bar (Y2, 300): both follow the mouse to (200, 250).
+    // X2 to 200: reg sat at its minimum 140: min = 200; code, a share, 570 of 630 in
+    // {code, map} (length 630, weights 1): rel = 570 / 630 = 0.905, min = 570; watch sat
+    // at 120: min = 60. Y2 to 250: source 250 of 300: rel = 0.5 * 250 / 300 = 0.41667,
+    // min = 250; reg, a share, 350 in {reg} (length 300): rel = 1.1667, min = 350; code
+    // 200 in {source, code, log} (length 600): rel = 0.33333, min = 200.
+    // Relayout: {reg, watch, log} 200 + 60, log 540; {code, map}: code 600 * 0.905 = 543
+    // -> 570, map 30; heights: weights 0.41667 + 0.33333 = 0.75 leave log the share 0.25:
+    // source 250, code 200, log 150.
+    {"both bars at once", default_script(), "CodeTopBottom", 800, 600,
+     {{'b', 140, 300, LAYOUT_CURSOR_ALL, kTopBottomBefore},
+      {'m', 200, 250, LAYOUT_CURSOR_ALL, kTopBottomAfter},
+      {'e', 200, 250, LAYOUT_CURSOR_ALL, kTopBottomAfter}}},
+    // CodeLeftRight at 800 x 600 (reg 140 | source 315 | code 315 | map 30, log under all
+    // but reg). reg's right bar (X1, 140) is pressed at 139 and dragged to 200.
+    // reg sat at its minimum: min = 200. source, a share, 255 of 315 in {reg, source,
+    // code, map} (length 630, weights 1): rel = 255 / 630 = 0.40476, min 255; log 600 of
+    // 660 in {log}: rel = 0.90909, min 600.
+    // Relayout: round 1 map 30 and reg 200 fixed; round 2 of 570: code 570 * 0.59524 =
+    // 339.3, source 230.7 -> 255; round 3: code 315. The bars stay where they were.
+    // At 1000 the two keep their weights: 770 * 0.40476 = 311.67 and 770 * 0.59524 =
+    // 458.33: X3 = trunc(511.67) = 511, X2 = trunc(969.33) = 969.
+    {"a dragged share keeps its chain inside", default_script(), "CodeLeftRight", 800, 600,
+     {{'b', 139, 100, LAYOUT_CURSOR_WE,
        "source 140 0 455 300; code 455 0 770 300; reg 0 0 140 600; map 770 0 800 300; "
        "log 140 300 800 600"},
-      {'m', 199, 100, LAYOUT_CURSOR_WE, after},
-      {'e', 199, 100, LAYOUT_CURSOR_WE, after},
+      {'m', 199, 100, LAYOUT_CURSOR_WE, kLeftRightAfter},
+      {'e', 199, 100, LAYOUT_CURSOR_WE, kLeftRightAfter},
       {'s', 1000, 600, LAYOUT_CURSOR_ARROW,
        "source 200 0 511 300; code 511 0 969 300; reg 0 0 200 600; map 969 0 1000 300; "
-       "log 200 300 1000 600"},
-  };
-  run_drag(default_script().c_str(), "CodeLeftRight", 800, 600, steps,
-           sizeof steps / sizeof steps[0]);
+       "log 200 300 1000 600"}}},
+};
+
+// Each step's cursor and rectangles; the drag allocates nothing.
+TEST(LayoutDrag, Drags) {
+  for (const DragCase &c : kDrags) {
+    SCOPED_TRACE(c.name);
+    Layout layout = {};
+    ASSERT_EQ(read_script(&layout, c.script), LAYOUT_LOADED);
+    Holder *h = holder_named(&layout, c.holder);
+    ASSERT_TRUE(layout_relayout(h, c.width, c.height));
+    int blocks = zone_block_count();
+    bool dragging = false;
+    for (size_t i = 0; i < c.steps.size(); i++) {
+      const DragStep &s = c.steps[i];
+      LayoutPoint p = {s.x, s.y};
+      LayoutCursor cursor = LAYOUT_CURSOR_ARROW;
+      if (s.what == 'b') cursor = layout_drag_begin(h, p);
+      if (s.what == 'm') cursor = layout_drag_move(h, p);
+      if (s.what == 'e') cursor = layout_drag_end(h, p);
+      if (s.what == 's') {
+        EXPECT_TRUE(layout_relayout(h, s.x, s.y));
+      }
+      EXPECT_EQ(cursor, s.cursor) << i;
+      EXPECT_EQ(rects_text(h), s.rects) << "step " << i;
+      dragging = s.what == 'b' || (dragging && s.what != 'e');
+      EXPECT_EQ(h->drag.active, dragging) << i;
+    }
+    EXPECT_EQ(zone_block_count(), blocks) << "a drag allocates nothing";
+    layout_free(&layout);
+  }
 }
 
 }  // namespace
