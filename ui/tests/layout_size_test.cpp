@@ -116,6 +116,10 @@ TEST(LayoutSize, DefaultScriptHolders) {
     EXPECT_TRUE(layout_relayout(h, c.width, c.height));
     EXPECT_EQ(rects_text(h), c.rects) << c.holder << " " << c.width << "x" << c.height;
   }
+  // The panel sits inside the frame: code 140 300 770 450 at 800 x 600.
+  Holder *h = holder_named(&layout, "CodeTopBottom");
+  ASSERT_TRUE(layout_relayout(h, 800, 600));
+  EXPECT_EQ(rect_text(layout_panel_rect(section_named(h, "code"))), "143 306 767 448");
   layout_free(&layout);
 }
 
