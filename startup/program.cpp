@@ -37,7 +37,7 @@ static void message_loop() {
 
 static void startup_sequence(void *) {
   log_info("Initiating debugger...");
-  keyb_set_active(true);
+  keyb_init();
   changes_clear();
   settings_startup(g_program.start_dir);
   engine_init();

@@ -96,6 +96,8 @@ bool parse_key_combination(const char *text, uint8_t *modifiers, int *code) {
       if (n + 1 < sizeof name) name[n++] = *p;
     }
     name[n] = 0;
+    // "CTRL+" with nothing after it is the modifier alone, as the empty text is no key.
+    if (n == 0 && !*p) return true;
     const KeyName *key = key_by_name(name);
     if (!key) return false;
     if (key->code == 0x10) *modifiers |= KEYMOD_SHIFT;

@@ -28,5 +28,6 @@ const KeyName *key_by_code(int code);
 // writes the modifiers only. A code not in the table writes "?" and fails.
 bool key_name(uint8_t modifiers, int code, char *out, size_t outlen);
 // Reads a combination: names separated by "+", words of one name joined by "_" (so
-// "media stop" is MEDIA_STOP). An empty text gives 0 and 0; an unknown name fails.
+// "media stop" is MEDIA_STOP). An empty text gives 0 and 0, a trailing "+" adds no key;
+// an unknown name, or an empty one before a "+", fails.
 bool parse_key_combination(const char *text, uint8_t *modifiers, int *code);

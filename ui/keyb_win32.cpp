@@ -1,20 +1,94 @@
-// The keyboard command processor. Command tables come with the panels; until then no key
-// is bound, so nothing is consumed and keys reach their windows.
+// The keyboard command processor on Win32: key messages into the filter, commands into
+// WM_COMMAND, key names into menus, and the hot key.
 #include "ui/keyb.h"
 
-#include "ui/key_names.h"
+#include <stdio.h>
+
 #include "util/log.h"
+#include "util/path.h"
 
-struct KeyboardState {
-  bool active;
-};
-static KeyboardState g_keyboard = {true};
+static uint8_t read_modifiers() {
+  return (GetKeyState(VK_MENU) < 0 ? KEYMOD_ALT : 0) |
+         (GetKeyState(VK_CONTROL) < 0 ? KEYMOD_CTRL : 0) |
+         (GetKeyState(VK_SHIFT) < 0 ? KEYMOD_SHIFT : 0);
+}
 
-bool keyb_filter_message(const MSG *) { return false; }
+static void *focus() { return GetFocus(); }
 
-void keyb_set_active(bool active) { g_keyboard.active = active; }
+static void execute(const CommandRef *ref) {
+  if (ref->command == 0) {
+    char text[KQ_PATH];
+    snprintf(text, sizeof text, "Sorry, but '%s' command is not implemented in this version",
+             ref->title);
+    MessageBoxA(GetActiveWindow(), text, "Not implemented", MB_ICONINFORMATION);
+  }
+  SendMessageA((HWND)ref->window, WM_COMMAND, ref->command, 0);
+}
 
-bool keyb_active() { return g_keyboard.active; }
+static const KeybSeam kWin32Seam = {read_modifiers, focus, execute};
+
+void keyb_init() { keyb_reset(&kWin32Seam); }
+
+bool keyb_filter_message(const MSG *message) {
+  switch (message->message) {
+    case WM_KEYDOWN: return keyb_filter_key((int)message->wParam, true, false);
+    case WM_KEYUP: return keyb_filter_key((int)message->wParam, false, false);
+    case WM_SYSKEYDOWN: return keyb_filter_key((int)message->wParam, true, true);
+    case WM_SYSKEYUP: return keyb_filter_key((int)message->wParam, false, true);
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      if (g_keyb.views->balloon_hide) g_keyb.views->balloon_hide();
+      return false;
+  }
+  return false;
+}
+
+// "title<TAB>key" as menu items show a command.
+static void item_text(const char *title, const KeyCommand &row, char *out, size_t outlen) {
+  char key[KEY_TEXT];
+  key_name(row.modifiers, row.key, key, sizeof key);
+  snprintf(out, outlen, "%s\t%s", title, key);
+}
+
+void keyb_label_menu(HWND window, const KeyCommand *table) {
+  HMENU menu = GetMenu(GetAncestor(window, GA_ROOT));
+  if (!menu) return;
+  for (const KeyCommand *row = table; row->title; row++) {
+    char current[KQ_PATH], text[KQ_PATH];
+    if (!GetMenuStringA(menu, row->command, current, sizeof current, MF_BYCOMMAND)) continue;
+    item_text(current, *row, text, sizeof text);
+    ModifyMenuA(menu, row->command, MF_BYCOMMAND | MF_STRING, row->command, text);
+  }
+}
+
+BOOL keyb_context_menu(HWND window, const KeyCommand *table, HBITMAP marker) {
+  HMENU menu = CreatePopupMenu();
+  MENUINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIM_STYLE;
+  info.dwStyle = MNS_CHECKORBMP;
+  SetMenuInfo(menu, &info);
+  for (const KeyCommand *row = table; row->title; row++) {
+    if (row != table && row->modifiers != row[-1].modifiers)
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    char text[KQ_PATH];
+    item_text(row->title, *row, text, sizeof text);
+    AppendMenuA(menu, MF_STRING, row->command, text);
+    const KeyName *key = key_by_code(row->key);  // a letter or a digit gets the marker
+    if (key && key->category == KEYCAT_CHAR && !key->name[1]) {
+      MENUITEMINFOA item = {};
+      item.cbSize = sizeof item;
+      item.fMask = MIIM_BITMAP;
+      item.hbmpItem = marker;
+      SetMenuItemInfoA(menu, GetMenuItemCount(menu) - 1, TRUE, &item);
+    }
+  }
+  POINT at;
+  GetCursorPos(&at);
+  BOOL result = TrackPopupMenuEx(menu, 0, at.x, at.y, window, nullptr);
+  DestroyMenu(menu);
+  return result;
+}
 
 bool keyb_register_hotkey(HWND hwnd, const char *text, int id) {
   uint8_t modifiers;
@@ -26,4 +100,12 @@ bool keyb_register_hotkey(HWND hwnd, const char *text, int id) {
   UINT mods = (modifiers & KEYMOD_ALT ? MOD_ALT : 0) | (modifiers & KEYMOD_SHIFT ? MOD_SHIFT : 0) |
               (modifiers & KEYMOD_CTRL ? MOD_CONTROL : 0);
   return RegisterHotKey(hwnd, id, mods, code);
+}
+
+enum { TEST_HOTKEY = 0xFFFF };
+
+bool keyb_test_hotkey(const char *text) {
+  if (!keyb_register_hotkey(nullptr, text, TEST_HOTKEY)) return false;
+  UnregisterHotKey(nullptr, TEST_HOTKEY);
+  return true;
 }

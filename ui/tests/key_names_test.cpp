@@ -32,9 +32,17 @@ TEST(KeyNames, CombinationTextsBothWays) {
       {"", true, 0, 0, ""},
       {"CTRL", true, 8, 0, "CTRL+"},
       {"CTRL+'-'", true, 8, 0xBD, "CTRL+'-'"},
-      {"CTRL+", false, 0, 0, nullptr},
+      {"ctrl+numpad0", true, 8, 0x60, "CTRL+NUMPAD0"},
+      {"CTRL+", true, 8, 0, "CTRL+"},
+      {"ALT+CTRL+DEL", true, 24, 0x2E, "ALT+CTRL+DEL"},
+      {"hanguel", true, 0, 0x15, "KANA"},
+      {"CTRL+FOO", false, 0, 0, nullptr},
       {"CTRL+NOSUCHKEY", false, 0, 0, nullptr},
       {"+", false, 0, 0, nullptr},
+      {"CTRL++A", false, 0, 0, nullptr},
+      {"CTRL+A B", false, 0, 0, nullptr},
+      {"F1+", true, 0, 0x70, "F1"},
+      {"'", false, 0, 0, nullptr},
   };
   for (auto &c : cases) {
     uint8_t mods = 0xFF;
@@ -60,4 +68,34 @@ TEST(KeyNames, CombinationTextsBothWays) {
   uint8_t mods;
   int code;
   EXPECT_FALSE(parse_key_combination(longtext, &mods, &code));
+}
+
+// Every name of the table, under every set of modifiers, is written and read back to the
+// same key; names that share a code read back to their code and are written as the first.
+TEST(KeyNames, RoundTripOverTheWholeTable) {
+  int per_category[5] = {};
+  for (const KeyName &k : KeyNames) {
+    ASSERT_GE(k.category, 1);
+    ASSERT_LE(k.category, 4);
+    per_category[k.category]++;
+    const bool modifier = k.code >= 0x10 && k.code <= 0x12;
+    for (uint8_t mods = 0; mods <= 28; mods += 4) {
+      char text[KEY_TEXT];
+      ASSERT_TRUE(key_name(mods, k.code, text, sizeof text)) << k.name;
+      uint8_t back_mods = 0xFF;
+      int back_code = -1;
+      ASSERT_TRUE(parse_key_combination(text, &back_mods, &back_code)) << text;
+      EXPECT_EQ(back_mods, modifier ? (mods | (1 << (k.code - 0x10 + 2))) : mods) << text;
+      EXPECT_EQ(back_code, modifier ? 0 : k.code) << text;
+    }
+    uint8_t mods;
+    int code;
+    ASSERT_TRUE(parse_key_combination(k.name, &mods, &code)) << k.name;
+    EXPECT_EQ(modifier ? mods : code, modifier ? 1 << (k.code - 0x10 + 2) : k.code) << k.name;
+    EXPECT_EQ(key_by_code(k.code), key_by_name(key_by_code(k.code)->name)) << k.name;
+  }
+  EXPECT_EQ(per_category[KEYCAT_OTHER], 81);
+  EXPECT_EQ(per_category[KEYCAT_EDIT], 25);
+  EXPECT_EQ(per_category[KEYCAT_CHAR], 42);
+  EXPECT_EQ(per_category[KEYCAT_FUNCTION], 16);
 }
