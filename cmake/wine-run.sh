@@ -18,6 +18,7 @@ cannot_run() {
 command -v wine >/dev/null || cannot_run "Wine is not installed (run tools/setup.sh)"
 /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
   cannot_run "this machine cannot execute 32-bit code (kernel without 32-bit emulation), so Wine cannot run Win32 programs"
+command -v openbox >/dev/null || cannot_run "openbox is not installed (run tools/setup.sh)"
 [ -f "$WINEPREFIX/system.reg" ] || cannot_run "no Wine prefix at $WINEPREFIX (run tools/setup.sh)"
 
 # One Xvfb per user, started before the wineserver so that windows can be created;
@@ -35,6 +36,11 @@ if [ -z "${DISPLAY:-}" ]; then
     exec 3>&-
     mv "$state/display.tmp" "$state/display"
     export DISPLAY=":$(cat "$state/display")"
+  fi
+  # A window manager, so that windows are activated and get the focus as on a desktop.
+  if ! kill -0 "$(cat "$state/wm.pid" 2>/dev/null)" 2>/dev/null; then
+    openbox >/dev/null 2>&1 </dev/null 4>&- &
+    echo $! > "$state/wm.pid"
   fi
 fi
 if ! pgrep -u "$(id -u)" wineserver >/dev/null; then

@@ -6,17 +6,19 @@
 # in $KQ_VM_DIR (default /var/cache/kq-vm).
 set -euo pipefail
 dir=${KQ_VM_DIR:-/var/cache/kq-vm}
-stamp="$dir/ready-3"
+stamp="$dir/ready-4"
+image="$dir/image-4"
 [ -f "$stamp" ] && exit 0
 here=$(cd "$(dirname "$0")" && pwd)
 mirror=${KQ_VM_MIRROR:-http://deb.debian.org/debian}
 
-if [ ! -f "$dir/rootfs.img" ]; then
+# A new image version (other packages) builds the image anew.
+if [ ! -f "$image" ]; then
   echo "vm: building the test machine image in $dir (a few minutes, once)"
   rm -rf "$dir"
   mkdir -p "$dir"
   root="$dir/root"
-  debootstrap --variant=minbase --include=linux-image-amd64,kmod,procps,cmake,xvfb,xauth \
+  debootstrap --variant=minbase --include=linux-image-amd64,kmod,procps,cmake,xvfb,xauth,openbox \
     bookworm "$root" "$mirror" > "$dir/debootstrap.log" 2>&1 ||
     { tail -n 20 "$dir/debootstrap.log"; exit 1; }
   cp /etc/resolv.conf "$root/etc/resolv.conf"
@@ -34,6 +36,7 @@ if [ ! -f "$dir/rootfs.img" ]; then
   mke2fs -q -t ext4 -d "$root" -L kqroot "$dir/rootfs.tmp" 6G
   rm -rf "$root"
   mv "$dir/rootfs.tmp" "$dir/rootfs.img"
+  touch "$image"
 fi
 
 # First boot: the Wine prefix, made once inside the image.
