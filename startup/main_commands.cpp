@@ -13,8 +13,11 @@
 #include "startup/open_file_win32.h"
 #include "startup/program.h"
 #include "startup/recent_addresses.h"
+#include "startup/settings.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
+#include "ui/panels/input_prompt_ids.h"
+#include "ui/panels/input_prompt_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "util/log.h"
 
@@ -64,6 +67,13 @@ static void cmd_jit() {
 static void cmd_guards() {
   keyb_set_active(false);
   guard_dialog_open(g_main.hwnd, nullptr);
+  keyb_set_active(true);
+}
+// The answer stays in LastExpression for the watch list, with the earlier answers.
+static void cmd_add_watch() {
+  keyb_set_active(false);
+  input_prompt(MAKEINTRESOURCEA(IDS_PROMPT_INSERT_EXPRESSION), g_settings.LastExpression,
+               g_settings.LastExpressionHistory);
   keyb_set_active(true);
 }
 static void cmd_pause_resume() { execution_pause_or_resume(); }
@@ -116,6 +126,7 @@ const CommandRow kCommands[] = {
     {CMD_UNLOAD, cmd_unload},
     {CMD_MAXIMIZE_PANEL, cmd_maximize_panel},
     {CMD_MAXIMIZE_WINDOW, cmd_maximize_window},
+    {CMD_ADD_WATCH, cmd_add_watch},
 };
 
 }  // namespace

@@ -1,0 +1,13 @@
+// The input prompt: every command that needs one line of text asks through this modal
+// dialog. The caller keeps a text buffer and a history buffer (PROMPT_TEXT characters
+// each) per kind of question; the prompt shows both and, when accepted, updates both.
+#pragma once
+#include <windows.h>
+
+#include "ui/panels/prompt_history.h"
+
+// message is a string-table number (MAKEINTRESOURCEA) or a text; either is a format for
+// the arguments, whose part before the first line feed is the title and the rest the
+// prompt line. A text beginning with a line feed is shown unselected. Gives 1 when the
+// user accepted, 0 when cancelled (the buffers untouched but for that line feed).
+int input_prompt(const char *message, char *text, char *history, ...);
