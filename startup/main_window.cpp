@@ -12,6 +12,7 @@
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "ui/panels/panel_windows.h"
+#include "ui/panels/status_bar_win32.h"
 #include "util/log.h"
 
 MainWindowState g_main;
@@ -44,6 +45,7 @@ static void window_setup(HWND hwnd) {
   keyb_register_hotkey(hwnd, g_settings.HotKey, MAIN_HOTKEY);
   if (g_settings.ShowStdMenu) attach_menu(hwnd, true);
   privilege_switch(g_settings.MasterMode);
+  status_bar_register();
   panels_create(hwnd);
   layouts_load(hwnd);
   layout_activate("Cover");
@@ -56,6 +58,7 @@ static void window_setup(HWND hwnd) {
   SetFocus(hwnd);
   SetTimer(hwnd, MAIN_TIMER, TICK_MS, nullptr);
   write_banner();
+  status_set_hint("Press ALT, CRL or SHIFT to change the function mode");
   plugins_load();
   settings_take_snapshot(false);
 }
