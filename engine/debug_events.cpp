@@ -137,9 +137,14 @@ void debug_event_pass(const DEBUG_EVENT *ev) {
   continue_event(*ev);
 }
 
-bool debuggee_drain_event(uint32_t wait_ms) {
+namespace {
+
+// One event, its debug output left waiting for the log.
+bool take_event(uint32_t wait_ms) {
   DEBUG_EVENT ev;
   if (!WaitForDebugEvent(&ev, wait_ms)) return false;
+  // The lines any other event brings follow the output that came before it.
+  if (ev.dwDebugEventCode != OUTPUT_DEBUG_STRING_EVENT) debug_output_flush();
   // The end of the process is ours whichever of its threads reports it.
   bool followed = ev.dwProcessId == g_debuggee.process_id &&
                   (ev.dwThreadId == g_debuggee.thread_id ||
@@ -151,8 +156,17 @@ bool debuggee_drain_event(uint32_t wait_ms) {
   return true;
 }
 
+}  // namespace
+
+bool debuggee_drain_event(uint32_t wait_ms) {
+  bool taken = take_event(wait_ms);
+  debug_output_flush();
+  return taken;
+}
+
 int debuggee_drain() {
   int taken = 0;
-  while (taken < DRAIN_EVENT_LIMIT && debuggee_drain_event(1)) taken++;
+  while (taken < DRAIN_EVENT_LIMIT && take_event(1)) taken++;
+  debug_output_flush();
   return taken;
 }

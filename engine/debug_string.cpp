@@ -1,8 +1,33 @@
 #include "engine/debug_string.h"
 
 #include <windows.h>
+#include <string.h>
 
 #include "util/log.h"
+
+namespace {
+
+struct PendingOutput {
+  char text[DEBUG_OUTPUT_PENDING];
+  size_t length;
+};
+PendingOutput g_pending;
+
+// A piece ends at its first NUL, as a C string written to the log would.
+void add_piece(const char *piece) {
+  size_t length = strlen(piece);
+  if (g_pending.length + length > sizeof g_pending.text) debug_output_flush();
+  memcpy(g_pending.text + g_pending.length, piece, length);
+  g_pending.length += length;
+}
+
+}  // namespace
+
+void debug_output_flush() {
+  if (!g_pending.length) return;
+  log_write_bytes(g_pending.text, g_pending.length);
+  g_pending.length = 0;
+}
 
 int debug_string_to_log(MemoryReader read, void *context, uint32_t address, uint32_t length,
                         bool wide) {
@@ -21,7 +46,7 @@ int debug_string_to_log(MemoryReader read, void *context, uint32_t address, uint
       if (!read(address + done, piece, count, context)) break;
       piece[count] = 0;
     }
-    log_write(piece);
+    add_piece(piece);
     pieces++;
     done += count;
   }

@@ -54,6 +54,7 @@ TEST(DebugString, PiecesOfAtMost79CharactersInOrder) {
     EXPECT_EQ(debug_string_to_log(read_fake, &memory, kBase, c.length, c.wide),
               (int)c.reads.size());
     EXPECT_EQ(memory.reads, c.reads) << c.length << (c.wide ? " wide" : "");
+    debug_output_flush();
     log_close();
     std::string log = read_file(path);
     EXPECT_NE(log.find(" 4\t" + text + "Bye!\n"), std::string::npos) << log;
@@ -66,6 +67,7 @@ TEST(DebugString, UnreadableMemoryStopsTheCopy) {
   memory.bytes = digits(100);
   // Claims 200 characters where only 100 can be read: the first piece only.
   EXPECT_EQ(debug_string_to_log(read_fake, &memory, kBase, 200, false), 1);
+  debug_output_flush();
   log_close();
   EXPECT_NE(read_file(path).find(" 4\t" + digits(79) + "Bye!\n"), std::string::npos);
 }

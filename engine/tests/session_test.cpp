@@ -111,6 +111,19 @@ TEST_F(Session, DebugOutputReachesTheLog) {
   EXPECT_TRUE(has(log(), digits + "DEBUG_EVENT: EXIT_PROCESS\n")) << log();
 }
 
+// Output gathered for the log keeps its place among the lines of the other events.
+TEST_F(Session, DebugOutputKeepsItsPlaceAmongTheEventLines) {
+  ASSERT_TRUE(launch_and_run("output msacm32.dll"));
+  ASSERT_TRUE(drain_until(DS_EXITED));
+  std::string text = log();
+  size_t load = text.find("0123456789DEBUG_EVENT: LOAD_DLL\n"), loaded = text.find("\tloaded\n"),
+         exit = text.find("DEBUG_EVENT: EXIT_PROCESS\n");
+  ASSERT_NE(load, std::string::npos) << text;
+  ASSERT_NE(loaded, std::string::npos) << text;
+  EXPECT_LT(load, loaded) << text;
+  EXPECT_LT(loaded, exit) << text;
+}
+
 TEST_F(Session, FaultStopsWithItsNameAndTheThreadsLastError) {
   ASSERT_TRUE(launch_and_run("fault"));
   take_events();

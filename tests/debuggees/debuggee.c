@@ -1,5 +1,6 @@
 /* A program for the engine tests to debug. The first argument says what it does:
-     output          writes 200 characters of debug output, then exits with 0
+     output [DLL]    writes 200 characters of debug output; with DLL, then loads it and
+                     writes the line "loaded"; then exits with 0
      exit N          exits with code N
      fault           sets its last error to 2 and writes to address 0
      faultloop       16 more threads write to address 0; the main thread sleeps
@@ -121,6 +122,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < 200; i++) text[i] = (char)('0' + i % 10);
     text[200] = 0;
     OutputDebugStringA(text);
+    if (argc > 2 && LoadLibraryA(argv[2])) OutputDebugStringA("loaded\n");
     return 0;
   }
   if (!strcmp(what, "exit")) return argc > 2 ? atoi(argv[2]) : 1;
