@@ -11,6 +11,7 @@
 #include "startup/jit_registration_win32.h"
 #include "startup/main_window.h"
 #include "startup/open_file_win32.h"
+#include "startup/options_dialog_win32.h"
 #include "startup/program.h"
 #include "startup/recent_addresses.h"
 #include "startup/settings.h"
@@ -62,6 +63,11 @@ static void cmd_unload() { debuggee_unload(); }
 static void cmd_jit() {
   keyb_set_active(false);
   jit_dialog(g_main.hwnd);
+  keyb_set_active(true);
+}
+static void cmd_options() {
+  keyb_set_active(false);
+  options_dialog(g_main.hwnd);
   keyb_set_active(true);
 }
 static void cmd_guards() {
@@ -127,6 +133,7 @@ const CommandRow kCommands[] = {
     {CMD_MAXIMIZE_PANEL, cmd_maximize_panel},
     {CMD_MAXIMIZE_WINDOW, cmd_maximize_window},
     {CMD_ADD_WATCH, cmd_add_watch},
+    {CMD_OPTIONS, cmd_options},
 };
 
 }  // namespace

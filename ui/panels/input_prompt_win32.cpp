@@ -30,6 +30,11 @@ static void add_to_list(void *combo, const char *entry) {
   SendMessageA((HWND)combo, CB_ADDSTRING, 0, (LPARAM)entry);
 }
 
+void prompt_combo_fill(HWND combo, const char *text, const char *history) {
+  SetWindowTextA(combo, text);
+  prompt_history_entries(history, add_to_list, combo);
+}
+
 static void prompt_init(HWND dialog, PromptCall *call) {
   SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)call);
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -41,8 +46,7 @@ static void prompt_init(HWND dialog, PromptCall *call) {
   SetDlgItemTextA(dialog, IDC_PROMPT_LINE, call->line);
   HWND combo = GetDlgItem(dialog, IDC_PROMPT_TEXT);
   SendMessageA(combo, WM_SETFONT, (WPARAM)g_resources.fixed_font[0], FALSE);
-  SetWindowTextA(combo, call->text);
-  prompt_history_entries(call->history, add_to_list, combo);
+  prompt_combo_fill(combo, call->text, call->history);
   SetFocus(combo);
   if (!g_prompt.select) SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(-1, 0));
 }
@@ -54,8 +58,7 @@ static void prompt_free(PromptCall *call) {
 }
 
 // The list entries, each cut to the text buffer, handed to the commit.
-static void prompt_accept(HWND dialog, PromptCall *call) {
-  HWND combo = GetDlgItem(dialog, IDC_PROMPT_TEXT);
+void prompt_combo_commit(HWND combo, char *text, char *history) {
   char accepted[PROMPT_TEXT];
   GetWindowTextA(combo, accepted, sizeof accepted);
   int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
@@ -70,7 +73,7 @@ static void prompt_accept(HWND dialog, PromptCall *call) {
     if (len >= 0 && len < PROMPT_TEXT) SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)entries[i]);
     list[i] = entries[i];
   }
-  prompt_commit(accepted, list, count, call->text, call->history);
+  prompt_commit(accepted, list, count, text, history);
 }
 
 static void draw_picture(const DRAWITEMSTRUCT *item, HBITMAP picture) {
@@ -110,7 +113,7 @@ static INT_PTR CALLBACK prompt_proc(HWND dialog, UINT message, WPARAM wparam, LP
     }
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK) {
-        prompt_accept(dialog, call);
+        prompt_combo_commit(GetDlgItem(dialog, IDC_PROMPT_TEXT), call->text, call->history);
         EndDialog(dialog, 1);
       } else if (LOWORD(wparam) == IDCANCEL) {
         EndDialog(dialog, 0);

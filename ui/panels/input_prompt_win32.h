@@ -11,3 +11,8 @@
 // prompt line. A text beginning with a line feed is shown unselected. Gives 1 when the
 // user accepted, 0 when cancelled (the buffers untouched but for that line feed).
 int input_prompt(const char *message, char *text, char *history, ...);
+
+// A drop-down combo box as the prompt uses it, also for other dialogs that keep a text and
+// its history: filled with the text and the history's entries; committed back into both.
+void prompt_combo_fill(HWND combo, const char *text, const char *history);
+void prompt_combo_commit(HWND combo, char *text, char *history);
