@@ -1,0 +1,400 @@
+// The options dialog, the status bar and the input prompt of kq.exe under Wine, driven
+// from outside through window messages to the controls of its windows, and read back
+// through the windows' texts, the registry key of the runs and the options file.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "startup/resource_ids.h"
+#include "ui/panels/input_prompt_ids.h"
+#include "ui/panels/status_bar_text.h"
+#include "util/tests/test_support.h"
+
+namespace {
+
+std::string own_folder() {
+  char own[MAX_PATH];
+  GetModuleFileNameA(nullptr, own, sizeof own);
+  std::string path = own;
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// A key of this test program's own, handed to kq through the environment.
+std::string runs_key() {
+  return "SOFTWARE\\KaquinDebuggerOptions-" + std::to_string(GetCurrentProcessId());
+}
+
+void put_setting(const char *name, const char *value) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
+  RegCloseKey(key);
+}
+
+std::string setting(const char *name) {
+  char value[2048] = {0};
+  DWORD size = sizeof value - 1, type = 0;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return "(no key)";
+  LONG result = RegQueryValueExA(key, name, nullptr, &type, (BYTE *)value, &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_SZ ? value : "(none)";
+}
+
+std::string text_of(HWND hwnd) {
+  char text[4096] = {0};
+  SendMessageA(hwnd, WM_GETTEXT, sizeof text, (LPARAM)text);
+  return text;
+}
+
+template <typename Condition>
+bool wait_for(Condition condition, int seconds = 60) {
+  for (int i = 0; i < seconds * 20; i++, Sleep(50))
+    if (condition()) return true;
+  return false;
+}
+
+// The whole screen as a PNG beside the test, taken by the X tool of the machine that runs
+// Wine (a Unix program started from here), for a person to look at.
+void screenshot(const char *name) {
+  typedef char *(CDECL * UnixName)(LPCWSTR);
+  UnixName unix_name =
+      (UnixName)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+  if (!unix_name) return;
+  std::string path = own_folder() + name;
+  std::wstring wide(path.begin(), path.end());
+  char *unix_path = unix_name(wide.c_str());
+  if (!unix_path) return;
+  Sleep(300);  // Wine hands what it drew to the X server a moment later
+  std::string line = "/bin/sh -c \"import -window root png:" + std::string(unix_path) + "\"";
+  HeapFree(GetProcessHeap(), 0, unix_path);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  DeleteFileA(path.c_str());
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return;
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  // The handle of a Unix program does not wait for it: the finished file does.
+  size_t size = 0;
+  wait_for([&] {
+    size_t now = read_file(path).size();
+    bool done = now && now == size;
+    size = now;
+    return done;
+  }, 20);
+}
+
+// kq.exe copied into a folder of this test (its log, its start directory and the
+// options file there are its own), with the test's debuggee in a folder below it.
+struct Kq {
+  std::string dir;
+  PROCESS_INFORMATION pi = {};
+
+  bool start(const std::string &arguments) {
+    dir = own_folder() + "kq-options\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    CreateDirectoryA((dir + "debuggee").c_str(), nullptr);
+    DeleteFileA((dir + "kq.log").c_str());
+    std::string exe = own_folder() + KQ_EXE;
+    if (!CopyFileA(exe.c_str(), (dir + "kq.exe").c_str(), FALSE)) return false;
+    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir + "kq.map").c_str(), FALSE);
+    CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
+    std::string line = "\"" + dir + "kq.exe\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                          &si, &pi) &&
+           wait_for([&] { return log().find("Starting main loop") != std::string::npos; });
+  }
+  std::string debuggee() const { return dir + "debuggee\\kq_debuggee.exe"; }
+  std::string log() const { return read_file(dir + "kq.log"); }
+  bool logged(const char *text) const {
+    return wait_for([&] { return log().find(text) != std::string::npos; });
+  }
+  // The first visible top-level window of kq with the class and, when given, the caption.
+  HWND window(const char *cls, const char *caption = nullptr) const {
+    struct Find { DWORD pid; const char *cls, *caption; HWND found; } f = {
+        pi.dwProcessId, cls, caption, nullptr};
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Find *f = (Find *)arg;
+      DWORD pid = 0;
+      char name[64];
+      GetWindowThreadProcessId(hwnd, &pid);
+      GetClassNameA(hwnd, name, sizeof name);
+      if (pid != f->pid || strcmp(name, f->cls) || !IsWindowVisible(hwnd)) return TRUE;
+      if (f->caption && text_of(hwnd) != f->caption) return TRUE;
+      f->found = hwnd;
+      return FALSE;
+    }, (LPARAM)&f);
+    return f.found;
+  }
+  HWND main() const { return window("Kaquin Debugger"); }
+  HWND status() const { return FindWindowExA(main(), nullptr, "status", nullptr); }
+  // One pane of the status bar, from its window text (the panes joined by tabs).
+  std::string pane(int index) const {
+    std::string all = text_of(status()) + "\t";
+    size_t at = 0;
+    for (int i = 0; i < index && at != std::string::npos; i++) at = all.find('\t', at) + 1;
+    return at == std::string::npos ? "" : all.substr(at, all.find('\t', at) - at);
+  }
+  void command(int id) const { PostMessageA(main(), WM_COMMAND, id, 0); }
+  HWND dialog(const char *caption) const {
+    HWND found = nullptr;
+    wait_for([&] { return (found = window("#32770", caption)) != nullptr; });
+    return found;
+  }
+  int close() {
+    PostMessageA(main(), WM_CLOSE, 0, 0);
+    DWORD code = (DWORD)-2;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
+      GetExitCodeProcess(pi.hProcess, &code);
+    else
+      TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    pi = {};
+    return (int)code;
+  }
+  ~Kq() {
+    if (pi.hProcess) close();
+  }
+};
+
+void click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+bool checked(HWND dialog, int id) {
+  return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+void set_text(HWND dialog, int id, const char *text) {
+  SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text);
+}
+std::string item(HWND dialog, int id) { return text_of(GetDlgItem(dialog, id)); }
+
+std::vector<std::string> list_of(HWND combo) {
+  std::vector<std::string> list;
+  int count = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
+  // Wide: Wine hands an ANSI list text to another process only up to its first letter.
+  for (int i = 0; i < count; i++) {
+    wchar_t entry[512] = {0};
+    SendMessageW(combo, CB_GETLBTEXT, i, (LPARAM)entry);
+    char narrow[512] = {0};
+    WideCharToMultiByte(CP_ACP, 0, entry, -1, narrow, sizeof narrow, nullptr, nullptr);
+    list.push_back(narrow);
+  }
+  return list;
+}
+
+// Answers the input prompt with Enter in its field.
+void answer_prompt(HWND prompt, const char *text) {
+  HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
+  HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr);
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+class KqOptions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", runs_key().c_str());
+    put_setting("ShowFormatWarning", "0");
+  }
+  void TearDown() override {
+    RegDeleteKeyA(HKEY_CURRENT_USER, runs_key().c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+};
+
+}  // namespace
+
+// One run without a debuggee: the status bar's panes and hover help, the dialog's
+// controls into the settings (live where a listener follows them, in the registry at the
+// end), Cancel that changes nothing, and the input prompt's history across two questions.
+TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
+  put_setting("Arguments", "");
+  put_setting("ArgumentsHistory", "");
+  put_setting("ShowStdMenu", "1");
+  Kq kq;
+  ASSERT_TRUE(kq.start(""));
+  ASSERT_TRUE(kq.status());
+  EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Not loaded"; })) << kq.pane(PANE_STATE);
+  EXPECT_EQ(kq.pane(PANE_TIME), "no time");
+  EXPECT_EQ(kq.pane(PANE_LOCATION), "");
+  // The bar lies along the bottom of the main window's client area, full width.
+  RECT client, bar;
+  GetClientRect(kq.main(), &client);
+  GetWindowRect(kq.status(), &bar);
+  MapWindowPoints(nullptr, kq.main(), (POINT *)&bar, 2);
+  EXPECT_EQ(bar.left, 0);
+  EXPECT_EQ(bar.right, client.right);
+  EXPECT_EQ(bar.bottom, client.bottom);
+  EXPECT_EQ(bar.bottom - bar.top, 19);
+  // A window of this program under the mouse is named in the hint.
+  HWND mine = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "other program", WS_POPUP | WS_VISIBLE,
+                              0, 0, 120, 60, nullptr, nullptr, nullptr, nullptr);
+  char name[MAX_PATH];
+  GetModuleFileNameA(nullptr, name, sizeof name);
+  std::string expected = "hwnd=" + std::to_string((unsigned)(uintptr_t)mine) +
+                         " pid=" + std::to_string(GetCurrentProcessId()) + " " +
+                         std::string(strrchr(name, '\\') + 1);
+  EXPECT_TRUE(wait_for([&] {
+    SetCursorPos(60, 30);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return _stricmp(kq.pane(PANE_HINT).c_str(), expected.c_str()) == 0;
+  }, 20)) << kq.pane(PANE_HINT) << " / " << expected;
+  DestroyWindow(mine);
+  EXPECT_TRUE(GetMenu(kq.main()));
+
+  // The dialog shows the settings.
+  kq.command(10076);
+  HWND dialog = kq.dialog("Configuration");
+  ASSERT_TRUE(dialog);
+  EXPECT_TRUE(checked(dialog, IDC_OPT_STARTUP_CODE));
+  EXPECT_TRUE(checked(dialog, IDC_OPT_STD_MENU));
+  EXPECT_FALSE(checked(dialog, IDC_OPT_MASTER_MODE));
+  EXPECT_EQ(item(dialog, IDC_OPT_HOTKEY), "CTRL+ADD");
+  EXPECT_EQ(item(dialog, IDC_OPT_WORKSPACE_FILE), "kq.job");
+  EXPECT_EQ(item(dialog, IDC_OPT_OPTIONS_FILE), "kq.ini");
+  EXPECT_EQ(item(dialog, IDC_OPT_BALLOON_DELAY), "1");
+  EXPECT_NE(item(dialog, IDC_OPT_INTERPRETER).find("cmd.exe /C"), std::string::npos);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_APPLY)));
+  // Changes through the controls: Apply becomes available.
+  click(dialog, IDC_OPT_STARTUP_CODE);
+  click(dialog, IDC_OPT_STD_MENU);
+  click(dialog, IDC_OPT_HYPERLINKS);
+  click(dialog, IDC_OPT_WRITE_READ_ONLY);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_APPLY)));
+  set_text(dialog, IDC_OPT_WORKSPACE_FILE, "*.job");
+  set_text(dialog, IDC_OPT_BALLOON_DELAY, "7");
+  set_text(dialog, IDC_OPT_SOURCE_PATHS, "C:\\src\r\nD:\\more");
+  set_text(dialog, IDC_OPT_ARGUMENTS, "alpha beta");
+  // The hot-key edit shows the key pressed in it, not typed text; Backspace clears it.
+  HWND hotkey = GetDlgItem(dialog, IDC_OPT_HOTKEY);
+  PostMessageA(hotkey, WM_KEYDOWN, VK_F9, 0);
+  EXPECT_TRUE(wait_for([&] { return text_of(hotkey) == "F9"; }, 10)) << text_of(hotkey);
+  PostMessageA(hotkey, WM_CHAR, 'x', 0);
+  PostMessageA(hotkey, WM_KEYDOWN, VK_SHIFT, 0);
+  PostMessageA(hotkey, WM_KEYDOWN, VK_BACK, 0);
+  EXPECT_TRUE(wait_for([&] { return text_of(hotkey).empty(); }, 10)) << text_of(hotkey);
+  screenshot("options_dialog_invalid_hotkey.png");
+  PostMessageA(hotkey, WM_KEYDOWN, VK_F9, 0);
+  EXPECT_TRUE(wait_for([&] { return text_of(hotkey) == "F9"; }, 10)) << text_of(hotkey);
+  screenshot("options_dialog.png");
+  click(dialog, IDC_OPT_APPLY);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_APPLY)));
+  // The main window's settings listener follows ShowStdMenu on the next broadcast.
+  EXPECT_TRUE(wait_for([&] { return GetMenu(kq.main()) == nullptr; }, 10));
+  click(dialog, IDOK);
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+
+  // Opened again it shows what was applied; Cancel keeps it so.
+  kq.command(10076);
+  dialog = kq.dialog("Configuration");
+  ASSERT_TRUE(dialog);
+  EXPECT_FALSE(checked(dialog, IDC_OPT_STARTUP_CODE));
+  EXPECT_TRUE(checked(dialog, IDC_OPT_WRITE_READ_ONLY));
+  EXPECT_EQ(item(dialog, IDC_OPT_SOURCE_PATHS), "C:\\src\r\nD:\\more");
+  EXPECT_EQ(item(dialog, IDC_OPT_HOTKEY), "F9");
+  EXPECT_EQ(list_of(GetDlgItem(dialog, IDC_OPT_ARGUMENTS)), std::vector<std::string>{"alpha beta"});
+  click(dialog, IDC_OPT_MASTER_MODE);
+  click(dialog, IDCANCEL);
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+  // A third time: new arguments go behind the earlier ones in the history.
+  kq.command(10076);
+  dialog = kq.dialog("Configuration");
+  ASSERT_TRUE(dialog);
+  EXPECT_FALSE(checked(dialog, IDC_OPT_MASTER_MODE));
+  set_text(dialog, IDC_OPT_ARGUMENTS, "gamma");
+  click(dialog, IDOK);
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+
+  // Two questions of the add-watch command: the second offers the first answer.
+  kq.command(10099);
+  HWND prompt = kq.dialog("Insert expression");
+  ASSERT_TRUE(prompt);
+  EXPECT_EQ(item(prompt, IDC_PROMPT_LINE), "Enter a new expression to watch");
+  answer_prompt(prompt, "first");
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 10));
+  kq.command(10099);
+  prompt = kq.dialog("Insert expression");
+  ASSERT_TRUE(prompt);
+  HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+  EXPECT_EQ(text_of(combo), "first");
+  EXPECT_EQ(list_of(combo), std::vector<std::string>{"first"});
+  screenshot("input_prompt.png");
+  answer_prompt(prompt, "second");
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 10));
+
+  // Hovering the bar itself gives the pane's tooltip; then the picture of the bar.
+  RECT on_screen;
+  GetWindowRect(kq.status(), &on_screen);
+  EXPECT_TRUE(wait_for([&] {
+    SetCursorPos(on_screen.left + 100, on_screen.top + 8);
+    return kq.pane(PANE_HINT) == "The current location";
+  }, 20)) << kq.pane(PANE_HINT);
+  screenshot("status_bar.png");
+  EXPECT_EQ(kq.close(), 0);
+
+  // What was applied reached the registry at the end of the run.
+  struct { const char *name, *value; } saved[] = {
+      {"ExecuteStartupCode", "0"}, {"ShowStdMenu", "0"}, {"HyperlinkSymbols", "0"},
+      {"WriteReadOnly", "1"}, {"MasterMode", "0"}, {"WorkspaceFilename", "*.job"},
+      {"ContextHelpDelay", "7"}, {"SourceSearchPaths", "C:\\src\nD:\\more"},
+      {"HotKey", "F9"}, {"Arguments", "gamma"}, {"ArgumentsHistory", "alpha beta\ngamma"},
+      {"LastExpression", "second"}, {"LastExpressionHistory", "first\nsecond"},
+      {"TraceOverLibraryCalls", "1"}, {"OptionsFilename", "kq.ini"}};
+  for (auto &s : saved) EXPECT_EQ(setting(s.name), s.value) << s.name;
+}
+
+// A run with a debuggee: the state pane follows it, and "Flush Into Config File" writes
+// kq.ini beside the debuggee with every setting.
+TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
+  put_setting("Arguments", "exit 7");
+  put_setting("HotKey", "F9");
+  put_setting("SourceSearchPaths", "C:\\src\nD:\\more");
+  Kq kq;
+  ASSERT_TRUE(kq.start(""));
+  DeleteFileA((kq.dir + "kq.ini").c_str());
+  DeleteFileA((kq.dir + "debuggee\\kq.ini").c_str());
+  ASSERT_TRUE(kq.close() == 0);
+  ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
+  ASSERT_TRUE(kq.logged("EVN_Initiate")) << kq.log();
+  // Paused at the start: the state is a stop, the location names where.
+  EXPECT_TRUE(wait_for([&] {
+    std::string s = kq.pane(PANE_STATE);
+    return s != "Not loaded" && s != "Loading..." && s != "Running..." && !s.empty() &&
+           !kq.pane(PANE_LOCATION).empty();
+  })) << kq.pane(PANE_STATE) << " / " << kq.pane(PANE_LOCATION);
+  screenshot("status_bar_paused.png");
+
+  kq.command(10076);
+  HWND dialog = kq.dialog("Configuration");
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(item(dialog, IDC_OPT_ARGUMENTS), "exit 7");
+  click(dialog, IDC_OPT_FLUSH);
+  click(dialog, IDCANCEL);
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+  std::string ini = read_file(kq.debuggee().substr(0, kq.debuggee().rfind('\\')) + "\\kq.ini");
+  ini.erase(std::remove(ini.begin(), ini.end(), '\r'), ini.end());  // a text-mode file
+  EXPECT_EQ(ini.find("WriteReadOnly="), 0u) << ini;  // table order, every entry
+  for (const char *line : {"\nHotKey=F9\n", "\nArguments=exit 7\n",
+                           "\nSourceSearchPaths=C:\\src\n\t\\D:\\more\n", "\nLastLineHistory="})
+    EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
+  EXPECT_EQ(read_file(kq.dir + "kq.ini"), "");  // not in the start directory
+
+  kq.command(10077);  // run: it exits with 7
+  EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Exit 7"; })) << kq.pane(PANE_STATE);
+  EXPECT_NE(kq.pane(PANE_TIME), "");
+  kq.command(10090);
+  EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Not loaded"; })) << kq.pane(PANE_STATE);
+  EXPECT_EQ(kq.close(), 0);
+  DeleteFileA((kq.dir + "debuggee\\kq.ini").c_str());
+}
