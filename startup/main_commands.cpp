@@ -67,7 +67,7 @@ static void cmd_jit() {
 }
 static void cmd_options() {
   keyb_set_active(false);
-  options_dialog(g_main.hwnd);
+  options_dialog(g_main.hwnd, g_program.start_dir);
   keyb_set_active(true);
 }
 static void cmd_guards() {

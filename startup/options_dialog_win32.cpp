@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "engine/debuggee.h"
-#include "startup/program.h"
 #include "startup/resource_ids.h"
 #include "startup/settings.h"
 #include "startup/settings_registry_win32.h"
@@ -51,6 +50,7 @@ enum : COLORREF { INVALID_HOTKEY_PAPER = 0xC8C8FF };
 // The dialog while it is up: the controls are being filled (their change notices are not
 // the user's), the brush of an invalid hot key, the hot-key edit's own procedure.
 struct OptionsDialog {
+  const char *start_dir;
   bool filling;
   HBRUSH invalid;
   WNDPROC hotkey_edit;
@@ -190,7 +190,7 @@ static INT_PTR CALLBACK options_proc(HWND dialog, UINT message, WPARAM wparam, L
       } else if (id == IDC_OPT_APPLY) {
         options_apply(dialog);
       } else if (id == IDC_OPT_FLUSH) {
-        settings_create_options_file(g_program.start_dir, debuggee_path(), dialog);
+        settings_create_options_file(g_options.start_dir, debuggee_path(), dialog);
       } else if (!g_options.filling && is_change(code)) {
         EnableWindow(GetDlgItem(dialog, IDC_OPT_APPLY), TRUE);
         if (id == IDC_OPT_HOTKEY) InvalidateRect((HWND)lparam, nullptr, TRUE);
@@ -201,13 +201,14 @@ static INT_PTR CALLBACK options_proc(HWND dialog, UINT message, WPARAM wparam, L
       SetWindowLongPtrA(GetDlgItem(dialog, IDC_OPT_HOTKEY), GWLP_WNDPROC,
                         (LONG_PTR)g_options.hotkey_edit);
       DeleteObject(g_options.invalid);
-      g_options = OptionsDialog();
+      g_options.invalid = nullptr;
       return FALSE;
   }
   return FALSE;
 }
 
-void options_dialog(HWND owner) {
+void options_dialog(HWND owner, const char *start_dir) {
+  g_options.start_dir = start_dir;
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPTIONS), owner, options_proc,
                   0);
 }

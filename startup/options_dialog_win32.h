@@ -3,5 +3,6 @@
 #include <windows.h>
 
 // Runs the dialog modally; OK and "Apply" write the controls into the settings and take
-// the snapshot with the mark on, "Flush Into Config File" writes the options file.
-void options_dialog(HWND owner);
+// the snapshot with the mark on, "Flush Into Config File" writes the options file (asking
+// first when start_dir holds one).
+void options_dialog(HWND owner, const char *start_dir);
