@@ -34,7 +34,7 @@ static void on_load() {
   set_title(debuggee_path());
   MainModuleInfo main_module;
   if (symbols_main_module(&main_module)) recent_address_enter(main_module.entry);
-  layout_activate("Debug");
+  layout_show_group("Debug");
 }
 
 static INT_PTR CALLBACK no_debug_info_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {

@@ -25,9 +25,7 @@
 // The product web page of command 10071.
 static const char kWebPage[] = "https://kaquin.invalid/debugger/";
 
-static void focus_panel(PanelId id) {
-  if (g_panels[id]) SetFocus(g_panels[id]);
-}
+static void focus_panel(PanelId id) { layout_focus(g_panels[id]); }
 
 static void message(UINT flags, const char *format, const char *arg) {
   char text[2 * KQ_PATH];
@@ -44,6 +42,8 @@ static void open_shell(const char *target, const char *failure) {
 
 static void cmd_animation() { layout_switch("Animation", "Debug"); }
 static void cmd_maximize_panel() { layout_switch("Maximize", "Debug"); }
+static void cmd_next_layout() { layout_next_holder(); }
+static void cmd_swap_panels() { layout_swap(); }
 static void cmd_focus_code() { focus_panel(PANEL_CODE); }
 static void cmd_focus_data() { focus_panel(PANEL_DATA); }
 static void cmd_focus_log() { focus_panel(PANEL_LOG); }
@@ -124,6 +124,8 @@ const CommandRow kCommands[] = {
     {CMD_RELOAD, cmd_reload},
     {CMD_RETURN, cmd_return},
     {CMD_JIT, cmd_jit},
+    {CMD_LAYOUT, cmd_next_layout},
+    {CMD_SWAP_PANELS, cmd_swap_panels},
     {CMD_STEP_BACK, cmd_step_back},
     {CMD_STEP_INTO, cmd_step_into},
     {CMD_STEP_OVER, cmd_step_over},

@@ -40,6 +40,16 @@ static void write_banner() {
   log_printf("Kaquin Debugger 1.4 (release May 23 2008)\n");
 }
 
+// The layout script of the current folder; the program's own copy stands in for it when it
+// cannot be read or defines no holder.
+static void load_layout(HWND hwnd) {
+  HRSRC found = FindResourceA(nullptr, "DEFAULT_LAYOUT", (LPCSTR)RT_RCDATA);
+  HGLOBAL data = found ? LoadResource(nullptr, found) : nullptr;
+  const char *builtin = data ? (const char *)LockResource(data) : "";
+  layouts_load(hwnd, ".layout", builtin, found ? SizeofResource(nullptr, found) : 0);
+  layout_activate("Cover");
+}
+
 static void window_setup(HWND hwnd) {
   g_main.hwnd = hwnd;
   keyb_register_hotkey(hwnd, g_settings.HotKey, MAIN_HOTKEY);
@@ -47,8 +57,7 @@ static void window_setup(HWND hwnd) {
   privilege_switch(g_settings.MasterMode);
   status_bar_register();
   panels_create(hwnd);
-  layouts_load(hwnd);
-  layout_activate("Cover");
+  load_layout(hwnd);
   changes_add_listener(settings_listener, 0);
   SetWindowTextA(hwnd, KQ_TITLE);
   const SettingRect &p = g_settings.Position;
@@ -151,8 +160,6 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_CREATE: window_setup(hwnd); return 0;
     case WM_DESTROY: window_shutdown(hwnd); return 0;
     case WM_SIZE: place_bars(hwnd); return 0;
-    // Panels are pop-ups: they follow the main window when it moves.
-    case WM_MOVE: layout_place(); return 0;
     case WM_SETFOCUS:
       if (layout_current_panel()) SetFocus(layout_current_panel());
       return 0;

@@ -1,133 +1,314 @@
-// Sections of the screen. Until layout scripts are read, the sections are fixed here:
-// the cover page, a debugging grid of the panels, the animation panel, and one panel
-// maximised.
+// The window layer of the layout: one "section_holder" window per holder, the panel windows
+// found by class name and re-parented into it, moved in deferred batches, the splitter
+// bars dragged with the mouse and the sections' frames painted. What is shown where is
+// decided by the platform-free core (layout_order, layout_size, layout_drag).
 #include "ui/layout.h"
 
 #include <string.h>
 
 #include "startup/changes.h"
+#include "startup/global_resources_win32.h"
 #include "startup/window_class_win32.h"
-#include "ui/panels/panel_windows.h"
+#include "ui/layout_drag.h"
+#include "ui/layout_dump.h"
+#include "ui/layout_load.h"
+#include "ui/layout_order.h"
+#include "ui/layout_size.h"
+#include "util/path.h"
 
-// A panel's place in the holder, in 1/12 of its width and height.
-struct Placement {
-  PanelId panel;
-  int left, top, right, bottom;
-};
+namespace {
 
-struct Section {
+Layout g_layout;
+HWND g_main;
+bool g_switched;  // the active holder changed; dumped once it is laid out
+
+HWND window_of(const Holder *h) { return (HWND)h->window; }
+
+// The parent of a child window; none for a top-level one (whose GetParent is its owner).
+HWND parent_of(HWND w) { return (GetWindowLongA(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr; }
+
+// A child of parent, or a top-level pop-up when parent is none.
+void set_parent(HWND w, HWND parent) {
+  if (parent_of(w) == parent) return;
+  LONG style = GetWindowLongA(w, GWL_STYLE);
+  if (parent) style = (style & ~(WS_POPUP | WS_SYSMENU)) | WS_CHILD;
+  else style = (style & ~WS_CHILD) | WS_POPUP | WS_SYSMENU;
+  SetWindowLongA(w, GWL_STYLE, style);
+  SetParent(w, parent);
+}
+
+struct PanelSearch {
   const char *name;
-  const Placement *places;
-  int count;
+  HWND found;  // the last match wins
+  HWND first;  // the first match among one top-level window's descendants
 };
 
-static const Placement kCover[] = {{PANEL_COVER, 0, 0, 12, 12}};
-static const Placement kDebug[] = {
-    {PANEL_CODE, 0, 0, 8, 6},    {PANEL_REG, 8, 0, 12, 6},    {PANEL_SOURCE, 0, 6, 6, 9},
-    {PANEL_DATA, 6, 6, 12, 9},   {PANEL_WATCH, 8, 9, 12, 11}, {PANEL_LOG, 0, 9, 8, 11},
-    {PANEL_MAP, 0, 11, 4, 12},   {PANEL_CMDLINE, 4, 11, 12, 12},
-};
-static const Placement kAnimation[] = {{PANEL_ANIMATOR, 0, 0, 12, 12}};
-static const Section kSections[] = {
-    {"Cover", kCover, 1},
-    {"Debug", kDebug, sizeof kDebug / sizeof kDebug[0]},
-    {"Animation", kAnimation, 1},
-    {"Maximize", nullptr, 0},  // the current panel alone
-};
+bool class_is(HWND w, const char *name) {
+  char cls[KQ_PATH];
+  return GetClassNameA(w, cls, sizeof cls) && !strcmp(cls, name);
+}
 
-// The pop-up panels that sections place (the others are placed by the main window or
-// show themselves).
-static const PanelId kPlacedPanels[] = {PANEL_COVER, PANEL_ANIMATOR, PANEL_CMDLINE, PANEL_REG,
-                                        PANEL_MAP,   PANEL_LOG,      PANEL_SOURCE,  PANEL_CODE,
-                                        PANEL_DATA,  PANEL_WATCH};
+BOOL CALLBACK find_in_children(HWND w, LPARAM arg) {
+  PanelSearch *search = (PanelSearch *)arg;
+  if (!class_is(w, search->name)) return TRUE;
+  search->first = w;
+  return FALSE;
+}
 
-struct LayoutState {
-  HWND holder;
-  const Section *active;
-  PanelId current;  // the panel that takes the focus
-};
-static LayoutState g_layout;
+BOOL CALLBACK find_in_thread(HWND w, LPARAM arg) {
+  PanelSearch *search = (PanelSearch *)arg;
+  if (class_is(w, search->name)) search->found = w;
+  search->first = nullptr;
+  EnumChildWindows(w, find_in_children, arg);
+  if (search->first) search->found = search->first;
+  return TRUE;
+}
 
-static LRESULT CALLBACK holder_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_WINDOWPOSCHANGED) layout_place();
+// Every window of this thread, top-level windows and their descendants.
+HWND find_panel(const char *name) {
+  PanelSearch search = {name, nullptr, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), find_in_thread, (LPARAM)&search);
+  return search.found;
+}
+
+// The panel's place in its section; a section narrower than its frame gets an empty one.
+RECT panel_rect(const Section *s) {
+  LayoutRect r = layout_panel_rect(s);
+  return RECT{r.left, r.top, r.right > r.left ? r.right : r.left,
+              r.bottom > r.top ? r.bottom : r.top};
+}
+
+// Moves the panels that sit in the holder's window to their sections, in one batch.
+void place_panels(Holder *h) {
+  HWND hwnd = window_of(h);
+  HDWP batch = BeginDeferWindowPos(h->secnum);
+  for (int i = 0; batch && i < h->secnum; i++) {
+    Section *s = h->sections[i];
+    HWND panel = (HWND)s->panel;
+    if (!panel || parent_of(panel) != hwnd) continue;
+    RECT r = panel_rect(s);
+    batch = DeferWindowPos(batch, panel, nullptr, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  }
+  if (batch) EndDeferWindowPos(batch);
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void relayout(Holder *h) {
+  RECT c;
+  GetClientRect(window_of(h), &c);
+  if (layout_relayout(h, c.right, c.bottom)) place_panels(h);
+}
+
+void attach_panels(Holder *h) {
+  HWND hwnd = window_of(h);
+  for (int i = 0; i < h->secnum; i++) {
+    Section *s = h->sections[i];
+    if (!s->id) continue;
+    if (HWND found = find_panel(s->id)) s->panel = found;
+    HWND panel = (HWND)s->panel;
+    if (!panel) continue;
+    set_parent(panel, hwnd);
+    RECT r = panel_rect(s);
+    MoveWindow(panel, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    ShowWindow(panel, SW_SHOWNA);
+  }
+}
+
+bool on_screen(Holder *h) {
+  HWND hwnd = window_of(h);
+  return IsWindowVisible(hwnd) && parent_of(hwnd) == g_main;
+}
+
+void take_off(Holder *h) {
+  ShowWindow(window_of(h), SW_HIDE);
+  set_parent(window_of(h), nullptr);
+}
+
+void put_on(Holder *h) {
+  set_parent(window_of(h), g_main);
+  ShowWindow(window_of(h), SW_SHOWNA);
+  g_switched = true;
+}
+
+// The main window places the active holder; its size may not have changed, so the holder
+// is laid out here as well.
+void resize_main() {
+  if (g_main) SendMessageA(g_main, WM_SIZE, 0, 0);
+  Holder *h = layout_active_holder(&g_layout);
+  if (!h) return;
+  relayout(h);
+  if (g_switched) layout_dump_holder(h);
+  g_switched = false;
+}
+
+void focus(Section *s) {
+  if (HWND panel = (HWND)s->panel) {
+    SetFocus(panel);
+    HWND top = panel;
+    while (GetWindowLongA(top, GWL_STYLE) & WS_CHILD) top = GetParent(top);
+    SetActiveWindow(top);
+  }
+  InvalidateRect(window_of(s->holder), nullptr, TRUE);
+}
+
+void changed() { changes_raise(CHG_LAYOUT); }
+
+const LayoutWindows kWindows = {attach_panels, on_screen, take_off, put_on, resize_main, focus,
+                                changed};
+
+// A rectangle filled with the common pattern, aligned to the window's origin.
+void fill_pattern(HDC dc, const RECT &r) {
+  HBITMAP pattern = g_resources.pictures[PICTURE_COUNT - 1];
+  HBRUSH brush = pattern ? CreatePatternBrush(pattern) : (HBRUSH)GetStockObject(GRAY_BRUSH);
+  POINT origin;
+  GetViewportOrgEx(dc, &origin);
+  SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+  FillRect(dc, &r, brush);
+  if (pattern) DeleteObject(brush);
+}
+
+void paint(Holder *h) {
+  HWND hwnd = window_of(h);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  SaveDC(dc);
+  RECT c;
+  GetClientRect(hwnd, &c);
+  HBRUSH background = CreateSolidBrush(h->bgcolor);
+  FillRect(dc, &c, background);
+  DeleteObject(background);
+  SelectObject(dc, GetStockObject(NULL_BRUSH));
+  SelectObject(dc, GetStockObject(BLACK_PEN));
+  for (int i = 0; i < h->secnum; i++) {
+    Section *s = h->sections[i];
+    HWND panel = (HWND)s->panel;
+    if (!panel || parent_of(panel) != hwnd || !IsWindowVisible(panel)) continue;
+    RECT r;
+    GetWindowRect(panel, &r);
+    MapWindowPoints(nullptr, hwnd, (POINT *)&r, 2);
+    if (s == g_layout.current) {
+      InflateRect(&r, 4, 4);
+      fill_pattern(dc, r);
+      Rectangle(dc, r.left, r.top, r.right, r.bottom);
+      InflateRect(&r, -3, -3);
+      Rectangle(dc, r.left, r.top, r.right, r.bottom);
+    } else if (s->framed) {
+      InflateRect(&r, 2, 2);
+      DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
+    }
+  }
+  RestoreDC(dc, -1);
+  EndPaint(hwnd, &ps);
+}
+
+void set_cursor(LayoutCursor cursor) {
+  static const LPCSTR kCursors[] = {IDC_ARROW, IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL};
+  SetCursor(LoadCursorA(nullptr, kCursors[cursor]));
+}
+
+LayoutPoint point_of(LPARAM lparam) {
+  return LayoutPoint{(int)(short)LOWORD(lparam), (int)(short)HIWORD(lparam)};
+}
+
+LRESULT CALLBACK holder_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  Holder *h = (Holder *)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+  if (!h) return DefWindowProcA(hwnd, message, wparam, lparam);
+  switch (message) {
+    case WM_SIZE: relayout(h); return 0;
+    case WM_PAINT: paint(h); return 0;
+    case WM_SETFOCUS:
+      if (g_layout.current) layout_focus_section(&g_layout, g_layout.current);
+      return 0;
+    case WM_KILLFOCUS: return 0;
+    case WM_LBUTTONDOWN:
+      SetCapture(hwnd);
+      set_cursor(layout_drag_begin(h, point_of(lparam)));
+      return 0;
+    case WM_MOUSEMOVE: {
+      bool dragging = h->drag.active;
+      set_cursor(layout_drag_move(h, point_of(lparam)));
+      if (dragging) place_panels(h);
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      if (!h->drag.active) return 0;
+      set_cursor(layout_drag_end(h, point_of(lparam)));
+      ReleaseCapture();
+      place_panels(h);
+      return 0;
+  }
   return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
+}  // namespace
+
 bool layout_init() {
-  g_layout = LayoutState();
-  g_layout.current = PANEL_CODE;
+  g_layout = Layout();
+  g_layout.windows = &kWindows;
   return true;
 }
 
-void layout_shutdown() { g_layout = LayoutState(); }
+void layout_shutdown() { layouts_destroy(); }
 
-bool layouts_load(HWND main) {
-  g_layout.holder = create_window("holder", holder_proc, main, 0, WS_CHILD | WS_VISIBLE);
-  return g_layout.holder != nullptr;
+bool layouts_load(HWND main, const char *file, const char *builtin, size_t builtin_len) {
+  layouts_destroy();
+  g_main = main;
+  if (!layout_load(&g_layout, file, builtin, builtin_len, g_resources.button_face)) return false;
+  for (int i = 0; i < g_layout.holdernum; i++) {
+    Holder *h = g_layout.holders[i];
+    HWND hwnd = create_window("section_holder", holder_proc, nullptr, 0,
+                              WS_POPUP | WS_CLIPCHILDREN);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, (LONG_PTR)h);
+    h->window = hwnd;
+  }
+  return true;
 }
 
 void layouts_destroy() {
-  g_layout.active = nullptr;
-  if (g_layout.holder) DestroyWindow(g_layout.holder);
-  g_layout.holder = nullptr;
-}
-
-static bool in_section(const Section *s, PanelId id) {
-  if (!s) return false;
-  if (!s->places) return id == g_layout.current;
-  for (int i = 0; i < s->count; i++)
-    if (s->places[i].panel == id) return true;
-  return false;
-}
-
-void layout_place() {
-  if (!g_layout.holder || !g_layout.active) return;
-  RECT r;
-  GetClientRect(g_layout.holder, &r);
-  MapWindowPoints(g_layout.holder, nullptr, (POINT *)&r, 2);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  const Section *s = g_layout.active;
-  for (PanelId id : kPlacedPanels) {
-    HWND panel = g_panels[id];
-    if (!panel) continue;
-    if (!in_section(s, id)) {
+  for (int i = 0; i < g_layout.holdernum; i++) {
+    Holder *h = g_layout.holders[i];
+    for (int k = 0; k < h->secnum; k++) {
+      HWND panel = (HWND)h->sections[k]->panel;
+      if (!panel || parent_of(panel) != window_of(h)) continue;
       ShowWindow(panel, SW_HIDE);
-      continue;
+      set_parent(panel, nullptr);
     }
-    Placement p = {id, 0, 0, 12, 12};
-    for (int i = 0; s->places && i < s->count; i++)
-      if (s->places[i].panel == id) p = s->places[i];
-    SetWindowPos(panel, nullptr, r.left + w * p.left / 12, r.top + h * p.top / 12,
-                 w * (p.right - p.left) / 12, h * (p.bottom - p.top) / 12,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (h->window) DestroyWindow(window_of(h));
+    h->window = nullptr;
   }
+  layout_free(&g_layout);
+  g_layout.windows = &kWindows;
 }
 
-bool layout_activate(const char *section) {
-  for (const Section &s : kSections) {
-    if (strcmp(s.name, section) != 0) continue;
-    if (g_layout.active != &s) {
-      g_layout.active = &s;
-      changes_raise(CHG_LAYOUT);
-    }
-    layout_place();
-    return true;
-  }
-  return false;
+bool layout_activate(const char *holder_id) { return layout_activate_id(&g_layout, holder_id); }
+
+bool layout_show_group(const char *group) { return layout_switch_group(&g_layout, group); }
+
+void layout_switch(const char *a, const char *b) { layout_toggle_groups(&g_layout, a, b); }
+
+bool layout_next_holder() { return layout_next(&g_layout); }
+
+bool layout_swap() { return layout_swap_panels(&g_layout); }
+
+bool layout_focus(HWND panel) {
+  char name[KQ_PATH];
+  if (!panel || !GetClassNameA(panel, name, sizeof name)) return false;
+  return layout_focus_panel(&g_layout, name);
 }
 
-const char *layout_active_name() { return g_layout.active ? g_layout.active->name : ""; }
-
-void layout_switch(const char *a, const char *b) {
-  const char *active = layout_active_name();
-  if (!strcmp(active, a)) layout_activate(b);
-  else if (!strcmp(active, b)) layout_activate(a);
+void layout_dump() {
+  if (Holder *h = layout_active_holder(&g_layout)) layout_dump_holder(h);
 }
 
-HWND layout_holder() { return g_layout.holder; }
+HWND layout_holder() {
+  Holder *h = layout_active_holder(&g_layout);
+  return h ? window_of(h) : nullptr;
+}
 
-HWND layout_current_panel() {
-  if (!g_layout.active) return nullptr;
-  if (!strcmp(g_layout.active->name, "Cover")) return g_panels[PANEL_COVER];
-  return g_panels[g_layout.current];
+HWND layout_current_panel() { return g_layout.current ? (HWND)g_layout.current->panel : nullptr; }
+
+const char *layout_active_id() {
+  Holder *h = layout_active_holder(&g_layout);
+  return h && h->id ? h->id : "";
 }

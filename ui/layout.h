@@ -1,22 +1,34 @@
-// The screen layout as the rest of the program sees it: named sections, of which one is
-// active, placing the panel windows inside the holder window under the main window's
-// function-key bar.
+// The screen layout as the rest of the program sees it: the holders of the layout script,
+// each a window of class "section_holder" that the main window shows one at a time under
+// its function-key bar, with the panel windows re-parented into their sections.
 #pragma once
 #include <windows.h>
 
+#include <stddef.h>
+
 bool layout_init();
 void layout_shutdown();
-// Creates the holder window in main and reads the layouts; "Cover" is not yet active.
-bool layouts_load(HWND main);
+// Reads the script (".layout" in the current folder, or the script text given when that
+// file cannot be used) and makes a window for every holder. Nothing is shown yet.
+bool layouts_load(HWND main, const char *file, const char *builtin, size_t builtin_len);
+// Detaches the panels, destroys the holder windows and frees the layout.
 void layouts_destroy();
-// Makes the named section active (names compare case-sensitively) and places the panels;
-// false for an unknown name.
-bool layout_activate(const char *section);
-const char *layout_active_name();
-// When the active section is a, b becomes active; when it is b, a; otherwise nothing.
+// Activates the first holder of that id that can be activated.
+bool layout_activate(const char *holder_id);
+// Shows the current panel in the most recently used holder of the group that has it.
+bool layout_show_group(const char *group);
+// When the active group is a, switches to b; when it is b, to a; otherwise nothing.
 void layout_switch(const char *a, const char *b);
+// The least recently used holder of the active group comes on screen.
+bool layout_next_holder();
+// Shows the previous panel again.
+bool layout_swap();
+// Shows the panel window's section (by its class name) in the first holder that has one.
+bool layout_focus(HWND panel);
+// The active holder's sections and bars into the log.
+void layout_dump();
+// The active holder's window (placed by the main window), or none.
 HWND layout_holder();
-// The panel of the active section that takes the focus.
+// The panel of the current section, which takes the focus.
 HWND layout_current_panel();
-// Places the panels of the active section over the holder's screen rectangle.
-void layout_place();
+const char *layout_active_id();

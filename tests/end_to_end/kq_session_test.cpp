@@ -71,17 +71,24 @@ struct KqRun {
     }
     return false;
   }
-  // The top-level windows of kq with their class names.
+  // The windows of kq, top-level ones and their descendants (the panels sit in the
+  // layout's holders), with their class names.
   std::vector<std::pair<HWND, std::string>> windows() const {
     struct Collect { DWORD pid; std::vector<std::pair<HWND, std::string>> found; } c;
     c.pid = pi.dwProcessId;
     EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
       Collect *c = (Collect *)arg;
       DWORD pid = 0;
-      char cls[64];
       GetWindowThreadProcessId(hwnd, &pid);
-      GetClassNameA(hwnd, cls, sizeof cls);
-      if (pid == c->pid) c->found.push_back({hwnd, cls});
+      if (pid != c->pid) return TRUE;
+      auto add = [](HWND w, LPARAM arg) WINAPI -> BOOL {
+        char cls[64];
+        GetClassNameA(w, cls, sizeof cls);
+        ((Collect *)arg)->found.push_back({w, cls});
+        return TRUE;
+      };
+      add(hwnd, arg);
+      EnumChildWindows(hwnd, add, arg);
       return TRUE;
     }, (LPARAM)&c);
     return c.found;
@@ -220,13 +227,14 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   EXPECT_EQ(_stricmp(kq.title().c_str(), (sample + " (no debug information)").c_str()), 0)
       << kq.title();
   std::string panels = kq.visible_panels();
-  for (const char *name : {"code ", "data ", "reg ", "source ", "watch ", "log "})
+  for (const char *name : {"code ", "reg ", "source ", "watch ", "log ", "map "})
     EXPECT_NE(panels.find(name), std::string::npos) << name << " in " << panels;
   EXPECT_TRUE(screenshot(own_folder() + "kq_screenshot.bmp"));
-  // Commands 10062 and 10100 switch between "Debug" and the animation or one panel.
+  // Commands 10062 and 10100 switch between "Debug" and the animation or one panel (the
+  // current one, which the map stays beside).
   struct { int command; const char *shown, *hidden; } switches[] = {
       {10062, "animator ", "code "}, {10062, "code ", "animator "},
-      {10100, "code ", "data "}, {10100, "data ", "animator "}};
+      {10100, "map ", "watch "}, {10100, "watch ", "animator "}};
   for (auto &sw : switches) {
     kq.command(sw.command);
     std::string now;

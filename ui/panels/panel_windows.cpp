@@ -4,6 +4,7 @@
 
 #include "startup/global_resources_win32.h"
 #include "startup/window_class_win32.h"
+#include "ui/layout.h"
 
 const PanelClass g_panel_classes[PANEL_COUNT] = {
     {"cover", WS_POPUP | WS_CLIPCHILDREN},
@@ -50,6 +51,9 @@ static LRESULT CALLBACK plain_panel_proc(HWND hwnd, UINT message, WPARAM wparam,
       EndPaint(hwnd, &ps);
       return 0;
     }
+    case WM_LBUTTONDOWN:  // a click makes the panel the current one
+      layout_focus(hwnd);
+      return 0;
     case WM_COMMAND:
       return 0;  // not a command of this panel
     case WM_CLOSE:
