@@ -12,6 +12,7 @@
 #include "startup/resource_ids.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/status_bar_text.h"
+#include "tests/end_to_end/kq_process.h"
 #include "util/tests/test_support.h"
 
 namespace {
@@ -147,29 +148,23 @@ struct Kq {
     return at == std::string::npos ? "" : all.substr(at, all.find('\t', at) - at);
   }
   void command(int id) const { PostMessageA(main(), WM_COMMAND, id, 0); }
-  HWND dialog(const char *caption) const {
+  // Sends the command and waits for the dialog it opens.
+  HWND open(int id, const char *caption) const {
+    command(id);
     HWND found = nullptr;
     wait_for([&] { return (found = window("#32770", caption)) != nullptr; });
     return found;
   }
-  int close() {
-    PostMessageA(main(), WM_CLOSE, 0, 0);
-    DWORD code = (DWORD)-2;
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-      GetExitCodeProcess(pi.hProcess, &code);
-    else
-      TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    pi = {};
-    return (int)code;
-  }
+  int close() { return kq_close(&pi, main()); }
   ~Kq() {
     if (pi.hProcess) close();
   }
 };
 
 void click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+bool closes(HWND dialog) {
+  return wait_for([&] { return !IsWindow(dialog); }, 10);
+}
 bool checked(HWND dialog, int id) {
   return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -254,8 +249,7 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   EXPECT_TRUE(GetMenu(kq.main()));
 
   // The dialog shows the settings.
-  kq.command(10076);
-  HWND dialog = kq.dialog("Configuration");
+  HWND dialog = kq.open(10076, "Configuration");
   ASSERT_TRUE(dialog);
   EXPECT_TRUE(checked(dialog, IDC_OPT_STARTUP_CODE));
   EXPECT_TRUE(checked(dialog, IDC_OPT_STD_MENU));
@@ -293,11 +287,10 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   // The main window's settings listener follows ShowStdMenu on the next broadcast.
   EXPECT_TRUE(wait_for([&] { return GetMenu(kq.main()) == nullptr; }, 10));
   click(dialog, IDOK);
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+  ASSERT_TRUE(closes(dialog));
 
   // Opened again it shows what was applied; Cancel keeps it so.
-  kq.command(10076);
-  dialog = kq.dialog("Configuration");
+  dialog = kq.open(10076, "Configuration");
   ASSERT_TRUE(dialog);
   EXPECT_FALSE(checked(dialog, IDC_OPT_STARTUP_CODE));
   EXPECT_TRUE(checked(dialog, IDC_OPT_WRITE_READ_ONLY));
@@ -306,32 +299,29 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   EXPECT_EQ(list_of(GetDlgItem(dialog, IDC_OPT_ARGUMENTS)), std::vector<std::string>{"alpha beta"});
   click(dialog, IDC_OPT_MASTER_MODE);
   click(dialog, IDCANCEL);
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+  ASSERT_TRUE(closes(dialog));
   // A third time: new arguments go behind the earlier ones in the history.
-  kq.command(10076);
-  dialog = kq.dialog("Configuration");
+  dialog = kq.open(10076, "Configuration");
   ASSERT_TRUE(dialog);
   EXPECT_FALSE(checked(dialog, IDC_OPT_MASTER_MODE));
   set_text(dialog, IDC_OPT_ARGUMENTS, "gamma");
   click(dialog, IDOK);
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+  ASSERT_TRUE(closes(dialog));
 
   // Two questions of the add-watch command: the second offers the first answer.
-  kq.command(10099);
-  HWND prompt = kq.dialog("Insert expression");
+  HWND prompt = kq.open(10099, "Insert expression");
   ASSERT_TRUE(prompt);
   EXPECT_EQ(item(prompt, IDC_PROMPT_LINE), "Enter a new expression to watch");
   answer_prompt(prompt, "first");
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 10));
-  kq.command(10099);
-  prompt = kq.dialog("Insert expression");
+  ASSERT_TRUE(closes(prompt));
+  prompt = kq.open(10099, "Insert expression");
   ASSERT_TRUE(prompt);
   HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
   EXPECT_EQ(text_of(combo), "first");
   EXPECT_EQ(list_of(combo), std::vector<std::string>{"first"});
   screenshot("input_prompt.png");
   answer_prompt(prompt, "second");
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 10));
+  ASSERT_TRUE(closes(prompt));
 
   // Hovering the bar itself gives the pane's tooltip; then the picture of the bar.
   RECT on_screen;
@@ -375,13 +365,12 @@ TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   })) << kq.pane(PANE_STATE) << " / " << kq.pane(PANE_LOCATION);
   screenshot("status_bar_paused.png");
 
-  kq.command(10076);
-  HWND dialog = kq.dialog("Configuration");
+  HWND dialog = kq.open(10076, "Configuration");
   ASSERT_TRUE(dialog);
   EXPECT_EQ(item(dialog, IDC_OPT_ARGUMENTS), "exit 7");
   click(dialog, IDC_OPT_FLUSH);
   click(dialog, IDCANCEL);
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(dialog); }, 10));
+  ASSERT_TRUE(closes(dialog));
   std::string ini = read_file(kq.debuggee().substr(0, kq.debuggee().rfind('\\')) + "\\kq.ini");
   ini.erase(std::remove(ini.begin(), ini.end(), '\r'), ini.end());  // a text-mode file
   EXPECT_EQ(ini.find("WriteReadOnly="), 0u) << ini;  // table order, every entry

@@ -181,9 +181,8 @@ static void paint(HWND hwnd) {
   HDC dc = BeginPaint(hwnd, &ps);
   RECT client;
   GetClientRect(hwnd, &client);
-  HBRUSH face = CreateSolidBrush(g_resources.button_face);
-  FillRect(dc, &client, face);
-  DeleteObject(face);
+  SetBkColor(dc, g_resources.button_face);
+  ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &client, "", 0, nullptr);  // the face behind the panes
   HGDIOBJ old = SelectObject(dc, g_resources.gui_font[0]);
   const COLORREF ink = GetSysColor(COLOR_BTNTEXT), paper = g_resources.button_face;
   draw_pane(dc, PANE_MODE, g_settings.CpuViewMode ? "C" : "S", ink, paper);
