@@ -11,6 +11,7 @@
 #include "engine/memory.h"
 #include "plugin/plugins.h"
 #include "util/log.h"
+#include "util/picture_win32.h"
 #include "x86/assemble.h"
 #include "x86/disasm.h"
 
@@ -36,6 +37,8 @@ DBGAPI void KQ_Printf(char *format, ...) {
 }
 
 DBGAPI void KQ_Dump(BYTE *data, DWORD size) { log_hexdump(data, size); }
+
+DBGAPI HBITMAP KQ_LoadGIF(char *name) { return picture_load(GetModuleHandleA(nullptr), name); }
 
 DBGAPI BOOL KQ_Pause(void) {
   if (debuggee_state() != DS_RUNNING) return FALSE;

@@ -24,6 +24,8 @@ typedef void (*HPROC)(char *);
 DBGAPI void KQ_SetTitle(char *title);
 DBGAPI void KQ_Printf(char *format, ...);
 DBGAPI void KQ_Dump(BYTE *data, DWORD size);
+/* A GIF picture of the debugger's resources, by name or by a number below 65536. */
+DBGAPI HBITMAP KQ_LoadGIF(char *name);
 
 /* Control of the debuggee */
 DBGAPI BOOL KQ_Pause(void);

@@ -1,5 +1,7 @@
 #include "startup/global_resources_win32.h"
 
+#include "util/picture_win32.h"
+
 GlobalResources g_resources;
 
 // Picture resources of the program, in the order the panels expect them.
@@ -18,11 +20,10 @@ void global_resources_create() {
   }
   r.big_font = make_font(42, 20, 700, "Arial");
   r.small_font = make_font(8, 4, 400, "Small Fonts");
-  // A picture the program does not carry yet stays null; its users draw nothing then.
+  // A picture that cannot be loaded stays null; its users draw nothing then.
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (int i = 0; i < PICTURE_COUNT; i++)
-    r.pictures[i] = (HBITMAP)LoadImageA(instance, MAKEINTRESOURCEA(kPictureIds[i]),
-                                        IMAGE_BITMAP, 0, 0, 0);
+    r.pictures[i] = picture_load(instance, MAKEINTRESOURCEA(kPictureIds[i]));
   r.button_face = GetSysColor(COLOR_BTNFACE);
 }
 
