@@ -13,7 +13,11 @@ cmake --build build/win32 -j "$(nproc)"
 sample=build/win32/tests/kq_sample.exe
 if /lib/ld-linux.so.2 --version >/dev/null 2>&1 && [ -n "${DISPLAY:-}" ]; then
   export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-kq}
-  exec wine build/win32/startup/kq.exe -file:"$(winepath -w "$sample")"
+  # The debugger reads its layout script ".layout" from the current folder.
+  cp ui/default.layout build/win32/.layout
+  sample=$(winepath -w "$sample")
+  cd build/win32
+  exec wine startup/kq.exe -file:"$sample"
 fi
 runner=()
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then

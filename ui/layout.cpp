@@ -111,6 +111,8 @@ void attach_panels(Holder *h) {
     set_parent(panel, hwnd);
     RECT r = panel_rect(s);
     MoveWindow(panel, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    // What the move copied came from a holder that may be hidden: all of it is redrawn.
+    InvalidateRect(panel, nullptr, TRUE);
     ShowWindow(panel, SW_SHOWNA);
   }
 }

@@ -1,0 +1,375 @@
+// kq.exe's screen seen from outside: its holder windows and the panel windows in them,
+// found by class name, against the rectangles that the layout core computes for the same
+// script at the size the holder has on screen; the switch commands followed through the
+// holder dumps and the focus lines of the log. One kq run per situation, many checks each.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/end_to_end/kq_process.h"
+#include "ui/layout_drag.h"
+#include "ui/tests/layout_test_support.h"
+#include "util/picture_win32.h"
+
+namespace {
+
+std::string own_folder() {
+  std::string path = _pgmptr;
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// The settings of the runs go to a key of this test program's own (KQ_SETTINGS_KEY).
+std::string settings_key() {
+  return "SOFTWARE\\KaquinDebuggerLayoutE2E-" + std::to_string(GetCurrentProcessId());
+}
+
+void set_setting(const char *name, const char *value) {
+  RegSetKeyValueA(HKEY_CURRENT_USER, settings_key().c_str(), name, REG_SZ, value,
+                  (DWORD)strlen(value) + 1);
+}
+
+std::vector<HWND> descendants(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(parent, [](HWND w, LPARAM arg) WINAPI -> BOOL {
+    ((std::vector<HWND> *)arg)->push_back(w);
+    return TRUE;
+  }, (LPARAM)&found);
+  return found;
+}
+
+bool class_is(HWND w, const char *name) {
+  char cls[64] = {0};
+  GetClassNameA(w, cls, sizeof cls);
+  return !strcmp(cls, name);
+}
+
+// The window's rectangle in the client coordinates of another.
+RECT rect_in(HWND w, HWND in) {
+  RECT r;
+  GetWindowRect(w, &r);
+  MapWindowPoints(nullptr, in, (POINT *)&r, 2);
+  return r;
+}
+
+std::string text_of(const RECT &r) {
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
+         " " + std::to_string(r.bottom);
+}
+
+// A run of kq.exe in a folder of its own under the build folder, with a ".layout" there.
+struct KqRun {
+  std::string dir;
+  PROCESS_INFORMATION pi = {};
+  HWND main = nullptr;
+  int markers = 0;
+
+  bool start(const char *name, const std::string &script, const char *arguments) {
+    dir = own_folder() + name + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    DeleteFileA((dir + "kq.log").c_str());
+    for (const char *file : {"kq.exe", "kq.map"})
+      CopyFileA((own_folder() + KQ_FOLDER + file).c_str(), (dir + file).c_str(), FALSE);
+    CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), (dir + "kq_debuggee.exe").c_str(), FALSE);
+    FILE *f = fopen((dir + ".layout").c_str(), "wb");
+    if (!f) return false;
+    fwrite(script.data(), 1, script.size(), f);
+    fclose(f);
+    std::string line = "\"" + dir + "kq.exe\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                          &si, &pi);
+  }
+  std::string log() const { return read_file(dir + "kq.log"); }
+  // The machine is shared and slow: the bound is generous, and only a failure waits it out.
+  bool wait_log(const char *text) const {
+    for (int i = 0; i < 1200; i++, Sleep(100))
+      if (log().find(text) != std::string::npos) return true;
+    return false;
+  }
+  bool find_main() {
+    struct Find { DWORD pid; HWND found; } find = {pi.dwProcessId, nullptr};
+    EnumWindows([](HWND w, LPARAM arg) WINAPI -> BOOL {
+      Find *find = (Find *)arg;
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == find->pid && class_is(w, "Kaquin Debugger")) find->found = w;
+      return TRUE;
+    }, (LPARAM)&find);
+    main = find.found;
+    return main != nullptr;
+  }
+  // Posts the command, then the focus trace of command 10089 behind it; once that line
+  // is in the log, the command has been carried out. Gives the focus line.
+  std::string command(int id) {
+    PostMessageA(main, WM_COMMAND, id, 0);
+    return settle();
+  }
+  std::string settle() {
+    PostMessageA(main, WM_COMMAND, 10089, 0);
+    markers++;
+    for (int i = 0; i < 1200; i++, Sleep(100)) {
+      std::string text = log();
+      size_t at = 0;
+      int n = 0;
+      while ((at = text.find("Focus=", at)) != std::string::npos && ++n < markers) at++;
+      if (n == markers) return text.substr(at + 6, text.find('\n', at) - at - 6);
+    }
+    return "";
+  }
+  // The holder windows the main window shows (one is expected).
+  std::vector<HWND> shown_holders() const {
+    std::vector<HWND> shown;
+    for (HWND w : descendants(main))
+      if (class_is(w, "section_holder") && GetParent(w) == main && IsWindowVisible(w))
+        shown.push_back(w);
+    return shown;
+  }
+  // The id of the last holder dumped into the log.
+  std::string dumped_holder() const {
+    std::string text = log();
+    size_t at = text.rfind("\tDump of Holder '");
+    if (at == std::string::npos) return "";
+    at += 17;
+    return text.substr(at, text.find('\'', at) - at);
+  }
+  int close() { return kq_close(&pi, main); }
+  ~KqRun() {
+    if (pi.hProcess) close();
+  }
+};
+
+// The whole screen into a PNG beside the test program, by ImageMagick's import on the
+// display that Wine draws on.
+void screenshot(const std::string &name) {
+  char display[64];
+  if (!GetEnvironmentVariableA("DISPLAY", display, sizeof display)) return;
+  // Wine's drive Z: is the root of the machine's file system.
+  std::string path = own_folder().substr(2) + name;
+  for (char &c : path)
+    if (c == '\\') c = '/';
+  std::string line =
+      std::string("/usr/bin/import -window root -display ") + display + " " + path;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return;
+  WaitForSingleObject(pi.hProcess, 60000);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+}
+
+class LayoutScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings_key().c_str());
+    set_setting("ShowFormatWarning", "0");  // no dialog that nobody would close
+    set_setting("Arguments", "loop");       // the debuggee stays
+    script_ = default_script();
+    ASSERT_EQ(read_script(&layout_, script_), LAYOUT_LOADED);
+  }
+  void TearDown() override {
+    layout_free(&layout_);
+    RegDeleteTreeA(HKEY_CURRENT_USER, settings_key().c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+
+  // The one holder on screen: it fills the main window between the function-key bar
+  // (18 pixels) and the status bar (19), and every panel of the holder's sections sits
+  // in it where the core lays it out at the holder's client size.
+  HWND check_holder(KqRun &kq, const char *id) {
+    std::vector<HWND> shown = kq.shown_holders();
+    EXPECT_EQ(shown.size(), 1u) << id;
+    if (shown.size() != 1) return nullptr;
+    HWND holder = shown[0];
+    RECT client;
+    GetClientRect(kq.main, &client);
+    RECT expected = {0, 18, client.right, client.bottom - 19};
+    EXPECT_EQ(text_of(rect_in(holder, kq.main)), text_of(expected)) << id;
+    Holder *h = holder_named(&layout_, id);
+    EXPECT_NE(h, nullptr) << id;
+    if (!h) return nullptr;
+    RECT size;
+    GetClientRect(holder, &size);
+    layout_relayout(h, size.right, size.bottom);
+    check_panels(holder, h);
+    return holder;
+  }
+  void check_panels(HWND holder, Holder *h) {
+    std::vector<HWND> inside = descendants(holder);
+    for (int i = 0; i < h->secnum; i++) {
+      Section *s = h->sections[i];
+      HWND panel = nullptr;
+      for (HWND w : inside)
+        if (class_is(w, s->id)) panel = w;
+      EXPECT_NE(panel, nullptr) << h->id << ": " << s->id;
+      if (!panel) continue;
+      EXPECT_TRUE(IsWindowVisible(panel)) << h->id << ": " << s->id;
+      LayoutRect r = layout_panel_rect(s);
+      EXPECT_EQ(text_of(rect_in(panel, holder)), text_of(RECT{r.left, r.top, r.right, r.bottom}))
+          << h->id << ": " << s->id;
+    }
+  }
+  // The panel window of that class in the holder, as the log's focus line writes it.
+  static std::string handle_text(HWND holder, const char *cls) {
+    for (HWND w : descendants(holder))
+      if (class_is(w, cls)) {
+        char text[16];
+        snprintf(text, sizeof text, "%X", (unsigned)(uintptr_t)w);
+        return text;
+      }
+    return "none";
+  }
+
+  std::string script_;
+  Layout layout_ = {};
+};
+
+// The first time a holder is seen, the screen is saved for a person to look at.
+void save_screen(const KqRun &kq, std::vector<std::string> *seen, const std::string &id) {
+  for (const std::string &s : *seen)
+    if (s == id) return;
+  seen->push_back(id);
+  // Once kq waits for input it has painted; Wine then shows it on the display.
+  WaitForInputIdle(kq.pi.hProcess, 10000);
+  Sleep(500);
+  screenshot("layout_" + id + ".png");
+}
+
+}  // namespace
+
+TEST_F(LayoutScreen, WithoutDebuggeeTheCoverFillsTheWindowEvenFromABrokenScript) {
+  KqRun kq;
+  // A script of comments only defines no holder: the built-in script stands in.
+  ASSERT_TRUE(kq.start("layout-e2e-cover", "<< no holder here >>\n", ""));
+  ASSERT_TRUE(kq.wait_log("Starting main loop")) << kq.log();
+  ASSERT_TRUE(kq.find_main());
+  kq.settle();
+  std::string log = kq.log();
+  EXPECT_NE(log.find("Parsing layout script '.layout'"), std::string::npos) << log;
+  EXPECT_NE(log.find("WARNING: Layout script '.layout' defines no holder"), std::string::npos);
+  EXPECT_NE(log.find("Using the built-in layout script instead of '.layout'"), std::string::npos);
+  // Only Cover's holder window is in the main window.
+  int holders = 0;
+  for (HWND w : descendants(kq.main)) holders += class_is(w, "section_holder");
+  EXPECT_EQ(holders, 1);
+  EXPECT_EQ(kq.dumped_holder(), "Cover");
+  HWND cover = check_holder(kq, "Cover");
+  std::vector<std::string> seen;
+  save_screen(kq, &seen, "Cover");
+  // Without a debuggee the toggles and the next layout leave the cover where it is.
+  for (int command : {10100, 10062, 10074, 10087}) {
+    kq.command(command);
+    EXPECT_EQ(kq.dumped_holder(), "Cover") << command;
+    EXPECT_EQ(kq.shown_holders(), std::vector<HWND>{cover}) << command;
+  }
+  EXPECT_EQ(kq.close(), 0);
+}
+
+TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSays) {
+  KqRun kq;
+  ASSERT_TRUE(kq.start("layout-e2e-debug", script_, "kq_debuggee.exe"));
+  ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
+  ASSERT_TRUE(kq.find_main());
+  kq.settle();
+  EXPECT_EQ(kq.log().find("built-in"), std::string::npos) << kq.log();
+  EXPECT_EQ(kq.dumped_holder(), "CodeTopBottom");
+  check_holder(kq, "CodeTopBottom");
+  std::vector<std::string> seen;
+  save_screen(kq, &seen, "CodeTopBottom");
+  // Each command, the holder it brings (most recently used order) and the panel that
+  // then has the focus: 10074 next layout, 10100 maximize, 10062 animation, 10087 swap,
+  // 10063-10068 focus code, data, log, CPU, source, watch.
+  struct Step {
+    int command;
+    const char *holder, *current;
+  } steps[] = {
+      {10074, "SourceCode", "source"},     {10074, "Disassemble", "code"},
+      {10100, "MaximizeCode", "code"},     {10100, "Disassemble", "code"},
+      {10087, "MaximizeCode", "code"},     {10087, "Disassemble", "code"},
+      {10062, "Animation", "animator"},    {10062, "Disassemble", "code"},
+      {10067, "SourceCode", "source"},     {10064, "Disassemble", "data"},
+      {10100, "MaximizeData", "data"},     {10100, "Disassemble", "data"},
+      {10074, "CodeLeftRight", "source"},  {10074, "CodeTopBottom", "source"},
+      {10065, "CodeTopBottom", "log"},     {10100, "MaximizeLog", "log"},
+      {10100, "CodeTopBottom", "log"},     {10068, "CodeTopBottom", "watch"},
+      {10100, "MaximizeWatch", "watch"},   {10100, "CodeTopBottom", "watch"},
+      {10066, "CodeTopBottom", "reg"},     {10100, "MaximizeReg", "reg"},
+      {10100, "CodeTopBottom", "reg"},     {10067, "CodeTopBottom", "source"},
+      {10100, "MaximizeSource", "source"}, {10100, "CodeTopBottom", "source"},
+  };
+  for (const Step &step : steps) {
+    std::string focus = kq.command(step.command);
+    EXPECT_EQ(kq.dumped_holder(), step.holder) << step.command;
+    HWND holder = check_holder(kq, step.holder);
+    if (!holder) continue;
+    EXPECT_EQ(focus, handle_text(holder, step.current)) << step.command << " " << step.holder;
+    save_screen(kq, &seen, step.holder);
+  }
+  EXPECT_EQ(seen.size(), 11u);  // every holder of the default script but Cover
+
+  // Dragging the bar under the source panel down by 40 pixels: the core, dragged the same
+  // way, says where every panel goes.
+  HWND holder = check_holder(kq, "CodeTopBottom");
+  Holder *h = holder_named(&layout_, "CodeTopBottom");
+  ASSERT_TRUE(holder && h);
+  Section *source = section_named(h, "source");
+  LayoutPoint from = {(source->rect.left + source->rect.right) / 2, source->rect.bottom};
+  LayoutPoint to = {from.x, from.y + 40};
+  layout_drag_begin(h, from);
+  layout_drag_move(h, to);
+  layout_drag_end(h, to);
+  PostMessageA(holder, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+  PostMessageA(holder, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+  PostMessageA(holder, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+  kq.settle();
+  EXPECT_EQ(source->rect.bottom, from.y + 40);
+  check_panels(holder, h);
+  EXPECT_EQ(kq.close(), 0);
+}
+
+// The pictures kq.exe carries decode with the program's own loader at the sizes they were
+// drawn, and plug-ins find the loader under its exported name.
+TEST(KqPictures, EveryPictureDecodesAndTheLoaderIsExported) {
+  std::string exe = own_folder() + KQ_FOLDER + "kq.exe";
+  HMODULE kq = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(kq, nullptr);
+  struct {
+    const char *name;  // a number below 65536 or a name
+    int width, height;
+  } pictures[] = {
+      {MAKEINTRESOURCEA(100), 40, 160}, {MAKEINTRESOURCEA(110), 8, 8},
+      {MAKEINTRESOURCEA(120), 16, 16},  {MAKEINTRESOURCEA(130), 8, 8},
+      {MAKEINTRESOURCEA(140), 8, 8},    {MAKEINTRESOURCEA(150), 8, 8},
+      {MAKEINTRESOURCEA(160), 8, 8},    {MAKEINTRESOURCEA(170), 16, 16},
+      {MAKEINTRESOURCEA(180), 16, 16},  {MAKEINTRESOURCEA(210), 16, 16},
+      {MAKEINTRESOURCEA(220), 16, 16},  {MAKEINTRESOURCEA(230), 16, 16},
+      {MAKEINTRESOURCEA(240), 64, 16},  {MAKEINTRESOURCEA(260), 257, 8},
+      {MAKEINTRESOURCEA(270), 56, 20},  {MAKEINTRESOURCEA(350), 19, 26},
+      {"Logo.gif", 96, 96},             {"KaquinDebugger.gif", 320, 44},
+      {"App.gif", 320, 20},             {"Copyright.gif", 320, 16},
+  };
+  for (auto &p : pictures) {
+    std::string name = IS_INTRESOURCE(p.name) ? std::to_string((uintptr_t)p.name) : p.name;
+    HBITMAP bitmap = picture_load((HINSTANCE)kq, p.name);
+    EXPECT_NE(bitmap, nullptr) << name;
+    if (!bitmap) continue;
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, p.width) << name;
+    EXPECT_EQ(info.bmHeight, p.height) << name;
+    DeleteObject(bitmap);
+  }
+  EXPECT_NE(FindResourceA(kq, MAKEINTRESOURCEA(1330), (LPCSTR)RT_GROUP_ICON), nullptr);
+  FreeLibrary(kq);
+  HMODULE code = LoadLibraryExA(exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_NE(code, nullptr);
+  EXPECT_NE(GetProcAddress(code, "KQ_LoadGIF"), nullptr);
+  FreeLibrary(code);
+}
