@@ -100,15 +100,21 @@ struct Kq {
   std::string dir;
   PROCESS_INFORMATION pi = {};
 
-  bool start(const std::string &arguments) {
+  // The folders with their programs, and no options file left by an earlier run.
+  bool prepare() {
     dir = own_folder() + "kq-options\\";
     CreateDirectoryA(dir.c_str(), nullptr);
     CreateDirectoryA((dir + "debuggee").c_str(), nullptr);
     DeleteFileA((dir + "kq.log").c_str());
+    DeleteFileA((dir + "kq.ini").c_str());
+    DeleteFileA((dir + "debuggee\\kq.ini").c_str());
     std::string exe = own_folder() + KQ_EXE;
-    if (!CopyFileA(exe.c_str(), (dir + "kq.exe").c_str(), FALSE)) return false;
     CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir + "kq.map").c_str(), FALSE);
-    CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
+    return CopyFileA(exe.c_str(), (dir + "kq.exe").c_str(), FALSE) &&
+           CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
+  }
+  bool start(const std::string &arguments) {
+    if (!prepare()) return false;
     std::string line = "\"" + dir + "kq.exe\" " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -351,10 +357,7 @@ TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   put_setting("HotKey", "F9");
   put_setting("SourceSearchPaths", "C:\\src\nD:\\more");
   Kq kq;
-  ASSERT_TRUE(kq.start(""));
-  DeleteFileA((kq.dir + "kq.ini").c_str());
-  DeleteFileA((kq.dir + "debuggee\\kq.ini").c_str());
-  ASSERT_TRUE(kq.close() == 0);
+  ASSERT_TRUE(kq.prepare());
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
   ASSERT_TRUE(kq.logged("EVN_Initiate")) << kq.log();
   // Paused at the start: the state is a stop, the location names where.
