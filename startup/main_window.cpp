@@ -46,7 +46,8 @@ static void load_layout(HWND hwnd) {
   HRSRC found = FindResourceA(nullptr, "DEFAULT_LAYOUT", (LPCSTR)RT_RCDATA);
   HGLOBAL data = found ? LoadResource(nullptr, found) : nullptr;
   const char *builtin = data ? (const char *)LockResource(data) : "";
-  layouts_load(hwnd, ".layout", builtin, found ? SizeofResource(nullptr, found) : 0);
+  layouts_load(hwnd, ".layout", builtin, found ? SizeofResource(nullptr, found) : 0,
+               status_set_hint_resource);
   layout_activate("Cover");
 }
 

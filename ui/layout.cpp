@@ -14,12 +14,14 @@
 #include "ui/layout_load.h"
 #include "ui/layout_order.h"
 #include "ui/layout_size.h"
+#include "ui/panels/status_bar_win32.h"
 #include "util/path.h"
 
 namespace {
 
 Layout g_layout;
 HWND g_main;
+void (*g_hint)(int string_id);  // the status bar's hint pane
 bool g_switched;  // the active holder changed; dumped once it is laid out
 
 HWND window_of(const Holder *h) { return (HWND)h->window; }
@@ -233,6 +235,12 @@ LRESULT CALLBACK holder_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       if (dragging) place_panels(h);
       return 0;
     }
+    case WM_STATUS_HINT: {
+      POINT p = {(short)LOWORD(lparam), (short)HIWORD(lparam)};
+      HWND child = ChildWindowFromPoint(hwnd, p);
+      if (g_hint) g_hint(child && child != hwnd ? GetDlgCtrlID(child) : 0);
+      return 1;
+    }
     case WM_LBUTTONUP:
       if (!h->drag.active) return 0;
       set_cursor(layout_drag_end(h, point_of(lparam)));
@@ -253,9 +261,11 @@ bool layout_init() {
 
 void layout_shutdown() { layouts_destroy(); }
 
-bool layouts_load(HWND main, const char *file, const char *builtin, size_t builtin_len) {
+bool layouts_load(HWND main, const char *file, const char *builtin, size_t builtin_len,
+                  void (*hint)(int string_id)) {
   layouts_destroy();
   g_main = main;
+  g_hint = hint;
   if (!layout_load(&g_layout, file, builtin, builtin_len, g_resources.button_face)) return false;
   for (int i = 0; i < g_layout.holdernum; i++) {
     Holder *h = g_layout.holders[i];

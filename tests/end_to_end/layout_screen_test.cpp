@@ -331,6 +331,8 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSay
   kq.settle();
   EXPECT_EQ(source->rect.bottom, from.y + 40);
   check_panels(holder, h);
+  // Asked by the status bar for a hint (WM_USER + 3), a holder answers that it gave one.
+  EXPECT_EQ(SendMessageA(holder, WM_USER + 3, 0, MAKELPARAM(from.x, from.y)), 1);
   EXPECT_EQ(kq.close(), 0);
 }
 
