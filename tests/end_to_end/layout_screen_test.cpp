@@ -331,6 +331,11 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSay
   kq.settle();
   EXPECT_EQ(source->rect.bottom, from.y + 40);
   check_panels(holder, h);
+  // A click on a panel makes it the current one, in the same holder.
+  for (HWND w : descendants(holder))
+    if (class_is(w, "log")) PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(kq.settle(), handle_text(holder, "log"));
+  EXPECT_EQ(kq.shown_holders(), std::vector<HWND>{holder});
   // Asked by the status bar for a hint (WM_USER + 3), a holder answers that it gave one.
   EXPECT_EQ(SendMessageA(holder, WM_USER + 3, 0, MAKELPARAM(from.x, from.y)), 1);
   EXPECT_EQ(kq.close(), 0);

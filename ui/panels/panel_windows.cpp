@@ -51,7 +51,8 @@ static LRESULT CALLBACK plain_panel_proc(HWND hwnd, UINT message, WPARAM wparam,
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_LBUTTONDOWN:  // a click makes the panel the current one
+    case WM_LBUTTONDOWN:  // a click gives the panel the focus and makes it the current one
+      SetFocus(hwnd);
       layout_focus(hwnd);
       return 0;
     case WM_COMMAND:
