@@ -56,6 +56,7 @@ static bool set_pane(char *buffer, const char *text, int pane) {
   if (!text) text = "";
   if (strncmp(buffer, text, KQ_PATH - 1) == 0) return false;
   text_copy(buffer, KQ_PATH, text);
+  if (g_status.asking && pane == PANE_HINT) return true;  // shown once the asking is over
   repaint(pane);
   if (g_status.hwnd) publish();
   return true;
@@ -147,11 +148,21 @@ void status_hover_help(POINT cursor, HWND under) {
     status_set_hint(hint);
     return;
   }
+  // Cleared, then set by whoever answers: repainted only when the answer differs from
+  // what was shown.
+  char shown[KQ_PATH];
+  text_copy(shown, sizeof shown, g_status.hint);
+  g_status.asking = true;
   status_set_hint(nullptr);
   for (HWND w = under; w; w = GetParent(w)) {
     POINT p = cursor;
     ScreenToClient(w, &p);
     if (SendMessageA(w, WM_STATUS_HINT, 0, MAKELPARAM(p.x, p.y)) == 1) break;
+  }
+  g_status.asking = false;
+  if (strcmp(shown, g_status.hint) != 0) {
+    repaint(PANE_HINT);
+    if (g_status.hwnd) publish();
   }
 }
 

@@ -22,6 +22,7 @@ struct StatusBar {
   char location[KQ_PATH], time[KQ_PATH], state[KQ_PATH], hint[KQ_PATH];
   StateKind state_kind;
   bool blink;
+  bool asking;  // the hover help is asking the windows under the mouse for a hint
   PaneSpan spans[PANE_COUNT];
   StatusPositionSource position_source;
   // The sizing grip's drag: the main window's rectangle at the press and the pointer's
