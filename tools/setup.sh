@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(wine wine32:i386 wine64 wine64-tools
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-          cmake ninja-build xvfb xauth x11-utils imagemagick openbox
+          cmake ninja-build xvfb xauth x11-utils imagemagick openbox fonts-dejavu-core
           googletest libgtest-dev clang-14 libclang-rt-14-dev
           libzydis-dev libcapstone-dev nasm binutils
           qemu-system-x86 debootstrap e2fsprogs)
