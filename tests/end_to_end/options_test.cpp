@@ -350,43 +350,67 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   for (auto &s : saved) EXPECT_EQ(setting(s.name), s.value) << s.name;
 }
 
-// A run with a debuggee: the state pane follows it, and "Flush Into Config File" writes
-// kq.ini beside the debuggee with every setting.
+// Runs with a debuggee: the state pane follows it through a fault and an exit, "Flush
+// Into Config File" writes kq.ini beside the debuggee with every setting, and arguments
+// changed in the dialog reach that options file when the debuggee is unloaded.
 TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
-  put_setting("Arguments", "exit 7");
+  put_setting("Arguments", "fault");
   put_setting("HotKey", "F9");
   put_setting("SourceSearchPaths", "C:\\src\nD:\\more");
   Kq kq;
   ASSERT_TRUE(kq.prepare());
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
-  ASSERT_TRUE(kq.logged("EVN_Initiate")) << kq.log();
   // Paused at the start: the state is a stop, the location names where.
-  EXPECT_TRUE(wait_for([&] {
+  auto stopped = [&] {
     std::string s = kq.pane(PANE_STATE);
     return s != "Not loaded" && s != "Loading..." && s != "Running..." && !s.empty() &&
            !kq.pane(PANE_LOCATION).empty();
-  })) << kq.pane(PANE_STATE) << " / " << kq.pane(PANE_LOCATION);
+  };
+  EXPECT_TRUE(wait_for(stopped)) << kq.pane(PANE_STATE) << " / " << kq.pane(PANE_LOCATION);
   screenshot("status_bar_paused.png");
 
   HWND dialog = kq.open(10076, "Configuration");
   ASSERT_TRUE(dialog);
-  EXPECT_EQ(item(dialog, IDC_OPT_ARGUMENTS), "exit 7");
+  EXPECT_EQ(item(dialog, IDC_OPT_ARGUMENTS), "fault");
   click(dialog, IDC_OPT_FLUSH);
   click(dialog, IDCANCEL);
   ASSERT_TRUE(closes(dialog));
-  std::string ini = read_file(kq.debuggee().substr(0, kq.debuggee().rfind('\\')) + "\\kq.ini");
-  ini.erase(std::remove(ini.begin(), ini.end(), '\r'), ini.end());  // a text-mode file
-  EXPECT_EQ(ini.find("WriteReadOnly="), 0u) << ini;  // table order, every entry
-  for (const char *line : {"\nHotKey=F9\n", "\nArguments=exit 7\n",
+  std::string ini_path = kq.dir + "debuggee\\kq.ini";
+  auto ini = [&] {
+    std::string text = read_file(ini_path);
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // a text-mode file
+    return text;
+  };
+  EXPECT_EQ(ini().find("WriteReadOnly="), 0u) << ini();  // table order, every entry
+  for (const char *line : {"\nHotKey=F9\n", "\nArguments=fault\n",
                            "\nSourceSearchPaths=C:\\src\n\t\\D:\\more\n", "\nLastLineHistory="})
-    EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
+    EXPECT_NE(ini().find(line), std::string::npos) << line << "\n" << ini();
   EXPECT_EQ(read_file(kq.dir + "kq.ini"), "");  // not in the start directory
 
-  kq.command(10077);  // run: it exits with 7
-  EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Exit 7"; })) << kq.pane(PANE_STATE);
-  EXPECT_NE(kq.pane(PANE_TIME), "");
+  kq.command(10077);  // run into the fault
+  EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Access violation"; }))
+      << kq.pane(PANE_STATE);
+  screenshot("status_bar_fault.png");
+
+  // New arguments from the dialog go to the options file when the debuggee is unloaded.
+  dialog = kq.open(10076, "Configuration");
+  ASSERT_TRUE(dialog);
+  set_text(dialog, IDC_OPT_ARGUMENTS, "exit 7");
+  click(dialog, IDOK);
+  ASSERT_TRUE(closes(dialog));
   kq.command(10090);
   EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Not loaded"; })) << kq.pane(PANE_STATE);
+  EXPECT_NE(ini().find("\nArguments=exit 7\n"), std::string::npos) << ini();
+  EXPECT_NE(ini().find("\nArgumentsHistory=exit 7\n"), std::string::npos) << ini();
   EXPECT_EQ(kq.close(), 0);
-  DeleteFileA((kq.dir + "debuggee\\kq.ini").c_str());
+
+  // A debuggee that exits: the state pane gives its exit code.
+  put_setting("Arguments", "exit 7");
+  ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
+  EXPECT_TRUE(wait_for(stopped)) << kq.pane(PANE_STATE);
+  kq.command(10077);
+  EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Exit 7"; })) << kq.pane(PANE_STATE);
+  EXPECT_NE(kq.pane(PANE_TIME), "");
+  EXPECT_EQ(kq.close(), 0);
+  DeleteFileA(ini_path.c_str());
 }
