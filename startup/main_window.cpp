@@ -10,6 +10,7 @@
 #include "startup/settings.h"
 #include "startup/window_class_win32.h"
 #include "ui/keyb.h"
+#include "ui/keyb_tables.h"
 #include "ui/layout.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar_win32.h"
@@ -23,6 +24,7 @@ static void attach_menu(HWND hwnd, bool show) {
   HMENU old = GetMenu(hwnd);
   SetMenu(hwnd, show ? LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_MAIN)) : nullptr);
   if (old) DestroyMenu(old);
+  if (show) keyb_label_menu(hwnd, main_keys);
 }
 
 static void settings_listener(int) {
@@ -59,6 +61,7 @@ static void window_setup(HWND hwnd) {
   status_bar_register();
   panels_create(hwnd);
   load_layout(hwnd);
+  keyb_register_table(hwnd, main_keys);
   changes_add_listener(settings_listener, 0);
   SetWindowTextA(hwnd, KQ_TITLE);
   const SettingRect &p = g_settings.Position;
@@ -84,6 +87,7 @@ static void window_shutdown(HWND hwnd) {
   }
   plugins_unload();
   changes_remove_listener(settings_listener, 0);
+  keyb_unregister_table(hwnd, main_keys);
   UnregisterHotKey(hwnd, MAIN_HOTKEY);
   KillTimer(hwnd, MAIN_TIMER);
   panels_destroy();

@@ -4,6 +4,7 @@
 
 #include "startup/global_resources_win32.h"
 #include "startup/window_class_win32.h"
+#include "ui/keyb_tables.h"
 #include "ui/layout.h"
 
 const PanelClass g_panel_classes[PANEL_COUNT] = {
@@ -55,6 +56,17 @@ static LRESULT CALLBACK plain_panel_proc(HWND hwnd, UINT message, WPARAM wparam,
       SetFocus(hwnd);
       layout_focus(hwnd);
       return 0;
+    // A panel's keys are in force while it has the focus.
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      PanelId id = panel_of_window(hwnd);
+      const KeyCommand *keys =
+          id == PANEL_COUNT ? nullptr
+                            : key_table_of_class(panel_key_tables, g_panel_classes[id].class_name);
+      if (keys && message == WM_SETFOCUS) keyb_register_table(hwnd, keys);
+      if (keys && message == WM_KILLFOCUS) keyb_unregister_table(hwnd, keys);
+      return 0;
+    }
     case WM_COMMAND:
       return 0;  // not a command of this panel
     case WM_CLOSE:
