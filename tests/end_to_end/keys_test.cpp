@@ -1,0 +1,281 @@
+// Keys of kq.exe end to end: key messages posted to its focused window pass its message
+// loop's filter and reach the commands of the command tables; the main menu carries the
+// key names; the hot key comes from the setting's text.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+
+#include "tests/end_to_end/kq_process.h"
+#include "ui/keyb.h"
+#include "ui/keyb_tables.h"
+#include "util/tests/test_support.h"
+
+static std::string beside_me(const char *relative) {
+  char own[MAX_PATH];
+  GetModuleFileNameA(nullptr, own, sizeof own);
+  std::string path = own;
+  return path.substr(0, path.find_last_of("\\/") + 1) + relative;
+}
+
+const int kKeyStateAge = 100;
+
+// Settings of the runs under a key of this test program's own, named to kq through the
+// environment and deleted at the end.
+class Keys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    key_ = "SOFTWARE\\KaquinDebuggerKeys-" + std::to_string(GetCurrentProcessId());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
+    setting("ShowFormatWarning", "0");
+    setting("ShowStdMenu", "1");
+  }
+  void TearDown() override {
+    stop();
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+  void setting(const char *name, const char *value) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
+    RegCloseKey(key);
+  }
+
+  // kq.exe runs in a folder of its own (its log is kq.log beside it), started on the cover.
+  bool start(const char *name, const std::string &arguments = "") {
+    traced_ = 0;
+    dir_ = beside_me(name) + "\\";
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    DeleteFileA((dir_ + "kq.log").c_str());
+    std::string exe = beside_me(KQ_EXE);
+    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE)) return false;
+    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
+    std::string line = "\"" + dir_ + "kq.exe\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
+                        &si, &pi_))
+      return false;
+    if (!wait([&] { return log().find("Starting main loop") != std::string::npos; })) return false;
+    main_ = window_of_class("Kaquin Debugger");  // ours: other runs may be on the display
+    thread_ = GetWindowThreadProcessId(main_, nullptr);
+    return main_ != nullptr;
+  }
+  // Closes kq (if it still runs) and gives its exit code.
+  int stop() { return pi_.hProcess ? kq_close(&pi_, main_) : -2; }
+  std::string log() const { return read_file(dir_ + "kq.log"); }
+  template <typename Condition>
+  static bool wait(Condition condition, int seconds = 60) {
+    for (int i = 0; i < seconds * 20; i++, Sleep(50))
+      if (condition()) return true;
+    return false;
+  }
+
+  HWND focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
+  }
+  // kq's window of that class, top-level or inside one of its top-level windows.
+  HWND window_of_class(const char *class_name) const {
+    struct Find { DWORD pid; const char *name; HWND found; } f = {pi_.dwProcessId, class_name, nullptr};
+    static WNDENUMPROC check = [](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Find *f = (Find *)arg;
+      char cls[64];
+      GetClassNameA(hwnd, cls, sizeof cls);
+      if (!strcmp(cls, f->name)) f->found = hwnd;
+      return !f->found;
+    };
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Find *f = (Find *)arg;
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      if (pid == f->pid && check(hwnd, arg)) EnumChildWindows(hwnd, check, arg);
+      return !f->found;
+    }, (LPARAM)&f);
+    return f.found;
+  }
+  static std::string class_of(HWND hwnd) {
+    char cls[64] = "(none)";
+    if (hwnd) GetClassNameA(hwnd, cls, sizeof cls);
+    return cls;
+  }
+  // A key as the keyboard driver would queue it for the focused window: key down and key
+  // up, system messages while ALT is held. The modifiers are held in the key state kq's
+  // thread reads, which this thread shares; Wine keeps a thread's copy of
+  // that state for up to 50 ms, so each change is given longer before its message.
+  // A key that quits kq is followed by the end of the process instead.
+  void press(uint8_t modifiers, UINT key, bool quits = false) {
+    BYTE state[256] = {};
+    const UINT held[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    const uint8_t flags[] = {KEYMOD_SHIFT, KEYMOD_CTRL, KEYMOD_ALT};
+    HWND target = focus() ? focus() : main_;
+    // ALT makes every key a system key, and F10 is one of its own (the menu key).
+    const bool system = modifiers & KEYMOD_ALT, system_key = system || key == VK_F10;
+    for (int i = 0; i < 3; i++)
+      if (modifiers & flags[i]) {
+        state[held[i]] = 0x80;
+        SetKeyboardState(state);
+        Sleep(kKeyStateAge);
+        PostMessageA(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, held[i], 1);
+      }
+    PostMessageA(target, system_key ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
+    PostMessageA(target, system_key ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001);
+    if (quits) WaitForSingleObject(pi_.hProcess, 60000);
+    else settle();
+    memset(state, 0, sizeof state);
+    SetKeyboardState(state);
+    if (quits) return;
+    Sleep(kKeyStateAge);
+    for (int i = 0; i < 3; i++)
+      if (modifiers & flags[i]) PostMessageA(target, system ? WM_SYSKEYUP : WM_KEYUP, held[i], 0xC0000001);
+    settle();
+  }
+  // Waits until kq's thread has taken every message posted so far: the command that
+  // traces the focus, posted behind them, has written its line.
+  void settle() {
+    PostMessageA(main_, WM_COMMAND, 10089, 0);
+    ASSERT_TRUE(wait([&] { return lines("Focus=") > traced_; })) << log();
+    traced_++;
+  }
+  int lines(const char *text) const {
+    std::string all = log();
+    int n = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
+    return n;
+  }
+
+  std::string dir_, key_;
+  PROCESS_INFORMATION pi_ = {};
+  HWND main_ = nullptr;
+  DWORD thread_ = 0;
+  int traced_ = 0;
+};
+
+// Main-window keys reach the main window's commands whichever panel has the focus; a
+// panel's own keys go to the panel while it has the focus.
+TEST_F(Keys, KeysRunTheCommandsOfTheTables) {
+  // With a debuggee the panels are shown, so that they can take the focus.
+  ASSERT_TRUE(start("kq-keys-1", "-file:\"" + beside_me(KQ_SAMPLE) + "\"")) << log();
+  HWND console = window_of_class("console"), log_panel = window_of_class("log");
+  ASSERT_TRUE(console && log_panel) << log();
+  ASSERT_TRUE(wait([&] { return log().find("EVN_Pause at ") != std::string::npos; })) << log();
+  ASSERT_TRUE(IsWindowVisible(log_panel));
+  // The debuggee's console took the activation, and keys work only while kq is active:
+  // the user clicks kq's window. From here on this thread shares kq's input state (a
+  // thread that leaves a shared input state starts one without a focus).
+  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), thread_, TRUE));
+  SetForegroundWindow(main_);
+  settle();
+  // F2: the debugger's window maximised and restored.
+  press(0, VK_F2);
+  EXPECT_TRUE(wait([&] { return IsZoomed(main_) != 0; }));
+  press(0, VK_F2);
+  EXPECT_TRUE(wait([&] { return !IsZoomed(main_); }));
+  // CTRL+F10: the console shown and hidden again; F10 alone is another command.
+  ASSERT_FALSE(IsWindowVisible(console));
+  press(KEYMOD_CTRL, VK_F10);
+  EXPECT_TRUE(wait([&] { return IsWindowVisible(console) != 0; }));
+  press(KEYMOD_CTRL, VK_F10);
+  EXPECT_TRUE(wait([&] { return !IsWindowVisible(console); }));
+  // With CTRL and SHIFT held nothing is bound to F10: the console stays hidden.
+  press(KEYMOD_CTRL | KEYMOD_SHIFT, VK_F10);
+  EXPECT_FALSE(IsWindowVisible(console));
+  // CTRL+F4 gives the log panel the focus; its own CTRL+W is a command not implemented.
+  press(KEYMOD_CTRL, VK_F4);
+  ASSERT_TRUE(wait([&] { return focus() == log_panel; })) << class_of(focus());
+  press(KEYMOD_CTRL, 'W');
+  HWND box = nullptr;
+  ASSERT_TRUE(wait([&] {
+    box = FindWindowA(nullptr, "Not implemented");
+    return box && GetWindowThreadProcessId(box, nullptr) == thread_;
+  }));
+  char text[256] = {};
+  EnumChildWindows(box, [](HWND child, LPARAM arg) WINAPI -> BOOL {
+    char t[256];
+    GetWindowTextA(child, t, sizeof t);
+    if (strstr(t, "Sorry")) strcpy((char *)arg, t);
+    return TRUE;
+  }, (LPARAM)text);
+  EXPECT_STREQ(text, "Sorry, but 'Wrap' command is not implemented in this version");
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(wait([&] { return !IsWindow(box); }));
+  // ALT+F4 quits, as a system key.
+  press(KEYMOD_ALT, VK_F4, true);
+  EXPECT_EQ(WaitForSingleObject(pi_.hProcess, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(stop(), 0);
+}
+
+// The hot key of the setting is taken from the system while kq runs; a text that does not
+// parse leaves kq without one and says so in the log.
+TEST_F(Keys, HotKeyFromTheSettingText) {
+  struct { const char *text; bool taken; const char *logged; } cases[] = {
+      {"shift + alt + f11", true, nullptr},
+      {"CTRL+FOO", false, "flags=8 key=0"},
+  };
+  int run = 0;
+  for (auto &c : cases) {
+    setting("HotKey", c.text);
+    ASSERT_TRUE(start(("kq-keys-hot" + std::to_string(++run)).c_str())) << log();
+    BOOL mine = RegisterHotKey(nullptr, 7, MOD_SHIFT | MOD_ALT, VK_F11);
+    if (mine) UnregisterHotKey(nullptr, 7);
+    EXPECT_EQ(!mine, c.taken) << c.text;
+    EXPECT_EQ(stop(), 0);
+    if (c.logged) {
+      EXPECT_NE(log().find(c.logged), std::string::npos) << log();
+    }
+  }
+  // Given back when kq ends.
+  ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_SHIFT | MOD_ALT, VK_F11));
+  UnregisterHotKey(nullptr, 7);
+}
+
+// kq's main menu, labelled as kq labels it, shows each item's key (menus of another
+// process cannot be read under Wine, so the menu is kq's resource in this process); and
+// every command of every table has its help text in kq's string table, except the few
+// the tables leave without.
+TEST(KeysOfKq, MenuShowsKeysAndCommandsHaveHelp) {
+  HMODULE kq = LoadLibraryExA(beside_me(KQ_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(kq);
+  HWND window = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                              nullptr, nullptr, nullptr);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(SetMenu(window, LoadMenuA(kq, MAKEINTRESOURCEA(1340))));
+  keyb_label_menu(window, main_keys);
+  HMENU menu = GetMenu(window);
+  struct { int command; const char *text_end; } items[] = {
+      {10075, "\tALT+F2"}, {10079, "\tALT+F4"}, {10077, "\tF10"}, {10085, "\tF7"},
+      {10090, "\tALT+F10"}, {10080, "\tALT+F3"}, {10076, "\tALT+F1"},
+  };
+  for (auto &item : items) {
+    char text[128] = {};
+    ASSERT_GT(GetMenuStringA(menu, item.command, text, sizeof text, MF_BYCOMMAND), 0)
+        << item.command;
+    std::string s = text;
+    EXPECT_EQ(s.substr(s.size() - std::min(s.size(), strlen(item.text_end))), item.text_end)
+        << item.command << ": " << s;
+    EXPECT_EQ(s.find('\t'), s.rfind('\t')) << "labelled once: " << s;
+  }
+  DestroyWindow(window);
+
+  const KeyCommand *tables[] = {main_keys, code_keys, data_keys, source_keys, reg_keys,
+                                watch_keys, log_keys, inspector_keys, cover_keys,
+                                cmdline_keys, comments_keys, breakpoints_keys,
+                                animator_keys, dialog_keys};
+  const int without_help[] = {0, 1, 2, 10038, 10045, 10048, 10157};
+  for (const KeyCommand *table : tables)
+    for (const KeyCommand *row = table; row->title; row++) {
+      bool none = false;
+      for (int id : without_help) none |= id == row->command;
+      char help[256] = {};
+      EXPECT_EQ(LoadStringA(kq, row->command, help, sizeof help) > 0, !none)
+          << row->command << " " << row->title;
+    }
+  FreeLibrary(kq);
+}
