@@ -70,3 +70,14 @@ TEST(KeybWine, ContextMenuOfATable) {
   DeleteObject(g_open.marker);
   DestroyWindow(owner);
 }
+
+// Testing a combination asks the system and gives the key back; a key held by another
+// registration or a text that does not parse fails. (A key no other test uses: hot keys
+// are global to the display.)
+TEST(KeybWine, TestHotKey) {
+  EXPECT_TRUE(keyb_test_hotkey("ctrl + shift + alt + f13"));
+  ASSERT_TRUE(RegisterHotKey(nullptr, 9, MOD_CONTROL | MOD_SHIFT | MOD_ALT, VK_F13));  // given back
+  EXPECT_FALSE(keyb_test_hotkey("ALT+SHIFT+CTRL+F13"));
+  UnregisterHotKey(nullptr, 9);
+  EXPECT_FALSE(keyb_test_hotkey("CTRL+FOO"));
+}
