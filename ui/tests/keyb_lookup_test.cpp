@@ -231,7 +231,7 @@ TEST(KeyTables, RowsNameKnownKeysOnce) {
       int code;
       ASSERT_TRUE(parse_key_combination(text, &mods, &code));
       EXPECT_EQ(mods, row->modifiers) << text;
-      EXPECT_EQ(code, row->key) << text;
+      EXPECT_EQ(code, (int)row->key) << text;  // a copy: the rows are packed
       EXPECT_TRUE(row->command == 0 || row->command <= 2 ||
                   (row->command >= 10000 && row->command <= 10166))
           << text << " " << row->command;
