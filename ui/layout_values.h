@@ -13,7 +13,7 @@ struct SizeSpec {
 const float LAYOUT_MAX_PIXELS = 100000.0f;
 const float LAYOUT_MAX_PERCENT = 1000000.0f;
 
-// "*", "140", "30%" or "%30". False, and the spec unchanged, when there is no number.
+// "*", "140", "30%" or "%30". False, and the SizeSpec unchanged, when there is no number.
 bool layout_size_spec(const char *text, SizeSpec *spec);
 // Colour names, any case, as Windows colour values (0x00BBGGRR); false for other names.
 bool layout_colour(const char *name, uint32_t *colour);

@@ -118,7 +118,7 @@ long sweep(const CodeCorpus &corpus, Visit visit) {
 }
 
 TEST(OracleZydis, WineDllsAgreeAtZydisBoundaries) {
-  if (access(WINE_PE_DIR "/kernel32.dll", R_OK) != 0) GTEST_SKIP() << "no " WINE_PE_DIR;
+  ASSERT_EQ(access(WINE_PE_DIR "/kernel32.dll", R_OK), 0) << "no " WINE_PE_DIR " (tools/setup.sh installs Wine)";
   auto start = std::chrono::steady_clock::now();
   CodeCorpus corpus;
   ASSERT_TRUE(corpus_load(WINE_PE_DIR, ".dll", 1, &corpus));
@@ -141,7 +141,7 @@ TEST(OracleZydis, WineDllsAgreeAtZydisBoundaries) {
 // Every command that writes memory other than the stack, by Zydis's operand actions, is
 // one that may write by ours; and most of those that do not write are seen as such.
 TEST(OracleZydis, MemoryWritersOfWineDllsAreAllSeen) {
-  if (access(WINE_PE_DIR "/kernel32.dll", R_OK) != 0) GTEST_SKIP() << "no " WINE_PE_DIR;
+  ASSERT_EQ(access(WINE_PE_DIR "/kernel32.dll", R_OK), 0) << "no " WINE_PE_DIR " (tools/setup.sh installs Wine)";
   CodeCorpus corpus;
   ASSERT_TRUE(corpus_load(WINE_PE_DIR, ".dll", 7, &corpus));
   long writers = 0, missed = 0, clean = 0;

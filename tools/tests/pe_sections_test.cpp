@@ -125,7 +125,7 @@ TEST(PeSections, EveryCutImageIsReadOrRefusedWithinItsBytes) {
 }
 
 TEST(PeSections, ReadsTheWineDlls) {
-  if (access(WINE_PE_DIR "/kernel32.dll", R_OK) != 0) GTEST_SKIP() << "no " WINE_PE_DIR;
+  ASSERT_EQ(access(WINE_PE_DIR "/kernel32.dll", R_OK), 0) << "no " WINE_PE_DIR " (tools/setup.sh installs Wine)";
   // Every fifth DLL keeps the run short; all of them are read by the decoder's oracle.
   CodeCorpus corpus;
   ASSERT_TRUE(corpus_load(WINE_PE_DIR, ".dll", 5, &corpus));

@@ -87,8 +87,8 @@ TEST(AssembleRoundTrip, WineCodeSections) {
   const char *env = getenv("KQ_ROUNDTRIP_STEP");
   int step = env ? atoi(env) : 32;
   CodeCorpus corpus;
-  if (!corpus_load(WINE_PE_DIR, ".dll", step, &corpus) || corpus.blocks.empty())
-    GTEST_SKIP() << "no Wine DLLs in " WINE_PE_DIR;
+  ASSERT_TRUE(corpus_load(WINE_PE_DIR, ".dll", step, &corpus) && !corpus.blocks.empty())
+      << "no Wine DLLs in " WINE_PE_DIR " (tools/setup.sh installs Wine)";
   DecoderOptions saved = g_decoder_options;
   g_decoder_options = DecoderOptions();
   Tally t;
