@@ -11,3 +11,8 @@ void plugins_init();
 void plugins_load();
 void plugins_unload();
 void plugins_shutdown();
+
+// The code panel takes KQ_Goto's address through this hook; none installed, KQ_Goto
+// does nothing.
+typedef void (*KQGotoHandler)(unsigned long adr);
+void kq_set_goto_handler(KQGotoHandler handler);
