@@ -272,6 +272,47 @@ TEST(KeysOfKq, MenuShowsKeysAndCommandsHaveHelp) {
         << item.command << ": " << s;
     EXPECT_EQ(s.find('\t'), s.rfind('\t')) << "labelled once: " << s;
   }
+  // The menus and their items as the user reads them, separators as "-".
+  struct { const char *title; const char *items; } menus[] = {
+      {"File", "10075 Open executable..|10095 Open process..|10090 Close|-|10080 Restart|"
+               "10076 Options..|10083 Setup JustInTime debugger..|-|10079 Quit debugger"},
+      {"Process", "10077 Run/Stop|10069 Guards list..|-|10085 Step into|10086 Step over|"
+                  "10084 Step back"},
+      {"Source", "10154 Search string..|10138 Goto address..|10140 Goto line..|10139 Goto EIP|"
+                 "10135 Switch breakpoint"},
+      {"Code", "10027 Search..|10012 Goto address..|10013 Goto EIP|10007 Switch breakpoint|"
+               "10011 Follow|-|10010 Erase|10008 Comment line..|10006 Edit instruction..|"
+               "10016 New EIP|-|10032 View bytes"},
+      {"Data", "10057 Search..|10046 Goto address..|10044 Fill..|10049 Insert.."},
+      {"Variables", "10158 Add expressoin..|10159 Change value..|10164 Inspect..|10160 Delete"},
+      {"View", "10062 Animation window..|10094 Plugins commands..|-|10100 Zoom panel|-|"
+               "10092 View comments..|10091 View breakpoints..|10096 View symbols..|"
+               "10093 View modules..|10097 View threads..|10095 View processes.."},
+      {"Help", "10072 Help index..|10073 Plugins interface..|-|10071 Our site"},
+  };
+  const int count = (int)(sizeof menus / sizeof menus[0]);
+  ASSERT_EQ(GetMenuItemCount(menu), count);
+  for (int m = 0; m < count; m++) {
+    char text[128] = {};
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
+    info.dwTypeData = text;
+    info.cch = sizeof text;
+    ASSERT_TRUE(GetMenuItemInfoA(menu, m, TRUE, &info));
+    EXPECT_STREQ(text, menus[m].title);
+    EXPECT_EQ((info.fType & MFT_RIGHTJUSTIFY) != 0, m == count - 1) << text;
+    std::string seen;
+    for (int i = 0; i < GetMenuItemCount(info.hSubMenu); i++) {
+      char item[128] = {};
+      GetMenuStringA(info.hSubMenu, i, item, sizeof item, MF_BYPOSITION);
+      const UINT id = GetMenuItemID(info.hSubMenu, i);
+      std::string shown = item;
+      shown = shown.substr(0, shown.find('\t'));  // the key, if any, was checked above
+      seen += std::string(i ? "|" : "") + (id == 0 ? "-" : std::to_string(id) + " " + shown);
+    }
+    EXPECT_EQ(seen, menus[m].items);
+  }
   DestroyWindow(window);
 
   const KeyCommand *tables[] = {main_keys, code_keys, data_keys, source_keys, reg_keys,
