@@ -19,8 +19,31 @@ HDC measuring(void *context, RichHandle font) {
   return g->dc;
 }
 
+// The font's widths, read on first use; null when the table is full or GDI cannot say.
+const RichGdiWidths *widths_of(RichGdiMeasurer *g, RichHandle font) {
+  for (int i = 0; i < g->widthnum; i++)
+    if (g->widths[i].font == font) return &g->widths[i];
+  if (g->widthnum == RICH_GDI_WIDTH_FONTS) return nullptr;
+  RichGdiWidths *w = &g->widths[g->widthnum];
+  HDC dc = measuring(g, font);
+  TEXTMETRICA tm;
+  if (!GetTextMetricsA(dc, &tm) || !GetCharWidth32A(dc, 0, 255, w->widths)) return nullptr;
+  w->font = font;
+  w->height = tm.tmHeight;
+  g->widthnum++;
+  return w;
+}
+
 void text_size(void *context, RichHandle font, const char *text, int count, int *width,
                int *height) {
+  const RichGdiWidths *w = count > 0 ? widths_of((RichGdiMeasurer *)context, font) : nullptr;
+  if (w) {
+    int sum = 0;
+    for (int i = 0; i < count; i++) sum += w->widths[(uint8_t)text[i]];
+    *width = sum;
+    *height = w->height;
+    return;
+  }
   SIZE size = {0, 0};
   GetTextExtentPoint32A(measuring(context, font), text, count, &size);
   *width = size.cx;
@@ -28,6 +51,12 @@ void text_size(void *context, RichHandle font, const char *text, int count, int 
 }
 
 int text_fit(void *context, RichHandle font, const char *text, int count, int width) {
+  const RichGdiWidths *w = count > 0 ? widths_of((RichGdiMeasurer *)context, font) : nullptr;
+  if (w) {
+    int fit = 0;
+    for (int sum = 0; fit < count && (sum += w->widths[(uint8_t)text[fit]]) <= width;) fit++;
+    return fit;
+  }
   int fit = 0;
   SIZE size;
   if (!GetTextExtentExPointA(measuring(context, font), text, count, width, &fit, nullptr, &size))

@@ -6,11 +6,23 @@
 
 #include "rich_text_records.h"
 
+// The advance widths of one font's 256 characters: a run's extent is their sum, as the
+// system computes it, without a call into GDI for every run. Widths are kept by handle, so
+// a font measured must live as long as the measurer (the stock and program fonts do).
+struct RichGdiWidths {
+  RichHandle font;
+  int height;
+  int widths[256];
+};
+enum { RICH_GDI_WIDTH_FONTS = 8 };
+
 struct RichGdiMeasurer {
   RichMeasurer measurer;
   HDC dc;
   HGDIOBJ own;  // the context's font as created, for font 0
   HINSTANCE pictures;
+  RichGdiWidths widths[RICH_GDI_WIDTH_FONTS];  // fonts met so far; more are asked of GDI
+  int widthnum;
 };
 // big and small are the program's fonts; the background answers "bgcolor".
 bool rich_gdi_measurer_init(RichGdiMeasurer *g, HFONT big, HFONT small, COLORREF background,

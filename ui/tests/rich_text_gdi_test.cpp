@@ -92,6 +92,48 @@ TEST(RichTextGdi, MeasuresAndHitsAsTheSystem) {
   EXPECT_EQ(rich_offset_at(doc.dd, tab - 1, 1, false), 13);
 }
 
+// Extents and fits of runs in many fonts, the program's own among them, agree with the
+// system's: more fonts than the measurer keeps widths of, characters above 127, and
+// widths that end inside, before and after a character.
+TEST(RichTextGdi, ExtentsAndFitsInManyFontsAsTheSystem) {
+  GdiDoc doc;
+  HFONT made[6];
+  const char *faces[] = {"Arial", "Tahoma", "Courier New", "Times New Roman", "Arial",
+                         "Small Fonts"};
+  for (int i = 0; i < 6; i++)
+    made[i] = CreateFontA(-(9 + 3 * i), 0, 0, 0, i == 4 ? FW_BOLD : FW_NORMAL, i == 3, 0, 0,
+                          ANSI_CHARSET, OUT_OUTLINE_PRECIS, 0, PROOF_QUALITY, 0, faces[i]);
+  HGDIOBJ fonts[] = {GetStockObject(DEFAULT_GUI_FONT), GetStockObject(SYSTEM_FONT),
+                     GetStockObject(ANSI_VAR_FONT),    GetStockObject(OEM_FIXED_FONT),
+                     made[0], made[1], made[2], made[3], made[4], made[5]};
+  const char *texts[] = {"mov eax, [ebx+0x10]", "W", "iiiiiiii", "caf\xE9 \xA9 \xFF\x80",
+                         "\t tab and space "};
+  const RichMeasurer *m = &doc.gdi.measurer;
+  for (int round = 0; round < 2; round++)  // the second round from the kept widths
+    for (HGDIOBJ font : fonts)
+      for (const char *text : texts) {
+        const int n = (int)strlen(text);
+        SIZE system = extent(font, text);
+        int width = -1, height = -1;
+        m->text_size(m->context, (RichHandle)(uintptr_t)font, text, n, &width, &height);
+        EXPECT_EQ(width, system.cx) << text;
+        EXPECT_EQ(height, system.cy) << text;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font);
+        for (int limit : {0, (int)system.cx / 3, (int)system.cx / 2 + 1, (int)system.cx - 1, (int)system.cx,
+                          (int)system.cx + 50}) {
+          int fit = -1;
+          SIZE size;
+          GetTextExtentExPointA(dc, text, n, limit, &fit, nullptr, &size);
+          EXPECT_EQ(m->text_fit(m->context, (RichHandle)(uintptr_t)font, text, n, limit), fit)
+              << text << " in " << limit;
+        }
+        SelectObject(dc, old);
+        DeleteDC(dc);
+      }
+  for (HFONT f : made) DeleteObject(f);
+}
+
 TEST(RichTextGdi, DrawsIntoABitmap) {
   GdiDoc doc;
   Canvas canvas(300, 80);
