@@ -1,0 +1,78 @@
+#include "plugins/common/leaf_read.h"
+
+#include <string.h>
+
+namespace {
+
+enum { kVariableString = 0xFF };
+
+// The numeric kinds from LF_CHAR 0x8000 on, by kind - 0x8000: how many data bytes follow
+// and how many of them (up to 4) make the value, with its sign.
+struct NumericKind {
+  uint8_t size;
+  uint8_t value_bytes;
+  bool is_signed;
+};
+const NumericKind kNumericKinds[] = {
+    {1, 1, true},    // LF_CHAR
+    {2, 2, true},    // LF_SHORT
+    {2, 2, false},   // LF_USHORT
+    {4, 4, true},    // LF_LONG
+    {4, 4, false},   // LF_ULONG
+    {4, 0, false},   // LF_REAL32
+    {8, 0, false},   // LF_REAL64
+    {10, 0, false},  // LF_REAL80
+    {16, 0, false},  // LF_REAL128
+    {8, 0, false},   // LF_QUADWORD
+    {8, 0, false},   // LF_UQUADWORD
+    {6, 0, false},   // LF_REAL48
+    {8, 0, false},   // LF_COMPLEX32
+    {16, 0, false},  // LF_COMPLEX64
+    {20, 0, false},  // LF_COMPLEX80
+    {32, 0, false},  // LF_COMPLEX128
+    {kVariableString, 0, false},  // LF_VARSTRING: a WORD length, then the characters
+    {0, 0, false},   // 0x8011 to 0x8016 are not numeric kinds
+    {0, 0, false},
+    {0, 0, false},
+    {0, 0, false},
+    {0, 0, false},
+    {0, 0, false},
+    {16, 0, false},  // LF_OCTWORD
+    {16, 0, false},  // LF_UOCTWORD
+    {16, 0, false},  // LF_DECIMAL
+    {8, 0, false},   // LF_DATE
+};
+const uint16_t kFirstKind = 0x8000;
+
+}  // namespace
+
+uint32_t leaf_numeric(ByteCursor *c) {
+  uint16_t word = cursor_u16(c);
+  if (word < kFirstKind) return word;
+  uint32_t slot = word - kFirstKind;
+  if (slot >= sizeof kNumericKinds / sizeof kNumericKinds[0]) return 0;
+  const NumericKind &kind = kNumericKinds[slot];
+  if (kind.size == kVariableString) {
+    cursor_take(c, cursor_u16(c));
+    return 0;
+  }
+  const uint8_t *data = cursor_take(c, kind.size);
+  if (!data || kind.value_bytes == 0) return 0;
+  uint32_t value = 0;
+  for (int i = kind.value_bytes - 1; i >= 0; i--) value = value << 8 | data[i];
+  if (kind.is_signed && kind.value_bytes < 4) {
+    uint32_t sign = 1u << (kind.value_bytes * 8 - 1);
+    value = (value ^ sign) - sign;
+  }
+  return value;
+}
+
+void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
+  uint8_t length = cursor_u8(c);
+  size_t available = c->ok ? c->size - c->offset : 0;
+  if (length > available) length = (uint8_t)available;
+  const uint8_t *text = cursor_take(c, length);
+  if (text) memcpy(name, text, length);
+  name[text ? length : 0] = 0;
+  if (unnamed_is_empty && !strcmp(name, "__unnamed")) name[0] = 0;
+}

@@ -1,0 +1,18 @@
+// The two value encodings shared by CodeView-style records: numeric leaves (sizes,
+// offsets, enumerator values) and length-prefixed names.
+#pragma once
+#include <stdint.h>
+
+#include "symbols/byte_cursor.h"
+
+enum { LEAF_NAME_SIZE = 256 };
+
+// Reads a numeric leaf at the cursor: a WORD below 0x8000 is the value itself; else the
+// WORD is a numeric kind followed by its data. Kinds wider than 32 bits or not integers
+// are stepped over with the value 0; an unknown kind counts its 2 bytes only, value 0.
+uint32_t leaf_numeric(ByteCursor *c);
+
+// Reads a length byte and that many characters into name (NUL-terminated; a name that
+// runs past the window is cut at its end). With unnamed_is_empty, "__unnamed" (the
+// compiler's name for anonymous types) becomes the empty name.
+void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);

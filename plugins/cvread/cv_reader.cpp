@@ -1,0 +1,79 @@
+// The entry of the CodeView reader: the signature chooses between the subsection
+// directory in the file (NB09, NB11) and a program database named by the record (NB10).
+#include "plugins/cvread/cv_reader.h"
+
+#include <string.h>
+
+#include "plugins/cvread/cv_load.h"
+#include "plugins/cvread/pdb_reader.h"
+#include "util/zone.h"
+
+const char cv_reader_title[] = "Visual C++ symbol loader for NB09, NB10, NB11 signatures";
+
+namespace {
+
+// Signature, offset, time stamp (the program database's signature) and age.
+const size_t kNb10PathAt = 16;
+
+}  // namespace
+
+void cv_state_init(CvState *state, const DebugApi *api) {
+  memset(state, 0, sizeof *state);
+  state->api = api;
+  type_map_init(&state->types.map, api);
+  for (CvTypes &server : state->servers) server.map = state->types.map;
+}
+
+void cv_types_free(CvTypes *types) {
+  type_map_free(&types->map);
+  types->records = (ByteCursor *)zone_free(types->records);
+  types->record_count = 0;
+}
+
+void cv_state_free(CvState *state) {
+  cv_types_free(&state->types);
+  for (CvTypes &server : state->servers) cv_types_free(&server);
+}
+
+DebugType cv_resolve_type(const CvState *state, uint32_t index) {
+  uint32_t server = index >> 24;
+  if (server == 0) return type_map_resolve(&state->types.map, index);
+  if (server > CV_MAX_SERVERS) return nullptr;
+  return type_map_resolve(&state->servers[server - 1].map, index & 0x00FFFFFF);
+}
+
+bool cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
+             const uint8_t *debug_root, const char *image_path, CvCounts *counts) {
+  if (!file_root || !debug_root || debug_root < file_root ||
+      (size_t)(debug_root - file_root) >= file_size)
+    return false;
+  ByteCursor data = cursor_make(debug_root, file_size - (size_t)(debug_root - file_root));
+  const uint8_t *signature = cursor_take(&data, 4);
+  bool nb10 = signature && !memcmp(signature, "NB10", 4);
+  if (!signature || (!nb10 && memcmp(signature, "NB11", 4) && memcmp(signature, "NB09", 4)))
+    return false;
+  api->printf("CodeView signature is OK\n");
+  CvState *state = (CvState *)zone_alloc(sizeof(CvState));
+  if (!state) return false;
+  cv_state_init(state, api);
+  bool ok = true;
+  if (nb10) {
+    cursor_seek(&data, 8);
+    Nb10Record record;
+    record.signature = cursor_u32(&data);
+    record.age = cursor_u32(&data);
+    record.path = cursor_text_at(&data, kNb10PathAt);
+    ok = record.path && pdb_read(state, &record, image_path);
+  } else {
+    cv_read_directory(state, cursor_make(debug_root, data.size));
+  }
+  if (counts) *counts = state->counts;
+  cv_state_free(state);
+  state = (CvState *)zone_free(state);
+  return ok;
+}
+
+bool cv_load_debug_info(const DebugApi *api, const uint8_t *file_root, size_t file_size,
+                        const uint8_t *debug_root, const char *image_path) {
+  return cv_load(api, file_root, file_size, debug_root, image_path, nullptr);
+}

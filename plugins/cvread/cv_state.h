@@ -1,0 +1,50 @@
+// The per-call state of one CodeView load, shared by the parts of the reader; created
+// at the start of cv_load_debug_info and freed before it returns.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include "plugins/common/debug_api.h"
+#include "plugins/common/type_map.h"
+#include "symbols/byte_cursor.h"
+
+// One type section read: its records by index - 0x1000 and the types defined from them.
+struct CvTypes {
+  TypeMap map;
+  ByteCursor *records;  // zone block of record_count windows, each the whole record
+  uint32_t record_count;
+};
+
+// Type servers whose types a program database may import (index high byte 1 and up).
+enum { CV_MAX_SERVERS = 16 };
+
+// What a load found, for the log and for tests.
+struct CvCounts {
+  uint32_t modules, types, procedures, locals, data, publics, thunks, sources, line_pairs,
+      servers;
+};
+
+struct CvState {
+  const DebugApi *api;
+  CvTypes types;
+  CvTypes servers[CV_MAX_SERVERS];  // by import number - 1; empty when not found
+  DebugSource current_source;
+  DebugType current_frame;
+  CvCounts counts;
+};
+
+void cv_state_init(CvState *state, const DebugApi *api);
+void cv_state_free(CvState *state);
+void cv_types_free(CvTypes *types);
+// The type of an index met in a symbol: the high byte chooses a type server, the rest
+// is resolved in its maps (or in the load's own ones for high byte 0).
+DebugType cv_resolve_type(const CvState *state, uint32_t index);
+
+// A type section: records of WORD length, WORD leaf; the first has index 0x1000.
+void cv_read_types(CvState *state, CvTypes *types, ByteCursor section);
+// A line section (sstSrcModule, or the line part of a module stream).
+void cv_read_lines(CvState *state, ByteCursor section);
+// A run of symbol records.
+void cv_read_symbols(CvState *state, ByteCursor run);
+// The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
+void cv_read_directory(CvState *state, ByteCursor data);

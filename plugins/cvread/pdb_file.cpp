@@ -1,0 +1,89 @@
+#include "plugins/cvread/pdb_file.h"
+
+#include <string.h>
+
+#include "util/zone.h"
+
+namespace {
+
+const char kSignature[] = "Microsoft C/C++ program database 2.00\r\n\x1a" "JG";
+const size_t kPageSizeAt = 44, kRootSizeAt = 52, kRootPagesAt = 60;
+// A stream of this size has no pages (it was deleted).
+const uint32_t kNilStream = 0xFFFFFFFF;
+
+uint32_t page_count(uint32_t size, uint32_t page_size) {
+  return size == kNilStream ? 0 : size / page_size + (size % page_size != 0);
+}
+
+// Copies size bytes from the pages whose WORD numbers lie in pages.
+uint8_t *gather(const PdbFile *pdb, ByteCursor pages, uint32_t size) {
+  uint32_t count = page_count(size, pdb->page_size);
+  if (size == 0 || count > pdb->file.size / pdb->page_size + 1) return nullptr;
+  uint8_t *bytes = (uint8_t *)zone_alloc(size);
+  if (!bytes) return nullptr;
+  for (uint32_t i = 0; i < count; i++) {
+    size_t page = cursor_u16(&pages);
+    size_t at = page * pdb->page_size;
+    size_t length = i + 1 < count ? pdb->page_size : size - (size_t)i * pdb->page_size;
+    if (!pages.ok || at > pdb->file.size || length > pdb->file.size - at)
+      return (uint8_t *)zone_free(bytes);
+    memcpy(bytes + (size_t)i * pdb->page_size, pdb->file.data + at, length);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+bool pdb_open(PdbFile *pdb, const uint8_t *data, size_t size) {
+  memset(pdb, 0, sizeof *pdb);
+  pdb->file = cursor_make(data, size);
+  ByteCursor c = pdb->file;
+  const uint8_t *signature = cursor_take(&c, sizeof kSignature - 1);
+  if (!signature || memcmp(signature, kSignature, sizeof kSignature - 1)) return false;
+  cursor_seek(&c, kPageSizeAt);
+  pdb->page_size = cursor_u32(&c);
+  cursor_seek(&c, kRootSizeAt);
+  uint32_t root_size = cursor_u32(&c);
+  if (!c.ok || pdb->page_size < 64 || root_size < 4) return false;
+  ByteCursor root_pages = cursor_window(&pdb->file, kRootPagesAt, size - kRootPagesAt);
+  pdb->root = gather(pdb, root_pages, root_size);
+  if (!pdb->root) return false;
+  pdb->root_size = root_size;
+  ByteCursor root = cursor_make(pdb->root, root_size);
+  uint32_t count = cursor_u32(&root) & 0xFFFF;  // a WORD count and a reserved WORD
+  if ((size_t)count * 8 > root_size - 4) count = (root_size - 4) / 8;
+  pdb->page_index = (size_t *)zone_alloc((count + 1) * sizeof(size_t));
+  if (!pdb->page_index) {
+    pdb_close(pdb);
+    return false;
+  }
+  size_t at = 4 + (size_t)count * 8;
+  for (uint32_t i = 0; i < count; i++) {
+    pdb->page_index[i] = at;
+    cursor_seek(&root, 4 + (size_t)i * 8);
+    at += (size_t)page_count(cursor_u32(&root), pdb->page_size) * 2;
+  }
+  pdb->stream_count = count;
+  return true;
+}
+
+uint8_t *pdb_read_stream(const PdbFile *pdb, uint32_t n, size_t *size) {
+  *size = 0;
+  if (n >= pdb->stream_count) return nullptr;
+  ByteCursor root = cursor_make(pdb->root, pdb->root_size);
+  cursor_seek(&root, 4 + (size_t)n * 8);
+  uint32_t stream_size = cursor_u32(&root);
+  if (stream_size == kNilStream) return nullptr;
+  size_t pages_at = pdb->page_index[n];
+  ByteCursor pages =
+      cursor_window(&root, pages_at, root.size > pages_at ? root.size - pages_at : 0);
+  uint8_t *bytes = gather(pdb, pages, stream_size);
+  if (bytes) *size = stream_size;
+  return bytes;
+}
+
+void pdb_close(PdbFile *pdb) {
+  pdb->root = (uint8_t *)zone_free(pdb->root);
+  pdb->page_index = (size_t *)zone_free(pdb->page_index);
+  pdb->stream_count = 0;
+}

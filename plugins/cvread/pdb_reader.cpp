@@ -1,0 +1,222 @@
+// A program database 2.00: the information stream (version, signature, age), the type
+// stream and the debug-information stream with its module list; every module's own
+// stream holds its symbols and line section.
+#include "plugins/cvread/pdb_reader.h"
+
+#include <string.h>
+
+#include "plugins/cvread/pdb_file.h"
+#include "util/path.h"
+#include "util/zone.h"
+
+namespace {
+
+enum { STREAM_INFO = 1, STREAM_TYPES = 2, STREAM_DEBUG = 3, NO_STREAM = 0xFFFF };
+
+const uint32_t kInfoVersions[] = {19950623, 19950814, 19960307, 19970604};
+const uint32_t kTypeVersions[] = {19950410, 19951122, 19961031};
+const uint32_t kDebugVersions[] = {0, 19960307, 19970606};
+// Type stream headers after this version are the long form with a header size.
+const uint32_t kLongTypeHeaderAfter = 19959999;
+// Debug stream header versions after this one have the 64-byte module records.
+const uint32_t kLongModuleAfter = 19969999;
+const uint32_t kLongDebugHeader = 0xFFFFFFFF;
+
+template <size_t N>
+bool is_one_of(uint32_t value, const uint32_t (&values)[N]) {
+  for (uint32_t v : values)
+    if (v == value) return true;
+  return false;
+}
+
+// The header of the debug-information stream, in either of its forms.
+struct DebugHeader {
+  uint32_t version;
+  uint16_t globals, publics, symbols;
+  uint32_t modules_size, contributions_size, section_map_size, files_size, servers_size;
+  size_t size;
+};
+
+bool read_debug_header(ByteCursor c, DebugHeader *header) {
+  memset(header, 0, sizeof *header);
+  if (cursor_u32(&c) == kLongDebugHeader) {
+    header->version = cursor_u32(&c);
+    cursor_seek(&c, 12);
+    header->globals = cursor_u16(&c);
+    cursor_seek(&c, 16);
+    header->publics = cursor_u16(&c);
+    cursor_seek(&c, 20);
+    header->symbols = cursor_u16(&c);
+    cursor_seek(&c, 24);
+    header->modules_size = cursor_u32(&c);
+    header->contributions_size = cursor_u32(&c);
+    header->section_map_size = cursor_u32(&c);
+    header->files_size = cursor_u32(&c);
+    header->servers_size = cursor_u32(&c);
+    header->size = 64;
+  } else {
+    cursor_seek(&c, 0);
+    header->globals = cursor_u16(&c);
+    header->publics = cursor_u16(&c);
+    header->symbols = cursor_u16(&c);
+    cursor_seek(&c, 8);
+    header->modules_size = cursor_u32(&c);
+    header->contributions_size = cursor_u32(&c);
+    header->section_map_size = cursor_u32(&c);
+    header->files_size = cursor_u32(&c);
+    header->size = 24;
+  }
+  return c.ok && c.size >= header->size;
+}
+
+// The type records of a type stream, after its header; false for an unknown version.
+bool type_records(ByteCursor stream, ByteCursor *records, uint32_t *version) {
+  ByteCursor c = stream;
+  *version = cursor_u32(&c);
+  size_t header_size = 16;
+  uint32_t records_size;
+  if (*version > kLongTypeHeaderAfter) {
+    header_size = cursor_u32(&c);
+    cursor_seek(&c, 16);
+    records_size = cursor_u32(&c);
+  } else {
+    cursor_seek(&c, 8);
+    records_size = cursor_u32(&c);
+  }
+  if (!c.ok || !is_one_of(*version, kTypeVersions)) return false;
+  size_t available = stream.size > header_size ? stream.size - header_size : 0;
+  *records = cursor_window(&stream, header_size, records_size < available ? records_size : available);
+  return true;
+}
+
+// A stream copy freed with the reader's other copies.
+struct StreamCopy {
+  uint8_t *bytes;
+  size_t size;
+};
+
+ByteCursor stream_cursor(const PdbFile *pdb, uint32_t n, StreamCopy *copy) {
+  copy->bytes = pdb_read_stream(pdb, n, &copy->size);
+  return cursor_make(copy->bytes, copy->size);
+}
+
+// One module's stream: its line section after its symbols, then its symbols after the
+// stream's 4-byte signature.
+void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, uint32_t symbols_size,
+                 uint32_t lines_size) {
+  StreamCopy copy;
+  ByteCursor c = stream_cursor(pdb, stream, &copy);
+  if (!copy.bytes) return;
+  state->current_source = nullptr;
+  if (lines_size) cv_read_lines(state, cursor_window(&c, symbols_size, lines_size));
+  if (symbols_size > 4) cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4));
+  copy.bytes = (uint8_t *)zone_free(copy.bytes);
+}
+
+// The module list: fixed records followed by the module and object names, each record
+// padded to 4 bytes.
+void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t version) {
+  bool long_form = version > kLongModuleAfter;
+  size_t fixed = long_form ? 64 : 48;
+  size_t stream_at = long_form ? 34 : 26;
+  while (list.ok && list.size - list.offset >= fixed) {
+    size_t start = list.offset;
+    cursor_seek(&list, start + stream_at);
+    uint16_t stream = cursor_u16(&list);
+    uint32_t symbols_size = cursor_u32(&list);
+    uint32_t lines_size = cursor_u32(&list);
+    const char *module = cursor_text_at(&list, start + fixed);
+    const char *object = module ? cursor_text_at(&list, start + fixed + strlen(module) + 1) : nullptr;
+    if (!object) return;
+    size_t end = (size_t)(object + strlen(object) + 1 - (const char *)list.data);
+    cursor_seek(&list, (end + 3) & ~(size_t)3);
+    state->counts.modules++;
+    if (stream != NO_STREAM && stream < pdb->stream_count)
+      read_module(state, pdb, stream, symbols_size, lines_size);
+  }
+}
+
+// Maps the recorded path, or the file of that name beside the image.
+const uint8_t *map_database(const DebugApi *api, const char *recorded, const char *image_path,
+                            char opened[KQ_PATH], size_t *size) {
+  text_copy(opened, KQ_PATH, recorded);
+  const uint8_t *data = api->map_file(opened, size);
+  if (data || !image_path) return data;
+  const char *name = recorded;
+  for (const char *p = recorded; *p; p++)
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  size_t folder = strlen(image_path);
+  while (folder > 0 && image_path[folder - 1] != '\\' && image_path[folder - 1] != '/' &&
+         image_path[folder - 1] != ':')
+    folder--;
+  if (folder + strlen(name) >= KQ_PATH) return nullptr;
+  memcpy(opened, image_path, folder);
+  text_copy(opened + folder, KQ_PATH - folder, name);
+  return api->map_file(opened, size);
+}
+
+bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
+                   const char *path, StreamCopy copies[3]) {
+  const DebugApi *api = state->api;
+  ByteCursor info = stream_cursor(pdb, STREAM_INFO, &copies[0]);
+  uint32_t version = cursor_u32(&info);
+  uint32_t signature = cursor_u32(&info);
+  uint32_t age = cursor_u32(&info);
+  if (!info.ok || !is_one_of(version, kInfoVersions)) {
+    api->printf("Unknown root block version %ld\n", (long)version);
+    return false;
+  }
+  if (signature != record->signature || age != record->age) {
+    api->printf("PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
+                "wants %08lX age %ld)\n",
+                path, (unsigned long)signature, (long)age, (unsigned long)record->signature,
+                (long)record->age);
+    return false;
+  }
+  ByteCursor records;
+  if (!type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
+    api->printf("Unknown type info version %ld\n", (long)version);
+    return false;
+  }
+  ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &copies[2]);
+  DebugHeader header;
+  if (!read_debug_header(debug, &header) || !is_one_of(header.version, kDebugVersions)) {
+    api->printf("Unknown symbol info version %ld\n", (long)header.version);
+    return false;
+  }
+  cv_read_types(state, &state->types, records);
+  if (header.servers_size) api->printf("Type server .PDB imports ignored!");
+  StreamCopy symbols;
+  ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
+  if (!state->current_source && symbols.bytes) cv_read_symbols(state, run);
+  symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
+  read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size),
+               header.version);
+  return true;
+}
+
+}  // namespace
+
+bool pdb_read(CvState *state, const Nb10Record *record, const char *image_path) {
+  const DebugApi *api = state->api;
+  char path[KQ_PATH];
+  size_t size = 0;
+  const uint8_t *data = map_database(api, record->path, image_path, path, &size);
+  if (!data) {
+    api->printf("Unable to open PDB file '%s'\n", record->path);
+    return false;
+  }
+  api->printf("Processing .PDB file '%s'\n", path);
+  PdbFile pdb;
+  StreamCopy copies[3] = {};
+  bool ok = pdb_open(&pdb, data, size);
+  if (!ok)
+    api->printf("'%s' is not a program database 2.00\n", path);
+  else
+    ok = read_database(state, &pdb, record, path, copies);
+  if (ok) api->printf("File '%s' successfully parsed\n", path);
+  for (StreamCopy &copy : copies) copy.bytes = (uint8_t *)zone_free(copy.bytes);
+  pdb_close(&pdb);
+  api->unmap_file(data);
+  return ok;
+}
