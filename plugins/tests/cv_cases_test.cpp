@@ -1,1 +1,372 @@
+// The reader's rules on small CodeView data built here, and its refusals on copies of
+// corpus files patched in memory.
 #include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "plugins/cvread/cv_load.h"
+#include "plugins/cvread/cv_reader.h"
+#include "plugins/tests/corpus_files.h"
+#include "plugins/tests/recording_api.h"
+#include "plugins/tests/winedump_oracle.h"
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+void put16(Bytes *b, uint32_t v) {
+  b->push_back(v & 0xFF);
+  b->push_back(v >> 8 & 0xFF);
+}
+void put32(Bytes *b, uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
+void put_name(Bytes *b, const char *name) {
+  b->push_back((uint8_t)strlen(name));
+  b->insert(b->end(), name, name + strlen(name));
+}
+Bytes cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes &p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// A type or symbol record: its length WORD, then kind and body.
+Bytes record(uint16_t kind, const Bytes &body) {
+  Bytes r;
+  put16(&r, 2 + body.size());
+  put16(&r, kind);
+  return cat({r, body});
+}
+
+struct Fields {
+  Bytes b;
+  Fields &u16(uint32_t v) { put16(&b, v); return *this; }
+  Fields &u32(uint32_t v) { put32(&b, v); return *this; }
+  Fields &u8(uint8_t v) { b.push_back(v); return *this; }
+  Fields &name(const char *n) { put_name(&b, n); return *this; }
+};
+
+enum : uint16_t {
+  LF_POINTER = 0x1002, LF_ARRAY = 0x1003, LF_STRUCTURE = 0x1005, LF_UNION = 0x1006,
+  LF_ENUM = 0x1007, LF_PROCEDURE = 0x1008, LF_FIELDLIST = 0x1203, LF_ENUMERATE = 0x0403,
+  LF_MEMBER = 0x1405, LF_STMEMBER = 0x1406, LF_ONEMETHOD = 0x140B,
+  S_BPREL32 = 0x1006, S_GDATA32 = 0x1008, S_PUB32 = 0x1009, S_GPROC32 = 0x100B,
+  S_PUB32_16T = 0x0203, S_GPROC32_16T = 0x0205, S_BPREL32_16T = 0x0200,
+  SST_TYPES = 0x0121, SST_GLOBAL_SYM = 0x0129, SST_GLOBAL_PUB = 0x012A,
+};
+const uint32_t T_LONG = 0x0074, T_PCHAR = 0x0470 | 0x0400;
+
+Bytes member(const char *name, uint32_t type, uint16_t offset) {
+  return Fields().u16(LF_MEMBER).u16(3).u32(type).u16(offset).name(name).b;
+}
+Bytes structure(uint16_t count, uint32_t fields, uint16_t size, const char *name) {
+  return record(LF_STRUCTURE,
+                Fields().u16(count).u16(0).u32(fields).u32(0).u32(0).u16(size).name(name).b);
+}
+// A global symbol subsection: its 16-byte header, then the records.
+Bytes globals(const Bytes &records) {
+  return cat({Fields().u16(0).u16(0).u32(records.size()).u32(0).u32(0).b, records});
+}
+
+// "NB11", the directory offset, the subsections, then the directory.
+Bytes nb11(std::vector<std::pair<uint16_t, Bytes>> sections) {
+  Bytes data = {'N', 'B', '1', '1', 0, 0, 0, 0};
+  std::vector<std::pair<uint32_t, uint32_t>> places;
+  for (auto &s : sections) {
+    places.push_back({(uint32_t)data.size(), (uint32_t)s.second.size()});
+    data = cat({data, s.second});
+  }
+  uint32_t directory = data.size();
+  memcpy(&data[4], &directory, 4);
+  put16(&data, 16);
+  put16(&data, 12);
+  put32(&data, sections.size());
+  put32(&data, 0);
+  put32(&data, 0);
+  for (size_t i = 0; i < sections.size(); i++) {
+    put16(&data, sections[i].first);
+    put16(&data, 1);
+    put32(&data, places[i].first);
+    put32(&data, places[i].second);
+  }
+  return data;
+}
+
+bool load(const Bytes &data, const char *image_path = nullptr, CvCounts *counts = nullptr) {
+  recording_reset();
+  CvCounts ignored;
+  return cv_load(recording_api(), data.data(), data.size(), data.data(), image_path,
+                 counts ? counts : &ignored);
+}
+
+const RecordedType *find_type(RecordedKind kind, const std::string &name) {
+  for (const RecordedType &t : recording()->types)
+    if (t.kind == kind && t.name == name) return &t;
+  return nullptr;
+}
+
+std::string member_names(const RecordedType *t) {
+  std::string names;
+  for (const RecordedMember &m : t->members)
+    names += m.name + "@" + std::to_string(m.shift) + " ";
+  return names;
+}
+
+TEST(CvTypes, FieldListsKeepTheDataMembersTheyCanReach) {
+  struct Case {
+    const char *title;
+    Bytes list;  // the members of a field list at 0x1000
+    const char *members;
+  };
+  Bytes virtual_method =
+      Fields().u16(LF_ONEMETHOD).u16(4 << 2).u32(0x1001).u32(8).name("f").b;  // introducing
+  Bytes plain_method = Fields().u16(LF_ONEMETHOD).u16(0).u32(0x1001).name("g").b;
+  const Case cases[] = {
+      {"static before data",
+       cat({Fields().u16(LF_STMEMBER).u16(3).u32(T_LONG).name("s").b, member("m", T_LONG, 4)}),
+       "m@4 "},
+      {"unknown leaf ends the list", cat({member("a", T_LONG, 0), Fields().u16(0x1499).u16(0).b,
+                                          member("b", T_LONG, 4)}),
+       "a@0 "},
+      {"padding between members", cat({member("a", T_LONG, 0), Bytes{0xF3, 0xF2, 0xF1},
+                                       member("b", T_LONG, 4)}),
+       "a@0 b@4 "},
+      {"methods with and without a vtable offset",
+       cat({virtual_method, plain_method, member("c", T_LONG, 8)}), "c@8 "},
+      {"numeric offsets", cat({Fields().u16(LF_MEMBER).u16(3).u32(T_LONG).u16(0x8004)
+                                   .u32(70000).name("far").b,
+                               Fields().u16(LF_MEMBER).u16(3).u32(T_LONG).u16(0x8000)
+                                   .u8(0xFF).name("neg").b}),
+       "far@70000 neg@-1 "},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.title);
+    Bytes types = cat({record(LF_FIELDLIST, c.list), structure(2, 0x1000, 12, "S")});
+    ASSERT_TRUE(load(nb11({{SST_TYPES, types}})));
+    const RecordedType *s = find_type(REC_STRUCT, "S");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->size, 12);
+    EXPECT_EQ(member_names(s), c.members);
+    EXPECT_EQ(recording()->log, "CodeView signature is OK\nLoading OMF directory\n");
+  }
+}
+
+TEST(CvTypes, RecordsResolveOnlyWhatCameBefore) {
+  Bytes types = cat({
+      record(LF_POINTER, Fields().u32(0x1001).u32(0).b),                  // 0x1000
+      structure(0, 0, 4, "Later"),                                       // 0x1001
+      record(LF_POINTER, Fields().u32(0x1001).u32(0).b),                  // 0x1002
+      structure(0, 0, 1, "__unnamed"),                                   // 0x1003
+      record(LF_ARRAY, Fields().u32(0x1001).u32(T_LONG).u16(0x8004).u32(100000).name("").b),
+      record(LF_ENUM, Fields().u16(0).u16(0).u32(T_LONG).u32(0x1007).name("E").b),
+      record(LF_PROCEDURE, Fields().u32(0x1001).u8(7).u8(0).u16(0).u32(0).b),
+      record(LF_FIELDLIST, Fields().u16(LF_ENUMERATE).u16(3).u16(1).name("ONE").b),
+      record(LF_UNION, Fields().u16(1).u16(0).u32(0x1009).u16(8).name("U").b),
+      record(LF_FIELDLIST, member("u", 0x1002, 0)),
+  });
+  CvCounts counts;
+  ASSERT_TRUE(load(nb11({{SST_TYPES, types}}), nullptr, &counts));
+  const std::deque<RecordedType> &t = recording()->types;
+  const RecordedType *later = find_type(REC_STRUCT, "Later");
+  ASSERT_NE(later, nullptr);
+  std::vector<const RecordedType *> pointers;
+  for (const RecordedType &type : t)
+    if (type.kind == REC_POINTER && type.target == later) pointers.push_back(&type);
+  EXPECT_EQ(pointers.size(), 1u) << "the pointer before the structure points to void";
+  EXPECT_NE(find_type(REC_STRUCT, ""), nullptr) << "__unnamed";
+  EXPECT_EQ(find_type(REC_STRUCT, "__unnamed"), nullptr);
+  const RecordedType *array = nullptr, *function = nullptr;
+  for (const RecordedType &type : t) {
+    if (type.kind == REC_ARRAY) array = &type;
+    if (type.kind == REC_FUNCTION) function = &type;
+  }
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(array->size, 100000);
+  EXPECT_EQ(array->target, later);
+  ASSERT_NE(function, nullptr);
+  EXPECT_EQ(function->target, later);
+  EXPECT_EQ(function->call, 7);
+  const RecordedType *e = find_type(REC_ENUM, "E");
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(recorded_type(e->target)->name, "long");
+  const RecordedType *u = find_type(REC_STRUCT, "U");
+  ASSERT_NE(u, nullptr);
+  ASSERT_EQ(u->members.size(), 1u);
+  EXPECT_EQ(recorded_type(u->members[0].type)->kind, REC_POINTER);
+  EXPECT_EQ(counts.types, 8u);  // the two field lists define nothing themselves
+}
+
+TEST(CvSymbols, ProceduresFramesLocalsAndEntries) {
+  Bytes proc = Fields().u32(0).u32(0).u32(0).u32(0x40).u32(3).u32(0x3C).u32(0).u32(0x10)
+                   .u16(1).u8(0).name("main").b;
+  Bytes proc16 = Fields().u32(0).u32(0).u32(0).u32(0x20).u32(1).u32(0x1F).u32(0x80).u16(1)
+                     .u16(T_LONG).u8(0).name("old").b;
+  Bytes run = cat({
+      record(S_BPREL32, Fields().u32(8).u32(T_LONG).name("orphan").b),
+      record(S_GPROC32, proc),
+      record(S_BPREL32, Fields().u32(0xFFFFFFFC).u32(T_PCHAR).name("text").b),
+      record(S_GDATA32, Fields().u32(T_LONG).u32(0x200).u16(2).name("__unnamed").b),
+      record(S_GDATA32, Fields().u32(T_LONG).u32(0x200).u16(0).name("nowhere").b),
+      record(S_PUB32, Fields().u32(0).u32(0x10).u16(1).name("_main").b),
+      record(S_GPROC32_16T, proc16),
+      record(S_BPREL32_16T, Fields().u32(12).u16(T_LONG).name("count").b),
+      record(S_PUB32_16T, Fields().u32(0x80).u16(1).u16(0).name("_old").b),
+  });
+  CvCounts counts;
+  ASSERT_TRUE(load(nb11({{SST_GLOBAL_SYM, globals(run)}}), nullptr, &counts));
+  const std::deque<RecordedEntry> &entries = recording()->entries;
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[0].name, "main");
+  EXPECT_EQ(entries[0].address, 0x01000010u);
+  const RecordedType *frame = recorded_type(entries[0].type);
+  ASSERT_EQ(frame->kind, REC_FRAME);
+  EXPECT_EQ(frame->name, "main");
+  EXPECT_EQ(frame->start, 0x01000013u);
+  EXPECT_EQ(frame->end, 0x0100004Cu);
+  EXPECT_EQ(member_names(frame), "text@-4 ");
+  EXPECT_EQ(recorded_type(frame->members[0].type)->kind, REC_POINTER);
+  EXPECT_EQ(entries[1].name, "");
+  EXPECT_EQ(entries[1].address, 0x02000200u);
+  EXPECT_EQ(entries[2].name, "_main");
+  EXPECT_EQ(entries[3].name, "old");
+  EXPECT_EQ(member_names(recorded_type(entries[3].type)), "count@12 ");
+  EXPECT_EQ(entries[4].name, "_old");
+  EXPECT_EQ(entries[4].address, 0x01000080u);
+  EXPECT_EQ(counts.procedures, 2u);
+  EXPECT_EQ(counts.publics, 2u);
+  EXPECT_EQ(counts.locals, 2u);
+}
+
+TEST(CvSignature, ForeignDataIsRefusedSilently) {
+  const char *signatures[] = {"NB08", "RSDS", "FB09", "NB1"};
+  for (const char *signature : signatures) {
+    Bytes data(signature, signature + strlen(signature));
+    data.resize(64);
+    EXPECT_FALSE(load(data)) << signature;
+    EXPECT_EQ(recording()->log, "");
+  }
+  std::string dll = corpus_path("pdb7-msf-negative/vs2013-MyDll/MyDll.dll");
+  Bytes image = read_whole_file(dll);
+  uint32_t at = codeview_offset(image);
+  ASSERT_NE(at, 0u);
+  recording_reset();
+  EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(),
+                                  image.data() + at, dll.c_str()));
+  EXPECT_EQ(recording()->log, "");
+}
+
+// The peekPE program with its database served under the recorded path, patched.
+struct PatchCase {
+  const char *title;
+  uint32_t stream;  // patched at its start + at
+  uint32_t at;
+  uint32_t value;
+  const char *line;  // the log line that explains the refusal
+};
+
+TEST(CvProgramDatabase, RefusalsDefineNothing) {
+  const std::string folder = corpus_path("pdb2-jg/vc60-peekPE/");
+  const Bytes image = read_whole_file(folder + "peekPE.exe");
+  const Bytes pdb = read_whole_file(folder + "peekPE.pdb");
+  const uint32_t at = codeview_offset(image);
+  ASSERT_NE(at, 0u);
+  const std::string recorded = (const char *)&image[at + 16];
+  const PatchCase cases[] = {
+      {"root block version", 1, 0, 19990101, "Unknown root block version 19990101\n"},
+      {"type info version", 2, 0, 19990102, "Unknown type info version 19990102\n"},
+      {"symbol info version", 3, 4, 19990103, "Unknown symbol info version 19990103\n"},
+      {"signature", 1, 4, 0x5555cd50,
+       "' belongs to another build (signature 5555CD50 age 2, the image wants 5555CD4F age 2)\n"},
+      {"age", 1, 8, 3,
+       "' belongs to another build (signature 5555CD4F age 3, the image wants 5555CD4F age 2)\n"},
+  };
+  for (const PatchCase &c : cases) {
+    SCOPED_TRACE(c.title);
+    Bytes patched = pdb;
+    size_t offset = pdb_stream_offset(pdb, c.stream) + c.at;
+    memcpy(&patched[offset], &c.value, 4);
+    recording_reset();
+    recording()->files[recorded] = patched;
+    EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(),
+                                    image.data() + at, nullptr));
+    const Recording *rec = recording();
+    EXPECT_NE(rec->log.find(c.line), std::string::npos) << rec->log;
+    EXPECT_NE(rec->log.find("Processing .PDB file '" + recorded + "'\n"), std::string::npos);
+    EXPECT_EQ(rec->log.find("successfully parsed"), std::string::npos);
+    EXPECT_TRUE(rec->entries.empty());
+    EXPECT_TRUE(rec->sources.empty());
+    EXPECT_EQ(find_type(REC_STRUCT, ""), nullptr);
+    EXPECT_EQ(rec->mapped, 0);
+  }
+}
+
+TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
+  const std::string folder = corpus_path("pdb2-jg/vc60-peekPE/");
+  const std::string image_path = folder + "peekPE.exe";
+  const Bytes image = read_whole_file(image_path);
+  const uint32_t at = codeview_offset(image);
+  ASSERT_NE(at, 0u);
+  const std::string recorded = (const char *)&image[at + 16];
+  EXPECT_EQ(recorded, "C:\\USERS\\M0RPHIZ3\\DESKTOP\\PROTECTOR\\peekPE\\Debug\\peekPE.pdb");
+  auto run = [&](const char *path) {
+    return cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at,
+                              path);
+  };
+  // Missing, and no image path to look beside.
+  recording_reset();
+  EXPECT_FALSE(run(nullptr));
+  EXPECT_EQ(recording()->log,
+            "CodeView signature is OK\nUnable to open PDB file '" + recorded + "'\n");
+  EXPECT_TRUE(recording()->entries.empty());
+  // Missing where recorded: the file of that name beside the image.
+  recording_reset();
+  EXPECT_TRUE(run(image_path.c_str()));
+  EXPECT_EQ(recording()->opened, (std::vector<std::string>{recorded, folder + "peekPE.pdb"}));
+  size_t beside = recording()->entries.size();
+  EXPECT_GT(beside, 0u);
+  // Present where recorded: that one, even with an image path.
+  recording_reset();
+  recording()->files[recorded] = read_whole_file(folder + "peekPE.pdb");
+  EXPECT_TRUE(run(image_path.c_str()));
+  EXPECT_EQ(recording()->opened, std::vector<std::string>{recorded});
+  EXPECT_EQ(recording()->entries.size(), beside);
+  // A newer database format under the recorded name.
+  recording_reset();
+  recording()->files[recorded] =
+      read_whole_file(corpus_path("pdb7-msf-negative/vs2013-MyDll/MyDll.pdb"));
+  EXPECT_FALSE(run(nullptr));
+  EXPECT_NE(recording()->log.find("'" + recorded + "' is not a program database 2.00\n"),
+            std::string::npos);
+  EXPECT_EQ(recording()->mapped, 0);
+}
+
+// The NB09 debug file of the corpus holds only publics (of the 16-bit-type kind, in its
+// sstGlobalPub): all of them, as winedump reads them, become entries.
+TEST(CvDirectory, DebugFilePublicsAgreeWithWinedump) {
+  const std::string path = corpus_path("dbg-nb09/bds2006-calldemo/calldemo.dbg");
+  const Bytes file = read_whole_file(path);
+  const uint32_t at = 0x18C;  // the CodeView entry's data (MANIFEST)
+  ASSERT_GT(file.size(), at + 4);
+  recording_reset();
+  CvCounts counts;
+  ASSERT_TRUE(cv_load(recording_api(), file.data(), file.size(), file.data() + at, nullptr,
+                      &counts));
+  OracleDump dump;
+  ASSERT_TRUE(winedump_read(path, &dump)) << "winedump-stable (tools/setup.sh)";
+  ASSERT_EQ(dump.publics.size(), 6130u);
+  EXPECT_EQ(counts.publics, dump.publics.size());
+  ASSERT_EQ(recording()->entries.size(), dump.publics.size());
+  for (size_t i = 0; i < dump.publics.size(); i++) {
+    const RecordedEntry &entry = recording()->entries[i];
+    EXPECT_EQ(entry.name, dump.publics[i].name);
+    EXPECT_EQ(entry.address, recorded_address(dump.publics[i].segment, dump.publics[i].offset));
+  }
+  printf("calldemo.dbg: publics %u/%zu (reader/winedump)\n", counts.publics,
+         dump.publics.size());
+}
+
+}  // namespace
