@@ -1,7 +1,8 @@
 // dbghelp_dump: what the system's symbol handler reads from an image and its debug
 // information, as plain text for comparing our readers against:
 //   MODULE BASE KIND FILE      what dbghelp loaded (KIND: SymPdb, SymExport, ...)
-//   SYM ADDRESS TAG NAME       one per symbol; TAG is dbghelp's kind number
+//   SYM ADDRESS TAG FLAGS NAME one per symbol; TAG is dbghelp's kind number, FLAGS its
+//                              SYMFLAG_ bits in hexadecimal
 //   LINE ADDRESS LINE FILE     one per line entry
 // Addresses are hexadecimal at the image's preferred base.
 //   usage: dbghelp_dump IMAGE
@@ -15,8 +16,8 @@ void print_module(void *, uint32_t base, const char *kind, const char *file) {
   printf("MODULE %08X %s %s\n", base, kind, file);
 }
 
-void print_symbol(void *, uint32_t address, uint32_t tag, const char *name) {
-  printf("SYM %08X %u %s\n", address, tag, name);
+void print_symbol(void *, uint32_t address, uint32_t tag, uint32_t flags, const char *name) {
+  printf("SYM %08X %u %X %s\n", address, tag, flags, name);
 }
 
 void print_line(void *, uint32_t address, uint32_t line, const char *file) {

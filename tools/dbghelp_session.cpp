@@ -20,7 +20,8 @@ const char *symbol_kind_name(SYM_TYPE type) {
 
 BOOL CALLBACK on_symbol(PSYMBOL_INFO info, ULONG size, PVOID context) {
   const DbghelpSink *sink = (const DbghelpSink *)context;
-  if (sink->on_symbol) sink->on_symbol(sink->context, (uint32_t)info->Address, info->Tag, info->Name);
+  if (sink->on_symbol)
+    sink->on_symbol(sink->context, (uint32_t)info->Address, info->Tag, info->Flags, info->Name);
   return TRUE;
 }
 

@@ -10,8 +10,11 @@ struct DbghelpSink {
   // What dbghelp loaded: the image base, its kind of symbols ("SymPdb", "SymExport", ...)
   // and the file they came from.
   void (*on_module)(void *context, uint32_t base, const char *kind, const char *file);
-  // tag is dbghelp's symbol kind (5 function, 7 data, 9 label, 10 public, 27 thunk).
-  void (*on_symbol)(void *context, uint32_t address, uint32_t tag, const char *name);
+  // tag is dbghelp's symbol kind (5 function, 7 data, 9 label, 10 public, 27 thunk);
+  // flags its SYMFLAG_ bits (0x1 a constant's value, 0x200 taken from the image's
+  // header or exports rather than from its debug information).
+  void (*on_symbol)(void *context, uint32_t address, uint32_t tag, uint32_t flags,
+                    const char *name);
   void (*on_line)(void *context, uint32_t address, uint32_t line, const char *file);
 };
 

@@ -1,0 +1,241 @@
+// The CodeView reader against the system's symbol handler (dbghelp) over the real
+// programs of the debug-information corpus: every symbol dbghelp names must stand at the
+// same address in what our reader defines, and every line entry dbghelp gives must carry
+// the same line number at that address. The recorded PDB paths do not exist here, so the
+// reader finds each PDB beside its image, as in the debugger.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plugins/cvread/cv_reader.h"
+#include "plugins/tests/corpus_files.h"
+#include "plugins/tests/recording_api.h"
+#include "symbols/pe_image.h"
+#include "tools/dbghelp_session.h"
+
+namespace {
+
+enum : uint32_t {
+  kTagLabel = 9,
+  kFlagValuePresent = 0x1,
+  kFlagExport = 0x200,
+};
+
+// What our reader defined, at the image's preferred base: the recording api numbers
+// addresses by section, the image's section table places them.
+struct Ours {
+  std::multimap<std::string, uint32_t> entries;  // name -> address
+  std::map<uint32_t, std::set<uint32_t>> lines;  // address -> line numbers
+  size_t entry_count = 0, line_count = 0;
+};
+
+uint32_t placed(const PeImage &image, uint32_t recorded) {
+  uint32_t section = recorded >> 24;
+  if (section == 0 || section > (uint32_t)image.section_count) return 0;
+  return image.optional.image_base + image.sections[section - 1].rva + (recorded & 0xFFFFFF);
+}
+
+// Reads the image's CodeView entry as the plug-in does; the PDB is found beside the image,
+// since the path recorded at link time does not exist here.
+bool read_with_our_reader(const std::string &path, Ours *ours) {
+  std::vector<uint8_t> bytes = read_whole_file(path);
+  uint32_t offset = codeview_offset(bytes);
+  static PeImage image;
+  if (!offset || offset >= bytes.size() || !pe_read_image(bytes.data(), bytes.size(), &image))
+    return false;
+  recording_reset();
+  bool ok = cv_load_debug_info(recording_api(), bytes.data(), bytes.size(), bytes.data() + offset,
+                               path.c_str());
+  EXPECT_EQ(recording()->mapped, 0) << "a PDB is left mapped";
+  for (const RecordedEntry &e : recording()->entries)
+    ours->entries.insert({e.name, placed(image, e.address)});
+  for (const RecordedSource &s : recording()->sources)
+    for (size_t i = 0; i < s.lines.size(); i++)
+      ours->lines[placed(image, s.addresses[i])].insert(s.lines[i]);
+  ours->entry_count = recording()->entries.size();
+  for (const RecordedSource &s : recording()->sources) ours->line_count += s.lines.size();
+  if (!ok) ADD_FAILURE() << recording()->log;
+  return ok;
+}
+
+struct Dbghelp {
+  std::string kind;
+  std::vector<std::pair<std::string, uint32_t>> symbols;
+  std::vector<std::pair<uint32_t, uint32_t>> lines;  // address, line
+};
+
+void on_module(void *context, uint32_t, const char *kind, const char *) {
+  ((Dbghelp *)context)->kind = kind;
+}
+
+// Left out: labels (S_LABEL32), jump targets inside procedures that the debugger does not
+// keep as entries; constants (enumerators among the global symbols), which dbghelp gives
+// some unrelated address; what dbghelp takes from the image itself ("EntryPoint"); what it
+// cannot place in the image either (address 0: a section number past the section table,
+// such as the linker's directive record "__drectve").
+void on_symbol(void *context, uint32_t address, uint32_t tag, uint32_t flags, const char *name) {
+  if (tag != kTagLabel && !(flags & (kFlagValuePresent | kFlagExport)) && address != 0)
+    ((Dbghelp *)context)->symbols.push_back({name, address});
+}
+
+void on_line(void *context, uint32_t address, uint32_t line, const char *) {
+  ((Dbghelp *)context)->lines.push_back({address, line});
+}
+
+bool read_with_dbghelp(const std::string &path, Dbghelp *out) {
+  const DbghelpSink sink = {out, on_module, on_symbol, on_line};
+  const char *why = "";
+  bool ok = dbghelp_begin(path.c_str(), &why) && dbghelp_enumerate(path.c_str(), &sink, &why);
+  dbghelp_end();
+  if (!ok) ADD_FAILURE() << "dbghelp: " << why;
+  return ok;
+}
+
+struct Agreement {
+  int symbols_equal = 0, symbols_elsewhere = 0, symbols_missing = 0;
+  int lines_equal = 0, lines_different = 0, lines_missing = 0;
+  int ours_only = 0;  // addresses with a line of ours that dbghelp gives no line for
+  std::string first_disagreements;  // a few, to look at
+};
+
+void note(Agreement *a, const char *format, ...) {
+  if (std::count(a->first_disagreements.begin(), a->first_disagreements.end(), '\n') >= 12)
+    return;
+  char text[512];
+  va_list ap;
+  va_start(ap, format);
+  vsnprintf(text, sizeof text, format, ap);
+  va_end(ap);
+  a->first_disagreements += text;
+}
+
+Agreement compare(const Ours &ours, const Dbghelp &theirs) {
+  Agreement a;
+  for (const auto &symbol : theirs.symbols) {
+    auto range = ours.entries.equal_range(symbol.first);
+    bool same = false;
+    for (auto it = range.first; it != range.second; ++it) same = same || it->second == symbol.second;
+    if (same) {
+      a.symbols_equal++;
+    } else if (range.first != range.second) {
+      a.symbols_elsewhere++;
+      note(&a, "  %s at %08X, ours at %08X\n", symbol.first.c_str(), symbol.second,
+           range.first->second);
+    } else {
+      a.symbols_missing++;
+      note(&a, "  %s at %08X, not ours\n", symbol.first.c_str(), symbol.second);
+    }
+  }
+  for (const auto &line : theirs.lines) {
+    auto it = ours.lines.find(line.first);
+    if (it == ours.lines.end()) {
+      a.lines_missing++;
+      note(&a, "  line %u at %08X, no line of ours there\n", line.second, line.first);
+    } else if (it->second.count(line.second)) {
+      a.lines_equal++;
+    } else {
+      a.lines_different++;
+      note(&a, "  line %u at %08X, ours %u\n", line.second, line.first, *it->second.begin());
+    }
+  }
+  std::set<uint32_t> theirs_at;
+  for (const auto &line : theirs.lines) theirs_at.insert(line.first);
+  for (const auto &line : ours.lines) a.ours_only += theirs_at.count(line.first) ? 0 : 1;
+  return a;
+}
+
+// Wine's dbghelp cannot follow the type-server import table of Visual C++ 5.0 (it reads
+// an empty PDB name from it) and then drops the whole PDB, keeping only the exports. The
+// table names the type PDB only for types, not for symbol addresses or lines, so dbghelp
+// is given a copy of such a program whose PDB has that table's size set to 0.
+struct CorpusProgram {
+  const char *folder;  // under the corpus folder
+  const char *name;    // the image's base name: NAME.exe and NAME.pdb
+  bool hide_type_server;
+};
+
+const CorpusProgram kPrograms[] = {
+    {"pdb2-jg/vc60-peekPE", "peekPE", false},
+    {"pdb2-jg/vc50-GameC", "GameC", true},
+    {"pdb2-jg/masm-TestOglAsm", "TestOglAsm", false},
+    {"pdb2-jg/vc40-gun_eyes", "gun_eyes", false},
+    {"pdb2-jg/vc42-classs", "classs", false},
+};
+
+std::string own_folder() {
+  std::string path = _pgmptr ? _pgmptr : ".\\test";
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+bool write_file(const std::string &path, const uint8_t *data, size_t size) {
+  FILE *f = fopen(path.c_str(), "wb");
+  bool ok = f && fwrite(data, 1, size, f) == size;
+  if (f) ok = fclose(f) == 0 && ok;
+  return ok;
+}
+
+// The program and its PDB copied into a folder of the test's own, the PDB's type-server
+// map size (DWORD 40 of the 64-byte symbol information header) set to 0.
+struct HiddenTypeServerCopy {
+  std::string folder, image, pdb;
+  bool make(const std::string &source, const char *name) {
+    folder = own_folder() + "cvread-dbghelp-" + std::to_string(GetCurrentProcessId()) + "\\";
+    image = folder + name + ".exe";
+    pdb = folder + name + ".pdb";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::vector<uint8_t> bytes = read_whole_file(source + "/" + name + ".pdb");
+    size_t header = pdb_stream_offset(bytes, 3);
+    if (!header || header + 64 > bytes.size() || *(const uint32_t *)&bytes[header] != 0xFFFFFFFF)
+      return false;
+    memset(&bytes[header + 40], 0, 4);
+    return write_file(pdb, bytes.data(), bytes.size()) &&
+           CopyFileA((source + "/" + name + ".exe").c_str(), image.c_str(), FALSE);
+  }
+  ~HiddenTypeServerCopy() {
+    DeleteFileA(image.c_str());
+    DeleteFileA(pdb.c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
+};
+
+TEST(CvreadAgainstDbghelp, SymbolsAndLinesAgreeOnEveryCorpusProgram) {
+  for (const CorpusProgram &program : kPrograms) {
+    SCOPED_TRACE(program.name);
+    std::string folder = corpus_path(program.folder);
+    std::string image = folder + "/" + program.name + ".exe";
+    Ours ours;
+    ASSERT_TRUE(read_with_our_reader(image, &ours));
+    HiddenTypeServerCopy copy;
+    if (program.hide_type_server) {
+      ASSERT_TRUE(copy.make(folder, program.name));
+      image = copy.image;
+    }
+    Dbghelp theirs;
+    ASSERT_TRUE(read_with_dbghelp(image, &theirs));
+    EXPECT_EQ(theirs.kind, "SymPdb");
+    Agreement a = compare(ours, theirs);
+    printf("%-10s ours: %zu entries, %zu line entries; dbghelp: %zu symbols, %zu line entries\n"
+           "           symbols: %d same address, %d elsewhere, %d missing; "
+           "lines: %d same line, %d other line, %d missing, %d ours only\n",
+           program.name, ours.entry_count, ours.line_count, theirs.symbols.size(),
+           theirs.lines.size(), a.symbols_equal, a.symbols_elsewhere, a.symbols_missing,
+           a.lines_equal, a.lines_different, a.lines_missing, a.ours_only);
+    EXPECT_GT(a.symbols_equal, 0);
+    EXPECT_GT(a.lines_equal, 0);
+    EXPECT_EQ(a.symbols_elsewhere, 0) << a.first_disagreements;
+    EXPECT_EQ(a.symbols_missing, 0) << a.first_disagreements;
+    EXPECT_EQ(a.lines_different, 0) << a.first_disagreements;
+    EXPECT_EQ(a.lines_missing, 0) << a.first_disagreements;
+  }
+}
+
+}  // namespace
