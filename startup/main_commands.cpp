@@ -65,9 +65,13 @@ static void cmd_jit() {
   jit_dialog(g_main.hwnd);
   keyb_set_active(true);
 }
+// The hot key is given up while the dialog is up, so that the dialog's test of the key
+// in force finds it free; the settings listener takes a changed key after.
 static void cmd_options() {
   keyb_set_active(false);
+  UnregisterHotKey(g_main.hwnd, MAIN_HOTKEY);
   options_dialog(g_main.hwnd, g_program.start_dir);
+  keyb_register_hotkey(g_main.hwnd, g_settings.HotKey, MAIN_HOTKEY);
   keyb_set_active(true);
 }
 static void cmd_guards() {

@@ -8,6 +8,7 @@
 #include "startup/settings.h"
 #include "startup/settings_registry_win32.h"
 #include "ui/key_names.h"
+#include "ui/keyb.h"
 #include "ui/panels/input_prompt_win32.h"
 
 namespace {
@@ -48,12 +49,14 @@ const OptionControl kOptionControls[] = {
 enum : COLORREF { INVALID_HOTKEY_PAPER = 0xC8C8FF };
 
 // The dialog while it is up: the controls are being filled (their change notices are not
-// the user's), the brush of an invalid hot key, the hot-key edit's own procedure.
+// the user's), the brush of an invalid hot key, the hot-key edit's own procedure and
+// whether the system would take its key.
 struct OptionsDialog {
   const char *start_dir;
   bool filling;
   HBRUSH invalid;
   WNDPROC hotkey_edit;
+  bool hotkey_valid;
 };
 OptionsDialog g_options;
 
@@ -70,10 +73,16 @@ static void convert_breaks(const char *from, char *to, size_t tolen, bool to_bre
   to[n] = 0;
 }
 
-static bool hotkey_valid(const char *text) {
+// Asked of the system as the main window will ask it, so that a key another program holds
+// shows as invalid too. The system takes modifiers alone, which no key press can match.
+static void hotkey_check(HWND edit) {
+  char text[KEY_TEXT];
+  GetWindowTextA(edit, text, sizeof text);
   uint8_t modifiers;
-  int code;
-  return parse_key_combination(text, &modifiers, &code) && code != 0;
+  int code = 0;
+  g_options.hotkey_valid =
+      parse_key_combination(text, &modifiers, &code) && code != 0 && keyb_test_hotkey(text);
+  InvalidateRect(edit, nullptr, TRUE);
 }
 
 // The hot-key edit takes no typed text: a key pressed there is shown by its name with the
@@ -169,14 +178,13 @@ static INT_PTR CALLBACK options_proc(HWND dialog, UINT message, WPARAM wparam, L
       g_options.hotkey_edit =
           (WNDPROC)SetWindowLongPtrA(hotkey, GWLP_WNDPROC, (LONG_PTR)hotkey_edit_proc);
       options_fill(dialog);
+      hotkey_check(hotkey);
       return TRUE;
     }
     case WM_CTLCOLOREDIT: {
       HWND edit = (HWND)lparam;
       if (GetDlgCtrlID(edit) != IDC_OPT_HOTKEY) return FALSE;
-      char text[KEY_TEXT];
-      GetWindowTextA(edit, text, sizeof text);
-      if (hotkey_valid(text)) return FALSE;
+      if (g_options.hotkey_valid) return FALSE;
       SetBkColor((HDC)wparam, INVALID_HOTKEY_PAPER);
       return (INT_PTR)g_options.invalid;
     }
@@ -193,7 +201,7 @@ static INT_PTR CALLBACK options_proc(HWND dialog, UINT message, WPARAM wparam, L
         settings_create_options_file(g_options.start_dir, debuggee_path(), dialog);
       } else if (!g_options.filling && is_change(code)) {
         EnableWindow(GetDlgItem(dialog, IDC_OPT_APPLY), TRUE);
-        if (id == IDC_OPT_HOTKEY) InvalidateRect((HWND)lparam, nullptr, TRUE);
+        if (id == IDC_OPT_HOTKEY) hotkey_check((HWND)lparam);
       }
       return TRUE;
     }

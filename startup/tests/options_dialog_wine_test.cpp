@@ -12,6 +12,7 @@
 #include "startup/options_dialog_win32.h"
 #include "startup/resource_ids.h"
 #include "startup/settings.h"
+#include "util/path.h"
 
 static const SettingsMachine kMachine = {"C:\\start", "C:\\kq\\kq.exe", "C:\\windows\\system32",
                                          {0, 0, 1200, 900}};
@@ -148,4 +149,35 @@ TEST_F(OptionsDialogTest, ControlsIntoSettings) {
   });
   EXPECT_EQ(g_settings.MasterMode, 1);
   EXPECT_EQ(changes_broadcast(), 0);
+}
+
+// The hot-key edit is drawn light red while the system would not take its key as a hot
+// key: a modifier alone, no key, or a key that another registration holds.
+TEST_F(OptionsDialogTest, HotKeyFieldRedWhileTheSystemWouldNotTakeIt) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 9, 0, VK_F14));  // a key no other test uses
+  text_copy(g_settings.HotKey, sizeof g_settings.HotKey, "CTRL+");
+  run_dialog([](HWND dialog) {
+    HWND edit = GetDlgItem(dialog, IDC_OPT_HOTKEY);
+    auto red = [&] {
+      HDC dc = GetDC(edit);
+      SendMessageA(dialog, WM_CTLCOLOREDIT, (WPARAM)dc, (LPARAM)edit);
+      const bool is_red = GetBkColor(dc) == 0xC8C8FF;
+      ReleaseDC(edit, dc);
+      return is_red;
+    };
+    EXPECT_TRUE(red()) << "a modifier alone";
+    struct { int vk; const char *shown; bool red; } presses[] = {
+        {VK_F5, "F5", false}, {VK_BACK, "", true}, {VK_F14, "F14", true},
+        {VK_F15, "F15", false}, {VK_DELETE, "", true}, {'K', "K", false}};
+    for (auto &p : presses) {
+      key(dialog, p.vk);
+      EXPECT_EQ(text(dialog, IDC_OPT_HOTKEY), p.shown);
+      EXPECT_EQ(red(), p.red) << p.shown;
+    }
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  UnregisterHotKey(nullptr, 9);
+  // The key tried is given back.
+  ASSERT_TRUE(RegisterHotKey(nullptr, 9, 0, VK_F15));
+  UnregisterHotKey(nullptr, 9);
 }
