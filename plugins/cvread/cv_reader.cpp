@@ -24,15 +24,9 @@ void cv_state_init(CvState *state, const DebugApi *api) {
   for (CvTypes &server : state->servers) server.map = state->types.map;
 }
 
-void cv_types_free(CvTypes *types) {
-  type_map_free(&types->map);
-  types->records = (ByteCursor *)zone_free(types->records);
-  types->record_count = 0;
-}
-
 void cv_state_free(CvState *state) {
-  cv_types_free(&state->types);
-  for (CvTypes &server : state->servers) cv_types_free(&server);
+  type_map_free(&state->types.map);
+  for (CvTypes &server : state->servers) type_map_free(&server.map);
 }
 
 DebugType cv_resolve_type(const CvState *state, uint32_t index) {

@@ -8,11 +8,10 @@
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
 
-// One type section read: its records by index - 0x1000 and the types defined from them.
+// The types defined from one type section.
 struct CvTypes {
   TypeMap map;
-  ByteCursor *records;  // zone block of record_count windows, each the whole record
-  uint32_t record_count;
+  bool read;  // a second type section for the same map is not read
 };
 
 // Type servers whose types a program database may import (index high byte 1 and up).
@@ -35,7 +34,6 @@ struct CvState {
 
 void cv_state_init(CvState *state, const DebugApi *api);
 void cv_state_free(CvState *state);
-void cv_types_free(CvTypes *types);
 // The type of an index met in a symbol: the high byte chooses a type server, the rest
 // is resolved in its maps (or in the load's own ones for high byte 0).
 DebugType cv_resolve_type(const CvState *state, uint32_t index);

@@ -76,16 +76,23 @@ uint32_t numeric_and_name(const ByteCursor *record, size_t at, char name[LEAF_NA
   return value;
 }
 
-const ByteCursor *record_of(const CvTypes *types, uint32_t index) {
-  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= types->record_count)
+// The records of the section being read, by index - 0x1000, and where their types go.
+struct TypeSection {
+  CvTypes *types;
+  ByteCursor *records;  // zone block: each record's window, or not ok when it overruns
+  uint32_t count;
+};
+
+const ByteCursor *record_of(const TypeSection *section, uint32_t index) {
+  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= section->count)
     return nullptr;
-  return &types->records[index - TYPE_FIRST_DEFINED];
+  return &section->records[index - TYPE_FIRST_DEFINED];
 }
 
 // Walks a field list from its byte 4 to its end. For a structure each LF_MEMBER becomes
 // a member of strukt; an enumeration's list only holds LF_ENUMERATE. A leaf
 // the walk does not know ends it, keeping what was read.
-void walk_field_list(const CvState *state, const CvTypes *types, const ByteCursor *list,
+void walk_field_list(const CvState *state, const TypeMap *map, const ByteCursor *list,
                      bool is_enum, DebugType strukt) {
   ByteCursor c = *list;
   cursor_seek(&c, 4);
@@ -115,55 +122,56 @@ void walk_field_list(const CvState *state, const CvTypes *types, const ByteCurso
     if (!c.ok) return;
     if (leaf == LF_MEMBER)
       state->api->define_member(strukt, name, (int)offset,
-                                type_map_resolve(&types->map, member_type));
+                                type_map_resolve(map, member_type));
   }
 }
 
-DebugType define_structure(const CvState *state, CvTypes *types, uint32_t index,
+DebugType define_structure(const CvState *state, const TypeSection *section, uint32_t index,
                            const char *name, uint32_t size, uint32_t field_list) {
   DebugType strukt = state->api->define_struct(name, (int)size);
-  type_map_store(&types->map, index, strukt);
-  const ByteCursor *list = record_of(types, field_list);
-  if (field_list && list) walk_field_list(state, types, list, false, strukt);
+  type_map_store(&section->types->map, index, strukt);
+  const ByteCursor *list = record_of(section, field_list);
+  if (field_list && list) walk_field_list(state, &section->types->map, list, false, strukt);
   return strukt;
 }
 
 // Defines the type of one record; null for leaves that define nothing.
-DebugType define_record(CvState *state, CvTypes *types, uint32_t index,
+DebugType define_record(const CvState *state, const TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
   const DebugApi *api = state->api;
+  const TypeMap *map = &section->types->map;
   char name[LEAF_NAME_SIZE];
   switch (word_at(record, 2)) {
     case LF_POINTER:
-      return api->define_pointer(type_map_resolve(&types->map, dword_at(record, 4)));
+      return api->define_pointer(type_map_resolve(map, dword_at(record, 4)));
     case LF_ARRAY: {
       uint32_t size = numeric_and_name(record, 12, name);
-      return api->define_array(type_map_resolve(&types->map, dword_at(record, 4)), size);
+      return api->define_array(type_map_resolve(map, dword_at(record, 4)), size);
     }
     case LF_CLASS:
     case LF_STRUCTURE: {
       uint32_t size = numeric_and_name(record, 20, name);
-      return define_structure(state, types, index, name, size, dword_at(record, 8));
+      return define_structure(state, section, index, name, size, dword_at(record, 8));
     }
     case LF_UNION: {
       uint32_t size = numeric_and_name(record, 12, name);
-      return define_structure(state, types, index, name, size, dword_at(record, 8));
+      return define_structure(state, section, index, name, size, dword_at(record, 8));
     }
     case LF_ENUM: {
       ByteCursor c = *record;
       cursor_seek(&c, 16);
       leaf_name(&c, name, true);
       DebugType enumeration =
-          api->define_enum(name, type_map_resolve(&types->map, dword_at(record, 8)));
-      const ByteCursor *list = record_of(types, dword_at(record, 12));
-      if (list) walk_field_list(state, types, list, true, nullptr);
+          api->define_enum(name, type_map_resolve(map, dword_at(record, 8)));
+      const ByteCursor *list = record_of(section, dword_at(record, 12));
+      if (list) walk_field_list(state, map, list, true, nullptr);
       return enumeration;
     }
     case LF_PROCEDURE: {
       ByteCursor c = *record;
       cursor_seek(&c, 8);
       int call = cursor_u8(&c);
-      return api->define_function(nullptr, type_map_resolve(&types->map, dword_at(record, 4)),
+      return api->define_function(nullptr, type_map_resolve(map, dword_at(record, 4)),
                                   call);
     }
   }
@@ -172,31 +180,32 @@ DebugType define_record(CvState *state, CvTypes *types, uint32_t index,
 
 }  // namespace
 
-void cv_read_types(CvState *state, CvTypes *types, ByteCursor section) {
-  if (types->records) return;  // one type section per load; a second one is not expected
-  uint32_t count = 0;
-  ByteCursor c = section;
+void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
+  if (types->read) return;
+  types->read = true;
+  TypeSection section = {types, nullptr, 0};
+  ByteCursor c = records;
   while (c.ok && c.size - c.offset >= 4) {
     cursor_seek(&c, c.offset + 2 + cursor_u16(&c));
-    count++;
+    section.count++;
   }
-  if (!count) return;
-  types->records = (ByteCursor *)zone_alloc(count * sizeof(ByteCursor));
-  if (!types->records) return;
-  types->record_count = count;
-  c = section;
-  for (uint32_t i = 0; i < count; i++) {
+  if (!section.count) return;
+  section.records = (ByteCursor *)zone_alloc(section.count * sizeof(ByteCursor));
+  if (!section.records) return;
+  c = records;
+  for (uint32_t i = 0; i < section.count; i++) {
     size_t start = c.offset;
     size_t length = 2 + (size_t)cursor_u16(&c);
-    types->records[i] = cursor_window(&section, start, length);
+    section.records[i] = cursor_window(&records, start, length);
     cursor_seek(&c, start + length);
   }
-  for (uint32_t i = 0; i < count; i++) {
-    const ByteCursor *record = &types->records[i];
+  for (uint32_t i = 0; i < section.count; i++) {
+    const ByteCursor *record = &section.records[i];
     if (!record->ok) continue;
-    DebugType type = define_record(state, types, TYPE_FIRST_DEFINED + i, record);
+    DebugType type = define_record(state, &section, TYPE_FIRST_DEFINED + i, record);
     if (!type) continue;
     type_map_store(&types->map, TYPE_FIRST_DEFINED + i, type);
     state->counts.types++;
   }
+  section.records = (ByteCursor *)zone_free(section.records);
 }

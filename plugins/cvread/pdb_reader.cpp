@@ -155,25 +155,86 @@ const uint8_t *map_database(const DebugApi *api, const char *recorded, const cha
   return api->map_file(opened, size);
 }
 
+// The information stream: version, signature and age.
+struct PdbInfo {
+  uint32_t version, signature, age;
+};
+
+bool read_info(const PdbFile *pdb, StreamCopy *copy, PdbInfo *info) {
+  ByteCursor c = stream_cursor(pdb, STREAM_INFO, copy);
+  info->version = cursor_u32(&c);
+  info->signature = cursor_u32(&c);
+  info->age = cursor_u32(&c);
+  return c.ok && is_one_of(info->version, kInfoVersions);
+}
+
+// The types of a type server (a compiler's database) that the program database imports
+// under number; a server from another build is not read, as its indexes would not match.
+void read_type_server(CvState *state, uint32_t number, const char *recorded,
+                      uint32_t signature, uint32_t age, const char *pdb_path) {
+  const DebugApi *api = state->api;
+  char path[KQ_PATH];
+  size_t size = 0;
+  const uint8_t *data = map_database(api, recorded, pdb_path, path, &size);
+  if (!data) {
+    api->printf("Type server '%s' not found, its types are ignored\n", recorded);
+    return;
+  }
+  PdbFile pdb;
+  StreamCopy copies[2] = {};
+  PdbInfo info;
+  ByteCursor records;
+  uint32_t version;
+  if (pdb_open(&pdb, data, size) && read_info(&pdb, &copies[0], &info) &&
+      info.signature == signature && info.age >= age &&
+      type_records(stream_cursor(&pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
+    cv_read_types(state, &state->servers[number - 1], records);
+    state->counts.servers++;
+    api->printf("Types imported from '%s'\n", path);
+  } else {
+    api->printf("Type server '%s' belongs to another build, its types are ignored\n", path);
+  }
+  for (StreamCopy &copy : copies) copy.bytes = (uint8_t *)zone_free(copy.bytes);
+  pdb_close(&pdb);
+  api->unmap_file(data);
+}
+
+// The type-server map: from import number 0 on, two unknown DWORDs, the server's
+// signature and age, its path and the object that used it, each padded to 4 bytes.
+// Number 0 stands for the database itself.
+void read_type_servers(CvState *state, ByteCursor map, const char *pdb_path) {
+  for (uint32_t number = 0; map.ok && map.size - map.offset >= 16; number++) {
+    size_t start = map.offset;
+    cursor_seek(&map, start + 8);
+    uint32_t signature = cursor_u32(&map);
+    uint32_t age = cursor_u32(&map);
+    const char *server = cursor_text_at(&map, start + 16);
+    const char *object = server ? cursor_text_at(&map, start + 17 + strlen(server)) : nullptr;
+    if (!object) return;
+    size_t end = (size_t)(object + strlen(object) + 1 - (const char *)map.data);
+    cursor_seek(&map, (end + 3) & ~(size_t)3);
+    if (number > 0 && number <= CV_MAX_SERVERS && *server)
+      read_type_server(state, number, server, signature, age, pdb_path);
+  }
+}
+
 bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
                    const char *path, StreamCopy copies[3]) {
   const DebugApi *api = state->api;
-  ByteCursor info = stream_cursor(pdb, STREAM_INFO, &copies[0]);
-  uint32_t version = cursor_u32(&info);
-  uint32_t signature = cursor_u32(&info);
-  uint32_t age = cursor_u32(&info);
-  if (!info.ok || !is_one_of(version, kInfoVersions)) {
-    api->printf("Unknown root block version %ld\n", (long)version);
+  PdbInfo info;
+  if (!read_info(pdb, &copies[0], &info)) {
+    api->printf("Unknown root block version %ld\n", (long)info.version);
     return false;
   }
-  if (signature != record->signature || age != record->age) {
+  if (info.signature != record->signature || info.age != record->age) {
     api->printf("PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
                 "wants %08lX age %ld)\n",
-                path, (unsigned long)signature, (long)age, (unsigned long)record->signature,
-                (long)record->age);
+                path, (unsigned long)info.signature, (long)info.age,
+                (unsigned long)record->signature, (long)record->age);
     return false;
   }
   ByteCursor records;
+  uint32_t version;
   if (!type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
     api->printf("Unknown type info version %ld\n", (long)version);
     return false;
@@ -185,7 +246,10 @@ bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
     return false;
   }
   cv_read_types(state, &state->types, records);
-  if (header.servers_size) api->printf("Type server .PDB imports ignored!");
+  size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
+                      header.section_map_size + header.files_size;
+  if (header.servers_size)
+    read_type_servers(state, cursor_window(&debug, servers_at, header.servers_size), path);
   StreamCopy symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
   if (!state->current_source && symbols.bytes) cv_read_symbols(state, run);

@@ -325,14 +325,18 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   // Missing where recorded: the file of that name beside the image.
   recording_reset();
   EXPECT_TRUE(run(image_path.c_str()));
-  EXPECT_EQ(recording()->opened, (std::vector<std::string>{recorded, folder + "peekPE.pdb"}));
+  ASSERT_GE(recording()->opened.size(), 2u);
+  EXPECT_EQ(recording()->opened[0], recorded);
+  EXPECT_EQ(recording()->opened[1], folder + "peekPE.pdb");
   size_t beside = recording()->entries.size();
   EXPECT_GT(beside, 0u);
   // Present where recorded: that one, even with an image path.
   recording_reset();
   recording()->files[recorded] = read_whole_file(folder + "peekPE.pdb");
   EXPECT_TRUE(run(image_path.c_str()));
-  EXPECT_EQ(recording()->opened, std::vector<std::string>{recorded});
+  ASSERT_GE(recording()->opened.size(), 2u);
+  EXPECT_EQ(recording()->opened[0], recorded);
+  EXPECT_NE(recording()->opened[1], folder + "peekPE.pdb");
   EXPECT_EQ(recording()->entries.size(), beside);
   // A newer database format under the recorded name.
   recording_reset();
@@ -342,6 +346,56 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   EXPECT_NE(recording()->log.find("'" + recorded + "' is not a program database 2.00\n"),
             std::string::npos);
   EXPECT_EQ(recording()->mapped, 0);
+}
+
+// VC5 and VC6 programs keep most types in the compiler's database (vc50.pdb, vc60.pdb)
+// and refer to them with the import number in the index's high byte: found beside the
+// program's database, they give procedures and locals their types.
+TEST(CvProgramDatabase, TypeServersBesideTheDatabaseTypeTheLocals) {
+  struct Case {
+    const char *folder, *image, *server;
+    const char *result;  // of main's imported procedure type (winedump)
+    const char *local;   // one of main's locals with an imported pointer type
+  };
+  const Case cases[] = {
+      {"pdb2-jg/vc50-GameC/", "GameC.exe", "vc50.pdb", "dword", "argv"},
+      {"pdb2-jg/vc60-peekPE/", "peekPE.exe", "vc60.pdb", "long", nullptr},
+  };
+  for (const Case &c : cases) {
+    for (bool present : {true, false}) {
+      SCOPED_TRACE(std::string(c.image) + (present ? " with " : " without ") + c.server);
+      const std::string folder = corpus_path(c.folder);
+      const Bytes image = read_whole_file(folder + c.image);
+      const uint32_t at = codeview_offset(image);
+      recording_reset();
+      if (!present) recording()->missing.insert(folder + c.server);
+      CvCounts counts;
+      ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + at,
+                          (folder + c.image).c_str(), &counts));
+      EXPECT_EQ(counts.servers, present ? 1u : 0u);
+      const std::string line = present ? "Types imported from '" + folder + c.server + "'\n"
+                                       : "vc" + std::string(c.server + 2) +
+                                             "' not found, its types are ignored\n";
+      EXPECT_NE(recording()->log.find(line), std::string::npos) << recording()->log;
+      const RecordedType *frame = find_type(REC_FRAME, "main");
+      ASSERT_NE(frame, nullptr);
+      const RecordedType *function = recorded_type(frame->target);
+      if (!present) {
+        EXPECT_EQ(function, nullptr);
+        continue;
+      }
+      ASSERT_NE(function, nullptr);
+      EXPECT_EQ(function->kind, REC_FUNCTION);
+      EXPECT_EQ(recorded_type(function->target)->name, c.result);
+      int typed = 0;
+      for (const RecordedMember &m : frame->members) {
+        if (!c.local || m.name != c.local) continue;
+        EXPECT_EQ(recorded_type(m.type)->kind, REC_POINTER);
+        typed++;
+      }
+      EXPECT_EQ(typed, c.local ? 1 : 0);
+    }
+  }
 }
 
 // The NB09 debug file of the corpus holds only publics (of the 16-bit-type kind, in its

@@ -18,6 +18,7 @@ void rec_printf(const char *format, ...) {
 
 const uint8_t *rec_map_file(const char *path, size_t *size) {
   g_recording.opened.push_back(path);
+  if (g_recording.missing.count(path)) return nullptr;
   auto served = g_recording.files.find(path);
   std::vector<uint8_t> bytes =
       served != g_recording.files.end() ? served->second : read_whole_file(path);

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,7 @@ struct Recording {
   std::string log;
   std::vector<std::string> opened;              // paths map_file was asked for
   std::map<std::string, std::vector<uint8_t>> files;  // served instead of the disk
+  std::set<std::string> missing;                // not served although on the disk
   int mapped = 0;                               // mappings not yet released
   std::deque<std::vector<uint8_t>> mappings;
 };
