@@ -1,18 +1,29 @@
-// The plug-in manager as the rest of the program sees it.
+// The plug-in manager as the rest of the program sees it: its life, the loading of the
+// DLLs from the plug-in folder, and the hooks through which the views answer plug-ins.
 #pragma once
+#include <stdint.h>
 
-// Replaces the description of the plug-in the debugger called last; ignored while no
-// plug-in has been called.
-void plugin_set_title(const char *title);
+#include "plugin/manager.h"
 
-// Start-up and shut-down of the manager, and the loading of the plug-ins from their
-// folder once the main window exists. No plug-in is loaded yet.
+// Start-up: empty lists, the listener that reloads the plug-ins when PluginPath or
+// PluginOrder changes, and the dispatch of debug information to the plug-ins.
 void plugins_init();
-void plugins_load();
+// PluginOrder's items in order (an item whose DLL cannot be loaded is cut out of the
+// setting), then every other DLL of the folder, enabled; raises CHG_PLUGINS. main_window
+// is what PLUGIN_Prop gets.
+void plugins_load(void *main_window);
 void plugins_unload();
 void plugins_shutdown();
+// Calls PLUGIN_Prop of an enabled plug-in that has it, over the main window.
+void plugins_properties(PluginRecord *plugin);
 
-// The code panel takes KQ_Goto's address through this hook; none installed, KQ_Goto
-// does nothing.
-typedef void (*KQGotoHandler)(unsigned long adr);
-void kq_set_goto_handler(KQGotoHandler handler);
+// The code and data views answer KQ_Goto, KQ_GetSelection and KQ_GetPosition through
+// these; without them KQ_Goto does nothing, the selection is FALSE and the position 0.
+struct PluginViewHooks {
+  void (*go_to)(uint32_t address);
+  // The active view's selected range; false when no code or data view is active.
+  bool (*selection)(uint32_t *low, uint32_t *high);
+  uint32_t (*position)();
+};
+void plugins_set_view_hooks(const PluginViewHooks *hooks);
+const PluginViewHooks *plugins_view_hooks();

@@ -7,6 +7,7 @@
 #include "engine/execution.h"
 #include "engine/guard_dialog.h"
 #include "engine/registers.h"
+#include "plugin/plugin_dialog_win32.h"
 #include "startup/commands.h"
 #include "startup/jit_registration_win32.h"
 #include "startup/main_window.h"
@@ -74,6 +75,13 @@ static void cmd_options() {
   keyb_register_hotkey(g_main.hwnd, g_settings.HotKey, MAIN_HOTKEY);
   keyb_set_active(true);
 }
+static void cmd_plugins(int page) {
+  keyb_set_active(false);
+  plugin_control_dialog(g_main.hwnd, page);
+  keyb_set_active(true);
+}
+static void cmd_plugin_files() { cmd_plugins(PLUGIN_PAGE_FILES); }
+static void cmd_plugin_interface() { cmd_plugins(PLUGIN_PAGE_INTERFACE); }
 static void cmd_guards() {
   keyb_set_active(false);
   guard_dialog_open(g_main.hwnd, nullptr);
@@ -140,6 +148,8 @@ const CommandRow kCommands[] = {
     {CMD_MAXIMIZE_WINDOW, cmd_maximize_window},
     {CMD_ADD_WATCH, cmd_add_watch},
     {CMD_OPTIONS, cmd_options},
+    {CMD_PLUGINS, cmd_plugin_files},
+    {CMD_PLUGIN_API, cmd_plugin_interface},
 };
 
 }  // namespace

@@ -72,7 +72,7 @@ static void window_setup(HWND hwnd) {
   SetTimer(hwnd, MAIN_TIMER, TICK_MS, nullptr);
   write_banner();
   status_set_hint("Press ALT, CRL or SHIFT to change the function mode");
-  plugins_load();
+  plugins_load(hwnd);
   settings_take_snapshot(false);
 }
 

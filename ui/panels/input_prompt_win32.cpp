@@ -127,6 +127,14 @@ static INT_PTR CALLBACK prompt_proc(HWND dialog, UINT message, WPARAM wparam, LP
 }
 
 int input_prompt(const char *message, char *text, char *history, ...) {
+  va_list args;
+  va_start(args, history);
+  int result = input_prompt_v(message, text, history, args);
+  va_end(args);
+  return result;
+}
+
+int input_prompt_v(const char *message, char *text, char *history, va_list args) {
   if (prompt_take_leading_line_feed(text)) g_prompt.select = false;
   char format[PROMPT_TEXT], formatted[2 * PROMPT_TEXT];
   if (IS_INTRESOURCE(message)) {
@@ -135,10 +143,7 @@ int input_prompt(const char *message, char *text, char *history, ...) {
   } else {
     text_copy(format, sizeof format, message);
   }
-  va_list args;
-  va_start(args, history);
   vsnprintf(formatted, sizeof formatted, format, args);
-  va_end(args);
   char title[PROMPT_TEXT], line[PROMPT_TEXT];
   prompt_split_message(formatted, title, sizeof title, line, sizeof line);
   PromptCall call = {title, line, text, history, nullptr, nullptr, nullptr, nullptr};

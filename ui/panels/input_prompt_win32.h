@@ -3,6 +3,7 @@
 // each) per kind of question; the prompt shows both and, when accepted, updates both.
 #pragma once
 #include <windows.h>
+#include <stdarg.h>
 
 #include "ui/panels/prompt_history.h"
 
@@ -11,6 +12,8 @@
 // prompt line. A text beginning with a line feed is shown unselected. Gives 1 when the
 // user accepted, 0 when cancelled (the buffers untouched but for that line feed).
 int input_prompt(const char *message, char *text, char *history, ...);
+// The same with the arguments already taken (KQ_Input passes a plug-in's on).
+int input_prompt_v(const char *message, char *text, char *history, va_list args);
 
 // A drop-down combo box as the prompt uses it, also for other dialogs that keep a text and
 // its history: filled with the text and the history's entries; committed back into both.

@@ -1,0 +1,529 @@
+// The plug-in interface and manager in kq.exe under Wine: copies of the test plug-in in a
+// plug-in folder of the test's own, kq started on a debuggee with a debug directory, the
+// "Plugin control" dialog driven from outside, and kq's log and registry key read back.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <stdint.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/plugin_dialog_ids.h"
+#include "tests/end_to_end/kq_process.h"
+#include "ui/panels/input_prompt_ids.h"
+#include "ui/panels/status_bar_text.h"
+#include "util/tests/test_support.h"
+
+namespace {
+
+std::string own_folder() {
+  char own[MAX_PATH];
+  GetModuleFileNameA(nullptr, own, sizeof own);
+  std::string path = own;
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+template <typename Condition>
+bool wait_for(Condition condition, int seconds = 60) {
+  for (int i = 0; i < seconds * 20; i++, Sleep(50))
+    if (condition()) return true;
+  return false;
+}
+
+std::string text_of(HWND hwnd) {
+  char text[16384] = {0};
+  SendMessageA(hwnd, WM_GETTEXT, sizeof text, (LPARAM)text);
+  return text;
+}
+
+bool has(const std::string &text, const std::string &part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The registry key of this test's runs, handed to kq through the environment.
+std::string runs_key() {
+  return "SOFTWARE\\KaquinDebuggerPlugins-" + std::to_string(GetCurrentProcessId());
+}
+
+void put_setting(const char *name, const std::string &value) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
+  RegCloseKey(key);
+}
+
+std::string setting(const char *name) {
+  char value[2048] = {0};
+  DWORD size = sizeof value - 1, type = 0;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return "(no key)";
+  LONG result = RegQueryValueExA(key, name, nullptr, &type, (BYTE *)value, &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_SZ ? value : "(none)";
+}
+
+// The screen as a PNG in the build folder, by the X tool of the machine Wine runs on.
+void screenshot(const char *name) {
+  typedef char *(CDECL * UnixName)(LPCWSTR);
+  UnixName unix_name =
+      (UnixName)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+  std::string path = own_folder() + name;
+  std::wstring wide(path.begin(), path.end());
+  char *unix_path = unix_name ? unix_name(wide.c_str()) : nullptr;
+  if (!unix_path) return;
+  Sleep(300);  // what Wine drew reaches the X server a moment later
+  std::string line = "/bin/sh -c \"import -window root png:" + std::string(unix_path) + "\"";
+  HeapFree(GetProcessHeap(), 0, unix_path);
+  DeleteFileA(path.c_str());
+  STARTUPINFOA si = {};
+    si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return;
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  size_t size = 0;  // a Unix program's handle does not wait for it: the file does
+  wait_for([&] {
+    size_t now = read_file(path).size();
+    bool done = now && now == size;
+    size = now;
+    return done;
+  }, 20);
+}
+
+// The first section of a PE file: where it lands (ImageBase + VirtualAddress) and its
+// first bytes in the file.
+struct FirstSection {
+  uint32_t address = 0;
+  std::string bytes;
+};
+FirstSection first_section(const std::string &path) {
+  std::string file = read_file(path);
+  FirstSection s;
+  if (file.size() < 0x400) return s;
+  auto u32 = [&](size_t at) {
+    uint32_t v = 0;
+    memcpy(&v, file.data() + at, 4);
+    return v;
+  };
+  uint32_t nt = u32(0x3C);
+  uint16_t optional_size = (uint16_t)u32(nt + 20);
+  size_t section = nt + 24 + optional_size;
+  s.address = u32(nt + 24 + 28) + u32(section + 12);
+  s.bytes = file.substr(u32(section + 20), 20);
+  return s;
+}
+
+// A list view's cells and selection, through a block in kq's memory: the list answers
+// with pointers into its own process.
+struct RemoteList {
+  HANDLE process = nullptr;
+  char *block = nullptr;
+  explicit RemoteList(DWORD pid) {
+    process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process)
+      block = (char *)VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteList() {
+    if (block) VirtualFreeEx(process, block, 0, MEM_RELEASE);
+    if (process) CloseHandle(process);
+  }
+  std::string cell(HWND list, int row, int column) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = block + 1024;
+    item.cchTextMax = 1024;
+    char text[1024] = {0};
+    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
+    WriteProcessMemory(process, block + 1024, text, sizeof text, nullptr);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)block);
+    ReadProcessMemory(process, block + 1024, text, sizeof text - 1, nullptr);
+    return text;
+  }
+  void select(HWND list, int row) {
+    LVITEMA item = {};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)block);
+  }
+  // "name|description|+" per row, + for a checked box.
+  std::string rows(HWND list) {
+    std::string out;
+    for (int row = 0, n = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row < n; row++) {
+      UINT state = (UINT)SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+      out += cell(list, row, 0) + "|" + cell(list, row, 1) + "|" +
+             ((state >> 12) == 2 ? "+" : "-") + "\n";
+    }
+    return out;
+  }
+};
+
+// kq.exe copied into a folder of this test with its map file, the debuggee beside it and
+// three copies of the test plug-in (a, b, c) in a plug-in folder.
+struct Kq {
+  std::string dir = own_folder() + "kq-plugins\\";
+  PROCESS_INFORMATION pi = {};
+
+  std::string plugin_dir() const { return dir + "plugins"; }
+  std::string debuggee() const { return dir + "plugin_debuggee.exe"; }
+  bool prepare() {
+    CreateDirectoryA(dir.c_str(), nullptr);
+    CreateDirectoryA(plugin_dir().c_str(), nullptr);
+    DeleteFileA((dir + "kq.log").c_str());
+    std::string exe = own_folder() + KQ_EXE, plugin = own_folder() + KQ_TEST_PLUGIN;
+    bool ok = CopyFileA(exe.c_str(), (dir + "kq.exe").c_str(), FALSE) &&
+              CopyFileA((own_folder() + KQ_PLUGIN_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
+    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir + "kq.map").c_str(), FALSE);
+    for (const char *name : {"a", "b", "c"}) {
+      std::string to = plugin_dir() + "\\" + name + ".dll";
+      ok = ok && CopyFileA(plugin.c_str(), to.c_str(), FALSE);
+      CopyFileA((plugin.substr(0, plugin.size() - 4) + ".map").c_str(),
+                (plugin_dir() + "\\" + name + ".map").c_str(), FALSE);
+    }
+    return ok;
+  }
+  bool start(const std::string &arguments) {
+    std::string line = "\"" + dir + "kq.exe\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                          &si, &pi) &&
+           logged("Starting main loop");
+  }
+  std::string log() const { return read_file(dir + "kq.log"); }
+  bool logged(const std::string &text, int seconds = 60) const {
+    return wait_for([&] { return has(log(), text); }, seconds);
+  }
+  // kq's first visible top-level window of the class (and caption, when given).
+  HWND window(const char *cls, const char *caption = nullptr) const {
+    struct Find {
+      DWORD pid;
+      const char *cls, *caption;
+      HWND found;
+    } f = {pi.dwProcessId, cls, caption, nullptr};
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Find *f = (Find *)arg;
+      DWORD pid = 0;
+      char name[64];
+      GetWindowThreadProcessId(hwnd, &pid);
+      GetClassNameA(hwnd, name, sizeof name);
+      if (pid != f->pid || strcmp(name, f->cls) || !IsWindowVisible(hwnd)) return TRUE;
+      if (f->caption && text_of(hwnd) != f->caption) return TRUE;
+      f->found = hwnd;
+      return FALSE;
+    }, (LPARAM)&f);
+    return f.found;
+  }
+  HWND main() const { return window("Kaquin Debugger"); }
+  std::string state() const {
+    std::string panes = text_of(FindWindowExA(main(), nullptr, "status", nullptr)) + "\t";
+    size_t at = 0;
+    for (int i = 0; i < PANE_STATE && at != std::string::npos; i++) at = panes.find('\t', at) + 1;
+    return panes.substr(at, panes.find('\t', at) - at);
+  }
+  HWND open(int command) const {
+    PostMessageA(main(), WM_COMMAND, command, 0);
+    HWND found = nullptr;
+    wait_for([&] { return (found = window("#32770", "Plugin control")) != nullptr; });
+    return found;
+  }
+  int close() { return kq_close(&pi, main()); }
+  ~Kq() {
+    if (pi.hProcess) close();
+  }
+};
+
+// The page of the dialog that holds the control.
+HWND page_with(HWND dialog, int control) {
+  for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "#32770", nullptr));)
+    if (GetDlgItem(child, control)) return child;
+  return nullptr;
+}
+
+void click(HWND window, int id) { SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0); }
+
+bool closes(HWND dialog, int seconds = 10) {
+  return wait_for([&] { return !IsWindow(dialog); }, seconds);
+}
+
+// The lines of the log from the one holding marker on, without their numbers.
+std::vector<std::string> lines_after(const std::string &log, const std::string &marker,
+                                     int count) {
+  std::vector<std::string> lines;
+  size_t at = log.find(marker);
+  for (int i = 0; at != std::string::npos && i < count; i++) {
+    size_t start = log.find('\t', at) + 1, end = log.find('\n', at);
+    lines.push_back(log.substr(start, end - start));
+    at = end == std::string::npos ? end : end + 1;
+  }
+  return lines;
+}
+
+// A dump line of the design: "%8X" address, " %02X" per byte with an extra blank before
+// the first and the ninth, "   " for each missing byte, a blank, the characters.
+std::string dump_tail(const std::string &bytes) {
+  std::string out;
+  char hex[4];
+  for (size_t i = 0; i < 16; i++) {
+    if (i == 0 || i == 8) out += ' ';
+    snprintf(hex, sizeof hex, " %02X", (unsigned char)(i < bytes.size() ? bytes[i] : 0));
+    out += i < bytes.size() ? hex : "   ";
+  }
+  out += ' ';
+  for (char c : bytes) out += (unsigned char)c < 0x20 ? '.' : c;
+  return out;
+}
+
+class KqPlugins : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", runs_key().c_str());
+    put_setting("ShowFormatWarning", "0");
+    put_setting("Arguments", "");
+  }
+  void TearDown() override {
+    RegDeleteKeyA(HKEY_CURRENT_USER, runs_key().c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+};
+
+}  // namespace
+
+// One run on the debuggee: which copies are loaded, initialised and offered debug
+// information; the interface used by a command run from the dialog; the files page; the
+// unloading order; the listed name that could not be loaded gone from PluginOrder.
+TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
+  Kq kq;
+  ASSERT_TRUE(kq.prepare());
+  put_setting("PluginPath", kq.plugin_dir());
+  put_setting("PluginOrder", "-a.dll;+b.dll;\n+gone.dll;;");
+  ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
+  FirstSection text = first_section(kq.debuggee());
+  ASSERT_EQ(20u, text.bytes.size());
+  char section_line[128];
+  snprintf(section_line, sizeof section_line,
+           "peek: b.dll load 'RSDS' from MZ, section 1 at %08X\n", text.address);
+  ASSERT_TRUE(kq.logged(section_line)) << kq.log();
+  ASSERT_TRUE(wait_for([&] {
+    std::string s = kq.state();
+    return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
+  })) << kq.state();
+  std::string log = kq.log();
+  EXPECT_FALSE(has(log, "PLUG-IN 'a.dll'"));
+  EXPECT_LT(log.find("PLUG-IN 'b.dll' is loaded.\n"), log.find("PLUG-IN 'c.dll' is loaded.\n"));
+  EXPECT_LT(log.find("peek: b.dll init, address outside a load 0\n"),
+            log.find("peek: c.dll init, address outside a load 0\n"));
+  EXPECT_FALSE(has(log, "peek: a.dll"));           // disabled: never called
+  EXPECT_FALSE(has(log, "peek: c.dll load"));      // b accepted first
+  EXPECT_TRUE(has(log, "OK, debug information is loaded.\n"));
+  // Images without a directory are sought by b and then c, with the image's full path.
+  size_t seek = log.find("peek: b.dll seek ");
+  ASSERT_NE(std::string::npos, seek) << log;
+  std::string path = log.substr(seek + 17, log.find('\n', seek) - seek - 17);
+  EXPECT_NE(std::string::npos, path.find(":\\")) << path;
+  EXPECT_LT(seek, log.find("peek: c.dll seek " + path + "\n"));
+
+  // The files page: a, b, c in load order with their states and descriptions.
+  HWND dialog = kq.open(10094);
+  ASSERT_TRUE(dialog);
+  HWND files = page_with(dialog, IDC_PLUGIN_LIST);
+  ASSERT_TRUE(files);
+  HWND list = GetDlgItem(files, IDC_PLUGIN_LIST);
+  RemoteList remote(kq.pi.dwProcessId);
+  EXPECT_EQ("a.dll|Module is loaded but not enabled|-\n"
+            "b.dll|Peek test plug-in b.dll|+\n"
+            "c.dll|Peek test plug-in c.dll|+\n",
+            remote.rows(list));
+  EXPECT_EQ(kq.plugin_dir(), text_of(GetDlgItem(files, IDC_PLUGIN_FOLDER)));
+  struct Buttons {
+    int row;
+    bool properties, up, down;
+  } const buttons[] = {{0, false, false, true}, {2, true, true, false}, {1, true, true, true}};
+  for (const Buttons &b : buttons) {
+    remote.select(list, b.row);
+    EXPECT_EQ(b.properties, !!IsWindowEnabled(GetDlgItem(files, IDC_PLUGIN_PROPERTIES))) << b.row;
+    EXPECT_EQ(b.up, !!IsWindowEnabled(GetDlgItem(files, IDC_PLUGIN_UP))) << b.row;
+    EXPECT_EQ(b.down, !!IsWindowEnabled(GetDlgItem(files, IDC_PLUGIN_DOWN))) << b.row;
+  }
+  screenshot("plugin_files.png");
+  click(files, IDC_PLUGIN_PROPERTIES);
+  EXPECT_TRUE(kq.logged("peek: b.dll properties over 'Kaquin Debugger'\n", 10));
+
+  // The commands page, reached with the arrow key on the tabs: sorted rows, b's "peek"
+  // run with OK (the first of the two registered under that key).
+  HWND commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+  ASSERT_TRUE(commands);
+  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands) && !IsWindowVisible(files); }, 10));
+  EXPECT_EQ("ask|Ask for a value and show it|-\n"
+            "ask|Ask for a value and show it|-\n"
+            "peek|Read and disassemble debuggee memory|-\n"
+            "peek|Read and disassemble debuggee memory|-\n"
+            "shell|Run a command-line interpreter|-\n"
+            "shell|Run a command-line interpreter|-\n"
+            "title|Set the description of this plug-in|-\n"
+            "title|Set the description of this plug-in|-\n",
+            remote.rows(GetDlgItem(commands, IDC_PLUGIN_COMMANDS)));
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 6);
+  EXPECT_EQ("title ", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));
+  EXPECT_EQ("b.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
+  screenshot("plugin_commands.png");
+  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "nosuch 1");
+  click(dialog, IDOK);
+  EXPECT_FALSE(closes(dialog, 1));  // an unknown key leaves the dialog open
+  SendMessageA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), WM_SETTEXT, 0, (LPARAM)"peek");
+  click(dialog, IDOK);
+  ASSERT_TRUE(closes(dialog));
+  ASSERT_TRUE(kq.logged("peek: b.dll address outside a load 0\n", 20)) << kq.log();
+  log = kq.log();
+  EXPECT_TRUE(has(log, "Running 'peek'\n"));
+  EXPECT_FALSE(has(log, "Running 'nosuch'"));
+  char hex[64] = "";
+  for (int i = 0; i < 16; i++)
+    snprintf(hex + 3 * i, 4, " %02X", (unsigned char)text.bytes[(size_t)i]);
+  char read_line[160];
+  snprintf(read_line, sizeof read_line, "peek: b.dll read 20 at %08X:%s\n", text.address, hex);
+  EXPECT_TRUE(has(log, read_line)) << read_line << log;
+  std::vector<std::string> command = lines_after(log, "peek: b.dll first command", 1);
+  ASSERT_EQ(1u, command.size());
+  EXPECT_FALSE(has(command[0], "command 0 bytes")) << command[0];
+  EXPECT_FALSE(has(command[0], "???")) << command[0];
+  EXPECT_TRUE(has(log, "plugin_debuggee.exe entry peek_text\n")) << log;
+  EXPECT_TRUE(has(log, "peek: b.dll peek_pair 8 bytes, high 1 at 4 of 4 bytes\n"));
+  // KQ_Dump of 20 bytes: two lines, the second padded with twelve blank triples.
+  std::vector<std::string> dump = lines_after(log, "peek: b.dll dump\n", 3);
+  ASSERT_EQ(3u, dump.size());
+  EXPECT_EQ(dump_tail(text.bytes.substr(0, 16)), dump[1].substr(8)) << dump[1];
+  EXPECT_EQ(dump_tail(text.bytes.substr(16)), dump[2].substr(8)) << dump[2];
+  EXPECT_EQ(8 + 2 + 4 * 3 + 12 * 3 + 1 + 4, (int)dump[2].size()) << dump[2];
+  EXPECT_TRUE(has(log, "peek: b.dll garbage assembled 0, bytes unchanged\n"));
+  EXPECT_TRUE(has(log, "peek: b.dll nop assembled 1, byte 90, restored 1\n"));
+  EXPECT_TRUE(has(log, "Cannot find resource 'NO_SUCH_PICTURE'"));
+  EXPECT_TRUE(has(log, "peek: b.dll picture none\n"));
+
+  // KQ_Input through the input prompt, KQ_Message's box, KQ_ShellCommand's interpreter;
+  // OK is posted, as the command holds kq until its prompt and box are answered.
+  dialog = kq.open(10094);
+  ASSERT_TRUE(dialog);
+  commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+  EXPECT_EQ("peek", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));  // the last one
+  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "ask");
+  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands); }, 10));
+  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  HWND prompt = nullptr;
+  ASSERT_TRUE(wait_for([&] { return (prompt = kq.window("#32770", "Peek question")) != nullptr; }));
+  EXPECT_EQ("A value for b.dll:", text_of(GetDlgItem(prompt, IDC_PROMPT_LINE)));
+  HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+  EXPECT_EQ("first", text_of(combo));
+  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)"second");
+  PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
+  HWND box = nullptr;
+  ASSERT_TRUE(wait_for([&] { return (box = kq.window("#32770", "Plug-in message")) != nullptr; }));
+  std::string shown;
+  for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr));)
+    shown += text_of(child);
+  EXPECT_EQ("b.dll answered 'second'", shown);
+  click(box, IDOK);
+  EXPECT_TRUE(kq.logged("peek: b.dll message closed\n", 10));
+  EXPECT_TRUE(has(kq.log(), "peek: b.dll asked 1, value 'second'\n"));
+  dialog = kq.open(10094);
+  ASSERT_TRUE(dialog);
+  commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "shell exit 7");
+  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands); }, 10));
+  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  EXPECT_TRUE(kq.logged("Executed 'exit 7' with exitcode 7\n", 30)) << kq.log();
+  EXPECT_TRUE(kq.logged("peek: b.dll shell gave 7\n", 10));
+  ASSERT_TRUE(closes(dialog));
+
+  // A command that sets its plug-in's title: the files page shows it.
+  dialog = kq.open(10094);
+  ASSERT_TRUE(dialog);
+  commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "title  Renamed by a command");
+  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands); }, 10));
+  click(dialog, IDOK);
+  ASSERT_TRUE(closes(dialog));
+  dialog = kq.open(10094);
+  ASSERT_TRUE(dialog);
+  list = GetDlgItem(page_with(dialog, IDC_PLUGIN_LIST), IDC_PLUGIN_LIST);
+  EXPECT_EQ("b.dll", remote.cell(list, 1, 0));
+  EXPECT_EQ("Renamed by a command", remote.cell(list, 1, 1));
+  click(dialog, IDCANCEL);
+  ASSERT_TRUE(closes(dialog));
+
+  EXPECT_EQ(0, kq.close());
+  log = kq.log();
+  size_t c_down = log.find("peek: c.dll shutdown\n"), b_down = log.find("peek: b.dll shutdown\n");
+  EXPECT_NE(std::string::npos, b_down) << log;
+  EXPECT_LT(c_down, b_down);
+  EXPECT_EQ("-a.dll;+b.dll;\n", setting("PluginOrder"));
+}
+
+// A run without debuggee: the files page reordered and written with OK, which reloads
+// the plug-ins in the new order; the interface page shows the header itself.
+TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
+  Kq kq;
+  ASSERT_TRUE(kq.prepare());
+  put_setting("PluginPath", kq.plugin_dir());
+  put_setting("PluginOrder", "");
+  ASSERT_TRUE(kq.start(""));
+  HWND dialog = kq.open(10094);
+  ASSERT_TRUE(dialog);
+  HWND files = page_with(dialog, IDC_PLUGIN_LIST);
+  HWND list = GetDlgItem(files, IDC_PLUGIN_LIST);
+  RemoteList remote(kq.pi.dwProcessId);
+  ASSERT_EQ(3, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  std::string first = remote.cell(list, 0, 0), second = remote.cell(list, 1, 0),
+              third = remote.cell(list, 2, 0);
+  remote.select(list, 0);
+  click(files, IDC_PLUGIN_DOWN);
+  EXPECT_EQ(second, remote.cell(list, 0, 0));
+  EXPECT_EQ(first, remote.cell(list, 1, 0));
+  EXPECT_EQ(2, (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED) + 1);
+  click(files, IDC_PLUGIN_UP);
+  click(files, IDC_PLUGIN_DOWN);
+  // Unchecking the third row (its box's state image 1).
+  LVITEMA unchecked = {};
+  unchecked.stateMask = LVIS_STATEIMAGEMASK;
+  unchecked.state = INDEXTOSTATEIMAGEMASK(1);
+  WriteProcessMemory(remote.process, remote.block, &unchecked, sizeof unchecked, nullptr);
+  SendMessageA(list, LVM_SETITEMSTATE, 2, (LPARAM)remote.block);
+  click(dialog, IDOK);
+  ASSERT_TRUE(closes(dialog));
+  std::string order = "+" + second + ";+" + first + ";-" + third + ";";
+  EXPECT_EQ(order, setting("PluginOrder"));
+  // The reload: everything shut down, then loaded again in the new order.
+  ASSERT_TRUE(kq.logged("peek: " + first + " init", 20)) << kq.log();
+  std::string log = kq.log();
+  size_t reload = log.find("peek: " + first + " shutdown\n");
+  ASSERT_NE(std::string::npos, reload) << log;
+  size_t again_second = log.find("peek: " + second + " init", reload);
+  EXPECT_LT(again_second, log.find("peek: " + first + " init", reload)) << log;
+  EXPECT_EQ(std::string::npos, log.find("peek: " + third + " init", reload)) << log;
+
+  // The interface page (command 10073) shows kqplugin.h as it is in the sources.
+  PostMessageA(kq.main(), WM_COMMAND, 10073, 0);
+  HWND api = nullptr;
+  ASSERT_TRUE(wait_for([&] { return (api = kq.window("#32770", "Plugin control")) != nullptr; }));
+  HWND page = page_with(api, IDC_PLUGIN_HEADER_TEXT);
+  ASSERT_TRUE(page);
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(page); }, 10));
+  std::string header = read_file(own_folder() + KQ_PLUGIN_HEADER), shown;
+  for (char c : text_of(GetDlgItem(page, IDC_PLUGIN_HEADER_TEXT)))
+    if (c != '\r') shown += c;
+  EXPECT_GT(header.size(), 1000u);
+  EXPECT_EQ(header, shown);
+  screenshot("plugin_interface.png");
+  click(api, IDOK);
+  ASSERT_TRUE(closes(api));
+  EXPECT_EQ(0, kq.close());
+}
