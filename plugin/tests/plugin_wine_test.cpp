@@ -11,32 +11,13 @@
 #include <vector>
 
 #include "plugin/plugin_dialog_ids.h"
+#include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/status_bar_text.h"
 #include "util/tests/test_support.h"
 
 namespace {
-
-std::string own_folder() {
-  char own[MAX_PATH];
-  GetModuleFileNameA(nullptr, own, sizeof own);
-  std::string path = own;
-  return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
-template <typename Condition>
-bool wait_for(Condition condition, int seconds = 60) {
-  for (int i = 0; i < seconds * 20; i++, Sleep(50))
-    if (condition()) return true;
-  return false;
-}
-
-std::string text_of(HWND hwnd) {
-  char text[16384] = {0};
-  SendMessageA(hwnd, WM_GETTEXT, sizeof text, (LPARAM)text);
-  return text;
-}
 
 bool has(const std::string &text, const std::string &part) {
   return text.find(part) != std::string::npos;
@@ -46,55 +27,10 @@ bool has(const std::string &text, const std::string &part) {
 std::string runs_key() {
   return "SOFTWARE\\KaquinDebuggerPlugins-" + std::to_string(GetCurrentProcessId());
 }
-
 void put_setting(const char *name, const std::string &value) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
-  RegCloseKey(key);
+  put_key_setting(runs_key(), name, value);
 }
-
-std::string setting(const char *name) {
-  char value[2048] = {0};
-  DWORD size = sizeof value - 1, type = 0;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return "(no key)";
-  LONG result = RegQueryValueExA(key, name, nullptr, &type, (BYTE *)value, &size);
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS && type == REG_SZ ? value : "(none)";
-}
-
-// The screen as a PNG in the build folder, by the X tool of the machine Wine runs on.
-void screenshot(const char *name) {
-  typedef char *(CDECL * UnixName)(LPCWSTR);
-  UnixName unix_name =
-      (UnixName)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
-  std::string path = own_folder() + name;
-  std::wstring wide(path.begin(), path.end());
-  char *unix_path = unix_name ? unix_name(wide.c_str()) : nullptr;
-  if (!unix_path) return;
-  Sleep(300);  // what Wine drew reaches the X server a moment later
-  std::string line = "/bin/sh -c \"import -window root png:" + std::string(unix_path) + "\"";
-  HeapFree(GetProcessHeap(), 0, unix_path);
-  DeleteFileA(path.c_str());
-  STARTUPINFOA si = {};
-    si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return;
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  size_t size = 0;  // a Unix program's handle does not wait for it: the file does
-  wait_for([&] {
-    size_t now = read_file(path).size();
-    bool done = now && now == size;
-    size = now;
-    return done;
-  }, 20);
-}
+std::string setting(const char *name) { return key_setting(runs_key(), name); }
 
 // The first section of a PE file: where it lands (ImageBase + VirtualAddress) and its
 // first bytes in the file.
@@ -199,25 +135,8 @@ struct Kq {
   bool logged(const std::string &text, int seconds = 60) const {
     return wait_for([&] { return has(log(), text); }, seconds);
   }
-  // kq's first visible top-level window of the class (and caption, when given).
   HWND window(const char *cls, const char *caption = nullptr) const {
-    struct Find {
-      DWORD pid;
-      const char *cls, *caption;
-      HWND found;
-    } f = {pi.dwProcessId, cls, caption, nullptr};
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Find *f = (Find *)arg;
-      DWORD pid = 0;
-      char name[64];
-      GetWindowThreadProcessId(hwnd, &pid);
-      GetClassNameA(hwnd, name, sizeof name);
-      if (pid != f->pid || strcmp(name, f->cls) || !IsWindowVisible(hwnd)) return TRUE;
-      if (f->caption && text_of(hwnd) != f->caption) return TRUE;
-      f->found = hwnd;
-      return FALSE;
-    }, (LPARAM)&f);
-    return f.found;
+    return process_window(pi.dwProcessId, cls, caption);
   }
   HWND main() const { return window("Kaquin Debugger"); }
   std::string state() const {

@@ -12,87 +12,18 @@
 #include "startup/resource_ids.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/status_bar_text.h"
+#include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 #include "util/tests/test_support.h"
 
 namespace {
 
-std::string own_folder() {
-  char own[MAX_PATH];
-  GetModuleFileNameA(nullptr, own, sizeof own);
-  std::string path = own;
-  return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
 // A key of this test program's own, handed to kq through the environment.
 std::string runs_key() {
   return "SOFTWARE\\KaquinDebuggerOptions-" + std::to_string(GetCurrentProcessId());
 }
-
-void put_setting(const char *name, const char *value) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
-  RegCloseKey(key);
-}
-
-std::string setting(const char *name) {
-  char value[2048] = {0};
-  DWORD size = sizeof value - 1, type = 0;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, runs_key().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return "(no key)";
-  LONG result = RegQueryValueExA(key, name, nullptr, &type, (BYTE *)value, &size);
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS && type == REG_SZ ? value : "(none)";
-}
-
-std::string text_of(HWND hwnd) {
-  char text[4096] = {0};
-  SendMessageA(hwnd, WM_GETTEXT, sizeof text, (LPARAM)text);
-  return text;
-}
-
-template <typename Condition>
-bool wait_for(Condition condition, int seconds = 60) {
-  for (int i = 0; i < seconds * 20; i++, Sleep(50))
-    if (condition()) return true;
-  return false;
-}
-
-// The whole screen as a PNG beside the test, taken by the X tool of the machine that runs
-// Wine (a Unix program started from here), for a person to look at.
-void screenshot(const char *name) {
-  typedef char *(CDECL * UnixName)(LPCWSTR);
-  UnixName unix_name =
-      (UnixName)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
-  if (!unix_name) return;
-  std::string path = own_folder() + name;
-  std::wstring wide(path.begin(), path.end());
-  char *unix_path = unix_name(wide.c_str());
-  if (!unix_path) return;
-  Sleep(300);  // Wine hands what it drew to the X server a moment later
-  std::string line = "/bin/sh -c \"import -window root png:" + std::string(unix_path) + "\"";
-  HeapFree(GetProcessHeap(), 0, unix_path);
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  DeleteFileA(path.c_str());
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return;
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  // The handle of a Unix program does not wait for it: the finished file does.
-  size_t size = 0;
-  wait_for([&] {
-    size_t now = read_file(path).size();
-    bool done = now && now == size;
-    size = now;
-    return done;
-  }, 20);
-}
+void put_setting(const char *name, const char *value) { put_key_setting(runs_key(), name, value); }
+std::string setting(const char *name) { return key_setting(runs_key(), name); }
 
 // kq.exe copied into a folder of this test (its log, its start directory and the
 // options file there are its own), with the test's debuggee in a folder below it.
@@ -129,20 +60,7 @@ struct Kq {
   }
   // The first visible top-level window of kq with the class and, when given, the caption.
   HWND window(const char *cls, const char *caption = nullptr) const {
-    struct Find { DWORD pid; const char *cls, *caption; HWND found; } f = {
-        pi.dwProcessId, cls, caption, nullptr};
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Find *f = (Find *)arg;
-      DWORD pid = 0;
-      char name[64];
-      GetWindowThreadProcessId(hwnd, &pid);
-      GetClassNameA(hwnd, name, sizeof name);
-      if (pid != f->pid || strcmp(name, f->cls) || !IsWindowVisible(hwnd)) return TRUE;
-      if (f->caption && text_of(hwnd) != f->caption) return TRUE;
-      f->found = hwnd;
-      return FALSE;
-    }, (LPARAM)&f);
-    return f.found;
+    return process_window(pi.dwProcessId, cls, caption);
   }
   HWND main() const { return window("Kaquin Debugger"); }
   HWND status() const { return FindWindowExA(main(), nullptr, "status", nullptr); }

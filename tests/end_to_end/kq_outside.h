@@ -1,0 +1,105 @@
+// What end-to-end tests use to drive a kq.exe from outside: waiting, window texts, kq's
+// top-level windows, settings under a registry key of the test's own, and screenshots.
+#pragma once
+#include <windows.h>
+#include <string.h>
+
+#include <string>
+
+#include "util/tests/test_support.h"
+
+inline std::string own_folder() {
+  char own[MAX_PATH];
+  GetModuleFileNameA(nullptr, own, sizeof own);
+  std::string path = own;
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+template <typename Condition>
+bool wait_for(Condition condition, int seconds = 60) {
+  for (int i = 0; i < seconds * 20; i++, Sleep(50))
+    if (condition()) return true;
+  return false;
+}
+
+inline std::string text_of(HWND hwnd) {
+  char text[16384] = {0};
+  SendMessageA(hwnd, WM_GETTEXT, sizeof text, (LPARAM)text);
+  return text;
+}
+
+// The first visible top-level window of the process with the class and, when given, the
+// caption.
+inline HWND process_window(DWORD pid, const char *cls, const char *caption = nullptr) {
+  struct Find {
+    DWORD pid;
+    const char *cls, *caption;
+    HWND found;
+  } f = {pid, cls, caption, nullptr};
+  EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+    Find *f = (Find *)arg;
+    DWORD owner = 0;
+    char name[64];
+    GetWindowThreadProcessId(hwnd, &owner);
+    GetClassNameA(hwnd, name, sizeof name);
+    if (owner != f->pid || strcmp(name, f->cls) || !IsWindowVisible(hwnd)) return TRUE;
+    if (f->caption && text_of(hwnd) != f->caption) return TRUE;
+    f->found = hwnd;
+    return FALSE;
+  }, (LPARAM)&f);
+  return f.found;
+}
+
+// A string value under HKEY_CURRENT_USER\key (a key the test hands to kq through the
+// environment), and reading one back: "(no key)" or "(none)" when it is not there.
+inline void put_key_setting(const std::string &key, const char *name, const std::string &value) {
+  HKEY handle;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &handle, nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(handle, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)value.size() + 1);
+  RegCloseKey(handle);
+}
+
+inline std::string key_setting(const std::string &key, const char *name) {
+  char value[2048] = {0};
+  DWORD size = sizeof value - 1, type = 0;
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    return "(no key)";
+  LONG result = RegQueryValueExA(handle, name, nullptr, &type, (BYTE *)value, &size);
+  RegCloseKey(handle);
+  return result == ERROR_SUCCESS && type == REG_SZ ? value : "(none)";
+}
+
+// The whole screen as a PNG beside the test, taken by the X tool of the machine that runs
+// Wine (a Unix program started from here), for a person to look at.
+inline void screenshot(const char *name) {
+  typedef char *(CDECL * UnixName)(LPCWSTR);
+  UnixName unix_name =
+      (UnixName)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+  if (!unix_name) return;
+  std::string path = own_folder() + name;
+  std::wstring wide(path.begin(), path.end());
+  char *unix_path = unix_name(wide.c_str());
+  if (!unix_path) return;
+  Sleep(300);  // Wine hands what it drew to the X server a moment later
+  std::string line = "/bin/sh -c \"import -window root png:" + std::string(unix_path) + "\"";
+  HeapFree(GetProcessHeap(), 0, unix_path);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  DeleteFileA(path.c_str());
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return;
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  // The handle of a Unix program does not wait for it: the finished file does.
+  size_t size = 0;
+  wait_for([&] {
+    size_t now = read_file(path).size();
+    bool done = now && now == size;
+    size = now;
+    return done;
+  }, 20);
+}
