@@ -16,6 +16,7 @@
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 #include "ui/rich_text_gdi_win32.h"
+#include "ui/tests/canvas_win32.h"
 
 namespace {
 
@@ -80,36 +81,6 @@ RichText *listing_document(const RichMeasurer *m) {
   return dd;
 }
 
-// A top-down 32-bit bitmap in a memory context, as the panels' back buffer.
-struct Canvas {
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ old_bitmap, old_font;
-  void *pixels = nullptr;
-};
-bool canvas_open(Canvas *c) {
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = kWidth;
-  bi.bmiHeader.biHeight = -kHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  c->dc = CreateCompatibleDC(nullptr);
-  c->bitmap = CreateDIBSection(c->dc, &bi, DIB_RGB_COLORS, &c->pixels, nullptr, 0);
-  if (!c->dc || !c->bitmap) return false;
-  c->old_bitmap = SelectObject(c->dc, c->bitmap);
-  c->old_font = SelectObject(c->dc, GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(c->dc, TRANSPARENT);
-  return true;
-}
-void canvas_close(Canvas *c) {
-  SelectObject(c->dc, c->old_font);
-  SelectObject(c->dc, c->old_bitmap);
-  DeleteObject(c->bitmap);
-  DeleteDC(c->dc);
-}
-
 // The document's lines, one ExtTextOutA each at the renderer's line positions.
 void plain_lines(RichText *dd, HDC dc, const char *const *texts) {
   for (int i = 0; i < kLines; i++) {
@@ -140,8 +111,11 @@ int main() {
                               (HFONT)GetStockObject(ANSI_FIXED_FONT), RGB(255, 255, 255),
                               GetModuleHandleA(nullptr)))
     return 1;
-  Canvas canvas;
-  if (!canvas_open(&canvas)) return 1;
+  // The panels' back buffer is such a bitmap.
+  Canvas canvas(kWidth, kHeight);
+  if (!canvas.bitmap) return 1;
+  HGDIOBJ old_font = SelectObject(canvas.dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(canvas.dc, TRANSPARENT);
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, canvas.dc);
 
@@ -183,7 +157,7 @@ int main() {
          rich / runs_us);
   rich_destroy(listing);
   rich_destroy(plain);
-  canvas_close(&canvas);
+  SelectObject(canvas.dc, old_font);
   rich_gdi_measurer_free(&gdi);
   return 0;
 }

@@ -17,6 +17,8 @@
 #include "symbols/symbols.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
+#include "ui/rendput.h"
+#include "ui/rich_text_gdi_win32.h"
 #include "util/log.h"
 #include "util/path.h"
 #include "util/stringpool.h"
@@ -44,6 +46,7 @@ static void startup_sequence(void *) {
   recent_addresses_clear();
   symbols_init();
   evaluator_install();
+  rich_images_init();
   plugins_init();
   layout_init();
   debuggee_set_event_sink(deliver_debugger_event);
@@ -58,6 +61,7 @@ static void startup_sequence(void *) {
   debuggee_set_event_sink(nullptr);
   layout_shutdown();
   plugins_shutdown();
+  rich_gdi_pictures_free();
   evaluator_remove();
   symbols_shutdown();
   recent_addresses_clear();

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "ui/rendput.h"
 #include "util/picture_win32.h"
 
 namespace {
@@ -172,6 +173,13 @@ bool rich_gdi_measurer_init(RichGdiMeasurer *g, HFONT big, HFONT small, COLORREF
 void rich_gdi_measurer_free(RichGdiMeasurer *g) {
   if (g->dc) DeleteDC(g->dc);
   g->dc = nullptr;
+}
+
+void rich_gdi_pictures_free() {
+  RichGdiMeasurer gdi;
+  if (!rich_gdi_measurer_init(&gdi, nullptr, nullptr, 0, nullptr)) return;
+  rich_images_free(&gdi.measurer);
+  rich_gdi_measurer_free(&gdi);
 }
 
 void rich_gdi_drawer_init(RichGdiDrawer *d, HDC dc) {

@@ -28,6 +28,8 @@ struct RichGdiMeasurer {
 bool rich_gdi_measurer_init(RichGdiMeasurer *g, HFONT big, HFONT small, COLORREF background,
                             HINSTANCE pictures);
 void rich_gdi_measurer_free(RichGdiMeasurer *g);
+// Deletes the pictures the documents share (the cache of pictures by name), at shut-down.
+void rich_gdi_pictures_free();
 
 struct RichGdiDrawer {
   RichDrawer drawer;

@@ -13,6 +13,7 @@
 #include "startup/resource_ids.h"
 #include "startup/settings.h"
 #include "util/path.h"
+#include "util/tests/thread_dialog_win32.h"
 
 static const SettingsMachine kMachine = {"C:\\start", "C:\\kq\\kq.exe", "C:\\windows\\system32",
                                          {0, 0, 1200, 900}};
@@ -20,13 +21,7 @@ static const SettingsMachine kMachine = {"C:\\start", "C:\\kq\\kq.exe", "C:\\win
 static std::function<void(HWND)> g_user;
 
 static void CALLBACK act(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND hwnd, LPARAM found) WINAPI -> BOOL {
-    char cls[32];
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (!strcmp(cls, "#32770")) *(HWND *)found = hwnd;
-    return TRUE;
-  }, (LPARAM)&dialog);
+  HWND dialog = thread_dialog();
   if (!dialog) return;
   KillTimer(nullptr, timer);
   g_user(dialog);

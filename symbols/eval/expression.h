@@ -34,6 +34,17 @@ int expression_bytes(const char *text, uint8_t *buffer, int size);
 // reloads target.
 bool expression_assign(ValueDescriptor *target, const char *text);
 
+// The registers by row, in the order of the register names: EAX..EIP, AX..SP, AL..DH, the
+// flags C, P, A, Z, S, I, D, O, T, CS..GS, ST0..ST7, MM0..MM7, TIB, ERR.
+enum { EXPRESSION_REGISTER_ROWS = 58 };
+// The followed thread's registers through the environment (zeroed and false when they
+// cannot be read).
+bool expression_read_registers(EvalRegisters *regs);
+// A row's name, or null outside the rows.
+const char *expression_register_name(int row);
+// A row of regs as the typed value the evaluator gives for its name.
+bool expression_register_value(const EvalRegisters *regs, int row, ValueDescriptor *value);
+
 // The value's text, cut at size - 1 characters; gives the length.
 int expression_format_value(ValueDescriptor *value, char *buffer, int size);
 int expression_format_type(const TypeRecord *type, char *buffer, int size);

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "symbols/eval/eval_state.h"
+#include "symbols/eval/expression.h"
 #include "symbols/types.h"
 
 namespace {
@@ -71,6 +72,7 @@ const RegisterRow kRegisters[] = {
     {"ERR", RF_INTEGER, BT_DWORD, ER_ERR, 0, 0xFFFFFFFF},
 };
 const int kRegisterRows = (int)(sizeof kRegisters / sizeof kRegisters[0]);
+static_assert(kRegisterRows == EXPRESSION_REGISTER_ROWS, "the rows the header promises");
 
 uint64_t get_le(const uint8_t *p, int n) {
   uint64_t x = 0;
@@ -129,13 +131,24 @@ int register_find(const char *name) {
 
 bool register_load(int row, ValueDescriptor *value) {
   EvalRegisters regs;
-  if (row < 0 || row >= kRegisterRows || !read_all(&regs)) return false;
+  return row >= 0 && row < kRegisterRows && read_all(&regs) &&
+         expression_register_value(&regs, row, value);
+}
+
+bool expression_read_registers(EvalRegisters *regs) { return read_all(regs); }
+
+const char *expression_register_name(int row) {
+  return row >= 0 && row < kRegisterRows ? kRegisters[row].name : nullptr;
+}
+
+bool expression_register_value(const EvalRegisters *regs, int row, ValueDescriptor *value) {
+  if (row < 0 || row >= kRegisterRows) return false;
   const RegisterRow &r = kRegisters[row];
   value_clear(value, type_base(r.type));
   value->reg = row + 1;
-  if (r.form == RF_ST) value_set_double(value, ext80_to_double(regs.st[r.word]));
-  else if (r.form == RF_MM) value_set_u64(value, get_le(regs.st[r.word], 8));
-  else value_set_u64(value, regs.r[r.word] >> r.shift & r.mask);
+  if (r.form == RF_ST) value_set_double(value, ext80_to_double(regs->st[r.word]));
+  else if (r.form == RF_MM) value_set_u64(value, get_le(regs->st[r.word], 8));
+  else value_set_u64(value, regs->r[r.word] >> r.shift & r.mask);
   return true;
 }
 

@@ -9,44 +9,12 @@
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 #include "ui/rich_text_gdi_win32.h"
+#include "ui/tests/canvas_win32.h"
 
 namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0),
                kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255);
-
-// A white top-down 32-bit bitmap selected into a memory context.
-struct Canvas {
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ old;
-  uint32_t *pixels = nullptr;
-  int width, height;
-  Canvas(int w, int h) : width(w), height(h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&pixels, nullptr, 0);
-    old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, w, h};
-    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    GdiFlush();
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF at(int x, int y) const {
-    uint32_t p = pixels[y * width + x];
-    return RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
-  }
-};
 
 SIZE extent(HGDIOBJ font, const char *text) {
   HDC dc = CreateCompatibleDC(nullptr);

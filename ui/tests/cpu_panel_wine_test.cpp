@@ -1,0 +1,214 @@
+// The CPU panel on a real debuggee under Wine: the values it shows are the thread's
+// registers as the engine reads them, a value typed into its prompt reaches the thread,
+// and after a step exactly the registers that changed are drawn in the highlight colour.
+#include <stdio.h>
+
+#include "engine/tests/debuggee_fixture.h"
+#include "startup/evaluator_win32.h"
+#include "startup/global_resources_win32.h"
+#include "startup/window_class_win32.h"
+#include "symbols/symbols.h"
+#include "ui/panels/cpu_panel_win32.h"
+#include "ui/panels/input_prompt_ids.h"
+#include "ui/rendget.h"
+#include "ui/tests/canvas_win32.h"
+#include "util/stringpool.h"
+#include "util/tests/thread_dialog_win32.h"
+#include "util/zone.h"
+
+namespace engine_test {
+
+namespace {
+
+// The rows the panel shows and where the engine keeps each: a register word, or a bit of
+// EFLAGS for the flags; the text the row's value has.
+struct ShownRow {
+  int row;
+  RegisterIndex word;
+  int bit;  // -1: the whole word
+  const char *format;
+};
+const ShownRow kShown[] = {
+    {0, REG_EAX, -1, "%X"},        {1, REG_EBX, -1, "%X"},    {2, REG_ECX, -1, "%X"},
+    {3, REG_EDX, -1, "%X"},        {4, REG_ESI, -1, "%X"},    {5, REG_EDI, -1, "%X"},
+    {6, REG_EBP, -1, "%X"},        {7, REG_ESP, -1, "%X"},    {8, REG_EIP, -1, "%X"},
+    {25, REG_EFLAGS, 0, "%d"},     {26, REG_EFLAGS, 2, "%d"}, {27, REG_EFLAGS, 4, "%d"},
+    {28, REG_EFLAGS, 6, "%d"},     {29, REG_EFLAGS, 7, "%d"}, {30, REG_EFLAGS, 9, "%d"},
+    {31, REG_EFLAGS, 10, "%d"},    {32, REG_EFLAGS, 11, "%d"}, {34, REG_CS, -1, "%04X"},
+    {35, REG_DS, -1, "%04X"},      {36, REG_SS, -1, "%04X"},  {37, REG_ES, -1, "%04X"},
+    {38, REG_FS, -1, "%04X"},      {39, REG_GS, -1, "%04X"},  {56, REG_TIB, -1, "%08X"},
+    {57, REG_LASTERROR, -1, "%08X"},
+};
+
+uint32_t engine_value(const RegisterSet &set, const ShownRow &s) {
+  return s.bit < 0 ? set.r[s.word] : set.r[s.word] >> s.bit & 1;
+}
+
+// The prompt's answer, typed by a timer inside the prompt's modal loop.
+std::string g_answer, g_caption;
+void CALLBACK answer_prompt(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = thread_dialog();
+  if (!dialog) return;
+  KillTimer(nullptr, timer);
+  char caption[128] = {};
+  GetWindowTextA(dialog, caption, sizeof caption);
+  g_caption = caption;
+  SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, g_answer.c_str());
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+class CpuPanelTest : public Probe {
+ protected:
+  void SetUp() override {
+    Probe::SetUp();
+    pool_init();
+    symbols_init();
+    evaluator_install();
+    global_resources_create();
+    cpu_panel_register();
+    panel_ = create_window("reg", DefWindowProcA, nullptr, 0, WS_POPUP);
+    MoveWindow(panel_, 0, 0, kWidth, kHeight, FALSE);
+  }
+  void TearDown() override {
+    DestroyWindow(panel_);
+    debuggee_unload();
+    evaluator_remove();
+    symbols_shutdown();
+    pool_free();
+    global_resources_delete();
+    Probe::TearDown();
+  }
+
+  int tag_of(uint32_t link) const {
+    for (int i = 0; i < g_cpu.dd->tagnum; i++)
+      if (g_cpu.dd->tags[i].param == link) return i;
+    return -1;
+  }
+  std::string value_text(int row) const {
+    const int tag = tag_of(cpu_link(CPU_LINK_VALUE, row));
+    if (tag < 0) return "(no link)";
+    char *text = rich_text_range(g_cpu.dd, g_cpu.dd->tags[tag].start, g_cpu.dd->tags[tag].end);
+    std::string s = text ? text : "";
+    zone_free(text);
+    return s;
+  }
+  // The panel drawn as it paints itself.
+  void draw() {
+    cpu_panel_draw(canvas_.dc);
+    GdiFlush();
+  }
+  // Whether the row's value is drawn in the highlight colour.
+  bool marked(int row) {
+    RichRect r;
+    rich_tag_rect(g_cpu.dd, tag_of(cpu_link(CPU_LINK_VALUE, row)), &r);
+    for (int y = std::max(r.top, 0); y < std::min(r.bottom, kHeight); y++)
+      for (int x = std::max(r.left, 0); x < std::min(r.right, kWidth); x++)
+        if (canvas_.at(x, y) == CPU_CHANGED) return true;
+    return false;
+  }
+  // The panel's marks after a stop against what the engine reads before and after it.
+  void expect_marks(const RegisterSet &before, const RegisterSet &after, const char *what) {
+    draw();
+    for (const ShownRow &s : kShown)
+      EXPECT_EQ(marked(s.row), engine_value(before, s) != engine_value(after, s))
+          << what << ": row " << s.row;
+  }
+  // The panel as a bitmap file beside the test, for a person to look at.
+  void save(const char *name) {
+    draw();
+    EXPECT_TRUE(canvas_.save(name));
+  }
+  RegisterSet engine_registers() {
+    RegisterSet set;
+    EXPECT_TRUE(registers_read(&set));
+    return set;
+  }
+
+  static const int kWidth = 320, kHeight = 560;
+  HWND panel_ = nullptr;
+  Canvas canvas_{kWidth, kHeight};
+};
+
+TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
+  changes_raise(CHG_STATE);
+  changes_broadcast();
+  EXPECT_EQ(g_cpu.dd->len, 0) << "no debuggee, an empty document";
+  ASSERT_TRUE(launch_probe());
+  changes_raise(CHG_STATE);
+  changes_broadcast();
+
+  // Every value as the engine reads it; the thread block and last error as the debuggee
+  // itself left them.
+  RegisterSet shown = engine_registers();
+  for (const ShownRow &s : kShown) {
+    char expected[16];
+    snprintf(expected, sizeof expected, s.format, engine_value(shown, s));
+    EXPECT_EQ(value_text(s.row), expected) << "row " << s.row;
+  }
+  EXPECT_EQ(shown.r[REG_TIB], table_.teb);
+  EXPECT_EQ(value_text(CPU_ROW_ERR), "0000002A");
+  EXPECT_GE(tag_of(cpu_link(CPU_LINK_NAME, CPU_ROW_EAX)), 0);
+  EXPECT_LT(tag_of(cpu_link(CPU_LINK_NAME, CPU_ROW_C)), 0) << "flag names are no links";
+
+  // EAX typed into the prompt of its value reaches the thread, and nothing else changes.
+  ASSERT_TRUE(run_to(table_.probe_call));
+  changes_broadcast();
+  RegisterSet before = engine_registers();
+  RichRect r;
+  rich_tag_rect(g_cpu.dd, tag_of(cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX)), &r);
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  g_answer = "0x12345670 + 8";
+  SetTimer(nullptr, 0, 30, answer_prompt);
+  SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(panel_, WM_LBUTTONUP, 0, at);  // the prompt runs in here
+  EXPECT_EQ(g_caption, "Change EAX register");
+  RegisterSet after = engine_registers();
+  EXPECT_EQ(after.r[REG_EAX], 0x12345678u);
+  after.r[REG_EAX] = before.r[REG_EAX];
+  EXPECT_EQ(memcmp(after.r, before.r, sizeof after.r), 0);
+  changes_broadcast();
+  EXPECT_EQ(value_text(CPU_ROW_EAX), "12345678");
+  expect_marks(before, engine_registers(), "EAX typed");
+
+  // The call into the leaf moves EIP and ESP; the leaf's first command writes EAX.
+  before = engine_registers();
+  ASSERT_TRUE(step(false));
+  changes_broadcast();
+  after = engine_registers();
+  EXPECT_EQ(after.r[REG_EIP], table_.leaf);
+  expect_marks(before, after, "call");
+  EXPECT_TRUE(marked(CPU_ROW_EIP));
+  EXPECT_FALSE(marked(CPU_ROW_EAX));
+  before = after;
+  ASSERT_TRUE(step(false));
+  changes_broadcast();
+  after = engine_registers();
+  EXPECT_EQ(after.r[REG_EAX], 7u);
+  expect_marks(before, after, "mov eax, 7");
+  EXPECT_TRUE(marked(CPU_ROW_EAX));
+  save("cpu_panel.bmp");
+
+  // The MMX view of the FPU registers: each the low 8 bytes of its register, the highest
+  // byte first, and named by links; and back.
+  const uint8_t show_mmx = g_settings.ShowMMX;
+  g_settings.ShowMMX = 0;
+  ASSERT_TRUE(SendMessageA(panel_, WM_COMMAND, CPU_CMD_MMX, 0));
+  for (int i = 0; i < 6; i++) {  // the engine keeps ST0-ST5 whole
+    const uint8_t *b = after.fpu + 10 * i;
+    char expected[32];
+    snprintf(expected, sizeof expected, "%02X%02X %02X%02X %02X%02X %02X%02X", b[7], b[6], b[5],
+             b[4], b[3], b[2], b[1], b[0]);
+    EXPECT_EQ(value_text(CPU_ROW_MM0 + i), expected);
+  }
+  EXPECT_GE(tag_of(cpu_link(CPU_LINK_NAME, CPU_ROW_MM0 + 7)), 0);
+  EXPECT_LT(tag_of(cpu_link(CPU_LINK_VALUE, CPU_ROW_ST0)), 0);
+  save("cpu_panel_mmx.bmp");
+  ASSERT_TRUE(SendMessageA(panel_, WM_COMMAND, CPU_CMD_MMX, 0));
+  EXPECT_GE(tag_of(cpu_link(CPU_LINK_VALUE, CPU_ROW_ST0 + 7)), 0);
+  EXPECT_LT(tag_of(cpu_link(CPU_LINK_NAME, CPU_ROW_ST0)), 0) << "FPU names are no links";
+  g_settings.ShowMMX = show_mmx;
+}
+
+}  // namespace engine_test
