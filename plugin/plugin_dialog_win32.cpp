@@ -56,14 +56,17 @@ void add_columns(HWND list, const char *first, const char *second, int first_wid
   SendMessageA(list, LVM_INSERTCOLUMNA, 1, (LPARAM)&column);
 }
 
-void set_row(HWND list, int row, bool insert, const char *first, const char *second) {
+void set_row(HWND list, int row, bool insert, const char *first, const char *second,
+             LPARAM data = 0) {
   LVITEMA item = {};
-  item.mask = LVIF_TEXT;
+  item.mask = LVIF_TEXT | (insert ? LVIF_PARAM : 0);
   item.iItem = row;
+  item.lParam = data;
   item.pszText = (char *)first;
   SendMessageA(list, insert ? LVM_INSERTITEMA : LVM_SETITEMA, 0, (LPARAM)&item);
   item.iSubItem = 1;
   item.pszText = (char *)second;
+  item.mask = LVIF_TEXT;
   SendMessageA(list, LVM_SETITEMA, 0, (LPARAM)&item);
 }
 
@@ -175,21 +178,27 @@ bool files_apply(HWND page) {
 
 // ---- Plugin Commands ----
 
+// Command numbers by key and description; equal rows stay in registration order.
 int compare_commands(const void *a, const void *b) {
-  const PluginCommand *x = *(PluginCommand *const *)a, *y = *(PluginCommand *const *)b;
-  return command_order_compare(x->key, x->description, y->key, y->description);
+  int i = *(const int *)a, j = *(const int *)b;
+  const PluginCommand *x = plugin_command_at(i), *y = plugin_command_at(j);
+  int order = command_order_compare(x->key, x->description, y->key, y->description);
+  return order ? order : i - j;
 }
 
+// Each row keeps its command's number, checked again when the row is picked.
 void commands_fill(HWND page) {
   HWND list = list_of(page, IDC_PLUGIN_COMMANDS);
   ListView_DeleteAllItems(list);
   int count = g_plugin_manager.command_count;
-  PluginCommand **sorted = (PluginCommand **)zone_dup_bytes(
-      (size_t)count * sizeof(PluginCommand *), g_plugin_manager.commands);
-  if (sorted) qsort(sorted, (size_t)count, sizeof *sorted, compare_commands);
-  for (int i = 0; sorted && i < count; i++)
-    set_row(list, i, true, sorted[i]->key, sorted[i]->description);
-  zone_free(sorted);
+  int *order = (int *)zone_alloc((size_t)count * sizeof(int));
+  for (int i = 0; order && i < count; i++) order[i] = i;
+  if (order) qsort(order, (size_t)count, sizeof *order, compare_commands);
+  for (int row = 0; order && row < count; row++) {
+    const PluginCommand *command = plugin_command_at(order[row]);
+    set_row(list, row, true, command->key, command->description, order[row]);
+  }
+  zone_free(order);
 }
 
 // The row's key and the parameter of the current text, the key selected; the owner shown.
@@ -201,7 +210,11 @@ void commands_pick(HWND page, int row) {
   HWND edit = GetDlgItem(page, IDC_PLUGIN_COMMAND_TEXT);
   SetWindowTextA(edit, text);
   SendMessageA(edit, EM_SETSEL, 0, (LPARAM)strlen(key));
-  const PluginCommand *command = plugin_command_find(key);
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  SendMessageA(list_of(page, IDC_PLUGIN_COMMANDS), LVM_GETITEMA, 0, (LPARAM)&item);
+  const PluginCommand *command = plugin_command_at((int)item.lParam);
   SetDlgItemTextA(page, IDC_PLUGIN_COMMAND_OWNER, command ? command->owner->file_name : "");
 }
 
@@ -282,6 +295,9 @@ void host_init(HWND host) {
                  area.bottom - area.top, SWP_NOACTIVATE);
     g_dialog.pages[i] = page;
   }
+  const SettingRect &placed = g_settings.PluginControlPosition;
+  if (placed.right > placed.left && placed.bottom > placed.top)
+    SetWindowPos(host, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   TabCtrl_SetCurSel(tabs, g_dialog.first_page);
   show_page(host, g_dialog.first_page);
   SetFocus(tabs);  // not into a page, whose edit would get its text selected
@@ -292,6 +308,12 @@ INT_PTR CALLBACK host_proc(HWND host, UINT message, WPARAM wparam, LPARAM lparam
     case WM_INITDIALOG:
       host_init(host);
       return FALSE;
+    case WM_DESTROY: {
+      RECT r;  // where the dialog opens next time
+      GetWindowRect(host, &r);
+      g_settings.PluginControlPosition = {r.left, r.top, r.right, r.bottom};
+      return TRUE;
+    }
     case WM_NOTIFY: {
       const NMHDR *header = (const NMHDR *)lparam;
       if (header->idFrom == IDC_PLUGIN_TABS && header->code == TCN_SELCHANGE)

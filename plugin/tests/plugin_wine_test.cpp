@@ -291,6 +291,8 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 6);
   EXPECT_EQ("title ", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));
   EXPECT_EQ("b.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 7);  // the same key, c's
+  EXPECT_EQ("c.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
   screenshot("plugin_commands.png");
   SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "nosuch 1");
   click(dialog, IDOK);
@@ -410,6 +412,8 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   EXPECT_EQ(2, (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED) + 1);
   click(files, IDC_PLUGIN_UP);
   click(files, IDC_PLUGIN_DOWN);
+  // Moved by the user: the dialog opens there again.
+  SetWindowPos(dialog, nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   // Unchecking the third row (its box's state image 1).
   LVITEMA unchecked = {};
   unchecked.stateMask = LVIS_STATEIMAGEMASK;
@@ -433,6 +437,10 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   PostMessageA(kq.main(), WM_COMMAND, 10073, 0);
   HWND api = nullptr;
   ASSERT_TRUE(wait_for([&] { return (api = kq.window("#32770", "Plugin control")) != nullptr; }));
+  RECT placed;
+  GetWindowRect(api, &placed);
+  EXPECT_EQ(20, placed.left);
+  EXPECT_EQ(30, placed.top);
   HWND page = page_with(api, IDC_PLUGIN_HEADER_TEXT);
   ASSERT_TRUE(page);
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(page); }, 10));
