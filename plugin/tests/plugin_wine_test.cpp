@@ -99,6 +99,13 @@ struct RemoteList {
   }
 };
 
+// The page of the dialog that holds the control.
+HWND page_with(HWND dialog, int control) {
+  for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "#32770", nullptr));)
+    if (GetDlgItem(child, control)) return child;
+  return nullptr;
+}
+
 // kq.exe copied into a folder of this test with its map file, the debuggee beside it and
 // three copies of the test plug-in (a, b, c) in a plug-in folder.
 struct Kq {
@@ -151,18 +158,26 @@ struct Kq {
     wait_for([&] { return (found = window("#32770", "Plugin control")) != nullptr; });
     return found;
   }
+  // Types text into the command page's line and posts OK (a command may hold kq in a
+  // dialog of its own); gives the dialog, null when it did not open. before gets the text
+  // the line held.
+  HWND run(const char *typed, std::string *before = nullptr) const {
+    HWND dialog = open(10094);
+    HWND commands = dialog ? page_with(dialog, IDC_PLUGIN_COMMANDS) : nullptr;
+    if (!commands) return nullptr;
+    HWND line = GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT);
+    if (before) *before = text_of(line);
+    SetWindowTextA(line, typed);
+    PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+    wait_for([&] { return IsWindowVisible(commands); }, 10);
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    return dialog;
+  }
   int close() { return kq_close(&pi, main()); }
   ~Kq() {
     if (pi.hProcess) close();
   }
 };
-
-// The page of the dialog that holds the control.
-HWND page_with(HWND dialog, int control) {
-  for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "#32770", nullptr));)
-    if (GetDlgItem(child, control)) return child;
-  return nullptr;
-}
 
 void click(HWND window, int id) { SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0); }
 
@@ -329,14 +344,9 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
 
   // KQ_Input through the input prompt, KQ_Message's box, KQ_ShellCommand's interpreter;
   // OK is posted, as the command holds kq until its prompt and box are answered.
-  dialog = kq.open(10094);
-  ASSERT_TRUE(dialog);
-  commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
-  EXPECT_EQ("peek", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));  // the last one
-  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "ask");
-  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
-  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands); }, 10));
-  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  std::string before;
+  ASSERT_TRUE(kq.run("ask", &before));
+  EXPECT_EQ("peek", before);  // the last command run
   HWND prompt = nullptr;
   ASSERT_TRUE(wait_for([&] { return (prompt = kq.window("#32770", "Peek question")) != nullptr; }));
   EXPECT_EQ("A value for b.dll:", text_of(GetDlgItem(prompt, IDC_PROMPT_LINE)));
@@ -353,26 +363,13 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   click(box, IDOK);
   EXPECT_TRUE(kq.logged("peek: b.dll message closed\n", 10));
   EXPECT_TRUE(has(kq.log(), "peek: b.dll asked 1, value 'second'\n"));
-  dialog = kq.open(10094);
-  ASSERT_TRUE(dialog);
-  commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
-  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "shell exit 7");
-  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
-  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands); }, 10));
-  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  dialog = kq.run("shell exit 7");
   EXPECT_TRUE(kq.logged("Executed 'exit 7' with exitcode 7\n", 30)) << kq.log();
   EXPECT_TRUE(kq.logged("peek: b.dll shell gave 7\n", 10));
   ASSERT_TRUE(closes(dialog));
 
   // A command that sets its plug-in's title: the files page shows it.
-  dialog = kq.open(10094);
-  ASSERT_TRUE(dialog);
-  commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
-  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "title  Renamed by a command");
-  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
-  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands); }, 10));
-  click(dialog, IDOK);
-  ASSERT_TRUE(closes(dialog));
+  ASSERT_TRUE(closes(kq.run("title  Renamed by a command")));
   dialog = kq.open(10094);
   ASSERT_TRUE(dialog);
   list = GetDlgItem(page_with(dialog, IDC_PLUGIN_LIST), IDC_PLUGIN_LIST);
@@ -389,14 +386,20 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   EXPECT_EQ("-a.dll;+b.dll;\n", setting("PluginOrder"));
 }
 
-// A run without debuggee: the files page reordered and written with OK, which reloads
-// the plug-ins in the new order; the interface page shows the header itself.
+// A run without debuggee: a shell command whose interpreter cannot start; the files page
+// reordered and written with OK, which reloads the plug-ins in the new order; the
+// interface page shows the header itself.
 TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   Kq kq;
   ASSERT_TRUE(kq.prepare());
   put_setting("PluginPath", kq.plugin_dir());
   put_setting("PluginOrder", "");
+  put_setting("CommandLineInterpreter", "Z:\\no\\such\\interpreter.exe /C");
   ASSERT_TRUE(kq.start(""));
+  // An interpreter that cannot be started.
+  ASSERT_TRUE(closes(kq.run("shell exit 3")));
+  EXPECT_TRUE(has(kq.log(), "Fail to execute 'exit 3'\n")) << kq.log();
+  EXPECT_TRUE(has(kq.log(), " shell gave 0\n")) << kq.log();
   HWND dialog = kq.open(10094);
   ASSERT_TRUE(dialog);
   HWND files = page_with(dialog, IDC_PLUGIN_LIST);
