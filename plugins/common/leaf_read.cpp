@@ -4,6 +4,7 @@
 
 namespace {
 
+// A size standing for a WORD length followed by that many characters.
 enum { kVariableString = 0xFF };
 
 // The numeric kinds from LF_CHAR 0x8000 on, by kind - 0x8000: how many data bytes follow
@@ -14,24 +15,24 @@ struct NumericKind {
   bool is_signed;
 };
 const NumericKind kNumericKinds[] = {
-    {1, 1, true},    // LF_CHAR
-    {2, 2, true},    // LF_SHORT
-    {2, 2, false},   // LF_USHORT
-    {4, 4, true},    // LF_LONG
-    {4, 4, false},   // LF_ULONG
-    {4, 0, false},   // LF_REAL32
-    {8, 0, false},   // LF_REAL64
-    {10, 0, false},  // LF_REAL80
-    {16, 0, false},  // LF_REAL128
-    {8, 0, false},   // LF_QUADWORD
-    {8, 0, false},   // LF_UQUADWORD
-    {6, 0, false},   // LF_REAL48
-    {8, 0, false},   // LF_COMPLEX32
-    {16, 0, false},  // LF_COMPLEX64
-    {20, 0, false},  // LF_COMPLEX80
-    {32, 0, false},  // LF_COMPLEX128
-    {kVariableString, 0, false},  // LF_VARSTRING: a WORD length, then the characters
-    {0, 0, false},   // 0x8011 to 0x8016 are not numeric kinds
+    {1, 1, true},                 // LF_CHAR
+    {2, 2, true},                 // LF_SHORT
+    {2, 2, false},                // LF_USHORT
+    {4, 4, true},                 // LF_LONG
+    {4, 4, false},                // LF_ULONG
+    {4, 0, false},                // LF_REAL32
+    {8, 0, false},                // LF_REAL64
+    {10, 0, false},               // LF_REAL80
+    {16, 0, false},               // LF_REAL128
+    {8, 0, false},                // LF_QUADWORD
+    {8, 0, false},                // LF_UQUADWORD
+    {6, 0, false},                // LF_REAL48
+    {8, 0, false},                // LF_COMPLEX32
+    {16, 0, false},               // LF_COMPLEX64
+    {20, 0, false},               // LF_COMPLEX80
+    {32, 0, false},               // LF_COMPLEX128
+    {kVariableString, 0, false},  // LF_VARSTRING
+    {0, 0, false},                // 0x8011 to 0x8016 are not numeric kinds
     {0, 0, false},
     {0, 0, false},
     {0, 0, false},

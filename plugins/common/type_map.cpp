@@ -13,10 +13,9 @@ struct PrimitiveRow {
 
 // Every base type also has a 32-bit near pointer at index | 0x400.
 const PrimitiveRow kPrimitives[] = {
-    {0x0003, "void"},  {0x0010, "char"},  {0x0011, "short"},  {0x0012, "long"},
-    {0x0013, "quad"},  {0x0020, "byte"},  {0x0021, "word"},   {0x0022, "dword"},
-    {0x0023, "qword"}, {0x0040, "float"}, {0x0041, "double"}, {0x0070, "char"},
-    {0x0071, "short"}, {0x0074, "long"},  {0x0075, "dword"},
+    {0x0003, "void"},   {0x0010, "char"}, {0x0011, "short"}, {0x0012, "long"},  {0x0013, "quad"},
+    {0x0020, "byte"},   {0x0021, "word"}, {0x0022, "dword"}, {0x0023, "qword"}, {0x0040, "float"},
+    {0x0041, "double"}, {0x0070, "char"}, {0x0071, "short"}, {0x0074, "long"},  {0x0075, "dword"},
 };
 const uint16_t kNearPointer = 0x0400;
 

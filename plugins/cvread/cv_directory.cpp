@@ -23,8 +23,8 @@ void read_globals(CvState *state, const ByteCursor *section) {
   uint32_t records = cursor_u32(&c);
   size_t available = section->size > kGlobalHeader ? section->size - kGlobalHeader : 0;
   if (!c.ok) return;
-  cv_read_symbols(state, cursor_window(section, kGlobalHeader,
-                                       records < available ? records : available));
+  cv_read_symbols(state,
+                  cursor_window(section, kGlobalHeader, records < available ? records : available));
 }
 
 }  // namespace
@@ -40,7 +40,8 @@ void cv_read_directory(CvState *state, ByteCursor data) {
   uint32_t count = cursor_u32(&c);
   if (!c.ok || entry_size < kEntrySize) return;
   for (uint32_t i = 0; i < count; i++) {
-    ByteCursor entry = cursor_window(&data, header_at + header_size + (size_t)i * entry_size, kEntrySize);
+    ByteCursor entry =
+        cursor_window(&data, header_at + header_size + (size_t)i * entry_size, kEntrySize);
     if (!entry.ok) return;
     uint16_t kind = cursor_u16(&entry);
     cursor_u16(&entry);  // module index

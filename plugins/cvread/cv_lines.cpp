@@ -13,8 +13,7 @@ struct FileLines {
   uint32_t count;
 };
 
-void read_block(const CvState *state, const ByteCursor *section, uint32_t at,
-                FileLines *file) {
+void read_block(const CvState *state, const ByteCursor *section, uint32_t at, FileLines *file) {
   ByteCursor c = *section;
   cursor_seek(&c, at);
   uint16_t segment = cursor_u16(&c);
@@ -25,8 +24,7 @@ void read_block(const CvState *state, const ByteCursor *section, uint32_t at,
   // section could hold side by side.
   if (!c.ok || !offsets.ok || !numbers.ok || !pairs) return;
   if (file->count + pairs > section->size / 6) return;
-  uint16_t *lines =
-      (uint16_t *)zone_resize(file->lines, (file->count + pairs) * sizeof(uint16_t));
+  uint16_t *lines = (uint16_t *)zone_resize(file->lines, (file->count + pairs) * sizeof(uint16_t));
   if (lines) file->lines = lines;
   uint32_t *addresses =
       (uint32_t *)zone_resize(file->addresses, (file->count + pairs) * sizeof(uint32_t));
@@ -52,8 +50,7 @@ DebugSource read_file(CvState *state, const ByteCursor *section, uint32_t at) {
   FileLines file = {};
   for (uint32_t i = 0; i < blocks; i++)
     read_block(state, section, cursor_u32(&block_offsets), &file);
-  DebugSource source =
-      state->api->define_source(name, (int)file.count, file.lines, file.addresses);
+  DebugSource source = state->api->define_source(name, (int)file.count, file.lines, file.addresses);
   state->counts.sources++;
   state->counts.line_pairs += file.count;
   file.lines = (uint16_t *)zone_free(file.lines);

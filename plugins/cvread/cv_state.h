@@ -19,8 +19,7 @@ enum { CV_MAX_SERVERS = 16 };
 
 // What a load found, for the log and for tests.
 struct CvCounts {
-  uint32_t modules, types, procedures, locals, data, publics, thunks, sources, line_pairs,
-      servers;
+  uint32_t modules, types, procedures, locals, data, publics, thunks, sources, line_pairs, servers;
 };
 
 struct CvState {

@@ -49,13 +49,11 @@ void read_symbol(CvState *state, const SymbolLayout *layout, const ByteCursor *r
   leaf_name(&c, name, true);
   if (!c.ok) return;
   DebugType type = layout->type_width
-                       ? cv_resolve_type(state, field(record, layout->type_at,
-                                                      layout->type_width))
+                       ? cv_resolve_type(state, field(record, layout->type_at, layout->type_width))
                        : nullptr;
   uint32_t offset = field(record, layout->offset_at, 4);
   uint32_t address = layout->segment_at
-                         ? api->get_address((uint16_t)field(record, layout->segment_at, 2),
-                                            offset)
+                         ? api->get_address((uint16_t)field(record, layout->segment_at, 2), offset)
                          : 0;
   switch (layout->action) {
     case SYMBOL_LOCAL:

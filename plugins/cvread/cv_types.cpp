@@ -1,5 +1,7 @@
 // The type section: every record is registered first, then the records are visited in
 // index order, so a reference to a later index resolves to null (void) at that moment.
+// Records come in two numberings: leaves from 0x1000 carry 32-bit type indexes, the older
+// ones (VC 4.x program databases) 16-bit ones at other places; tables give both layouts.
 #include <string.h>
 
 #include "plugins/common/leaf_read.h"
@@ -8,72 +10,85 @@
 
 namespace {
 
-enum : uint16_t {
-  LF_POINTER = 0x1002,
-  LF_ARRAY = 0x1003,
-  LF_CLASS = 0x1004,
-  LF_STRUCTURE = 0x1005,
-  LF_UNION = 0x1006,
-  LF_ENUM = 0x1007,
-  LF_PROCEDURE = 0x1008,
-  LF_ENUMERATE = 0x0403,
-  LF_MEMBER = 0x1405,
-  LF_ONEMETHOD = 0x140B,
-};
-const uint8_t kPaddingFirst = 0xF0;
+enum TypeAction { TYPE_POINTER, TYPE_ARRAY, TYPE_STRUCTURE, TYPE_ENUM, TYPE_PROCEDURE };
 
-// The members of a field list: the fixed bytes from the member's start, how many numeric
-// leaves follow, and whether a name follows them.
+// Where a type record's fields lie, from the record's start (0: not used). A structure's
+// and an array's name follow their size.
+struct TypeLayout {
+  uint16_t leaf;
+  TypeAction action;
+  uint8_t width;  // of the type indexes
+  uint8_t target_at, list_at, size_at, name_at, call_at;
+};
+const TypeLayout kTypes[] = {
+    {0x1002, TYPE_POINTER, 4, 4, 0, 0, 0, 0},     // LF_POINTER
+    {0x1003, TYPE_ARRAY, 4, 4, 0, 12, 0, 0},      // LF_ARRAY
+    {0x1004, TYPE_STRUCTURE, 4, 0, 8, 20, 0, 0},  // LF_CLASS
+    {0x1005, TYPE_STRUCTURE, 4, 0, 8, 20, 0, 0},  // LF_STRUCTURE
+    {0x1006, TYPE_STRUCTURE, 4, 0, 8, 12, 0, 0},  // LF_UNION
+    {0x1007, TYPE_ENUM, 4, 8, 12, 0, 16, 0},      // LF_ENUM
+    {0x1008, TYPE_PROCEDURE, 4, 4, 0, 0, 0, 8},   // LF_PROCEDURE
+    {0x0002, TYPE_POINTER, 2, 6, 0, 0, 0, 0},     // LF_POINTER_16T: attribute first
+    {0x0003, TYPE_ARRAY, 2, 4, 0, 8, 0, 0},       // LF_ARRAY_16T
+    {0x0004, TYPE_STRUCTURE, 2, 0, 6, 14, 0, 0},  // LF_CLASS_16T
+    {0x0005, TYPE_STRUCTURE, 2, 0, 6, 14, 0, 0},  // LF_STRUCTURE_16T
+    {0x0006, TYPE_STRUCTURE, 2, 0, 6, 10, 0, 0},  // LF_UNION_16T
+    {0x0007, TYPE_ENUM, 2, 6, 8, 0, 12, 0},       // LF_ENUM_16T
+    {0x0008, TYPE_PROCEDURE, 2, 4, 0, 0, 0, 6},   // LF_PROCEDURE_16T
+};
+
+enum MemberAction { MEMBER_DATA, MEMBER_SKIP, MEMBER_METHOD, MEMBER_ENUMERATE };
+
+// The members of a field list, from the member's start: the fixed bytes, how many numeric
+// leaves follow, whether a name follows them, and where a data member's type lies.
 struct MemberLayout {
   uint16_t leaf;
-  uint8_t fixed;
-  uint8_t numerics;
+  MemberAction action;
+  uint8_t fixed, numerics;
   bool named;
+  uint8_t type_at, width;
 };
 const MemberLayout kMembers[] = {
-    {0x1400, 8, 1, false},   // LF_BCLASS: attribute, type, offset
-    {0x1401, 12, 2, false},  // LF_VBCLASS: attribute, two types, two offsets
-    {0x1402, 12, 2, false},  // LF_IVBCLASS
-    {LF_MEMBER, 8, 1, true}, // attribute, type, offset, name
-    {0x1406, 8, 0, true},    // LF_STMEMBER: attribute, type, name
-    {0x1407, 8, 0, true},    // LF_METHOD: count, method list, name
-    {0x1408, 8, 0, true},    // LF_NESTTYPE: pad, type, name
-    {0x1409, 8, 0, false},   // LF_VFUNCTAB: pad, type
-    {LF_ONEMETHOD, 8, 0, true},  // attribute, type, [virtual offset], name
-    {LF_ENUMERATE, 4, 1, true},  // attribute, value, name
+    {0x1400, MEMBER_SKIP, 8, 1, false, 0, 0},      // LF_BCLASS: attribute, type, offset
+    {0x1401, MEMBER_SKIP, 12, 2, false, 0, 0},     // LF_VBCLASS: attribute, 2 types, 2 offsets
+    {0x1402, MEMBER_SKIP, 12, 2, false, 0, 0},     // LF_IVBCLASS
+    {0x1405, MEMBER_DATA, 8, 1, true, 4, 4},       // LF_MEMBER: attribute, type, offset, name
+    {0x1406, MEMBER_SKIP, 8, 0, true, 0, 0},       // LF_STMEMBER: attribute, type, name
+    {0x1407, MEMBER_SKIP, 8, 0, true, 0, 0},       // LF_METHOD: count, method list, name
+    {0x1408, MEMBER_SKIP, 8, 0, true, 0, 0},       // LF_NESTTYPE: pad, type, name
+    {0x1409, MEMBER_SKIP, 8, 0, false, 0, 0},      // LF_VFUNCTAB: pad, type
+    {0x140B, MEMBER_METHOD, 8, 0, true, 0, 0},     // LF_ONEMETHOD: attribute, type, name
+    {0x0403, MEMBER_ENUMERATE, 4, 1, true, 0, 0},  // LF_ENUMERATE: attribute, value, name
+    {0x0400, MEMBER_SKIP, 6, 1, false, 0, 0},      // LF_BCLASS_16T: type, attribute, offset
+    {0x0401, MEMBER_SKIP, 8, 2, false, 0, 0},      // LF_VBCLASS_16T
+    {0x0402, MEMBER_SKIP, 8, 2, false, 0, 0},      // LF_IVBCLASS_16T
+    {0x0406, MEMBER_DATA, 6, 1, true, 2, 2},       // LF_MEMBER_16T: type, attribute, offset
+    {0x0407, MEMBER_SKIP, 6, 0, true, 0, 0},       // LF_STMEMBER_16T
+    {0x0408, MEMBER_SKIP, 6, 0, true, 0, 0},       // LF_METHOD_16T
+    {0x0409, MEMBER_SKIP, 4, 0, true, 0, 0},       // LF_NESTTYPE_16T: type, name
+    {0x040A, MEMBER_SKIP, 4, 0, false, 0, 0},      // LF_VFUNCTAB_16T
+    {0x040C, MEMBER_METHOD, 6, 0, true, 0, 0},     // LF_ONEMETHOD_16T: attribute, type, name
 };
+const uint8_t kPaddingFirst = 0xF0;
+// Introducing virtual methods carry their vtable offset (a DWORD) before the name.
+const uint8_t kVirtualOffset = 4;
 
-const MemberLayout *member_layout(uint16_t leaf) {
-  for (const MemberLayout &row : kMembers)
+template <class Row, size_t N>
+const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
+  for (const Row &row : rows)
     if (row.leaf == leaf) return &row;
   return nullptr;
 }
 
-// Introducing virtual methods (method property 4 or 6) carry their vtable offset.
 bool introduces_virtual(uint16_t attribute) {
   uint16_t property = (attribute >> 2) & 7;
   return property == 4 || property == 6;
 }
 
-uint16_t word_at(const ByteCursor *record, size_t at) {
+uint32_t field(const ByteCursor *record, size_t at, int width) {
   ByteCursor c = *record;
   cursor_seek(&c, at);
-  return cursor_u16(&c);
-}
-
-uint32_t dword_at(const ByteCursor *record, size_t at) {
-  ByteCursor c = *record;
-  cursor_seek(&c, at);
-  return cursor_u32(&c);
-}
-
-// A numeric leaf at `at`, and the name right after it.
-uint32_t numeric_and_name(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE]) {
-  ByteCursor c = *record;
-  cursor_seek(&c, at);
-  uint32_t value = leaf_numeric(&c);
-  leaf_name(&c, name, true);
-  return value;
+  return width == 4 ? cursor_u32(&c) : width == 2 ? cursor_u16(&c) : cursor_u8(&c);
 }
 
 // The records of the section being read, by index - 0x1000, and where their types go.
@@ -84,16 +99,15 @@ struct TypeSection {
 };
 
 const ByteCursor *record_of(const TypeSection *section, uint32_t index) {
-  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= section->count)
-    return nullptr;
+  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= section->count) return nullptr;
   return &section->records[index - TYPE_FIRST_DEFINED];
 }
 
-// Walks a field list from its byte 4 to its end. For a structure each LF_MEMBER becomes
-// a member of strukt; an enumeration's list only holds LF_ENUMERATE. A leaf
-// the walk does not know ends it, keeping what was read.
-void walk_field_list(const CvState *state, const TypeMap *map, const ByteCursor *list,
-                     bool is_enum, DebugType strukt) {
+// Walks a field list from its byte 4 to its end. For a structure each data member
+// becomes a member of strukt; an enumeration's list only holds enumerators. A leaf the
+// walk does not know ends it, keeping what was read.
+void walk_field_list(const CvState *state, const TypeMap *map, const ByteCursor *list, bool is_enum,
+                     DebugType strukt) {
   ByteCursor c = *list;
   cursor_seek(&c, 4);
   while (c.ok && c.offset + 2 < c.size) {
@@ -104,13 +118,11 @@ void walk_field_list(const CvState *state, const TypeMap *map, const ByteCursor 
       continue;
     }
     size_t start = c.offset;
-    uint16_t leaf = cursor_u16(&c);
-    const MemberLayout *layout = member_layout(leaf);
-    if (!layout || is_enum != (leaf == LF_ENUMERATE)) return;
-    uint16_t attribute = cursor_u16(&c);
-    uint32_t member_type = cursor_u32(&c);
+    const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
+    if (!layout || is_enum != (layout->action == MEMBER_ENUMERATE)) return;
     size_t fixed = layout->fixed;
-    if (leaf == LF_ONEMETHOD && introduces_virtual(attribute)) fixed += 4;
+    if (layout->action == MEMBER_METHOD && introduces_virtual(cursor_u16(&c)))
+      fixed += kVirtualOffset;
     if (!cursor_seek(&c, start + fixed)) return;
     uint32_t offset = 0;
     for (int i = 0; i < layout->numerics; i++) {
@@ -120,60 +132,47 @@ void walk_field_list(const CvState *state, const TypeMap *map, const ByteCursor 
     char name[LEAF_NAME_SIZE] = "";
     if (layout->named) leaf_name(&c, name, true);
     if (!c.ok) return;
-    if (leaf == LF_MEMBER)
-      state->api->define_member(strukt, name, (int)offset,
-                                type_map_resolve(map, member_type));
+    if (layout->action != MEMBER_DATA) continue;
+    ByteCursor member = cursor_window(list, start, c.offset - start);
+    DebugType type = type_map_resolve(map, field(&member, layout->type_at, layout->width));
+    state->api->define_member(strukt, name, (int)offset, type);
   }
-}
-
-DebugType define_structure(const CvState *state, const TypeSection *section, uint32_t index,
-                           const char *name, uint32_t size, uint32_t field_list) {
-  DebugType strukt = state->api->define_struct(name, (int)size);
-  type_map_store(&section->types->map, index, strukt);
-  const ByteCursor *list = record_of(section, field_list);
-  if (field_list && list) walk_field_list(state, &section->types->map, list, false, strukt);
-  return strukt;
 }
 
 // Defines the type of one record; null for leaves that define nothing.
 DebugType define_record(const CvState *state, const TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
+  const TypeLayout *layout = find_row(kTypes, (uint16_t)field(record, 2, 2));
+  if (!layout) return nullptr;
   const DebugApi *api = state->api;
-  const TypeMap *map = &section->types->map;
+  TypeMap *map = &section->types->map;
+  DebugType target = type_map_resolve(map, field(record, layout->target_at, layout->width));
+  uint32_t list_index = field(record, layout->list_at, layout->width);
+  const ByteCursor *list = record_of(section, list_index);
   char name[LEAF_NAME_SIZE];
-  switch (word_at(record, 2)) {
-    case LF_POINTER:
-      return api->define_pointer(type_map_resolve(map, dword_at(record, 4)));
-    case LF_ARRAY: {
-      uint32_t size = numeric_and_name(record, 12, name);
-      return api->define_array(type_map_resolve(map, dword_at(record, 4)), size);
+  ByteCursor c = *record;
+  cursor_seek(&c, layout->size_at ? layout->size_at : layout->name_at);
+  uint32_t size = layout->size_at ? leaf_numeric(&c) : 0;
+  leaf_name(&c, name, true);
+  switch (layout->action) {
+    case TYPE_POINTER:
+      return api->define_pointer(target);
+    case TYPE_ARRAY:
+      return api->define_array(target, size);
+    case TYPE_STRUCTURE: {
+      DebugType strukt = api->define_struct(name, (int)size);
+      // Stored before its members are read: a member may point back to it.
+      type_map_store(map, index, strukt);
+      if (list) walk_field_list(state, map, list, false, strukt);
+      return strukt;
     }
-    case LF_CLASS:
-    case LF_STRUCTURE: {
-      uint32_t size = numeric_and_name(record, 20, name);
-      return define_structure(state, section, index, name, size, dword_at(record, 8));
-    }
-    case LF_UNION: {
-      uint32_t size = numeric_and_name(record, 12, name);
-      return define_structure(state, section, index, name, size, dword_at(record, 8));
-    }
-    case LF_ENUM: {
-      ByteCursor c = *record;
-      cursor_seek(&c, 16);
-      leaf_name(&c, name, true);
-      DebugType enumeration =
-          api->define_enum(name, type_map_resolve(map, dword_at(record, 8)));
-      const ByteCursor *list = record_of(section, dword_at(record, 12));
+    case TYPE_ENUM: {
+      DebugType enumeration = api->define_enum(name, target);
       if (list) walk_field_list(state, map, list, true, nullptr);
       return enumeration;
     }
-    case LF_PROCEDURE: {
-      ByteCursor c = *record;
-      cursor_seek(&c, 8);
-      int call = cursor_u8(&c);
-      return api->define_function(nullptr, type_map_resolve(map, dword_at(record, 4)),
-                                  call);
-    }
+    case TYPE_PROCEDURE:
+      return api->define_function(nullptr, target, (int)field(record, layout->call_at, 1));
   }
   return nullptr;
 }

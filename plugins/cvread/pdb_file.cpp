@@ -6,7 +6,9 @@
 
 namespace {
 
-const char kSignature[] = "Microsoft C/C++ program database 2.00\r\n\x1a" "JG";
+const char kSignature[] =
+    "Microsoft C/C++ program database 2.00\r\n\x1a"
+    "JG";
 const size_t kPageSizeAt = 44, kRootSizeAt = 52, kRootPagesAt = 60;
 // A stream of this size has no pages (it was deleted).
 const uint32_t kNilStream = 0xFFFFFFFF;

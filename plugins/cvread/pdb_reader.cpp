@@ -85,7 +85,8 @@ bool type_records(ByteCursor stream, ByteCursor *records, uint32_t *version) {
   }
   if (!c.ok || !is_one_of(*version, kTypeVersions)) return false;
   size_t available = stream.size > header_size ? stream.size - header_size : 0;
-  *records = cursor_window(&stream, header_size, records_size < available ? records_size : available);
+  *records =
+      cursor_window(&stream, header_size, records_size < available ? records_size : available);
   return true;
 }
 
@@ -126,7 +127,8 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
     uint32_t symbols_size = cursor_u32(&list);
     uint32_t lines_size = cursor_u32(&list);
     const char *module = cursor_text_at(&list, start + fixed);
-    const char *object = module ? cursor_text_at(&list, start + fixed + strlen(module) + 1) : nullptr;
+    const char *object =
+        module ? cursor_text_at(&list, start + fixed + strlen(module) + 1) : nullptr;
     if (!object) return;
     size_t end = (size_t)(object + strlen(object) + 1 - (const char *)list.data);
     cursor_seek(&list, (end + 3) & ~(size_t)3);
@@ -170,8 +172,8 @@ bool read_info(const PdbFile *pdb, StreamCopy *copy, PdbInfo *info) {
 
 // The types of a type server (a compiler's database) that the program database imports
 // under number; a server from another build is not read, as its indexes would not match.
-void read_type_server(CvState *state, uint32_t number, const char *recorded,
-                      uint32_t signature, uint32_t age, const char *pdb_path) {
+void read_type_server(CvState *state, uint32_t number, const char *recorded, uint32_t signature,
+                      uint32_t age, const char *pdb_path) {
   const DebugApi *api = state->api;
   char path[KQ_PATH];
   size_t size = 0;
@@ -218,8 +220,8 @@ void read_type_servers(CvState *state, ByteCursor map, const char *pdb_path) {
   }
 }
 
-bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
-                   const char *path, StreamCopy copies[3]) {
+bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record, const char *path,
+                   StreamCopy copies[3]) {
   const DebugApi *api = state->api;
   PdbInfo info;
   if (!read_info(pdb, &copies[0], &info)) {
@@ -227,10 +229,11 @@ bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
     return false;
   }
   if (info.signature != record->signature || info.age != record->age) {
-    api->printf("PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
-                "wants %08lX age %ld)\n",
-                path, (unsigned long)info.signature, (long)info.age,
-                (unsigned long)record->signature, (long)record->age);
+    api->printf(
+        "PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
+        "wants %08lX age %ld)\n",
+        path, (unsigned long)info.signature, (long)info.age, (unsigned long)record->signature,
+        (long)record->age);
     return false;
   }
   ByteCursor records;
@@ -254,8 +257,7 @@ bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
   if (!state->current_source && symbols.bytes) cv_read_symbols(state, run);
   symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
-  read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size),
-               header.version);
+  read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version);
   return true;
 }
 

@@ -44,19 +44,46 @@ Bytes record(uint16_t kind, const Bytes &body) {
 
 struct Fields {
   Bytes b;
-  Fields &u16(uint32_t v) { put16(&b, v); return *this; }
-  Fields &u32(uint32_t v) { put32(&b, v); return *this; }
-  Fields &u8(uint8_t v) { b.push_back(v); return *this; }
-  Fields &name(const char *n) { put_name(&b, n); return *this; }
+  Fields &u16(uint32_t v) {
+    put16(&b, v);
+    return *this;
+  }
+  Fields &u32(uint32_t v) {
+    put32(&b, v);
+    return *this;
+  }
+  Fields &u8(uint8_t v) {
+    b.push_back(v);
+    return *this;
+  }
+  Fields &name(const char *n) {
+    put_name(&b, n);
+    return *this;
+  }
 };
 
 enum : uint16_t {
-  LF_POINTER = 0x1002, LF_ARRAY = 0x1003, LF_STRUCTURE = 0x1005, LF_UNION = 0x1006,
-  LF_ENUM = 0x1007, LF_PROCEDURE = 0x1008, LF_FIELDLIST = 0x1203, LF_ENUMERATE = 0x0403,
-  LF_MEMBER = 0x1405, LF_STMEMBER = 0x1406, LF_ONEMETHOD = 0x140B,
-  S_BPREL32 = 0x1006, S_GDATA32 = 0x1008, S_PUB32 = 0x1009, S_GPROC32 = 0x100B,
-  S_PUB32_16T = 0x0203, S_GPROC32_16T = 0x0205, S_BPREL32_16T = 0x0200,
-  SST_TYPES = 0x0121, SST_GLOBAL_SYM = 0x0129, SST_GLOBAL_PUB = 0x012A,
+  LF_POINTER = 0x1002,
+  LF_ARRAY = 0x1003,
+  LF_STRUCTURE = 0x1005,
+  LF_UNION = 0x1006,
+  LF_ENUM = 0x1007,
+  LF_PROCEDURE = 0x1008,
+  LF_FIELDLIST = 0x1203,
+  LF_ENUMERATE = 0x0403,
+  LF_MEMBER = 0x1405,
+  LF_STMEMBER = 0x1406,
+  LF_ONEMETHOD = 0x140B,
+  S_BPREL32 = 0x1006,
+  S_GDATA32 = 0x1008,
+  S_PUB32 = 0x1009,
+  S_GPROC32 = 0x100B,
+  S_PUB32_16T = 0x0203,
+  S_GPROC32_16T = 0x0205,
+  S_BPREL32_16T = 0x0200,
+  SST_TYPES = 0x0121,
+  SST_GLOBAL_SYM = 0x0129,
+  SST_GLOBAL_PUB = 0x012A,
 };
 const uint32_t T_LONG = 0x0074, T_PCHAR = 0x0470 | 0x0400;
 
@@ -111,8 +138,7 @@ const RecordedType *find_type(RecordedKind kind, const std::string &name) {
 
 std::string member_names(const RecordedType *t) {
   std::string names;
-  for (const RecordedMember &m : t->members)
-    names += m.name + "@" + std::to_string(m.shift) + " ";
+  for (const RecordedMember &m : t->members) names += m.name + "@" + std::to_string(m.shift) + " ";
   return names;
 }
 
@@ -129,18 +155,16 @@ TEST(CvTypes, FieldListsKeepTheDataMembersTheyCanReach) {
       {"static before data",
        cat({Fields().u16(LF_STMEMBER).u16(3).u32(T_LONG).name("s").b, member("m", T_LONG, 4)}),
        "m@4 "},
-      {"unknown leaf ends the list", cat({member("a", T_LONG, 0), Fields().u16(0x1499).u16(0).b,
-                                          member("b", T_LONG, 4)}),
+      {"unknown leaf ends the list",
+       cat({member("a", T_LONG, 0), Fields().u16(0x1499).u16(0).b, member("b", T_LONG, 4)}),
        "a@0 "},
-      {"padding between members", cat({member("a", T_LONG, 0), Bytes{0xF3, 0xF2, 0xF1},
-                                       member("b", T_LONG, 4)}),
-       "a@0 b@4 "},
+      {"padding between members",
+       cat({member("a", T_LONG, 0), Bytes{0xF3, 0xF2, 0xF1}, member("b", T_LONG, 4)}), "a@0 b@4 "},
       {"methods with and without a vtable offset",
        cat({virtual_method, plain_method, member("c", T_LONG, 8)}), "c@8 "},
-      {"numeric offsets", cat({Fields().u16(LF_MEMBER).u16(3).u32(T_LONG).u16(0x8004)
-                                   .u32(70000).name("far").b,
-                               Fields().u16(LF_MEMBER).u16(3).u32(T_LONG).u16(0x8000)
-                                   .u8(0xFF).name("neg").b}),
+      {"numeric offsets",
+       cat({Fields().u16(LF_MEMBER).u16(3).u32(T_LONG).u16(0x8004).u32(70000).name("far").b,
+            Fields().u16(LF_MEMBER).u16(3).u32(T_LONG).u16(0x8000).u8(0xFF).name("neg").b}),
        "far@70000 neg@-1 "},
   };
   for (const Case &c : cases) {
@@ -157,10 +181,10 @@ TEST(CvTypes, FieldListsKeepTheDataMembersTheyCanReach) {
 
 TEST(CvTypes, RecordsResolveOnlyWhatCameBefore) {
   Bytes types = cat({
-      record(LF_POINTER, Fields().u32(0x1001).u32(0).b),                  // 0x1000
-      structure(0, 0, 4, "Later"),                                       // 0x1001
-      record(LF_POINTER, Fields().u32(0x1001).u32(0).b),                  // 0x1002
-      structure(0, 0, 1, "__unnamed"),                                   // 0x1003
+      record(LF_POINTER, Fields().u32(0x1001).u32(0).b),  // 0x1000
+      structure(0, 0, 4, "Later"),                        // 0x1001
+      record(LF_POINTER, Fields().u32(0x1001).u32(0).b),  // 0x1002
+      structure(0, 0, 1, "__unnamed"),                    // 0x1003
       record(LF_ARRAY, Fields().u32(0x1001).u32(T_LONG).u16(0x8004).u32(100000).name("").b),
       record(LF_ENUM, Fields().u16(0).u16(0).u32(T_LONG).u32(0x1007).name("E").b),
       record(LF_PROCEDURE, Fields().u32(0x1001).u8(7).u8(0).u16(0).u32(0).b),
@@ -201,10 +225,32 @@ TEST(CvTypes, RecordsResolveOnlyWhatCameBefore) {
 }
 
 TEST(CvSymbols, ProceduresFramesLocalsAndEntries) {
-  Bytes proc = Fields().u32(0).u32(0).u32(0).u32(0x40).u32(3).u32(0x3C).u32(0).u32(0x10)
-                   .u16(1).u8(0).name("main").b;
-  Bytes proc16 = Fields().u32(0).u32(0).u32(0).u32(0x20).u32(1).u32(0x1F).u32(0x80).u16(1)
-                     .u16(T_LONG).u8(0).name("old").b;
+  Bytes proc = Fields()
+                   .u32(0)
+                   .u32(0)
+                   .u32(0)
+                   .u32(0x40)
+                   .u32(3)
+                   .u32(0x3C)
+                   .u32(0)
+                   .u32(0x10)
+                   .u16(1)
+                   .u8(0)
+                   .name("main")
+                   .b;
+  Bytes proc16 = Fields()
+                     .u32(0)
+                     .u32(0)
+                     .u32(0)
+                     .u32(0x20)
+                     .u32(1)
+                     .u32(0x1F)
+                     .u32(0x80)
+                     .u16(1)
+                     .u16(T_LONG)
+                     .u8(0)
+                     .name("old")
+                     .b;
   Bytes run = cat({
       record(S_BPREL32, Fields().u32(8).u32(T_LONG).name("orphan").b),
       record(S_GPROC32, proc),
@@ -254,8 +300,8 @@ TEST(CvSignature, ForeignDataIsRefusedSilently) {
   uint32_t at = codeview_offset(image);
   ASSERT_NE(at, 0u);
   recording_reset();
-  EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(),
-                                  image.data() + at, dll.c_str()));
+  EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at,
+                                  dll.c_str()));
   EXPECT_EQ(recording()->log, "");
 }
 
@@ -291,8 +337,8 @@ TEST(CvProgramDatabase, RefusalsDefineNothing) {
     memcpy(&patched[offset], &c.value, 4);
     recording_reset();
     recording()->files[recorded] = patched;
-    EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(),
-                                    image.data() + at, nullptr));
+    EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at,
+                                    nullptr));
     const Recording *rec = recording();
     EXPECT_NE(rec->log.find(c.line), std::string::npos) << rec->log;
     EXPECT_NE(rec->log.find("Processing .PDB file '" + recorded + "'\n"), std::string::npos);
@@ -313,8 +359,7 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   const std::string recorded = (const char *)&image[at + 16];
   EXPECT_EQ(recorded, "C:\\USERS\\M0RPHIZ3\\DESKTOP\\PROTECTOR\\peekPE\\Debug\\peekPE.pdb");
   auto run = [&](const char *path) {
-    return cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at,
-                              path);
+    return cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at, path);
   };
   // Missing, and no image path to look beside.
   recording_reset();
@@ -373,9 +418,9 @@ TEST(CvProgramDatabase, TypeServersBesideTheDatabaseTypeTheLocals) {
       ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + at,
                           (folder + c.image).c_str(), &counts));
       EXPECT_EQ(counts.servers, present ? 1u : 0u);
-      const std::string line = present ? "Types imported from '" + folder + c.server + "'\n"
-                                       : "vc" + std::string(c.server + 2) +
-                                             "' not found, its types are ignored\n";
+      const std::string line =
+          present ? "Types imported from '" + folder + c.server + "'\n"
+                  : "vc" + std::string(c.server + 2) + "' not found, its types are ignored\n";
       EXPECT_NE(recording()->log.find(line), std::string::npos) << recording()->log;
       const RecordedType *frame = find_type(REC_FRAME, "main");
       ASSERT_NE(frame, nullptr);
@@ -398,6 +443,47 @@ TEST(CvProgramDatabase, TypeServersBesideTheDatabaseTypeTheLocals) {
   }
 }
 
+// VC 4.x databases use the 16-bit-index numbering throughout; the Windows structures in
+// them must have the layout the Windows headers give.
+TEST(CvProgramDatabase, SixteenBitTypesHaveTheWindowsLayouts) {
+  struct Case {
+    const char *name;
+    int size;
+    const char *members;
+  };
+  const Case cases[] = {
+      {"tagRECT", 16, "left@0 top@4 right@8 bottom@12 "},
+      {"tagPOINT", 8, "x@0 y@4 "},
+      {"tagMSG", 28, "hwnd@0 message@4 wParam@8 lParam@12 time@16 pt@20 "},
+      {"_GUID", 16, "Data1@0 Data2@4 Data3@6 Data4@8 "},
+  };
+  const std::string folder = corpus_path("pdb2-jg/vc40-gun_eyes/");
+  const Bytes image = read_whole_file(folder + "gun_eyes.exe");
+  const uint32_t at = codeview_offset(image);
+  ASSERT_NE(at, 0u);
+  recording_reset();
+  ASSERT_TRUE(cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at,
+                                 (folder + "gun_eyes.exe").c_str()));
+  // Forward declarations (size 0, no members) come first; the full one is wanted.
+  auto full = [](const char *name) -> const RecordedType * {
+    for (const RecordedType &t : recording()->types)
+      if (t.kind == REC_STRUCT && t.name == name && t.size) return &t;
+    return nullptr;
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const RecordedType *t = full(c.name);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->size, c.size);
+    EXPECT_EQ(member_names(t), c.members);
+  }
+  const RecordedType *msg = full("tagMSG");
+  ASSERT_NE(msg, nullptr);
+  const RecordedType *pt = recorded_type(msg->members.back().type);
+  ASSERT_NE(pt, nullptr);
+  EXPECT_EQ(pt->name, "tagPOINT");
+}
+
 // The NB09 debug file of the corpus holds only publics (of the 16-bit-type kind, in its
 // sstGlobalPub): all of them, as winedump reads them, become entries.
 TEST(CvDirectory, DebugFilePublicsAgreeWithWinedump) {
@@ -407,8 +493,8 @@ TEST(CvDirectory, DebugFilePublicsAgreeWithWinedump) {
   ASSERT_GT(file.size(), at + 4);
   recording_reset();
   CvCounts counts;
-  ASSERT_TRUE(cv_load(recording_api(), file.data(), file.size(), file.data() + at, nullptr,
-                      &counts));
+  ASSERT_TRUE(
+      cv_load(recording_api(), file.data(), file.size(), file.data() + at, nullptr, &counts));
   OracleDump dump;
   ASSERT_TRUE(winedump_read(path, &dump)) << "winedump-stable (tools/setup.sh)";
   ASSERT_EQ(dump.publics.size(), 6130u);
@@ -419,8 +505,7 @@ TEST(CvDirectory, DebugFilePublicsAgreeWithWinedump) {
     EXPECT_EQ(entry.name, dump.publics[i].name);
     EXPECT_EQ(entry.address, recorded_address(dump.publics[i].segment, dump.publics[i].offset));
   }
-  printf("calldemo.dbg: publics %u/%zu (reader/winedump)\n", counts.publics,
-         dump.publics.size());
+  printf("calldemo.dbg: publics %u/%zu (reader/winedump)\n", counts.publics, dump.publics.size());
 }
 
 }  // namespace

@@ -25,16 +25,19 @@ struct CorpusProgram {
   const char *image;
   const char *pdb;
   bool winedump;  // else the figures below are the expectation
-  uint32_t modules, procedures, publics, sources, line_pairs;
+  uint32_t modules, types, procedures, locals, publics, sources, line_pairs;
 };
 
 const CorpusProgram kPrograms[] = {
-    {"pdb2-jg/masm-TestOglAsm", "TestOglAsm.exe", "TestOglAsm.pdb", true, 0, 0, 0, 0, 0},
-    {"pdb2-jg/vc50-GameC", "GameC.exe", "GameC.pdb", true, 0, 0, 0, 0, 0},
-    {"pdb2-jg/vc60-peekPE", "peekPE.exe", "peekPE.pdb", true, 0, 0, 0, 0, 0},
-    // 16-bit type indexes: S_GPROC32/S_LPROC32 and S_PUB32 of the old numbering.
-    {"pdb2-jg/vc40-gun_eyes", "gun_eyes.exe", "gun_eyes.pdb", false, 91, 175, 657, 66, 3126},
-    {"pdb2-jg/vc42-classs", "classs.exe", "classs.pdb", false, 175, 1911, 3262, 223, 10777},
+    {"pdb2-jg/masm-TestOglAsm", "TestOglAsm.exe", "TestOglAsm.pdb", true, 0, 0, 0, 0, 0, 0, 0},
+    {"pdb2-jg/vc50-GameC", "GameC.exe", "GameC.pdb", true, 0, 0, 0, 0, 0, 0, 0},
+    {"pdb2-jg/vc60-peekPE", "peekPE.exe", "peekPE.pdb", true, 0, 0, 0, 0, 0, 0, 0},
+    // 16-bit type indexes throughout: types, procedures, locals and publics of the old
+    // numbering.
+    {"pdb2-jg/vc40-gun_eyes", "gun_eyes.exe", "gun_eyes.pdb", false, 91, 837, 175, 598, 657, 66,
+     3126},
+    {"pdb2-jg/vc42-classs", "classs.exe", "classs.pdb", false, 175, 1177, 1911, 4369, 3262, 223,
+     10777},
 };
 
 struct Loaded {
@@ -55,20 +58,25 @@ Loaded load_program(const CorpusProgram &program) {
   return loaded;
 }
 
-typedef std::tuple<std::string, uint32_t> Named;
+// A procedure: name, address and its locals as "name@offset ".
+typedef std::tuple<std::string, uint32_t, std::string> Procedure;
 
-std::multiset<Named> oracle_set(const std::vector<OracleSymbol> &symbols) {
-  std::multiset<Named> set;
+std::multiset<Procedure> oracle_procedures(const std::vector<OracleSymbol> &symbols) {
+  std::multiset<Procedure> set;
   for (const OracleSymbol &s : symbols)
-    set.insert(Named(s.name, recorded_address(s.segment, s.offset)));
+    set.insert(Procedure(s.name, recorded_address(s.segment, s.offset), s.locals));
   return set;
 }
 
-std::multiset<Named> defined_procedures() {
-  std::multiset<Named> set;
+std::multiset<Procedure> defined_procedures() {
+  std::multiset<Procedure> set;
   for (const RecordedEntry &e : recording()->entries) {
     const RecordedType *type = recorded_type(e.type);
-    if (type && type->kind == REC_FRAME) set.insert(Named(e.name, e.address));
+    if (!type || type->kind != REC_FRAME) continue;
+    std::string locals;
+    for (const RecordedMember &m : type->members)
+      locals += m.name + "@" + std::to_string(m.shift) + " ";
+    set.insert(Procedure(e.name, e.address, locals));
   }
   return set;
 }
@@ -95,7 +103,9 @@ TEST(CvCorpus, ProgramDatabasesAgreeWithWinedumpAndTheManifest) {
     const CvCounts &counts = loaded.counts;
     if (!program.winedump) {
       EXPECT_EQ(counts.modules, program.modules);
+      EXPECT_EQ(counts.types, program.types);
       EXPECT_EQ(counts.procedures, program.procedures);
+      EXPECT_EQ(counts.locals, program.locals);
       EXPECT_EQ(counts.publics, program.publics);
       EXPECT_EQ(counts.sources, program.sources);
       EXPECT_EQ(counts.line_pairs, program.line_pairs);
@@ -104,9 +114,19 @@ TEST(CvCorpus, ProgramDatabasesAgreeWithWinedumpAndTheManifest) {
     OracleDump dump;
     ASSERT_TRUE(winedump_read(pdb_path, &dump)) << "winedump-stable (tools/setup.sh)";
     EXPECT_EQ(counts.modules, (uint32_t)dump.modules);
-    EXPECT_EQ(defined_procedures(), oracle_set(dump.procedures));
+    EXPECT_EQ(defined_procedures(), oracle_procedures(dump.procedures));
     EXPECT_EQ(counts.publics, dump.publics.size());
     for (const OracleSymbol &s : dump.publics) EXPECT_TRUE(has_entry(s)) << s.name;
+    // Data in no section (absolute or unresolved) gets no entry.
+    uint32_t placed_data = 0;
+    for (const OracleSymbol &s : dump.data) {
+      if (!recorded_address(s.segment, s.offset)) continue;
+      placed_data++;
+      EXPECT_TRUE(has_entry(s)) << s.name;
+    }
+    EXPECT_EQ(counts.data, placed_data);
+    EXPECT_EQ(counts.thunks, dump.thunks.size());
+    for (const OracleSymbol &s : dump.thunks) EXPECT_TRUE(has_entry(s)) << s.name;
     // Every file winedump lists is one source with the same pairs in the same order.
     EXPECT_EQ(counts.sources, dump.files.size());
     std::multimap<std::string, const RecordedSource *> sources;
@@ -121,11 +141,17 @@ TEST(CvCorpus, ProgramDatabasesAgreeWithWinedumpAndTheManifest) {
       EXPECT_TRUE(found) << file.name;
     }
     EXPECT_EQ(counts.line_pairs, oracle_pairs);
-    printf("%s: modules %u/%d procedures %u/%zu publics %u/%zu sources %u/%zu pairs %u/%u "
-           "(reader/winedump)\n",
-           program.pdb, counts.modules, dump.modules, counts.procedures,
-           dump.procedures.size(), counts.publics, dump.publics.size(), counts.sources,
-           dump.files.size(), counts.line_pairs, oracle_pairs);
+    uint32_t oracle_locals = 0;
+    for (const OracleSymbol &s : dump.procedures)
+      oracle_locals += std::count(s.locals.begin(), s.locals.end(), '@');
+    EXPECT_EQ(counts.locals, oracle_locals);
+    printf(
+        "%s: modules %u/%d procedures %u/%zu locals %u/%u publics %u/%zu data %u/%u thunks %u/%zu "
+        "sources %u/%zu pairs %u/%u (reader/winedump)\n",
+        program.pdb, counts.modules, dump.modules, counts.procedures, dump.procedures.size(),
+        counts.locals, oracle_locals, counts.publics, dump.publics.size(), counts.data, placed_data,
+        counts.thunks, dump.thunks.size(), counts.sources, dump.files.size(), counts.line_pairs,
+        oracle_pairs);
   }
 }
 

@@ -83,11 +83,10 @@ DebugEntry rec_find_entry(const char *name) {
   return nullptr;
 }
 
-const DebugApi kApi = {rec_printf,          rec_map_file,       rec_unmap_file,
-                       rec_get_type,        rec_get_address,    rec_define_pointer,
-                       rec_define_array,    rec_define_enum,    rec_define_struct,
-                       rec_define_frame,    rec_define_function, rec_define_member,
-                       rec_define_source,   rec_define_entry,   rec_find_entry};
+const DebugApi kApi = {
+    rec_printf,          rec_map_file,      rec_unmap_file,    rec_get_type,      rec_get_address,
+    rec_define_pointer,  rec_define_array,  rec_define_enum,   rec_define_struct, rec_define_frame,
+    rec_define_function, rec_define_member, rec_define_source, rec_define_entry,  rec_find_entry};
 
 }  // namespace
 
@@ -107,7 +106,8 @@ std::vector<uint8_t> read_whole_file(const std::string &path) {
   if (!f) return bytes;
   uint8_t buffer[65536];
   size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+    bytes.insert(bytes.end(), buffer, buffer + n);
   fclose(f);
   return bytes;
 }

@@ -11,8 +11,15 @@
 
 #include "plugins/common/debug_api.h"
 
-enum RecordedKind { REC_BASE, REC_POINTER, REC_ARRAY, REC_ENUM, REC_STRUCT, REC_FRAME,
-                    REC_FUNCTION };
+enum RecordedKind {
+  REC_BASE,
+  REC_POINTER,
+  REC_ARRAY,
+  REC_ENUM,
+  REC_STRUCT,
+  REC_FRAME,
+  REC_FUNCTION
+};
 
 struct RecordedMember {
   std::string name;
@@ -23,10 +30,10 @@ struct RecordedMember {
 struct RecordedType {
   RecordedKind kind;
   std::string name;
-  int size;            // struct size, array size
-  DebugType target;    // pointer target, array element, enum base, frame function,
-                       // function result
-  uint32_t start, end; // frame range
+  int size;             // struct size, array size
+  DebugType target;     // pointer target, array element, enum base, frame function,
+                        // function result
+  uint32_t start, end;  // frame range
   int call;
   std::vector<RecordedMember> members;
 };
@@ -49,10 +56,10 @@ struct Recording {
   std::deque<RecordedEntry> entries;
   std::deque<RecordedSource> sources;
   std::string log;
-  std::vector<std::string> opened;              // paths map_file was asked for
+  std::vector<std::string> opened;                    // paths map_file was asked for
   std::map<std::string, std::vector<uint8_t>> files;  // served instead of the disk
-  std::set<std::string> missing;                // not served although on the disk
-  int mapped = 0;                               // mappings not yet released
+  std::set<std::string> missing;                      // not served although on the disk
+  int mapped = 0;                                     // mappings not yet released
   std::deque<std::vector<uint8_t>> mappings;
 };
 

@@ -10,8 +10,12 @@
 namespace {
 
 const std::regex kModule(R"(--------symbol file-----------)");
-const std::regex kProcedure(R"(=> (Global|Local)-Proc V2: '(.*)' \(([0-9a-f]{4}):([0-9a-f]{8})#)");
-const std::regex kPublic(R"(=> Public V[12] '(.*)' ([0-9a-f]{4}):([0-9a-f]{8}) )");
+const std::regex kProcedure(
+    R"(=>\s+(Global|Local)-Proc V2: '(.*)' \(([0-9a-f]{4}):([0-9a-f]{8})#)");
+const std::regex kPublic(R"(=>\s+Public V[12] '(.*)' ([0-9a-f]{4}):([0-9a-f]{8}) )");
+const std::regex kData(R"(=>\s+(Global|Local)-Data V2 '(.*)' ([0-9a-f]{4}):([0-9a-f]{8}) type:)");
+const std::regex kThunk(R"(=>\s+Thunk V1 '(.*)' \(([0-9a-f]{4}):([0-9a-f]{8})#)");
+const std::regex kLocal(R"(=>\s+BP-relative V2: '(.*)' @(-?\d+) type:)");
 const std::regex kFile(R"(lines for file #\d+/\d+ (.*) (\d+)$)");
 const std::regex kBlock(R"(^\s+([0-9a-f]{4}):([0-9a-f]{8})-([0-9a-f]{8}) #(\d+)$)");
 const std::regex kPair(R"(^\s+([0-9a-f]+) (\d+)$)");
@@ -20,7 +24,7 @@ uint32_t hex(const std::string &text) { return (uint32_t)std::stoul(text, nullpt
 
 OracleSymbol symbol(const std::string &name, const std::string &segment,
                     const std::string &offset) {
-  return OracleSymbol{name, (uint16_t)hex(segment), hex(offset)};
+  return OracleSymbol{name, (uint16_t)hex(segment), hex(offset), ""};
 }
 
 }  // namespace
@@ -49,6 +53,13 @@ bool winedump_read(const std::string &path, OracleDump *dump) {
       dump->procedures.push_back(symbol(m[2], m[3], m[4]));
     } else if (std::regex_search(line, m, kPublic)) {
       dump->publics.push_back(symbol(m[1], m[2], m[3]));
+    } else if (std::regex_search(line, m, kLocal)) {
+      if (!dump->procedures.empty())
+        dump->procedures.back().locals += m[1].str() + "@" + m[2].str() + " ";
+    } else if (std::regex_search(line, m, kData)) {
+      dump->data.push_back(symbol(m[2], m[3], m[4]));
+    } else if (std::regex_search(line, m, kThunk)) {
+      dump->thunks.push_back(symbol(m[1], m[2], m[3]));
     } else if (std::regex_search(line, kModule)) {
       dump->modules++;
     }

@@ -10,6 +10,7 @@ struct OracleSymbol {
   std::string name;
   uint16_t segment;
   uint32_t offset;
+  std::string locals;  // of a procedure: its stack-relative locals as "name@offset "
 };
 
 struct OracleFile {
@@ -23,6 +24,8 @@ struct OracleDump {
   int modules = 0;
   std::vector<OracleSymbol> procedures;
   std::vector<OracleSymbol> publics;
+  std::vector<OracleSymbol> data;  // global and local, of any section
+  std::vector<OracleSymbol> thunks;
   std::vector<OracleFile> files;
 };
 
