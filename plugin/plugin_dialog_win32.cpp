@@ -338,7 +338,7 @@ INT_PTR CALLBACK plugin_files_page(HWND page, UINT message, WPARAM wparam, LPARA
   switch (message) {
     case WM_INITDIALOG: {
       HWND list = list_of(page, IDC_PLUGIN_LIST);
-      add_columns(list, "DLL filename", "Description", 110);
+      add_columns(list, "DLL filename", "Description", 140);
       ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
       follow_changes(page, PLUGIN_PAGE_FILES, true);
       files_fill(page);
