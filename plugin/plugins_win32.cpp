@@ -68,6 +68,8 @@ void plugins_init() {
 
 void plugins_load(void *main_window) {
   g_host.main_window = main_window;
+  changes_raise(CHG_PLUGINS);
+  if (!g_settings.PluginPath[0]) return;  // no folder: not the root of the current drive
   char *order = g_settings.PluginOrder;
   PluginOrderCursor cursor;
   PluginOrderItem item;
@@ -84,7 +86,6 @@ void plugins_load(void *main_window) {
     } while (FindNextFileA(search, &found));
     FindClose(search);
   }
-  changes_raise(CHG_PLUGINS);
 }
 
 void plugins_unload() { plugins_remove_all(release); }
