@@ -435,6 +435,13 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   size_t again_second = log.find("peek: " + second + " init", reload);
   EXPECT_LT(again_second, log.find("peek: " + first + " init", reload)) << log;
   EXPECT_EQ(std::string::npos, log.find("peek: " + third + " init", reload)) << log;
+  // The three map files loaded for the crash handler went with their plug-ins (the
+  // handler traces only the unloading of a map it holds).
+  int maps = 0;
+  for (size_t at = log.find("mapfile_unload: base="); at < again_second;
+       at = log.find("mapfile_unload: base=", at + 1))
+    maps++;
+  EXPECT_EQ(3, maps) << log;
 
   // The interface page (command 10073) shows kqplugin.h as it is in the sources.
   PostMessageA(kq.main(), WM_COMMAND, 10073, 0);
