@@ -4,17 +4,17 @@
 
 namespace {
 
-enum : uint16_t {
-  SST_TYPES = 0x0121,
-  SST_SRC_MODULE = 0x0127,
-  SST_GLOBAL_SYM = 0x0129,
-  SST_GLOBAL_PUB = 0x012A,
-};
 // sstGlobalSym and sstGlobalPub open with two WORD hash kinds and the DWORD sizes of the
 // records, the name hash and the address hash.
 const size_t kGlobalHeader = 16;
 // Kind, module index, offset, size.
 const uint16_t kEntrySize = 12;
+
+void read_types(CvState *state, const ByteCursor *section) {
+  cv_read_types(state, &state->types, *section);
+}
+
+void read_lines(CvState *state, const ByteCursor *section) { cv_read_lines(state, *section); }
 
 // The records of a global symbol or public subsection, as far as its header says.
 void read_globals(CvState *state, const ByteCursor *section) {
@@ -25,6 +25,23 @@ void read_globals(CvState *state, const ByteCursor *section) {
   if (!c.ok) return;
   cv_read_symbols(state,
                   cursor_window(section, kGlobalHeader, records < available ? records : available));
+}
+
+struct SectionReader {
+  uint16_t kind;
+  void (*read)(CvState *state, const ByteCursor *section);
+};
+const SectionReader kReaders[] = {
+    {0x0121, read_types},    // sstTypes
+    {0x0127, read_lines},    // sstSrcModule
+    {0x0129, read_globals},  // sstGlobalSym
+    {0x012A, read_globals},  // sstGlobalPub: the publics of NB09 files
+};
+
+const SectionReader *reader_of(uint16_t kind) {
+  for (const SectionReader &row : kReaders)
+    if (row.kind == kind) return &row;
+  return nullptr;
 }
 
 }  // namespace
@@ -39,18 +56,21 @@ void cv_read_directory(CvState *state, ByteCursor data) {
   uint16_t entry_size = cursor_u16(&c);
   uint32_t count = cursor_u32(&c);
   if (!c.ok || entry_size < kEntrySize) return;
+  // Subsections do not overlap: together they are no larger than the data. Only a forged
+  // directory names the same bytes again and again, and that is where reading stops.
+  size_t unread = data.size;
   for (uint32_t i = 0; i < count; i++) {
     ByteCursor entry =
         cursor_window(&data, header_at + header_size + (size_t)i * entry_size, kEntrySize);
     if (!entry.ok) return;
-    uint16_t kind = cursor_u16(&entry);
+    const SectionReader *reader = reader_of(cursor_u16(&entry));
     cursor_u16(&entry);  // module index
     uint32_t offset = cursor_u32(&entry);
     uint32_t size = cursor_u32(&entry);
     ByteCursor section = cursor_window(&data, offset, size);
-    if (!section.ok) continue;
-    if (kind == SST_TYPES) cv_read_types(state, &state->types, section);
-    if (kind == SST_SRC_MODULE) cv_read_lines(state, section);
-    if (kind == SST_GLOBAL_SYM || kind == SST_GLOBAL_PUB) read_globals(state, &section);
+    if (!reader || !section.ok) continue;
+    if (size > unread) return;
+    unread -= size;
+    reader->read(state, &section);
   }
 }

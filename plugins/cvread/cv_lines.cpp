@@ -11,6 +11,9 @@ struct FileLines {
   uint16_t *lines;
   uint32_t *addresses;
   uint32_t count;
+  // Blocks may share bytes only in a forged file: a section gives no more pairs than
+  // it could hold side by side (6 bytes each).
+  uint32_t *pairs_left;
 };
 
 void read_block(const CvState *state, const ByteCursor *section, uint32_t at, FileLines *file) {
@@ -20,14 +23,12 @@ void read_block(const CvState *state, const ByteCursor *section, uint32_t at, Fi
   uint16_t pairs = cursor_u16(&c);
   ByteCursor offsets = cursor_window(&c, c.offset, (size_t)pairs * 4);
   ByteCursor numbers = cursor_window(&c, c.offset + (size_t)pairs * 4, (size_t)pairs * 2);
-  // Blocks may share bytes only in a forged file: no file gets more pairs than the
-  // section could hold side by side.
-  if (!c.ok || !offsets.ok || !numbers.ok || !pairs) return;
-  if (file->count + pairs > section->size / 6) return;
-  uint16_t *lines = (uint16_t *)zone_resize(file->lines, (file->count + pairs) * sizeof(uint16_t));
+  if (!c.ok || !offsets.ok || !numbers.ok || !pairs || pairs > *file->pairs_left) return;
+  *file->pairs_left -= pairs;
+  // Grown with slack: a file may have many small blocks.
+  uint16_t *lines = (uint16_t *)zone_grow(file->lines, pairs * sizeof(uint16_t));
   if (lines) file->lines = lines;
-  uint32_t *addresses =
-      (uint32_t *)zone_resize(file->addresses, (file->count + pairs) * sizeof(uint32_t));
+  uint32_t *addresses = (uint32_t *)zone_grow(file->addresses, pairs * sizeof(uint32_t));
   if (addresses) file->addresses = addresses;
   if (!lines || !addresses) return;
   for (uint32_t i = 0; i < pairs; i++) {
@@ -37,7 +38,8 @@ void read_block(const CvState *state, const ByteCursor *section, uint32_t at, Fi
   file->count += pairs;
 }
 
-DebugSource read_file(CvState *state, const ByteCursor *section, uint32_t at) {
+DebugSource read_file(CvState *state, const ByteCursor *section, uint32_t at,
+                      uint32_t *pairs_left) {
   ByteCursor c = *section;
   cursor_seek(&c, at);
   uint16_t blocks = cursor_u16(&c);
@@ -47,7 +49,7 @@ DebugSource read_file(CvState *state, const ByteCursor *section, uint32_t at) {
   char name[LEAF_NAME_SIZE];
   leaf_name(&c, name, false);
   if (!c.ok || !block_offsets.ok) return nullptr;
-  FileLines file = {};
+  FileLines file = {nullptr, nullptr, 0, pairs_left};
   for (uint32_t i = 0; i < blocks; i++)
     read_block(state, section, cursor_u32(&block_offsets), &file);
   DebugSource source = state->api->define_source(name, (int)file.count, file.lines, file.addresses);
@@ -66,8 +68,9 @@ void cv_read_lines(CvState *state, ByteCursor section) {
   cursor_u16(&c);
   ByteCursor file_offsets = cursor_window(&c, c.offset, (size_t)files * 4);
   DebugSource first = nullptr;
+  uint32_t pairs_left = (uint32_t)(section.size / 6);
   for (uint32_t i = 0; i < files && file_offsets.ok; i++) {
-    DebugSource source = read_file(state, &section, cursor_u32(&file_offsets));
+    DebugSource source = read_file(state, &section, cursor_u32(&file_offsets), &pairs_left);
     if (!first) first = source;
   }
   if (first) state->current_source = first;

@@ -72,6 +72,8 @@ const MemberLayout kMembers[] = {
 const uint8_t kPaddingFirst = 0xF0;
 // Introducing virtual methods carry their vtable offset (a DWORD) before the name.
 const uint8_t kVirtualOffset = 4;
+// How many times, on average, a section's field lists may be walked.
+const size_t kWalksPerList = 4;
 
 template <class Row, size_t N>
 const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
@@ -96,6 +98,9 @@ struct TypeSection {
   CvTypes *types;
   ByteCursor *records;  // zone block: each record's window, or not ok when it overruns
   uint32_t count;
+  // A field list serves one structure, rarely a few: lists walked again and again are a
+  // forged section's, and their walks end when this many bytes have been walked.
+  size_t walk_left;
 };
 
 const ByteCursor *record_of(const TypeSection *section, uint32_t index) {
@@ -106,8 +111,10 @@ const ByteCursor *record_of(const TypeSection *section, uint32_t index) {
 // Walks a field list from its byte 4 to its end. For a structure each data member
 // becomes a member of strukt; an enumeration's list only holds enumerators. A leaf the
 // walk does not know ends it, keeping what was read.
-void walk_field_list(const CvState *state, const TypeMap *map, const ByteCursor *list, bool is_enum,
-                     DebugType strukt) {
+void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *map,
+                     const ByteCursor *list, bool is_enum, DebugType strukt) {
+  if (list->size > section->walk_left) return;
+  section->walk_left -= list->size;
   ByteCursor c = *list;
   cursor_seek(&c, 4);
   while (c.ok && c.offset + 2 < c.size) {
@@ -140,7 +147,7 @@ void walk_field_list(const CvState *state, const TypeMap *map, const ByteCursor 
 }
 
 // Defines the type of one record; null for leaves that define nothing.
-DebugType define_record(const CvState *state, const TypeSection *section, uint32_t index,
+DebugType define_record(const CvState *state, TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
   const TypeLayout *layout = find_row(kTypes, (uint16_t)field(record, 2, 2));
   if (!layout) return nullptr;
@@ -163,12 +170,12 @@ DebugType define_record(const CvState *state, const TypeSection *section, uint32
       DebugType strukt = api->define_struct(name, (int)size);
       // Stored before its members are read: a member may point back to it.
       type_map_store(map, index, strukt);
-      if (list) walk_field_list(state, map, list, false, strukt);
+      if (list) walk_field_list(state, section, map, list, false, strukt);
       return strukt;
     }
     case TYPE_ENUM: {
       DebugType enumeration = api->define_enum(name, target);
-      if (list) walk_field_list(state, map, list, true, nullptr);
+      if (list) walk_field_list(state, section, map, list, true, nullptr);
       return enumeration;
     }
     case TYPE_PROCEDURE:
@@ -182,7 +189,7 @@ DebugType define_record(const CvState *state, const TypeSection *section, uint32
 void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
   if (types->read) return;
   types->read = true;
-  TypeSection section = {types, nullptr, 0};
+  TypeSection section = {types, nullptr, 0, records.size * kWalksPerList};
   ByteCursor c = records;
   while (c.ok && c.size - c.offset >= 4) {
     cursor_seek(&c, c.offset + 2 + cursor_u16(&c));

@@ -115,11 +115,14 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, uint32_t s
 }
 
 // The module list: fixed records followed by the module and object names, each record
-// padded to 4 bytes.
+// padded to 4 bytes. Every module has a stream of its own: a stream named again (only a
+// forged file does that) is not read again.
 void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t version) {
   bool long_form = version > kLongModuleAfter;
   size_t fixed = long_form ? 64 : 48;
   size_t stream_at = long_form ? 34 : 26;
+  uint8_t *read = (uint8_t *)zone_alloc(pdb->stream_count);
+  if (read) memset(read, 0, pdb->stream_count);
   while (list.ok && list.size - list.offset >= fixed) {
     size_t start = list.offset;
     cursor_seek(&list, start + stream_at);
@@ -129,13 +132,15 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
     const char *module = cursor_text_at(&list, start + fixed);
     const char *object =
         module ? cursor_text_at(&list, start + fixed + strlen(module) + 1) : nullptr;
-    if (!object) return;
+    if (!object) break;
     size_t end = (size_t)(object + strlen(object) + 1 - (const char *)list.data);
     cursor_seek(&list, (end + 3) & ~(size_t)3);
     state->counts.modules++;
-    if (stream != NO_STREAM && stream < pdb->stream_count)
-      read_module(state, pdb, stream, symbols_size, lines_size);
+    if (stream == NO_STREAM || stream >= pdb->stream_count || !read || read[stream]) continue;
+    read[stream] = 1;
+    read_module(state, pdb, stream, symbols_size, lines_size);
   }
+  read = (uint8_t *)zone_free(read);
 }
 
 // Maps the recorded path, or the file of that name beside the image.
