@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 
+#include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
@@ -20,8 +21,6 @@ static std::string beside_me(const char *relative) {
   std::string path = own;
   return path.substr(0, path.find_last_of("\\/") + 1) + relative;
 }
-
-const int kKeyStateAge = 100;
 
 // Settings of the runs under a key of this test program's own, named to kq through the
 // environment and deleted at the end.
@@ -64,7 +63,7 @@ class Keys : public ::testing::Test {
       return false;
     if (!wait([&] { return log().find("Starting main loop") != std::string::npos; })) return false;
     main_ = window_of_class("Kaquin Debugger");  // ours: other runs may be on the display
-    thread_ = GetWindowThreadProcessId(main_, nullptr);
+    keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
     return main_ != nullptr;
   }
   // Closes kq (if it still runs) and gives its exit code.
@@ -77,11 +76,6 @@ class Keys : public ::testing::Test {
     return false;
   }
 
-  HWND focus() const {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(thread_, &info) ? info.hwndFocus : nullptr;
-  }
   // kq's window of that class, top-level or inside one of its top-level windows.
   HWND window_of_class(const char *class_name) const {
     struct Find { DWORD pid; const char *name; HWND found; } f = {pi_.dwProcessId, class_name, nullptr};
@@ -106,52 +100,6 @@ class Keys : public ::testing::Test {
     if (hwnd) GetClassNameA(hwnd, cls, sizeof cls);
     return cls;
   }
-  // A key as the keyboard driver would queue it for the focused window: key down and key
-  // up, system messages while ALT is held. The modifiers are held in the key state kq's
-  // thread reads, which this thread shares; Wine keeps a thread's copy of
-  // that state for up to 50 ms, so each change is given longer before its message.
-  // A key that quits kq is followed by the end of the process instead.
-  void press(uint8_t modifiers, UINT key, bool quits = false) {
-    BYTE state[256] = {};
-    const UINT held[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    const uint8_t flags[] = {KEYMOD_SHIFT, KEYMOD_CTRL, KEYMOD_ALT};
-    HWND target = focus() ? focus() : main_;
-    // ALT makes every key a system key, and F10 is one of its own (the menu key).
-    const bool system = modifiers & KEYMOD_ALT, system_key = system || key == VK_F10;
-    for (int i = 0; i < 3; i++)
-      if (modifiers & flags[i]) {
-        state[held[i]] = 0x80;
-        SetKeyboardState(state);
-        Sleep(kKeyStateAge);
-        PostMessageA(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, held[i], 1);
-      }
-    PostMessageA(target, system_key ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
-    PostMessageA(target, system_key ? WM_SYSKEYUP : WM_KEYUP, key, 0xC0000001);
-    if (quits) WaitForSingleObject(pi_.hProcess, 10000);
-    else settle();
-    memset(state, 0, sizeof state);
-    SetKeyboardState(state);
-    if (quits) return;
-    Sleep(kKeyStateAge);
-    for (int i = 0; i < 3; i++)
-      if (modifiers & flags[i]) PostMessageA(target, system ? WM_SYSKEYUP : WM_KEYUP, held[i], 0xC0000001);
-    settle();
-  }
-  // kq takes keys only while it is the active application, and other programs on the
-  // display may take the foreground at any time: the user clicks kq's window before the
-  // key, and presses it again when the effect is missing and kq was not kept in front.
-  template <typename Effect>
-  bool press_in_front(uint8_t modifiers, UINT key, Effect effect, bool quits = false) {
-    for (int attempt = 0; attempt < 5; attempt++) {
-      SetForegroundWindow(main_);
-      settle();
-      const bool front = GetForegroundWindow() == main_;
-      press(modifiers, key, quits);
-      if (effect()) return true;
-      if (front && GetForegroundWindow() == main_) return false;
-    }
-    return false;
-  }
   // Waits until kq's thread has taken every message posted so far: the command that
   // traces the focus, posted behind them, has written its line.
   void settle() {
@@ -169,7 +117,7 @@ class Keys : public ::testing::Test {
   std::string dir_, key_;
   PROCESS_INFORMATION pi_ = {};
   HWND main_ = nullptr;
-  DWORD thread_ = 0;
+  KqKeyboard keys_;
   int traced_ = 0;
 };
 
@@ -182,28 +130,27 @@ TEST_F(Keys, KeysRunTheCommandsOfTheTables) {
   ASSERT_TRUE(console && log_panel) << log();
   ASSERT_TRUE(wait([&] { return log().find("EVN_Pause at ") != std::string::npos; })) << log();
   ASSERT_TRUE(IsWindowVisible(log_panel));
-  // From here on this thread shares kq's input state (a thread that leaves a shared input
-  // state starts one without a focus).
-  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), thread_, TRUE));
+  ASSERT_TRUE(keys_.attach());
   // F2: the debugger's window maximised and restored.
-  EXPECT_TRUE(press_in_front(0, VK_F2, [&] { return IsZoomed(main_) != 0; }));
-  EXPECT_TRUE(press_in_front(0, VK_F2, [&] { return !IsZoomed(main_); }));
+  EXPECT_TRUE(keys_.press_in_front(0, VK_F2, [&] { return IsZoomed(main_) != 0; }));
+  EXPECT_TRUE(keys_.press_in_front(0, VK_F2, [&] { return !IsZoomed(main_); }));
   // CTRL+F10: the console shown and hidden again; F10 alone is another command.
   ASSERT_FALSE(IsWindowVisible(console));
-  EXPECT_TRUE(press_in_front(KEYMOD_CTRL, VK_F10, [&] { return IsWindowVisible(console) != 0; }));
-  EXPECT_TRUE(press_in_front(KEYMOD_CTRL, VK_F10, [&] { return !IsWindowVisible(console); }));
+  EXPECT_TRUE(
+      keys_.press_in_front(KEYMOD_CTRL, VK_F10, [&] { return IsWindowVisible(console) != 0; }));
+  EXPECT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_F10, [&] { return !IsWindowVisible(console); }));
   // With CTRL and SHIFT held nothing is bound to F10: the console stays hidden.
   SetForegroundWindow(main_);
-  press(KEYMOD_CTRL | KEYMOD_SHIFT, VK_F10);
+  keys_.press(KEYMOD_CTRL | KEYMOD_SHIFT, VK_F10);
   EXPECT_FALSE(IsWindowVisible(console));
   // CTRL+F4 gives the log panel the focus; its own CTRL+W is a command not implemented.
-  ASSERT_TRUE(press_in_front(KEYMOD_CTRL, VK_F4, [&] { return focus() == log_panel; }))
-      << class_of(focus());
+  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_F4, [&] { return keys_.focus() == log_panel; }))
+      << class_of(keys_.focus());
   auto message_box = [&] {
     HWND box = FindWindowA(nullptr, "Not implemented");
-    return box && GetWindowThreadProcessId(box, nullptr) == thread_ ? box : nullptr;
+    return box && GetWindowThreadProcessId(box, nullptr) == keys_.thread ? box : nullptr;
   };
-  ASSERT_TRUE(press_in_front(KEYMOD_CTRL, 'W', [&] { return message_box() != nullptr; }));
+  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, 'W', [&] { return message_box() != nullptr; }));
   HWND box = message_box();
   char text[256] = {};
   EnumChildWindows(box, [](HWND child, LPARAM arg) WINAPI -> BOOL {
@@ -216,7 +163,7 @@ TEST_F(Keys, KeysRunTheCommandsOfTheTables) {
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(wait([&] { return !IsWindow(box); }));
   // ALT+F4 quits, as a system key.
-  EXPECT_TRUE(press_in_front(KEYMOD_ALT, VK_F4, [&] {
+  EXPECT_TRUE(keys_.press_in_front(KEYMOD_ALT, VK_F4, [&] {
     return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
   }, true));
   EXPECT_EQ(stop(), 0);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/layout_drag.h"
 #include "ui/tests/layout_test_support.h"
@@ -231,6 +232,48 @@ class LayoutScreen : public ::testing::Test {
   Layout layout_ = {};
 };
 
+// The switch commands from the start of a debuggee, the holder each brings (most recently
+// used order) and the panel that then has the focus: 10074 next layout, 10100 maximize,
+// 10062 animation, 10087 swap, 10063-10068 focus code, data, log, CPU, source, watch.
+struct SwitchStep {
+  int command;
+  const char *holder, *current;
+};
+const SwitchStep kSwitchSteps[] = {
+    {10074, "SourceCode", "source"},     {10074, "Disassemble", "code"},
+    {10100, "MaximizeCode", "code"},     {10100, "Disassemble", "code"},
+    {10087, "MaximizeCode", "code"},     {10087, "Disassemble", "code"},
+    {10062, "Animation", "animator"},    {10062, "Disassemble", "code"},
+    {10067, "SourceCode", "source"},     {10064, "Disassemble", "data"},
+    {10100, "MaximizeData", "data"},     {10100, "Disassemble", "data"},
+    {10074, "CodeLeftRight", "source"},  {10074, "CodeTopBottom", "source"},
+    {10065, "CodeTopBottom", "log"},     {10100, "MaximizeLog", "log"},
+    {10100, "CodeTopBottom", "log"},     {10068, "CodeTopBottom", "watch"},
+    {10100, "MaximizeWatch", "watch"},   {10100, "CodeTopBottom", "watch"},
+    {10066, "CodeTopBottom", "reg"},     {10100, "MaximizeReg", "reg"},
+    {10100, "CodeTopBottom", "reg"},     {10067, "CodeTopBottom", "source"},
+    {10100, "MaximizeSource", "source"}, {10100, "CodeTopBottom", "source"},
+};
+
+// The keys a user presses for those commands.
+struct SwitchKey {
+  int command;
+  uint8_t modifiers;
+  UINT key;
+};
+const SwitchKey kSwitchKeys[] = {
+    {10074, 0, VK_F4},           {10100, 0, VK_F3},           {10062, 0, VK_F5},
+    {10087, 0, VK_TAB},          {10067, KEYMOD_CTRL, VK_F1}, {10063, KEYMOD_CTRL, VK_F2},
+    {10064, KEYMOD_CTRL, VK_F3}, {10065, KEYMOD_CTRL, VK_F4}, {10066, KEYMOD_CTRL, VK_F5},
+    {10068, KEYMOD_CTRL, VK_F6},
+};
+
+size_t count_of(const std::string &text, const char *part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+  return n;
+}
+
 // The first time a holder is seen, the screen is saved for a person to look at.
 void save_screen(const KqRun &kq, std::vector<std::string> *seen, const std::string &id) {
   for (const std::string &s : *seen)
@@ -283,28 +326,7 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSay
   check_holder(kq, "CodeTopBottom");
   std::vector<std::string> seen;
   save_screen(kq, &seen, "CodeTopBottom");
-  // Each command, the holder it brings (most recently used order) and the panel that
-  // then has the focus: 10074 next layout, 10100 maximize, 10062 animation, 10087 swap,
-  // 10063-10068 focus code, data, log, CPU, source, watch.
-  struct Step {
-    int command;
-    const char *holder, *current;
-  } steps[] = {
-      {10074, "SourceCode", "source"},     {10074, "Disassemble", "code"},
-      {10100, "MaximizeCode", "code"},     {10100, "Disassemble", "code"},
-      {10087, "MaximizeCode", "code"},     {10087, "Disassemble", "code"},
-      {10062, "Animation", "animator"},    {10062, "Disassemble", "code"},
-      {10067, "SourceCode", "source"},     {10064, "Disassemble", "data"},
-      {10100, "MaximizeData", "data"},     {10100, "Disassemble", "data"},
-      {10074, "CodeLeftRight", "source"},  {10074, "CodeTopBottom", "source"},
-      {10065, "CodeTopBottom", "log"},     {10100, "MaximizeLog", "log"},
-      {10100, "CodeTopBottom", "log"},     {10068, "CodeTopBottom", "watch"},
-      {10100, "MaximizeWatch", "watch"},   {10100, "CodeTopBottom", "watch"},
-      {10066, "CodeTopBottom", "reg"},     {10100, "MaximizeReg", "reg"},
-      {10100, "CodeTopBottom", "reg"},     {10067, "CodeTopBottom", "source"},
-      {10100, "MaximizeSource", "source"}, {10100, "CodeTopBottom", "source"},
-  };
-  for (const Step &step : steps) {
+  for (const SwitchStep &step : kSwitchSteps) {
     std::string focus = kq.command(step.command);
     EXPECT_EQ(kq.dumped_holder(), step.holder) << step.command;
     HWND holder = check_holder(kq, step.holder);
@@ -338,6 +360,48 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSay
   EXPECT_EQ(kq.shown_holders(), std::vector<HWND>{holder});
   // Asked by the status bar for a hint (WM_USER + 3), a holder answers that it gave one.
   EXPECT_EQ(SendMessageA(holder, WM_USER + 3, 0, MAKELPARAM(from.x, from.y)), 1);
+  EXPECT_EQ(kq.close(), 0);
+}
+
+// The same switches by the keys, through kq's message loop and its key tables, as the
+// user presses them on kq's focused panel.
+TEST_F(LayoutScreen, WithDebuggeeTheSwitchKeysMoveThePanelsAsTheCommandsDo) {
+  KqRun kq;
+  ASSERT_TRUE(kq.start("layout-e2e-keys", script_, "kq_debuggee.exe"));
+  ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
+  ASSERT_TRUE(kq.find_main());
+  kq.settle();
+  const KqKeyboard keys = {kq.main, GetWindowThreadProcessId(kq.main, nullptr), kq.pi.hProcess,
+                           [&] { kq.settle(); }};
+  ASSERT_TRUE(keys.attach());
+  EXPECT_EQ(kq.dumped_holder(), "CodeTopBottom");
+  // The focus line reads 0 while another program is in front.
+  auto front_focus = [&] {
+    SetForegroundWindow(kq.main);
+    return kq.settle();
+  };
+  std::string focus = front_focus();
+  for (const SwitchStep &step : kSwitchSteps) {
+    const SwitchKey *key = nullptr;
+    for (const SwitchKey &k : kSwitchKeys)
+      if (k.command == step.command) key = &k;
+    ASSERT_TRUE(key) << step.command;
+    // Every step brings another holder or focus: a key that did neither was lost (kq was
+    // not in front) and is pressed again; a toggle pressed twice would undo itself.
+    const size_t dumps = count_of(kq.log(), "\tDump of Holder '");
+    const std::string before = focus;
+    auto reacted = [&] {
+      const std::string now = kq.settle();
+      return count_of(kq.log(), "\tDump of Holder '") != dumps || (now != before && now != "0");
+    };
+    EXPECT_TRUE(keys.press_in_front(key->modifiers, key->key, reacted)) << step.command;
+    EXPECT_EQ(kq.dumped_holder(), step.holder) << step.command;
+    focus = front_focus();
+    HWND holder = check_holder(kq, step.holder);
+    if (holder) {
+      EXPECT_EQ(focus, handle_text(holder, step.current)) << step.command;
+    }
+  }
   EXPECT_EQ(kq.close(), 0);
 }
 
