@@ -216,10 +216,9 @@ LRESULT CALLBACK cpu_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_SETFOCUS:
-      layout_focus(hwnd);
-      keyb_register_table(hwnd, reg_keys);
-      return 0;
+    // The layout moves the focus itself while it switches holders: the section is made
+    // current by clicks and commands, not here.
+    case WM_SETFOCUS: keyb_register_table(hwnd, reg_keys); return 0;
     case WM_KILLFOCUS: keyb_unregister_table(hwnd, reg_keys); return 0;
     case WM_COMMAND: return command(LOWORD(wparam));
     case WM_LBUTTONDOWN:
