@@ -57,6 +57,7 @@ void write_stack(RichText *dd, const CpuView *view) {
     if (view->frame_picture) rich_image(dd, view->frame_picture);
     rich_close_tag(dd);
     rich_put_char(dd, ' ');
+    rich_update(dd);  // the blank is written before the link opens, not inside it
     const EntryRecord *procedure = view->code_procedure ? entry_nearest(address) : nullptr;
     const bool here = procedure && procedure->address == view->code_procedure;
     if (here) rich_open_paper(dd, CPU_HIGHLIGHT);
