@@ -10,6 +10,7 @@
 #include "symbols/symbols.h"
 #include "ui/panels/cpu_panel_win32.h"
 #include "ui/panels/input_prompt_ids.h"
+#include "ui/panels/status_bar_win32.h"
 #include "ui/rendget.h"
 #include "ui/tests/canvas_win32.h"
 #include "util/stringpool.h"
@@ -151,6 +152,40 @@ TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
   EXPECT_EQ(value_text(CPU_ROW_ERR), "0000002A");
   EXPECT_GE(tag_of(cpu_link(CPU_LINK_NAME, CPU_ROW_EAX)), 0);
   EXPECT_LT(tag_of(cpu_link(CPU_LINK_NAME, CPU_ROW_C)), 0) << "flag names are no links";
+
+  // The status line's hint over a value is the number, over a return address its hex;
+  // off the links there is none.
+  auto hint_over = [&](uint32_t link) -> std::string {
+    RichRect r;
+    rich_tag_rect(g_cpu.dd, tag_of(link), &r);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return SendMessageA(panel_, WM_STATUS_HINT, 0, at) == 1 ? g_status.hint : "(none)";
+  };
+  EXPECT_EQ(hint_over(cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX)),
+            std::to_string((int)shown.r[REG_EAX]));
+  char eip[16];
+  snprintf(eip, sizeof eip, "0x%X", shown.r[REG_EIP]);
+  EXPECT_EQ(hint_over(cpu_link(CPU_LINK_RETURN, 0)), eip) << "the first entry is EIP";
+  EXPECT_EQ(SendMessageA(panel_, WM_STATUS_HINT, 0, MAKELPARAM(kWidth - 2, 2)), 0);
+
+  // Scrolling a small panel by its commands stays between the top and the document's
+  // height plus 4 less the panel's.
+  MoveWindow(panel_, 0, 0, 200, 100, FALSE);
+  const int bottom = rich_height(g_cpu.dd) + 4 - 100;
+  ASSERT_GT(bottom, 300);
+  struct { int command, y; } scrolls[] = {
+      {CPU_CMD_PAGE_UP, 0},          {CPU_CMD_LINE_DOWN, 10},      {CPU_CMD_PAGE_DOWN, 110},
+      {CPU_CMD_LINE_UP, 100},        {CPU_CMD_HOME, 0},            {CPU_CMD_PAGE_DOWN, 100},
+      {CPU_CMD_PAGE_DOWN, 200},      {CPU_CMD_PAGE_DOWN, 300},     {CPU_CMD_PAGE_DOWN, 400},
+      {CPU_CMD_PAGE_DOWN, 500},      {CPU_CMD_PAGE_DOWN, 600},     {CPU_CMD_PAGE_DOWN, 700},
+  };
+  for (auto &sc : scrolls) {
+    EXPECT_TRUE(SendMessageA(panel_, WM_COMMAND, sc.command, 0)) << sc.command;
+    EXPECT_EQ(g_cpu.scroll_y, std::min(sc.y, bottom)) << sc.command;
+  }
+  EXPECT_FALSE(SendMessageA(panel_, WM_COMMAND, 10063, 0)) << "not a command of the panel";
+  SendMessageA(panel_, WM_COMMAND, CPU_CMD_HOME, 0);
+  MoveWindow(panel_, 0, 0, kWidth, kHeight, FALSE);
 
   // EAX typed into the prompt of its value reaches the thread, and nothing else changes.
   ASSERT_TRUE(run_to(table_.probe_call));
