@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <strings.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +17,6 @@
 #include "setup/setup_ids.h"
 #include "setup/tests/setup_fixture.h"
 #include "startup/tests/saved_registry_value.h"
-#include "tests/end_to_end/kq_process.h"
 
 static const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 static const char kDllOverrides[] = "Software\\Wine\\DllOverrides";
@@ -230,6 +230,12 @@ class SetupLife : public testing::Test {
     copies_before_ = temporary_copies();
   }
   void TearDown() override {
+    // What a failed run left of an installation the prefix did not have before it.
+    for (const auto &key : absent_keys_) RegDeleteTreeA(key.first, key.second.c_str());
+    for (const std::string &path : absent_paths_) {
+      remove_tree(path);
+      DeleteFileA(path.c_str());
+    }
     // The uninstaller's copy asked to be deleted at the next start of the system: the test
     // deletes it now and takes the request back.
     pending_.restore();
@@ -273,8 +279,44 @@ class SetupLife : public testing::Test {
 
   std::string scratch_, default_folder_;
   SavedRegistryValue pending_, menu_builder_;
+  std::vector<std::pair<HKEY, std::string>> absent_keys_;
+  std::vector<std::string> absent_paths_;
   std::vector<std::string> copies_before_;
 };
+
+// kq's main window of the process running this program file.
+static HWND window_of_program(const std::string &program) {
+  struct Find { const char *program; HWND found; } f = {program.c_str(), nullptr};
+  EnumWindows([](HWND w, LPARAM arg) WINAPI -> BOOL {
+    Find *f = (Find *)arg;
+    char name[64], path[MAX_PATH] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (strcmp(name, "Kaquin Debugger")) return TRUE;
+    DWORD pid = 0, size = sizeof path;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return TRUE;
+    bool ours = QueryFullProcessImageNameA(process, 0, path, &size) && !strcasecmp(path, f->program);
+    CloseHandle(process);
+    if (!ours) return TRUE;
+    f->found = w;
+    return FALSE;
+  }, (LPARAM)&f);
+  return f.found;
+}
+
+// Closes a program's main window and gives its exit code (-2 when it did not end).
+static int close_program(HWND main) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  if (!process) return -2;
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  DWORD code = (DWORD)-2;
+  if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return (int)code;
+}
 
 static bool checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -288,7 +330,14 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
   ASSERT_FALSE(key_exists(HKEY_LOCAL_MACHINE, uninstall_key)) << "uninstall " << product << " first";
   ASSERT_EQ(g_setup_files.folder_state(menu.c_str()), 0) << menu;
   ASSERT_FALSE(exists(desktop_link)) << desktop_link;
+  absent_keys_ = {{HKEY_CURRENT_USER, user_key}, {HKEY_LOCAL_MACHINE, uninstall_key}};
+  absent_paths_ = {menu, desktop_link};
 
+  // The debugger the wizard launches at the end and the one started from the shortcut keep
+  // their settings under a key of the test's own.
+  std::string settings = "SOFTWARE\\KaquinDebuggerSetupTest-" + std::to_string(GetCurrentProcessId());
+  SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings.c_str());
+  absent_keys_.push_back({HKEY_CURRENT_USER, settings});
   const std::string folder = join(scratch_, product);
   Process setup;
   ASSERT_TRUE(setup.start(own_folder() + KQ_SETUP_PACKAGE, "", scratch_));
@@ -305,10 +354,13 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
   EXPECT_TRUE(checked(launch));
   EXPECT_EQ(window_text(launch), "Launch " + product);
   screenshot("setup_5_final.png", frame);
-  click(launch);
-  EXPECT_TRUE(wait_for([&] { return !checked(launch); }));
   click(GetDlgItem(frame, IDC_FINISH));
   EXPECT_EQ(setup.wait(), 0);
+  // Finish with "Launch" checked hands over to the installed debugger.
+  HWND launched = nullptr;
+  EXPECT_TRUE(wait_for([&] { return (launched = window_of_program(join(folder, "kq.exe"))); }));
+  EXPECT_EQ(close_program(launched), 0);
+  EXPECT_NE(read_bytes(join(folder, "kq.log")).find("Bye!"), std::string::npos);
 
   // Every file as the build made it, and the uninstaller beginning with setup.exe.
   std::string build = own_folder() + KQ_BUILD;
@@ -333,6 +385,8 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
     expected.push_back(f.installed);
   }
   expected.push_back("uninst.exe");
+  expected.push_back("kq.log");  // the launched debugger's
+  std::sort(expected.begin(), expected.end());
   EXPECT_EQ(tree(folder), expected);
   std::string image = read_bytes(own_folder() + "setup.exe");
   EXPECT_EQ(read_bytes(join(folder, "uninst.exe")).substr(0, image.size()), image);
@@ -368,16 +422,13 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
     EXPECT_TRUE(shape[i] == '0' ? isdigit((unsigned char)date[i]) != 0 : date[i] == shape[i]) << date;
 
   // The installed debugger, started from its shortcut, runs and ends.
-  std::string settings = "SOFTWARE\\KaquinDebuggerSetupTest-" + std::to_string(GetCurrentProcessId());
-  SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings.c_str());
   Shortcut start = read_shortcut(join(menu, product + ".lnk"));
   Process kq;
   ASSERT_TRUE(kq.start(start.target, "", start.folder));
   HWND main = nullptr;
   EXPECT_TRUE(wait_for([&] { return (main = find_window(kq.pi.dwProcessId, nullptr, "Kaquin Debugger")); }));
-  EXPECT_EQ(kq_close(&kq.pi, main), 0);
+  EXPECT_EQ(close_program(main), 0);
   SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
-  RegDeleteKeyA(HKEY_CURRENT_USER, settings.c_str());
   EXPECT_NE(read_bytes(join(folder, "kq.log")).find("Bye!"), std::string::npos);
 
   // What the user put in the folder stays; everything installed goes.
