@@ -19,8 +19,9 @@ uint32_t page_count(uint32_t size, uint32_t page_size) {
 
 // Copies size bytes from the pages whose WORD numbers lie in pages.
 uint8_t *gather(const PdbFile *pdb, ByteCursor pages, uint32_t size) {
+  // Every byte of a stream lies in a page of the file, so none is larger than the file.
   uint32_t count = page_count(size, pdb->page_size);
-  if (size == 0 || count > pdb->file.size / pdb->page_size + 1) return nullptr;
+  if (size == 0 || size > pdb->file.size) return nullptr;
   uint8_t *bytes = (uint8_t *)zone_alloc(size);
   if (!bytes) return nullptr;
   for (uint32_t i = 0; i < count; i++) {

@@ -350,6 +350,44 @@ TEST(CvProgramDatabase, RefusalsDefineNothing) {
   }
 }
 
+// Damage to the file's header or root stream: the file is not taken for a database.
+TEST(CvProgramDatabase, DamagedHeadersAreRefused) {
+  struct Case {
+    const char *title;
+    uint32_t root_size_or_0;  // a second patch, of the root stream's size
+    uint32_t at, value;
+  };
+  const Case cases[] = {
+      {"signature text", 0, 0, 0x7263694E},
+      {"page size larger than the file", 0, 44, 0x70000000},
+      {"page and root stream larger than the file", 0x6FFFFFF0, 44, 0x70000000},
+      {"page size too small", 0, 44, 16},
+      {"root stream larger than the file", 0, 52, 0x7FFFFFF0},
+      {"root page outside the file", 0, 60, 0xFFFF},
+  };
+  const std::string folder = corpus_path("pdb2-jg/vc60-peekPE/");
+  const Bytes image = read_whole_file(folder + "peekPE.exe");
+  const Bytes pdb = read_whole_file(folder + "peekPE.pdb");
+  const uint32_t at = codeview_offset(image);
+  ASSERT_NE(at, 0u);
+  const std::string recorded = (const char *)&image[at + 16];
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.title);
+    Bytes patched = pdb;
+    memcpy(&patched[c.at], &c.value, c.at == 60 ? 2 : 4);
+    if (c.root_size_or_0) memcpy(&patched[52], &c.root_size_or_0, 4);
+    recording_reset();
+    recording()->files[recorded] = patched;
+    EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(),
+                                    image.data() + at, nullptr));
+    EXPECT_NE(recording()->log.find("'" + recorded + "' is not a program database 2.00\n"),
+              std::string::npos)
+        << recording()->log;
+    EXPECT_TRUE(recording()->entries.empty());
+    EXPECT_EQ(recording()->mapped, 0);
+  }
+}
+
 TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   const std::string folder = corpus_path("pdb2-jg/vc60-peekPE/");
   const std::string image_path = folder + "peekPE.exe";
