@@ -92,6 +92,9 @@ SetupMode setup_choose_mode(const SetupFiles *fs, const char *own_path, const ch
   size_t temp_len = strlen(temp_folder);
   if (temp_len && !strncmp(own_path, temp_folder, temp_len)) return mode(MODE_UNINSTALL);
   if (!has_trailer) return mode(MODE_COMPILE);
-  if (!has_header) return MODE_NONE;
+  if (!has_header) {
+    log_warning("The package is damaged: the trailer names no header\n");
+    return MODE_NONE;
+  }
   return mode(h.data_length ? MODE_INSTALL : MODE_CONFIRM);
 }

@@ -55,9 +55,10 @@ void variables_expand(const Variables *vars, const char *text, char *out, size_t
     while (variable_name_char(text[n])) n++;
     char name[KQ_PATH];
     text_copy_run(name, sizeof name, text, n);
-    const Variable *v = variables_find(vars, name);
-    if (v && v->value)
-      put(v->value, strlen(v->value));
+    // A name without a value gives itself; an unknown one stays as written.
+    const char *value = variables_lookup(vars, name);
+    if (value)
+      put(value, strlen(value));
     else
       put(text, n);
     text += n;

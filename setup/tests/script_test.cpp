@@ -111,7 +111,8 @@ TEST(Variables, ExpansionAndLookup) {
     const char *text, *expanded;
   } cases[] = {
       {"$A-$a", "alpha-alpha"},  // lookup takes the first without regard to case
-      {"x$EMPTY\\$Missing$", "x$EMPTY\\$Missing$"},
+      // a variable without a value gives its own name; an unknown one stays
+      {"x$EMPTY\\$Missing$", "x$Empty\\$Missing$"},
       {"$A_B $A.b", "$A_B alpha.b"},
       {"", ""},
   };

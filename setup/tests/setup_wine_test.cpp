@@ -474,15 +474,20 @@ class SetupStopped : public SetupLife {
     ASSERT_TRUE(setup_make_folders(&g_setup_files, join(scratch_, "src").c_str()));
     ASSERT_TRUE(write_bytes(join(scratch_, "src\\small.txt"), "small"));
     ASSERT_TRUE(write_bytes(join(scratch_, "src\\big.bin"), std::string(4 << 20, 'b')));
-    ASSERT_TRUE(write_bytes(join(scratch_, "test.bat"),
-                            "#pack\nset $PRODUCT=\"" + product_ + "\";\nset $REGKEY=\"" + product_ +
-                                "\";\nmenu \"$PRODUCT\", small.txt;\ndesk \"$PRODUCT\", small.txt;\n"
-                                "local Where, \"$PATH\";\nfile small.txt;\nfile big.bin;\n"));
+    package_ = compile("set $PRODUCT=\"" + product_ + "\";\nset $REGKEY=\"" + product_ +
+                       "\";\nmenu \"$PRODUCT\", small.txt;\ndesk \"$PRODUCT\", small.txt;\n"
+                       "local Where, \"$PATH\";\nfile small.txt;\nfile big.bin;\n",
+                       "test");
+  }
+  // Compiles the script tail with setup.exe into scratch\name-setup.exe from scratch\src.
+  std::string compile(const std::string &tail, const std::string &name) {
+    EXPECT_TRUE(write_bytes(join(scratch_, name + ".bat"), "#pack\n" + tail));
     Process compile;
-    ASSERT_TRUE(compile.start(own_folder() + "setup.exe",
-                              "-PACK=test -OUT=test-setup.exe -SOURCE=src -SILENT", scratch_));
-    ASSERT_EQ(compile.wait(), 0);
-    package_ = join(scratch_, "test-setup.exe");
+    EXPECT_TRUE(compile.start(own_folder() + "setup.exe",
+                              "-PACK=" + name + " -OUT=" + name + "-setup.exe -SOURCE=src -SILENT",
+                              scratch_));
+    EXPECT_EQ(compile.wait(), 0);
+    return join(scratch_, name + "-setup.exe");
   }
   void expect_nothing_left(const std::string &folder, const std::vector<std::string> &kept) {
     EXPECT_EQ(tree(folder), kept);
@@ -533,4 +538,27 @@ TEST_F(SetupStopped, AFileInUse) {
   CloseHandle(busy);
   expect_nothing_left(folder, {"big.bin"});
   EXPECT_EQ(read_bytes(join(folder, "big.bin")), "the user's");
+}
+
+// Damaged packages started as installers do nothing but say why in their log.
+TEST_F(SetupStopped, DamagedPackagesInstallNothing) {
+  std::string escaping = compile("file small.txt, \"..\\outside\";\n", "escaping");
+  std::string bytes = read_bytes(package_);
+  for (int i = 0; i < 4; i++) bytes[bytes.size() - 12 + i] = (char)0xEE;  // header far outside
+  std::string lost = join(scratch_, "lost-setup.exe");
+  ASSERT_TRUE(write_bytes(lost, bytes));
+  const struct {
+    std::string package, log, says;
+  } cases[] = {
+      {escaping, "escaping-setup.log", "Refused file '..\\outside\\small.txt': its path leaves"},
+      {lost, "lost-setup.log", "The package is damaged: the trailer names no header"},
+  };
+  for (const auto &c : cases) {
+    Process setup;
+    ASSERT_TRUE(setup.start(c.package, "", scratch_));
+    EXPECT_EQ(setup.wait(), 0) << c.package;
+    EXPECT_NE(read_bytes(join(scratch_, c.log)).find(c.says), std::string::npos) << c.log;
+  }
+  EXPECT_EQ(g_setup_files.folder_state(join(scratch_, "outside").c_str()), 0);
+  EXPECT_EQ(g_setup_files.folder_state(join(special_folder(CSIDL_PROGRAM_FILES), "outside").c_str()), 0);
 }
