@@ -32,7 +32,7 @@ bool is_one_of(uint32_t value, const uint32_t (&values)[N]) {
 // The header of the debug-information stream, in either of its forms.
 struct DebugHeader {
   uint32_t version;
-  uint16_t globals, publics, symbols;
+  uint16_t symbols;  // the stream of the global symbol records
   uint32_t modules_size, contributions_size, section_map_size, files_size, servers_size;
   size_t size;
 };
@@ -41,10 +41,6 @@ bool read_debug_header(ByteCursor c, DebugHeader *header) {
   memset(header, 0, sizeof *header);
   if (cursor_u32(&c) == kLongDebugHeader) {
     header->version = cursor_u32(&c);
-    cursor_seek(&c, 12);
-    header->globals = cursor_u16(&c);
-    cursor_seek(&c, 16);
-    header->publics = cursor_u16(&c);
     cursor_seek(&c, 20);
     header->symbols = cursor_u16(&c);
     cursor_seek(&c, 24);
@@ -55,9 +51,7 @@ bool read_debug_header(ByteCursor c, DebugHeader *header) {
     header->servers_size = cursor_u32(&c);
     header->size = 64;
   } else {
-    cursor_seek(&c, 0);
-    header->globals = cursor_u16(&c);
-    header->publics = cursor_u16(&c);
+    cursor_seek(&c, 4);
     header->symbols = cursor_u16(&c);
     cursor_seek(&c, 8);
     header->modules_size = cursor_u32(&c);
