@@ -1,0 +1,187 @@
+// The global type section: a DWORD of flags, the DWORD type count and one DWORD offset per
+// type; index 0x1000 + i is the i-th record. Every record is registered first, then the
+// records are visited in index order, so a reference to a later index resolves to null
+// (void) at that moment.
+#include "plugins/tdsread/tds_state.h"
+#include "util/zone.h"
+
+namespace {
+
+enum TypeAction { TYPE_POINTER, TYPE_ARRAY, TYPE_STRUCTURE, TYPE_PROCEDURE };
+
+// Where a type record's fields lie, from the record's start (0: not used).
+struct TypeLayout {
+  uint16_t leaf;
+  TypeAction action;
+  uint8_t target_at, size_at, count_at, list_at, name_at, call_at;
+};
+const TypeLayout kTypes[] = {
+    {0x0002, TYPE_POINTER, 6, 0, 0, 0, 0, 0},     // LF_POINTER: attribute first
+    {0x0003, TYPE_ARRAY, 4, 16, 0, 0, 0, 0},      // LF_ARRAY: element, index type, name
+    {0x0004, TYPE_STRUCTURE, 0, 0, 4, 6, 24, 0},  // LF_CLASS
+    {0x0005, TYPE_STRUCTURE, 0, 0, 4, 6, 24, 0},  // LF_STRUCTURE
+    {0x0006, TYPE_STRUCTURE, 0, 0, 4, 6, 16, 0},  // LF_UNION
+    {0x0008, TYPE_PROCEDURE, 4, 0, 0, 0, 0, 8},   // LF_PROCEDURE
+};
+
+enum MemberAction { MEMBER_DATA, MEMBER_SKIP, MEMBER_INDEX, MEMBER_METHOD };
+
+// The members of a field list: their fixed bytes and how many numeric leaves follow.
+struct MemberLayout {
+  uint16_t leaf;
+  MemberAction action;
+  uint8_t fixed, numerics;
+};
+const MemberLayout kMembers[] = {
+    {0x0400, MEMBER_SKIP, 8, 1},     // LF_BCLASS
+    {0x0401, MEMBER_SKIP, 12, 2},    // LF_VBCLASS
+    {0x0402, MEMBER_SKIP, 12, 2},    // LF_IVBCLASS
+    {0x0405, MEMBER_INDEX, 6, 0},    // LF_INDEX: the list goes on in another record
+    {0x0406, MEMBER_DATA, 16, 1},    // LF_MEMBER: type, attribute, name index, offset
+    {0x0407, MEMBER_SKIP, 12, 0},    // LF_STMEMBER
+    {0x0408, MEMBER_SKIP, 12, 0},    // LF_METHOD
+    {0x0409, MEMBER_SKIP, 12, 0},    // LF_NESTTYPE
+    {0x040A, MEMBER_SKIP, 8, 0},     // LF_VFUNCTAB
+    {0x040C, MEMBER_METHOD, 12, 0},  // LF_ONEMETHOD
+};
+const uint8_t kPaddingFirst = 0xF0;
+const size_t kMemberTypeAt = 2, kMemberNameAt = 8;
+// Introducing virtual methods carry their vtable offset (a DWORD) as well.
+const uint8_t kVirtualOffset = 4;
+
+template <class Row, size_t N>
+const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
+  for (const Row &row : rows)
+    if (row.leaf == leaf) return &row;
+  return nullptr;
+}
+
+bool introduces_virtual(uint8_t attribute) {
+  uint8_t property = (attribute >> 2) & 7;
+  return property == 4 || property == 6;
+}
+
+// The records of the section, by index - 0x1000, and how many member items the field
+// list walks may still read: each list is read about once in a real file, and a forged
+// one cannot make the walks repeat without end.
+struct TypeSection {
+  ByteCursor *records;  // zone block: each record's window, or not ok when it overruns
+  uint32_t count;
+  size_t walk_budget;
+};
+
+const ByteCursor *record_of(const TypeSection *section, uint32_t index) {
+  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= section->count) return nullptr;
+  const ByteCursor *record = &section->records[index - TYPE_FIRST_DEFINED];
+  return record->ok ? record : nullptr;
+}
+
+// Reads exactly count members of the field list from its byte 4; zero words and padding
+// are not members, an LF_INDEX continues in the record it names. A leaf the walk does not
+// know ends it, keeping what was read.
+void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *list,
+                     uint32_t count, DebugType strukt) {
+  ByteCursor c = *list;
+  cursor_seek(&c, 4);
+  for (uint32_t read = 0; read < count && c.ok && section->walk_budget; section->walk_budget--) {
+    uint8_t first = c.offset < c.size ? c.data[c.offset] : 0;
+    if (first >= kPaddingFirst) {
+      cursor_seek(&c, c.offset + ((first & 0x0F) ? (first & 0x0F) : 1));
+      continue;
+    }
+    size_t start = c.offset;
+    uint16_t leaf = cursor_u16(&c);
+    if (leaf == 0) continue;
+    const MemberLayout *layout = find_row(kMembers, leaf);
+    if (!layout || !c.ok) return;
+    ByteCursor member = cursor_window(&c, start, c.size - start);
+    if (layout->action == MEMBER_INDEX) {
+      const ByteCursor *next = record_of(section, tds_field(&member, kMemberTypeAt, 4));
+      if (!next) return;
+      c = *next;
+      cursor_seek(&c, 4);
+      continue;
+    }
+    size_t fixed = layout->fixed;
+    if (layout->action == MEMBER_METHOD && introduces_virtual((uint8_t)tds_field(&member, 2, 1)))
+      fixed += kVirtualOffset;
+    if (!cursor_seek(&c, start + fixed)) return;
+    uint32_t offset = 0;
+    for (int i = 0; i < layout->numerics; i++) {
+      uint32_t value = leaf_numeric(&c);
+      if (i == 0) offset = value;
+    }
+    if (!c.ok) return;
+    read++;
+    if (layout->action != MEMBER_DATA) continue;
+    char name[LEAF_NAME_SIZE];
+    tds_name(state, tds_field(&member, kMemberNameAt, 4), name, false);
+    DebugType type = type_map_resolve(&state->map, tds_field(&member, kMemberTypeAt, 4));
+    state->api->define_member(strukt, name, (int)offset, type);
+  }
+}
+
+// Defines the type of one record; null for leaves that define nothing.
+DebugType define_record(TdsState *state, TypeSection *section, uint32_t index,
+                        const ByteCursor *record) {
+  const TypeLayout *layout = find_row(kTypes, (uint16_t)tds_field(record, 2, 2));
+  if (!layout) return nullptr;
+  const DebugApi *api = state->api;
+  DebugType target =
+      layout->target_at ? type_map_resolve(&state->map, tds_field(record, layout->target_at, 4))
+                        : nullptr;
+  switch (layout->action) {
+    case TYPE_POINTER:
+      return api->define_pointer(target);
+    case TYPE_ARRAY: {
+      ByteCursor c = *record;
+      cursor_seek(&c, layout->size_at);
+      return api->define_array(target, leaf_numeric(&c));
+    }
+    case TYPE_STRUCTURE: {
+      char name[LEAF_NAME_SIZE];
+      tds_name(state, tds_field(record, layout->name_at, 4), name, false);
+      // The record's own size is not read: Borland structures all report 1.
+      DebugType strukt = api->define_struct(name, 1);
+      // Stored before its members are read: a member may point back to it.
+      type_map_store(&state->map, index, strukt);
+      uint32_t count = tds_field(record, layout->count_at, 2);
+      const ByteCursor *list = record_of(section, tds_field(record, layout->list_at, 4));
+      if (list && count) walk_field_list(state, section, list, count, strukt);
+      return strukt;
+    }
+    case TYPE_PROCEDURE:
+      return api->define_function(nullptr, target, (int)tds_field(record, layout->call_at, 1));
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void tds_read_types(TdsState *state, ByteCursor section) {
+  if (state->types_read) return;  // one type section per load
+  state->types_read = true;
+  ByteCursor c = section;
+  cursor_u32(&c);  // flags
+  uint32_t count = cursor_u32(&c);
+  if (!c.ok || !count) return;
+  uint32_t fits = (uint32_t)((section.size - c.offset) / 4);
+  if (count > fits) count = fits;
+  TypeSection types = {(ByteCursor *)zone_alloc(count * sizeof(ByteCursor)), count,
+                       section.size};
+  if (!types.records) return;
+  for (uint32_t i = 0; i < count; i++) {
+    uint32_t at = cursor_u32(&c);
+    ByteCursor record = cursor_window(&section, at, 2);
+    types.records[i] = cursor_window(&section, at, 2 + (size_t)cursor_u16(&record));
+  }
+  for (uint32_t i = 0; i < count; i++) {
+    const ByteCursor *record = &types.records[i];
+    if (!record->ok) continue;
+    DebugType type = define_record(state, &types, TYPE_FIRST_DEFINED + i, record);
+    if (!type) continue;
+    type_map_store(&state->map, TYPE_FIRST_DEFINED + i, type);
+    state->counts.types++;
+  }
+  types.records = (ByteCursor *)zone_free(types.records);
+}
