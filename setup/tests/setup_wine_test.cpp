@@ -338,6 +338,18 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
   std::string settings = "SOFTWARE\\KaquinDebuggerSetupTest-" + std::to_string(GetCurrentProcessId());
   SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings.c_str());
   absent_keys_.push_back({HKEY_CURRENT_USER, settings});
+  // The build compiled our installer on the build machine; setup.exe compiles the same
+  // script and files into the same bytes.
+  std::string recompiled = join(scratch_, "kq-setup.exe");
+  Process compile;
+  ASSERT_TRUE(compile.start(own_folder() + "setup.exe",
+                            "-PACK=kq-setup -OUT=" + recompiled + " -SOURCE=kq-package -SILENT",
+                            own_folder()));
+  EXPECT_EQ(compile.wait(), 0);
+  std::string package = read_bytes(own_folder() + KQ_SETUP_PACKAGE);
+  EXPECT_GT(package.size(), 1000000u);
+  EXPECT_TRUE(read_bytes(recompiled) == package);
+
   const std::string folder = join(scratch_, product);
   Process setup;
   ASSERT_TRUE(setup.start(own_folder() + KQ_SETUP_PACKAGE, "", scratch_));
