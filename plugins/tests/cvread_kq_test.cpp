@@ -1,0 +1,49 @@
+// The CodeView plug-in in kq.exe under Wine: kq loads cvread.dll from the build's plug-in
+// folder, launched on a corpus program copied with its PDBs (their recorded paths do not
+// exist, so the plug-in finds them beside the image), reads its symbols and stops the
+// start-up run at main by name; launched with a function's name as the run-to target,
+// it stops at that function. The addresses are those dbghelp_dump lists for the programs.
+#include <gtest/gtest.h>
+
+#include "plugins/tests/kq_launch.h"
+
+namespace {
+
+struct E2eProgram {
+  const char *folder;              // under the corpus folder
+  std::vector<std::string> files;  // the program first, then its PDBs
+  const char *pdb;
+  unsigned main_address;
+  const char *function;            // called from main before any input is read
+  unsigned function_address;
+};
+
+const E2eProgram kPrograms[] = {
+    {"pdb2-jg/vc50-GameC", {"GameC.exe", "GameC.pdb", "vc50.pdb"}, "GameC.pdb", 0x401834,
+     "DbMemoryRequirement", 0x40145F},
+    {"pdb2-jg/vc60-peekPE", {"peekPE.exe", "peekPE.pdb", "vc60.pdb"}, "peekPE.pdb", 0x401010,
+     "printf", 0x401060},
+};
+
+TEST(CvreadInKq, LoadsThePdbAndStopsAtMainAndAtAFunctionByName) {
+  for (const E2eProgram &p : kPrograms) {
+    for (bool to_function : {false, true}) {
+      SCOPED_TRACE(p.files[0] + (to_function ? " run to " + std::string(p.function) : ""));
+      KqLaunch kq;
+      ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
+                             std::string(KQ_CORPUS) + "/" + p.folder, p.files));
+      ASSERT_TRUE(kq.start(to_function ? std::string("-run=") + p.function : ""));
+      ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
+      std::string log = kq.log();
+      EXPECT_NE(log.find("PLUG-IN 'cvread.dll' is loaded."), std::string::npos) << log;
+      EXPECT_NE(log.find("CodeView signature is OK"), std::string::npos) << log;
+      EXPECT_NE(log.find(std::string(p.pdb) + "' successfully parsed"), std::string::npos)
+          << log;
+      EXPECT_EQ(kq.first_stop(), pause_line(to_function ? p.function_address : p.main_address))
+          << log;
+      EXPECT_EQ(kq.finish(), 0);
+    }
+  }
+}
+
+}  // namespace

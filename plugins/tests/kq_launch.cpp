@@ -1,0 +1,149 @@
+#include "plugins/tests/kq_launch.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "tests/end_to_end/kq_process.h"
+
+namespace {
+
+std::string read_text(const std::string &path) {
+  std::string text;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return text;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+  fclose(f);
+  return text;
+}
+
+// The run's folder holds only files that kq, the program and this code wrote.
+void remove_folder(const std::string &folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        DeleteFileA((folder + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+struct FindMain {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK find_main(HWND window, LPARAM arg) {
+  FindMain *f = (FindMain *)arg;
+  DWORD pid = 0;
+  char name[64];
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == f->pid && GetClassNameA(window, name, sizeof name) &&
+      !strcmp(name, "Kaquin Debugger")) {
+    f->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::string own_program_folder() {
+  char own[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, own, sizeof own);
+  std::string path(own, n < sizeof own ? n : 0);
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+std::string pause_line(unsigned address) {
+  char text[32];
+  snprintf(text, sizeof text, "EVN_Pause at %X\n", address);
+  return text;
+}
+
+bool KqLaunch::prepare(const std::string &kq_exe, const std::string &plugin_folder,
+                       const std::string &corpus_folder, const std::vector<std::string> &files) {
+  static int runs;
+  std::string id = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
+  folder = own_program_folder() + "kq-cvread-" + id + "\\";
+  settings_key = "SOFTWARE\\KaquinDebuggerCvread-" + id;
+  if (!CreateDirectoryA(folder.c_str(), nullptr) || files.empty() ||
+      !CopyFileA(kq_exe.c_str(), (folder + "kq.exe").c_str(), FALSE))
+    return false;
+  for (const std::string &name : files)
+    if (!CopyFileA((corpus_folder + "/" + name).c_str(), (folder + name).c_str(), FALSE))
+      return false;
+  program = folder + files[0];
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, settings_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  const std::pair<const char *, std::string> settings[] = {
+      {"PluginPath", plugin_folder}, {"PluginOrder", ""},       {"ExecuteStartupCode", "1"},
+      {"ShowFormatWarning", "0"},    {"Arguments", ""},
+  };
+  bool ok = true;
+  for (const auto &s : settings)
+    ok &= RegSetValueExA(key, s.first, 0, REG_SZ, (const BYTE *)s.second.c_str(),
+                         (DWORD)s.second.size() + 1) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+bool KqLaunch::start(const std::string &parameters) {
+  // The child takes the key from the environment it inherits.
+  SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings_key.c_str());
+  std::string line = "\"" + folder + "kq.exe\" \"" + program + "\" " + parameters;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  bool ok = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                           folder.c_str(), &si, &pi);
+  SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  return ok;
+}
+
+std::string KqLaunch::log() const { return read_text(folder + "kq.log"); }
+
+bool KqLaunch::wait_log(const char *text, const char *after, int seconds) const {
+  for (int i = 0; i < seconds * 100; i++) {
+    std::string now = log();
+    size_t from = after ? now.find(after) : 0;
+    if (from != std::string::npos && now.find(text, from) != std::string::npos) return true;
+    if (WaitForSingleObject(pi.hProcess, 10) == WAIT_OBJECT_0) return false;
+  }
+  return false;
+}
+
+std::string KqLaunch::first_stop() const {
+  std::string text = log();
+  size_t initiate = text.find("EVN_Initiate");
+  size_t at = initiate == std::string::npos ? initiate : text.find("EVN_Pause at ", initiate);
+  size_t end = at == std::string::npos ? at : text.find('\n', at);
+  return end == std::string::npos ? "" : text.substr(at, end + 1 - at);
+}
+
+HWND KqLaunch::main_window() const {
+  FindMain f = {pi.dwProcessId, nullptr};
+  EnumWindows(find_main, (LPARAM)&f);
+  return f.found;
+}
+
+int KqLaunch::finish() {
+  int code = -2;
+  if (pi.hProcess) {
+    PostMessageA(main_window(), WM_COMMAND, 10090, 0);  // unload: the debuggee is ended
+    wait_log("Terminating executable", nullptr, 30);
+    code = kq_close(&pi, main_window());
+  }
+  RegDeleteKeyA(HKEY_CURRENT_USER, settings_key.c_str());
+  remove_folder(folder);
+  folder.clear();
+  return code;
+}
+
+KqLaunch::~KqLaunch() {
+  if (pi.hProcess || !folder.empty()) finish();
+}

@@ -1,0 +1,44 @@
+// kq.exe started under Wine on a corpus program with the build's plug-ins, for the
+// end-to-end test of the CodeView plug-in and for the load benchmark. Everything a run
+// uses lies in a folder of its own beside the calling program: a copy of kq.exe (whose
+// log lands beside it) and a copy of the program with its PDBs, whose recorded paths do
+// not exist here, so the plug-in finds them beside the image. The settings go to a
+// private registry key named to kq through KQ_SETTINGS_KEY.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct KqLaunch {
+  std::string folder;        // the run's own folder, with a trailing backslash
+  std::string program;       // the copied program
+  std::string settings_key;  // under HKEY_CURRENT_USER
+  PROCESS_INFORMATION pi = {};
+
+  // Copies kq.exe and the named files of the corpus folder into a fresh folder and
+  // writes kq's settings: plug-ins from plugin_folder, start-up code run to main, no
+  // dialogs.
+  bool prepare(const std::string &kq_exe, const std::string &plugin_folder,
+               const std::string &corpus_folder, const std::vector<std::string> &files);
+  // Starts kq.exe on the copied program (the first of the files), with further
+  // command-line parameters.
+  bool start(const std::string &parameters = "");
+  std::string log() const;
+  // Waits until kq's log holds the text (after the first occurrence of after, when given);
+  // false when kq ends or the time runs out first.
+  bool wait_log(const char *text, const char *after = nullptr, int seconds = 120) const;
+  // kq's log line of the first stop after start-up began, "" before there is one.
+  std::string first_stop() const;
+  // kq's main window, once it exists.
+  HWND main_window() const;
+  // Unloads the debuggee, closes kq and gives its exit code (-2 when it did not end);
+  // then the folder and the settings key go.
+  int finish();
+  ~KqLaunch();
+};
+
+// The folder of the running program, with a trailing backslash.
+std::string own_program_folder();
+// kq's log line of a stop at the address.
+std::string pause_line(unsigned address);
