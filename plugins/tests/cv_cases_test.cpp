@@ -305,43 +305,72 @@ TEST(CvSignature, ForeignDataIsRefusedSilently) {
   EXPECT_EQ(recording()->log, "");
 }
 
-// The peekPE program with its database served under the recorded path, patched.
-struct PatchCase {
-  const char *title;
-  uint32_t stream;  // patched at its start + at
-  uint32_t at;
-  uint32_t value;
-  const char *line;  // the log line that explains the refusal
+// The VC6 program of the corpus, whose database's recorded path does not exist here.
+struct PeekPE {
+  std::string folder;
+  Bytes image, pdb;
+  uint32_t at;  // its CodeView entry's data
+  std::string recorded;
 };
 
+PeekPE peekpe() {
+  PeekPE p;
+  p.folder = corpus_path("pdb2-jg/vc60-peekPE/");
+  p.image = read_whole_file(p.folder + "peekPE.exe");
+  p.pdb = read_whole_file(p.folder + "peekPE.pdb");
+  p.at = codeview_offset(p.image);
+  p.recorded = p.at ? (const char *)&p.image[p.at + 16] : "";
+  return p;
+}
+
+// Patches of the database served under the recorded path: each refused with its log line,
+// after which nothing is defined and the file is unmapped.
 TEST(CvProgramDatabase, RefusalsDefineNothing) {
-  const std::string folder = corpus_path("pdb2-jg/vc60-peekPE/");
-  const Bytes image = read_whole_file(folder + "peekPE.exe");
-  const Bytes pdb = read_whole_file(folder + "peekPE.pdb");
-  const uint32_t at = codeview_offset(image);
-  ASSERT_NE(at, 0u);
-  const std::string recorded = (const char *)&image[at + 16];
-  const PatchCase cases[] = {
-      {"root block version", 1, 0, 19990101, "Unknown root block version 19990101\n"},
-      {"type info version", 2, 0, 19990102, "Unknown type info version 19990102\n"},
-      {"symbol info version", 3, 4, 19990103, "Unknown symbol info version 19990103\n"},
-      {"signature", 1, 4, 0x5555cd50,
-       "' belongs to another build (signature 5555CD50 age 2, the image wants 5555CD4F age 2)\n"},
-      {"age", 1, 8, 3,
-       "' belongs to another build (signature 5555CD4F age 3, the image wants 5555CD4F age 2)\n"},
+  struct Patch {
+    int stream;  // -1: the file's header
+    uint32_t at, value, width;
   };
-  for (const PatchCase &c : cases) {
+  struct Case {
+    const char *title;
+    Patch patches[2];  // width 0: no patch
+    const char *line;
+  };
+  const char *kNotADatabase = "' is not a program database 2.00\n";
+  const Case cases[] = {
+      {"root block version", {{1, 0, 19990101, 4}}, "Unknown root block version 19990101\n"},
+      {"type info version", {{2, 0, 19990102, 4}}, "Unknown type info version 19990102\n"},
+      {"symbol info version", {{3, 4, 19990103, 4}}, "Unknown symbol info version 19990103\n"},
+      {"signature",
+       {{1, 4, 0x5555cd50, 4}},
+       "' belongs to another build (signature 5555CD50 age 2, the image wants 5555CD4F age 2)\n"},
+      {"age",
+       {{1, 8, 3, 4}},
+       "' belongs to another build (signature 5555CD4F age 3, the image wants 5555CD4F age 2)\n"},
+      {"signature text", {{-1, 0, 0x7263694E, 4}}, kNotADatabase},
+      {"page size larger than the file", {{-1, 44, 0x70000000, 4}}, kNotADatabase},
+      {"page and root stream larger than the file",
+       {{-1, 44, 0x70000000, 4}, {-1, 52, 0x6FFFFFF0, 4}},
+       kNotADatabase},
+      {"page size too small", {{-1, 44, 16, 4}}, kNotADatabase},
+      {"root stream larger than the file", {{-1, 52, 0x7FFFFFF0, 4}}, kNotADatabase},
+      {"root page outside the file", {{-1, 60, 0xFFFF, 2}}, kNotADatabase},
+  };
+  const PeekPE p = peekpe();
+  ASSERT_NE(p.at, 0u);
+  for (const Case &c : cases) {
     SCOPED_TRACE(c.title);
-    Bytes patched = pdb;
-    size_t offset = pdb_stream_offset(pdb, c.stream) + c.at;
-    memcpy(&patched[offset], &c.value, 4);
+    Bytes patched = p.pdb;
+    for (const Patch &patch : c.patches) {
+      size_t offset = patch.at + (patch.stream < 0 ? 0 : pdb_stream_offset(p.pdb, patch.stream));
+      memcpy(&patched[offset], &patch.value, patch.width);
+    }
     recording_reset();
-    recording()->files[recorded] = patched;
-    EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at,
-                                    nullptr));
+    recording()->files[p.recorded] = patched;
+    EXPECT_FALSE(cv_load_debug_info(recording_api(), p.image.data(), p.image.size(),
+                                    p.image.data() + p.at, nullptr));
     const Recording *rec = recording();
     EXPECT_NE(rec->log.find(c.line), std::string::npos) << rec->log;
-    EXPECT_NE(rec->log.find("Processing .PDB file '" + recorded + "'\n"), std::string::npos);
+    EXPECT_NE(rec->log.find("Processing .PDB file '" + p.recorded + "'\n"), std::string::npos);
     EXPECT_EQ(rec->log.find("successfully parsed"), std::string::npos);
     EXPECT_TRUE(rec->entries.empty());
     EXPECT_TRUE(rec->sources.empty());
@@ -350,54 +379,15 @@ TEST(CvProgramDatabase, RefusalsDefineNothing) {
   }
 }
 
-// Damage to the file's header or root stream: the file is not taken for a database.
-TEST(CvProgramDatabase, DamagedHeadersAreRefused) {
-  struct Case {
-    const char *title;
-    uint32_t root_size_or_0;  // a second patch, of the root stream's size
-    uint32_t at, value;
-  };
-  const Case cases[] = {
-      {"signature text", 0, 0, 0x7263694E},
-      {"page size larger than the file", 0, 44, 0x70000000},
-      {"page and root stream larger than the file", 0x6FFFFFF0, 44, 0x70000000},
-      {"page size too small", 0, 44, 16},
-      {"root stream larger than the file", 0, 52, 0x7FFFFFF0},
-      {"root page outside the file", 0, 60, 0xFFFF},
-  };
-  const std::string folder = corpus_path("pdb2-jg/vc60-peekPE/");
-  const Bytes image = read_whole_file(folder + "peekPE.exe");
-  const Bytes pdb = read_whole_file(folder + "peekPE.pdb");
-  const uint32_t at = codeview_offset(image);
-  ASSERT_NE(at, 0u);
-  const std::string recorded = (const char *)&image[at + 16];
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.title);
-    Bytes patched = pdb;
-    memcpy(&patched[c.at], &c.value, c.at == 60 ? 2 : 4);
-    if (c.root_size_or_0) memcpy(&patched[52], &c.root_size_or_0, 4);
-    recording_reset();
-    recording()->files[recorded] = patched;
-    EXPECT_FALSE(cv_load_debug_info(recording_api(), image.data(), image.size(),
-                                    image.data() + at, nullptr));
-    EXPECT_NE(recording()->log.find("'" + recorded + "' is not a program database 2.00\n"),
-              std::string::npos)
-        << recording()->log;
-    EXPECT_TRUE(recording()->entries.empty());
-    EXPECT_EQ(recording()->mapped, 0);
-  }
-}
-
 TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
-  const std::string folder = corpus_path("pdb2-jg/vc60-peekPE/");
+  const PeekPE p = peekpe();
+  ASSERT_NE(p.at, 0u);
+  const std::string &folder = p.folder, &recorded = p.recorded;
   const std::string image_path = folder + "peekPE.exe";
-  const Bytes image = read_whole_file(image_path);
-  const uint32_t at = codeview_offset(image);
-  ASSERT_NE(at, 0u);
-  const std::string recorded = (const char *)&image[at + 16];
   EXPECT_EQ(recorded, "C:\\USERS\\M0RPHIZ3\\DESKTOP\\PROTECTOR\\peekPE\\Debug\\peekPE.pdb");
   auto run = [&](const char *path) {
-    return cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at, path);
+    return cv_load_debug_info(recording_api(), p.image.data(), p.image.size(),
+                              p.image.data() + p.at, path);
   };
   // Missing, and no image path to look beside.
   recording_reset();
@@ -415,7 +405,7 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   EXPECT_GT(beside, 0u);
   // Present where recorded: that one, even with an image path.
   recording_reset();
-  recording()->files[recorded] = read_whole_file(folder + "peekPE.pdb");
+  recording()->files[recorded] = p.pdb;
   EXPECT_TRUE(run(image_path.c_str()));
   ASSERT_GE(recording()->opened.size(), 2u);
   EXPECT_EQ(recording()->opened[0], recorded);
