@@ -99,6 +99,13 @@ struct RemoteList {
   }
 };
 
+// An image and the map file beside it (which may be missing) copied under another name.
+bool copy_with_map(const std::string &from, const std::string &to) {
+  CopyFileA((from.substr(0, from.size() - 4) + ".map").c_str(),
+            (to.substr(0, to.size() - 4) + ".map").c_str(), FALSE);
+  return CopyFileA(from.c_str(), to.c_str(), FALSE);
+}
+
 // The page of the dialog that holds the control.
 HWND page_with(HWND dialog, int control) {
   for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "#32770", nullptr));)
@@ -109,26 +116,28 @@ HWND page_with(HWND dialog, int control) {
 // kq.exe copied into a folder of this test with its map file, the debuggee beside it and
 // three copies of the test plug-in (a, b, c) in a plug-in folder.
 struct Kq {
-  std::string dir = own_folder() + "kq-plugins\\";
+  std::string dir;
   PROCESS_INFORMATION pi = {};
 
   std::string plugin_dir() const { return dir + "plugins"; }
   std::string debuggee() const { return dir + "plugin_debuggee.exe"; }
-  bool prepare() {
+  // kq.exe and its map file in a folder of the test, with an empty plug-in folder.
+  bool prepare(const char *folder) {
+    dir = own_folder() + folder + "\\";
     CreateDirectoryA(dir.c_str(), nullptr);
     CreateDirectoryA(plugin_dir().c_str(), nullptr);
     DeleteFileA((dir + "kq.log").c_str());
-    std::string exe = own_folder() + KQ_EXE, plugin = own_folder() + KQ_TEST_PLUGIN;
-    bool ok = CopyFileA(exe.c_str(), (dir + "kq.exe").c_str(), FALSE) &&
-              CopyFileA((own_folder() + KQ_PLUGIN_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
-    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir + "kq.map").c_str(), FALSE);
-    for (const char *name : {"a", "b", "c"}) {
-      std::string to = plugin_dir() + "\\" + name + ".dll";
-      ok = ok && CopyFileA(plugin.c_str(), to.c_str(), FALSE);
-      CopyFileA((plugin.substr(0, plugin.size() - 4) + ".map").c_str(),
-                (plugin_dir() + "\\" + name + ".map").c_str(), FALSE);
-    }
-    return ok;
+    return copy_with_map(own_folder() + KQ_EXE, dir + "kq.exe");
+  }
+  // A DLL of the build into the plug-in folder under another name, with its map file.
+  bool add_plugin(const std::string &built, const char *name) const {
+    return copy_with_map(own_folder() + built, plugin_dir() + "\\" + name);
+  }
+  // The three copies of the test plug-in and the debuggee with a debug directory.
+  bool prepare_copies() {
+    return prepare("kq-plugins") && add_plugin(KQ_TEST_PLUGIN, "a.dll") &&
+           add_plugin(KQ_TEST_PLUGIN, "b.dll") && add_plugin(KQ_TEST_PLUGIN, "c.dll") &&
+           CopyFileA((own_folder() + KQ_PLUGIN_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
   }
   bool start(const std::string &arguments) {
     std::string line = "\"" + dir + "kq.exe\" " + arguments;
@@ -233,7 +242,7 @@ class KqPlugins : public ::testing::Test {
 // unloading order; the listed name that could not be loaded gone from PluginOrder.
 TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   Kq kq;
-  ASSERT_TRUE(kq.prepare());
+  ASSERT_TRUE(kq.prepare_copies());
   put_setting("PluginPath", kq.plugin_dir());
   put_setting("PluginOrder", "-a.dll;+b.dll;\n+gone.dll;;");
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
@@ -296,6 +305,8 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands) && !IsWindowVisible(files); }, 10));
   EXPECT_EQ("ask|Ask for a value and show it|-\n"
             "ask|Ask for a value and show it|-\n"
+            "find|Find a symbol by name|-\n"
+            "find|Find a symbol by name|-\n"
             "peek|Read and disassemble debuggee memory|-\n"
             "peek|Read and disassemble debuggee memory|-\n"
             "shell|Run a command-line interpreter|-\n"
@@ -303,10 +314,10 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
             "title|Set the description of this plug-in|-\n"
             "title|Set the description of this plug-in|-\n",
             remote.rows(GetDlgItem(commands, IDC_PLUGIN_COMMANDS)));
-  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 6);
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 8);
   EXPECT_EQ("title ", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));
   EXPECT_EQ("b.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
-  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 7);  // the same key, c's
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 9);  // the same key, c's
   EXPECT_EQ("c.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
   screenshot("plugin_commands.png");
   SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "nosuch 1");
@@ -391,7 +402,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
 // interface page shows the header itself.
 TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   Kq kq;
-  ASSERT_TRUE(kq.prepare());
+  ASSERT_TRUE(kq.prepare_copies());
   put_setting("PluginPath", kq.plugin_dir());
   put_setting("PluginOrder", "");
   put_setting("CommandLineInterpreter", "Z:\\no\\such\\interpreter.exe /C");
@@ -462,5 +473,30 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   screenshot("plugin_interface.png");
   click(api, IDOK);
   ASSERT_TRUE(closes(api));
+  EXPECT_EQ(0, kq.close());
+}
+
+// The CodeView reader of the build before a copy of the test plug-in: peekPE's debug
+// information goes to the reader, and the test plug-in finds the reader's symbols.
+TEST_F(KqPlugins, SymbolsOfTheCodeViewReaderReachOtherPlugins) {
+  Kq kq;
+  ASSERT_TRUE(kq.prepare("kq-cvread"));
+  ASSERT_TRUE(kq.add_plugin(KQ_CVREAD, "cvread.dll"));
+  ASSERT_TRUE(kq.add_plugin(KQ_TEST_PLUGIN, "b.dll"));
+  for (const char *file : {"peekPE.exe", "peekPE.pdb", "vc60.pdb"})
+    ASSERT_TRUE(CopyFileA((std::string(KQ_PEEKPE) + file).c_str(), (kq.dir + file).c_str(), FALSE))
+        << file;
+  put_setting("PluginPath", kq.plugin_dir());
+  put_setting("PluginOrder", "+cvread.dll;+b.dll;");
+  ASSERT_TRUE(kq.start("\"" + kq.dir + "peekPE.exe\""));
+  ASSERT_TRUE(kq.logged("peekPE.pdb' successfully parsed")) << kq.log();
+  ASSERT_TRUE(wait_for([&] {
+    std::string s = kq.state();
+    return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
+  })) << kq.state();
+  ASSERT_TRUE(closes(kq.run("find main")));
+  EXPECT_TRUE(kq.logged("peek: b.dll found main at 00401010, nearest to the next byte main\n",
+                        10)) << kq.log();
+  EXPECT_FALSE(has(kq.log(), "peek: b.dll load"));  // the reader accepted first
   EXPECT_EQ(0, kq.close());
 }

@@ -76,6 +76,16 @@ static void shell(char *parameter) {
   KQ_Printf((char *)"peek: %s shell gave %d\n", g_name, KQ_ShellCommand(parameter));
 }
 
+// "find name": an entry of the stores, whoever defined it.
+static void find(char *parameter) {
+  HENTRY entry = KQ_FindEntry(parameter);
+  DWORD adr = KQ_GetEntryAddress(entry);
+  char nearest[260] = "";
+  KQ_GetEntryName(KQ_FindNearestEntry(adr + 1), nearest, sizeof nearest);
+  KQ_Printf((char *)"peek: %s found %s at %08lX, nearest to the next byte %s\n", g_name,
+            parameter, adr, nearest);
+}
+
 // "title text": the plug-in's description from a command.
 static void retitle(char *parameter) { KQ_SetTitle(parameter); }
 
@@ -87,6 +97,7 @@ PLUGIN_API void PLUGIN_Init(void) {
   KQ_RegisterCommand((char *)"[title] Set the description of this plug-in", retitle);
   KQ_RegisterCommand((char *)"[ask] Ask for a value and show it", ask);
   KQ_RegisterCommand((char *)"[shell] Run a command-line interpreter", shell);
+  KQ_RegisterCommand((char *)"[find] Find a symbol by name", find);
   KQ_Printf((char *)"peek: %s init, address outside a load %lu\n", g_name, KQ_GetAddress(1, 0));
 }
 
