@@ -17,7 +17,7 @@ struct CvTypes {
 // Type servers whose types a program database may import (index high byte 1 and up).
 enum { CV_MAX_SERVERS = 16 };
 
-// What a load found, for the log and for tests.
+// What a load defined, counted for tests and fuzzing.
 struct CvCounts {
   uint32_t modules, types, procedures, locals, data, publics, thunks, sources, line_pairs, servers;
 };
