@@ -1,0 +1,200 @@
+// Symbols and line entries loaded per second from the largest program database of the
+// corpus (classs.pdb, Visual C++ 4.2), in one run:
+//   ours      the CodeView reader with the definitions only counted;
+//   ours+kq   the reader through the plug-in's entry point into the debugger's stores,
+//             the way kq.exe loads a module (image mapped, exports, debug directory);
+//   dbghelp   the system's symbol handler loading the same image and PDB and
+//             enumerating its symbols and line entries.
+// Rounds take the loaders in turn and the best round of each counts (the one least
+// disturbed by other work on the machine). Then kq.exe itself: the time from its launch
+// on GameC.exe (copied with its PDBs) to the stop at main, with the build's plug-ins, and
+// without plug-ins to the stop at the entry point, best and median of the launches:
+//   cmake/wine-run.sh build/win32/bench/cv_load_bench.exe [rounds [loads per round]]
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+
+#include "bench/cv_load_bench_kq.h"
+#include "plugins/cvread/cv_reader.h"
+#include "plugins/tests/corpus_files.h"
+#include "plugins/tests/kq_launch.h"
+#include "plugins/tests/recording_api.h"
+#include "symbols/mapped_files.h"
+#include "tools/dbghelp_session.h"
+
+namespace {
+
+const char kImage[] = KQ_CORPUS "/pdb2-jg/vc42-classs/classs.exe";
+const char kPdbLabel[] = "classs.pdb (1,115,136 bytes, Visual C++ 4.2)";
+
+LoadTally g_tally;
+uint32_t g_debug_offset;  // of the image's CodeView entry
+uintptr_t g_handle;
+
+void *counted_handle() { return (void *)++g_handle; }
+void quiet_printf(const char *, ...) {}
+const uint8_t *whole_file(const char *path, size_t *size) {
+  const uint8_t *root = map_file(path);
+  *size = mapped_size(root);
+  return root;
+}
+DebugType any_type(const char *) { return counted_handle(); }
+uint32_t any_address(uint16_t section, uint32_t offset) { return section ? 0x400000 + offset : 0; }
+DebugType any_pointer(DebugType) { return counted_handle(); }
+DebugType any_array(DebugType, uint32_t) { return counted_handle(); }
+DebugType any_enum(const char *, DebugType) { return counted_handle(); }
+DebugType any_struct(const char *, int) { return counted_handle(); }
+DebugType any_frame(const char *, DebugType, uint32_t, uint32_t) { return counted_handle(); }
+DebugType any_function(DebugType, DebugType, int) { return counted_handle(); }
+void no_member(DebugType, const char *, int, DebugType) {}
+DebugSource counted_source(const char *, int count, const uint16_t *, const uint32_t *) {
+  g_tally.lines += (unsigned long)count;
+  return counted_handle();
+}
+DebugEntry counted_entry(const char *, uint32_t, DebugType, DebugSource) {
+  g_tally.symbols++;
+  return counted_handle();
+}
+DebugEntry no_entry(const char *) { return nullptr; }
+
+const DebugApi kCountingApi = {
+    quiet_printf, whole_file,   unmap_file,   any_type,     any_address,
+    any_pointer,  any_array,    any_enum,     any_struct,   any_frame,
+    any_function, no_member,    counted_source, counted_entry, no_entry,
+};
+
+bool load_counted(LoadTally *tally) {
+  g_tally = LoadTally{0, 0};
+  const uint8_t *image = map_file(kImage);
+  size_t size = mapped_size(image);
+  bool ok = image && g_debug_offset < size &&
+            cv_load_debug_info(&kCountingApi, image, size, image + g_debug_offset, kImage);
+  unmap_file(image);
+  *tally = g_tally;
+  return ok;
+}
+
+void on_symbol(void *context, uint32_t, uint32_t, uint32_t, const char *) {
+  ((LoadTally *)context)->symbols++;
+}
+void on_line(void *context, uint32_t, uint32_t, const char *) { ((LoadTally *)context)->lines++; }
+
+bool load_dbghelp(LoadTally *tally) {
+  *tally = LoadTally{0, 0};
+  const DbghelpSink sink = {tally, nullptr, on_symbol, on_line};
+  const char *why = "";
+  bool ok = dbghelp_enumerate(kImage, &sink, &why);
+  if (!ok) fprintf(stderr, "dbghelp: %s\n", why);
+  return ok;
+}
+
+struct Loader {
+  const char *name;
+  bool (*load)(LoadTally *tally);
+  double best;  // seconds per load
+  LoadTally tally;
+};
+
+double now() {
+  LARGE_INTEGER t, f;
+  QueryPerformanceCounter(&t);
+  QueryPerformanceFrequency(&f);
+  return (double)t.QuadPart / (double)f.QuadPart;
+}
+
+// Seconds from kq's launch on GameC.exe to the first stop after start-up began, which
+// must be at the address; 0 when it fails.
+double launch_to_stop(const std::string &plugin_folder, unsigned address) {
+  KqLaunch kq;
+  if (!kq.prepare(own_program_folder() + KQ_EXE, plugin_folder,
+                  std::string(KQ_CORPUS) + "/pdb2-jg/vc50-GameC",
+                  {"GameC.exe", "GameC.pdb", "vc50.pdb"}))
+    return 0;
+  double start = now();
+  if (!kq.start() || !kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) return 0;
+  double took = now() - start;
+  return kq.first_stop() == pause_line(address) ? took : 0;
+}
+
+// The launches in turn with and without plug-ins; false when one does not stop where
+// it should.
+bool time_launches(int launches) {
+  const unsigned kMain = 0x401834, kEntry = 0x404120;  // as dbghelp_dump lists them
+  struct Launch {
+    const char *what;
+    std::string plugins;
+    unsigned stop;
+    double seconds[16];
+  } runs[] = {
+      {"kq with the plug-ins, to main", own_program_folder() + KQ_PLUGINS, kMain, {}},
+      {"kq without plug-ins, to the entry point", own_program_folder() + "no-plugins", kEntry, {}},
+  };
+  launches = std::min(launches, 16);
+  for (int i = 0; i < launches; i++) {
+    for (Launch &r : runs) {
+      r.seconds[i] = launch_to_stop(r.plugins, r.stop);
+      if (r.seconds[i] == 0) {
+        fprintf(stderr, "cv_load_bench: %s did not stop at %X\n", r.what, r.stop);
+        return false;
+      }
+    }
+  }
+  printf("\nGameC.exe under kq.exe, launch to the first stop, %d launches\n", launches);
+  for (Launch &r : runs) {
+    std::sort(r.seconds, r.seconds + launches);
+    printf("%-40s best %7.1f ms, median %7.1f ms\n", r.what, r.seconds[0] * 1000,
+           r.seconds[launches / 2] * 1000);
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  int rounds = argc > 1 ? atoi(argv[1]) : 5;
+  int loads = argc > 2 ? atoi(argv[2]) : 10;
+  if (rounds < 1 || loads < 1) {
+    fprintf(stderr, "usage: cv_load_bench [rounds [loads per round]]\n");
+    return 2;
+  }
+  const char *why = "";
+  g_debug_offset = codeview_offset(read_whole_file(kImage));
+  if (!g_debug_offset || !bench_kq_begin(kImage) || !dbghelp_begin(kImage, &why)) {
+    fprintf(stderr, "cv_load_bench: cannot start (%s)\n", why);
+    return 1;
+  }
+  Loader loaders[] = {
+      {"ours", load_counted, 0, {}},
+      {"ours+kq", bench_kq_load, 0, {}},
+      {"dbghelp", load_dbghelp, 0, {}},
+  };
+  const int n = (int)(sizeof loaders / sizeof loaders[0]);
+  for (int round = 0; round < rounds; round++) {
+    for (int k = 0; k < n; k++) {
+      Loader &l = loaders[(round + k) % n];
+      double start = now();
+      for (int i = 0; i < loads; i++) {
+        if (!l.load(&l.tally)) {
+          fprintf(stderr, "cv_load_bench: %s could not load %s\n", l.name, kImage);
+          return 1;
+        }
+      }
+      double each = (now() - start) / loads;
+      if (l.best == 0 || each < l.best) l.best = each;
+    }
+  }
+  dbghelp_end();
+  bench_kq_end();
+  printf("%s, best of %d rounds of %d loads\n", kPdbLabel, rounds, loads);
+  printf("%-8s %9s %9s %12s %12s %14s\n", "loader", "symbols", "lines", "ms per load",
+         "symbols/s", "line entries/s");
+  for (const Loader &l : loaders)
+    printf("%-8s %9lu %9lu %12.2f %12.0f %14.0f\n", l.name, l.tally.symbols, l.tally.lines,
+           l.best * 1000, l.tally.symbols / l.best, l.tally.lines / l.best);
+  printf("dbghelp takes %.2f times as long per load as ours, %.2f times as long as ours+kq\n",
+         loaders[2].best / loaders[0].best, loaders[2].best / loaders[1].best);
+  return time_launches(rounds) ? 0 : 1;
+}

@@ -1,0 +1,71 @@
+// The plug-in's entry point is called directly as the debug-information handler; the
+// few KQ_ functions outside the symbol stores that it uses stand in here for kq.exe's
+// (the log and the plug-in title are left out, the rest are the same calls).
+#include "bench/cv_load_bench_kq.h"
+
+#include "plugin/kqplugin.h"
+#include "startup/changes.h"
+#include "symbols/debug_info.h"
+#include "symbols/entries.h"
+#include "symbols/mapped_files.h"
+#include "symbols/modules.h"
+#include "symbols/pe_image.h"
+#include "symbols/sources.h"
+#include "symbols/symbols.h"
+#include "util/path.h"
+#include "util/stringpool.h"
+#include "util/tab.h"
+
+extern "C" {
+DBGAPI BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root);
+
+DBGAPI void KQ_SetTitle(char *) {}
+DBGAPI void KQ_Printf(char *, ...) {}
+DBGAPI BYTE *KQ_MapFile(char *fname) { return (BYTE *)map_file(fname); }
+DBGAPI void KQ_UnmapFile(BYTE *root) { unmap_file(root); }
+DBGAPI HMODULE KQ_GetModule(DWORD adr) { return (HMODULE)(void *)module_by_address(adr); }
+DBGAPI BOOL KQ_GetModulePath(HMODULE module, char path[]) {
+  text_copy(path, KQ_PATH, ((ModuleRecord *)module)->path);
+  return TRUE;
+}
+}
+
+namespace {
+
+ModuleSnapshotEntry g_module;
+
+bool offer(const uint8_t *file_root, const uint8_t *debug_root) {
+  return PLUGIN_LoadDebugInfo((BYTE *)file_root, (BYTE *)debug_root);
+}
+
+}  // namespace
+
+bool bench_kq_begin(const char *image) {
+  pool_init();
+  symbols_init();
+  static const DebugInfoHandlers handlers = {offer, nullptr};
+  debug_info_set_handlers(&handlers);
+  const uint8_t *view = map_file(image);
+  static PeImage pe;
+  bool ok = view && pe_read_image(view, mapped_size(view), &pe);
+  unmap_file(view);
+  g_module = ModuleSnapshotEntry{"bench.exe", image, pe.optional.image_base,
+                                 pe.optional.size_of_image, 1};
+  return ok;
+}
+
+bool bench_kq_load(LoadTally *tally) {
+  modules_refresh_from(&g_module, 1);
+  unsigned long lines = 0;
+  for (int slot = 0; slot < tab_count(&g_sources.table); slot++)
+    if (tab_in_use(&g_sources.table, slot))
+      lines += (unsigned long)(*(SourceRecord **)tab_slot(&g_sources.table, slot))->line_count;
+  *tally = LoadTally{(unsigned long)entries_count(), lines};
+  modules_refresh_from(nullptr, 0);
+  return tally->symbols > 0 && lines > 0;
+}
+
+void bench_kq_end(void) {
+  debug_info_set_handlers(nullptr);
+  symbols_shutdown();
+}
