@@ -303,21 +303,26 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   ASSERT_TRUE(commands);
   PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands) && !IsWindowVisible(files); }, 10));
-  EXPECT_EQ("ask|Ask for a value and show it|-\n"
-            "ask|Ask for a value and show it|-\n"
-            "find|Find a symbol by name|-\n"
-            "find|Find a symbol by name|-\n"
-            "peek|Read and disassemble debuggee memory|-\n"
-            "peek|Read and disassemble debuggee memory|-\n"
-            "shell|Run a command-line interpreter|-\n"
-            "shell|Run a command-line interpreter|-\n"
-            "title|Set the description of this plug-in|-\n"
-            "title|Set the description of this plug-in|-\n",
-            remote.rows(GetDlgItem(commands, IDC_PLUGIN_COMMANDS)));
-  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 8);
+  const char *const registered[][2] = {
+      {"ask", "Ask for a value and show it"},
+      {"find", "Find a symbol by name"},
+      {"misc", "Paths, types, symbols and control"},
+      {"peek", "Read and disassemble debuggee memory"},
+      {"reload", "Load the debuggee again"},
+      {"shell", "Run a command-line interpreter"},
+      {"title", "Set the description of this plug-in"},
+      {"unload", "Unload the debuggee"},
+  };
+  std::string rows;
+  for (const auto &row : registered) {
+    std::string line = std::string(row[0]) + "|" + row[1] + "|-\n";
+    rows += line + line;  // b's and c's
+  }
+  EXPECT_EQ(rows, remote.rows(GetDlgItem(commands, IDC_PLUGIN_COMMANDS)));
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 12);
   EXPECT_EQ("title ", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));
   EXPECT_EQ("b.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
-  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 9);  // the same key, c's
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 13);  // the same key, c's
   EXPECT_EQ("c.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
   screenshot("plugin_commands.png");
   SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "nosuch 1");
@@ -388,6 +393,28 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   EXPECT_EQ("Renamed by a command", remote.cell(list, 1, 1));
   click(dialog, IDCANCEL);
   ASSERT_TRUE(closes(dialog));
+
+  // The rest of the interface on the paused debuggee (no view answers for the selection
+  // and the position yet), then reloading and unloading it.
+  char misc[32];
+  snprintf(misc, sizeof misc, "misc %X", text.address);
+  ASSERT_TRUE(closes(kq.run(misc)));
+  ASSERT_TRUE(kq.logged("peek: b.dll misc control", 10)) << kq.log();
+  for (const std::string &line :
+       {"peek: b.dll misc paths " + kq.dir + "plugin_debuggee.ini MZ\n",
+        std::string("peek: b.dll misc types 62617365 2A 5B5D 2829 6270 16 1 1 peek_enum local -4 -1\n"),
+        std::string("peek: b.dll misc symbols 1 1 1\n"),
+        std::string("peek: b.dll misc control 1 0 1 1 0 0\n")})
+    EXPECT_TRUE(has(kq.log(), line)) << line << kq.log();
+  ASSERT_TRUE(closes(kq.run("reload")));
+  EXPECT_TRUE(kq.logged("peek: b.dll reloaded 1\n", 20)) << kq.log();
+  EXPECT_TRUE(wait_for([&] {  // the new process's image offered again
+    std::string now = kq.log();
+    return now.find(section_line) != now.rfind(section_line);
+  })) << kq.log();
+  ASSERT_TRUE(closes(kq.run("unload")));
+  EXPECT_TRUE(kq.logged("peek: b.dll unloaded 1\n", 20)) << kq.log();
+  EXPECT_TRUE(wait_for([&] { return kq.state() == "Not loaded"; })) << kq.state();
 
   EXPECT_EQ(0, kq.close());
   log = kq.log();

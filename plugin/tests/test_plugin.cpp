@@ -86,6 +86,58 @@ static void find(char *parameter) {
             parameter, adr, nearest);
 }
 
+// "misc address": the rest of the interface, one logged line per function group.
+static void misc(char *parameter) {
+  DWORD adr = strtoul(parameter, nullptr, 16);
+  char text[260] = "", path[260] = "";
+  KQ_GetFullPath((char *)"*.ini", text);
+  KQ_GetModulePath(nullptr, path);
+  BYTE *file = KQ_MapFile(path);
+  KQ_Printf((char *)"peek: %s misc paths %s %.2s\n", g_name, text, file ? (char *)file : "--");
+  KQ_UnmapFile(file);
+
+  HTYPE lng = KQ_GetType((char *)"long"), pointer = KQ_DefinePointer(lng);
+  HTYPE array = KQ_DefineArray(lng, 16), function = KQ_DefineFunction(nullptr, lng, 0);
+  HTYPE enumeration = KQ_DefineEnum((char *)"peek_enum", lng);
+  HTYPE frame = KQ_DefineFrame((char *)"peek_frame", function, adr, adr + 16);
+  KQ_DefineMember(frame, (char *)"local", -4, lng);
+  char name[260] = "";
+  KQ_GetTypeName(enumeration, name);
+  int shift = 0;
+  char *member = KQ_EnumTypeMember(frame, 0, &shift, nullptr);
+  KQ_Printf((char *)"peek: %s misc types %X %X %X %X %X %d %d %d %s %s %d %d\n", g_name,
+            KQ_GetTypeServer(lng), KQ_GetTypeServer(pointer), KQ_GetTypeServer(array),
+            KQ_GetTypeServer(function), KQ_GetTypeServer(frame), KQ_GetTypeSize(array),
+            KQ_DerefType(pointer) == lng, KQ_FindType((char *)"peek_enum") == enumeration, name,
+            member ? member : "-", shift, KQ_GetTypeServer(nullptr));
+
+  WORD lines[2] = {10, 12};
+  DWORD adrs[2] = {adr, adr + 2};
+  HSOURCE source = KQ_DefineSource((char *)"peek_source.c", 2, lines, adrs);
+  HENTRY entry = KQ_DefineEntry((char *)"peek_line", adr + 2, lng, source);
+  KQ_Printf((char *)"peek: %s misc symbols %d %d %d\n", g_name, source != nullptr,
+            KQ_FindEqualEntry(adr + 2) == entry, KQ_GetEntryType(entry) == lng);
+
+  BYTE before[2], after[2];
+  KQ_Read(adr, 2, before);
+  KQ_SetBreakpoint(adr, TRUE);
+  KQ_Read(adr, 2, after);
+  KQ_SetBreakpoint(adr, FALSE);
+  DWORD low = 1, high = 1;
+  BOOL selected = KQ_GetSelection(&low, &high);
+  KQ_Goto(adr);
+  KQ_Printf((char *)"peek: %s misc control %d %d %lu %lu %lu %d\n", g_name,
+            memcmp(before, after, 2) == 0, selected, low, high, KQ_GetPosition(), KQ_Pause());
+}
+
+// "unload", "reload": the debuggee through the document group.
+static void unload(char *) {
+  KQ_Printf((char *)"peek: %s unloaded %d\n", g_name, KQ_UnloadProgram());
+}
+static void reload(char *) {
+  KQ_Printf((char *)"peek: %s reloaded %d\n", g_name, KQ_ReloadProgram());
+}
+
 // "title text": the plug-in's description from a command.
 static void retitle(char *parameter) { KQ_SetTitle(parameter); }
 
@@ -98,6 +150,9 @@ PLUGIN_API void PLUGIN_Init(void) {
   KQ_RegisterCommand((char *)"[ask] Ask for a value and show it", ask);
   KQ_RegisterCommand((char *)"[shell] Run a command-line interpreter", shell);
   KQ_RegisterCommand((char *)"[find] Find a symbol by name", find);
+  KQ_RegisterCommand((char *)"[misc] Paths, types, symbols and control", misc);
+  KQ_RegisterCommand((char *)"[unload] Unload the debuggee", unload);
+  KQ_RegisterCommand((char *)"[reload] Load the debuggee again", reload);
   KQ_Printf((char *)"peek: %s init, address outside a load %lu\n", g_name, KQ_GetAddress(1, 0));
 }
 
