@@ -120,6 +120,22 @@ void mode_confirm_uninstall() {
   }
 }
 
+// The uninstaller that started this copy may still be ending: its file cannot be deleted
+// while it runs, so the copy waits for it (5 s at most).
+static void wait_for_uninstaller(const char *folder) {
+  char path[KQ_PATH];
+  setup_join(path, sizeof path, folder, kUninstaller);
+  for (int i = 0; i < 100; i++, Sleep(50)) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return;
+    }
+    if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) return;
+  }
+  log_warning("'%s' is still in use\n", path);
+}
+
 void mode_uninstall() {
   if (!read_own_package(READ_PLAIN)) return;
   file_source_close(&g_package);
@@ -133,5 +149,6 @@ void mode_uninstall() {
   MoveFileExA(log_path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   registry_remove();
   links_remove();
+  wait_for_uninstaller(g_setup.folder);
   package_remove_files(&g_setup_files, &g_setup.info, &g_setup.vars, g_setup.folder);
 }
