@@ -5,6 +5,7 @@
 // reader finds each PDB beside its image, as in the debugger.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <ctype.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -35,8 +36,15 @@ enum : uint32_t {
 struct Ours {
   std::multimap<std::string, uint32_t> entries;  // name -> address
   std::map<uint32_t, std::set<uint32_t>> lines;  // address -> line numbers
+  std::map<uint32_t, std::set<std::string>> files;  // address -> source names, lower case
   size_t entry_count = 0, line_count = 0;
 };
+
+// Source names are compared without regard to case, as Windows compares file names.
+std::string lower(std::string text) {
+  for (char &c : text) c = (char)tolower((unsigned char)c);
+  return text;
+}
 
 uint32_t placed(const PeImage &image, uint32_t recorded) {
   uint32_t section = recorded >> 24;
@@ -59,8 +67,10 @@ bool read_with_our_reader(const std::string &path, Ours *ours) {
   for (const RecordedEntry &e : recording()->entries)
     ours->entries.insert({e.name, placed(image, e.address)});
   for (const RecordedSource &s : recording()->sources)
-    for (size_t i = 0; i < s.lines.size(); i++)
+    for (size_t i = 0; i < s.lines.size(); i++) {
       ours->lines[placed(image, s.addresses[i])].insert(s.lines[i]);
+      ours->files[placed(image, s.addresses[i])].insert(lower(s.name));
+    }
   ours->entry_count = recording()->entries.size();
   for (const RecordedSource &s : recording()->sources) ours->line_count += s.lines.size();
   if (!ok) ADD_FAILURE() << recording()->log;
@@ -71,6 +81,7 @@ struct Dbghelp {
   std::string kind;
   std::vector<std::pair<std::string, uint32_t>> symbols;
   std::vector<std::pair<uint32_t, uint32_t>> lines;  // address, line
+  std::vector<std::string> files;                     // the source of each line, lower case
 };
 
 void on_module(void *context, uint32_t, const char *kind, const char *) {
@@ -87,8 +98,9 @@ void on_symbol(void *context, uint32_t address, uint32_t tag, uint32_t flags, co
     ((Dbghelp *)context)->symbols.push_back({name, address});
 }
 
-void on_line(void *context, uint32_t address, uint32_t line, const char *) {
+void on_line(void *context, uint32_t address, uint32_t line, const char *file) {
   ((Dbghelp *)context)->lines.push_back({address, line});
+  ((Dbghelp *)context)->files.push_back(lower(file));
 }
 
 bool read_with_dbghelp(const std::string &path, Dbghelp *out) {
@@ -103,6 +115,7 @@ bool read_with_dbghelp(const std::string &path, Dbghelp *out) {
 struct Agreement {
   int symbols_equal = 0, symbols_elsewhere = 0, symbols_missing = 0;
   int lines_equal = 0, lines_different = 0, lines_missing = 0;
+  int files_different = 0;  // lines equal, but in another source
   int ours_only = 0;  // addresses with a line of ours that dbghelp gives no line for
   std::string first_disagreements;  // a few, to look at
 };
@@ -135,13 +148,20 @@ Agreement compare(const Ours &ours, const Dbghelp &theirs) {
       note(&a, "  %s at %08X, not ours\n", symbol.first.c_str(), symbol.second);
     }
   }
-  for (const auto &line : theirs.lines) {
+  for (size_t i = 0; i < theirs.lines.size(); i++) {
+    const auto &line = theirs.lines[i];
     auto it = ours.lines.find(line.first);
     if (it == ours.lines.end()) {
       a.lines_missing++;
       note(&a, "  line %u at %08X, no line of ours there\n", line.second, line.first);
     } else if (it->second.count(line.second)) {
       a.lines_equal++;
+      const std::set<std::string> &files = ours.files.at(line.first);
+      if (!files.count(theirs.files[i])) {
+        a.files_different++;
+        note(&a, "  line %u at %08X in %s, ours in %s\n", line.second, line.first,
+             theirs.files[i].c_str(), files.begin()->c_str());
+      }
     } else {
       a.lines_different++;
       note(&a, "  line %u at %08X, ours %u\n", line.second, line.first, *it->second.begin());
@@ -225,15 +245,17 @@ TEST(CvreadAgainstDbghelp, SymbolsAndLinesAgreeOnEveryCorpusProgram) {
     Agreement a = compare(ours, theirs);
     printf("%-10s ours: %zu entries, %zu line entries; dbghelp: %zu symbols, %zu line entries\n"
            "           symbols: %d same address, %d elsewhere, %d missing; "
-           "lines: %d same line, %d other line, %d missing, %d ours only\n",
+           "lines: %d same line (%d in another source), %d other line, %d missing, "
+           "%d ours only\n",
            program.name, ours.entry_count, ours.line_count, theirs.symbols.size(),
            theirs.lines.size(), a.symbols_equal, a.symbols_elsewhere, a.symbols_missing,
-           a.lines_equal, a.lines_different, a.lines_missing, a.ours_only);
+           a.lines_equal, a.files_different, a.lines_different, a.lines_missing, a.ours_only);
     EXPECT_GT(a.symbols_equal, 0);
     EXPECT_GT(a.lines_equal, 0);
     EXPECT_EQ(a.symbols_elsewhere, 0) << a.first_disagreements;
     EXPECT_EQ(a.symbols_missing, 0) << a.first_disagreements;
     EXPECT_EQ(a.lines_different, 0) << a.first_disagreements;
+    EXPECT_EQ(a.files_different, 0) << a.first_disagreements;
     EXPECT_EQ(a.lines_missing, 0) << a.first_disagreements;
   }
 }
