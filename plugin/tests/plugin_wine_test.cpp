@@ -161,6 +161,13 @@ struct Kq {
     for (int i = 0; i < PANE_STATE && at != std::string::npos; i++) at = panes.find('\t', at) + 1;
     return panes.substr(at, panes.find('\t', at) - at);
   }
+  // Waits for a debuggee that stands still (paused, at a fault, at its end).
+  bool stopped() const {
+    return wait_for([&] {
+      std::string s = state();
+      return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
+    });
+  }
   HWND open(int command) const {
     PostMessageA(main(), WM_COMMAND, command, 0);
     HWND found = nullptr;
@@ -252,10 +259,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   snprintf(section_line, sizeof section_line,
            "peek: b.dll load 'RSDS' from MZ, section 1 at %08X\n", text.address);
   ASSERT_TRUE(kq.logged(section_line)) << kq.log();
-  ASSERT_TRUE(wait_for([&] {
-    std::string s = kq.state();
-    return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
-  })) << kq.state();
+  ASSERT_TRUE(kq.stopped()) << kq.state();
   std::string log = kq.log();
   EXPECT_FALSE(has(log, "PLUG-IN 'a.dll'"));
   EXPECT_LT(log.find("PLUG-IN 'b.dll' is loaded.\n"), log.find("PLUG-IN 'c.dll' is loaded.\n"));
@@ -306,9 +310,11 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   const char *const registered[][2] = {
       {"ask", "Ask for a value and show it"},
       {"find", "Find a symbol by name"},
+      {"load", "Load a program as the debuggee"},
       {"misc", "Paths, types, symbols and control"},
       {"peek", "Read and disassemble debuggee memory"},
       {"reload", "Load the debuggee again"},
+      {"run", "Let the debuggee run"},
       {"shell", "Run a command-line interpreter"},
       {"title", "Set the description of this plug-in"},
       {"unload", "Unload the debuggee"},
@@ -319,10 +325,10 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
     rows += line + line;  // b's and c's
   }
   EXPECT_EQ(rows, remote.rows(GetDlgItem(commands, IDC_PLUGIN_COMMANDS)));
-  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 12);
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 16);
   EXPECT_EQ("title ", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));
   EXPECT_EQ("b.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
-  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 13);  // the same key, c's
+  remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 17);  // the same key, c's
   EXPECT_EQ("c.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
   screenshot("plugin_commands.png");
   SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "nosuch 1");
@@ -415,6 +421,13 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   ASSERT_TRUE(closes(kq.run("unload")));
   EXPECT_TRUE(kq.logged("peek: b.dll unloaded 1\n", 20)) << kq.log();
   EXPECT_TRUE(wait_for([&] { return kq.state() == "Not loaded"; })) << kq.state();
+  // Loaded by a plug-in and let run to its end (no arguments: exit code 1).
+  ASSERT_TRUE(closes(kq.run(("load " + kq.debuggee()).c_str())));
+  EXPECT_TRUE(kq.logged("peek: b.dll loaded 1\n", 20)) << kq.log();
+  ASSERT_TRUE(kq.stopped()) << kq.state();
+  ASSERT_TRUE(closes(kq.run("run")));
+  EXPECT_TRUE(kq.logged("peek: b.dll ran 1\n", 20)) << kq.log();
+  EXPECT_TRUE(wait_for([&] { return kq.state() == "Exit 1"; })) << kq.state();
 
   EXPECT_EQ(0, kq.close());
   log = kq.log();
@@ -517,10 +530,7 @@ TEST_F(KqPlugins, SymbolsOfTheCodeViewReaderReachOtherPlugins) {
   put_setting("PluginOrder", "+cvread.dll;+b.dll;");
   ASSERT_TRUE(kq.start("\"" + kq.dir + "peekPE.exe\""));
   ASSERT_TRUE(kq.logged("peekPE.pdb' successfully parsed")) << kq.log();
-  ASSERT_TRUE(wait_for([&] {
-    std::string s = kq.state();
-    return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
-  })) << kq.state();
+  ASSERT_TRUE(kq.stopped()) << kq.state();
   ASSERT_TRUE(closes(kq.run("find main")));
   EXPECT_TRUE(kq.logged("peek: b.dll found main at 00401010, nearest to the next byte main\n",
                         10)) << kq.log();

@@ -130,13 +130,18 @@ static void misc(char *parameter) {
             memcmp(before, after, 2) == 0, selected, low, high, KQ_GetPosition(), KQ_Pause());
 }
 
-// "unload", "reload": the debuggee through the document group.
+// "unload", "reload", "load path", "run": the debuggee through the document and control
+// groups.
 static void unload(char *) {
   KQ_Printf((char *)"peek: %s unloaded %d\n", g_name, KQ_UnloadProgram());
 }
 static void reload(char *) {
   KQ_Printf((char *)"peek: %s reloaded %d\n", g_name, KQ_ReloadProgram());
 }
+static void load(char *parameter) {
+  KQ_Printf((char *)"peek: %s loaded %d\n", g_name, KQ_LoadProgram(parameter));
+}
+static void run(char *) { KQ_Printf((char *)"peek: %s ran %d\n", g_name, KQ_Run()); }
 
 // "title text": the plug-in's description from a command.
 static void retitle(char *parameter) { KQ_SetTitle(parameter); }
@@ -153,6 +158,8 @@ PLUGIN_API void PLUGIN_Init(void) {
   KQ_RegisterCommand((char *)"[misc] Paths, types, symbols and control", misc);
   KQ_RegisterCommand((char *)"[unload] Unload the debuggee", unload);
   KQ_RegisterCommand((char *)"[reload] Load the debuggee again", reload);
+  KQ_RegisterCommand((char *)"[load] Load a program as the debuggee", load);
+  KQ_RegisterCommand((char *)"[run] Let the debuggee run", run);
   KQ_Printf((char *)"peek: %s init, address outside a load %lu\n", g_name, KQ_GetAddress(1, 0));
 }
 
