@@ -148,6 +148,10 @@ TEST_F(PackageTest, ExtractsEveryFileAndAnUninstallerThatRemovesThemAgain) {
 TEST_F(PackageTest, ModeComesFromTheProgramsOwnFile) {
   std::string package = standard();
   ASSERT_TRUE(extract(package, path("target"), nullptr));
+  // A trailer that names a place without a header.
+  std::string lost = read_bytes(package);
+  lost[lost.size() - 12] ^= 1;
+  ASSERT_TRUE(write_bytes(path("lost.exe"), lost));
   struct Case {
     std::string program, temp;
     SetupMode mode;
@@ -157,13 +161,15 @@ TEST_F(PackageTest, ModeComesFromTheProgramsOwnFile) {
       {path("target\\uninst.exe"), "C:\\nowhere\\", MODE_CONFIRM},
       {path("target\\uninst.exe"), path("target"), MODE_UNINSTALL},
       {path("missing.exe"), "", MODE_NONE},
+      {path("lost.exe"), "C:\\nowhere\\", MODE_NONE},
   };
   for (const Case &c : cases)
     EXPECT_EQ(setup_choose_mode(&g_setup_files, c.program.c_str(), c.temp.c_str()), c.mode)
         << c.program;
   std::string log = log_text();
   for (const char *line : {"SETUP MODE: compile package", "SETUP MODE: install",
-                           "SETUP MODE: confirm uninstall", "SETUP MODE: uninstall"})
+                           "SETUP MODE: confirm uninstall", "SETUP MODE: uninstall",
+                           "The package is damaged: the trailer names no header"})
     EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
