@@ -84,6 +84,7 @@ void begin(void *context, int x, int y, RichRect *clip, uint32_t *text_color) {
   RichGdiDrawer *d = (RichGdiDrawer *)context;
   d->saved = SaveDC(d->dc);
   d->own = GetCurrentObject(d->dc, OBJ_FONT);
+  d->paper_set = false;
   SetWindowOrgEx(d->dc, x, y, nullptr);
   RECT r;
   GetClipBox(d->dc, &r);
@@ -102,14 +103,17 @@ void font(void *context, RichHandle font) {
 }
 
 void colors(void *context, uint32_t text, uint32_t paper) {
-  HDC dc = drawing(context);
-  SetTextColor(dc, text);
+  RichGdiDrawer *d = (RichGdiDrawer *)context;
+  SetTextColor(d->dc, text);
+  if (d->paper_set && paper == d->paper) return;
+  d->paper = paper;
+  d->paper_set = true;
   if (paper == RICH_TRANSPARENT) {
-    SetBkMode(dc, TRANSPARENT);
+    SetBkMode(d->dc, TRANSPARENT);
     return;
   }
-  SetBkColor(dc, paper);
-  SetBkMode(dc, OPAQUE);
+  SetBkColor(d->dc, paper);
+  SetBkMode(d->dc, OPAQUE);
 }
 
 void text(void *context, int x, int y, const char *text, int count) {

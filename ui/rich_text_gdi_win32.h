@@ -36,6 +36,10 @@ struct RichGdiDrawer {
   HDC dc;
   int saved;
   HGDIOBJ own;
+  // The background given to the context since begin: a change of text colour alone
+  // leaves it be.
+  uint32_t paper;
+  bool paper_set;
 };
 void rich_gdi_drawer_init(RichGdiDrawer *d, HDC dc);
 
