@@ -82,7 +82,7 @@ static BOOL draw_picture(const DRAWITEMSTRUCT *item, HBITMAP picture, HBRUSH pap
 }
 
 // Paper for the dialog and its static controls.
-static INT_PTR paper(HWND, WPARAM wparam, COLORREF colour, HBRUSH brush) {
+static INT_PTR paper(WPARAM wparam, COLORREF colour, HBRUSH brush) {
   SetBkColor((HDC)wparam, colour);
   return (INT_PTR)brush;
 }
@@ -97,7 +97,7 @@ static void update_next(HWND license_page) {
 static INT_PTR CALLBACK welcome_proc(HWND page, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC: return paper(page, wparam, kWelcomePaper, g_wizard.pale);
+    case WM_CTLCOLORSTATIC: return paper(wparam, kWelcomePaper, g_wizard.pale);
     case WM_DRAWITEM: return draw_picture((const DRAWITEMSTRUCT *)lparam, g_setup.logo, g_wizard.pale);
   }
   return FALSE;
@@ -159,7 +159,7 @@ static INT_PTR CALLBACK final_proc(HWND page, UINT msg, WPARAM wparam, LPARAM lp
   switch (msg) {
     case WM_INITDIALOG: CheckDlgButton(page, IDC_LAUNCH, BST_CHECKED); return TRUE;
     case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC: return paper(page, wparam, RGB(255, 255, 255), g_wizard.white);
+    case WM_CTLCOLORSTATIC: return paper(wparam, RGB(255, 255, 255), g_wizard.white);
     case WM_DRAWITEM: return draw_picture((const DRAWITEMSTRUCT *)lparam, g_setup.logo, g_wizard.white);
   }
   return FALSE;
