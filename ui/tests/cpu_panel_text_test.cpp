@@ -7,7 +7,9 @@
 #include <map>
 #include <string>
 
+#include "symbols/entries.h"
 #include "symbols/eval/expression.h"
+#include "symbols/tests/symbols_fixture.h"
 #include "ui/panels/cpu_panel_text.h"
 #include "ui/tests/rich_text_doc.h"
 #include "util/zone.h"
@@ -23,12 +25,13 @@ struct Shown {
 };
 struct Drawn {
   std::map<std::string, Shown> after_name;
+  std::map<std::string, uint32_t> papers;  // every run's background
   std::string last;
-  uint32_t color = 0;
+  uint32_t color = 0, paper = RICH_TRANSPARENT;
   RichHandle font = 0;
 };
 
-std::map<std::string, Shown> draw(RichText *dd) {
+Drawn draw_all(RichText *dd) {
   Drawn drawn;
   RichDrawer drawer = {
       &drawn,
@@ -38,21 +41,27 @@ std::map<std::string, Shown> draw(RichText *dd) {
       },
       [](void *) {},
       [](void *c, RichHandle font) { ((Drawn *)c)->font = font; },
-      [](void *c, uint32_t text, uint32_t) { ((Drawn *)c)->color = text; },
+      [](void *c, uint32_t text, uint32_t paper) {
+        ((Drawn *)c)->color = text;
+        ((Drawn *)c)->paper = paper;
+      },
       [](void *c, int, int, const char *text, int count) {
         Drawn *d = (Drawn *)c;
         std::string run(text, (size_t)count);
         if (!d->last.empty() && d->last.back() == ':')
           d->after_name[d->last.substr(0, d->last.size() - 1)] = {run, d->color, d->font};
         d->last = run;
+        d->papers[run] = d->paper;
       },
       [](void *, const RichRect *, uint32_t) {},
       [](void *, RichHandle, int, int) {},
       [](void *, int, int, int) {},
   };
   rich_draw(dd, &drawer);
-  return drawn.after_name;
+  return drawn;
 }
+
+std::map<std::string, Shown> draw(RichText *dd) { return draw_all(dd).after_name; }
 
 bool has_link(RichText *dd, uint32_t link) {
   for (int i = 0; i < dd->tagnum; i++)
@@ -103,7 +112,10 @@ struct Sample {
 
 }  // namespace
 
-TEST(CpuPanelText, ValuesMarksFontsAndLinks) {
+// With the symbol store, as in the program; every block written is given back.
+class CpuPanelText : public SymbolsTest {};
+
+TEST_F(CpuPanelText, ValuesMarksFontsAndLinks) {
   RichDoc doc;
   Sample s;
   const uint32_t stack[] = {0x401005, 0x402345}, frames[] = {0x12FF40, 0x12FF80};
@@ -155,7 +167,7 @@ TEST(CpuPanelText, ValuesMarksFontsAndLinks) {
   EXPECT_TRUE(has_link(doc.dd, CPU_PICTURE_LINK));
 }
 
-TEST(CpuPanelText, MmxViewZoomAndNoRegisters) {
+TEST_F(CpuPanelText, MmxViewZoomAndNoRegisters) {
   RichDoc doc;
   Sample s;
   CpuView view = {&s.now, &s.before, true, true, 0, 0, 0, nullptr, nullptr, 0, 0};
@@ -179,4 +191,24 @@ TEST(CpuPanelText, MmxViewZoomAndNoRegisters) {
   view.current = nullptr;
   cpu_write(doc.dd, &view);
   EXPECT_EQ(rich_length(doc.dd), 0);
+}
+
+// Stack entries in the procedure the code panel shows are on yellow paper, named by the
+// symbol they return into.
+TEST_F(CpuPanelText, StackEntriesInTheCodePanelsProcedureHighlighted) {
+  load("/nonexistent/app.exe", 0x400000, 0x10000);
+  entry_define("proc", 0x402000, nullptr, nullptr);
+  entry_define("main", 0x401000, nullptr, nullptr);
+  RichDoc doc;
+  Sample s;
+  const uint32_t stack[] = {0x402345, 0x401005}, frames[] = {0x12FF40, 0x12FF80};
+  CpuView view = {&s.now, &s.now, false, false, 0, 0, 2, stack, frames, 0x401005, 0x402000};
+  cpu_write(doc.dd, &view);
+  const std::string in_proc = link_text(doc.dd, cpu_link(CPU_LINK_RETURN, 0));
+  const std::string in_main = link_text(doc.dd, cpu_link(CPU_LINK_RETURN, 1));
+  EXPECT_NE(in_proc.find("proc+/0x345"), std::string::npos) << in_proc;
+  EXPECT_NE(in_main.find("main+/0x5"), std::string::npos) << in_main;
+  Drawn drawn = draw_all(doc.dd);
+  EXPECT_EQ(drawn.papers[in_proc], (uint32_t)CPU_HIGHLIGHT);
+  EXPECT_EQ(drawn.papers[in_main], (uint32_t)RICH_TRANSPARENT);
 }
