@@ -3,6 +3,8 @@
 // and after a step exactly the registers that changed are drawn in the highlight colour.
 #include <stdio.h>
 
+#include <vector>
+
 #include "engine/tests/debuggee_fixture.h"
 #include "startup/evaluator_win32.h"
 #include "startup/global_resources_win32.h"
@@ -58,6 +60,12 @@ void CALLBACK answer_prompt(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
+std::vector<int> g_owner_commands;
+LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND) g_owner_commands.push_back(LOWORD(wparam));
+  return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
 }  // namespace
 
 class CpuPanelTest : public Probe {
@@ -69,11 +77,15 @@ class CpuPanelTest : public Probe {
     evaluator_install();
     global_resources_create();
     cpu_panel_register();
-    panel_ = create_window("reg", DefWindowProcA, nullptr, 0, WS_POPUP);
+    // The panel is owned by a window that keeps the commands it is sent, as kq's main
+    // window takes them.
+    owner_ = create_window("cpu_panel_test_owner", owner_proc, nullptr, 0, WS_POPUP);
+    panel_ = create_window("reg", DefWindowProcA, owner_, 0, WS_POPUP);
     MoveWindow(panel_, 0, 0, kWidth, kHeight, FALSE);
   }
   void TearDown() override {
     DestroyWindow(panel_);
+    DestroyWindow(owner_);
     debuggee_unload();
     evaluator_remove();
     symbols_shutdown();
@@ -128,7 +140,7 @@ class CpuPanelTest : public Probe {
   }
 
   static const int kWidth = 320, kHeight = 560;
-  HWND panel_ = nullptr;
+  HWND panel_ = nullptr, owner_ = nullptr;
   Canvas canvas_{kWidth, kHeight};
 };
 
@@ -184,8 +196,24 @@ TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
     EXPECT_EQ(g_cpu.scroll_y, std::min(sc.y, bottom)) << sc.command;
   }
   EXPECT_FALSE(SendMessageA(panel_, WM_COMMAND, 10063, 0)) << "not a command of the panel";
+  // The wheel scrolls by a sixth of its turn, up for a turn away from the user.
+  SendMessageA(panel_, WM_COMMAND, CPU_CMD_HOME, 0);
+  SendMessageA(panel_, WM_MOUSEWHEEL, MAKEWPARAM(0, -3 * WHEEL_DELTA), 0);
+  EXPECT_EQ(g_cpu.scroll_y, 3 * WHEEL_DELTA / 6);
+  SendMessageA(panel_, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_EQ(g_cpu.scroll_y, 2 * WHEEL_DELTA / 6);
   SendMessageA(panel_, WM_COMMAND, CPU_CMD_HOME, 0);
   MoveWindow(panel_, 0, 0, kWidth, kHeight, FALSE);
+
+  // A click on the picture at the end asks the main window for the options dialog.
+  const int picture = tag_of(CPU_PICTURE_LINK);
+  ASSERT_GE(picture, 0);
+  RichRect p;
+  rich_tag_rect(g_cpu.dd, picture, &p);
+  const LPARAM on_picture = MAKELPARAM(p.left + 1, (p.top + p.bottom) / 2);
+  SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, on_picture);
+  SendMessageA(panel_, WM_LBUTTONUP, 0, on_picture);
+  EXPECT_EQ(g_owner_commands, std::vector<int>{10076});
 
   // EAX typed into the prompt of its value reaches the thread, and nothing else changes.
   ASSERT_TRUE(run_to(table_.probe_call));
