@@ -140,8 +140,12 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
 // Maps the recorded path, or the file of that name beside the image.
 const uint8_t *map_database(const DebugApi *api, const char *recorded, const char *image_path,
                             char opened[KQ_PATH], size_t *size) {
-  text_copy(opened, KQ_PATH, recorded);
-  const uint8_t *data = api->map_file(opened, size);
+  // A recorded path too long for a path buffer names no file the system could open.
+  const uint8_t *data = nullptr;
+  if (strlen(recorded) < KQ_PATH) {
+    text_copy(opened, KQ_PATH, recorded);
+    data = api->map_file(opened, size);
+  }
   if (data || !image_path) return data;
   const char *name = recorded;
   for (const char *p = recorded; *p; p++)
@@ -268,7 +272,8 @@ bool pdb_read(CvState *state, const Nb10Record *record, const char *image_path) 
   size_t size = 0;
   const uint8_t *data = map_database(api, record->path, image_path, path, &size);
   if (!data) {
-    api->printf("Unable to open PDB file '%s'\n", record->path);
+    text_copy(path, KQ_PATH, record->path);
+    api->printf("Unable to open PDB file '%s'\n", path);
     return false;
   }
   api->printf("Processing .PDB file '%s'\n", path);

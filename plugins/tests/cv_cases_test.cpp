@@ -411,6 +411,23 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   EXPECT_EQ(recording()->opened[0], recorded);
   EXPECT_NE(recording()->opened[1], folder + "peekPE.pdb");
   EXPECT_EQ(recording()->entries.size(), beside);
+  // A recorded path longer than any path buffer: only the name counts, beside the image.
+  Bytes long_record = p.image;
+  const std::string long_path = std::string(300, 'D') + "\\peekPE.pdb";
+  long_record.resize(std::max(long_record.size(), p.at + 16 + long_path.size() + 1));
+  memcpy(&long_record[p.at + 16], long_path.c_str(), long_path.size() + 1);
+  for (const char *image : {image_path.c_str(), (const char *)nullptr}) {
+    recording_reset();
+    EXPECT_EQ(cv_load_debug_info(recording_api(), long_record.data(), long_record.size(),
+                                 long_record.data() + p.at, image),
+              image != nullptr);
+    // The long path is never asked for; the database beside the image is the first file.
+    const std::vector<std::string> &opened = recording()->opened;
+    EXPECT_EQ(opened.empty() ? std::string() : opened[0], image ? folder + "peekPE.pdb" : "");
+    if (!image)
+      EXPECT_EQ(recording()->log, "CodeView signature is OK\nUnable to open PDB file '" +
+                                      long_path.substr(0, 259) + "'\n");
+  }
   // A newer database format under the recorded name.
   recording_reset();
   recording()->files[recorded] =
