@@ -239,9 +239,12 @@ class SetupLife : public testing::Test {
     // The uninstaller's copy asked to be deleted at the next start of the system: the test
     // deletes it now and takes the request back.
     pending_.restore();
+    // The copy may still be ending when its log says goodbye: its file goes once it has.
     for (const std::string &name : temporary_copies())
-      if (std::find(copies_before_.begin(), copies_before_.end(), name) == copies_before_.end())
-        DeleteFileA(join(special_temp(), name).c_str());
+      if (std::find(copies_before_.begin(), copies_before_.end(), name) == copies_before_.end()) {
+        std::string path = join(special_temp(), name);
+        EXPECT_TRUE(wait_for([&] { return DeleteFileA(path.c_str()) || !exists(path); }, 30)) << path;
+      }
     menu_builder_.restore();
     remove_tree(scratch_);
     CoUninitialize();
