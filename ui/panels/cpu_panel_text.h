@@ -42,8 +42,8 @@ struct CpuView {
   bool mmx;   // MM0-MM7 instead of ST0-ST7
   RichHandle fixed_font;
   RichHandle frame_picture;  // drawn in each stack entry's frame link
-  int frames;
-  const uint32_t *returns, *frame_addresses;
+  int frames;  // stack entries, each a frame link and a return address
+  const uint32_t *returns;
   uint32_t reference;       // where addresses are named from
   uint32_t code_procedure;  // the symbol at the code panel's position, 0 for none
 };

@@ -86,7 +86,6 @@ void rewrite() {
   if (stack) {
     view.frames = stack->count;
     view.returns = stack->code;
-    view.frame_addresses = stack->frame;
   }
   view.reference = g_cpu.current.r[ER_EIP];
   cpu_write(g_cpu.dd, &view);

@@ -118,8 +118,8 @@ class CpuPanelText : public SymbolsTest {};
 TEST_F(CpuPanelText, ValuesMarksFontsAndLinks) {
   RichDoc doc;
   Sample s;
-  const uint32_t stack[] = {0x401005, 0x402345}, frames[] = {0x12FF40, 0x12FF80};
-  CpuView view = {&s.now, &s.before, false, false, 0, 0, 2, stack, frames, 0, 0};
+  const uint32_t stack[] = {0x401005, 0x402345};
+  CpuView view = {&s.now, &s.before, false, false, 0, 0, 2, stack, 0, 0};
   cpu_write(doc.dd, &view);
   std::map<std::string, Shown> shown = draw(doc.dd);
 
@@ -170,7 +170,7 @@ TEST_F(CpuPanelText, ValuesMarksFontsAndLinks) {
 TEST_F(CpuPanelText, MmxViewZoomAndNoRegisters) {
   RichDoc doc;
   Sample s;
-  CpuView view = {&s.now, &s.before, true, true, 0, 0, 0, nullptr, nullptr, 0, 0};
+  CpuView view = {&s.now, &s.before, true, true, 0, 0, 0, nullptr, 0, 0};
   cpu_write(doc.dd, &view);
   std::map<std::string, Shown> shown = draw(doc.dd);
   // Each MMX register is the low 8 bytes of its FPU register, the highest byte first;
@@ -201,8 +201,8 @@ TEST_F(CpuPanelText, StackEntriesInTheCodePanelsProcedureHighlighted) {
   entry_define("main", 0x401000, nullptr, nullptr);
   RichDoc doc;
   Sample s;
-  const uint32_t stack[] = {0x402345, 0x401005}, frames[] = {0x12FF40, 0x12FF80};
-  CpuView view = {&s.now, &s.now, false, false, 0, 0, 2, stack, frames, 0x401005, 0x402000};
+  const uint32_t stack[] = {0x402345, 0x401005};
+  CpuView view = {&s.now, &s.now, false, false, 0, 0, 2, stack, 0x401005, 0x402000};
   cpu_write(doc.dd, &view);
   const std::string in_proc = link_text(doc.dd, cpu_link(CPU_LINK_RETURN, 0));
   const std::string in_main = link_text(doc.dd, cpu_link(CPU_LINK_RETURN, 1));
