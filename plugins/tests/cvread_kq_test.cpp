@@ -1,9 +1,11 @@
 // The CodeView plug-in in kq.exe under Wine: kq loads cvread.dll from the build's plug-in
 // folder, launched on a corpus program copied with its PDBs (their recorded paths do not
 // exist, so the plug-in finds them beside the image), reads its symbols and stops the
-// start-up run at main by name; launched with a function's name as the run-to target,
-// it stops at that function. The addresses are those dbghelp_dump lists for the programs.
+// start-up run at main by name; a breakpoint set by a function's name (with the command
+// of a plug-in of the tests) stops there, and so does a run-to given that name on kq's
+// command line. The addresses are those dbghelp_dump lists for the programs.
 #include <gtest/gtest.h>
+#include <stdio.h>
 
 #include "plugins/tests/kq_launch.h"
 
@@ -27,20 +29,33 @@ const E2eProgram kPrograms[] = {
 
 TEST(CvreadInKq, LoadsThePdbAndStopsAtMainAndAtAFunctionByName) {
   for (const E2eProgram &p : kPrograms) {
-    for (bool to_function : {false, true}) {
-      SCOPED_TRACE(p.files[0] + (to_function ? " run to " + std::string(p.function) : ""));
+    for (bool run_to_function : {false, true}) {
+      SCOPED_TRACE(p.files[0] + (run_to_function ? " -run=" + std::string(p.function) : ""));
       KqLaunch kq;
       ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
                              std::string(KQ_CORPUS) + "/" + p.folder, p.files));
-      ASSERT_TRUE(kq.start(to_function ? std::string("-run=") + p.function : ""));
+      ASSERT_TRUE(kq.use_plugins({own_program_folder() + "cvread.dll",
+                                  own_program_folder() + KQ_BREAK_PLUGIN}));
+      ASSERT_TRUE(kq.start(run_to_function ? std::string("-run=") + p.function : ""));
       ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
       std::string log = kq.log();
       EXPECT_NE(log.find("PLUG-IN 'cvread.dll' is loaded."), std::string::npos) << log;
       EXPECT_NE(log.find("CodeView signature is OK"), std::string::npos) << log;
       EXPECT_NE(log.find(std::string(p.pdb) + "' successfully parsed"), std::string::npos)
           << log;
-      EXPECT_EQ(kq.first_stop(), pause_line(to_function ? p.function_address : p.main_address))
-          << log;
+      std::string at_function = pause_line(p.function_address);
+      if (run_to_function) {
+        EXPECT_EQ(kq.first_stop(), at_function) << log;
+      } else {
+        std::string at_main = pause_line(p.main_address);
+        ASSERT_EQ(kq.first_stop(), at_main) << log;
+        ASSERT_TRUE(kq.run_plugin_command(std::string("break ") + p.function)) << kq.log();
+        char found[128];
+        snprintf(found, sizeof found, "break: %s at %08X\n", p.function, p.function_address);
+        EXPECT_NE(kq.log().find(found), std::string::npos) << kq.log();
+        PostMessageA(kq.main_window(), WM_COMMAND, 10077, 0);  // resume
+        EXPECT_TRUE(kq.wait_log(at_function.c_str(), "Running 'break'", 60)) << kq.log();
+      }
       EXPECT_EQ(kq.finish(), 0);
     }
   }

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "plugin/plugin_dialog_ids.h"
 #include "tests/end_to_end/kq_process.h"
 
 namespace {
@@ -17,36 +18,73 @@ std::string read_text(const std::string &path) {
   return text;
 }
 
-// The run's folder holds only files that kq, the program and this code wrote.
+// The run's folder holds only what kq, the program and this code wrote.
 void remove_folder(const std::string &folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
+      std::string name = found.cFileName;
       if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileA((folder + found.cFileName).c_str());
+        DeleteFileA((folder + name).c_str());
+      else if (name != "." && name != "..")
+        remove_folder(folder + name + "\\");
     } while (FindNextFileA(search, &found));
     FindClose(search);
   }
   RemoveDirectoryA(folder.c_str());
 }
 
-struct FindMain {
+bool set_text_value(const std::string &key_path, const char *name, const std::string &value) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  bool ok = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value.c_str(),
+                           (DWORD)value.size() + 1) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+template <typename Condition>
+bool wait_until(Condition condition, int seconds) {
+  for (int i = 0; i < seconds * 100; i++, Sleep(10))
+    if (condition()) return true;
+  return false;
+}
+
+// The page of the dialog that holds the control.
+HWND page_with(HWND dialog, int control) {
+  for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "#32770", nullptr));)
+    if (GetDlgItem(child, control)) return child;
+  return nullptr;
+}
+
+// A top-level window of the process by class and, when given, title: other tests may
+// run their own kq on the same display.
+struct FindWindow {
   DWORD pid;
+  const char *class_name, *title;
   HWND found;
 };
 
-BOOL CALLBACK find_main(HWND window, LPARAM arg) {
-  FindMain *f = (FindMain *)arg;
+BOOL CALLBACK find_window(HWND window, LPARAM arg) {
+  FindWindow *f = (FindWindow *)arg;
   DWORD pid = 0;
-  char name[64];
+  char text[64];
   GetWindowThreadProcessId(window, &pid);
-  if (pid == f->pid && GetClassNameA(window, name, sizeof name) &&
-      !strcmp(name, "Kaquin Debugger")) {
-    f->found = window;
-    return FALSE;
-  }
-  return TRUE;
+  if (pid != f->pid || !GetClassNameA(window, text, sizeof text) || strcmp(text, f->class_name))
+    return TRUE;
+  if (f->title && (!GetWindowTextA(window, text, sizeof text) || strcmp(text, f->title)))
+    return TRUE;
+  f->found = window;
+  return FALSE;
+}
+
+HWND window_of(DWORD pid, const char *class_name, const char *title) {
+  FindWindow f = {pid, class_name, title, nullptr};
+  EnumWindows(find_window, (LPARAM)&f);
+  return f.found;
 }
 
 }  // namespace
@@ -77,20 +115,23 @@ bool KqLaunch::prepare(const std::string &kq_exe, const std::string &plugin_fold
     if (!CopyFileA((corpus_folder + "/" + name).c_str(), (folder + name).c_str(), FALSE))
       return false;
   program = folder + files[0];
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, settings_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return false;
   const std::pair<const char *, std::string> settings[] = {
       {"PluginPath", plugin_folder}, {"PluginOrder", ""},       {"ExecuteStartupCode", "1"},
       {"ShowFormatWarning", "0"},    {"Arguments", ""},
   };
   bool ok = true;
-  for (const auto &s : settings)
-    ok &= RegSetValueExA(key, s.first, 0, REG_SZ, (const BYTE *)s.second.c_str(),
-                         (DWORD)s.second.size() + 1) == ERROR_SUCCESS;
-  RegCloseKey(key);
+  for (const auto &s : settings) ok = ok && set_text_value(settings_key, s.first, s.second);
   return ok;
+}
+
+bool KqLaunch::use_plugins(const std::vector<std::string> &dlls) {
+  std::string plugins = folder + "plugins\\";
+  if (!CreateDirectoryA(plugins.c_str(), nullptr)) return false;
+  for (const std::string &dll : dlls) {
+    std::string name = dll.substr(dll.find_last_of("\\/") + 1);
+    if (!CopyFileA(dll.c_str(), (plugins + name).c_str(), FALSE)) return false;
+  }
+  return set_text_value(settings_key, "PluginPath", plugins);
 }
 
 bool KqLaunch::start(const std::string &parameters) {
@@ -126,9 +167,23 @@ std::string KqLaunch::first_stop() const {
 }
 
 HWND KqLaunch::main_window() const {
-  FindMain f = {pi.dwProcessId, nullptr};
-  EnumWindows(find_main, (LPARAM)&f);
-  return f.found;
+  return window_of(pi.dwProcessId, "Kaquin Debugger", nullptr);
+}
+
+bool KqLaunch::run_plugin_command(const std::string &typed) const {
+  PostMessageA(main_window(), WM_COMMAND, 10094, 0);
+  HWND dialog = nullptr, page = nullptr;
+  if (!wait_until([&] {
+        dialog = window_of(pi.dwProcessId, "#32770", "Plugin control");
+        return dialog && (page = page_with(dialog, IDC_PLUGIN_COMMANDS)) != nullptr;
+      }, 30))
+    return false;
+  SetWindowTextA(GetDlgItem(page, IDC_PLUGIN_COMMAND_TEXT), typed.c_str());
+  // OK runs the command only from the command page, the tab after the files page.
+  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+  wait_until([&] { return IsWindowVisible(page) != FALSE; }, 10);
+  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  return wait_until([&] { return !IsWindow(dialog); }, 30);
 }
 
 int KqLaunch::finish() {

@@ -21,6 +21,9 @@ struct KqLaunch {
   // dialogs.
   bool prepare(const std::string &kq_exe, const std::string &plugin_folder,
                const std::string &corpus_folder, const std::vector<std::string> &files);
+  // Gives the run a plug-in folder of its own holding copies of the DLLs, in place of
+  // the one prepare named; before start.
+  bool use_plugins(const std::vector<std::string> &dlls);
   // Starts kq.exe on the copied program (the first of the files), with further
   // command-line parameters.
   bool start(const std::string &parameters = "");
@@ -32,6 +35,10 @@ struct KqLaunch {
   std::string first_stop() const;
   // kq's main window, once it exists.
   HWND main_window() const;
+  // Runs a plug-in command as the user types it in the command page of the "Plugin
+  // control" dialog (the key, a blank, the parameter); false when the dialog does not open
+  // or does not close (an unknown key leaves it open).
+  bool run_plugin_command(const std::string &typed) const;
   // Unloads the debuggee, closes kq and gives its exit code (-2 when it did not end);
   // then the folder and the settings key go.
   int finish();
