@@ -9,6 +9,7 @@
 #include "startup/evaluator_win32.h"
 #include "startup/global_resources_win32.h"
 #include "startup/window_class_win32.h"
+#include "symbols/eval/expression.h"
 #include "symbols/symbols.h"
 #include "ui/panels/cpu_panel_win32.h"
 #include "ui/panels/input_prompt_ids.h"
@@ -48,7 +49,7 @@ uint32_t engine_value(const RegisterSet &set, const ShownRow &s) {
 }
 
 // The prompt's answer, typed by a timer inside the prompt's modal loop.
-std::string g_answer, g_caption;
+std::string g_answer, g_caption, g_prefilled;
 void CALLBACK answer_prompt(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dialog = thread_dialog();
   if (!dialog) return;
@@ -56,6 +57,9 @@ void CALLBACK answer_prompt(HWND, UINT, UINT_PTR timer, DWORD) {
   char caption[128] = {};
   GetWindowTextA(dialog, caption, sizeof caption);
   g_caption = caption;
+  char prefilled[128] = {};
+  GetDlgItemTextA(dialog, IDC_PROMPT_TEXT, prefilled, sizeof prefilled);
+  g_prefilled = prefilled;
   SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, g_answer.c_str());
   PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
@@ -227,6 +231,10 @@ TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
   SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageA(panel_, WM_LBUTTONUP, 0, at);  // the prompt runs in here
   EXPECT_EQ(g_caption, "Change EAX register");
+  // The prompt offered the value as the evaluator writes it, which reads back the same.
+  ValueDescriptor offered;
+  ASSERT_TRUE(expression_evaluate(g_prefilled.c_str(), &offered)) << g_prefilled;
+  EXPECT_EQ(*(uint32_t *)offered.data, before.r[REG_EAX]) << g_prefilled;
   RegisterSet after = engine_registers();
   EXPECT_EQ(after.r[REG_EAX], 0x12345678u);
   after.r[REG_EAX] = before.r[REG_EAX];
