@@ -212,10 +212,19 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   EXPECT_TRUE(wait_for([&] { return GetMenu(kq.main()) == nullptr; }, 10));
   click(dialog, IDOK);
   ASSERT_TRUE(closes(dialog));
+  // kq holds the hot key applied (F9, which nothing else takes); it gives it up while the
+  // dialog is open, so that the dialog finds the key in force free, and takes it back.
+  auto f9_free = [] {
+    if (!RegisterHotKey(nullptr, 7, 0, VK_F9)) return false;
+    UnregisterHotKey(nullptr, 7);
+    return true;
+  };
+  EXPECT_TRUE(wait_for([&] { return !f9_free(); }, 10));
 
   // Opened again it shows what was applied; Cancel keeps it so.
   dialog = kq.open(10076, "Configuration");
   ASSERT_TRUE(dialog);
+  EXPECT_TRUE(f9_free());
   EXPECT_FALSE(checked(dialog, IDC_OPT_STARTUP_CODE));
   EXPECT_TRUE(checked(dialog, IDC_OPT_WRITE_READ_ONLY));
   EXPECT_EQ(item(dialog, IDC_OPT_SOURCE_PATHS), "C:\\src\r\nD:\\more");
@@ -224,6 +233,7 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   click(dialog, IDC_OPT_MASTER_MODE);
   click(dialog, IDCANCEL);
   ASSERT_TRUE(closes(dialog));
+  EXPECT_TRUE(wait_for([&] { return !f9_free(); }, 10));
   // A third time: new arguments go behind the earlier ones in the history.
   dialog = kq.open(10076, "Configuration");
   ASSERT_TRUE(dialog);
