@@ -5,10 +5,13 @@
 //             the way kq.exe loads a module (image mapped, exports, debug directory);
 //   dbghelp   the system's symbol handler loading the same image and PDB and
 //             enumerating its symbols and line entries.
+// The symbols counted are the definitions the reader makes (ours), the entries standing
+// in kq's store afterwards, one per address (ours+kq), and the symbols dbghelp enumerates.
 // Rounds take the loaders in turn and the best round of each counts (the one least
-// disturbed by other work on the machine). Then kq.exe itself: the time from its launch
-// on GameC.exe (copied with its PDBs) to the stop at main, with the build's plug-ins, and
-// without plug-ins to the stop at the entry point, best and median of the launches:
+// disturbed by other work on the machine). Then kq.exe itself, launched as many times as
+// there are rounds (16 at most): the time from its launch on GameC.exe (copied with its
+// PDBs) to the stop at main with the build's plug-ins, and without plug-ins to the stop at
+// the entry point, best and median:
 //   cmake/wine-run.sh build/win32/bench/cv_load_bench.exe [rounds [loads per round]]
 #include <windows.h>
 #include <stdio.h>

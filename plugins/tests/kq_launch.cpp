@@ -193,8 +193,8 @@ int KqLaunch::finish() {
     wait_log("Terminating executable", nullptr, 30);
     code = kq_close(&pi, main_window());
   }
-  RegDeleteKeyA(HKEY_CURRENT_USER, settings_key.c_str());
-  remove_folder(folder);
+  if (!settings_key.empty()) RegDeleteKeyA(HKEY_CURRENT_USER, settings_key.c_str());
+  if (!folder.empty()) remove_folder(folder);
   folder.clear();
   return code;
 }
