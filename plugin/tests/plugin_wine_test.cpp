@@ -479,10 +479,14 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   std::string order = "+" + second + ";+" + first + ";-" + third + ";";
   EXPECT_EQ(order, setting("PluginOrder"));
   // The reload: everything shut down, then loaded again in the new order.
-  ASSERT_TRUE(kq.logged("peek: " + first + " init", 20)) << kq.log();
-  std::string log = kq.log();
-  size_t reload = log.find("peek: " + first + " shutdown\n");
-  ASSERT_NE(std::string::npos, reload) << log;
+  std::string log;
+  size_t reload = std::string::npos;
+  ASSERT_TRUE(wait_for([&] {
+    log = kq.log();
+    reload = log.find("peek: " + first + " shutdown\n");
+    return reload != std::string::npos &&
+           log.find("peek: " + first + " init", reload) != std::string::npos;
+  }, 20)) << log;
   size_t again_second = log.find("peek: " + second + " init", reload);
   EXPECT_LT(again_second, log.find("peek: " + first + " init", reload)) << log;
   EXPECT_EQ(std::string::npos, log.find("peek: " + third + " init", reload)) << log;
