@@ -6,11 +6,12 @@
 //   name INDEX TEXT
 //   type INDEX LEAF HEX        (the whole record from its length WORD)
 //   symbol M KIND HEX          (the whole record from its length WORD)
+//   global KIND HEX            (a record of the global symbols, the same way)
 //   file M NAME-INDEX BLOCKS
 //   pair M NAME-INDEX SEGMENT OFFSET LINE
 // The input is a .TDS file, or an image whose data is appended behind the trailer at its
 // very end. Records that run past their subsection end the walk of that subsection with
-// a line "overrun KIND module M at OFFSET".
+// a line "overrun symbol M KIND at OFFSET" (or "overrun global KIND ...").
 #include <stdio.h>
 #include <string.h>
 
@@ -51,20 +52,37 @@ void dump_types(ByteCursor s) {
   }
 }
 
-void dump_symbols(ByteCursor s, unsigned module) {
-  cursor_seek(&s, 4);
-  while (s.ok && s.offset + 4 < s.size) {
+// Records from the window's position on while they start below stop; prefix names the
+// line.
+void dump_records(ByteCursor s, size_t stop, const char *prefix) {
+  while (s.ok && s.offset < stop) {
     size_t at = s.offset;
     uint16_t length = cursor_u16(&s);
     uint16_t kind = cursor_u16(&s);
     if (!cursor_seek(&s, at + 2 + length)) {
-      printf("overrun %04X module %u at %zu\n", kind, module, at);
+      printf("overrun %s%04X at %zu\n", prefix, kind, at);
       return;
     }
-    printf("symbol %u %04X ", module, kind);
+    printf("%s%04X ", prefix, kind);
     print_hex(&s, at, 2 + (size_t)length);
     printf("\n");
   }
+}
+
+// A module's symbols follow the subsection's signature DWORD; none starts in its last
+// four bytes.
+void dump_symbols(ByteCursor s, unsigned module) {
+  char prefix[32];
+  snprintf(prefix, sizeof prefix, "symbol %u ", module);
+  cursor_seek(&s, 4);
+  dump_records(s, s.size - 4, prefix);
+}
+
+// The global symbols follow a 16-byte header (hash kinds and sizes) and run to the end
+// of the subsection; the linker's last one may run past it.
+void dump_globals(ByteCursor s) {
+  cursor_seek(&s, 16);
+  dump_records(s, s.size, "global ");
 }
 
 void dump_lines(ByteCursor s, unsigned module) {
@@ -145,6 +163,7 @@ int main(int argc, char **argv) {
     if (kind == 0x0130) dump_names(s);
     if (kind == 0x012B) dump_types(s);
     if (kind == 0x0125) dump_symbols(s, module);
+    if (kind == 0x0129) dump_globals(s);
     if (kind == 0x0127) dump_lines(s, module);
   }
   file_bytes_free(&file);

@@ -55,6 +55,8 @@ bool tds_dump_read(const std::string &tdsdump, const std::string &path, TdsDump 
       dump->types.push_back({0, (uint16_t)b, from_hex(line + at)});
     } else if (!strcmp(word, "symbol") && sscanf(line, "symbol %u %x %n", &a, &b, &at) == 2) {
       dump->symbols.push_back({a, (uint16_t)b, from_hex(line + at)});
+    } else if (!strcmp(word, "global")) {
+      dump->globals++;
     } else if (!strcmp(word, "file") && sscanf(line, "file %u %u", &a, &b) == 2) {
       dump->files.push_back({a, b, {}, {}, {}});
     } else if (!strcmp(word, "pair") &&
@@ -65,7 +67,7 @@ bool tds_dump_read(const std::string &tdsdump, const std::string &path, TdsDump 
       file.offsets.push_back(d);
       file.lines.push_back((uint16_t)e);
     } else if (!strcmp(word, "overrun")) {
-      dump->overruns++;
+      (strstr(line, "overrun global") ? dump->global_overruns : dump->overruns)++;
     }
   }
   return pclose(out) == 0;

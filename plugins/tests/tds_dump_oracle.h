@@ -30,8 +30,10 @@ struct TdsDump {
   std::vector<std::string> names;            // index 1 is names[0]
   std::vector<DumpRecord> types;             // index 0x1000 + i
   std::vector<DumpRecord> symbols;           // in file order
+  unsigned globals = 0;                      // records of the global symbols
   std::vector<DumpFile> files;
-  unsigned overruns = 0;
+  unsigned overruns = 0;         // records running past their module's subsection
+  unsigned global_overruns = 0;  // the same in the global symbols
   // The name of a 1-based index, "" for 0 and unknown ones.
   std::string name(uint32_t index) const;
 };
