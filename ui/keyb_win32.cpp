@@ -50,15 +50,28 @@ static void item_text(const char *title, const KeyCommand &row, char *out, size_
   snprintf(out, outlen, "%s\t%s", title, key);
 }
 
-void keyb_label_menu(HWND window, const KeyCommand *table) {
-  HMENU menu = GetMenu(GetAncestor(window, GA_ROOT));
-  if (!menu) return;
-  for (const KeyCommand *row = table; row->title; row++) {
+// Every item of the menu and its pop-ups that the table binds gets the key of the first
+// row for its command, once: a command may stand in two menus.
+static void label_items(HMENU menu, const KeyCommand *table) {
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; i++) {
+    if (HMENU sub = GetSubMenu(menu, i)) {
+      label_items(sub, table);
+      continue;
+    }
+    const UINT id = GetMenuItemID(menu, i);
+    const KeyCommand *row = table;
+    while (row->title && (row->command != id || !id)) row++;
     char current[KQ_PATH], text[KQ_PATH];
-    if (!GetMenuStringA(menu, row->command, current, sizeof current, MF_BYCOMMAND)) continue;
+    if (!row->title || !GetMenuStringA(menu, i, current, sizeof current, MF_BYPOSITION) ||
+        strchr(current, '\t'))
+      continue;
     item_text(current, *row, text, sizeof text);
-    ModifyMenuA(menu, row->command, MF_BYCOMMAND | MF_STRING, row->command, text);
+    ModifyMenuA(menu, i, MF_BYPOSITION | MF_STRING, id, text);
   }
+}
+
+void keyb_label_menu(HWND window, const KeyCommand *table) {
+  if (HMENU menu = GetMenu(GetAncestor(window, GA_ROOT))) label_items(menu, table);
 }
 
 BOOL keyb_context_menu(HWND window, const KeyCommand *table, HBITMAP marker) {

@@ -260,6 +260,11 @@ TEST(KeysOfKq, MenuShowsKeysAndCommandsHaveHelp) {
     }
     EXPECT_EQ(seen, menus[m].items);
   }
+  // A command in two menus shows its key in both.
+  HMENU view = GetSubMenu(menu, 6);
+  char processes[128] = {};
+  GetMenuStringA(view, GetMenuItemCount(view) - 1, processes, sizeof processes, MF_BYPOSITION);
+  EXPECT_STREQ(processes, "View processes..\tSHIFT+F7");
   DestroyWindow(window);
 
   const KeyCommand *tables[] = {main_keys, code_keys, data_keys, source_keys, reg_keys,
