@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "startup/changes.h"
+#include "util/path.h"
 #include "util/zone.h"
 
 SettingsStore g_settings_store;
@@ -85,7 +86,10 @@ bool settings_init(const SettingsMachine *machine) {
   const int w = (d.right - d.left) / 6, h = (d.bottom - d.top) / 6;
   rect_text(text, sizeof text, {d.left + w, d.top + h, d.right - w, d.bottom - h});
   setting_set_text(settings_find("Position"), text);
-  snprintf(text, sizeof text, "%s\\plugin", machine->start_dir);
+  // Plug-ins sit beside the program file, wherever the user starts it from.
+  text_copy(text, sizeof text, machine->program_path);
+  char *slash = strrchr(text, '\\');
+  text_copy(slash ? slash + 1 : text, sizeof text - (slash ? slash + 1 - text : 0), "plugin");
   setting_set_text(settings_find("PluginPath"), text);
   path_replace_extension(text, sizeof text, machine->program_path, ".log");
   setting_set_text(settings_find("LogFilename"), text);

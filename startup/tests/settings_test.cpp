@@ -53,7 +53,7 @@ TEST_F(SettingsFile, DefaultsIncludingComputedOnes) {
   EXPECT_EQ(g_settings.Position.right, 1000);
   EXPECT_EQ(g_settings.Position.bottom, 750);
   EXPECT_EQ(g_settings.ConsolePosition.bottom, 600);
-  EXPECT_STREQ(g_settings.PluginPath, "C:\\start\\plugin");
+  EXPECT_STREQ(g_settings.PluginPath, "C:\\kq\\plugin");
   EXPECT_STREQ(g_settings.LogFilename, "C:\\kq\\kq.log");
   EXPECT_STREQ(g_settings.CommandLineInterpreter, "C:\\windows\\system32\\cmd.exe /C");
 }
