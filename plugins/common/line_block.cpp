@@ -2,8 +2,17 @@
 
 #include "util/zone.h"
 
-void line_block_read(const DebugApi *api, const ByteCursor *section, uint32_t at,
-                     LinePairs *pairs) {
+namespace {
+
+// One source file's pairs from all its blocks, in two parallel zone arrays.
+struct LinePairs {
+  uint16_t *lines;
+  uint32_t *addresses;
+  uint32_t count;
+  uint32_t *pairs_left;
+};
+
+void read_block(const DebugApi *api, const ByteCursor *section, uint32_t at, LinePairs *pairs) {
   ByteCursor c = *section;
   cursor_seek(&c, at);
   uint16_t segment = cursor_u16(&c);
@@ -25,8 +34,17 @@ void line_block_read(const DebugApi *api, const ByteCursor *section, uint32_t at
   pairs->count += count;
 }
 
-void line_pairs_free(LinePairs *pairs) {
-  pairs->lines = (uint16_t *)zone_free(pairs->lines);
-  pairs->addresses = (uint32_t *)zone_free(pairs->addresses);
-  pairs->count = 0;
+}  // namespace
+
+DebugSource line_source_define(const DebugApi *api, const char *name, const ByteCursor *section,
+                               ByteCursor block_offsets, uint32_t *pairs_left,
+                               uint32_t *pair_count) {
+  LinePairs file = {nullptr, nullptr, 0, pairs_left};
+  while (block_offsets.ok && block_offsets.offset + 4 <= block_offsets.size)
+    read_block(api, section, cursor_u32(&block_offsets), &file);
+  DebugSource source = api->define_source(name, (int)file.count, file.lines, file.addresses);
+  *pair_count += file.count;
+  file.lines = (uint16_t *)zone_free(file.lines);
+  file.addresses = (uint32_t *)zone_free(file.addresses);
+  return source;
 }

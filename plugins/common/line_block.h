@@ -6,19 +6,12 @@
 #include "plugins/common/debug_api.h"
 #include "symbols/byte_cursor.h"
 
-// One source file's pairs from all its blocks, in two parallel zone arrays.
-struct LinePairs {
-  uint16_t *lines;
-  uint32_t *addresses;
-  uint32_t count;
-  // Blocks may share bytes only in a forged file: a section gives no more pairs than
-  // it could hold side by side (6 bytes each).
-  uint32_t *pairs_left;
-};
-
-// Appends the pairs of the block at offset at of section, each offset made an address
-// through get_address. A block that does not fit the section or the pairs left adds
-// nothing.
-void line_block_read(const DebugApi *api, const ByteCursor *section, uint32_t at,
-                     LinePairs *pairs);
-void line_pairs_free(LinePairs *pairs);
+// Defines one source file named name with the (address, line) pairs of the blocks of
+// section whose DWORD offsets block_offsets holds, in that order; each offset becomes an
+// address through get_address, and pair_count grows by the pairs the source got. Blocks
+// may share bytes only in a forged file: no more than *pairs_left pairs are taken (a
+// section could hold size / 6 side by side), and it is lowered by those taken. A block
+// that does not fit adds nothing.
+DebugSource line_source_define(const DebugApi *api, const char *name, const ByteCursor *section,
+                               ByteCursor block_offsets, uint32_t *pairs_left,
+                               uint32_t *pair_count);

@@ -17,14 +17,9 @@ DebugSource read_file(CvState *state, const ByteCursor *section, uint32_t at,
   char name[LEAF_NAME_SIZE];
   leaf_name(&c, name, false);
   if (!c.ok || !block_offsets.ok) return nullptr;
-  LinePairs file = {nullptr, nullptr, 0, pairs_left};
-  for (uint32_t i = 0; i < blocks; i++)
-    line_block_read(state->api, section, cursor_u32(&block_offsets), &file);
-  DebugSource source = state->api->define_source(name, (int)file.count, file.lines, file.addresses);
   state->counts.sources++;
-  state->counts.line_pairs += file.count;
-  line_pairs_free(&file);
-  return source;
+  return line_source_define(state->api, name, section, block_offsets, pairs_left,
+                            &state->counts.line_pairs);
 }
 
 }  // namespace
