@@ -5,18 +5,15 @@
 
 #include <vector>
 
-#include "engine/tests/debuggee_fixture.h"
-#include "startup/evaluator_win32.h"
 #include "startup/global_resources_win32.h"
+#include "startup/tests/live_evaluator.h"
 #include "startup/window_class_win32.h"
 #include "symbols/eval/expression.h"
-#include "symbols/symbols.h"
 #include "ui/panels/cpu_panel_win32.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/rendget.h"
 #include "ui/tests/canvas_win32.h"
-#include "util/stringpool.h"
 #include "util/tests/thread_dialog_win32.h"
 #include "util/zone.h"
 
@@ -72,13 +69,10 @@ LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
 
 }  // namespace
 
-class CpuPanelTest : public Probe {
+class CpuPanelTest : public LiveEvaluator {
  protected:
   void SetUp() override {
-    Probe::SetUp();
-    pool_init();
-    symbols_init();
-    evaluator_install();
+    LiveEvaluator::SetUp();
     global_resources_create();
     cpu_panel_register();
     // The panel is owned by a window that keeps the commands it is sent, as kq's main
@@ -90,12 +84,8 @@ class CpuPanelTest : public Probe {
   void TearDown() override {
     DestroyWindow(panel_);
     DestroyWindow(owner_);
-    debuggee_unload();
-    evaluator_remove();
-    symbols_shutdown();
-    pool_free();
     global_resources_delete();
-    Probe::TearDown();
+    LiveEvaluator::TearDown();
   }
 
   int tag_of(uint32_t link) const {
