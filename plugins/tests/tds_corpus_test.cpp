@@ -113,22 +113,31 @@ TEST(TdsCorpus, DefinitionsAgreeWithTheRawRecordsAndTheManifest) {
     EXPECT_EQ(recorded_structures, structures);
 
     // Procedures stand where their records put them, under their name or, when that was
-    // taken, under the second name their record carries; locals count those after a
-    // procedure in the same module.
+    // taken, under the second name their record carries; their frames hold the locals
+    // that follow them in the same module, by name and offset.
     std::multimap<uint32_t, std::set<std::string>> procedures;
+    // Each procedure's address with its locals as "name@offset ".
+    std::multiset<std::pair<uint32_t, std::string>> frames_raw;
+    std::pair<uint32_t, std::string> frame;
     std::multiset<std::pair<std::string, uint32_t>> data;
     unsigned locals = 0, publics = 0, thunks = 0, data_count = 0;
     bool in_procedure = false;
     unsigned module = ~0u;
     for (const DumpRecord &s : dump.symbols) {
+      bool starts = s.kind == 0x0204 || s.kind == 0x0205;
+      if ((s.module != module || starts) && in_procedure) frames_raw.insert(frame);
       if (s.module != module) in_procedure = false;
       module = s.module;
-      if (s.kind == 0x0204 || s.kind == 0x0205) {
+      if (starts) {
         in_procedure = true;
         uint32_t address = recorded_address(s.u16(32), s.u32(28));
         procedures.insert({address, {at_signs(dump.name(s.u32(40))), at_signs(raw_name(s, 48))}});
+        frame = {address, ""};
       }
-      locals += s.kind == 0x0200 && in_procedure;
+      if (s.kind == 0x0200 && in_procedure) {
+        locals++;
+        frame.second += dump.name(s.u32(12)) + "@" + std::to_string((int32_t)s.u32(4)) + " ";
+      }
       if (s.kind == 0x0201 || s.kind == 0x0202 || s.kind == 0x0203) {
         data.insert({at_signs(dump.name(s.u32(16))), recorded_address(s.u16(8), s.u32(4))});
         (s.kind == 0x0203 ? publics : data_count)++;
@@ -138,16 +147,23 @@ TEST(TdsCorpus, DefinitionsAgreeWithTheRawRecordsAndTheManifest) {
         thunks++;
       }
     }
+    if (in_procedure) frames_raw.insert(frame);
     unsigned frames = 0;
+    std::multiset<std::pair<uint32_t, std::string>> frames_defined;
     for (const RecordedEntry &e : rec->entries) {
       if (!is_frame(e)) continue;
       frames++;
+      std::string members;
+      for (const RecordedMember &m : recorded_type(e.type)->members)
+        members += m.name + "@" + std::to_string(m.shift) + " ";
+      frames_defined.insert({e.address, members});
       auto range = procedures.equal_range(e.address);
       bool found = std::any_of(range.first, range.second,
                                [&](const auto &p) { return p.second.count(e.name) != 0; });
       EXPECT_TRUE(found) << e.name << " at " << std::hex << e.address;
     }
     EXPECT_EQ(frames, procedures.size());
+    EXPECT_EQ(frames_defined, frames_raw);
     EXPECT_EQ(counts.procedures, procedures.size());
     EXPECT_EQ(counts.locals, locals);
     EXPECT_EQ(counts.publics, publics);

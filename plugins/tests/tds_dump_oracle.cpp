@@ -47,8 +47,9 @@ bool tds_dump_read(const std::string &tdsdump, const std::string &path, TdsDump 
       dump->directory = b;
     } else if (!strcmp(word, "subsection") && sscanf(line, "subsection %x", &a) == 1) {
       dump->subsections[(uint16_t)a]++;
-    } else if (!strcmp(word, "name") && sscanf(line, "name %u %n", &a, &at) == 1) {
-      std::string name(line + at);
+    } else if (!strcmp(word, "name") && sscanf(line, "name %u%n", &a, &at) == 1) {
+      // One blank after the index: a name may begin with blanks of its own.
+      std::string name(line + at + 1);
       if (!name.empty() && name.back() == '\n') name.pop_back();
       dump->names.push_back(name);
     } else if (!strcmp(word, "type") && sscanf(line, "type %x %x %n", &a, &b, &at) == 2) {
