@@ -50,6 +50,43 @@ std::string raw_name(const DumpRecord &r, size_t at) {
   return std::string(r.bytes.begin() + at + 1, r.bytes.begin() + at + 1 + length);
 }
 
+// The primitive indexes in the order the reader defines them: each base type, then a
+// near pointer to it (index | 0x400).
+const uint16_t kPrimitives[] = {0x03, 0x10, 0x11, 0x12, 0x13, 0x20, 0x21, 0x22,
+                                0x23, 0x40, 0x41, 0x70, 0x71, 0x74, 0x75};
+
+// The types of the raw records as the reader must have defined them: the primitive ones
+// first, then one per pointer, array, structure, union and procedure record in index
+// order. A reference resolves to a primitive or to a record defined before the one that
+// refers to it; anything else is null (void).
+struct TypeOracle {
+  std::map<uint32_t, DebugType> defined;
+  bool fits;  // as many types recorded as expected
+
+  TypeOracle(const TdsDump &dump, const Recording &rec) {
+    size_t next = 0;
+    for (uint16_t index : kPrimitives) {
+      for (uint32_t slot : {(uint32_t)index, index | 0x400u})
+        defined[slot] = next < rec.types.size() ? (DebugType)&rec.types[next++] : nullptr;
+    }
+    for (size_t i = 0; i < dump.types.size() && next < rec.types.size(); i++) {
+      if (!defines(dump.types[i].kind)) continue;
+      defined[0x1000 + (uint32_t)i] = (DebugType)&rec.types[next++];
+    }
+    size_t records = std::count_if(dump.types.begin(), dump.types.end(),
+                                   [](const DumpRecord &t) { return defines(t.kind); });
+    fits = defined.size() == 2 * (sizeof kPrimitives / sizeof kPrimitives[0]) + records;
+  }
+  static bool defines(uint16_t leaf) {
+    return leaf == 2 || leaf == 3 || leaf == 8 || (leaf >= 4 && leaf <= 6);
+  }
+  DebugType resolve(uint32_t index, uint32_t from) const {
+    auto found = defined.find(index);
+    if (found == defined.end() || (index >= 0x1000 && index >= from)) return nullptr;
+    return found->second;
+  }
+};
+
 bool is_frame(const RecordedEntry &e) {
   const RecordedType *type = recorded_type(e.type);
   return type && type->kind == REC_FRAME;
@@ -111,6 +148,37 @@ TEST(TdsCorpus, DefinitionsAgreeWithTheRawRecordsAndTheManifest) {
       EXPECT_EQ(t.size, 1) << t.name;
     }
     EXPECT_EQ(recorded_structures, structures);
+    // Each defined type is of its record's kind, with its targets resolved as the records
+    // say and structures named from the name table.
+    TypeOracle oracle(dump, *rec);
+    ASSERT_TRUE(oracle.fits);
+    unsigned checked = 0;
+    for (size_t i = 0; i < dump.types.size(); i++) {
+      const DumpRecord &t = dump.types[i];
+      uint32_t index = 0x1000 + (uint32_t)i;
+      if (!TypeOracle::defines(t.kind)) continue;
+      const RecordedType *type = recorded_type(oracle.defined.at(index));
+      SCOPED_TRACE(index);
+      if (t.kind == 2) {
+        EXPECT_EQ(type->kind, REC_POINTER);
+        EXPECT_EQ(type->target, oracle.resolve(t.u32(6), index));
+      } else if (t.kind == 3) {
+        EXPECT_EQ(type->kind, REC_ARRAY);
+        EXPECT_EQ(type->target, oracle.resolve(t.u32(4), index));
+        if (t.u16(16) < 0x8000) {
+          EXPECT_EQ(type->size, t.u16(16));
+        }
+      } else if (t.kind == 8) {
+        EXPECT_EQ(type->kind, REC_FUNCTION);
+        EXPECT_EQ(type->target, oracle.resolve(t.u32(4), index));
+        EXPECT_EQ(type->call, t.bytes.size() > 8 ? t.bytes[8] : -1);
+      } else {
+        EXPECT_EQ(type->kind, REC_STRUCT);
+        EXPECT_EQ(type->name, dump.name(t.u32(t.kind == 6 ? 16 : 24)));
+      }
+      checked++;
+    }
+    EXPECT_EQ(checked, defining);
 
     // Procedures stand where their records put them, under their name or, when that was
     // taken, under the second name their record carries; their frames hold the locals
