@@ -125,6 +125,39 @@ TEST(TdsCases, EntryNamesTakeAtSignsAndDuplicatesTheirSecondName) {
   EXPECT_GT(procedures.size() + counts.renamed, counts.procedures);
 }
 
+TEST(TdsCases, StructuresGetTheirMembersWithOffsetsAndTypes) {
+  // The C library's struct lconv, whose layout the language standard fixes: ten text
+  // pointers, then eight chars.
+  Bytes file = read_whole_file(corpus_path(kSmall));
+  ASSERT_TRUE(load(file));
+  const char *const names[] = {
+      "decimal_point", "thousands_sep",     "grouping",          "int_curr_symbol",
+      "currency_symbol", "mon_decimal_point", "mon_thousands_sep", "mon_grouping",
+      "positive_sign", "negative_sign",     "int_frac_digits",   "frac_digits",
+      "p_cs_precedes", "p_sep_by_space",    "n_cs_precedes",     "n_sep_by_space",
+      "p_sign_posn",   "n_sign_posn"};
+  const RecordedType *lconv = nullptr;
+  for (const RecordedType &t : recording()->types)
+    if (t.kind == REC_STRUCT && t.name == "@std@lconv" && !t.members.empty()) lconv = &t;
+  ASSERT_NE(lconv, nullptr);
+  EXPECT_EQ(lconv->size, 1);
+  ASSERT_EQ(lconv->members.size(), 18u);
+  for (int i = 0; i < 18; i++) {
+    SCOPED_TRACE(names[i]);
+    const RecordedMember &m = lconv->members[i];
+    EXPECT_EQ(m.name, names[i]);
+    EXPECT_EQ(m.shift, i < 10 ? 4 * i : 40 + (i - 10));
+    const RecordedType *type = recorded_type(m.type);
+    ASSERT_NE(type, nullptr);
+    if (i < 10) {
+      ASSERT_EQ(type->kind, REC_POINTER);
+      type = recorded_type(type->target);
+    }
+    EXPECT_EQ(type->kind, REC_BASE);
+    EXPECT_EQ(type->name, "char");
+  }
+}
+
 TEST(TdsCases, SeekLooksBesideTheImageThenAtItsEnd) {
   Bytes tds = read_whole_file(corpus_path(kSmall));
   Bytes delphi =
