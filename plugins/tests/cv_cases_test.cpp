@@ -424,9 +424,10 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
     // The long path is never asked for; the database beside the image is the first file.
     const std::vector<std::string> &opened = recording()->opened;
     EXPECT_EQ(opened.empty() ? std::string() : opened[0], image ? folder + "peekPE.pdb" : "");
-    if (!image)
+    if (!image) {
       EXPECT_EQ(recording()->log, "CodeView signature is OK\nUnable to open PDB file '" +
                                       long_path.substr(0, 259) + "'\n");
+    }
   }
   // A newer database format under the recorded name.
   recording_reset();
