@@ -134,6 +134,10 @@ EntryRecord *entry_equal(uint32_t address) {
   return e && e->address == address ? e : nullptr;
 }
 
+EntryRecord *entry_after(uint32_t address) {
+  return record(sindex_after(&g_entries.by_address, &address));
+}
+
 EntryRecord *entry_find_plain(const char *name) {
   if (!name) return nullptr;
   for (int id = 0; id < tab_count(&g_entries.table); id++)

@@ -47,6 +47,8 @@ EntryRecord *entry_find(const char *name);
 // The entry with the greatest address not above address / exactly at it.
 EntryRecord *entry_nearest(uint32_t address);
 EntryRecord *entry_equal(uint32_t address);
+// The entry with the least address above address (where the code panel must start a line).
+EntryRecord *entry_after(uint32_t address);
 // The first entry (slot order) whose undecorated name equals name.
 EntryRecord *entry_find_plain(const char *name);
 // The address of the first entry named name (name order) inside the module (anywhere

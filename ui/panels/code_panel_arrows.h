@@ -1,0 +1,11 @@
+// The jump arrows of the code panel's line window, with the lanes that keep overlapping
+// arrows apart.
+#pragma once
+#include "ui/panels/code_panel_lines.h"
+
+enum { CODE_ARROW_REACH = 512, CODE_LANE_STEP = 10 };
+
+// One arrow per line that a jump inside the window lands on exactly, from jumps at most
+// CODE_ARROW_REACH lines away; shorter arrows get the inner lanes.
+void code_add_arrows(CodeWindow *w);
+void code_free_arrows(CodeWindow *w);

@@ -1,0 +1,85 @@
+// Jump arrows over hand-assembled code: which jumps get an arrow, its members and span, and
+// the lanes that nest overlapping arrows.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <vector>
+
+#include "ui/panels/code_panel_arrows.h"
+#include "util/zone.h"
+
+namespace {
+
+const uint32_t kCode = 0x1000;
+// NOPs around the commands below.
+const uint8_t kCommands[] = {
+    0xEB, 0xFE,  // 1000 jmp 1000: to itself
+    0x74, 0x04,  // 1002 je 1008
+    0x75, 0x02,  // 1004 jne 1008
+    0xEB, 0x01,  // 1006 jmp 1009: into the middle of the next command
+    0xB0, 0x01,  // 1008 mov al,1
+    0x90,        // 100A
+    0xEB, 0xF3,  // 100B jmp 1000
+    0xEB, 0xF3,  // 100D jmp 1002
+};
+const uint32_t kFar = 0x1300;  // jmp 1000, more than 512 lines below it
+const uint8_t kFarJump[] = {0xE9, 0xFB, 0xFC, 0xFF, 0xFF};
+
+int read_code(void *, uint32_t address, uint8_t *out, int count) {
+  for (int i = 0; i < count; i++) {
+    const uint32_t a = address + (uint32_t)i;
+    out[i] = a - kCode < sizeof kCommands ? kCommands[a - kCode]
+             : a - kFar < sizeof kFarJump  ? kFarJump[a - kFar]
+                                           : 0x90;
+  }
+  return count;
+}
+uint32_t no_starts(void *, uint32_t) { return 0; }
+
+}  // namespace
+
+TEST(CodeArrows, MembersSpansAndLanes) {
+  const int blocks = zone_block_count();
+  const CodeSource source = {nullptr, read_code, no_starts};
+  CodeWindow w = {};
+  ASSERT_GT(code_build_window(&w, &source, kCode, CODE_SPAN), 0);
+  auto line = [&](uint32_t address) { return code_line_at(&w, address); };
+  ASSERT_EQ(kCode, w.lines[line(kCode)].address);
+  struct Expected {
+    uint32_t target;
+    std::vector<uint32_t> members;
+    uint32_t first, last;
+    int lane;
+  } expected[] = {
+      // Sorted by span: the innermost first.
+      {0x1008, {0x1002, 0x1004, 0x1008}, 0x1002, 0x1008, 10},
+      {0x1000, {0x1000, 0x100B}, 0x1000, 0x100B, 20},
+      {0x1002, {0x1002, 0x100D}, 0x1002, 0x100D, 40},  // the third level steps twice
+  };
+  ASSERT_EQ(3, w.arrow_count);
+  for (int a = 0; a < w.arrow_count; a++) {
+    const JumpArrow &arrow = w.arrows[a];
+    const Expected &e = expected[a];
+    SCOPED_TRACE(::testing::Message() << std::hex << e.target);
+    EXPECT_EQ(line(e.target), arrow.target);
+    EXPECT_EQ(line(e.first), arrow.first);
+    EXPECT_EQ(line(e.last), arrow.last);
+    EXPECT_EQ(e.lane, arrow.lane);
+    ASSERT_EQ(e.members.size(), arrow.member_count);
+    for (int m = 0; m < arrow.member_count; m++)
+      EXPECT_EQ(line(e.members[m]), arrow.members[m]);
+    EXPECT_EQ(a, w.lines[arrow.target].target_arrow);
+  }
+  // Lines and the arrows they jump along.
+  struct Source {
+    uint32_t address;
+    int arrow;
+  } sources[] = {{0x1000, 1}, {0x1002, 0}, {0x1004, 0}, {0x1006, CODE_NONE},
+                 {0x100B, 1}, {0x100D, 2}, {kFar, CODE_NONE}};
+  for (const Source &s : sources)
+    EXPECT_EQ(s.arrow, w.lines[line(s.address)].source_arrow) << s.address;
+  EXPECT_EQ(CODE_NONE, w.lines[line(0x1008)].source_arrow);
+  EXPECT_EQ(kFar, w.lines[line(kFar)].address);
+  code_free_window(&w);
+  EXPECT_EQ(blocks, zone_block_count());
+}
