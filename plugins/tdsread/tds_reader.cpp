@@ -74,7 +74,9 @@ bool tds_seek(const DebugApi *api, const char *image_path, TdsCounts *counts) {
   char path[KQ_PATH];
   path_replace_extension(path, sizeof path, image_path, ".TDS");
   size_t size = 0;
-  const uint8_t *root = api->map_file(path, &size);
+  // A name cut to the buffer could name another file: then there is no .TDS to look for.
+  bool fits = strlen(image_path) + 4 < sizeof path;
+  const uint8_t *root = fits ? api->map_file(path, &size) : nullptr;
   if (root) {
     bool ok = tds_load(api, root, size, root, counts);
     api->unmap_file(root);
@@ -83,8 +85,8 @@ bool tds_seek(const DebugApi *api, const char *image_path, TdsCounts *counts) {
   root = api->map_file(image_path, &size);
   if (!root) return false;
   size_t start = appended_start(root, size);
-  if (start) api->printf("Borland debug information appended to the image at %08X\n",
-                         (unsigned)start);
+  if (start)
+    api->printf("Borland debug information appended to the image at %08X\n", (unsigned)start);
   bool ok = start && tds_load(api, root, size, root + start, counts);
   api->unmap_file(root);
   return ok;

@@ -206,6 +206,13 @@ TEST(TdsCases, SeekLooksBesideTheImageThenAtItsEnd) {
     }
     EXPECT_EQ(rec->mapped, 0);
   }
+  // An image path too long for the .TDS name: no cut name is tried, the image is read.
+  recording_reset();
+  std::string long_path = "C:\\" + std::string(250, 'a') + "\\prog.exe";
+  recording()->files[long_path] = delphi;
+  EXPECT_TRUE(tds_seek(recording_api(), long_path.c_str(), nullptr));
+  ASSERT_EQ(recording()->opened.size(), 1u);
+  EXPECT_EQ(recording()->opened[0], long_path);
 }
 
 }  // namespace
