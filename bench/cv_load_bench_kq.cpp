@@ -1,6 +1,6 @@
 // The plug-in's entry point is called directly as the debug-information handler; the
-// few KQ_ functions outside the symbol stores that it uses stand in here for kq.exe's
-// (the log and the plug-in title are left out, the rest are the same calls).
+// few KQ_ functions outside the symbol stores that it uses stand in for kq.exe's
+// (plugins/tests/kq_standin_exports.cpp).
 #include "bench/cv_load_bench_kq.h"
 
 #include "plugin/kqplugin.h"
@@ -16,19 +16,7 @@
 #include "util/stringpool.h"
 #include "util/tab.h"
 
-extern "C" {
-DBGAPI BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root);
-
-DBGAPI void KQ_SetTitle(char *) {}
-DBGAPI void KQ_Printf(char *, ...) {}
-DBGAPI BYTE *KQ_MapFile(char *fname) { return (BYTE *)map_file(fname); }
-DBGAPI void KQ_UnmapFile(BYTE *root) { unmap_file(root); }
-DBGAPI HMODULE KQ_GetModule(DWORD adr) { return (HMODULE)(void *)module_by_address(adr); }
-DBGAPI BOOL KQ_GetModulePath(HMODULE module, char path[]) {
-  text_copy(path, KQ_PATH, ((ModuleRecord *)module)->path);
-  return TRUE;
-}
-}
+extern "C" DBGAPI BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root);
 
 namespace {
 

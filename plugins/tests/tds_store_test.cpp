@@ -13,23 +13,11 @@
 #include "symbols/pe_image.h"
 #include "symbols/sources.h"
 #include "symbols/symbols.h"
-#include "util/path.h"
 #include "util/stringpool.h"
 
-// What the plug-in imports from kq.exe beyond the stores, standing in for kq's own.
 extern "C" {
 DBGAPI BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root);
 DBGAPI BOOL PLUGIN_SeekDebugInfo(char *path);
-
-DBGAPI void KQ_SetTitle(char *) {}
-DBGAPI void KQ_Printf(char *, ...) {}
-DBGAPI BYTE *KQ_MapFile(char *fname) { return (BYTE *)map_file(fname); }
-DBGAPI void KQ_UnmapFile(BYTE *root) { unmap_file(root); }
-DBGAPI HMODULE KQ_GetModule(DWORD adr) { return (HMODULE)(void *)module_by_address(adr); }
-DBGAPI BOOL KQ_GetModulePath(HMODULE module, char path[]) {
-  text_copy(path, KQ_PATH, ((ModuleRecord *)module)->path);
-  return TRUE;
-}
 }
 
 namespace {
