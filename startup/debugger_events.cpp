@@ -17,6 +17,7 @@
 #include "startup/settings.h"
 #include "startup/settings_registry_win32.h"
 #include "startup/workspace.h"
+#include "symbols/comments.h"
 #include "symbols/eval/expression.h"
 #include "symbols/symbols.h"
 #include "ui/keyb.h"
@@ -81,6 +82,7 @@ static void on_initiate() {
 static void on_refresh() {
   module_refresh_debuggee();
   engine_refresh();
+  comments_reresolve();
 }
 
 static void on_pause() {

@@ -15,6 +15,7 @@
 #include "ui/panels/cpu_panel_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar_win32.h"
+#include "ui/panels/watch_panel_win32.h"
 #include "util/log.h"
 
 MainWindowState g_main;
@@ -61,6 +62,7 @@ static void window_setup(HWND hwnd) {
   privilege_switch(g_settings.MasterMode);
   status_bar_register();
   cpu_panel_register();
+  watch_panel_register();
   panels_create(hwnd);
   load_layout(hwnd);
   keyb_register_table(hwnd, main_keys);

@@ -1,5 +1,84 @@
 #include "startup/workspace.h"
 
-// Nothing is attached to a program yet, so there is nothing to read or write.
-void workspace_load() {}
-void workspace_save() {}
+#include <string.h>
+
+#include "engine/address_eval.h"
+#include "engine/breakpoints.h"
+#include "engine/debuggee.h"
+#include "engine/guards.h"
+#include "startup/settings.h"
+#include "startup/workspace_file.h"
+#include "symbols/comments.h"
+#include "ui/panels/watch_panel_list.h"
+#include "util/log.h"
+#include "util/zone.h"
+
+namespace {
+
+uint32_t resolve_comment(const char *expression) { return g_address_eval.address(expression); }
+
+void workspace_path(char *out, size_t outlen) {
+  settings_pattern_path(g_settings.WorkspaceFilename, debuggee_path(), out, outlen);
+}
+
+void apply(const WorkspaceRecord *r, void *) {
+  switch (r->kind) {
+    case WS_COMMENT: comment_add(r->args[0], r->args[1]); break;
+    case WS_BREAK: breakpoint_add(r->args[0]); break;
+    case WS_GUARD:
+      if (guard_add(r->args[0], r->args[1]) < 0)
+        log_printf("WARNING: no free guard slot for '%s'\n", r->args[0]);
+      break;
+    case WS_WATCH: watch_add(r->args[0], -1); break;
+  }
+}
+
+// Appends one record's line to the zone text.
+void append(char **text, int kind, const char *first, const char *second) {
+  WorkspaceRecord r;
+  r.kind = kind;
+  text_copy(r.args[0], sizeof r.args[0], first);
+  text_copy(r.args[1], sizeof r.args[1], second ? second : "");
+  char line[WORKSPACE_LINE_MAX];
+  if (!workspace_format_record(&r, line, sizeof line)) return;
+  *text = (char *)zone_append(*text, line, strlen(line));
+}
+
+}  // namespace
+
+void workspace_reset() {
+  comments_clear();
+  watch_clear();
+  breakpoints_clear_all();
+}
+
+bool workspace_load() {
+  workspace_reset();
+  comments_set_resolver(resolve_comment);
+  char path[KQ_PATH];
+  workspace_path(path, sizeof path);
+  log_trace("Loading user info from '%s'\n", path);
+  int damaged = 0;
+  return workspace_read_file(path, apply, nullptr, &damaged);
+}
+
+bool workspace_save() {
+  char *text = nullptr;
+  for (int id = -1; comment_next(&id);)
+    append(&text, WS_COMMENT, comment_get(id)->expression, comment_get(id)->text);
+  for (int id = -1; breakpoint_next(&id);) append(&text, WS_BREAK, breakpoint_get(id)->expression, "");
+  for (int n = 0; n < GUARD_SLOTS; n++) {
+    char expression[KQ_PATH], condition[KQ_PATH];
+    if (guard_get(n, expression, sizeof expression, condition, sizeof condition))
+      append(&text, WS_GUARD, expression, condition);
+  }
+  for (int i = 0; i < g_watches.count; i++)
+    append(&text, WS_WATCH, g_watches.entries[i].expression, "");
+  char path[KQ_PATH];
+  workspace_path(path, sizeof path);
+  log_trace("Saving user info into '%s'\n", path);
+  const bool saved = workspace_write_file(path, text ? text : "", zone_size(text));
+  zone_free(text);
+  workspace_reset();
+  return saved;
+}

@@ -20,10 +20,6 @@ struct KindRow {
 // In the order the reader tries them.
 const KindRow kKinds[WS_KINDS] = {{"comment", 2}, {"break", 1}, {"guard", 2}, {"watch", 1}};
 
-// The longest line a record can take: two arguments of 259 characters, each coded in at
-// most 6 (a control character as "\x{1F}").
-enum { LINE_MAX = 16 + 2 * (6 * KQ_PATH + 4) };
-
 // Escapes of single letters, both ways.
 const char kEscapeLetters[] = "0btnvfrq'";
 const char kEscapeValues[] = {0, 8, 9, 10, 11, 12, 13, '"', '\''};
@@ -224,7 +220,7 @@ bool workspace_read_file(const char *path, void (*apply)(const WorkspaceRecord *
   *damaged = 0;
   FILE *f = fopen(path, "r");
   if (!f) return false;
-  char line[LINE_MAX];
+  char line[WORKSPACE_LINE_MAX];
   WorkspaceRecord record;
   for (int number = 1; fgets(line, sizeof line, f); number++) {
     size_t len = strlen(line);

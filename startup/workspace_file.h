@@ -8,6 +8,10 @@
 
 enum WorkspaceKind { WS_COMMENT, WS_BREAK, WS_GUARD, WS_WATCH, WS_KINDS };
 
+// The longest line a record can take: two arguments of 259 characters, each character
+// coded in at most 6 (a control character as "\x{1F}").
+enum { WORKSPACE_LINE_MAX = 16 + 2 * (6 * KQ_PATH + 4) };
+
 struct WorkspaceRecord {
   int kind;
   char args[2][KQ_PATH];  // the decoded texts; the second is empty for one-argument kinds

@@ -135,3 +135,10 @@ void watch_write(RichText *dd, const WatchView *view) {
   }
   rich_update(dd);
 }
+
+int watch_preferred_width(int width, int d, int client_width, int widest_line) {
+  width += d;
+  if (width > client_width + d) width = client_width + d;
+  if (width > widest_line) width = widest_line;
+  return width < 0 ? 0 : width;
+}

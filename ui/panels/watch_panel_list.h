@@ -53,3 +53,7 @@ enum : unsigned {
   WATCH_SELECTED_PAPER = 0x0000FF, WATCH_SELECTED_TEXT = 0xFFFFFF
 };
 void watch_write(RichText *dd, const WatchView *view);
+
+// The preferred width after a change by d pixels: at most the client width + d, then at
+// most the widest line, at least 0.
+int watch_preferred_width(int width, int d, int client_width, int widest_line);

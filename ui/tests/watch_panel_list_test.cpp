@@ -132,6 +132,18 @@ TEST_F(WatchListTest, TheBroadcastsThatCallForValues) {
   }
 }
 
+TEST(WatchWidth, GrowsAndShrinksWithinTheWindowAndTheWidestLine) {
+  struct Case {
+    int width, d, client, widest, expected;
+  };
+  const Case cases[] = {
+      {300, 30, 500, 1000, 330}, {300, -30, 500, 1000, 270}, {300, 30, 250, 1000, 280},
+      {300, 30, 500, 310, 310},  {10, -30, 500, 1000, 0},    {300, 30, 500, 0, 0},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(c.expected, watch_preferred_width(c.width, c.d, c.client, c.widest)) << c.width;
+}
+
 struct DrawnRun {
   std::string text;
   uint32_t color, paper;
