@@ -22,6 +22,7 @@
 #include "symbols/symbols.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
+#include "ui/panels/code_position.h"
 #include "util/log.h"
 
 static void set_title(const char *text) {
@@ -34,7 +35,10 @@ static void on_load() {
   workspace_load();
   set_title(debuggee_path());
   MainModuleInfo main_module;
-  if (symbols_main_module(&main_module)) recent_address_enter(main_module.entry);
+  if (symbols_main_module(&main_module)) {
+    recent_address_enter(main_module.entry);
+    position_set(&g_positions[POSITION_CODE], main_module.entry);
+  }
   layout_show_group("Debug");
 }
 
@@ -90,6 +94,7 @@ static void on_pause() {
   log_trace("EVN_Pause at %X\n", (unsigned)ip);
   main_to_front();
   recent_address_enter(ip);
+  position_set(&g_positions[POSITION_CODE], ip);
 }
 
 static void on_unload() {
@@ -99,6 +104,7 @@ static void on_unload() {
   settings_save_at_unload(debuggee_path());
   symbols_unload();
   recent_addresses_clear();
+  positions_reset();
   g_startup_request.event_handle = 0;
   g_startup_request.run = false;
   g_startup_request.run_expression[0] = 0;

@@ -12,6 +12,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/code_panel_win32.h"
 #include "ui/panels/cpu_panel_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar_win32.h"
@@ -63,6 +64,7 @@ static void window_setup(HWND hwnd) {
   status_bar_register();
   cpu_panel_register();
   watch_panel_register();
+  code_panel_register();
   panels_create(hwnd);
   load_layout(hwnd);
   keyb_register_table(hwnd, main_keys);

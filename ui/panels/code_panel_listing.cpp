@@ -130,7 +130,8 @@ void write_comment(RichText *dd, uint32_t address, const DisasmResult &r, int le
                    const CodeView *view) {
   char text[KQ_PATH];
   const uint32_t end = address + (uint32_t)length;
-  if (view->marks->comment(view->marks->context, address, end, text, sizeof text)) {
+  if (view->marks->comment &&
+      view->marks->comment(view->marks->context, address, end, text, sizeof text)) {
     rich_tab_column(dd, CODE_COMMENT_X);
     rich_open_color(dd, CODE_COMMENT);
     rich_put_string(dd, text);

@@ -33,7 +33,8 @@ struct CodeMarks {
   // the region's description into text.
   CodeRegionStart (*region_at)(void *context, uint32_t address, char *text, size_t textlen);
   bool (*breakpoint_at)(void *context, uint32_t address);
-  // The comment of [low, high) into text; false for none.
+  // The comment of [low, high) into text; false for none. Null while there is no comment
+  // store.
   bool (*comment)(void *context, uint32_t low, uint32_t high, char *text, size_t textlen);
 };
 

@@ -1,0 +1,192 @@
+// The code panel's commands: moves, breakpoints, the instruction pointer, the prompts for
+// go to, assemble and search, copy and NOP fill; and the answers to plug-ins.
+#include <string.h>
+
+#include "engine/breakpoints.h"
+#include "engine/debuggee.h"
+#include "engine/execution.h"
+#include "engine/memory.h"
+#include "engine/regions.h"
+#include "engine/registers.h"
+#include "plugin/plugins.h"
+#include "startup/screen_helpers_win32.h"
+#include "startup/settings.h"
+#include "symbols/eval/expression.h"
+#include "ui/keyb.h"
+#include "ui/panels/code_panel_edit.h"
+#include "ui/panels/code_panel_win32.h"
+#include "ui/panels/code_position.h"
+#include "ui/panels/input_prompt_win32.h"
+#include "util/log.h"
+#include "util/zone.h"
+#include "x86/search.h"
+
+namespace {
+
+const uint32_t NOP_CHUNK = 256;
+
+CodeScreen *screen() { return &g_code.screen; }
+uint32_t cursor() { return code_cursor_address(screen()); }
+bool paused() { return debuggee_state() == DS_PAUSED; }
+
+// The prompt with the keyboard commands held off while it is up.
+bool ask(int message, char *text, char *history) {
+  keyb_set_active(false);
+  const int accepted = input_prompt(MAKEINTRESOURCEA(message), text, history);
+  keyb_set_active(true);
+  return accepted != 0;
+}
+
+void assemble() {
+  const uint32_t address = cursor();
+  if (!address || !paused()) return;
+  const int old_length = code_command_text(address, memory_reader, g_code.assemble,
+                                           sizeof g_code.assemble);
+  if (!ask(IDS_ASSEMBLE, g_code.assemble, g_code.assemble_history)) return;
+  uint8_t code[ASM_CODE];
+  char error[ASM_ERROR_TEXT];
+  const int length = code_assemble(g_code.assemble, address, old_length, code, error);
+  if (!length) log_printf("Error: %s\n", error);
+  else memory_write_checked(address, code, (uint32_t)length);
+}
+
+void go_to_prompt() {
+  if (!ask(IDS_GO_TO, g_code.go_to, g_code.go_to_history)) return;
+  const uint32_t address = expression_address(g_code.go_to);
+  if (!address) return;
+  position_push(&g_positions[POSITION_CODE]);
+  position_set(&g_positions[POSITION_CODE], address);
+}
+
+// From the cursor in the direction; a find starts a line, becomes the cursor's place and
+// is selected.
+void search(int direction) {
+  if (!g_code.search[0] || !cursor()) return;
+  uint32_t found;
+  int length;
+  if (!search_command_text(g_code.search, cursor(), direction, memory_reader, 0, 0xFFFFFFFFu,
+                           &found, &length))
+    return;
+  code_panel_remember_found(found);
+  screen()->select_start = found;
+  screen()->select_end = found + (uint32_t)length;
+  position_push(&g_positions[POSITION_CODE]);
+  position_set(&g_positions[POSITION_CODE], found);
+  code_panel_rebuild();
+}
+
+void copy() {
+  uint32_t low, high;
+  if (!code_selection(screen(), &low, &high)) return;
+  char *text = code_copy_text(low, high, memory_reader);
+  clipboard_copy_text(text, strlen(text));
+  text = (char *)zone_free(text);
+}
+
+void nop_fill() {
+  uint32_t low, high;
+  if (!paused() || !code_selection(screen(), &low, &high)) return;
+  uint8_t nops[NOP_CHUNK];
+  memset(nops, CODE_NOP, sizeof nops);
+  for (uint32_t p = low; p < high;) {
+    const uint32_t n = high - p < NOP_CHUNK ? high - p : NOP_CHUNK;
+    if (!memory_write_checked(p, nops, n)) return;
+    p += n;
+  }
+}
+
+// The window built afresh at a region's start.
+void region_step(bool down) {
+  if (!g_code.screen.window.count) return;
+  const uint32_t anchor = g_code.screen.window.anchor;
+  const uint32_t start = down ? region_next_start(anchor) : region_previous_start(anchor);
+  code_build_window(&screen()->window, &g_code.source, start, CODE_SPAN);
+  code_refresh(screen());
+}
+
+void scroll_x(int tenths) {
+  const int x = screen()->scroll_x + tenths * screen()->width / 10;
+  screen()->scroll_x = x < 0 ? 0 : x;
+}
+
+bool move(int id) {
+  CodeScreen *s = screen();
+  switch (id) {
+    case CODE_CMD_DOWN: return code_move_cursor(s, 1);
+    case CODE_CMD_UP: return code_move_cursor(s, -1);
+    case CODE_CMD_PAGE_DOWN: return code_scroll(s, s->bottom - s->top);
+    case CODE_CMD_PAGE_UP: return code_scroll(s, s->page_above - s->top);
+    case CODE_CMD_SCROLL_DOWN: return code_scroll(s, 1);
+    case CODE_CMD_SCROLL_UP: return code_scroll(s, -1);
+    case CODE_CMD_PAGE_END:
+    case CODE_CMD_PAGE_HOME:
+      if (!s->window.count) return false;
+      code_place_cursor(s, id == CODE_CMD_PAGE_HOME ? s->top
+                           : s->bottom > s->top ? s->bottom - 1
+                                                : s->top);
+      return true;
+  }
+  return false;
+}
+
+// Plug-ins: KQ_Goto moves the code position, the selection and position are the panel's.
+void hook_go_to(uint32_t address) {
+  position_push(&g_positions[POSITION_CODE]);
+  position_set(&g_positions[POSITION_CODE], address);
+}
+bool hook_selection(uint32_t *low, uint32_t *high) {
+  return g_code.screen.window.count && code_selection(screen(), low, high);
+}
+uint32_t hook_position() { return g_positions[POSITION_CODE].address; }
+const PluginViewHooks kHooks = {hook_go_to, hook_selection, hook_position};
+
+}  // namespace
+
+void code_panel_install_hooks(bool on) { plugins_set_view_hooks(on ? &kHooks : nullptr); }
+
+bool code_panel_command(int id) {
+  if (move(id)) {
+    code_panel_moved();
+    return true;
+  }
+  const uint32_t address = cursor();
+  switch (id) {
+    case CODE_CMD_LEFT: scroll_x(-1); break;
+    case CODE_CMD_RIGHT: scroll_x(1); break;
+    case CODE_CMD_BREAKPOINT:
+      if (address) breakpoint_toggle(address);
+      break;
+    case CODE_CMD_NEW_ORIGIN:
+      if (address && paused()) registers_set_ip(address);
+      break;
+    case CODE_CMD_ORIGIN:
+      if (paused()) hook_go_to(registers_ip());
+      break;
+    case CODE_CMD_RUN_TO:
+      if (address && paused()) execution_run_to(address);
+      break;
+    case CODE_CMD_BACK: position_back(&g_positions[POSITION_CODE], 1); break;
+    case CODE_CMD_FOLLOW:
+      if (g_code.follow) position_follow(g_code.follow, region_is_executable(g_code.follow));
+      break;
+    case CODE_CMD_GO_TO: go_to_prompt(); break;
+    case CODE_CMD_ASSEMBLE: assemble(); break;
+    case CODE_CMD_COPY: copy(); break;
+    case CODE_CMD_NOP_FILL: nop_fill(); break;
+    case CODE_CMD_NEW_SEARCH:
+      if (ask(IDS_SEARCH, g_code.search, g_code.search_history)) search(1);
+      break;
+    case CODE_CMD_SEARCH_DOWN: search(1); break;
+    case CODE_CMD_SEARCH_UP: search(-1); break;
+    case CODE_CMD_REGION_DOWN: region_step(true); break;
+    case CODE_CMD_REGION_UP: region_step(false); break;
+    case CODE_CMD_VIEW_BYTES:
+      g_settings.ViewCPUBytes = !g_settings.ViewCPUBytes;
+      g_code.view.show_bytes = g_settings.ViewCPUBytes != 0;
+      code_refresh(screen());
+      break;
+    default: return false;
+  }
+  code_panel_moved();
+  return true;
+}
