@@ -62,14 +62,14 @@ HWND page_with(HWND dialog, int control) {
 
 // A top-level window of the process by class and, when given, title: other tests may
 // run their own kq on the same display.
-struct FindWindow {
+struct WindowSearch {
   DWORD pid;
   const char *class_name, *title;
   HWND found;
 };
 
 BOOL CALLBACK find_window(HWND window, LPARAM arg) {
-  FindWindow *f = (FindWindow *)arg;
+  WindowSearch *f = (WindowSearch *)arg;
   DWORD pid = 0;
   char text[64];
   GetWindowThreadProcessId(window, &pid);
@@ -82,7 +82,7 @@ BOOL CALLBACK find_window(HWND window, LPARAM arg) {
 }
 
 HWND window_of(DWORD pid, const char *class_name, const char *title) {
-  FindWindow f = {pid, class_name, title, nullptr};
+  WindowSearch f = {pid, class_name, title, nullptr};
   EnumWindows(find_window, (LPARAM)&f);
   return f.found;
 }
@@ -108,6 +108,7 @@ bool KqLaunch::prepare(const std::string &kq_exe, const std::string &plugin_fold
   std::string id = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs);
   folder = own_program_folder() + "kq-cvread-" + id + "\\";
   settings_key = "SOFTWARE\\KaquinDebuggerCvread-" + id;
+  remove_folder(folder);  // left by an earlier test program of the same process id
   if (!CreateDirectoryA(folder.c_str(), nullptr) || files.empty() ||
       !CopyFileA(kq_exe.c_str(), (folder + "kq.exe").c_str(), FALSE))
     return false;
@@ -178,10 +179,19 @@ bool KqLaunch::run_plugin_command(const std::string &typed) const {
         return dialog && (page = page_with(dialog, IDC_PLUGIN_COMMANDS)) != nullptr;
       }, 30))
     return false;
-  SetWindowTextA(GetDlgItem(page, IDC_PLUGIN_COMMAND_TEXT), typed.c_str());
-  // OK runs the command only from the command page, the tab after the files page.
+  // OK runs the command only from the command page, the tab after the files page; the
+  // page fills its line when it is shown, so the text goes in after that (by message:
+  // the window-text calls do not reach another process's controls).
   PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
   wait_until([&] { return IsWindowVisible(page) != FALSE; }, 10);
+  HWND line = GetDlgItem(page, IDC_PLUGIN_COMMAND_TEXT);
+  char text[260] = "";
+  if (!wait_until([&] {
+        SendMessageA(line, WM_SETTEXT, 0, (LPARAM)typed.c_str());
+        Sleep(50);
+        return SendMessageA(line, WM_GETTEXT, sizeof text, (LPARAM)text) && typed == text;
+      }, 10))
+    return false;
   PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
   return wait_until([&] { return !IsWindow(dialog); }, 30);
 }
