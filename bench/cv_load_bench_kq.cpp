@@ -12,7 +12,6 @@
 #include "symbols/pe_image.h"
 #include "symbols/sources.h"
 #include "symbols/symbols.h"
-#include "util/path.h"
 #include "util/stringpool.h"
 #include "util/tab.h"
 
