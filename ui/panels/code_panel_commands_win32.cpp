@@ -11,6 +11,7 @@
 #include "plugin/plugins.h"
 #include "startup/screen_helpers_win32.h"
 #include "startup/settings.h"
+#include "symbols/comments.h"
 #include "symbols/eval/expression.h"
 #include "ui/keyb.h"
 #include "ui/panels/code_panel_edit.h"
@@ -48,6 +49,18 @@ void assemble() {
   const int length = code_assemble(g_code.assemble, address, old_length, code, error);
   if (!length) log_printf("Error: %s\n", error);
   else memory_write_checked(address, code, (uint32_t)length);
+}
+
+// The comment of the cursor line's bytes, typed anew.
+void comment() {
+  const CodeScreen *s = screen();
+  if (!cursor()) return;
+  const uint32_t address = cursor();
+  const uint32_t end = s->cursor + 1 < s->window.count ? s->window.lines[s->cursor + 1].address
+                                                       : address + 1;
+  comment_text_at(address, end - address, g_code.comment, sizeof g_code.comment);
+  if (ask(IDS_COMMENT, g_code.comment, g_code.comment_history))
+    comment_set_at(address, g_code.comment);
 }
 
 void go_to_prompt() {
@@ -169,6 +182,7 @@ bool code_panel_command(int id) {
     case CODE_CMD_FOLLOW:
       if (g_code.follow) position_follow(g_code.follow, region_is_executable(g_code.follow));
       break;
+    case CODE_CMD_COMMENT: comment(); break;
     case CODE_CMD_GO_TO: go_to_prompt(); break;
     case CODE_CMD_ASSEMBLE: assemble(); break;
     case CODE_CMD_COPY: copy(); break;

@@ -14,10 +14,12 @@
 #include "startup/screen_helpers_win32.h"
 #include "startup/settings.h"
 #include "symbols/address_name.h"
+#include "symbols/comments.h"
 #include "symbols/entries.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/code_panel_operands.h"
 #include "ui/panels/code_position.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/rendget.h"
@@ -39,7 +41,7 @@ enum {
 const COLORREF kCursorBar = 0xFFC800;
 const COLORREF kPieceClear = 0xFFFFFF;
 const int kBuildFlags[] = {CHG_MEMORY, CHG_STATE, CHG_REGISTERS, 0};
-const int kMarkFlags[] = {CHG_BREAKPOINTS, CHG_COMMENTS, 0};
+const int kMarkFlags[] = {CHG_BREAKPOINTS, CHG_COMMENTS, 0};  // rebuilt without comparing
 
 RichHandle handle_of(HGDIOBJ object) { return (RichHandle)(uintptr_t)object; }
 
@@ -70,6 +72,10 @@ CodeRegionStart region_at(void *, uint32_t address, char *text, size_t textlen) 
 
 bool breakpoint_here(void *, uint32_t address) { return breakpoint_at(address) >= 0; }
 
+bool comment_of(void *, uint32_t low, uint32_t high, char *text, size_t textlen) {
+  return comment_text_at(low, high - low, text, textlen);
+}
+
 bool have_code() { return g_code.screen.window.count > 0; }
 
 // The bytes around the anchor as they are now; true when they differ from the last look.
@@ -87,6 +93,14 @@ bool snapshot_changed() {
   g_code.snapshot_size = size;
   memcpy(g_code.snapshot, now, (size_t)size);
   return true;
+}
+
+// The operands of the cursor command, and where "Follow" goes from there.
+void update_box() {
+  const uint32_t address = code_cursor_address(&g_code.screen);
+  if (address) g_code.follow = code_write_operands(g_code.box, address, memory_reader,
+                                                   handle_of(g_resources.fixed_font[0]));
+  else rich_clear(g_code.box);
 }
 
 void go_to(uint32_t address) {
@@ -130,6 +144,19 @@ void blend(HDC dc, const RECT &r, COLORREF color, BYTE alpha) {
   SelectObject(memory, old);
   DeleteObject(pixel);
   DeleteDC(memory);
+}
+
+// Grey glass at the top-right corner, with the operands right-aligned in it.
+void draw_box(HDC dc) {
+  const int height = rich_height(g_code.box), width = rich_width(g_code.box);
+  if (!height) return;
+  const int box_width = width > CODE_BOX_WIDTH ? width : CODE_BOX_WIDTH;
+  const RECT r = {g_code.screen.width - box_width, 0, g_code.screen.width, height};
+  blend(dc, r, CODE_BOX, CODE_BOX_ALPHA);
+  rich_arrange(g_code.box, r.left, r.top, r.right, r.bottom, 2, 1);
+  RichGdiDrawer drawer;
+  rich_gdi_drawer_init(&drawer, dc);
+  rich_draw(g_code.box, &drawer.drawer);
 }
 
 // Part of a picture, stretched to the target, with one colour clear.
@@ -324,12 +351,13 @@ void create(HWND hwnd) {
   g_code.pattern = picture_load(instance, MAKEINTRESOURCEA(PATTERN_PICTURE));
   g_code.arrows = picture_load(instance, MAKEINTRESOURCEA(ARROW_PICTURE));
   g_code.source = {nullptr, read_debuggee, next_start};
-  g_code.marks = {nullptr, region_at, breakpoint_here, nullptr};
+  g_code.marks = {nullptr, region_at, breakpoint_here, comment_of};
   g_code.view = {&g_code.source, &g_code.marks, g_settings.ViewCPUBytes != 0,
                  handle_of(g_resources.fixed_font[0]), handle_of(g_resources.pictures[SOURCE_MARK]),
                  handle_of(g_resources.pictures[BREAKPOINT_MARK])};
   CodeScreen &s = g_code.screen;
   s.listing = rich_create(&g_code.measurer.measurer);
+  g_code.box = rich_create(&g_code.measurer.measurer);
   rich_set_selection_colors(s.listing, 0xFFFFFF, 0x800000);
   s.view = &g_code.view;
   s.top = s.bottom = s.page_above = s.cursor = CODE_NONE;
@@ -343,6 +371,7 @@ void destroy() {
   changes_remove_listener(listener, 0);
   code_free_window(&g_code.screen.window);
   g_code.screen.listing = rich_destroy(g_code.screen.listing);
+  g_code.box = rich_destroy(g_code.box);
   rich_gdi_measurer_free(&g_code.measurer);
   if (g_code.pattern) DeleteObject(g_code.pattern);
   if (g_code.arrows) DeleteObject(g_code.arrows);
@@ -408,12 +437,14 @@ void code_panel_rebuild() {
   code_build_window(&s.window, &g_code.source, s.window.anchor, CODE_SPAN);
   code_refresh(&s);
   snapshot_changed();
+  update_box();
   InvalidateRect(g_code.hwnd, nullptr, FALSE);
 }
 
 void code_panel_moved() {
   if (g_code.focused && have_code())
     position_set(&g_positions[POSITION_CODE], code_cursor_address(&g_code.screen));
+  update_box();
   place_caret();
   InvalidateRect(g_code.hwnd, nullptr, FALSE);
 }
@@ -442,6 +473,7 @@ void code_panel_draw(HDC dc) {
   rich_gdi_drawer_init(&drawer, dc);
   rich_draw(g_code.screen.listing, &drawer.drawer);
   draw_ip_mark(dc);
+  draw_box(dc);
 }
 
 void code_panel_register() {

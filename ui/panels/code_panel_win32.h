@@ -12,8 +12,8 @@
 
 // Panel commands, also the help texts' string numbers.
 enum CodeCommand {
-  CODE_CMD_ASSEMBLE = 10006, CODE_CMD_BREAKPOINT = 10007, CODE_CMD_COPY = 10009,
-  CODE_CMD_NOP_FILL = 10010, CODE_CMD_FOLLOW = 10011,
+  CODE_CMD_ASSEMBLE = 10006, CODE_CMD_BREAKPOINT = 10007, CODE_CMD_COMMENT = 10008,
+  CODE_CMD_COPY = 10009, CODE_CMD_NOP_FILL = 10010, CODE_CMD_FOLLOW = 10011,
   CODE_CMD_GO_TO = 10012, CODE_CMD_ORIGIN = 10013, CODE_CMD_DOWN = 10014, CODE_CMD_UP = 10015,
   CODE_CMD_NEW_ORIGIN = 10016, CODE_CMD_PAGE_DOWN = 10017, CODE_CMD_PAGE_END = 10018,
   CODE_CMD_PAGE_HOME = 10019, CODE_CMD_LEFT = 10020, CODE_CMD_RIGHT = 10021,
@@ -23,7 +23,7 @@ enum CodeCommand {
   CODE_CMD_REGION_UP = 10031, CODE_CMD_VIEW_BYTES = 10032,
 };
 // The prompts' texts in the string table.
-enum { IDS_ASSEMBLE = 1350, IDS_GO_TO = 1400, IDS_SEARCH = 1450 };
+enum { IDS_ASSEMBLE = 1350, IDS_COMMENT = 1380, IDS_GO_TO = 1400, IDS_SEARCH = 1450 };
 enum { CODE_SNAPSHOT = 2 * CODE_SPAN, CODE_FOUND = 200 };
 
 struct CodePanel {
@@ -34,6 +34,7 @@ struct CodePanel {
   CodeMarks marks;
   CodeView view;
   CodeScreen screen;
+  RichText *box;            // the operand box
   HBITMAP pattern, arrows;  // pictures 110 and 100
   uint32_t follow;          // where "Follow" goes, 0 for nowhere
   int pressed;              // the link pressed with the left button, or -1
@@ -48,6 +49,7 @@ struct CodePanel {
   int found_count;
   // The prompts' texts and histories.
   char assemble[PROMPT_TEXT], assemble_history[PROMPT_TEXT];
+  char comment[PROMPT_TEXT], comment_history[PROMPT_TEXT];
   char go_to[PROMPT_TEXT], go_to_history[PROMPT_TEXT];
   char search[PROMPT_TEXT], search_history[PROMPT_TEXT];
 };
