@@ -283,6 +283,14 @@ bool source_is_line_start(uint32_t address) {
   return i >= 0 && s->lines[i].address == address;
 }
 
+uint32_t source_next_line(uint32_t address) {
+  const SourceRecord *s = source_of_address(address);
+  const int i = s ? floor_pair(s, address) + 1 : 0;
+  if (s && i < s->line_count) return s->lines[i].address;
+  const SourceRecord *next = record(sindex_after(&g_sources.by_low, &address));
+  return next && next->line_count ? next->lines[0].address : 0;
+}
+
 EntryRecord *source_entry(const SourceRecord *s, int i) {
   uint32_t id = 0;
   if (!s || !namemap_entry(&s->entry_map, i, nullptr, &id, nullptr)) return nullptr;

@@ -51,6 +51,9 @@ SourceRecord *source_by_path(const char *path);
 uint32_t source_line_of(const SourceRecord *source, uint32_t address);
 // Whether address is exactly the address of a pair of the source covering it.
 bool source_is_line_start(uint32_t address);
+// The first line-table address above address, in its source or in the next one; 0 for none
+// (the code panel starts a line there).
+uint32_t source_next_line(uint32_t address);
 // Entry number i of the source's entry map (name order), or null.
 struct EntryRecord *source_entry(const SourceRecord *source, int i);
 // Finds the file of a name from the debug information (absolute, beside the program,

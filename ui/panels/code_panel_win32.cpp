@@ -16,6 +16,7 @@
 #include "symbols/address_name.h"
 #include "symbols/comments.h"
 #include "symbols/entries.h"
+#include "symbols/sources.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
@@ -53,13 +54,15 @@ uint32_t nearer(uint32_t best, uint32_t candidate, uint32_t address) {
   return candidate > address && (!best || candidate < best) ? candidate : best;
 }
 
-// Lines start at the instruction pointer, region starts, symbols and the search's finds.
+// Lines start at the instruction pointer, region starts, symbols, source lines and the
+// search's finds.
 uint32_t next_start(void *, uint32_t address) {
   uint32_t best = region_next_boundary(address);
   if (best <= address) best = 0;
   if (debuggee_state() == DS_PAUSED) best = nearer(best, registers_ip(), address);
   const EntryRecord *entry = entry_after(address);
   if (entry) best = nearer(best, entry->address, address);
+  best = nearer(best, source_next_line(address), address);
   for (int i = 0; i < g_code.found_count; i++) best = nearer(best, g_code.found[i], address);
   return best;
 }

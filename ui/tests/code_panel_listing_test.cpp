@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "symbols/entries.h"
+#include "symbols/sources.h"
 #include "symbols/tests/symbols_fixture.h"
 #include "ui/panels/code_panel_listing.h"
 #include "ui/tests/rich_text_doc.h"
@@ -247,4 +248,33 @@ TEST_F(CodeListing, FillStopsAtTheHeight) {
   EXPECT_GE(rich_height(doc.dd), 100);
   for (int i = 0; i < window_.count; i++)
     EXPECT_EQ(i >= last && i <= from, window_.lines[i].document_line >= 0) << i;
+}
+
+// Source lines: where the next one starts (the window's line starts), and the mark on the
+// commands that begin one.
+TEST_F(CodeListing, SourceLineStartsAndMarks) {
+  const uint16_t lines[] = {10, 11, 12};
+  const uint32_t starts[] = {kCode, kCode + 10, kCode + 16};
+  const uint16_t other_lines[] = {1};
+  const uint32_t other_starts[] = {kEnd + 0x100};
+  source_define("listing.c", 3, lines, starts);
+  source_define("later.c", 1, other_lines, other_starts);
+  struct Case {
+    uint32_t address, next;
+  } cases[] = {
+      {kCode - 0x100, kCode},  // before every source: the first line of the next
+      {kCode, kCode + 10},
+      {kCode + 9, kCode + 10},
+      {kCode + 16, kEnd + 0x100},  // the last line: the next source's first
+      {kEnd + 0x100, 0},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(c.next, source_next_line(c.address)) << std::hex << c.address;
+  ASSERT_GT(code_build_window(&window_, &source_, kCode, CODE_GOTO_SPAN), 0);
+  RichDoc doc;
+  const CodeView v = view(false);
+  code_fill_listing(doc.dd, &window_, code_line_at(&window_, kCode + 5), 1, 100000, &v);
+  int source_marks = 0;
+  for (RichHandle image : draw(doc.dd).images) source_marks += image == 230;
+  EXPECT_EQ(2, source_marks);  // at +10 and +16; +5 carries the breakpoint's
 }
