@@ -21,6 +21,7 @@
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/input_prompt_win32.h"
 #include "ui/panels/panel_windows.h"
+#include "ui/panels/watch_panel_list.h"
 #include "util/log.h"
 
 // The product web page of command 10071.
@@ -87,12 +88,13 @@ static void cmd_guards() {
   guard_dialog_open(g_main.hwnd, nullptr);
   keyb_set_active(true);
 }
-// The answer stays in LastExpression for the watch list, with the earlier answers.
+// The answer joins the watch list and stays in LastExpression, with the earlier answers.
 static void cmd_add_watch() {
   keyb_set_active(false);
-  input_prompt(MAKEINTRESOURCEA(IDS_PROMPT_INSERT_EXPRESSION), g_settings.LastExpression,
-               g_settings.LastExpressionHistory);
+  const int accepted = input_prompt(MAKEINTRESOURCEA(IDS_PROMPT_INSERT_EXPRESSION),
+                                    g_settings.LastExpression, g_settings.LastExpressionHistory);
   keyb_set_active(true);
+  if (accepted) watch_add(g_settings.LastExpression, -1);
 }
 static void cmd_pause_resume() { execution_pause_or_resume(); }
 static void cmd_return() { execution_return(); }

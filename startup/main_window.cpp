@@ -14,6 +14,7 @@
 #include "ui/layout.h"
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/cpu_panel_win32.h"
+#include "ui/panels/data_panel_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/panels/watch_panel_win32.h"
@@ -64,6 +65,7 @@ static void window_setup(HWND hwnd) {
   status_bar_register();
   cpu_panel_register();
   watch_panel_register();
+  data_panel_register();
   code_panel_register();
   panels_create(hwnd);
   load_layout(hwnd);

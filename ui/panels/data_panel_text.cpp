@@ -145,7 +145,7 @@ void write_row(RichText *dd, DataPage *page, const DataSource *source, const Dat
 }  // namespace
 
 uint32_t data_row_length(const DataSource *source, uint32_t a) {
-  uint32_t length = a > 0xFFFFFFFFu - DATA_ROW_BYTES ? 0u - a : DATA_ROW_BYTES;
+  uint32_t length = a > 0xFFFFFFFFu - DATA_ROW_BYTES ? 0u - a : (uint32_t)DATA_ROW_BYTES;
   cut_at(a, source->next_region(a), &length);
   if (const EntryRecord *e = entry_after(a)) cut_at(a, e->address, &length);
   uint32_t commented;

@@ -15,6 +15,7 @@
 #include "ui/panels/input_prompt_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
+#include "util/zone.h"
 
 WatchPanel g_watch;
 
@@ -31,6 +32,17 @@ void rewrite() {
                     GetFocus() == g_watch.hwnd};
   watch_write(g_watch.dd, &view);
   InvalidateRect(g_watch.hwnd, nullptr, FALSE);
+  // The window's text is the list as lines "expression: value", for readers from outside.
+  char *text = nullptr;
+  for (int i = 0; i < g_watches.count; i++) {
+    const WatchEntry *e = &g_watches.entries[i];
+    char line[2 * KQ_PATH + 8];
+    snprintf(line, sizeof line, "%s: %s\n", e->expression, e->value);
+    text = (char *)zone_append(text, line, strlen(line));
+  }
+  text = (char *)zone_append(text, "", 1);
+  SetWindowTextA(g_watch.hwnd, text);
+  zone_free(text);
 }
 
 void listener(int) {
