@@ -23,6 +23,7 @@
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "ui/panels/code_position.h"
+#include "ui/panels/start_page_win32.h"
 #include "util/log.h"
 
 static void set_title(const char *text) {
@@ -34,6 +35,7 @@ static void on_load() {
   settings_read_debuggee_options(debuggee_path());
   workspace_load();
   set_title(debuggee_path());
+  start_page_add(debuggee_path());
   MainModuleInfo main_module;
   if (symbols_main_module(&main_module)) {
     recent_address_enter(main_module.entry);

@@ -15,7 +15,9 @@
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/cpu_panel_win32.h"
 #include "ui/panels/data_panel_win32.h"
+#include "ui/panels/log_panel_win32.h"
 #include "ui/panels/panel_windows.h"
+#include "ui/panels/start_page_win32.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/panels/watch_panel_win32.h"
 #include "util/log.h"
@@ -67,6 +69,8 @@ static void window_setup(HWND hwnd) {
   watch_panel_register();
   data_panel_register();
   code_panel_register();
+  log_panel_register();
+  start_page_register();
   panels_create(hwnd);
   load_layout(hwnd);
   keyb_register_table(hwnd, main_keys);
