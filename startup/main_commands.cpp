@@ -18,6 +18,7 @@
 #include "startup/settings.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
+#include "ui/panels/balloon_win32.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/input_prompt_win32.h"
 #include "ui/panels/panel_windows.h"
@@ -130,6 +131,7 @@ const CommandRow kCommands[] = {
     {CMD_FOCUS_SOURCE, cmd_focus_source},
     {CMD_FOCUS_WATCH, cmd_focus_watch},
     {CMD_GUARDS, cmd_guards},
+    {CMD_KEY_LIST, balloon_show_all},
     {CMD_WEB_PAGE, cmd_web_page},
     {CMD_HELP_FILE, cmd_help_file},
     {CMD_OPEN, cmd_open},

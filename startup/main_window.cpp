@@ -12,8 +12,10 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/balloon_win32.h"
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/cpu_panel_win32.h"
+#include "ui/panels/function_keys_win32.h"
 #include "ui/panels/data_panel_win32.h"
 #include "ui/panels/log_panel_win32.h"
 #include "ui/panels/panel_windows.h"
@@ -23,6 +25,10 @@
 #include "util/log.h"
 
 MainWindowState g_main;
+
+// The balloon and the function-key bar follow the keyboard processor.
+static const KeybViews kKeyViews = {balloon_report, balloon_hide, function_keys_refresh,
+                                    function_keys_enable};
 
 enum { FKEY_BAR_HEIGHT = 18, STATUS_HEIGHT = 19, HOLDER_MARGIN = 37 };
 
@@ -71,7 +77,10 @@ static void window_setup(HWND hwnd) {
   code_panel_register();
   log_panel_register();
   start_page_register();
+  function_keys_register();
+  balloon_register();
   panels_create(hwnd);
+  keyb_set_views(&kKeyViews);
   load_layout(hwnd);
   keyb_register_table(hwnd, main_keys);
   changes_add_listener(settings_listener, 0);
@@ -102,6 +111,7 @@ static void window_shutdown(HWND hwnd) {
   keyb_unregister_table(hwnd, main_keys);
   UnregisterHotKey(hwnd, MAIN_HOTKEY);
   KillTimer(hwnd, MAIN_TIMER);
+  keyb_set_views(nullptr);
   panels_destroy();
   PostQuitMessage(0);
   g_main.hwnd = nullptr;
