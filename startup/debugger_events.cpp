@@ -81,6 +81,9 @@ static void on_initiate() {
     }
   }
   main_to_front();
+  // The modules are known from here on: the data panel starts at the program's data.
+  MainModuleInfo main_module;
+  if (symbols_main_module(&main_module)) position_set(&g_positions[POSITION_DATA], main_module.data);
   uint32_t target;
   if (start_target(&target)) execution_run_to(target);
 }

@@ -59,7 +59,12 @@ bool workspace_load() {
   workspace_path(path, sizeof path);
   log_trace("Loading user info from '%s'\n", path);
   int damaged = 0;
-  return workspace_read_file(path, apply, nullptr, &damaged);
+  if (!workspace_read_file(path, apply, nullptr, &damaged)) return false;
+  int guards = 0;
+  for (int n = 0; n < GUARD_SLOTS; n++) guards += g_guards[n].expression && g_guards[n].expression[0];
+  log_printf("Workspace: %d comments, %d breakpoints, %d guards, %d watches\n", comment_count(),
+             breakpoint_count(), guards, g_watches.count);
+  return true;
 }
 
 bool workspace_save() {

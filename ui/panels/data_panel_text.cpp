@@ -15,7 +15,8 @@
 
 namespace {
 
-enum { ADDRESS_COLUMN = 64, CHARS_COLUMN = 340, COMMENT_COLUMN = 140, REGION_COLUMN = 1000 };
+// The hex column in the GUI font ends near 350 pixels; the characters start after it.
+enum { ADDRESS_COLUMN = 64, CHARS_COLUMN = 360, COMMENT_COLUMN = 140, REGION_COLUMN = 1000 };
 
 // Lowers *length so that the row at a ends before a boundary that lies inside it.
 void cut_at(uint32_t a, uint32_t boundary, uint32_t *length) {

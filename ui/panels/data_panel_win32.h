@@ -19,7 +19,7 @@ enum DataCommand {
   DATA_CMD_NEW_SEARCH = 10057, DATA_CMD_SEARCH_DOWN = 10058, DATA_CMD_SEARCH_UP = 10059,
   DATA_CMD_REGION_DOWN = 10060, DATA_CMD_REGION_UP = 10061
 };
-// The prompts of the panel (the go-to prompt 1400 is shared with the code panel's text).
+// The prompts of the panel (the comment 1380 and go-to 1400 prompts are the code panel's too).
 enum {
   IDS_DATA_COMMENT = 1380, IDS_DATA_FILL = 1390, IDS_DATA_GOTO = 1400, IDS_DATA_INSERT = 1420,
   IDS_DATA_SEARCH = 1460

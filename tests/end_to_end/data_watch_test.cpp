@@ -1,0 +1,275 @@
+// The data and watch panels of kq.exe under Wine, with the workspace file: watches typed
+// through the prompt follow the debuggee's registers across a step (compared with the
+// thread's context read from outside); bytes inserted through the data panel, on the stack
+// and on a read-only page, are read back from the debuggee; a comment, a breakpoint, a
+// guard and the watches are written to kq.job at unload and come back at the next load.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/end_to_end/kq_outside.h"
+#include "tests/end_to_end/kq_process.h"
+#include "ui/panels/input_prompt_ids.h"
+
+namespace {
+
+const char kPause[] = "EVN_Pause at ";
+
+// Commands posted to kq's main window; those it does not take go on to the panels.
+enum {
+  ADD_WATCH = 10099, STEP_OVER = 10086, RELOAD = 10080, FOCUS_DATA = 10064, RUN = 10077,
+  DATA_COMMENT = 10042, DATA_GOTO = 10046, DATA_GUARD = 10048, DATA_INSERT = 10049,
+  CODE_BREAKPOINT = 10007
+};
+
+class DataWatchRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    key_ = "SOFTWARE\\KaquinDebuggerDataWatch-" + std::to_string(GetCurrentProcessId());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
+    const char *settings[][2] = {{"ShowFormatWarning", "0"}, {"Arguments", "loop"},
+                                 {"WriteReadOnly", "1"}};
+    for (auto &s : settings) put_key_setting(key_, s[0], s[1]);
+    dir_ = own_folder() + "kq-data-watch\\";
+  }
+  void TearDown() override {
+    if (kq_.hProcess) kq_close(&kq_, main_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+
+  // kq.exe, its map and the debuggee in the test's folder, where the run's log, options
+  // and workspace are written.
+  bool start() {
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    for (const char *old : {"kq.log", "kq.job", "kq.ini", "kq.job.bad"})
+      DeleteFileA((dir_ + old).c_str());
+    const std::string exe = own_folder() + KQ_EXE;
+    const std::pair<std::string, const char *> copies[] = {
+        {exe, "kq.exe"},
+        {exe.substr(0, exe.size() - 4) + ".map", "kq.map"},
+        {own_folder() + KQ_DEBUGGEE, "kq_debuggee.exe"}};
+    for (auto &c : copies)
+      if (!CopyFileA(c.first.c_str(), (dir_ + c.second).c_str(), FALSE)) return false;
+    std::string line = "\"" + dir_ + "kq.exe\" \"" + dir_ + "kq_debuggee.exe\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
+                        &si, &kq_))
+      return false;
+    if (!wait_for([&] { return log().find("Starting main loop") != std::string::npos; }))
+      return false;
+    main_ = process_window(kq_.dwProcessId, "Kaquin Debugger");
+    return main_ != nullptr;
+  }
+  std::string log() const { return read_file(dir_ + "kq.log"); }
+  // Where the n-th pause after the last line holding mark stopped (0 until it happened).
+  uint32_t pause_after(const char *mark, int n) const {
+    const std::string all = log();
+    size_t at = all.rfind(mark);
+    for (int i = 0; i < n && at != std::string::npos; i++) at = all.find(kPause, at + 1);
+    return at == std::string::npos ? 0 : (uint32_t)strtoul(all.c_str() + at + sizeof kPause - 1, nullptr, 16);
+  }
+  void command(int id) const { PostMessageA(main_, WM_COMMAND, (WPARAM)id, 0); }
+
+  // A panel window of kq by class, among the descendants of its top-level windows.
+  HWND panel(const char *cls) const {
+    struct Search {
+      DWORD pid;
+      const char *cls;
+      HWND found;
+    } s = {kq_.dwProcessId, cls, nullptr};
+    EnumWindows([](HWND top, LPARAM arg) WINAPI -> BOOL {
+      Search *s = (Search *)arg;
+      DWORD pid = 0;
+      GetWindowThreadProcessId(top, &pid);
+      if (pid != s->pid) return TRUE;
+      char name[32];
+      GetClassNameA(top, name, sizeof name);
+      if (!strcmp(name, s->cls)) s->found = top;
+      return !s->found;
+    }, (LPARAM)&s);
+    if (!s.found)
+      EnumWindows([](HWND top, LPARAM arg) WINAPI -> BOOL {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(top, &pid);
+        if (pid == ((Search *)arg)->pid)
+          EnumChildWindows(top, [](HWND child, LPARAM arg) WINAPI -> BOOL {
+            Search *s = (Search *)arg;
+            char name[32];
+            GetClassNameA(child, name, sizeof name);
+            if (!strcmp(name, s->cls)) s->found = child;
+            return !s->found;
+          }, arg);
+        return !((Search *)arg)->found;
+      }, (LPARAM)&s);
+    return s.found;
+  }
+
+  // Answers the input prompt that comes up with this title.
+  bool answer(const char *title, const char *text) const {
+    HWND prompt = nullptr;
+    if (!wait_for([&] { return (prompt = process_window(kq_.dwProcessId, "#32770", title)) != nullptr; }, 30))
+      return false;
+    HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+    SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
+    PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
+    return wait_for([&] { return !IsWindow(prompt); }, 30);
+  }
+
+  // The debuggee: kq's child process, and its first thread's registers.
+  DWORD debuggee_id() const {
+    DWORD id = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+      if (entry.th32ParentProcessID == kq_.dwProcessId) id = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return id;
+  }
+  bool context(CONTEXT *out) const {
+    const DWORD pid = debuggee_id();
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool done = false;
+    for (BOOL more = Thread32First(snapshot, &entry); more && !done; more = Thread32Next(snapshot, &entry)) {
+      if (entry.th32OwnerProcessID != pid) continue;
+      HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+      out->ContextFlags = CONTEXT_FULL;
+      done = thread && GetThreadContext(thread, out);
+      if (thread) CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return done;
+  }
+  std::string memory(uint32_t address, int count) const {
+    std::string bytes((size_t)count, '\0');
+    SIZE_T read = 0;
+    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, debuggee_id());
+    if (!process || !ReadProcessMemory(process, (void *)(uintptr_t)address, &bytes[0], bytes.size(), &read))
+      read = 0;
+    if (process) CloseHandle(process);
+    bytes.resize(read);
+    return bytes;
+  }
+  // The value the watch panel shows for an expression, as a number (-1 when none).
+  long long watched(const char *expression) const {
+    const std::string text = text_of(panel("watch")), head = std::string(expression) + ": ";
+    const size_t at = text.find(head);
+    if (at == std::string::npos || (at && text[at - 1] != '\n')) return -1;
+    return (long long)strtoul(text.c_str() + at + head.size(), nullptr, 0);
+  }
+  // The data panel's position and selection as its window says them.
+  std::vector<uint32_t> data_state() const {
+    std::vector<uint32_t> v(3, 0);
+    sscanf(text_of(panel("data")).c_str(), "%x %x %x", &v[0], &v[1], &v[2]);
+    return v;
+  }
+  bool data_at(uint32_t address) const {
+    return wait_for([&] { return data_state()[0] == address; }, 20);
+  }
+  // Goes to an address in the data panel and inserts the byte sequence there.
+  bool insert_at(const char *where, uint32_t address, const char *sequence) const {
+    command(DATA_GOTO);
+    return answer("Go to the address", where) && data_at(address) &&
+           (command(DATA_INSERT), answer("Insert bytes", sequence));
+  }
+
+  std::string key_, dir_;
+  PROCESS_INFORMATION kq_ = {};
+  HWND main_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
+  ASSERT_TRUE(start()) << log();
+  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 1) != 0; }, 120)) << log();
+  ASSERT_TRUE(panel("watch") && panel("data"));
+
+  // Watches typed through the main window's prompt follow the thread across a step.
+  for (const char *expression : {"eax", "esp", "dword ptr [esp]"}) {
+    command(ADD_WATCH);
+    ASSERT_TRUE(answer("Insert expression", expression)) << log();
+  }
+  command(STEP_OVER);
+  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 2) != 0; }, 60)) << log();
+  CONTEXT c;
+  ASSERT_TRUE(context(&c));
+  EXPECT_TRUE(wait_for([&] { return watched("esp") == (long long)c.Esp; }, 20))
+      << text_of(panel("watch")) << " esp " << std::hex << c.Esp;
+  EXPECT_EQ((long long)c.Eax, watched("eax")) << text_of(panel("watch"));
+  uint32_t top = 0;
+  ASSERT_EQ(4u, memory(c.Esp, 4).size());
+  memcpy(&top, memory(c.Esp, 4).data(), 4);
+  EXPECT_EQ((long long)top, watched("dword ptr [esp]")) << text_of(panel("watch"));
+
+  // Bytes inserted through the data panel below the stack pointer, and over the DOS stub
+  // of the image (a read-only page, written because WriteReadOnly is on).
+  command(FOCUS_DATA);
+  const uint32_t below = c.Esp - 0x40;
+  ASSERT_TRUE(insert_at("esp-0x40", below, "\"KQ\"")) << log();
+  EXPECT_TRUE(wait_for([&] { return memory(below, 2) == "KQ"; }, 20)) << log();
+  const uint32_t stub = 0x400040;
+  ASSERT_EQ(2u, memory(stub, 2).size());
+  ASSERT_TRUE(insert_at("0x400040", stub, "0x4B, 0x51")) << log();
+  EXPECT_TRUE(wait_for([&] { return memory(stub, 2) == "KQ"; }, 20)) << log();
+  EXPECT_EQ((std::vector<uint32_t>{stub, stub, stub}), data_state());
+  screenshot("data_watch_panels.png");
+
+  // A comment on the stub, a guard on it and a breakpoint at the code panel's cursor.
+  command(DATA_COMMENT);
+  ASSERT_TRUE(answer("Insert comments", "the \"stub\", patched")) << log();
+  command(DATA_GUARD);
+  HWND guards = nullptr;
+  ASSERT_TRUE(wait_for([&] { return (guards = process_window(kq_.dwProcessId, "#32770", "Data guards")) != nullptr; }, 30));
+  PostMessageA(GetDlgItem(guards, IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(guards); }, 30));
+  command(CODE_BREAKPOINT);
+
+  // Unloaded and loaded again: the workspace file holds them as typed, and they return.
+  command(RELOAD);
+  ASSERT_TRUE(wait_for([&] { return log().find("Workspace: ") != std::string::npos; }, 120)) << log();
+  std::string job = read_file(dir_ + "kq.job");
+  job.erase(std::remove(job.begin(), job.end(), '\r'), job.end());  // written in text mode
+  EXPECT_NE(std::string::npos, job.find("comment ")) << job;
+  EXPECT_NE(std::string::npos, job.find(", \"the \\qstub\\q, patched\";\n")) << job;
+  EXPECT_NE(std::string::npos, job.find("\nbreak ")) << job;
+  EXPECT_NE(std::string::npos, job.find("\nguard ")) << job;
+  EXPECT_NE(std::string::npos, job.find("watch eax;\nwatch esp;\nwatch \"dword ptr [esp]\";\n")) << job;
+  EXPECT_NE(std::string::npos, log().find("Workspace: 1 comments, 1 breakpoints, 1 guards, 3 watches"))
+      << log() << job;
+  // The new process stops at its start: the restored watches show its registers, the
+  // stub has its own bytes again, and the restored breakpoint stops the run.
+  auto started_again = [&] {
+    const std::string all = log();
+    const size_t loaded = all.find("Workspace: ");
+    return loaded != std::string::npos && all.find("EVN_Initiate", loaded) != std::string::npos;
+  };
+  ASSERT_TRUE(wait_for([&] { return started_again() && pause_after("EVN_Initiate", 1) != 0; }, 120))
+      << log();
+  ASSERT_TRUE(context(&c));
+  EXPECT_TRUE(wait_for([&] { return watched("eax") == (long long)c.Eax && watched("esp") == (long long)c.Esp; }, 20))
+      << text_of(panel("watch"));
+  EXPECT_NE("KQ", memory(stub, 2));
+  EXPECT_TRUE(wait_for([&] { return data_state()[0] > 0x400000; }, 20))  // the image's data
+      << text_of(panel("data"));
+  const size_t at = job.find("\nbreak ");
+  const uint32_t breakpoint = at == std::string::npos ? 0 : (uint32_t)strtoul(job.c_str() + at + 7, nullptr, 16);
+  EXPECT_NE(pause_after("EVN_Initiate", 1), breakpoint);
+  command(RUN);
+  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 2) != 0; }, 60)) << log();
+  EXPECT_EQ(breakpoint, pause_after("EVN_Initiate", 2)) << log();
+  screenshot("data_watch_reloaded.png");
+
+  EXPECT_EQ(0, kq_close(&kq_, main_));
+  EXPECT_EQ(log().find("Error: "), std::string::npos) << log();
+}
