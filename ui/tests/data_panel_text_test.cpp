@@ -11,6 +11,7 @@
 #include "symbols/entries.h"
 #include "symbols/tests/symbols_fixture.h"
 #include "ui/panels/data_panel_text.h"
+#include "ui/tests/drawn_runs.h"
 #include "ui/tests/rich_text_doc.h"
 
 namespace {
@@ -96,29 +97,10 @@ TEST_F(DataPanelText, RowsAreCutAtRegionsSymbolsAndComments) {
 
 // The texts drawn on each line of the document.
 std::vector<std::string> drawn_lines(RichText *dd) {
-  struct Context {
-    std::map<int, std::string> lines;
-    int y = 0;
-  } context;
-  RichDrawer drawer = {
-      &context,
-      [](void *, int, int, RichRect *clip, uint32_t *color) {
-        *clip = {0, 0, 100000, 100000};
-        *color = 0;
-      },
-      [](void *) {},
-      [](void *, RichHandle) {},
-      [](void *, uint32_t, uint32_t) {},
-      [](void *c, int, int y, const char *text, int count) {
-        ((Context *)c)->lines[y] += std::string(text, (size_t)count);
-      },
-      [](void *, const RichRect *, uint32_t) {},
-      [](void *, RichHandle, int, int) {},
-      [](void *, int, int, int) {},
-  };
-  rich_draw(dd, &drawer);
+  std::map<int, std::string> lines;
+  for (const DrawnRun &run : drawn_runs(dd)) lines[run.y] += run.text;
   std::vector<std::string> out;
-  for (auto &line : context.lines) out.push_back(line.second);
+  for (auto &line : lines) out.push_back(line.second);
   return out;
 }
 

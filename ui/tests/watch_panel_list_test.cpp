@@ -7,6 +7,7 @@
 #include "startup/changes.h"
 #include "symbols/eval/tests/eval_fixture.h"
 #include "ui/panels/watch_panel_list.h"
+#include "ui/tests/drawn_runs.h"
 #include "ui/tests/rich_text_doc.h"
 
 namespace {
@@ -142,40 +143,6 @@ TEST(WatchWidth, GrowsAndShrinksWithinTheWindowAndTheWidestLine) {
   };
   for (const Case &c : cases)
     EXPECT_EQ(c.expected, watch_preferred_width(c.width, c.d, c.client, c.widest)) << c.width;
-}
-
-struct DrawnRun {
-  std::string text;
-  uint32_t color, paper;
-};
-
-std::vector<DrawnRun> drawn_runs(RichText *dd) {
-  struct Context {
-    std::vector<DrawnRun> runs;
-    uint32_t color = 0, paper = RICH_TRANSPARENT;
-  } context;
-  RichDrawer drawer = {
-      &context,
-      [](void *, int, int, RichRect *clip, uint32_t *color) {
-        *clip = {0, 0, 100000, 100000};
-        *color = 0;
-      },
-      [](void *) {},
-      [](void *, RichHandle) {},
-      [](void *c, uint32_t text, uint32_t paper) {
-        ((Context *)c)->color = text;
-        ((Context *)c)->paper = paper;
-      },
-      [](void *c, int, int, const char *text, int count) {
-        Context *x = (Context *)c;
-        x->runs.push_back({std::string(text, (size_t)count), x->color, x->paper});
-      },
-      [](void *, const RichRect *, uint32_t) {},
-      [](void *, RichHandle, int, int) {},
-      [](void *, int, int, int) {},
-  };
-  rich_draw(dd, &drawer);
-  return context.runs;
 }
 
 TEST_F(WatchListTest, TheDocumentShowsSelectionAndChanges) {
