@@ -11,6 +11,7 @@
 #include "plugin/manager.h"
 #include "startup/settings.h"
 #include "symbols/mapped_files.h"
+#include "ui/panels/cmdline_panel_win32.h"
 #include "ui/panels/input_prompt_win32.h"
 #include "util/log.h"
 #include "util/path.h"
@@ -26,32 +27,10 @@ DBGAPI void KQ_RegisterCommand(char *title, HPROC proc) {
 
 DBGAPI HBITMAP KQ_LoadGIF(char *name) { return picture_load(GetModuleHandleA(nullptr), name); }
 
-// The interpreter setting carries its own switches ("cmd.exe /C"): the text follows it.
+// The command line panel's routine, waiting for the exit code.
 DBGAPI BOOL KQ_ShellCommand(char *command) {
-  if (!command) return 0;
-  char line[SETTING_TEXT + 2 * KQ_PATH];
-  snprintf(line, sizeof line, "%s %s", g_settings.CommandLineInterpreter, command);
-  char folder[KQ_PATH];
-  text_copy(folder, sizeof folder, debuggee_path());
-  char *slash = strrchr(folder, '\\');
-  if (slash) *slash = 0;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
-                      slash ? folder : nullptr, &si, &pi)) {
-    log_printf("Fail to execute '%s'\n", command);
-    return 0;
-  }
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  log_printf("Executed '%s' with exitcode %i\n", command, (int)code);
-  return (BOOL)code;
+  int code = 0;
+  return command && cmdline_run(command, &code) ? (BOOL)code : 0;
 }
 
 DBGAPI void KQ_Message(char *format, ...) {

@@ -19,6 +19,7 @@
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "ui/panels/balloon_win32.h"
+#include "ui/panels/console_window_win32.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/input_prompt_win32.h"
 #include "ui/panels/panel_windows.h"
@@ -109,7 +110,7 @@ static void cmd_console() {
   HWND console = g_panels[PANEL_CONSOLE];
   ShowWindow(console, IsWindowVisible(console) ? SW_HIDE : SW_SHOWNOACTIVATE);
 }
-static void cmd_trace_focus() { log_trace("Focus=%X\n", (unsigned)(uintptr_t)GetFocus()); }
+static void cmd_trace_focus() { console_trace("Focus=%X\n", (unsigned)(uintptr_t)GetFocus()); }
 static void cmd_maximize_window() {
   ShowWindow(g_main.hwnd, IsZoomed(g_main.hwnd) ? SW_RESTORE : SW_MAXIMIZE);
 }

@@ -13,7 +13,9 @@
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
 #include "ui/panels/balloon_win32.h"
+#include "ui/panels/cmdline_panel_win32.h"
 #include "ui/panels/code_panel_win32.h"
+#include "ui/panels/console_window_win32.h"
 #include "ui/panels/cpu_panel_win32.h"
 #include "ui/panels/function_keys_win32.h"
 #include "ui/panels/data_panel_win32.h"
@@ -79,6 +81,8 @@ static void window_setup(HWND hwnd) {
   start_page_register();
   function_keys_register();
   balloon_register();
+  console_register();
+  cmdline_register();
   panels_create(hwnd);
   keyb_set_views(&kKeyViews);
   load_layout(hwnd);
