@@ -245,23 +245,22 @@ int data_insert_bytes(const uint8_t *sequence, int length, const uint8_t *select
 }
 
 bool data_search(MemoryReader read, const uint8_t *sequence, int length, uint32_t start,
-                 int direction, uint32_t low, uint32_t high, const volatile int *stop,
-                 uint32_t *found) {
+                 int direction, uint32_t low, uint32_t high, uint32_t *found) {
   if (length <= 0 || length > DATA_SEQUENCE_MAX) return false;
-  SearchCursor cursor;
-  cursor_start(&cursor, read, low, high, start);
-  cursor.stop = stop;
-  const int head = length < SEARCH_BYTES ? length : SEARCH_BYTES;
-  const uint8_t *bytes;
-  int valid;
+  // The instruction search's pattern search finds the first 16 bytes; a longer sequence is
+  // compared on from there.
+  CodePattern head = {};
+  head.length = length < SEARCH_BYTES ? length : SEARCH_BYTES;
+  memcpy(head.code, sequence, (size_t)head.length);
+  memset(head.mask, 0xFF, (size_t)head.length);
+  const uint32_t more = (uint32_t)(length - head.length);
   uint8_t rest[DATA_SEQUENCE_MAX];
-  while (cursor_step(&cursor, direction, &bytes, &valid)) {
-    if (valid < head || bytes[0] != sequence[0] || memcmp(bytes, sequence, (size_t)head)) continue;
-    const uint32_t at = cursor.address, more = (uint32_t)(length - head);
-    if (more && (read(at + head, rest, (int)more) != (int)more || memcmp(rest, sequence + head, more)))
-      continue;
-    *found = at;
-    return true;
+  for (uint32_t at = start; search_pattern(head, at, direction, read, low, high, &at);) {
+    if (!more || ((uint32_t)read(at + (uint32_t)head.length, rest, (int)more) == more &&
+                  !memcmp(rest, sequence + head.length, more))) {
+      *found = at;
+      return true;
+    }
   }
   return false;
 }

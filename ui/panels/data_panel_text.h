@@ -77,7 +77,6 @@ void data_fill_bytes(const uint8_t *sequence, int length, uint8_t *out, int size
 int data_insert_bytes(const uint8_t *sequence, int length, const uint8_t *selection,
                       int selection_size, uint8_t *out);
 // The next place after start (direction +1) or before it (-1) in [low, high) where the
-// sequence stands; false when there is none or stop was set.
+// whole sequence stands readable; false when there is none.
 bool data_search(MemoryReader read, const uint8_t *sequence, int length, uint32_t start,
-                 int direction, uint32_t low, uint32_t high, const volatile int *stop,
-                 uint32_t *found);
+                 int direction, uint32_t low, uint32_t high, uint32_t *found);

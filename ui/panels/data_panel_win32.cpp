@@ -198,7 +198,7 @@ void search(int direction) {
   const int n = expression_bytes(g_data.search, sequence, DATA_SEQUENCE_MAX);
   uint32_t found;
   if (n <= 0 || !data_search(memory_reader, sequence, n, g_data.current, direction, 0,
-                             0xFFFFFFFFu, nullptr, &found))
+                             0xFFFFFFFFu, &found))
     return;
   push_and_set(found);
   g_data.current = g_data.first = found;

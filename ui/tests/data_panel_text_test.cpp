@@ -228,12 +228,16 @@ TEST_F(DataPanelText, SearchFindsSequencesBothWaysAcrossUnreadablePages) {
     SCOPED_TRACE(c.start);
     uint32_t at = 0;
     EXPECT_EQ(c.found, data_search(fake_read, seq, c.length, c.start, c.direction, 0x1000,
-                                   0x6000, nullptr, &at));
+                                   0x6000, &at));
     if (c.found) EXPECT_EQ(c.at, at);
   }
-  volatile int stop = 1;
+  // The first 16 bytes alone are no match.
+  g_memory.bytes[0x1800 + 17] = '?';
   uint32_t at = 0;
-  EXPECT_FALSE(data_search(fake_read, seq, len, 0x1000, 1, 0x1000, 0x6000, &stop, &at));
+  EXPECT_TRUE(data_search(fake_read, seq, len, 0x1000, 1, 0x1000, 0x6000, &at));
+  EXPECT_EQ(0x5010u, at);
+  EXPECT_TRUE(data_search(fake_read, seq, 16, 0x1000, 1, 0x1000, 0x6000, &at));
+  EXPECT_EQ(0x1800u, at);
 }
 
 }  // namespace
