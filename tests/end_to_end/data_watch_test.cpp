@@ -2,7 +2,8 @@
 // through the prompt follow the debuggee's registers across a step (compared with the
 // thread's context read from outside); bytes inserted through the data panel, on the stack
 // and on a read-only page, are read back from the debuggee; a comment, a breakpoint, a
-// guard and the watches are written to kq.job at unload and come back at the next load.
+// guard and the watches are written to kq.job at unload and come back at the next load,
+// where the breakpoint stops the run and stays armed under a write through the data panel.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
@@ -268,6 +269,14 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   command(RUN);
   ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 2) != 0; }, 60)) << log();
   EXPECT_EQ(breakpoint, pause_after("EVN_Initiate", 2)) << log();
+  // A write over the breakpoint through the data panel keeps it armed in the debuggee.
+  const std::string original = memory(breakpoint + 1, 1);
+  char where[16], sequence[16];
+  snprintf(where, sizeof where, "0x%X", breakpoint);
+  snprintf(sequence, sizeof sequence, "0xE9, 0x%X", (uint8_t)original[0] ^ 0x10);
+  ASSERT_TRUE(insert_at(where, breakpoint, sequence)) << log();
+  EXPECT_TRUE(wait_for([&] { return memory(breakpoint + 1, 1)[0] == (char)(original[0] ^ 0x10); }, 20));
+  EXPECT_EQ("\xCC", memory(breakpoint, 1));
   screenshot("data_watch_reloaded.png");
 
   EXPECT_EQ(0, kq_close(&kq_, main_));
