@@ -49,6 +49,15 @@ void back_buffer_end() {
   g_back = BackBuffer();
 }
 
+void paint_buffered(HWND hwnd, void (*draw)(HDC dc)) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  HDC back = back_buffer_begin(dc);
+  draw(back ? back : dc);
+  if (back) back_buffer_end();
+  EndPaint(hwnd, &ps);
+}
+
 bool clipboard_copy_text(const char *text, size_t len) {
   if (!OpenClipboard(nullptr)) return false;
   EmptyClipboard();

@@ -7,6 +7,9 @@
 HDC back_buffer_begin(HDC target);
 // Copies the bitmap to the target and releases everything.
 void back_buffer_end();
+// Answers WM_PAINT: draw paints the window into the back buffer (straight into the window
+// when none could be made).
+void paint_buffered(HWND hwnd, void (*draw)(HDC dc));
 
 // Copies text (len characters) to the clipboard as plain text; false when the clipboard
 // cannot be opened.

@@ -400,8 +400,8 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   click(dialog, IDCANCEL);
   ASSERT_TRUE(closes(dialog));
 
-  // The rest of the interface on the paused debuggee (no view answers for the selection
-  // and the position yet), then reloading and unloading it.
+  // The rest of the interface on the paused debuggee (no selection in the code panel; its
+  // position is where KQ_Goto sent it), then reloading and unloading it.
   char misc[32];
   snprintf(misc, sizeof misc, "misc %X", text.address);
   ASSERT_TRUE(closes(kq.run(misc)));
@@ -410,7 +410,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
        {"peek: b.dll misc paths " + kq.dir + "plugin_debuggee.ini MZ\n",
         std::string("peek: b.dll misc types 62617365 2A 5B5D 2829 6270 16 1 1 peek_enum local -4 -1\n"),
         std::string("peek: b.dll misc symbols 1 1 1\n"),
-        std::string("peek: b.dll misc control 1 0 1 1 0 0\n")})
+        "peek: b.dll misc control 1 0 1 1 " + std::to_string(text.address) + " 0\n"})
     EXPECT_TRUE(has(kq.log(), line)) << line << kq.log();
   ASSERT_TRUE(closes(kq.run("reload")));
   EXPECT_TRUE(kq.logged("peek: b.dll reloaded 1\n", 20)) << kq.log();

@@ -145,7 +145,8 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   ASSERT_TRUE(wait_for([&] { return pause(1) != 0; }, 120)) << log();
   ASSERT_TRUE(code_panel());
   ASSERT_TRUE(keys_.attach());
-  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_F2, [&] { return keys_.focus() == code_panel(); }))
+  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_F2,
+                                   [&] { return keys_.focus() == code_panel(); }))
       << log();
   // Stopped: the cursor stands on the instruction pointer, marked in the listing.
   EXPECT_TRUE(cursor_at(pause(1))) << cursor_line() << "\n" << log();
@@ -188,7 +189,8 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   SendMessageA(combo, WM_SETTEXT, 0, (LPARAM) "nop");
   PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
   ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 20));
-  EXPECT_TRUE(wait_for([&] { return bytes_at(typed, old_length) == std::string(old_length, '\x90'); }, 20))
+  const std::string nops((size_t)old_length, '\x90');
+  EXPECT_TRUE(wait_for([&] { return bytes_at(typed, old_length) == nops; }, 20))
       << log();
   EXPECT_EQ(before.substr(old_length), bytes_at(typed + old_length, 16 - old_length));
   EXPECT_TRUE(wait_for([&] { return cursor_line().find("nop") != std::string::npos; }, 20))

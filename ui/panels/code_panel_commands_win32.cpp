@@ -148,7 +148,11 @@ void hook_go_to(uint32_t address) {
   position_set(&g_positions[POSITION_CODE], address);
 }
 bool hook_selection(uint32_t *low, uint32_t *high) {
-  return g_code.screen.window.count && code_selection(screen(), low, high);
+  uint32_t a, b;
+  if (!g_code.screen.window.count || !code_selection(screen(), &a, &b)) return false;
+  *low = a;
+  *high = b;
+  return true;
 }
 uint32_t hook_position() { return g_positions[POSITION_CODE].address; }
 const PluginViewHooks kHooks = {hook_go_to, hook_selection, hook_position};

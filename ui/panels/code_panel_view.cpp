@@ -31,9 +31,9 @@ void code_refresh(CodeScreen *s) {
   if (!s->window.count) return;
   const CodeWindow &w = s->window;
   s->top = code_line_at(&w, w.anchor);
-  s->page_above = s->top > 0
-                      ? code_fill_listing(s->listing, &s->window, s->top - 1, -1, s->height, s->view)
-                      : s->top;
+  s->page_above = s->top;
+  if (s->top > 0)
+    s->page_above = code_fill_listing(s->listing, &s->window, s->top - 1, -1, s->height, s->view);
   s->bottom = code_fill_listing(s->listing, &s->window, s->top, 1, s->height, s->view);
   code_show_selection(s);
   const int middle = (s->cursor_rect.top + s->cursor_rect.bottom) / 2;

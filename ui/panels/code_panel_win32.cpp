@@ -392,16 +392,10 @@ LRESULT CALLBACK code_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      HDC back = back_buffer_begin(dc);
-      code_panel_draw(back ? back : dc);
-      if (back) back_buffer_end();
-      EndPaint(hwnd, &ps);
+    case WM_PAINT:
+      paint_buffered(hwnd, code_panel_draw);
       place_caret();
       return 0;
-    }
     case WM_SETFOCUS: focus(true); return 0;
     case WM_KILLFOCUS: focus(false); return 0;
     case WM_COMMAND: return code_panel_command(LOWORD(wparam));
