@@ -183,9 +183,14 @@ struct Kq {
     if (!commands) return nullptr;
     HWND line = GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT);
     if (before) *before = text_of(line);
-    SetWindowTextA(line, typed);
     PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
     wait_for([&] { return IsWindowVisible(commands); }, 10);
+    // SetWindowText does not reliably reach another process's edit box: send the text
+    // and look that it arrived.
+    wait_for([&] {
+      SendMessageA(line, WM_SETTEXT, 0, (LPARAM)typed);
+      return text_of(line) == typed;
+    }, 10);
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     return dialog;
   }
@@ -331,7 +336,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 17);  // the same key, c's
   EXPECT_EQ("c.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));
   screenshot("plugin_commands.png");
-  SetWindowTextA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), "nosuch 1");
+  SendMessageA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), WM_SETTEXT, 0, (LPARAM)"nosuch 1");
   click(dialog, IDOK);
   EXPECT_FALSE(closes(dialog, 1));  // an unknown key leaves the dialog open
   SendMessageA(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT), WM_SETTEXT, 0, (LPARAM)"peek");
