@@ -25,6 +25,7 @@ const char kPause[] = "EVN_Pause at ";
 // Commands posted to kq's main window; those it does not take go on to the panels.
 enum {
   ADD_WATCH = 10099, STEP_OVER = 10086, RELOAD = 10080, FOCUS_DATA = 10064, RUN = 10077,
+  TRACE_FOCUS = 10089,
   DATA_COMMENT = 10042, DATA_GOTO = 10046, DATA_GUARD = 10048, DATA_INSERT = 10049,
   CODE_BREAKPOINT = 10007
 };
@@ -78,6 +79,19 @@ class DataWatchRun : public ::testing::Test {
     return at == std::string::npos ? 0 : (uint32_t)strtoul(all.c_str() + at + sizeof kPause - 1, nullptr, 16);
   }
   void command(int id) const { PostMessageA(main_, WM_COMMAND, (WPARAM)id, 0); }
+  // Returns once kq has finished the tick that logged the last line: the focus trace
+  // posted behind it has been written.
+  bool settle() const {
+    auto traces = [&] {
+      const std::string all = log();
+      int n = 0;
+      for (size_t at = all.find("Focus="); at != std::string::npos; at = all.find("Focus=", at + 1)) n++;
+      return n;
+    };
+    const int before = traces();
+    command(TRACE_FOCUS);
+    return wait_for([&] { return traces() > before; }, 20);
+  }
 
   // A panel window of kq by class, among the descendants of its top-level windows.
   HWND panel(const char *cls) const {
@@ -168,10 +182,10 @@ class DataWatchRun : public ::testing::Test {
     if (at == std::string::npos || (at && text[at - 1] != '\n')) return -1;
     return (long long)strtoul(text.c_str() + at + head.size(), nullptr, 0);
   }
-  // The data panel's position and selection as its window says them.
+  // The data panel's position, selection and pages written, as its window says them.
   std::vector<uint32_t> data_state() const {
-    std::vector<uint32_t> v(3, 0);
-    sscanf(text_of(panel("data")).c_str(), "%x %x %x", &v[0], &v[1], &v[2]);
+    std::vector<uint32_t> v(4, 0);
+    sscanf(text_of(panel("data")).c_str(), "%x %x %x %u", &v[0], &v[1], &v[2], &v[3]);
     return v;
   }
   bool data_at(uint32_t address) const {
@@ -223,8 +237,17 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   ASSERT_EQ(2u, memory(stub, 2).size());
   ASSERT_TRUE(insert_at("0x400040", stub, "0x4B, 0x51")) << log();
   EXPECT_TRUE(wait_for([&] { return memory(stub, 2) == "KQ"; }, 20)) << log();
-  EXPECT_EQ((std::vector<uint32_t>{stub, stub, stub}), data_state());
+  const std::vector<uint32_t> shown = data_state();
+  EXPECT_EQ((std::vector<uint32_t>{stub, stub, stub}), std::vector<uint32_t>(shown.begin(), shown.begin() + 3));
   screenshot("data_watch_panels.png");
+  // A step that leaves the page's bytes alone writes no new page; a write into it does.
+  command(STEP_OVER);
+  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 3) != 0; }, 60)) << log();
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(shown[3], data_state()[3]);
+  command(DATA_INSERT);
+  ASSERT_TRUE(answer("Insert bytes", "0x4C"));
+  EXPECT_TRUE(wait_for([&] { return data_state()[3] > shown[3]; }, 20)) << text_of(panel("data"));
 
   // A comment on the stub, a guard on it and a breakpoint at the code panel's cursor.
   command(DATA_COMMENT);

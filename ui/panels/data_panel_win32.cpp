@@ -70,13 +70,13 @@ bool snapshot_differs() {
   return differs;
 }
 
-// Repaints; the window's text says the position and the ordered selection, for readers
-// from outside.
+// Repaints; the window's text says the position, the ordered selection and the count of
+// pages written, for readers from outside.
 void show_state() {
   uint32_t low, high;
   order(&low, &high);
   char text[64];
-  snprintf(text, sizeof text, "%08X %08X %08X", position(), low, high);
+  snprintf(text, sizeof text, "%08X %08X %08X %d", position(), low, high, g_data.rebuilds);
   SetWindowTextA(g_data.hwnd, text);
   InvalidateRect(g_data.hwnd, nullptr, FALSE);
 }
@@ -347,15 +347,7 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       write_page();
       return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      HDC back = back_buffer_begin(dc);
-      data_panel_draw(back ? back : dc);
-      if (back) back_buffer_end();
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: paint_buffered(hwnd, data_panel_draw); return 0;
     case WM_SETFOCUS:
       keyb_register_table(hwnd, data_keys);
       plugins_set_view_hooks(&kHooks);

@@ -163,15 +163,7 @@ LRESULT CALLBACK watch_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      HDC back = back_buffer_begin(dc);
-      watch_panel_draw(back ? back : dc);
-      if (back) back_buffer_end();
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: paint_buffered(hwnd, watch_panel_draw); return 0;
     case WM_SETFOCUS:
       keyb_register_table(hwnd, watch_keys);
       rewrite();
