@@ -5,6 +5,7 @@
      fault           sets its last error to 2 and writes to address 0
      faultloop       16 more threads write to address 0; the main thread sleeps
      loop [EVENT]    signals the named event, then spins for ever
+     chatter         writes numbered lines of debug output for ever, one a millisecond
      threads         starts two spinning threads, then ends its main thread alone
      loadlib [DLL [EVENT [PROC]]]
                      loads and frees a DLL late (version.dll unless named), waiting
@@ -136,6 +137,13 @@ int main(int argc, char **argv) {
     for (int i = 0; i < 16; i++) CreateThread(NULL, 0, write_nowhere, NULL, 0, NULL);
     Sleep(INFINITE);
   }
+  if (!strcmp(what, "chatter"))
+    for (unsigned n = 0;; n++) {
+      char line[64];
+      wsprintfA(line, "chatter %u of a debuggee that keeps writing\n", n);
+      OutputDebugStringA(line);
+      Sleep(1);
+    }
   if (!strcmp(what, "loop")) {
     if (argc > 2) SetEvent(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]));
     spin(NULL);

@@ -1,5 +1,6 @@
 #include "ui/panels/balloon_win32.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "startup/global_resources_win32.h"
@@ -50,6 +51,14 @@ void measure() {
   ReleaseDC(g_balloon.hwnd, dc);
   balloon_measure(header.cx, header.cy, g_balloon.rows, g_balloon.count, &g_balloon.width,
                   &g_balloon.height);
+  // The window's text is the header and the rows, "key=title" after "|", for whoever
+  // reads the balloon from outside.
+  char text[BALLOON_ROWS_MAX * 40 + 80];
+  int at = snprintf(text, sizeof text, "%s", g_balloon.header);
+  for (int i = 0; i < g_balloon.count; i++)
+    at += snprintf(text + at, sizeof text - at, "|%.12s=%.24s", g_balloon.entries[i].key_name,
+                   g_balloon.entries[i].title);
+  SetWindowTextA(g_balloon.hwnd, text);
   InvalidateRect(g_balloon.hwnd, nullptr, FALSE);
 }
 

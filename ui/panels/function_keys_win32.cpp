@@ -1,5 +1,7 @@
 #include "ui/panels/function_keys_win32.h"
 
+#include <stdio.h>
+
 #include "startup/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/panels/status_bar_win32.h"
@@ -175,8 +177,15 @@ LRESULT CALLBACK function_keys_proc(HWND hwnd, UINT message, WPARAM wparam, LPAR
 
 }  // namespace
 
+// The window's text is the keys' titles, "F1=title|F2=...", for whoever reads the bar
+// from outside.
 void function_keys_refresh() {
   keyb_function_keys(g_fkeys.keys);
+  char text[FKEY_BUTTONS * 40] = "", *end = text;
+  for (const CommandRef &ref : g_fkeys.keys)
+    end += snprintf(end, 40, "%s=%.30s|", ref.key_name ? ref.key_name : "",
+                    ref.title ? ref.title : "");
+  SetWindowTextA(g_fkeys.hwnd, text);
   measure();
 }
 

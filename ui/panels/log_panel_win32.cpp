@@ -82,6 +82,8 @@ void rewrite() {
                     handle_of(g_resources.pictures[LONGER_MARK]),
                     handle_of(g_resources.pictures[LAST_MARK])};
   log_write_page(g_log.dd, g_log.lines, g_log.shown, &style);
+  // The window's text is the page's last line, for whoever reads the panel from outside.
+  SetWindowTextA(g_log.hwnd, g_log.shown ? g_log.lines[g_log.shown - 1].text : "");
   update_scroll_bar();
   InvalidateRect(g_log.hwnd, nullptr, FALSE);
 }

@@ -88,9 +88,12 @@ void select_row(int row) {
   SendMessageA(g_start.list, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
+// The window's text is the list, a row a line with its columns after tabs, for whoever
+// reads the page from outside.
 void fill_list() {
   if (!g_start.list) return;
   SendMessageA(g_start.list, LVM_DELETEALLITEMS, 0, 0);
+  char *rows = (char *)zone_alloc(g_start.recent.count * (KQ_PATH + 64) + 1), *end = rows;
   for (int i = 0; i < g_start.recent.count; i++) {
     const RecentFile &f = g_start.recent.items[i];
     char size[32] = "", date[32] = "Not found";
@@ -101,7 +104,10 @@ void fill_list() {
     add_item(i, 0, f.path);
     add_item(i, 1, size);
     add_item(i, 2, date);
+    end += snprintf(end, KQ_PATH + 64, "%s\t%s\t%s\n", f.path, size, date);
   }
+  SetWindowTextA(g_start.hwnd, rows ? rows : "");
+  zone_free(rows);
   const int loaded = recent_find(&g_start.recent, debuggee_path());
   if (g_start.recent.count) select_row(loaded >= 0 ? loaded : 0);
 }

@@ -1,0 +1,270 @@
+// The text panels of kq.exe under Wine, read from outside in one run: the log panel
+// follows a debuggee that keeps writing while kq's working set stays flat, stays put one
+// line up and follows again from the end; the function-key bar shows the focused panel's
+// keys and turns yellow with CTRL held, while the balloon lists the CTRL commands; after
+// an unload the start page lists the program with its size and a missing one as not
+// found, reopens the program with Enter, and the list is kept in the registry. Each
+// panel's window text is what it shows (the log's last line, the list's rows, the keys'
+// titles); screenshots lie beside the test.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "tests/end_to_end/kq_keyboard.h"
+#include "tests/end_to_end/kq_outside.h"
+#include "tests/end_to_end/kq_process.h"
+#include "ui/keyb.h"
+
+namespace {
+
+enum {
+  CMD_FOCUS_LOG = 10065, CMD_PAUSE_RESUME = 10077, CMD_UNLOAD = 10090, CMD_TRACE_FOCUS = 10089
+};
+const char kMissing[] = "Z:\\nowhere\\gone.exe";
+const COLORREF kPlainFill = 0xC89632, kCtrlFill = 0x64FFFF;
+
+class TextPanelsRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    key_ = "SOFTWARE\\KaquinDebuggerText-" + std::to_string(GetCurrentProcessId());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
+    put_key_setting(key_, "ShowFormatWarning", "0");
+    put_key_setting(key_, "Arguments", "chatter");
+    // A program debugged before that is gone now.
+    HKEY handle;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    const std::string recent = std::string(kMissing) + '\0' + '\0';
+    RegSetValueExA(handle, "RecentFiles", 0, REG_BINARY, (const BYTE *)recent.data(),
+                   (DWORD)recent.size());
+    RegCloseKey(handle);
+  }
+  void TearDown() override {
+    if (pi_.hProcess) kq_close(&pi_, main_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+
+  bool start() {
+    dir_ = own_folder() + "kq-text\\";
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    for (const char *old : {"kq.log", "kq.job", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
+    const std::string exe = own_folder() + KQ_EXE;
+    debuggee_ = dir_ + "kq_debuggee.exe";
+    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
+    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE) ||
+        !CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee_.c_str(), FALSE))
+      return false;
+    char full[MAX_PATH];
+    GetFullPathNameA(debuggee_.c_str(), sizeof full, full, nullptr);
+    debuggee_ = full;
+    std::string line = "\"" + dir_ + "kq.exe\" \"" + debuggee_ + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
+                        &pi_) ||
+        !wait_for([&] { return log().find("Starting main loop") != std::string::npos; }))
+      return false;
+    main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
+    keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
+    return main_ != nullptr;
+  }
+  std::string log() const { return read_file(dir_ + "kq.log"); }
+  void settle() {
+    PostMessageA(main_, WM_COMMAND, CMD_TRACE_FOCUS, 0);
+    ASSERT_TRUE(wait_for([&] { return count("Focus=") > traced_; })) << "no focus trace";
+    traced_++;
+  }
+  int count(const char *text) const {
+    const std::string all = log();
+    int n = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
+    return n;
+  }
+  // A window of the class among kq's top-level windows and their children.
+  HWND panel(const char *cls) const {
+    struct Find {
+      DWORD pid;
+      const char *cls;
+      HWND found;
+    } f = {pi_.dwProcessId, cls, nullptr};
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Find *f = (Find *)arg;
+      DWORD pid = 0;
+      char name[32];
+      GetWindowThreadProcessId(hwnd, &pid);
+      if (pid != f->pid) return TRUE;
+      GetClassNameA(hwnd, name, sizeof name);
+      if (!strcmp(name, f->cls)) f->found = hwnd;
+      if (!f->found)
+        EnumChildWindows(hwnd, [](HWND child, LPARAM arg) WINAPI -> BOOL {
+          Find *f = (Find *)arg;
+          char name[32];
+          GetClassNameA(child, name, sizeof name);
+          if (!strcmp(name, f->cls)) f->found = child;
+          return f->found == nullptr;
+        }, arg);
+      return f->found == nullptr;
+    }, (LPARAM)&f);
+    return f.found;
+  }
+  // The number of the newest chatter line in a text, -1 for none.
+  static long last_chatter(const std::string &text) {
+    const size_t at = text.rfind("chatter ");
+    return at == std::string::npos ? -1 : strtol(text.c_str() + at + 8, nullptr, 10);
+  }
+  size_t working_set() const {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(pi_.hProcess, &counters, sizeof counters)
+               ? counters.WorkingSetSize
+               : 0;
+  }
+  // Whether a pixel of the colour lies along the middle of the window on the screen.
+  static bool shows_colour(HWND hwnd, COLORREF colour) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    HDC screen = GetDC(nullptr);
+    bool found = false;
+    for (int x = r.left; x < r.right && !found; x++)
+      found = GetPixel(screen, x, (r.top + r.bottom) / 2) == colour;
+    ReleaseDC(nullptr, screen);
+    return found;
+  }
+  // Holds or lets go of CTRL as the keyboard driver would.
+  void ctrl(bool down) {
+    BYTE state[256] = {};
+    if (down) state[VK_CONTROL] = 0x80;
+    SetKeyboardState(state);
+    Sleep(KqKeyboard::kKeyStateAge);
+    HWND target = keys_.focus() ? keys_.focus() : main_;
+    PostMessageA(target, down ? WM_KEYDOWN : WM_KEYUP, VK_CONTROL, down ? 1 : 0xC0000001);
+    settle();
+  }
+
+  std::string key_, dir_, debuggee_;
+  PROCESS_INFORMATION pi_ = {};
+  HWND main_ = nullptr;
+  KqKeyboard keys_;
+  int traced_ = 0;
+};
+
+TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
+  ASSERT_TRUE(start()) << log();
+  ASSERT_TRUE(keys_.attach());
+  ASSERT_TRUE(wait_for([&] { return log().find("EVN_Pause") != std::string::npos; })) << log();
+  PostMessageA(main_, WM_COMMAND, CMD_PAUSE_RESUME, 0);
+
+  // The log panel follows the end: its last line reaches every line the file held a
+  // moment before, again and again, while kq's working set stays where it was.
+  HWND log_panel = panel("log");
+  ASSERT_TRUE(log_panel);
+  ASSERT_TRUE(wait_for([&] { return last_chatter(log()) > 100; })) << log().substr(0, 4000);
+  const size_t set_before = working_set(), log_before = log().size();
+  for (int round = 0; round < 5; round++) {
+    const long written = last_chatter(log());
+    EXPECT_TRUE(wait_for([&] { return last_chatter(text_of(log_panel)) >= written; }, 20))
+        << "round " << round << ": file at " << written << ", panel shows "
+        << text_of(log_panel);
+    Sleep(500);
+  }
+  const size_t set_after = working_set(), log_after = log().size();
+  printf("kq.exe working set %zu KB -> %zu KB while the log grew %zu KB -> %zu KB\n",
+         set_before / 1024, set_after / 1024, log_before / 1024, log_after / 1024);
+  EXPECT_GT(log_after, log_before);
+  EXPECT_LT(set_after, set_before + (8u << 20));
+  screenshot("text_panels_log.png");
+
+  // One line up, the page stays while the file grows; CTRL+END follows again.
+  PostMessageA(main_, WM_COMMAND, CMD_FOCUS_LOG, 0);
+  settle();
+  ASSERT_TRUE(keys_.press_in_front(0, VK_UP, [&] {
+    const std::string shown = text_of(log_panel);
+    Sleep(300);
+    return shown == text_of(log_panel);
+  }));
+  const std::string held = text_of(log_panel);
+  const long file_then = last_chatter(log());
+  ASSERT_TRUE(wait_for([&] { return last_chatter(log()) > file_then + 50; }));
+  EXPECT_EQ(text_of(log_panel), held);
+  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_END, [&] {
+    const long written = last_chatter(log());
+    return wait_for([&] { return last_chatter(text_of(log_panel)) >= written; }, 10);
+  }));
+
+  // The function-key bar: the main keys and the log's in blue; CTRL turns it yellow with
+  // the CTRL keys, and the balloon lists the log panel's CTRL commands.
+  HWND bar = panel("menu"), balloon = panel("balloon");
+  ASSERT_TRUE(bar && balloon);
+  EXPECT_NE(text_of(bar).find("F1=Help|"), std::string::npos) << text_of(bar);
+  EXPECT_NE(text_of(bar).find("F7=Step into|"), std::string::npos) << text_of(bar);
+  EXPECT_TRUE(wait_for([&] {
+    SetForegroundWindow(main_);
+    return shows_colour(bar, kPlainFill);
+  }, 10));
+  EXPECT_FALSE(IsWindowVisible(balloon));
+  // kq lists keys only while it is the active program, and other programs on the display
+  // may take the front: CTRL is pressed again, with the log panel focused, until kq was
+  // in front for it.
+  bool shown = false;
+  for (int attempt = 0; attempt < 5 && !shown; attempt++) {
+    SetForegroundWindow(main_);
+    settle();
+    PostMessageA(main_, WM_COMMAND, CMD_FOCUS_LOG, 0);
+    settle();
+    ctrl(true);
+    shown = wait_for([&] { return IsWindowVisible(balloon) != 0; }, 5);
+    if (!shown) ctrl(false);
+  }
+  ASSERT_TRUE(shown) << text_of(balloon);
+  EXPECT_NE(text_of(bar).find("F4=Log|"), std::string::npos) << text_of(bar);
+  EXPECT_EQ(text_of(balloon).rfind("CTRL+|", 0), 0u) << text_of(balloon);
+  EXPECT_NE(text_of(balloon).find("S=Search..."), std::string::npos) << text_of(balloon);
+  EXPECT_NE(text_of(balloon).find("L=Goto line..."), std::string::npos) << text_of(balloon);
+  EXPECT_TRUE(wait_for([&] {
+    SetForegroundWindow(main_);
+    return shows_colour(bar, kCtrlFill);
+  }, 10));
+  screenshot("text_panels_ctrl.png");
+  ctrl(false);
+  EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
+  EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));
+
+  // The start page after an unload: the program with its size and date, the missing one
+  // as not found; Enter in the list opens the program again.
+  const int loads = count("EVN_Load");
+  PostMessageA(main_, WM_COMMAND, CMD_UNLOAD, 0);
+  HWND cover = panel("cover");
+  ASSERT_TRUE(cover);
+  ASSERT_TRUE(wait_for([&] { return IsWindowVisible(cover) != 0; }, 20));
+  const std::string rows = text_of(cover);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExA(debuggee_.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(rows.find(debuggee_ + "\t" + std::to_string(data.nFileSizeLow) + "\t"), 0u) << rows;
+  EXPECT_NE(rows.find(std::string(kMissing) + "\t\tNot found\n"), std::string::npos) << rows;
+  screenshot("text_panels_cover.png");
+  PostMessageA(cover, WM_LBUTTONDOWN, 0, 0);  // a click on the page gives the list the focus
+  settle();
+  ASSERT_TRUE(keys_.press_in_front(0, VK_RETURN, [&] {
+    return wait_for([&] { return count("EVN_Load") > loads; }, 20);
+  })) << log().substr(log().size() > 3000 ? log().size() - 3000 : 0);
+
+  // Kept in the registry at the end, the most recent last.
+  EXPECT_EQ(kq_close(&pi_, main_), 0);
+  HKEY handle;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_READ, &handle), ERROR_SUCCESS);
+  char stored[1024] = {};
+  DWORD size = sizeof stored;
+  EXPECT_EQ(RegQueryValueExA(handle, "RecentFiles", nullptr, nullptr, (BYTE *)stored, &size),
+            ERROR_SUCCESS);
+  RegCloseKey(handle);
+  EXPECT_EQ(std::string(stored, size), std::string(kMissing) + '\0' + debuggee_ + '\0' + '\0');
+}
+
+}  // namespace
