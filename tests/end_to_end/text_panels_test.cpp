@@ -23,7 +23,8 @@
 namespace {
 
 enum {
-  CMD_FOCUS_LOG = 10065, CMD_PAUSE_RESUME = 10077, CMD_UNLOAD = 10090, CMD_TRACE_FOCUS = 10089
+  CMD_FOCUS_LOG = 10065, CMD_PAUSE_RESUME = 10077, CMD_UNLOAD = 10090, CMD_TRACE_FOCUS = 10089,
+  CMD_CONSOLE = 10088, CMD_EXECUTE = 10004
 };
 const char kMissing[] = "Z:\\nowhere\\gone.exe";
 const COLORREF kPlainFill = 0xC89632, kCtrlFill = 0x64FFFF;
@@ -35,6 +36,7 @@ class TextPanelsRun : public ::testing::Test {
     SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
     put_key_setting(key_, "ShowFormatWarning", "0");
     put_key_setting(key_, "Arguments", "chatter");
+    put_key_setting(key_, "CommandLineInterpreter", "Z:\\nowhere\\shell.exe");
     // A program debugged before that is gone now.
     HKEY handle;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -235,6 +237,33 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   ctrl(false);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
   EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));
+
+  // The console holds the focus traces written so far; its close box hides it and the
+  // command brings it back with its text.
+  HWND console = panel("console");
+  ASSERT_TRUE(console);
+  HWND field = FindWindowExA(console, nullptr, "Edit", nullptr);
+  ASSERT_TRUE(field);
+  PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(console) != 0; }, 10));
+  EXPECT_NE(text_of(field).find("Focus="), std::string::npos) << text_of(field);
+  PostMessageA(console, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(console); }, 10));
+  PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(console) != 0; }, 10));
+  EXPECT_NE(text_of(field).find("Focus="), std::string::npos) << text_of(field);
+  PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
+
+  // A command line whose interpreter cannot be started: the typed text goes, one log line
+  // says so.
+  HWND cmdline = panel("cmdline");
+  ASSERT_TRUE(cmdline);
+  HWND combo = FindWindowExA(cmdline, nullptr, "ComboBox", nullptr);
+  ASSERT_TRUE(combo);
+  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM) "echo typed");
+  PostMessageA(cmdline, WM_COMMAND, CMD_EXECUTE, 0);
+  EXPECT_TRUE(wait_for([&] { return count("Fail to execute 'echo typed'\n") == 1; }, 10));
+  EXPECT_EQ(text_of(combo), "");
 
   // The start page after an unload: the program with its size and date, the missing one
   // as not found; Enter in the list opens the program again.
