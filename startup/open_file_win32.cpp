@@ -8,14 +8,15 @@
 #include "startup/newest_program_win32.h"
 #include "startup/settings.h"
 #include "ui/keyb.h"
+#include "ui/panels/start_page_win32.h"
 #include "util/path.h"
 
 void open_file_dialog() {
-  // The debuggee's path, else the newest program here: the start page's recent-files list,
-  // the step between them, is not kept yet.
+  // The debuggee's path, else the start page's most recent one, else the newest program
+  // here.
   char file[KQ_PATH];
   text_copy(file, sizeof file, debuggee_path());
-  if (!file[0]) newest_program_here(file, sizeof file);
+  if (!file[0] && !start_page_recent(file, sizeof file)) newest_program_here(file, sizeof file);
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = g_main.hwnd;

@@ -67,6 +67,19 @@ void update_scroll_bar() {
   SetScrollInfo(g_log.hwnd, SB_VERT, &si, TRUE);
 }
 
+// The document's stream offset of a file byte: the page's own lines by their starts (the
+// indent counts as one character), bytes above the page at its start, below it at its end.
+int stream_offset(uint64_t byte) {
+  if (!g_log.shown || byte < g_log.lines[0].start) return 0;
+  for (int i = 0; i < g_log.shown; i++) {
+    const LogLine &line = g_log.lines[i];
+    if (byte > line.start + (uint64_t)line.length) continue;
+    const int first = rich_chars_before(g_log.dd, rich_line_start(g_log.dd, i));
+    return rich_char_offset(g_log.dd, first + 1 + (int)(byte - line.start));
+  }
+  return rich_length(g_log.dd);
+}
+
 // The page is read again from the file and written into the document.
 void rewrite() {
   g_log.shown = 0;
@@ -82,6 +95,9 @@ void rewrite() {
                     handle_of(g_resources.pictures[LONGER_MARK]),
                     handle_of(g_resources.pictures[LAST_MARK])};
   log_write_page(g_log.dd, g_log.lines, g_log.shown, &style);
+  if (g_log.view.select_end > g_log.view.select_start)
+    rich_set_selection(g_log.dd, stream_offset(g_log.view.select_start),
+                       stream_offset(g_log.view.select_end));
   // The window's text is the page's last line, for whoever reads the panel from outside.
   SetWindowTextA(g_log.hwnd, g_log.shown ? g_log.lines[g_log.shown - 1].text : "");
   update_scroll_bar();
@@ -226,15 +242,14 @@ bool byte_at(LPARAM lparam, uint64_t *byte) {
   return true;
 }
 
+// The selection runs from the byte pressed (the anchor) to the byte under the pointer.
 void mouse_select(LPARAM lparam, bool start) {
   uint64_t byte;
   if (!byte_at(lparam, &byte)) return;
-  if (start) g_log.view.select_start = byte;
-  g_log.view.select_end = byte;
-  if (g_log.view.select_end < g_log.view.select_start) {
-    g_log.view.select_end = g_log.view.select_start;
-    g_log.view.select_start = byte;
-  }
+  if (start) g_log.anchor = byte;
+  g_log.view.select_start = byte < g_log.anchor ? byte : g_log.anchor;
+  g_log.view.select_end = byte < g_log.anchor ? g_log.anchor : byte;
+  rewrite();
 }
 
 void create(HWND hwnd) {

@@ -34,6 +34,7 @@ struct LogPanel {
   HBRUSH pattern;
   int scroll_x, width, height, line_height;
   bool selecting;
+  uint64_t anchor;  // where the mouse selection began
 };
 extern LogPanel g_log;
 
