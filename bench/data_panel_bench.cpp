@@ -65,6 +65,10 @@ int main() {
 
   // An 8-byte sequence that stands nowhere: the whole range is read both ways.
   const uint8_t absent[8] = {0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02, 0x03, 0x04};
+  DataSequence sequence = {};
+  memcpy(sequence.bytes, absent, 8);
+  memset(sequence.mask, 0xFF, 8);
+  sequence.length = 8;
   const uint32_t high = kBase + kSize;
   uint32_t found = 0;
   struct Run {
@@ -74,7 +78,7 @@ int main() {
   } runs[] = {{"forward", 1, kBase - 1}, {"backward", -1, high}};
   for (const Run &run : runs) {
     t0 = seconds();
-    bool hit = data_search(read_memory, absent, 8, run.start, run.direction, kBase, high, &found);
+    bool hit = data_search(read_memory, &sequence, run.start, run.direction, kBase, high, &found);
     const double data_rate = kSize / (seconds() - t0) / 1e6;
     CodePattern pattern = {};
     memcpy(pattern.code, absent, 8);

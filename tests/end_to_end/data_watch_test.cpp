@@ -25,7 +25,7 @@ const char kPause[] = "EVN_Pause at ";
 // Commands posted to kq's main window; those it does not take go on to the panels.
 enum {
   ADD_WATCH = 10099, STEP_OVER = 10086, RELOAD = 10080, FOCUS_DATA = 10064, RUN = 10077,
-  TRACE_FOCUS = 10089,
+  TRACE_FOCUS = 10089, DATA_NEW_SEARCH = 10057,
   DATA_COMMENT = 10042, DATA_GOTO = 10046, DATA_GUARD = 10048, DATA_INSERT = 10049,
   CODE_BREAKPOINT = 10007
 };
@@ -237,8 +237,15 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   ASSERT_EQ(2u, memory(stub, 2).size());
   ASSERT_TRUE(insert_at("0x400040", stub, "0x4B, 0x51")) << log();
   EXPECT_TRUE(wait_for([&] { return memory(stub, 2) == "KQ"; }, 20)) << log();
+  // The pattern search from the image's start finds them, selected.
+  command(DATA_GOTO);
+  ASSERT_TRUE(answer("Go to the address", "0x400000") && data_at(0x400000));
+  command(DATA_NEW_SEARCH);
+  ASSERT_TRUE(answer("Search for data", "4B ?? BA")) << log();  // "K", any byte, then the stub's own
+  EXPECT_TRUE(data_at(stub)) << text_of(panel("data"));
+  EXPECT_EQ(stub + 2, data_state()[2]);
   const std::vector<uint32_t> shown = data_state();
-  EXPECT_EQ((std::vector<uint32_t>{stub, stub, stub}), std::vector<uint32_t>(shown.begin(), shown.begin() + 3));
+  EXPECT_EQ((std::vector<uint32_t>{stub, stub, stub + 2}), std::vector<uint32_t>(shown.begin(), shown.begin() + 3));
   screenshot("data_watch_panels.png");
   // A step that leaves the page's bytes alone writes no new page; a write into it does.
   command(STEP_OVER);

@@ -1,6 +1,8 @@
 #include "ui/panels/data_panel_text.h"
 
+#include <ctype.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "symbols/comments.h"
@@ -244,20 +246,45 @@ int data_insert_bytes(const uint8_t *sequence, int length, const uint8_t *select
   return size;
 }
 
-bool data_search(MemoryReader read, const uint8_t *sequence, int length, uint32_t start,
-                 int direction, uint32_t low, uint32_t high, uint32_t *found) {
+bool data_sequence_from_text(const char *text, DataSequence *out) {
+  memset(out, 0, sizeof *out);
+  const char *p = text;
+  for (;; p += 2) {
+    while (*p == ' ' || *p == ',') p++;
+    if (!*p || out->length == DATA_SEQUENCE_MAX) break;
+    const bool any = p[0] == '?' && p[1] == '?';
+    if (!any && !(isxdigit((unsigned char)p[0]) && isxdigit((unsigned char)p[1]))) break;
+    const char pair[3] = {p[0], p[1], 0};
+    out->bytes[out->length] = any ? 0 : (uint8_t)strtoul(pair, nullptr, 16);
+    out->mask[out->length++] = any ? 0 : 0xFF;
+    out->masked = out->masked || any;
+    const char after = p[2];
+    if (after && after != ' ' && after != ',') break;
+  }
+  if (!*p && out->length) return true;
+  memset(out, 0, sizeof *out);
+  out->length = expression_bytes(text, out->bytes, DATA_SEQUENCE_MAX);
+  memset(out->mask, 0xFF, (size_t)out->length);
+  return out->length > 0;
+}
+
+bool data_search(MemoryReader read, const DataSequence *sequence, uint32_t start, int direction,
+                 uint32_t low, uint32_t high, uint32_t *found) {
+  const int length = sequence->length;
   if (length <= 0 || length > DATA_SEQUENCE_MAX) return false;
   // The instruction search's pattern search finds the first 16 bytes; a longer sequence is
   // compared on from there.
   CodePattern head = {};
   head.length = length < SEARCH_BYTES ? length : SEARCH_BYTES;
-  memcpy(head.code, sequence, (size_t)head.length);
-  memset(head.mask, 0xFF, (size_t)head.length);
-  const uint32_t more = (uint32_t)(length - head.length);
+  memcpy(head.code, sequence->bytes, (size_t)head.length);
+  memcpy(head.mask, sequence->mask, (size_t)head.length);
+  const int more = length - head.length;
   uint8_t rest[DATA_SEQUENCE_MAX];
   for (uint32_t at = start; search_pattern(head, at, direction, read, low, high, &at);) {
-    if (!more || ((uint32_t)read(at + (uint32_t)head.length, rest, (int)more) == more &&
-                  !memcmp(rest, sequence + head.length, more))) {
+    bool same = !more || read(at + (uint32_t)head.length, rest, more) == more;
+    for (int i = 0; same && i < more; i++)
+      same = !((rest[i] ^ sequence->bytes[head.length + i]) & sequence->mask[head.length + i]);
+    if (same) {
       *found = at;
       return true;
     }

@@ -76,7 +76,17 @@ void data_fill_bytes(const uint8_t *sequence, int length, uint8_t *out, int size
 // bytes up to the greater of the two sizes. Gives that size.
 int data_insert_bytes(const uint8_t *sequence, int length, const uint8_t *selection,
                       int selection_size, uint8_t *out);
+// A byte sequence typed by the user; the mask's 0 bits match any memory bits.
+struct DataSequence {
+  uint8_t bytes[DATA_SEQUENCE_MAX], mask[DATA_SEQUENCE_MAX];
+  int length;
+  bool masked;  // some bits are left open
+};
+// A pattern of hexadecimal byte pairs and "??" for any byte, separated by blanks or commas
+// ("8B ?? 24"), or else an expression of bytes for the evaluator (a string "abc", numbers
+// 0x41, 0x42, a typed value). False when the text is neither.
+bool data_sequence_from_text(const char *text, DataSequence *out);
 // The next place after start (direction +1) or before it (-1) in [low, high) where the
 // whole sequence stands readable; false when there is none.
-bool data_search(MemoryReader read, const uint8_t *sequence, int length, uint32_t start,
-                 int direction, uint32_t low, uint32_t high, uint32_t *found);
+bool data_search(MemoryReader read, const DataSequence *sequence, uint32_t start, int direction,
+                 uint32_t low, uint32_t high, uint32_t *found);

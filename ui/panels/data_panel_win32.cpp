@@ -105,9 +105,11 @@ void set_position(uint32_t address) {
   write_page();
 }
 
+// A jump (go to, follow, search) makes the target the current byte; scrolling keeps it.
 void push_and_set(uint32_t address) {
   if (!address) return;
   position_push(&g_positions[POSITION_DATA]);
+  select_one(address);
   set_position(address);
 }
 
@@ -151,6 +153,11 @@ void copy() {
   zone_free(bytes);
 }
 
+// Bytes to write: a sequence with no byte left open.
+bool bytes_from_text(const char *text, DataSequence *sequence) {
+  return data_sequence_from_text(text, sequence) && !sequence->masked;
+}
+
 void write(uint32_t address, const uint8_t *bytes, int count) {
   if (count > 0) memory_write_checked(address, bytes, (uint32_t)count);
 }
@@ -159,13 +166,13 @@ void fill() {
   uint32_t low, high;
   order(&low, &high);
   const uint32_t size = high - low + 1;
-  uint8_t sequence[DATA_SEQUENCE_MAX];
-  if (!size || size > COPY_MAX || !ask(IDS_DATA_FILL, g_data.fill, g_data.fill_history)) return;
-  const int n = expression_bytes(g_data.fill, sequence,
-                                 size < DATA_SEQUENCE_MAX ? (int)size : DATA_SEQUENCE_MAX);
-  if (n <= 0) return;
+  DataSequence sequence;
+  if (!size || size > COPY_MAX || !ask(IDS_DATA_FILL, g_data.fill, g_data.fill_history) ||
+      !bytes_from_text(g_data.fill, &sequence))
+    return;
+  const int n = sequence.length < (int)size ? sequence.length : (int)size;
   uint8_t *bytes = (uint8_t *)zone_alloc(size);
-  data_fill_bytes(sequence, n, bytes, (int)size);
+  data_fill_bytes(sequence.bytes, n, bytes, (int)size);
   write(low, bytes, (int)size);
   zone_free(bytes);
 }
@@ -173,16 +180,17 @@ void fill() {
 // The prompt's text starts as given (a typed character after a line feed stands unselected).
 void insert(const char *initial) {
   if (initial) text_copy(g_data.insert, sizeof g_data.insert, initial);
-  uint8_t sequence[DATA_SEQUENCE_MAX];
-  if (!ask(IDS_DATA_INSERT, g_data.insert, g_data.insert_history)) return;
-  const int n = expression_bytes(g_data.insert, sequence, DATA_SEQUENCE_MAX);
-  if (n <= 0) return;
+  DataSequence sequence;
+  if (!ask(IDS_DATA_INSERT, g_data.insert, g_data.insert_history) ||
+      !bytes_from_text(g_data.insert, &sequence))
+    return;
+  const int n = sequence.length;
   uint8_t *selection = nullptr;
   const uint32_t size = read_selection(&selection);
   uint8_t *out = (uint8_t *)zone_alloc((size_t)(size > (uint32_t)n ? size : (uint32_t)n));
   uint32_t low, high;
   order(&low, &high);
-  write(low, out, data_insert_bytes(sequence, n, selection, (int)size, out));
+  write(low, out, data_insert_bytes(sequence.bytes, n, selection, (int)size, out));
   zone_free(out);
   zone_free(selection);
 }
@@ -194,12 +202,12 @@ void comment() {
 }
 
 void search(int direction) {
-  uint8_t sequence[DATA_SEQUENCE_MAX];
-  const int n = expression_bytes(g_data.search, sequence, DATA_SEQUENCE_MAX);
+  DataSequence sequence;
   uint32_t found;
-  if (n <= 0 || !data_search(memory_reader, sequence, n, g_data.current, direction, 0,
-                             0xFFFFFFFFu, &found))
+  if (!data_sequence_from_text(g_data.search, &sequence) ||
+      !data_search(memory_reader, &sequence, g_data.current, direction, 0, 0xFFFFFFFFu, &found))
     return;
+  const int n = sequence.length;
   push_and_set(found);
   g_data.current = g_data.first = found;
   g_data.last = found + (uint32_t)n - 1;

@@ -5,6 +5,7 @@
 #include "startup/changes.h"
 #include "symbols/eval/expression.h"
 #include "ui/rendput.h"
+#include "util/path.h"
 #include "util/zone.h"
 
 WatchList g_watches = {nullptr, 0, -1};
@@ -21,7 +22,7 @@ char *value_text(const char *expression) {
     expression_format_value(&value, text, sizeof text);
   } else {
     const char *error = expression_last_error();
-    strncpy(text, error ? error : "?", WATCH_VALUE_MAX);
+    text_copy(text, sizeof text, error ? error : "?");
   }
   return zone_strdup(text);
 }

@@ -209,7 +209,9 @@ TEST_F(DataPanelText, SearchFindsSequencesBothWaysAcrossUnreadablePages) {
     g_memory.bytes[0x1800 + (uint32_t)i] = (uint8_t)needle[i];
     g_memory.bytes[0x5010 + (uint32_t)i] = (uint8_t)needle[i];
   }
-  const uint8_t *seq = (const uint8_t *)needle.data();
+  DataSequence seq = {};
+  memcpy(seq.bytes, needle.data(), needle.size());
+  memset(seq.mask, 0xFF, sizeof seq.mask);
   const int len = (int)needle.size();
   struct Case {
     uint32_t start;
@@ -227,17 +229,62 @@ TEST_F(DataPanelText, SearchFindsSequencesBothWaysAcrossUnreadablePages) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.start);
     uint32_t at = 0;
-    EXPECT_EQ(c.found, data_search(fake_read, seq, c.length, c.start, c.direction, 0x1000,
-                                   0x6000, &at));
-    if (c.found) EXPECT_EQ(c.at, at);
+    seq.length = c.length;
+    EXPECT_EQ(c.found, data_search(fake_read, &seq, c.start, c.direction, 0x1000, 0x6000, &at));
+    if (c.found) {
+      EXPECT_EQ(c.at, at);
+    }
   }
   // The first 16 bytes alone are no match.
   g_memory.bytes[0x1800 + 17] = '?';
   uint32_t at = 0;
-  EXPECT_TRUE(data_search(fake_read, seq, len, 0x1000, 1, 0x1000, 0x6000, &at));
+  seq.length = len;
+  EXPECT_TRUE(data_search(fake_read, &seq, 0x1000, 1, 0x1000, 0x6000, &at));
   EXPECT_EQ(0x5010u, at);
-  EXPECT_TRUE(data_search(fake_read, seq, 16, 0x1000, 1, 0x1000, 0x6000, &at));
+  seq.mask[17] = 0;  // left open, the changed byte matches again
+  EXPECT_TRUE(data_search(fake_read, &seq, 0x1000, 1, 0x1000, 0x6000, &at));
   EXPECT_EQ(0x1800u, at);
+  seq.length = 16;
+  EXPECT_TRUE(data_search(fake_read, &seq, 0x1000, 1, 0x1000, 0x6000, &at));
+  EXPECT_EQ(0x1800u, at);
+}
+
+// Bytes as hexadecimal text, to compare sequences that hold zeros.
+std::string hex(const uint8_t *bytes, int count) {
+  std::string out;
+  char pair[3];
+  for (int i = 0; i < count; i++) out += (snprintf(pair, sizeof pair, "%02X", bytes[i]), pair);
+  return out;
+}
+
+TEST_F(DataPanelText, SequencesFromPatternsAndExpressions) {
+  struct Case {
+    const char *text;
+    bool ok;
+    const char *bytes, *mask;
+  };
+  const Case cases[] = {
+      {"8B ?? 24", true, "8B0024", "FF00FF"},
+      {"41,42", true, "4142", "FFFF"},
+      {"  ab  ", true, "AB", "FF"},
+      {"\"hi\"", true, "6869", "FFFF"},    // a string, through the evaluator
+      {"0x41, 0x42", true, "4142", "FFFF"},  // numbers, through the evaluator
+      {"abc", false, "", ""},               // three digits: no pair, and no symbol
+      {"", false, "", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    DataSequence s;
+    EXPECT_EQ(c.ok, data_sequence_from_text(c.text, &s));
+    EXPECT_EQ(c.bytes, hex(s.bytes, s.length));
+    EXPECT_EQ(c.mask, hex(s.mask, s.length));
+    EXPECT_EQ(strstr(c.mask, "00") != nullptr, s.masked);
+  }
+  std::string many;
+  for (int i = 0; i < DATA_SEQUENCE_MAX; i++) many += "90 ";
+  DataSequence s;
+  ASSERT_TRUE(data_sequence_from_text(many.c_str(), &s));  // as long as a sequence holds
+  EXPECT_EQ(DATA_SEQUENCE_MAX, s.length);
 }
 
 }  // namespace
