@@ -36,10 +36,15 @@ int code_build_window(CodeWindow *w, const CodeSource *source, uint32_t anchor, 
   const uint32_t to = anchor < 0xFFFFFFFFu - span ? anchor + span : 0xFFFFFFFFu;
   // Never more lines than bytes.
   w->lines = (CodeLine *)zone_alloc(((size_t)(to - from) + 1) * sizeof(CodeLine));
+  // The next forced start holds for every address below it: asked again only past it.
+  uint64_t forced = 0, ask_at = 0;
   for (uint64_t p = from; p <= to;) {
     const Analysis a = analyse(source, (uint32_t)p);
     uint64_t length = (uint64_t)a.length;
-    const uint32_t forced = source->next_start(source->context, (uint32_t)p);
+    if (p >= ask_at) {
+      forced = source->next_start(source->context, (uint32_t)p);
+      ask_at = forced ? forced : 0x100000000ull;  // none: none further on either
+    }
     if (forced > p && forced < p + length) length = forced - p;
     CodeLine *line = &w->lines[w->count++];
     *line = {(uint32_t)p, a.command_class, length < (uint64_t)a.length, CODE_NONE, CODE_NONE,
