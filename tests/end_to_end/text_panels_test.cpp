@@ -8,6 +8,7 @@
 // titles); screenshots lie beside the test.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -24,7 +25,7 @@ namespace {
 
 enum {
   CMD_FOCUS_LOG = 10065, CMD_PAUSE_RESUME = 10077, CMD_UNLOAD = 10090, CMD_TRACE_FOCUS = 10089,
-  CMD_CONSOLE = 10088, CMD_EXECUTE = 10004
+  CMD_CONSOLE = 10088, CMD_EXECUTE = 10004, CMD_LOG_FILTER = 10114
 };
 const char kMissing[] = "Z:\\nowhere\\gone.exe";
 const COLORREF kPlainFill = 0xC89632, kCtrlFill = 0x64FFFF;
@@ -237,6 +238,22 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   ctrl(false);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
   EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));
+
+  // The filter dialog: the default words pick out no line of kq's numbered log; with the
+  // word "1" added, OK lists the first line (numbered 0) and the words become the setting.
+  PostMessageA(log_panel, WM_COMMAND, CMD_LOG_FILTER, 0);
+  HWND filter = nullptr;
+  ASSERT_TRUE(wait_for([&] { return (filter = process_window(pi_.dwProcessId, "#32770",
+                                                             "Log filter")) != nullptr; }, 20));
+  HWND listed = GetDlgItem(filter, 600);
+  EXPECT_EQ(text_of(GetDlgItem(filter, 590)), "Error, Warn, Info, Debug");
+  EXPECT_EQ(SendMessageA(listed, LVM_GETITEMCOUNT, 0, 0), 0);
+  SendMessageA(GetDlgItem(filter, 590), WM_SETTEXT, 0, (LPARAM) "Error, Warn, Info, Debug, 1");
+  PostMessageA(filter, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(wait_for([&] { return SendMessageA(listed, LVM_GETITEMCOUNT, 0, 0) == 1; }, 20));
+  screenshot("text_panels_filter.png");
+  PostMessageA(filter, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(wait_for([&] { return !IsWindow(filter); }, 20));
 
   // The console holds the focus traces written so far; its close box hides it and the
   // command brings it back with its text.

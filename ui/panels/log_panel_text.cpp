@@ -115,6 +115,25 @@ int log_line_kind(const LogFilter *filter, const char *text, int length) {
   return -1;
 }
 
+int log_filter_rows(const LogSource *src, uint64_t size, const LogFilter *filter,
+                    void (*row)(void *context, const LogFilterRow *r), void *context) {
+  LogLine line;
+  int rows = 0;
+  uint64_t pos = 0;
+  for (int number = 0; log_read_line(src, pos, size, &line); number++, pos = line.next) {
+    const int length = line.length < KQ_PATH - 1 ? line.length : KQ_PATH - 1;
+    const int kind = log_line_kind(filter, line.text, length);
+    if (kind < 0) continue;
+    line.text[length] = 0;
+    for (int i = 0; i < length; i++)
+      if ((unsigned char)line.text[i] < 32) line.text[i] = ' ';
+    const LogFilterRow r = {number, kind, line.start, line.text};
+    row(context, &r);
+    rows++;
+  }
+  return rows;
+}
+
 void log_write_page(RichText *dd, const LogLine *lines, int count, const LogStyle *style) {
   rich_clear(dd);
   rich_open_color(dd, LOG_TEXT);

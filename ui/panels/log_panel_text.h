@@ -30,6 +30,17 @@ int log_parse_filter(LogFilter *filter, const char *text);
 // -1 for none.
 int log_line_kind(const LogFilter *filter, const char *text, int length);
 
+// The filter dialog's rows: every line of the file from its start (at most 259 bytes of
+// each) that has a kind, with its number counted from 0 over all lines, its start and its
+// text with every character below 32 made a blank. Gives the number of rows.
+struct LogFilterRow {
+  int number, kind;
+  uint64_t start;
+  const char *text;
+};
+int log_filter_rows(const LogSource *src, uint64_t size, const LogFilter *filter,
+                    void (*row)(void *context, const LogFilterRow *r), void *context);
+
 struct LogStyle {
   const LogFilter *filter;
   bool hyperlink_symbols;  // runs starting with a letter may name entries, not only '_'

@@ -1,6 +1,8 @@
 #include "ui/panels/log_panel_win32.h"
 
+#include <commctrl.h>
 #include <stdio.h>
+#include <strings.h>
 #include <string.h>
 
 #include "engine/debuggee.h"
@@ -12,11 +14,13 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/input_prompt_win32.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 #include "util/log.h"
+#include "util/path.h"
 #include "util/picture_win32.h"
 #include "util/zone.h"
 
@@ -29,9 +33,10 @@ enum {
   LINE_MARK = 3, LONGER_MARK = 4, LAST_MARK = 1, WHEEL_DELTA_STEP = 120, PAPER = 0xFFFFFF
 };
 
-const char kGotoPrompt[] =
-    "Go to the line\nEnter a line number to go to. Use percent sign for relative jumps.";
-const char kSearchPrompt[] = "Search for string\nEnter a string to search for";
+enum {
+  FILTER_DIALOG = 1200, FILTER_TEXT = 590, FILTER_LIST = 600, FILTER_PICTURE = 240,
+  FILTER_MASK = 0x707070, LINE_COLUMN = 60, TEXT_COLUMN = 400
+};
 
 RichHandle handle_of(HGDIOBJ object) { return (RichHandle)(uintptr_t)object; }
 
@@ -161,7 +166,7 @@ void copy_selection() {
 
 void ask_and_search() {
   keyb_set_active(false);
-  const int accepted = input_prompt(kSearchPrompt, g_settings.LogSearch,
+  const int accepted = input_prompt(MAKEINTRESOURCEA(IDS_PROMPT_SEARCH_STRING), g_settings.LogSearch,
                                     g_settings.LogSearchHistory);
   keyb_set_active(true);
   if (accepted) log_search(&g_log.source, &g_log.view, g_settings.LogSearch, true);
@@ -169,9 +174,112 @@ void ask_and_search() {
 
 void ask_and_go() {
   keyb_set_active(false);
-  const int accepted = input_prompt(kGotoPrompt, g_settings.LogGoto, g_settings.LogGotoHistory);
+  const int accepted = input_prompt(MAKEINTRESOURCEA(IDS_PROMPT_GO_TO_LINE), g_settings.LogGoto,
+                                    g_settings.LogGotoHistory);
   keyb_set_active(true);
   if (accepted) log_go_to(&g_log.source, &g_log.view, g_settings.LogGoto);
+}
+
+// The filter dialog: the LogFilter words and the lines of the file they pick out; OK
+// takes changed words, or else goes to the chosen line, and the dialog stays.
+void add_filter_row(void *context, const LogFilterRow *r) {
+  HWND list = (HWND)context;
+  char number[16];
+  snprintf(number, sizeof number, "%i", r->number);
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+  item.iItem = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+  item.pszText = number;
+  item.iImage = r->kind;
+  item.lParam = (LPARAM)(uint32_t)r->start;
+  const int row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.iSubItem = 1;
+  item.pszText = (char *)r->text;
+  SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
+}
+
+void fill_filter_list(HWND list) {
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  if (have_file()) log_filter_rows(&g_log.source, g_log.view.size, &g_log.filter, add_filter_row, list);
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, 0, (LPARAM)&item);
+  SendMessageA(list, LVM_ENSUREVISIBLE, 0, FALSE);
+}
+
+void go_to_row(HWND list) {
+  const int row = (int)SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+  if (row < 0 || !have_file()) return;
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item);
+  g_log.view.follow = false;
+  g_log.view.top = (uint32_t)item.lParam;
+  log_clamp(&g_log.source, &g_log.view);
+  rewrite();
+}
+
+void filter_setup(HWND dialog) {
+  HWND list = GetDlgItem(dialog, FILTER_LIST);
+  SetDlgItemTextA(dialog, FILTER_TEXT, g_settings.LogFilter);
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP);
+  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, LOG_KINDS, 0);
+  HBITMAP strip = picture_load(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(FILTER_PICTURE));
+  if (strip) ImageList_AddMasked(images, strip, FILTER_MASK);
+  if (strip) DeleteObject(strip);
+  SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);  // the list frees it
+  const struct {
+    const char *title;
+    int width;
+  } columns[] = {{"Line", LINE_COLUMN}, {"Text", TEXT_COLUMN}};
+  for (int i = 0; i < 2; i++) {
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = (char *)columns[i].title;
+    column.cx = columns[i].width;
+    SendMessageA(list, LVM_INSERTCOLUMNA, i, (LPARAM)&column);
+  }
+  fill_filter_list(list);
+}
+
+void filter_ok(HWND dialog) {
+  char words[SETTING_TEXT];
+  GetDlgItemTextA(dialog, FILTER_TEXT, words, sizeof words);
+  if (!strcasecmp(words, g_settings.LogFilter)) {
+    go_to_row(GetDlgItem(dialog, FILTER_LIST));
+    return;
+  }
+  text_copy(g_settings.LogFilter, sizeof g_settings.LogFilter, words);
+  log_parse_filter(&g_log.filter, g_settings.LogFilter);
+  fill_filter_list(GetDlgItem(dialog, FILTER_LIST));
+  rewrite();
+}
+
+INT_PTR CALLBACK filter_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG: filter_setup(dialog); return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDOK) filter_ok(dialog);
+      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, 0);
+      return TRUE;
+    case WM_NOTIFY: {
+      const NMHDR *header = (const NMHDR *)lparam;
+      if (header->idFrom == FILTER_LIST && header->code == NM_DBLCLK) go_to_row(header->hwndFrom);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+void open_filter() {
+  keyb_set_active(false);
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(FILTER_DIALOG), g_log.hwnd,
+                  filter_proc, 0);
+  keyb_set_active(true);
 }
 
 bool command(int id) {
@@ -180,6 +288,7 @@ bool command(int id) {
   const int page = v->lines > 1 ? v->lines - 1 : 1;
   switch (id) {
     case LOG_CMD_COPY: copy_selection(); return true;
+    case LOG_CMD_FILTER: open_filter(); return true;
     case LOG_CMD_END: log_go_end(s, v); break;
     case LOG_CMD_START: log_go_start(s, v); break;
     case LOG_CMD_GOTO: ask_and_go(); break;

@@ -317,3 +317,39 @@ TEST(LogPage, LargeFileAgainstTail) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Listed {
+  int number, kind;
+  uint64_t start;
+  std::string text;
+  bool operator==(const Listed &o) const {
+    return number == o.number && kind == o.kind && start == o.start && text == o.text;
+  }
+};
+
+void collect_row(void *context, const LogFilterRow *r) {
+  ((std::vector<Listed> *)context)->push_back({r->number, r->kind, r->start, r->text});
+}
+
+// The filter dialog lists the lines with a kind, numbered over all lines from 0, with
+// control characters blanked and at most 259 bytes of each.
+TEST(LogPage, FilterRows) {
+  const std::string text = std::string("start\n") + "  Error: disk\n" + "plain\n" +
+                           "Info\tdone\r\n" + "Warn " + std::string(300, 'w') + "\n" + "Debug x";
+  const LogSource src = memory_source(&text);
+  LogFilter filter;
+  log_parse_filter(&filter, "Error, Warn, Info, Debug");
+  std::vector<Listed> rows;
+  EXPECT_EQ(log_filter_rows(&src, text.size(), &filter, collect_row, &rows), 4);
+  const std::vector<Listed> want = {
+      {1, 0, 6, "  Error: disk"},
+      {3, 2, 26, "Info done"},
+      {4, 1, 37, "Warn " + std::string(254, 'w')},
+      {5, 3, 343, "Debug x"},
+  };
+  EXPECT_EQ(rows, want);
+}
+
+}  // namespace
