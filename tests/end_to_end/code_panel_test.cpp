@@ -198,6 +198,13 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   EXPECT_EQ(typed, cursor_address());
   screenshot("code_panel_assembled.png");
 
+  // Run to the cursor: over the breakpoint's line and the first NOP to the second.
+  ASSERT_TRUE(keys_.press_in_front(0, VK_DOWN, [&] { return cursor_address() == typed + 1; }));
+  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_RETURN, [&] {
+    return wait_for([&] { return pause(5) != 0; }, 10);
+  })) << log();
+  EXPECT_EQ(typed + 1, pause(5)) << log();
+
   PostMessageA(main_, WM_COMMAND, 10090, 0);  // unload
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
   EXPECT_EQ(0, kq_close(&pi_, main_));

@@ -9,6 +9,7 @@
 #include "engine/regions.h"
 #include "engine/registers.h"
 #include "plugin/plugins.h"
+#include "startup/recent_addresses.h"
 #include "startup/screen_helpers_win32.h"
 #include "startup/settings.h"
 #include "symbols/comments.h"
@@ -81,6 +82,7 @@ void search(int direction) {
                            &found, &length))
     return;
   code_panel_remember_found(found);
+  recent_address_enter(found);
   screen()->select_start = found;
   screen()->select_end = found + (uint32_t)length;
   position_push(&g_positions[POSITION_CODE]);
