@@ -16,7 +16,7 @@ CommandBalloon g_balloon;
 namespace {
 
 enum {
-  HIDE_TIMER = 0, SHOW_TIMER = 1, HEADER_BAND = 76, HEADER_Y = 54, CORNER = 40,
+  SHOW_TIMER = 1, HEADER_BAND = 76, HEADER_Y = 54, CORNER = 40,
   ROW_LEFT = 64, KEY_TINT = 200
 };
 const COLORREF kBackground = 0xEBFFFF, kHeader = 0x5000A0, kWhite = 0xFFFFFF,
@@ -240,7 +240,6 @@ LRESULT CALLBACK balloon_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       return 0;
     }
     case WM_TIMER:
-      if (wparam == HIDE_TIMER) balloon_hide();
       if (wparam == SHOW_TIMER) {
         ShowWindow(hwnd, SW_SHOWNA);
         KillTimer(hwnd, SHOW_TIMER);
@@ -291,7 +290,6 @@ void balloon_hide() {
   KillTimer(g_balloon.hwnd, SHOW_TIMER);  // a balloon still waiting to show stays away
   if (!IsWindowVisible(g_balloon.hwnd)) return;
   ShowWindow(g_balloon.hwnd, SW_HIDE);
-  KillTimer(g_balloon.hwnd, HIDE_TIMER);
   g_balloon.modifiers = 0;
   g_balloon.hovered = -1;
 }

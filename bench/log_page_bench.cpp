@@ -1,0 +1,82 @@
+// The log panel's page over a 200 MB file: the cost of the refresh that follows a growing
+// file (size, last page, page read), of going to 50 % and to a line a million lines down,
+// and of a search that finds nothing in the last 10 MB, against reading the whole file once
+// (what a panel that loads its file would pay on every open).
+//
+// Run by hand on a quiet machine (a release build):
+//   cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=Release
+//   cmake --build build/host --target log_page_bench && build/host/bench/log_page_bench
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "ui/panels/log_panel_page.h"
+
+namespace {
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+int file_read(void *context, uint64_t offset, char *out, int count) {
+  const ssize_t got = pread(*(int *)context, out, count, (off_t)offset);
+  return got < 0 ? 0 : (int)got;
+}
+uint64_t file_size(void *context) {
+  const off_t end = lseek(*(int *)context, 0, SEEK_END);
+  return end < 0 ? 0 : (uint64_t)end;
+}
+
+template <typename F>
+void measure(const char *what, F step) {
+  long runs = 0;
+  const double start = now();
+  double elapsed = 0;
+  while (elapsed < 1.0) {
+    step(runs++);
+    elapsed = now() - start;
+  }
+  printf("%-36s %12.1f us\n", what, elapsed / runs * 1e6);
+}
+
+}  // namespace
+
+int main() {
+  char path[] = "/tmp/kq_log_bench_XXXXXX";
+  int fd = mkstemp(path);
+  if (fd < 0) return 1;
+  std::string block;
+  for (int i = 0; i < 4000; i++)
+    block += " " + std::to_string(i) + "\tline of a log " + std::string(i % 80, 'x') + "\n";
+  for (uint64_t written = 0; written < (200ull << 20); written += block.size())
+    if (write(fd, block.data(), block.size()) != (ssize_t)block.size()) return 1;
+  const LogSource src = {&fd, file_read, file_size};
+  LogView view = {};
+  view.lines = 50;
+  log_refresh(&src, &view);
+  log_go_end(&src, &view);
+  printf("file %llu MB, page %d lines\n", (unsigned long long)(view.size >> 20), view.lines);
+  LogLine lines[50];
+  measure("refresh, last page and page read", [&](long) {
+    view.size = 0;
+    log_refresh(&src, &view);
+    log_read_page(&src, &view, lines, 50);
+  });
+  measure("go to 50 %", [&](long) { log_go_to(&src, &view, "%50"); });
+  measure("go to line 1000000", [&](long) { log_go_to(&src, &view, "1000000"); });
+  measure("search missing in the last 10 MB", [&](long) {
+    view.top = log_line_start(&src, view.size - (10u << 20));
+    view.follow = false;
+    log_search(&src, &view, "no such text", true);
+  });
+  measure("reading the whole file once", [&](long) {
+    static char buffer[1 << 16];
+    for (uint64_t at = 0; at < view.size; at += sizeof buffer) file_read(&fd, at, buffer, sizeof buffer);
+  });
+  close(fd);
+  unlink(path);
+  return 0;
+}
