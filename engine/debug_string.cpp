@@ -10,18 +10,35 @@ namespace {
 struct PendingOutput {
   char text[DEBUG_OUTPUT_PENDING];
   size_t length;
+  uint64_t limit, written;  // the debuggee's budget and what it has used
+  bool dropped;
 };
-PendingOutput g_pending;
+PendingOutput g_pending = {{0}, 0, DEBUG_OUTPUT_LIMIT, 0, false};
 
 // A piece ends at its first NUL, as a C string written to the log would.
 void add_piece(const char *piece) {
   size_t length = strlen(piece);
+  if (g_pending.written + length > g_pending.limit) {
+    if (!g_pending.dropped) debug_output_flush();
+    if (!g_pending.dropped)
+      log_printf("WARNING: the debuggee wrote %llu bytes of debug output: the rest is dropped\n",
+                 (unsigned long long)g_pending.written);
+    g_pending.dropped = true;
+    return;
+  }
+  g_pending.written += length;
   if (g_pending.length + length > sizeof g_pending.text) debug_output_flush();
   memcpy(g_pending.text + g_pending.length, piece, length);
   g_pending.length += length;
 }
 
 }  // namespace
+
+void debug_output_limit(uint64_t limit) {
+  g_pending.limit = limit;
+  g_pending.written = 0;
+  g_pending.dropped = false;
+}
 
 void debug_output_flush() {
   if (!g_pending.length) return;

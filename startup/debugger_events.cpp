@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "engine/address_eval.h"
+#include "engine/debug_string.h"
 #include "engine/debuggee.h"
 #include "engine/engine.h"
 #include "engine/execution.h"
@@ -36,6 +37,7 @@ static void on_load() {
   workspace_load();
   set_title(debuggee_path());
   start_page_add(debuggee_path());
+  debug_output_limit(DEBUG_OUTPUT_LIMIT);
   MainModuleInfo main_module;
   if (symbols_main_module(&main_module)) {
     recent_address_enter(main_module.entry);

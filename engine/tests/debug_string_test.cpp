@@ -72,4 +72,26 @@ TEST(DebugString, UnreadableMemoryStopsTheCopy) {
   EXPECT_NE(read_file(path).find(" 4\t" + digits(79) + "Bye!\n"), std::string::npos);
 }
 
+// A debuggee that writes without end: what goes past its budget is dropped after one
+// warning, and the next debuggee starts with a budget of its own.
+TEST(DebugString, OutputPastTheBudgetIsDropped) {
+  std::string path = open_test_log("debug_string_budget");
+  FakeMemory memory;
+  memory.bytes = digits(60);
+  debug_output_limit(100);
+  for (int i = 0; i < 3; i++)
+    EXPECT_EQ(debug_string_to_log(read_fake, &memory, kBase, 60, false), 1);
+  debug_output_flush();
+  debug_output_limit(DEBUG_OUTPUT_LIMIT);
+  EXPECT_EQ(debug_string_to_log(read_fake, &memory, kBase, 60, false), 1);
+  debug_output_flush();
+  log_close();
+  const std::string log = read_file(path);
+  const std::string warning =
+      "WARNING: the debuggee wrote 60 bytes of debug output: the rest is dropped\n";
+  EXPECT_NE(log.find(" 4\t" + digits(60) + warning + " 5\t" + digits(60) + "Bye!\n"),
+            std::string::npos)
+      << log;
+}
+
 }  // namespace
