@@ -3,7 +3,9 @@
 // line up and follows again from the end; the function-key bar shows the focused panel's
 // keys and turns yellow with CTRL held, while the balloon lists the CTRL commands; after
 // an unload the start page lists the program with its size and a missing one as not
-// found, reopens the program with Enter, and the list is kept in the registry. Each
+// found, reopens the program with Enter, and the list is kept in the registry; the filter
+// dialog lists the lines of the words; the console keeps the traces; the command line
+// runs in the debuggee's folder. Each
 // panel's window text is what it shows (the log's last line, the list's rows, the keys'
 // titles); screenshots lie beside the test.
 #include <gtest/gtest.h>
@@ -37,7 +39,7 @@ class TextPanelsRun : public ::testing::Test {
     SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
     put_key_setting(key_, "ShowFormatWarning", "0");
     put_key_setting(key_, "Arguments", "chatter");
-    put_key_setting(key_, "CommandLineInterpreter", "Z:\\nowhere\\shell.exe");
+    put_key_setting(key_, "CommandLineInterpreter", "cmd.exe /C");
     // A program debugged before that is gone now.
     HKEY handle;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -271,16 +273,22 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   EXPECT_NE(text_of(field).find("Focus="), std::string::npos) << text_of(field);
   PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
 
-  // A command line whose interpreter cannot be started: the typed text goes, one log line
-  // says so.
+  // The command line runs the typed text through the interpreter in the debuggee's
+  // folder, and keeps it in the box's list.
   HWND cmdline = panel("cmdline");
   ASSERT_TRUE(cmdline);
   HWND combo = FindWindowExA(cmdline, nullptr, "ComboBox", nullptr);
   ASSERT_TRUE(combo);
-  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM) "echo typed");
+  const std::string here = dir_ + "here.txt";
+  DeleteFileA(here.c_str());
+  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM) "echo %CD%> here.txt");
   PostMessageA(cmdline, WM_COMMAND, CMD_EXECUTE, 0);
-  EXPECT_TRUE(wait_for([&] { return count("Fail to execute 'echo typed'\n") == 1; }, 10));
+  EXPECT_TRUE(wait_for([&] { return read_file(here).find("\r\n") != std::string::npos; }, 20));
+  const std::string folder = debuggee_.substr(0, debuggee_.rfind('\\'));
+  EXPECT_EQ(lstrcmpiA(read_file(here).c_str(), (folder + "\r\n").c_str()), 0)
+      << read_file(here) << " from " << folder;
   EXPECT_EQ(text_of(combo), "");
+  EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 1);
 
   // The start page after an unload: the program with its size and date, the missing one
   // as not found; Enter in the list opens the program again.

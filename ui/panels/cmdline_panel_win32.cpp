@@ -43,11 +43,16 @@ void listener(int) {
   if (changes_test(CHG_SETTINGS) && settings_changed(g_settings.CommandLineInterpreter)) layout();
 }
 
+// The command runs and joins the top of the box's list, once.
 void execute() {
   char text[KQ_PATH] = "";
   GetWindowTextA(g_cmdline.combo, text, sizeof text);
   SetWindowTextA(g_cmdline.combo, "");
-  if (text[0]) cmdline_run(text, nullptr);
+  if (!text[0]) return;
+  const LRESULT known = SendMessageA(g_cmdline.combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text);
+  if (known != CB_ERR) SendMessageA(g_cmdline.combo, CB_DELETESTRING, known, 0);
+  SendMessageA(g_cmdline.combo, CB_INSERTSTRING, 0, (LPARAM)text);
+  cmdline_run(text, nullptr);
 }
 
 // The combo box's edit field hands its focus changes and Enter to the panel.
