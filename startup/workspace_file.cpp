@@ -159,7 +159,7 @@ bool replace_file(const char *from, const char *to) {
 // The damaged file's own text beside it, so that the next save cannot lose what the user
 // may still want from it.
 void keep_damaged_copy(const char *path) {
-  FILE *f = fopen(path, "rb");
+  FILE *f = fopen(path, "r");  // text mode both ways, as the file is written
   if (!f) return;
   char *bytes = nullptr;
   char chunk[4096];

@@ -44,6 +44,15 @@ void write_text(const std::string &path, const std::string &text) {
   fclose(f);
 }
 
+// A text file as the program reads it: line ends without the carriage returns Windows
+// writes in text mode.
+std::string read_text(const std::string &path) {
+  std::string text = read_file(path), out;
+  for (char c : text)
+    if (c != '\r') out += c;
+  return out;
+}
+
 void collect(const WorkspaceRecord *r, void *context) {
   ((std::vector<WorkspaceRecord> *)context)->push_back(*r);
 }
@@ -183,7 +192,7 @@ TEST_F(WorkspaceFiles, DamagedLinesAreSkippedAndTheFileKept) {
   EXPECT_NE(std::string::npos, log.find("line 4 is damaged and skipped"));
   EXPECT_NE(std::string::npos, log.find("line 6 has no known record"));
   // The text as it was stays beside it, for the next save rewrites the file.
-  EXPECT_EQ(text, read_file(path_ + ".bad"));
+  EXPECT_EQ(text, read_text(path_ + ".bad"));
 }
 
 TEST_F(WorkspaceFiles, TruncatedAndSoundFiles) {
@@ -195,7 +204,7 @@ TEST_F(WorkspaceFiles, TruncatedAndSoundFiles) {
   write_text(path_, "watch a;\nwatch b;");  // no line feed at the end is still whole
   EXPECT_EQ(2u, read(&damaged).size());
   EXPECT_EQ(0, damaged);
-  EXPECT_EQ("", read_file(path_ + ".bad"));
+  EXPECT_EQ("", read_text(path_ + ".bad"));
   remove(path_.c_str());
   std::vector<WorkspaceRecord> got;
   EXPECT_FALSE(workspace_read_file(path_.c_str(), collect, &got, &damaged));
@@ -204,16 +213,16 @@ TEST_F(WorkspaceFiles, TruncatedAndSoundFiles) {
 TEST_F(WorkspaceFiles, AFailedWriteKeepsTheOldFile) {
   const std::string old_text = "break main;\n", new_text = "break other;\n";
   ASSERT_TRUE(workspace_write_file(path_.c_str(), old_text.data(), old_text.size()));
-  EXPECT_EQ(old_text, read_file(path_));
+  EXPECT_EQ(old_text, read_text(path_));
   // The temporary file cannot be made: the old workspace stays whole.
   ASSERT_EQ(0, make_dir((path_ + ".new").c_str()));
   EXPECT_FALSE(workspace_write_file(path_.c_str(), new_text.data(), new_text.size()));
-  EXPECT_EQ(old_text, read_file(path_));
+  EXPECT_EQ(old_text, read_text(path_));
   EXPECT_NE(std::string::npos, read_file(log_path_).find("the old file is kept"));
   rmdir_new();
   ASSERT_TRUE(workspace_write_file(path_.c_str(), new_text.data(), new_text.size()));
-  EXPECT_EQ(new_text, read_file(path_));
-  EXPECT_EQ("", read_file(path_ + ".new"));
+  EXPECT_EQ(new_text, read_text(path_));
+  EXPECT_EQ("", read_text(path_ + ".new"));
 }
 
 }  // namespace
