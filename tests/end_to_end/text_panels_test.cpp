@@ -17,6 +17,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
@@ -40,15 +41,36 @@ class TextPanelsRun : public ::testing::Test {
     put_key_setting(key_, "ShowFormatWarning", "0");
     put_key_setting(key_, "Arguments", "chatter");
     put_key_setting(key_, "CommandLineInterpreter", "cmd.exe /C");
-    // A program debugged before that is gone now.
+  }
+  // The recent files as kq keeps them: the paths oldest first, each ended by a zero, then
+  // one more zero.
+  static std::string recent_form(const std::vector<std::string> &oldest_first) {
+    std::string form;
+    for (const std::string &path : oldest_first) form += path + '\0';
+    return form + '\0';
+  }
+  std::string stored_recent() const {
     HKEY handle;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &handle, nullptr),
-              ERROR_SUCCESS);
-    const std::string recent = std::string(kMissing) + '\0' + '\0';
-    RegSetValueExA(handle, "RecentFiles", 0, REG_BINARY, (const BYTE *)recent.data(),
-                   (DWORD)recent.size());
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+      return "(no key)";
+    char stored[2048] = {};
+    DWORD size = sizeof stored;
+    const LONG got = RegQueryValueExA(handle, "RecentFiles", nullptr, nullptr, (BYTE *)stored, &size);
     RegCloseKey(handle);
+    return got == ERROR_SUCCESS ? std::string(stored, size) : "(none)";
+  }
+  // A row of the start page: the path, the size in bytes and the date of the last write.
+  static std::string page_row(const std::string &path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !FileTimeToSystemTime(&local, &st))
+      return path + "\t\tNot found\n";
+    char date[16];
+    snprintf(date, sizeof date, "%02u.%02u.%04u", st.wMonth, st.wDay, st.wYear);
+    return path + "\t" + std::to_string(data.nFileSizeLow) + "\t" + date + "\n";
   }
   void TearDown() override {
     if (pi_.hProcess) kq_close(&pi_, main_);
@@ -56,8 +78,11 @@ class TextPanelsRun : public ::testing::Test {
     SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
   }
 
-  bool start() {
+  // With the debuggee on the command line, the first time: two more programs and one that
+  // is gone are in the list from earlier runs.
+  bool start(bool with_debuggee) {
     dir_ = own_folder() + "kq-text\\";
+    traced_ = 0;
     CreateDirectoryA(dir_.c_str(), nullptr);
     for (const char *old : {"kq.log", "kq.job", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
     const std::string exe = own_folder() + KQ_EXE;
@@ -69,7 +94,21 @@ class TextPanelsRun : public ::testing::Test {
     char full[MAX_PATH];
     GetFullPathNameA(debuggee_.c_str(), sizeof full, full, nullptr);
     debuggee_ = full;
-    std::string line = "\"" + dir_ + "kq.exe\" \"" + debuggee_ + "\"";
+    older_ = debuggee_.substr(0, debuggee_.rfind('\\') + 1) + "older.exe";
+    old_ = debuggee_.substr(0, debuggee_.rfind('\\') + 1) + "old.exe";
+    if (with_debuggee) {
+      CopyFileA((dir_ + "kq.map").c_str(), older_.c_str(), FALSE);
+      CopyFileA(debuggee_.c_str(), old_.c_str(), FALSE);
+      const std::string recent = recent_form({kMissing, older_, old_});
+      HKEY handle;
+      if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &handle, nullptr) != ERROR_SUCCESS)
+        return false;
+      RegSetValueExA(handle, "RecentFiles", 0, REG_BINARY, (const BYTE *)recent.data(),
+                     (DWORD)recent.size());
+      RegCloseKey(handle);
+    }
+    std::string line = "\"" + dir_ + "kq.exe\"" + (with_debuggee ? " \"" + debuggee_ + "\"" : "");
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
@@ -153,7 +192,7 @@ class TextPanelsRun : public ::testing::Test {
     settle();
   }
 
-  std::string key_, dir_, debuggee_;
+  std::string key_, dir_, debuggee_, older_, old_;
   PROCESS_INFORMATION pi_ = {};
   HWND main_ = nullptr;
   KqKeyboard keys_;
@@ -161,7 +200,7 @@ class TextPanelsRun : public ::testing::Test {
 };
 
 TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
-  ASSERT_TRUE(start()) << log();
+  ASSERT_TRUE(start(true)) << log();
   ASSERT_TRUE(keys_.attach());
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Pause") != std::string::npos; })) << log();
   PostMessageA(main_, WM_COMMAND, CMD_PAUSE_RESUME, 0);
@@ -311,14 +350,23 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
 
   // Kept in the registry at the end, the most recent last.
   EXPECT_EQ(kq_close(&pi_, main_), 0);
-  HKEY handle;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_READ, &handle), ERROR_SUCCESS);
-  char stored[1024] = {};
-  DWORD size = sizeof stored;
-  EXPECT_EQ(RegQueryValueExA(handle, "RecentFiles", nullptr, nullptr, (BYTE *)stored, &size),
-            ERROR_SUCCESS);
-  RegCloseKey(handle);
-  EXPECT_EQ(std::string(stored, size), std::string(kMissing) + '\0' + debuggee_ + '\0' + '\0');
+  EXPECT_EQ(stored_recent(), recent_form({kMissing, older_, old_, debuggee_}));
+
+  // A new start without a debuggee: the list newest first with the files' true sizes and
+  // dates; a file deleted while the page is shown is marked within moments.
+  ASSERT_TRUE(start(false)) << log();
+  cover = panel("cover");
+  ASSERT_TRUE(cover);
+  const std::string newest_first = page_row(debuggee_) + page_row(old_) + page_row(older_) +
+                                   page_row(kMissing);
+  EXPECT_TRUE(wait_for([&] { return text_of(cover) == newest_first; }, 10))
+      << text_of(cover) << newest_first;
+  ASSERT_TRUE(DeleteFileA(older_.c_str()));
+  EXPECT_TRUE(wait_for([&] {
+    return text_of(cover).find(older_ + "\t\tNot found\n") != std::string::npos;
+  }, 10)) << text_of(cover);
+  screenshot("text_panels_cover_restart.png");
+  EXPECT_EQ(kq_close(&pi_, main_), 0);
 }
 
 }  // namespace
