@@ -1,13 +1,13 @@
-// The text panels of kq.exe under Wine, read from outside in one run: the log panel
-// follows a debuggee that keeps writing while kq's working set stays flat, stays put one
-// line up and follows again from the end; the function-key bar shows the focused panel's
-// keys and turns yellow with CTRL held, while the balloon lists the CTRL commands; after
-// an unload the start page lists the program with its size and a missing one as not
-// found, reopens the program with Enter, and the list is kept in the registry; the filter
-// dialog lists the lines of the words; the console keeps the traces; the command line
-// runs in the debuggee's folder. Each
-// panel's window text is what it shows (the log's last line, the list's rows, the keys'
-// titles); screenshots lie beside the test.
+// The text panels of kq.exe under Wine, read from outside in two runs. The first: the log
+// panel follows a debuggee that keeps writing while kq's working set stays flat, stays put
+// one line up and follows again from the end; the function-key bar shows the focused
+// panel's keys and turns yellow with CTRL held, while the balloon lists the CTRL commands
+// and a click on a row runs it; the filter dialog lists the lines of its words; the console
+// keeps the traces; the command line runs in the debuggee's folder; after an unload the
+// start page lists the program and a missing one, reopens the program with Enter, and the
+// list is kept in the registry. The second: the list after a restart, newest first with
+// true sizes and dates. Each panel's window text is what it shows (the log's last line,
+// the list's rows, the keys' titles); screenshots lie beside the test.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -276,6 +276,39 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
     return shows_colour(bar, kCtrlFill);
   }, 10));
   screenshot("text_panels_ctrl.png");
+  // A click on the balloon's "Navigator..." row opens the log's filter dialog. The rows
+  // are found as the balloon answers for them: the hint message says 1 over a row.
+  const std::string listing = text_of(balloon);
+  int navigator = -1, index = 0;
+  for (size_t at = listing.find('|'); at != std::string::npos; at = listing.find('|', at + 1))
+    if (listing.compare(at + 1, 2, "N=") == 0) {
+      navigator = index;
+    } else {
+      index++;
+    }
+  ASSERT_GE(navigator, 0) << listing;
+  RECT inside;
+  GetClientRect(balloon, &inside);
+  std::vector<int> bands;  // the middle of each row, top to bottom
+  for (int y = 0, top = -1; y <= inside.bottom; y++) {
+    const bool row = y < inside.bottom &&
+                     SendMessageA(balloon, WM_USER + 3, 0, MAKELPARAM(inside.right / 2, y)) == 1;
+    if (row && top < 0) top = y;
+    if (!row && top >= 0) {
+      bands.push_back((top + y) / 2);
+      top = -1;
+    }
+  }
+  ASSERT_GT((int)bands.size(), navigator) << listing;
+  const LPARAM point = MAKELPARAM(inside.right / 2, bands[navigator]);
+  PostMessageA(balloon, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageA(balloon, WM_LBUTTONUP, 0, point);
+  HWND opened = nullptr;
+  EXPECT_TRUE(wait_for([&] {
+    return (opened = process_window(pi_.dwProcessId, "#32770", "Log filter")) != nullptr;
+  }, 20));
+  if (opened) PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(wait_for([&] { return !process_window(pi_.dwProcessId, "#32770", "Log filter"); }, 20));
   ctrl(false);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
   EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));
