@@ -99,7 +99,8 @@ int main() {
   });
   measure("reading the whole file once", [&](long) {
     static char buffer[1 << 16];
-    for (uint64_t at = 0; at < view.size; at += sizeof buffer) file_read(&fd, at, buffer, sizeof buffer);
+    for (uint64_t at = 0; at < view.size; at += sizeof buffer)
+      file_read(&fd, at, buffer, sizeof buffer);
   });
   close(fd);
   unlink(path);

@@ -55,7 +55,8 @@ class TextPanelsRun : public ::testing::Test {
       return "(no key)";
     char stored[2048] = {};
     DWORD size = sizeof stored;
-    const LONG got = RegQueryValueExA(handle, "RecentFiles", nullptr, nullptr, (BYTE *)stored, &size);
+    const LONG got =
+        RegQueryValueExA(handle, "RecentFiles", nullptr, nullptr, (BYTE *)stored, &size);
     RegCloseKey(handle);
     return got == ERROR_SUCCESS ? std::string(stored, size) : "(none)";
   }
@@ -308,7 +309,8 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
     return (opened = process_window(pi_.dwProcessId, "#32770", "Log filter")) != nullptr;
   }, 20));
   if (opened) PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_TRUE(wait_for([&] { return !process_window(pi_.dwProcessId, "#32770", "Log filter"); }, 20));
+  EXPECT_TRUE(
+      wait_for([&] { return !process_window(pi_.dwProcessId, "#32770", "Log filter"); }, 20));
   ctrl(false);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
   EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));

@@ -8,6 +8,7 @@
 #include "ui/key_names.h"
 #include "ui/keyb.h"
 #include "ui/panels/function_keys_layout.h"
+#include "ui/panels/panel_class_win32.h"
 #include "ui/panels/status_bar_win32.h"
 #include "util/path.h"
 
@@ -95,7 +96,8 @@ void shape() {
   GetWindowRect(g_balloon.hwnd, &r);
   POINT c = {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
   const RECT &t = g_balloon.target_rect;
-  const BalloonPoint d = {t.left + (t.right - t.left) / 2 - c.x, t.top + (t.bottom - t.top) / 2 - c.y};
+  const BalloonPoint d = {t.left + (t.right - t.left) / 2 - c.x,
+                          t.top + (t.bottom - t.top) / 2 - c.y};
   ScreenToClient(g_balloon.hwnd, &c);
   MapWindowPoints(nullptr, g_balloon.hwnd, (POINT *)&r, 2);
   const BalloonRect window = rect_of(r);
@@ -147,7 +149,8 @@ void draw(HDC dc, HGDIOBJ font, COLORREF color, int x, int y, const char *text) 
 void key_box(HDC dc, HGDIOBJ font, const char *name, int x, int y, COLORREF color) {
   const SIZE size = text_size(dc, font, name);
   HBRUSH brush = CreateSolidBrush(color);
-  HGDIOBJ old_brush = SelectObject(dc, brush), old_pen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  HGDIOBJ old_brush = SelectObject(dc, brush);
+  HGDIOBJ old_pen = SelectObject(dc, GetStockObject(BLACK_PEN));
   Rectangle(dc, x - 3, y - 1, x + size.cx + 3, y + size.cy + 1);
   SelectObject(dc, old_brush);
   SelectObject(dc, old_pen);
@@ -232,13 +235,7 @@ LRESULT CALLBACK balloon_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       g_balloon.hwnd = nullptr;
       return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      paint(dc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: return panel_paint(hwnd, paint);
     case WM_TIMER:
       if (wparam == SHOW_TIMER) {
         ShowWindow(hwnd, SW_SHOWNA);
@@ -300,12 +297,4 @@ void balloon_show_all() {
   rebuild();
 }
 
-void balloon_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = balloon_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_HAND);
-  wincl.lpszClassName = "balloon";
-  RegisterClassExA(&wincl);
-}
+void balloon_register() { panel_register_class("balloon", balloon_proc, (LPCSTR)IDC_HAND); }

@@ -10,6 +10,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/panel_class_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 #include "util/log.h"
@@ -70,8 +71,9 @@ LRESULT CALLBACK edit_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 
 void create(HWND hwnd) {
   g_cmdline.hwnd = hwnd;
-  g_cmdline.combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                                    0, 0, 0, 0, hwnd, nullptr, GetModuleHandleA(nullptr), nullptr);
+  g_cmdline.combo =
+      CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                      0, 0, 0, 0, hwnd, nullptr, GetModuleHandleA(nullptr), nullptr);
   SendMessageA(g_cmdline.combo, CB_LIMITTEXT, KQ_PATH, 0);
   SendMessageA(g_cmdline.combo, WM_SETFONT, (WPARAM)g_resources.gui_font[0], FALSE);
   HWND edit = FindWindowExA(g_cmdline.combo, nullptr, "EDIT", nullptr);
@@ -153,12 +155,4 @@ bool cmdline_run(const char *text, int *exit_code) {
   return true;
 }
 
-void cmdline_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = cmdline_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-  wincl.lpszClassName = "cmdline";
-  RegisterClassExA(&wincl);
-}
+void cmdline_register() { panel_register_class("cmdline", cmdline_proc, (LPCSTR)IDC_ARROW); }

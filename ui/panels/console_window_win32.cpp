@@ -5,6 +5,7 @@
 
 #include "startup/settings.h"
 #include "ui/panels/console_window_text.h"
+#include "ui/panels/panel_class_win32.h"
 
 ConsoleWindow g_console;
 
@@ -91,13 +92,4 @@ void console_trace(const char *format, ...) {
   write(text);
 }
 
-void console_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = console_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hIcon = wincl.hIconSm = LoadIconA(wincl.hInstance, MAKEINTRESOURCEA(1330));
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-  wincl.lpszClassName = "console";
-  RegisterClassExA(&wincl);
-}
+void console_register() { panel_register_class("console", console_proc, (LPCSTR)IDC_ARROW); }

@@ -4,6 +4,7 @@
 
 #include "startup/global_resources_win32.h"
 #include "ui/keyb.h"
+#include "ui/panels/panel_class_win32.h"
 #include "ui/panels/status_bar_win32.h"
 
 FunctionKeyBar g_fkeys;
@@ -152,13 +153,7 @@ LRESULT CALLBACK function_keys_proc(HWND hwnd, UINT message, WPARAM wparam, LPAR
     case WM_DESTROY: g_fkeys = FunctionKeyBar(); return 0;
     case WM_SIZE: measure(); return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      paint(dc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: return panel_paint(hwnd, paint);
     case WM_MOUSEMOVE:
     case WM_USER + 1:
     case WM_USER + 2: hover_update(); return 0;
@@ -196,11 +191,5 @@ void function_keys_enable(bool enabled) {
 }
 
 void function_keys_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = function_keys_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-  wincl.lpszClassName = "menu";
-  RegisterClassExA(&wincl);
+  panel_register_class("menu", function_keys_proc, (LPCSTR)IDC_ARROW);
 }

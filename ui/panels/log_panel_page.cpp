@@ -86,7 +86,8 @@ bool log_read_line(const LogSource *src, uint64_t start, uint64_t size, LogLine 
 int log_read_page(const LogSource *src, const LogView *view, LogLine *lines, int max) {
   int count = 0;
   uint64_t pos = view->top;
-  while (count < max && log_read_line(src, pos, view->size, &lines[count])) pos = lines[count++].next;
+  while (count < max && log_read_line(src, pos, view->size, &lines[count]))
+    pos = lines[count++].next;
   return count;
 }
 

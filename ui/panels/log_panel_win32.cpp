@@ -16,6 +16,7 @@
 #include "ui/layout.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/input_prompt_win32.h"
+#include "ui/panels/panel_class_win32.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
@@ -166,8 +167,8 @@ void copy_selection() {
 
 void ask_and_search() {
   keyb_set_active(false);
-  const int accepted = input_prompt(MAKEINTRESOURCEA(IDS_PROMPT_SEARCH_STRING), g_settings.LogSearch,
-                                    g_settings.LogSearchHistory);
+  const int accepted = input_prompt(MAKEINTRESOURCEA(IDS_PROMPT_SEARCH_STRING),
+                                    g_settings.LogSearch, g_settings.LogSearchHistory);
   keyb_set_active(true);
   if (accepted) log_search(&g_log.source, &g_log.view, g_settings.LogSearch, true);
 }
@@ -202,7 +203,8 @@ void add_filter_row(void *context, const LogFilterRow *r) {
 
 void fill_filter_list(HWND list) {
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-  if (have_file()) log_filter_rows(&g_log.source, g_log.view.size, &g_log.filter, add_filter_row, list);
+  if (have_file())
+    log_filter_rows(&g_log.source, g_log.view.size, &g_log.filter, add_filter_row, list);
   LVITEMA item = {};
   item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
   SendMessageA(list, LVM_SETITEMSTATE, 0, (LPARAM)&item);
@@ -476,12 +478,4 @@ void log_panel_draw(HDC dc) {
   rich_draw(g_log.dd, &drawer.drawer);
 }
 
-void log_panel_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = log_panel_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_IBEAM);
-  wincl.lpszClassName = "log";
-  RegisterClassExA(&wincl);
-}
+void log_panel_register() { panel_register_class("log", log_panel_proc, (LPCSTR)IDC_IBEAM); }

@@ -11,6 +11,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/panel_class_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 #include "util/path.h"
@@ -308,13 +309,7 @@ LRESULT CALLBACK start_page_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     case WM_DESTROY: destroy(); return 0;
     case WM_SIZE: place(LOWORD(lparam), HIWORD(lparam)); return 0;
     case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      paint(dc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: return panel_paint(hwnd, paint);
     case WM_TIMER:
       if (IsWindowVisible(hwnd) && recent_refresh(&g_start.recent, &kLookup)) fill_list();
       return 0;
@@ -345,12 +340,4 @@ bool start_page_recent(char *out, size_t outlen) {
   return g_start.recent.count > 0;
 }
 
-void start_page_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = start_page_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-  wincl.lpszClassName = "cover";
-  RegisterClassExA(&wincl);
-}
+void start_page_register() { panel_register_class("cover", start_page_proc, (LPCSTR)IDC_ARROW); }

@@ -8,7 +8,8 @@
 namespace {
 
 TEST(Balloon, RowsUnderTheHeader) {
-  BalloonRow rows[3] = {{30, 8, 60, 13, 0, 0, 0}, {40, 18, 200, 13, 0, 0, 0}, {10, 8, 20, 8, 0, 0, 0}};
+  BalloonRow rows[3] = {
+      {30, 8, 60, 13, 0, 0, 0}, {40, 18, 200, 13, 0, 0, 0}, {10, 8, 20, 8, 0, 0, 0}};
   int width = 0, height = 0;
   balloon_measure(50, 18, rows, 3, &width, &height);
   EXPECT_EQ(rows[0].top, 18 + 68);

@@ -163,7 +163,8 @@ TEST(LogPage, FollowsAGrowingFile) {
 
 TEST(LogPage, GoToAndSearch) {
   std::string text;
-  for (int i = 1; i <= 100; i++) text += "row " + std::to_string(i) + (i == 70 ? " needle\n" : "\n");
+  for (int i = 1; i <= 100; i++)
+    text += "row " + std::to_string(i) + (i == 70 ? " needle\n" : "\n");
   const LogSource src = memory_source(&text);
   LogView view = {text.size(), 0, false, 10, 0, 0};
   struct Case {

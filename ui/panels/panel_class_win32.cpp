@@ -1,0 +1,22 @@
+#include "ui/panels/panel_class_win32.h"
+
+enum { PROGRAM_ICON = 1330 };
+
+void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor) {
+  WNDCLASSEXA wincl = {};
+  wincl.cbSize = sizeof wincl;
+  wincl.lpfnWndProc = proc;
+  wincl.hInstance = GetModuleHandleA(nullptr);
+  wincl.hIcon = wincl.hIconSm = LoadIconA(wincl.hInstance, MAKEINTRESOURCEA(PROGRAM_ICON));
+  wincl.hCursor = LoadCursorA(nullptr, cursor);
+  wincl.lpszClassName = class_name;
+  RegisterClassExA(&wincl);
+}
+
+LRESULT panel_paint(HWND hwnd, void (*draw)(HDC dc)) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  draw(dc);
+  EndPaint(hwnd, &ps);
+  return 0;
+}

@@ -1,0 +1,9 @@
+// What the text panels' windows do alike: the class registered with the panel's procedure
+// before the panels are created, and a paint that hands the device context on.
+#pragma once
+#include <windows.h>
+
+// Registers class_name with proc, the program's icon and the cursor (a system cursor id).
+void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor);
+// Paints the window through draw between BeginPaint and EndPaint; gives 0 for WM_PAINT.
+LRESULT panel_paint(HWND hwnd, void (*draw)(HDC dc));
