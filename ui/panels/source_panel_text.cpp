@@ -18,6 +18,8 @@ static_assert(sizeof(ExportLine) == sizeof(SourceLine) &&
 
 namespace {
 
+enum { MARK_GAP = 4 };
+
 bool name_start(char c) { return isalpha((unsigned char)c) || c == '_'; }
 bool name_char(char c) { return isalnum((unsigned char)c) || c == '_'; }
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -126,12 +128,6 @@ void write_identifier(RichText *dd, const char *text, int count, const SourceVie
   rich_close_tag(dd);
 }
 
-void write_gutter_line(RichText *gutter, int number, RichHandle font) {
-  rich_open_font(gutter, font);
-  rich_put_format(gutter, "%4i", number);
-  rich_close_font(gutter);
-}
-
 }  // namespace
 
 int source_write(RichText *gutter, RichText *dd, const SourceView *view) {
@@ -146,12 +142,11 @@ int source_write(RichText *gutter, RichText *dd, const SourceView *view) {
     const SourceToken tok = source_scan(&s);
     if (tok.kind == SOURCE_END) break;
     if (!open) {
-      write_gutter_line(gutter, ++lines, view->gutter_font);
+      lines++;
       open = true;
     }
     switch (tok.kind) {
       case SOURCE_EOL:
-        rich_put_char(gutter, '\n');
         rich_put_char(dd, '\n');
         open = false;
         break;
@@ -173,7 +168,6 @@ int source_write(RichText *gutter, RichText *dd, const SourceView *view) {
         rich_put_chars(dd, text + tok.start, tok.length);
     }
   }
-  rich_update(gutter);
   rich_update(dd);
   const int doc_lines = rich_line_count(dd);
   // From the last pair to the first, so that the lowest address of a line is kept.
@@ -182,7 +176,38 @@ int source_write(RichText *gutter, RichText *dd, const SourceView *view) {
     if (line >= 1 && line <= (uint32_t)lines && (int)line <= doc_lines)
       rich_set_line_param(dd, (int)line - 1, view->lines[i].address);
   }
+  source_write_gutter(gutter, dd, lines, view->marks);
   return lines;
+}
+
+void source_write_gutter(RichText *gutter, RichText *dd, int lines, const SourceMarks *marks) {
+  rich_clear(gutter);
+  const RichMeasurer *m = gutter->measurer;
+  int code_width = 0, height = 0, ip_width = 0;
+  if (marks->code) m->image_size(m->context, marks->code, &code_width, &height);
+  if (marks->ip) m->image_size(m->context, marks->ip, &ip_width, &height);
+  int bp_width = 0;
+  if (marks->breakpoint) m->image_size(m->context, marks->breakpoint, &bp_width, &height);
+  const int marks_width =
+      code_width + MARK_GAP + bp_width + MARK_GAP + (ip_width > 0 ? ip_width + MARK_GAP : 0);
+  for (int i = 0; i < lines; i++) {
+    if (i) rich_put_char(gutter, '\n');
+    if (rich_has_param(dd, i)) {
+      const uint32_t address = rich_line_param(dd, i);
+      if (marks->code) rich_overlay_image(gutter, marks->code, 0, 0);
+      if (marks->breakpoint && marks->has_breakpoint &&
+          marks->has_breakpoint(marks->context, address))
+        rich_overlay_image(gutter, marks->breakpoint, code_width + MARK_GAP, 0);
+    }
+    const RichHandle ip = marks->ip_jumps && marks->ip_taken ? marks->ip_taken : marks->ip;
+    if (i == marks->ip_line && ip)
+      rich_overlay_image(gutter, ip, code_width + MARK_GAP + bp_width + MARK_GAP, 0);
+    rich_skip(gutter, marks_width);
+    rich_open_font(gutter, marks->font);
+    rich_put_format(gutter, "%4i ", i + 1);
+    rich_close_font(gutter);
+  }
+  rich_update(gutter);
 }
 
 int source_line_at(RichText *dd, uint32_t address) {

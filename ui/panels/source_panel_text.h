@@ -39,6 +39,17 @@ void source_scan_start(SourceScanner *s, const char *text);
 // The next token; SOURCE_END at the terminating NUL.
 SourceToken source_scan(SourceScanner *s);
 
+// The gutter's marks: each line with code gets the code mark, a breakpoint at its address
+// the breakpoint mark 4 pixels right of it, the instruction pointer's line its mark.
+struct SourceMarks {
+  RichHandle code, breakpoint, ip, ip_taken;  // 0: none drawn
+  bool (*has_breakpoint)(void *context, uint32_t address);
+  void *context;
+  int ip_line;      // -1 for none
+  bool ip_jumps;    // the instruction there is a jump that will be taken
+  RichHandle font;  // the line numbers' font
+};
+
 // What the documents are built from. The line pairs count lines from 1 (a source's line
 // table, or a module's export lines in its dump text).
 struct SourceView {
@@ -48,11 +59,14 @@ struct SourceView {
   // The entry a name stands for (its handle), 0 for none.
   uint32_t (*find_entry)(void *context, const char *name);
   void *context;
-  RichHandle gutter_font;  // the line numbers' variable-pitch font
+  const SourceMarks *marks;
 };
 
 // Clears both documents and writes one line in each per text line; gives the line count.
 int source_write(RichText *gutter, RichText *dd, const SourceView *view);
+// Clears the gutter and writes the number and marks of each of dd's lines; the numbers
+// stand right of the marks. Called again when breakpoints or the instruction pointer move.
+void source_write_gutter(RichText *gutter, RichText *dd, int lines, const SourceMarks *marks);
 
 // The line whose address is the greatest line address not above address; -1 for none.
 int source_line_at(RichText *dd, uint32_t address);

@@ -111,12 +111,19 @@ const char kMade[] =
 const SourceLine kMadeLines[] = {{5, 0x401000}, {6, 0x401004}, {6, 0x401008}, {7, 0x401010},
                                  {8, 0x401018}, {3, 0x401100}, {99, 0x401200}};
 
+// The fixed measurer's pictures: 102 is 16 x 16, 101 40 x 30, 103 100 x 50.
+enum : RichHandle { CODE_MARK = 102, BREAKPOINT_MARK = 101, IP_MARK = 103, IP_JUMP_MARK = 104 };
+
+bool breakpoint_at_4(void *, uint32_t address) { return address == 0x401004; }
+
 struct Made {
   RichDoc gutter, text;
+  SourceMarks marks = {CODE_MARK, BREAKPOINT_MARK, IP_MARK, IP_JUMP_MARK, breakpoint_at_4, nullptr,
+                       4,         false,           4};
   int lines;
   Made() {
     SourceView view = {kMade,      kMadeLines, (int)(sizeof kMadeLines / sizeof kMadeLines[0]),
-                       find_known, nullptr,    4};
+                       find_known, nullptr,    &marks};
     lines = source_write(gutter.dd, text.dd, &view);
   }
 };
@@ -126,7 +133,7 @@ TEST(SourceDocument, LinesColoursAndAddresses) {
   ASSERT_EQ(8, m.lines);
   std::string gutter;
   for (const DrawnRun &r : draw_runs(m.gutter.dd)) gutter += r.text + "|";
-  EXPECT_EQ("   1|   2|   3|   4|   5|   6|   7|   8|", gutter);
+  EXPECT_EQ("   1 |   2 |   3 |   4 |   5 |   6 |   7 |   8 |", gutter);
   // Comments green on both lines of the long one, known names as links, the rest plain;
   // no carriage return reaches the document.
   std::map<std::string, uint32_t> colour;
@@ -159,6 +166,61 @@ TEST(SourceDocument, LinesColoursAndAddresses) {
       EXPECT_EQ(want[i], rich_line_param(dd, i)) << i;
     }
   }
+}
+
+// The pictures drawn in the gutter: line, picture and left edge.
+struct Mark {
+  int line;
+  RichHandle image;
+  int x;
+  bool operator==(const Mark &o) const { return line == o.line && image == o.image && x == o.x; }
+};
+std::vector<Mark> draw_marks(RichText *gutter) {
+  struct Ctx {
+    RichText *dd;
+    std::vector<Mark> marks;
+  } ctx = {gutter, {}};
+  RichDrawer drawer = {
+      &ctx,
+      [](void *, int, int, RichRect *clip, uint32_t *c) {
+        *clip = {0, 0, 100000, 100000};
+        *c = 0;
+      },
+      [](void *) {},
+      [](void *, RichHandle) {},
+      [](void *, uint32_t, uint32_t) {},
+      [](void *, int, int, const char *, int) {},
+      [](void *, const RichRect *, uint32_t) {},
+      [](void *c, RichHandle image, int x, int y) {
+        Ctx *k = (Ctx *)c;
+        for (int i = 0; i < rich_line_count(k->dd); i++) {
+          RichRect r;
+          rich_line_rect(k->dd, i, &r);
+          if (y >= r.top && y < r.bottom) k->marks.push_back({i, image, x});
+        }
+      },
+      [](void *, int, int, int) {},
+  };
+  rich_draw(gutter, &drawer);
+  return ctx.marks;
+}
+
+TEST(SourceDocument, GutterMarks) {
+  Made m;
+  // Code marks on the lines with code, the breakpoint 4 pixels right of its code mark, the
+  // instruction pointer's mark right of the breakpoint column.
+  const int bp_x = 16 + 4, ip_x = bp_x + 40 + 4;
+  std::vector<Mark> want = {{2, CODE_MARK, 0}, {4, CODE_MARK, 0},          {4, IP_MARK, ip_x},
+                            {5, CODE_MARK, 0}, {5, BREAKPOINT_MARK, bp_x}, {6, CODE_MARK, 0},
+                            {7, CODE_MARK, 0}};
+  EXPECT_EQ(want, draw_marks(m.gutter.dd));
+  // A taken jump at the instruction pointer has the other picture; no line, no mark.
+  m.marks.ip_jumps = true;
+  m.marks.ip_line = 7;
+  source_write_gutter(m.gutter.dd, m.text.dd, m.lines, &m.marks);
+  want = {{2, CODE_MARK, 0}, {4, CODE_MARK, 0}, {5, CODE_MARK, 0},      {5, BREAKPOINT_MARK, bp_x},
+          {6, CODE_MARK, 0}, {7, CODE_MARK, 0}, {7, IP_JUMP_MARK, ip_x}};
+  EXPECT_EQ(want, draw_marks(m.gutter.dd));
 }
 
 TEST(SourceDocument, LinesOfAddressesAndAddressesOfLines) {
@@ -237,7 +299,8 @@ TEST_F(SourceShow, SourceFileElseTheModulesDump) {
   EXPECT_STREQ("version.dll", shown.title);
   EXPECT_STREQ(module->text.text, shown.text);
   RichDoc gutter, doc;
-  SourceView view = {shown.text, shown.lines, shown.line_count, nullptr, nullptr, 0};
+  const SourceMarks marks = {0, 0, 0, 0, nullptr, nullptr, -1, false, 0};
+  SourceView view = {shown.text, shown.lines, shown.line_count, nullptr, nullptr, &marks};
   EXPECT_EQ(module->text.lines + (shown.text[module->text.length - 1] == '\n' ? 0 : 1),
             source_write(gutter.dd, doc.dd, &view));
   const ExportLine &last = module->exports[module->export_count - 1];
