@@ -388,8 +388,14 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   EXPECT_EQ(stored_recent(), recent_form({kMissing, older_, old_, debuggee_}));
 
   // A new start without a debuggee: the list newest first with the files' true sizes and
-  // dates; a file deleted while the page is shown is marked within moments.
+  // dates; a file deleted while the page is shown is marked within moments. The log panel
+  // is given a file that is not there: it says so, and so does the log.
+  const char missing_log[] = "Z:\\nowhere\\missing.log";
+  put_key_setting(key_, "LogFilename", missing_log);
   ASSERT_TRUE(start(false)) << log();
+  EXPECT_EQ(count((std::string("Fail to open the log file '") + missing_log + "'\n").c_str()), 1)
+      << log();
+  EXPECT_EQ(text_of(panel("log")), std::string("<") + missing_log + "> not found");
   cover = panel("cover");
   ASSERT_TRUE(cover);
   const std::string newest_first = page_row(debuggee_) + page_row(old_) + page_row(older_) +

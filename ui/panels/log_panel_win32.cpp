@@ -105,7 +105,8 @@ void rewrite() {
     rich_set_selection(g_log.dd, stream_offset(g_log.view.select_start),
                        stream_offset(g_log.view.select_end));
   // The window's text is the page's last line, for whoever reads the panel from outside.
-  SetWindowTextA(g_log.hwnd, g_log.shown ? g_log.lines[g_log.shown - 1].text : "");
+  if (have_file()) SetWindowTextA(g_log.hwnd, g_log.shown ? g_log.lines[g_log.shown - 1].text : "");
+  else SetWindowTextA(g_log.hwnd, g_log.missing);
   update_scroll_bar();
   InvalidateRect(g_log.hwnd, nullptr, FALSE);
 }
@@ -125,6 +126,7 @@ void open_file() {
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (!have_file()) {
     log_printf("Fail to open the log file '%s'\n", g_log.name);
+    snprintf(g_log.missing, sizeof g_log.missing, "<%s> not found", g_log.name);
   } else {
     g_log.source = {g_log.file, file_read, file_size};
     g_log.view.size = file_size(g_log.file);
@@ -462,11 +464,9 @@ void log_panel_draw(HDC dc) {
   RECT all = {0, 0, g_log.width, g_log.height};
   if (!have_file()) {
     FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    char text[KQ_PATH + 16];
-    snprintf(text, sizeof text, "<%s> not found", g_log.name);
     HGDIOBJ old = SelectObject(dc, g_resources.gui_font[0]);
     SetBkMode(dc, TRANSPARENT);
-    TextOutA(dc, 4, 4, text, lstrlenA(text));
+    TextOutA(dc, 4, 4, g_log.missing, lstrlenA(g_log.missing));
     SelectObject(dc, old);
     return;
   }

@@ -23,6 +23,7 @@ struct LogPanel {
   HWND hwnd;
   HANDLE file;  // INVALID_HANDLE_VALUE without one
   char name[KQ_PATH];
+  char missing[KQ_PATH + 16];  // "<name> not found", shown without a file
   LogSource source;
   LogView view;
   LogFilter filter;
