@@ -340,6 +340,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(console) != 0; }, 10));
   EXPECT_NE(text_of(field).find("Focus="), std::string::npos) << text_of(field);
+  screenshot("text_panels_console.png");
   PostMessageA(console, WM_CLOSE, 0, 0);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(console); }, 10));
   PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
