@@ -17,8 +17,8 @@
 
 namespace {
 
-// The hex column in the GUI font ends near 350 pixels; the characters start after it.
-enum { ADDRESS_COLUMN = 64, CHARS_COLUMN = 360, COMMENT_COLUMN = 140, REGION_COLUMN = 1000 };
+// Sixteen hex cells in the GUI font end near 380 pixels; the characters start after them.
+enum { ADDRESS_COLUMN = 64, CHARS_COLUMN = 400, COMMENT_COLUMN = 140, REGION_COLUMN = 1000 };
 
 // Lowers *length so that the row at a ends before a boundary that lies inside it.
 void cut_at(uint32_t a, uint32_t boundary, uint32_t *length) {
