@@ -2,7 +2,8 @@
 // debuggee, the cursor line is the instruction pointer's; a step moves it to the engine's
 // new instruction pointer; the breakpoint key plants a breakpoint that the run stops at;
 // a typed command is written into the debuggee (read back from outside) and shown. The
-// window's text is the cursor line as the listing writes it.
+// window's text is the cursor line as the listing writes it. A search finds a command after
+// the cursor; one that finds nothing is stopped from its progress window.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
@@ -110,6 +111,18 @@ class CodePanelRun : public ::testing::Test {
   bool cursor_at(uint32_t address) const {
     return wait_for([&] { return cursor_address() == address; }, 20);
   }
+  // Types text into the search prompt (CTRL+S) and accepts it.
+  bool search_for(const char *text) {
+    HWND prompt = nullptr;
+    if (!keys_.press_in_front(KEYMOD_CTRL, 'S', [&] {
+          return (prompt = process_window(pi_.dwProcessId, "#32770", "Search for code")) != nullptr;
+        }))
+      return false;
+    HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+    SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
+    PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
+    return wait_for([&] { return !IsWindow(prompt); }, 20);
+  }
   // The debuggee's own bytes, read from outside.
   std::string bytes_at(uint32_t address, int count) const {
     std::string bytes;
@@ -204,6 +217,28 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
     return wait_for([&] { return pause(5) != 0; }, 10);
   })) << log();
   EXPECT_EQ(typed + 1, pause(5)) << log();
+
+  // A new search finds the next return after the cursor, which starts a line there.
+  ASSERT_TRUE(search_for("ret")) << log();
+  EXPECT_TRUE(wait_for([&] { return cursor_address() > typed + 1; }, 60)) << cursor_line();
+  EXPECT_NE(cursor_line().find("ret"), std::string::npos) << cursor_line();
+  const uint32_t found = cursor_address();
+
+  // A text no command has walks the whole address space under the progress window, which
+  // Escape stops: the window goes, kq's window takes input again, the cursor stays.
+  ASSERT_TRUE(search_for("xyzzy")) << log();
+  HWND progress = nullptr;
+  ASSERT_TRUE(wait_for([&] {
+    return (progress = process_window(pi_.dwProcessId, "#32770", "Search: xyzzy")) != nullptr;
+  }, 20));
+  EXPECT_FALSE(IsWindowEnabled(main_));
+  Sleep(600);  // the label blinks every other 250 ms
+  screenshot("code_panel_search_progress.png");
+  ASSERT_TRUE(wait_for([&] { return GetAncestor(keys_.focus(), GA_ROOT) == progress; }, 10));
+  keys_.press(0, VK_ESCAPE);
+  EXPECT_TRUE(wait_for([&] { return !IsWindow(progress); }, 20));
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  EXPECT_EQ(found, cursor_address()) << cursor_line();
 
   PostMessageA(main_, WM_COMMAND, 10090, 0);  // unload
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();

@@ -1,5 +1,6 @@
 // The code panel's commands: moves, breakpoints, the instruction pointer, the prompts for
 // go to, assemble and search, copy and NOP fill; and the answers to plug-ins.
+#include <stdio.h>
 #include <string.h>
 
 #include "engine/breakpoints.h"
@@ -16,10 +17,13 @@
 #include "symbols/eval/expression.h"
 #include "ui/keyb.h"
 #include "ui/panels/code_panel_edit.h"
+#include "ui/panels/code_panel_search.h"
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/code_position.h"
 #include "ui/panels/input_prompt_win32.h"
+#include "ui/panels/search_progress_win32.h"
 #include "util/log.h"
+#include "util/path.h"
 #include "util/zone.h"
 #include "x86/search.h"
 
@@ -72,21 +76,41 @@ void go_to_prompt() {
   position_set(&g_positions[POSITION_CODE], address);
 }
 
-// From the cursor in the direction; a find starts a line, becomes the cursor's place and
-// is selected.
+// The memory map's readable runs, the map rebuilt when stale by the look-up.
+bool readable_run(uint32_t address, int direction, uint32_t *low, uint32_t *high) {
+  region_find(address);
+  return code_readable_run(g_regions.regions, g_regions.count, address, direction, low, high);
+}
+
+void search_tick(CodeSearch *search, uint32_t, int permille) {
+  search_progress_tick((SearchProgress *)search->owner, permille);
+}
+
+// From the cursor in the direction, under the progress window; a find starts a line,
+// becomes the cursor's place and is selected.
 void search(int direction) {
   if (!g_code.search[0] || !cursor()) return;
+  char caption[KQ_PATH];
+  snprintf(caption, sizeof caption, "Search: %s", g_code.search);
+  SearchProgress progress = {};
+  CodeSearch walk = {memory_reader, readable_run, search_tick, &progress, 0};
+  if (!search_progress_open(&progress, caption, &walk.stop)) return;
+  keyb_set_active(false);
   uint32_t found;
   int length;
-  if (!search_command_text(g_code.search, cursor(), direction, memory_reader, 0, 0xFFFFFFFFu,
-                           &found, &length))
-    return;
+  const bool hit = code_search(&walk, g_code.search, cursor(), direction, &found, &length);
+  keyb_set_active(true);
+  search_progress_close(&progress);
+  if (!hit) return;
   code_panel_remember_found(found);
   recent_address_enter(found);
   screen()->select_start = found;
   screen()->select_end = found + (uint32_t)length;
   position_push(&g_positions[POSITION_CODE]);
   position_set(&g_positions[POSITION_CODE], found);
+  // The cursor goes there now: the command's end publishes the cursor's place as the
+  // position, which would otherwise take the find back.
+  code_go_to(screen(), found);
   code_panel_rebuild();
 }
 

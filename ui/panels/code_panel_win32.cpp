@@ -22,6 +22,7 @@
 #include "ui/layout.h"
 #include "ui/panels/code_panel_operands.h"
 #include "ui/panels/code_position.h"
+#include "ui/panels/search_progress_win32.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
@@ -136,26 +137,13 @@ void listener(int) {
   }
 }
 
-// Blends a colour over the rectangle with constant alpha.
-void blend(HDC dc, const RECT &r, COLORREF color, BYTE alpha) {
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP pixel = CreateCompatibleBitmap(dc, 1, 1);
-  HGDIOBJ old = SelectObject(memory, pixel);
-  SetPixel(memory, 0, 0, color);
-  BLENDFUNCTION f = {AC_SRC_OVER, 0, alpha, 0};
-  AlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, 1, 1, f);
-  SelectObject(memory, old);
-  DeleteObject(pixel);
-  DeleteDC(memory);
-}
-
 // Grey glass at the top-right corner, with the operands right-aligned in it.
 void draw_box(HDC dc) {
   const int height = rich_height(g_code.box), width = rich_width(g_code.box);
   if (!height) return;
   const int box_width = width > CODE_BOX_WIDTH ? width : CODE_BOX_WIDTH;
   const RECT r = {g_code.screen.width - box_width, 0, g_code.screen.width, height};
-  blend(dc, r, CODE_BOX, CODE_BOX_ALPHA);
+  blend_rect(dc, r, CODE_BOX, CODE_BOX_ALPHA);
   rich_arrange(g_code.box, r.left, r.top, r.right, r.bottom, 2, 1);
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, dc);
@@ -233,7 +221,7 @@ void draw_cursor_bar(HDC dc) {
   const RichRect &c = g_code.screen.cursor_rect;
   if (c.bottom <= c.top) return;
   const RECT bar = {0, c.top, g_code.screen.width, c.bottom};
-  blend(dc, bar, kCursorBar, g_code.focused ? FOCUSED_ALPHA : UNFOCUSED_ALPHA);
+  blend_rect(dc, bar, kCursorBar, g_code.focused ? FOCUSED_ALPHA : UNFOCUSED_ALPHA);
   HPEN dots = CreatePen(PS_DOT, 1, kCursorBar);
   HGDIOBJ old = SelectObject(dc, dots);
   SetBkMode(dc, TRANSPARENT);  // the gaps between the dots
