@@ -233,6 +233,7 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   const uint32_t below = c.Esp - 0x40;
   ASSERT_TRUE(insert_at("esp-0x40", below, "\"KQ\"")) << log();
   EXPECT_TRUE(wait_for([&] { return memory(below, 2) == "KQ"; }, 20)) << log();
+  screenshot("data_watch_stack.png");  // ESP's label on its cell, 0x40 bytes further on
   const uint32_t stub = 0x400040;
   ASSERT_EQ(2u, memory(stub, 2).size());
   ASSERT_TRUE(insert_at("0x400040", stub, "0x4B, 0x51")) << log();

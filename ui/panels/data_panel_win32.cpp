@@ -28,7 +28,10 @@ DataPanel g_data;
 
 namespace {
 
-enum : uint32_t { DATA_PAPER = 0xFFFFFF, SELECTED_TEXT = 0xFFFFFF, SELECTED_PAPER = 0x800000 };
+enum : uint32_t {
+  DATA_PAPER = 0xFFFFFF, SELECTED_TEXT = 0xFFFFFF, SELECTED_PAPER = 0x800000, LABEL_PAPER = 0x00FFFF
+};
+enum { PULSE_TIMER = 1, PULSE_MS = 50, PHASE_STEP = 24 };
 // The most bytes one copy takes to the clipboard.
 enum { COPY_MAX = 65536 };
 
@@ -113,7 +116,13 @@ void push_and_set(uint32_t address) {
   set_position(address);
 }
 
+// The registers shown as labels: those of the stop, none while nothing is stopped.
+void read_registers() {
+  g_data.have_registers = expression_read_registers(&g_data.registers);
+}
+
 void listener(int) {
+  if (changes_test_any(kContentFlags)) read_registers();
   if (changes_test_any(kMoveFlags) &&
       (changes_test(CHG_COMMENTS) || position() != g_data.page.position)) {
     if (position() != g_data.page.position) select_one(position());
@@ -334,15 +343,63 @@ void create(HWND hwnd) {
                          DATA_PAPER, GetModuleHandleA(nullptr));
   g_data.dd = rich_create(&g_data.measurer.measurer);
   changes_add_listener(listener, 0);
+  SetTimer(hwnd, PULSE_TIMER, PULSE_MS, nullptr);
 }
 
 void destroy() {
+  KillTimer(g_data.hwnd, PULSE_TIMER);
   changes_remove_listener(listener, 0);
   data_page_free(&g_data.page);
   zone_free(g_data.snapshot);
   g_data.dd = rich_destroy(g_data.dd);
   rich_gdi_measurer_free(&g_data.measurer);
   g_data = DataPanel();
+}
+
+// The names of ER_EAX..ER_EIP.
+const char *const kLabelNames[] = {"EAX", "EBX", "ECX", "EDX", "ESI", "EDI", "EBP", "ESP", "EIP"};
+
+// Each register's name over the hex cell its value points at, in the small font, black on
+// the marker colour, centred on the cell's left edge; blended by the phase so it pulses.
+void draw_labels(HDC dc) {
+  g_data.label_count = 0;
+  if (!g_data.have_registers) return;
+  const BYTE alpha = (BYTE)(255 - (g_data.phase < 0 ? -g_data.phase : g_data.phase));
+  HGDIOBJ old_font = SelectObject(dc, g_resources.small_font);
+  for (int r = ER_EIP; r >= ER_EAX && g_data.label_count < DATA_LABELS; r--) {
+    const char *name = kLabelNames[r];
+    for (int i = 0; i < g_data.page.cell_count; i++) {
+      const DataCell &cell = g_data.page.cells[i];
+      if (cell.column != DATA_HEX || cell.address != g_data.registers.r[r]) continue;
+      RichRect at;
+      rich_tag_rect(g_data.dd, cell.tag, &at);
+      SIZE size;
+      GetTextExtentPoint32A(dc, name, lstrlenA(name), &size);
+      RECT box = {at.left - size.cx / 2 - 1, at.top, at.left + size.cx / 2 + 1, at.top + size.cy};
+      HDC label = CreateCompatibleDC(dc);
+      HBITMAP bitmap = CreateCompatibleBitmap(dc, box.right - box.left, size.cy);
+      HGDIOBJ old_bitmap = SelectObject(label, bitmap);
+      SelectObject(label, g_resources.small_font);
+      SetBkColor(label, LABEL_PAPER);
+      SetTextColor(label, 0);
+      RECT inside = {0, 0, box.right - box.left, size.cy};
+      ExtTextOutA(label, 1, 0, ETO_OPAQUE, &inside, name, (UINT)lstrlenA(name), nullptr);
+      const BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, 0};
+      AlphaBlend(dc, box.left, box.top, inside.right, inside.bottom, label, 0, 0, inside.right,
+                 inside.bottom, blend);
+      SelectObject(label, old_bitmap);
+      DeleteObject(bitmap);
+      DeleteDC(label);
+      g_data.labels[g_data.label_count++] = box;
+    }
+  }
+  SelectObject(dc, old_font);
+}
+
+// The timer steps the phase and repaints the labels.
+void pulse() {
+  g_data.phase = g_data.phase >= 255 - PHASE_STEP ? -255 : g_data.phase + PHASE_STEP;
+  for (int i = 0; i < g_data.label_count; i++) InvalidateRect(g_data.hwnd, &g_data.labels[i], FALSE);
 }
 
 LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -376,6 +433,7 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       layout_focus(hwnd);
       press(lparam);
       return 0;
+    case WM_TIMER: pulse(); return 0;
     case WM_MOUSEMOVE: drag(lparam, false); return 0;
     case WM_LBUTTONUP: drag(lparam, true); return 0;
     case WM_LBUTTONDBLCLK: follow(); return 0;
@@ -401,6 +459,7 @@ void data_panel_draw(HDC dc) {
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, dc);
   rich_draw(g_data.dd, &drawer.drawer);
+  draw_labels(dc);
 }
 
 void data_panel_register() {

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "symbols/eval/value.h"
 #include "ui/panels/data_panel_text.h"
 #include "ui/rich_text_gdi_win32.h"
 #include "util/path.h"
@@ -25,6 +26,8 @@ enum {
   IDS_DATA_SEARCH = 1460
 };
 
+enum { DATA_LABELS = 9 };
+
 struct DataPanel {
   HWND hwnd;
   RichGdiMeasurer measurer;
@@ -37,6 +40,13 @@ struct DataPanel {
   bool dragging;
   int scroll_x, width, height;
   int rebuilds;             // pages written, for the benchmark and the tests
+  // The general registers and EIP, whose names are drawn over the cells they point at,
+  // pulsing with the phase (-255..255); the rectangles drawn last, to be repainted.
+  EvalRegisters registers;
+  bool have_registers;
+  int phase;
+  RECT labels[DATA_LABELS];
+  int label_count;
   // Each prompt's text and history.
   char comment[KQ_PATH], comment_history[KQ_PATH];
   char fill[KQ_PATH], fill_history[KQ_PATH];
