@@ -414,15 +414,7 @@ LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         rewrite();
       return 0;
     case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      HDC back = back_buffer_begin(dc);
-      log_panel_draw(back ? back : dc);
-      if (back) back_buffer_end();
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: paint_buffered(hwnd, log_panel_draw); return 0;
     case WM_SETFOCUS: keyb_register_table(hwnd, log_keys); return 0;
     case WM_KILLFOCUS: keyb_unregister_table(hwnd, log_keys); return 0;
     case WM_COMMAND: return command(LOWORD(wparam));
