@@ -21,6 +21,7 @@
 #include "ui/panels/data_panel_win32.h"
 #include "ui/panels/log_panel_win32.h"
 #include "ui/panels/panel_windows.h"
+#include "ui/panels/source_panel_win32.h"
 #include "ui/panels/start_page_win32.h"
 #include "ui/panels/status_bar_win32.h"
 #include "ui/panels/watch_panel_win32.h"
@@ -78,6 +79,7 @@ static void window_setup(HWND hwnd) {
   data_panel_register();
   code_panel_register();
   log_panel_register();
+  source_panel_register();
   start_page_register();
   function_keys_register();
   balloon_register();
