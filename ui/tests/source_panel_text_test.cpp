@@ -4,12 +4,18 @@
 #include "ui/panels/source_panel_text.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 #include <string.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "startup/settings.h"
 #include "symbols/sources.h"
 #include "symbols/tests/symbols_fixture.h"
 #include "ui/tests/rich_text_doc.h"
@@ -322,6 +328,32 @@ TEST_F(SourceShow, SourceFileElseTheModulesDump) {
   EXPECT_FALSE(shown.module);
   EXPECT_STREQ(kMade, shown.text);
   EXPECT_EQ(2, shown.line_count);
+
+  // A source found only along the search paths (an entry there ends at a dash or a blank,
+  // so the folder has neither).
+#ifdef _WIN32
+  char temp[KQ_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string search = std::string(temp) + "kqsearch" + std::to_string(GetCurrentProcessId());
+#else
+  const std::string search = "/tmp/kqsearch" + std::to_string(getpid());
+#endif
+  make_dir(search);
+  const std::string other = search + kSeparator + "other.c";
+  const char kOther[] = "int other;\n";
+  ASSERT_TRUE(write_bytes(other, std::vector<uint8_t>(kOther, kOther + strlen(kOther))));
+  char saved[SETTING_LONG_TEXT];
+  text_copy(saved, sizeof saved, g_settings.SourceSearchPaths);
+  text_copy(g_settings.SourceSearchPaths, sizeof g_settings.SourceSearchPaths,
+            ("nowhere;" + search).c_str());
+  const uint16_t other_lines[] = {1};
+  const uint32_t other_addresses[] = {0x10002000};
+  SourceRecord *found = source_define("other.c", 1, other_lines, other_addresses);
+  text_copy(g_settings.SourceSearchPaths, sizeof g_settings.SourceSearchPaths, saved);
+  remove(other.c_str());
+  remove(search.c_str());
+  ASSERT_NE(nullptr, found);
+  EXPECT_STREQ(other.c_str(), found->path);
 
   // The file gone: the module's dump again, and nothing outside every module.
   remove(file.c_str());
