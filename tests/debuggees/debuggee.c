@@ -22,6 +22,7 @@
                      writes it); with "bytes" it writes the 16 bytes of g_bytes one by one
                      instead, byte i getting i + 1, and exits with 0 */
 #include <windows.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -140,7 +141,7 @@ int main(int argc, char **argv) {
   if (!strcmp(what, "chatter"))
     for (unsigned n = 0;; n++) {
       char line[64];
-      wsprintfA(line, "chatter %u of a debuggee that keeps writing\n", n);
+      snprintf(line, sizeof line, "chatter %u of a debuggee that keeps writing\n", n);
       OutputDebugStringA(line);
       Sleep(1);
     }
