@@ -226,6 +226,10 @@ void breakpoints_hide(uint32_t address, uint8_t *buffer, uint32_t count) {
 
 void breakpoints_rearm_written(uint32_t address, uint32_t count) {
   uint32_t end = address + count < address ? 0xFFFFFFFFu : address + count;
+  // The written bytes are what the user wants under the breakpoints: each keeps its new
+  // byte to restore when it goes, so a patch is not undone by removing a breakpoint. All
+  // are read before any INT3 goes back, as twins share one address.
+  walk_range(address, end, [](Breakpoint *b) { memory_read_raw(b->address, &b->saved, 1); });
   if (g_temporary.address && g_temporary.address - address < count) {
     memory_read_raw(g_temporary.address, &g_temporary.saved, 1);
     put_byte(g_temporary.address, kInt3);

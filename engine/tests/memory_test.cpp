@@ -72,8 +72,8 @@ TEST_F(Probe, ReadsHideBreakpointsAndWritesKeepThemArmed) {
   EXPECT_EQ(bytes[2], 0x90);
   EXPECT_EQ(raw_byte(nops + 1), 0xCC);
 
-  // A write over both: the breakpoint stays armed with the byte saved at arming, the
-  // temporary one takes the new byte as its own.
+  // A write over both: both stay armed and take the new bytes as their own, so removing
+  // them leaves what was written.
   const uint8_t written[2] = {0xF4, 0xF5};
   ASSERT_EQ(memory_write(nops, written, 2), 2u);
   EXPECT_EQ(raw_byte(nops), 0xCC);
@@ -82,8 +82,10 @@ TEST_F(Probe, ReadsHideBreakpointsAndWritesKeepThemArmed) {
   temporary_remove();
   EXPECT_EQ(raw_byte(nops + 1), 0xF5);
   breakpoint_remove(bp);
-  EXPECT_EQ(raw_byte(nops), 0x90);
+  EXPECT_EQ(raw_byte(nops), 0xF4);
   EXPECT_EQ(breakpoint_at(nops), -1);
+  const uint8_t nop_again[2] = {0x90, 0x90};
+  ASSERT_EQ(memory_write(nops, nop_again, 2), 2u);
 
   // Toggling twice leaves nothing; the second breakpoint at the same place keeps the
   // INT3 when the first goes.
