@@ -60,7 +60,7 @@ TEST(Balloon, PointerTipStaysOnTheWindow) {
   for (const BalloonRect &r : rects) {
     const BalloonPoint c = {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
     for (int degrees = 0; degrees < 360; degrees += 5) {
-      const double a = degrees * M_PI / 180;
+      const double a = degrees * 3.14159265358979323846 / 180;
       const BalloonPoint d = {(int)lround(cos(a) * 500), (int)lround(sin(a) * 500)};
       BalloonPoint points[3];
       balloon_pointer(&r, c, d, 20, points);
