@@ -39,6 +39,7 @@ void add_member(JumpArrow *a, uint16_t line) {
 // Each arrow's lane: one step outside the widest lane of the shorter arrows it overlaps,
 // with an extra step every third level so that the lanes stay apart on screen.
 void give_lanes(CodeWindow *w) {
+  if (w->arrow_count == 0) return;  // no array to sort
   qsort(w->arrows, (size_t)w->arrow_count, sizeof(JumpArrow), by_span);
   int *levels = (int *)zone_alloc((size_t)w->arrow_count * sizeof(int));
   for (int a = 0; a < w->arrow_count; a++) {
