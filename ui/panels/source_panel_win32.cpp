@@ -88,9 +88,15 @@ void arrange() {
   rich_align_rows(g_source.dd, g_source.gutter);
 }
 
+// A current line the shown document has: the text may hold one line more than its
+// document (a last empty line), and a dump may have no current line at all.
+bool current_shown() {
+  return g_source.current >= 0 && g_source.current < rich_line_count(g_source.dd);
+}
+
 void place_caret() {
   if (!g_source.focused) return;
-  if (g_source.current < 0) {
+  if (!current_shown()) {
     HideCaret(g_source.hwnd);
     return;
   }
@@ -499,7 +505,7 @@ void source_panel_draw(HDC dc) {
   FillRect(dc, &all, g_source.pattern);
   if (!g_source.shown.text) return;
   const int y = line_top(g_source.top);
-  if (g_source.current >= 0) {
+  if (current_shown()) {
     RichRect r;
     rich_line_rect(g_source.dd, g_source.current, &r);
     RECT band = {0, r.top - y, g_source.width, r.bottom - y};
