@@ -152,6 +152,11 @@ bool source_resolve_path(const char *name, char *out, size_t outlen) {
   if (is_file(out)) return true;
   if (g_settings.SearchSourceInSubfolders && try_sub_folders(name, out, outlen)) return true;
   if (try_search_paths(name, out, outlen)) return true;
+  // Compilers record where the file was on the build machine; when that place is gone, the
+  // file of that name is looked for beside the program and along the search paths.
+  const size_t folder = folder_length(name);
+  if (is_separator(name[folder]) && name[folder + 1])
+    return source_resolve_path(name + folder + 1, out, outlen);
   out[0] = 0;
   return false;
 }

@@ -211,6 +211,13 @@ TEST_F(Store, SourcePathsAreFoundBesideTheProgramAndAlongTheSearchPaths) {
   EXPECT_EQ(far + sep + "away.c", path);
   EXPECT_TRUE(source_resolve_path((root + sep + "prog.c").c_str(), path, sizeof path));
   EXPECT_FALSE(source_resolve_path("nowhere.c", path, sizeof path));
+  // A build machine's folder that is not here: the name alone is looked for.
+  EXPECT_TRUE(source_resolve_path("C:\\build\\gone\\away.c", path, sizeof path));
+  EXPECT_EQ(far + sep + "away.c", path);
+  EXPECT_TRUE(source_resolve_path((root + sep + "gone" + sep + "deep.c").c_str(), path,
+                                  sizeof path));
+  EXPECT_EQ(sub + sep + "deep.c", path);
+  EXPECT_FALSE(source_resolve_path("C:\\build\\nowhere.c", path, sizeof path));
   g_settings.SourceSearchPaths[0] = 0;
   g_settings.SearchSourceInSubfolders = 0;
   SourceRecord *s = source_define("away.c", 0, nullptr, nullptr);
