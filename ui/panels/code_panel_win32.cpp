@@ -1,4 +1,5 @@
 #include "ui/panels/code_panel_win32.h"
+#include "ui/panels/panel_class_win32.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -462,12 +463,5 @@ void code_panel_draw(HDC dc) {
 }
 
 void code_panel_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.style = CS_DBLCLKS;
-  wincl.lpfnWndProc = code_panel_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_IBEAM);
-  wincl.lpszClassName = "code";
-  RegisterClassExA(&wincl);
+  panel_register_class("code", code_panel_proc, (LPCSTR)IDC_IBEAM, CS_DBLCLKS);
 }

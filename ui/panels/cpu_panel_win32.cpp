@@ -1,4 +1,5 @@
 #include "ui/panels/cpu_panel_win32.h"
+#include "ui/panels/panel_class_win32.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -262,12 +263,5 @@ void cpu_panel_draw(HDC dc) {
 }
 
 void cpu_panel_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = cpu_panel_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hIcon = wincl.hIconSm = LoadIconA(wincl.hInstance, MAKEINTRESOURCEA(1330));
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-  wincl.lpszClassName = "reg";
-  RegisterClassExA(&wincl);
+  panel_register_class("reg", cpu_panel_proc, (LPCSTR)IDC_ARROW);
 }

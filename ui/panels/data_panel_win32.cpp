@@ -1,4 +1,5 @@
 #include "ui/panels/data_panel_win32.h"
+#include "ui/panels/panel_class_win32.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -463,12 +464,5 @@ void data_panel_draw(HDC dc) {
 }
 
 void data_panel_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.style = CS_DBLCLKS;
-  wincl.lpfnWndProc = data_panel_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_IBEAM);
-  wincl.lpszClassName = "data";
-  RegisterClassExA(&wincl);
+  panel_register_class("data", data_panel_proc, (LPCSTR)IDC_IBEAM, CS_DBLCLKS);
 }

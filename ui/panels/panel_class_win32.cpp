@@ -2,9 +2,10 @@
 
 enum { PROGRAM_ICON = 1330 };
 
-void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor) {
+void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor, UINT style) {
   WNDCLASSEXA wincl = {};
   wincl.cbSize = sizeof wincl;
+  wincl.style = style;
   wincl.lpfnWndProc = proc;
   wincl.hInstance = GetModuleHandleA(nullptr);
   wincl.hIcon = wincl.hIconSm = LoadIconA(wincl.hInstance, MAKEINTRESOURCEA(PROGRAM_ICON));

@@ -3,7 +3,9 @@
 #pragma once
 #include <windows.h>
 
-// Registers class_name with proc, the program's icon and the cursor (a system cursor id).
-void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor);
+// Registers class_name with proc, the program's icon, the cursor (a system cursor id) and
+// the class style (CS_DBLCLKS for panels that take double clicks).
+void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor,
+                          UINT style = 0);
 // Paints the window through draw between BeginPaint and EndPaint; gives 0 for WM_PAINT.
 LRESULT panel_paint(HWND hwnd, void (*draw)(HDC dc));

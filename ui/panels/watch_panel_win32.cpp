@@ -1,4 +1,5 @@
 #include "ui/panels/watch_panel_win32.h"
+#include "ui/panels/panel_class_win32.h"
 
 #include <ctype.h>
 #include <stdio.h>
@@ -205,11 +206,5 @@ void watch_panel_draw(HDC dc) {
 }
 
 void watch_panel_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = watch_panel_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-  wincl.lpszClassName = "watch";
-  RegisterClassExA(&wincl);
+  panel_register_class("watch", watch_panel_proc, (LPCSTR)IDC_ARROW);
 }
