@@ -7,6 +7,7 @@
 
 PanelPosition g_positions[2] = {{CHG_CODE_POSITION, 0, {}, 0, 0},
                                 {CHG_DATA_POSITION, 0, {}, 0, 0}};
+int g_position_shown = POSITION_CODE;
 
 void positions_reset() {
   for (PanelPosition &p : g_positions) {
@@ -44,3 +45,11 @@ void position_follow(uint32_t address, bool executable) {
   position_push(p);
   position_set(p, address);
 }
+
+void position_show(int record) {
+  if (record == g_position_shown || (record != POSITION_CODE && record != POSITION_DATA)) return;
+  g_position_shown = record;
+  changes_raise(CHG_LAYOUT);
+}
+
+uint32_t position_shown_address() { return g_positions[g_position_shown].address; }
