@@ -31,7 +31,7 @@ enum {
   CMD_CONSOLE = 10088, CMD_EXECUTE = 10004, CMD_LOG_FILTER = 10114
 };
 const char kMissing[] = "Z:\\nowhere\\gone.exe";
-const COLORREF kPlainFill = 0xC89632, kCtrlFill = 0x64FFFF;
+const COLORREF kPlainFill = 0xC89632, kCtrlFill = 0x64FFFF, kOtherKindPaper = 0xDCDCDC;
 
 class TextPanelsRun : public ::testing::Test {
  protected:
@@ -109,7 +109,9 @@ class TextPanelsRun : public ::testing::Test {
                      (DWORD)recent.size());
       RegCloseKey(handle);
     }
-    std::string line = "\"" + dir_ + "kq.exe\"" + (with_debuggee ? " \"" + debuggee_ + "\"" : "");
+    // An unknown parameter gives kq's log a warning of its own.
+  std::string line =
+      "\"" + dir_ + "kq.exe\"" + (with_debuggee ? " -shade \"" + debuggee_ + "\"" : "");
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
@@ -181,6 +183,25 @@ class TextPanelsRun : public ::testing::Test {
       found = GetPixel(screen, x, (r.top + r.bottom) / 2) == colour;
     ReleaseDC(nullptr, screen);
     return found;
+  }
+  // The pixels of the colour in the top line of the window on the screen.
+  static int top_line_pixels(HWND hwnd, COLORREF colour) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    HDC screen = GetDC(nullptr);
+    int found = 0;
+    for (int y = r.top + 2; y < r.top + 12; y++)
+      for (int x = r.left; x < r.right; x++) found += GetPixel(screen, x, y) == colour;
+    ReleaseDC(nullptr, screen);
+    return found;
+  }
+  HWND open_filter() const {
+    PostMessageA(panel("log"), WM_COMMAND, CMD_LOG_FILTER, 0);
+    HWND filter = nullptr;
+    wait_for([&] {
+      return (filter = process_window(pi_.dwProcessId, "#32770", "Log filter")) != nullptr;
+    }, 20);
+    return filter;
   }
   // Holds or lets go of CTRL as the keyboard driver would.
   void ctrl(bool down) {
@@ -315,21 +336,42 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
   EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));
 
-  // The filter dialog: the default words pick out no line of kq's numbered log; with the
-  // word "1" added, OK lists the first line (numbered 0) and the words become the setting.
-  PostMessageA(log_panel, WM_COMMAND, CMD_LOG_FILTER, 0);
-  HWND filter = nullptr;
-  ASSERT_TRUE(wait_for([&] { return (filter = process_window(pi_.dwProcessId, "#32770",
-                                                             "Log filter")) != nullptr; }, 20));
+  // The filter dialog: the default words pick out no line of kq's numbered log, and
+  // neither does a word that is only a line's number; with the word WARNING, OK lists kq's
+  // warnings (one is for the unknown parameter kq was started with) and the words become
+  // the setting. OK again takes the page to the first, tinted as a line of another kind;
+  // with the default words back it is tinted no more.
+  HWND filter = open_filter();
+  ASSERT_TRUE(filter);
   HWND listed = GetDlgItem(filter, 600);
   EXPECT_EQ(text_of(GetDlgItem(filter, 590)), "Error, Warn, Info, Debug");
   EXPECT_EQ(SendMessageA(listed, LVM_GETITEMCOUNT, 0, 0), 0);
-  SendMessageA(GetDlgItem(filter, 590), WM_SETTEXT, 0, (LPARAM) "Error, Warn, Info, Debug, 1");
+  const int warnings = count("\tWARNING: ");
+  ASSERT_GE(warnings, 1) << log().substr(0, 3000);
+  SendMessageA(GetDlgItem(filter, 590), WM_SETTEXT, 0,
+               (LPARAM) "Error, Warn, Info, Debug, 1, WARNING");
   PostMessageA(filter, WM_COMMAND, IDOK, 0);
-  EXPECT_TRUE(wait_for([&] { return SendMessageA(listed, LVM_GETITEMCOUNT, 0, 0) == 1; }, 20));
+  EXPECT_TRUE(wait_for([&] {
+    return SendMessageA(listed, LVM_GETITEMCOUNT, 0, 0) == warnings;
+  }, 20)) << SendMessageA(listed, LVM_GETITEMCOUNT, 0, 0) << " rows, " << warnings << " warnings";
   screenshot("text_panels_filter.png");
+  PostMessageA(filter, WM_COMMAND, IDOK, 0);
   PostMessageA(filter, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(wait_for([&] { return !IsWindow(filter); }, 20));
+  int tinted = 0;
+  EXPECT_TRUE(wait_for([&] { return (tinted = top_line_pixels(log_panel, kOtherKindPaper)) >= 100; },
+                       10)) << tinted;
+  screenshot("text_panels_log_warning.png");
+  filter = open_filter();
+  ASSERT_TRUE(filter);
+  SendMessageA(GetDlgItem(filter, 590), WM_SETTEXT, 0, (LPARAM) "Error, Warn, Info, Debug");
+  PostMessageA(filter, WM_COMMAND, IDOK, 0);
+  PostMessageA(filter, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(wait_for([&] { return !IsWindow(filter); }, 20));
+  int plain = tinted;
+  EXPECT_TRUE(wait_for([&] {
+    return (plain = top_line_pixels(log_panel, kOtherKindPaper)) < tinted / 4;
+  }, 10)) << tinted << " pixels tinted, " << plain << " without the word";
 
   // The console holds the focus traces written so far; its close box hides it and the
   // command brings it back with its text.

@@ -80,6 +80,15 @@ void mark(RichText *dd, RichHandle image) {
   if (image) rich_overlay_image(dd, image, 0, 0);
 }
 
+// The length of the number field (" %u\t") that opens every line of kq's own log, 0 when
+// the line has none: the kind is read from the text written after it.
+int number_field(const char *text, int length) {
+  if (length < 3 || text[0] != ' ') return 0;
+  int at = 1;
+  while (at < length && isdigit((unsigned char)text[at])) at++;
+  return at > 1 && at < length && text[at] == '\t' ? at + 1 : 0;
+}
+
 }  // namespace
 
 int log_parse_filter(LogFilter *filter, const char *text) {
@@ -104,6 +113,9 @@ int log_parse_filter(LogFilter *filter, const char *text) {
 }
 
 int log_line_kind(const LogFilter *filter, const char *text, int length) {
+  const int field = number_field(text, length);
+  text += field;
+  length -= field;
   int at = 0;
   while (at < length && !alnum(text[at])) at++;
   if (at == length || (at > 0 && !isspace((unsigned char)text[at - 1]))) return -1;

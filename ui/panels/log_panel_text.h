@@ -27,7 +27,7 @@ extern const uint32_t kLogKindPaper[LOG_KINDS];
 int log_parse_filter(LogFilter *filter, const char *text);
 // The kind of a line: at its first letter or digit (which must start the line or follow
 // white space), the first filter word the text begins with, followed by no letter or digit.
-// -1 for none.
+// The number field that opens each line of kq's own log is passed over. -1 for none.
 int log_line_kind(const LogFilter *filter, const char *text, int length);
 
 // The filter dialog's rows: every line of the file from its start (at most 259 bytes of

@@ -13,6 +13,7 @@
 #include "ui/panels/log_panel_page.h"
 #include "ui/panels/log_panel_text.h"
 #include "ui/tests/rich_text_doc.h"
+#include "util/tests/test_support.h"
 #include "util/zone.h"
 
 namespace {
@@ -351,6 +352,37 @@ TEST(LogPage, FilterRows) {
       {5, 3, 343, "Debug x"},
   };
   EXPECT_EQ(rows, want);
+}
+
+// Lines as kq's own log writes them, each behind its number and a tab: its warnings, a
+// debuggee's output and a message that only holds a filter word further in. The kinds
+// come from the text after the number, never from the number itself.
+TEST(LogPage, KindsOfKqsOwnLogLines) {
+  const std::string path = open_test_log("log_panel_kinds");
+  log_warning("Unknown parameter name '%s'", "shade");
+  log_write("Error: the debuggee could not open its file\n");
+  log_write("  Info 12 lines\n");
+  log_printf("Cannot open executable '%s'\n", "Warn.exe");
+  log_printf("%u\n", 1u);
+  log_close();
+  const std::string text = read_file(path);
+  remove(path.c_str());
+  ASSERT_NE(text.find("\tWARNING: Unknown parameter"), std::string::npos) << text;
+  const LogSource src = memory_source(&text);
+  LogFilter filter;
+  log_parse_filter(&filter, "Error, Warn, Info, Debug, WARNING, 1");
+  std::vector<Listed> rows;
+  log_filter_rows(&src, text.size(), &filter, collect_row, &rows);
+  std::vector<std::string> kinds;
+  for (const Listed &r : rows)
+    kinds.push_back(std::to_string(r.kind) + r.text.substr(r.text.find(' ', 1)));
+  const std::vector<std::string> want = {
+      "3 WARNING: Unknown parameter name 'shade'",
+      "0 Error: the debuggee could not open its file",
+      "2   Info 12 lines",
+      "3 1",
+  };
+  EXPECT_EQ(kinds, want) << text;
 }
 
 }  // namespace
