@@ -20,6 +20,7 @@
 #include "ui/panels/function_keys_win32.h"
 #include "ui/panels/data_panel_win32.h"
 #include "ui/panels/log_panel_win32.h"
+#include "ui/panels/map_panel_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/source_panel_win32.h"
 #include "ui/panels/start_page_win32.h"
@@ -80,6 +81,7 @@ static void window_setup(HWND hwnd) {
   code_panel_register();
   log_panel_register();
   source_panel_register();
+  map_panel_register();
   start_page_register();
   function_keys_register();
   balloon_register();

@@ -168,7 +168,8 @@ bool move(int id) {
   return false;
 }
 
-// Plug-ins: KQ_Goto moves the code position, the selection and position are the panel's.
+// Plug-ins: KQ_Goto moves the code position, the selection is the panel's; the position is
+// the one the map shows.
 void hook_go_to(uint32_t address) {
   position_push(&g_positions[POSITION_CODE]);
   position_set(&g_positions[POSITION_CODE], address);
@@ -180,8 +181,7 @@ bool hook_selection(uint32_t *low, uint32_t *high) {
   *high = b;
   return true;
 }
-uint32_t hook_position() { return g_positions[POSITION_CODE].address; }
-const PluginViewHooks kHooks = {hook_go_to, hook_selection, hook_position};
+const PluginViewHooks kHooks = {hook_go_to, hook_selection, position_shown_address};
 
 }  // namespace
 

@@ -322,6 +322,7 @@ int cursor_text(char *out, int size) {
 void focus(bool on) {
   g_code.focused = on;
   if (on) {
+    position_show(POSITION_CODE);
     keyb_register_table(g_code.hwnd, code_keys);
     CreateCaret(g_code.hwnd, nullptr, g_code.screen.width, 1);
     place_caret();

@@ -335,8 +335,7 @@ bool hook_selection(uint32_t *low, uint32_t *high) {
   order(low, high);
   return true;
 }
-uint32_t hook_position() { return position(); }
-const PluginViewHooks kHooks = {hook_go_to, hook_selection, hook_position};
+const PluginViewHooks kHooks = {hook_go_to, hook_selection, position_shown_address};
 
 void create(HWND hwnd) {
   g_data.hwnd = hwnd;
@@ -415,6 +414,7 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: paint_buffered(hwnd, data_panel_draw); return 0;
     case WM_SETFOCUS:
+      position_show(POSITION_DATA);
       keyb_register_table(hwnd, data_keys);
       plugins_set_view_hooks(&kHooks);
       return 0;
