@@ -1,13 +1,11 @@
-// Resource numbers of the "Plugin control" dialog, its pages and the header text.
+// Resource numbers of the "Plugin control" pages and the header text.
 #pragma once
 
-#define IDD_PLUGIN_CONTROL 1240
 #define IDD_PLUGIN_FILES 1241
 #define IDD_PLUGIN_COMMANDS 1242
 #define IDD_PLUGIN_INTERFACE 1243
 #define IDR_PLUGIN_HEADER 1244
 
-#define IDC_PLUGIN_TABS 12401
 #define IDC_PLUGIN_FOLDER 12402
 #define IDC_PLUGIN_LIST 12403
 #define IDC_PLUGIN_PROPERTIES 12404

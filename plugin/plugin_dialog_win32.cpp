@@ -12,28 +12,24 @@
 #include "startup/changes.h"
 #include "startup/settings.h"
 #include "startup/settings_registry_win32.h"
+#include "ui/panels/tabbed_host_win32.h"
 #include "util/path.h"
 #include "util/zone.h"
 
 namespace {
 
-struct PageRow {
-  const char *title;
-  int template_id;
-  DLGPROC procedure;
+TabbedPage g_pages[PLUGIN_PAGES] = {
+    {IDD_PLUGIN_FILES, plugin_files_page, "Plugin Files", nullptr, nullptr},
+    {IDD_PLUGIN_COMMANDS, plugin_commands_page, "Plugin Commands", nullptr, nullptr},
+    {IDD_PLUGIN_INTERFACE, plugin_interface_page, "Interface", nullptr, nullptr},
 };
-const PageRow kPages[PLUGIN_PAGES] = {
-    {"Plugin Files", IDD_PLUGIN_FILES, plugin_files_page},
-    {"Plugin Commands", IDD_PLUGIN_COMMANDS, plugin_commands_page},
-    {"Interface", IDD_PLUGIN_INTERFACE, plugin_interface_page},
-};
+TabbedHost g_host = {"Plugin control", g_pages, PLUGIN_PAGES, &g_settings.PluginControlPosition,
+                     nullptr, nullptr, 0, 0, 0};
 
 const COLORREF kHeaderPaper = 0x00E8F8FF;  // pale yellow behind the header text
 
 struct PluginDialogState {
   HWND following[PLUGIN_PAGES];  // the pages that exist, refreshed on the manager's changes
-  HWND pages[PLUGIN_PAGES];      // of the tabbed host
-  int first_page;
   char last_command[KQ_PATH];    // the edit line's text when a command last ran
   HBRUSH header_paper;
   HFONT header_font;
@@ -243,11 +239,6 @@ void follow_changes(HWND page, int kind, bool follow) {
   else changes_remove_listener(pages_listener, kind);
 }
 
-INT_PTR answer(HWND page, LRESULT result) {
-  SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
-  return TRUE;
-}
-
 // ---- Interface ----
 
 // The header resource with line feeds made into the edit control's line breaks.
@@ -266,70 +257,6 @@ char *header_text() {
   }
   text[n] = 0;
   return text;
-}
-
-// ---- The tabbed host ----
-
-void show_page(HWND host, int index) {
-  for (int i = 0; i < PLUGIN_PAGES; i++)
-    ShowWindow(g_dialog.pages[i], i == index ? SW_SHOW : SW_HIDE);
-}
-
-void host_init(HWND host) {
-  HWND tabs = GetDlgItem(host, IDC_PLUGIN_TABS);
-  RECT area;
-  GetWindowRect(tabs, &area);
-  MapWindowPoints(nullptr, host, (POINT *)&area, 2);
-  for (int i = 0; i < PLUGIN_PAGES; i++) {
-    TCITEMA tab = {};
-    tab.mask = TCIF_TEXT;
-    tab.pszText = (char *)kPages[i].title;
-    SendMessageA(tabs, TCM_INSERTITEMA, i, (LPARAM)&tab);
-  }
-  TabCtrl_AdjustRect(tabs, FALSE, &area);
-  for (int i = 0; i < PLUGIN_PAGES; i++) {
-    HWND page = CreateDialogParamA(GetModuleHandleA(nullptr),
-                                   MAKEINTRESOURCEA(kPages[i].template_id), host,
-                                   kPages[i].procedure, 0);
-    SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left,
-                 area.bottom - area.top, SWP_NOACTIVATE);
-    g_dialog.pages[i] = page;
-  }
-  const SettingRect &placed = g_settings.PluginControlPosition;
-  if (placed.right > placed.left && placed.bottom > placed.top)
-    SetWindowPos(host, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  TabCtrl_SetCurSel(tabs, g_dialog.first_page);
-  show_page(host, g_dialog.first_page);
-  SetFocus(tabs);  // not into a page, whose edit would get its text selected
-}
-
-INT_PTR CALLBACK host_proc(HWND host, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      host_init(host);
-      return FALSE;
-    case WM_DESTROY: {
-      RECT r;  // where the dialog opens next time
-      GetWindowRect(host, &r);
-      g_settings.PluginControlPosition = {r.left, r.top, r.right, r.bottom};
-      return TRUE;
-    }
-    case WM_NOTIFY: {
-      const NMHDR *header = (const NMHDR *)lparam;
-      if (header->idFrom == IDC_PLUGIN_TABS && header->code == TCN_SELCHANGE)
-        show_page(host, TabCtrl_GetCurSel(header->hwndFrom));
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) {
-        HWND page = g_dialog.pages[TabCtrl_GetCurSel(GetDlgItem(host, IDC_PLUGIN_TABS))];
-        if (SendMessageA(page, WM_PLUGIN_PAGE_APPLY, 0, 0)) EndDialog(host, IDOK);
-      } else if (LOWORD(wparam) == IDCANCEL) {
-        EndDialog(host, IDCANCEL);
-      }
-      return TRUE;
-  }
-  return FALSE;
 }
 
 }  // namespace
@@ -363,8 +290,8 @@ INT_PTR CALLBACK plugin_files_page(HWND page, UINT message, WPARAM wparam, LPARA
         case IDC_PLUGIN_BROWSE: files_browse(page); return TRUE;
       }
       return FALSE;
-    case WM_PLUGIN_PAGE_APPLY:
-      return answer(page, files_apply(page));
+    case WM_TABBED_PAGE_OK:
+      return tabbed_page_answer(page, files_apply(page));
   }
   return FALSE;
 }
@@ -387,8 +314,8 @@ INT_PTR CALLBACK plugin_commands_page(HWND page, UINT message, WPARAM wparam, LP
         commands_pick(page, change->iItem);
       return TRUE;
     }
-    case WM_PLUGIN_PAGE_APPLY:
-      return answer(page, commands_apply(page));
+    case WM_TABBED_PAGE_OK:
+      return tabbed_page_answer(page, commands_apply(page));
   }
   return FALSE;
 }
@@ -416,16 +343,10 @@ INT_PTR CALLBACK plugin_interface_page(HWND page, UINT message, WPARAM wparam, L
       if ((HWND)lparam != GetDlgItem(page, IDC_PLUGIN_HEADER_TEXT)) return FALSE;
       SetBkColor((HDC)wparam, kHeaderPaper);
       return (INT_PTR)g_dialog.header_paper;
-    case WM_PLUGIN_PAGE_APPLY:
-      return answer(page, TRUE);
+    case WM_TABBED_PAGE_OK:
+      return tabbed_page_answer(page, TRUE);
   }
   return FALSE;
 }
 
-void plugin_control_dialog(HWND owner, int page) {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&controls);
-  g_dialog.first_page = page >= 0 && page < PLUGIN_PAGES ? page : PLUGIN_PAGE_FILES;
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLUGIN_CONTROL), owner,
-                  host_proc, 0);
-}
+bool plugin_control_open(int page, HWND owner) { return tabbed_host_open(&g_host, page, owner); }

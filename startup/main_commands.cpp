@@ -22,6 +22,7 @@
 #include "ui/panels/console_window_win32.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/input_prompt_win32.h"
+#include "ui/panels/navigator_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/watch_panel_list.h"
 #include "util/log.h"
@@ -78,13 +79,15 @@ static void cmd_options() {
   keyb_register_hotkey(g_main.hwnd, g_settings.HotKey, MAIN_HOTKEY);
   keyb_set_active(true);
 }
-static void cmd_plugins(int page) {
-  keyb_set_active(false);
-  plugin_control_dialog(g_main.hwnd, page);
-  keyb_set_active(true);
-}
-static void cmd_plugin_files() { cmd_plugins(PLUGIN_PAGE_FILES); }
-static void cmd_plugin_interface() { cmd_plugins(PLUGIN_PAGE_INTERFACE); }
+static void cmd_plugin_files() { plugin_control_open(PLUGIN_PAGE_FILES, g_main.hwnd); }
+static void cmd_plugin_interface() { plugin_control_open(PLUGIN_PAGE_INTERFACE, g_main.hwnd); }
+static void cmd_nav_comments() { navigator_open(NAV_COMMENT, g_main.hwnd); }
+static void cmd_nav_breakpoints() { navigator_open(NAV_BREAK, g_main.hwnd); }
+static void cmd_nav_symbols() { navigator_open(NAV_SYMBOL, g_main.hwnd); }
+static void cmd_nav_modules() { navigator_open(NAV_MODULE, g_main.hwnd); }
+static void cmd_nav_windows() { navigator_open(NAV_WINDOW, g_main.hwnd); }
+static void cmd_nav_threads() { navigator_open(NAV_THREAD, g_main.hwnd); }
+static void cmd_nav_processes() { navigator_open(NAV_PROCESS, g_main.hwnd); }
 static void cmd_guards() {
   keyb_set_active(false);
   guard_dialog_open(g_main.hwnd, nullptr);
@@ -155,6 +158,13 @@ const CommandRow kCommands[] = {
     {CMD_OPTIONS, cmd_options},
     {CMD_PLUGINS, cmd_plugin_files},
     {CMD_PLUGIN_API, cmd_plugin_interface},
+    {CMD_NAV_BREAKPOINTS, cmd_nav_breakpoints},
+    {CMD_NAV_COMMENTS, cmd_nav_comments},
+    {CMD_NAV_MODULES, cmd_nav_modules},
+    {CMD_NAV_PROCESSES, cmd_nav_processes},
+    {CMD_NAV_SYMBOLS, cmd_nav_symbols},
+    {CMD_NAV_THREADS, cmd_nav_threads},
+    {CMD_NAV_WINDOWS, cmd_nav_windows},
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plugin/plugin_dialog_ids.h"
+#include "ui/panels/tabbed_host_ids.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/panels/input_prompt_ids.h"
@@ -106,9 +107,10 @@ bool copy_with_map(const std::string &from, const std::string &to) {
   return CopyFileA(from.c_str(), to.c_str(), FALSE);
 }
 
-// The page of the dialog that holds the control.
+// The page of the dialog that holds the control (pages sit on the tab control).
 HWND page_with(HWND dialog, int control) {
-  for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "#32770", nullptr));)
+  HWND tabs = GetDlgItem(dialog, IDC_HOST_TABS);
+  for (HWND child = nullptr; (child = FindWindowExA(tabs, child, "#32770", nullptr));)
     if (GetDlgItem(child, control)) return child;
   return nullptr;
 }
@@ -179,12 +181,17 @@ struct Kq {
   // the line held.
   HWND run(const char *typed, std::string *before = nullptr) const {
     HWND dialog = open(10094);
-    HWND commands = dialog ? page_with(dialog, IDC_PLUGIN_COMMANDS) : nullptr;
+    if (!dialog) return nullptr;
+    // A page is made when it is first shown.
+    PostMessageA(GetDlgItem(dialog, IDC_HOST_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+    HWND commands = nullptr;
+    wait_for([&] {
+      commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+      return commands && IsWindowVisible(commands);
+    }, 10);
     if (!commands) return nullptr;
     HWND line = GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT);
     if (before) *before = text_of(line);
-    PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
-    wait_for([&] { return IsWindowVisible(commands); }, 10);
     // SetWindowText does not reliably reach another process's edit box: send the text
     // and look that it arrived.
     wait_for([&] {
@@ -308,10 +315,13 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
 
   // The commands page, reached with the arrow key on the tabs: sorted rows, b's "peek"
   // run with OK (the first of the two registered under that key).
-  HWND commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+  PostMessageA(GetDlgItem(dialog, IDC_HOST_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+  HWND commands = nullptr;
+  EXPECT_TRUE(wait_for([&] {
+    commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+    return commands && IsWindowVisible(commands) && !IsWindowVisible(files);
+  }, 10));
   ASSERT_TRUE(commands);
-  PostMessageA(GetDlgItem(dialog, IDC_PLUGIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
-  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(commands) && !IsWindowVisible(files); }, 10));
   const char *const registered[][2] = {
       {"ask", "Ask for a value and show it"},
       {"find", "Find a symbol by name"},

@@ -81,6 +81,23 @@ draw 270 56x20 white -fill '#20406A' -draw 'roundrectangle 0,0 55,19 5,5' -fill 
 draw 350 19x26 white -fill '#2040A0' -draw 'polygon 0,1 18,6 0,11' \
   -fill '#208040' -draw 'polygon 18,14 0,19 18,24'
 
+# The navigator's list images: a comment (190, 12 by 12); modules and sources (290, 17 by
+# 17: a source without its file, a source with it, a module); threads and processes (330,
+# 13 by 16: plain, open to all access, the debuggee or the followed thread); windows (360,
+# 10 by 10: hidden, visible). White is transparent.
+draw 190 12x12 white -stroke '#006000' -draw 'line 2,1 2,11' -fill '#20B020' -stroke none \
+  -draw 'polygon 3,1 10,4 3,7'
+draw 290 51x17 white -fill '#F0F0F0' -stroke '#808080' -draw 'rectangle 3,1 13,15' \
+  -fill '#F0F0FF' -stroke '#3060D0' -draw 'rectangle 20,1 30,15' \
+  -draw 'line 22,5 28,5' -draw 'line 22,8 28,8' -draw 'line 22,11 26,11' \
+  -fill '#D0D8F0' -stroke '#20406A' -draw 'rectangle 35,3 49,14' -fill '#20406A' \
+  -draw 'rectangle 35,3 49,5'
+draw 330 39x16 white -fill '#C0C0C0' -stroke '#606060' -draw 'rectangle 1,3 11,12' \
+  -fill '#90D090' -stroke '#206020' -draw 'rectangle 14,3 24,12' \
+  -fill '#FFD800' -stroke '#806000' -draw 'polygon 27,3 37,7 27,12'
+draw 360 20x10 white -fill none -stroke '#808080' -draw 'rectangle 1,1 8,8' \
+  -fill '#3060D0' -stroke '#20406A' -draw 'rectangle 11,1 18,8'
+
 # The logo, the product name, the line under them and the copyright.
 draw LOGO 96x96 white -fill '#20406A' -draw 'roundrectangle 4,4 91,91 16,16' \
   -fill none -stroke '#FFD800' -strokewidth 6 -draw 'circle 42,42 42,18' \
