@@ -195,13 +195,6 @@ void build_items(InspectorModel *m, int index) {
   }
 }
 
-// The item of that name, the last one when names repeat; -1 for none.
-int find_item(const InspectorModel *m, const char *name) {
-  for (int i = m->item_count - 1; i >= 0; i--)
-    if (!strcmp(m->items[i].name, name)) return i;
-  return -1;
-}
-
 void ensure_level(InspectorModel *m, int index) {
   while (m->level_count <= index) {
     InspectorLevel level = {};
@@ -249,7 +242,7 @@ void resolve(InspectorModel *m) {
     }
     while (m->resolved < m->level_count) {
       build_items(m, m->resolved - 1);
-      const int found = find_item(m, m->levels[m->resolved - 1].selected);
+      const int found = inspector_find_item(m, m->levels[m->resolved - 1].selected);
       if (found < 0) break;
       const InspectorItem *item = &m->items[found];
       InspectorLevel *level = &m->levels[m->resolved++];
@@ -263,6 +256,12 @@ void resolve(InspectorModel *m) {
 }
 
 }  // namespace
+
+int inspector_find_item(const InspectorModel *m, const char *name) {
+  for (int i = m->item_count - 1; i >= 0; i--)
+    if (!strcmp(m->items[i].name, name)) return i;
+  return -1;
+}
 
 void inspector_set_environment(const InspectorEnvironment *env) {
   g_env = env ? *env : InspectorEnvironment();
@@ -321,7 +320,7 @@ InspectorOpen inspector_open(InspectorModel *m, int index, int top) {
 
 int inspector_selected_row(const InspectorModel *m) {
   const int shown = inspector_shown_level(m);
-  const int row = shown < 0 ? -1 : find_item(m, m->levels[shown].selected);
+  const int row = shown < 0 ? -1 : inspector_find_item(m, m->levels[shown].selected);
   return row < 0 ? 0 : row;
 }
 

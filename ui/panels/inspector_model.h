@@ -74,6 +74,8 @@ enum InspectorOpen { OPEN_NOTHING, OPEN_MOVED, OPEN_CHANGE_VALUE };
 // Opens item index of the shown level, the list's top row being top: enters or leaves a
 // level (OPEN_MOVED), or says the item is a plain value to change.
 InspectorOpen inspector_open(InspectorModel *m, int index, int top);
+// The item of that name, the last one when names repeat; -1 for none.
+int inspector_find_item(const InspectorModel *m, const char *name);
 // The row to select: the item named as the shown level's selected name, 0 when none.
 int inspector_selected_row(const InspectorModel *m);
 // "\\" and the selected names of the levels before the current one, each followed by "\\".

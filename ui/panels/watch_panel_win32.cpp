@@ -14,6 +14,7 @@
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
 #include "ui/panels/input_prompt_win32.h"
+#include "ui/panels/inspector_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 #include "util/zone.h"
@@ -89,6 +90,15 @@ void change_value() {
   rewrite();
 }
 
+// An inspector on the selected expression, entered: a structure shows its members.
+void inspect() {
+  if (g_watches.selected < 0) return;
+  char path[KQ_PATH];
+  snprintf(path, sizeof path, "\\%s\\%s\\", "@WATCH",
+           g_watches.entries[g_watches.selected].expression);
+  inspector_open_window(path);
+}
+
 void change_width(int d) {
   g_settings.WatchWidth =
       watch_preferred_width(g_settings.WatchWidth, d, g_watch.width, rich_width(g_watch.dd));
@@ -106,6 +116,7 @@ bool command(int id) {
         watch_edit(selected, g_watch.expression);
       return true;
     case WATCH_CMD_CHANGE: change_value(); return true;
+    case WATCH_CMD_INSPECT: inspect(); return true;
     case WATCH_CMD_DELETE: watch_delete(selected); return true;
     case WATCH_CMD_DOWN: watch_move(selected, 1); return true;
     case WATCH_CMD_UP: watch_move(selected, -1); return true;
