@@ -77,9 +77,12 @@ draw 240 64x16 '#707070' -fill '#F0F0F0' -draw 'rectangle 2,2 13,13' \
 draw 270 56x20 white -fill '#20406A' -draw 'roundrectangle 0,0 55,19 5,5' -fill white \
   "${font_args[@]}" -pointsize 12 -gravity center -annotate +0+0 'KQ'
 
-# Map markers (350): two rows of 19 by 13, the code position and the data position.
-draw 350 19x26 white -fill '#2040A0' -draw 'polygon 0,1 18,6 0,11' \
-  -fill '#208040' -draw 'polygon 18,14 0,19 18,24'
+# Map markers (350): two rows of 19 by 13, the code position and the data position, arrows
+# from the map's left and right edges whose tips sit 6 pixels down; drawn without
+# smoothing, so that no pale edge survives the white's transparency.
+draw 350 19x26 white +antialias -fill '#2040A0' -stroke '#102050' \
+  -draw 'polygon 0,4 9,4 9,0 18,6 9,12 9,8 0,8' \
+  -fill '#208040' -stroke '#104020' -draw 'polygon 18,17 9,17 9,13 0,19 9,25 9,21 18,21'
 
 # The navigator's list images: a comment (190, 12 by 12); modules and sources (290, 17 by
 # 17: a source without its file, a source with it, a module); threads and processes (330,
