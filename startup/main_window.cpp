@@ -12,6 +12,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/animator_win32.h"
 #include "ui/panels/balloon_win32.h"
 #include "ui/panels/cmdline_panel_win32.h"
 #include "ui/panels/code_panel_win32.h"
@@ -74,6 +75,7 @@ static void window_setup(HWND hwnd) {
   keyb_register_hotkey(hwnd, g_settings.HotKey, MAIN_HOTKEY);
   if (g_settings.ShowStdMenu) attach_menu(hwnd, true);
   privilege_switch(g_settings.MasterMode);
+  animator_register();
   status_bar_register();
   cpu_panel_register();
   watch_panel_register();

@@ -128,6 +128,16 @@ void move(AnimatorGraph *g) {
     }
     p->step_y += (1 - p->y) * (float)p->heat;
     p->step_y += (-1 - p->y) * 0.1f;
+    // The pulls add up: a caller of many callees would overshoot further each tick and
+    // fly off, so one tick moves a particle no further than a short way.
+    const float length = sqrtf(p->step_x * p->step_x + p->step_y * p->step_y +
+                               p->step_z * p->step_z);
+    if (length > ANIMATOR_STEP_MAX) {
+      const float cut = ANIMATOR_STEP_MAX / length;
+      p->step_x *= cut;
+      p->step_y *= cut;
+      p->step_z *= cut;
+    }
     p->x += p->step_x;
     p->y += p->step_y;
     p->z += p->step_z;
@@ -265,8 +275,8 @@ void animator_write_column(RichText *dd, const AnimatorGraph *g) {
 }
 
 char *animator_describe(const AnimatorGraph *g) {
-  char line[32];
-  snprintf(line, sizeof line, "samples %i\n", g->samples);
+  char line[48];
+  snprintf(line, sizeof line, "samples %i ticks %i\n", g->samples, g->tick);
   char *text = (char *)zone_append(nullptr, line, strlen(line));
   Particle *p;
   for (int id = -1; text && animator_next_particle(g, &id, &p);) {

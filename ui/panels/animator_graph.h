@@ -44,6 +44,8 @@ struct AnimatorFrame {
 typedef bool (*AnimatorLookup)(void *context, uint32_t code, AnimatorFrame *frame);
 
 enum { ANIMATOR_RANDOM_MAX = 32767 };
+// The furthest a particle moves in one tick.
+const float ANIMATOR_STEP_MAX = 0.1f;
 
 // Moves value towards target: (target * rate + value) / (1 + rate).
 double approach(double value, double target, double rate);
@@ -96,7 +98,7 @@ uint32_t animator_scale_color(uint32_t color, double share);
 // (position and name), written into cleared documents.
 void animator_write_counters(RichText *dd, const AnimatorGraph *g, int top);
 void animator_write_column(RichText *dd, const AnimatorGraph *g);
-// The set as text for whoever reads the panel from outside: "samples N", then one line
-// per particle (its name) and one per link ("caller>callee"). A zone block; null when
-// out of memory.
+// The set as text for whoever reads the panel from outside: "samples N ticks M", then
+// one line per particle (its name) and one per link ("caller>callee"). A zone block; null
+// when out of memory.
 char *animator_describe(const AnimatorGraph *g);

@@ -172,6 +172,30 @@ TEST_F(Graph, TheInnermostRises) {
   EXPECT_GT(particle(LEAF)->y, particle(TOP)->y + 0.5f);
 }
 
+// A caller with many callees (the recursion's kq_descend has eight) is pulled by all of
+// them at once; the graph must stay finite and in view however long it runs.
+TEST_F(Graph, ManyCalleesStayInView) {
+  std::vector<AnimatorFrame> frames;
+  const char *const levels[] = {"level0", "level1", "level2", "level3", "level4", "level5",
+                                "level6"};
+  for (int i = 0; i < 3000; i++) {
+    const int step = i / 12 % 14, depth = step <= 7 ? step : 14 - step;
+    frames.clear();
+    frames.push_back({fn(LEAF), "spin"});
+    for (int level = depth; level >= 0; level--) {
+      frames.push_back({fn(MID), "descend"});
+      if (level) frames.push_back({fn(FRESH) + (uint32_t)level, levels[level - 1]});
+    }
+    frames.push_back({fn(MAIN), "main"});
+    frames.push_back({fn(TOP), "start"});
+    animator_sample(&g_, frames.data(), (int)frames.size());
+    Particle *p;
+    for (int id = -1; animator_next_particle(&g_, &id, &p);)
+      ASSERT_TRUE(fabsf(p->x) < 5 && fabsf(p->y) < 5 && fabsf(p->z) < 5)
+          << p->name << " at " << p->x << " " << p->y << " " << p->z << " after " << i;
+  }
+}
+
 int take_count;
 int take(void *context, AnimatorFrame *out, int max) {
   take_count++;
@@ -292,7 +316,7 @@ TEST_F(Graph, TextsOfThePanel) {
   char *set = animator_describe(&g_);
   const std::string described = set;
   zone_free(set);
-  EXPECT_EQ(described.rfind("samples 1\n", 0), 0u) << described;
+  EXPECT_EQ(described.rfind("samples 1 ticks 17\n", 0), 0u) << described;
   EXPECT_NE(described.find("\noperator<\n"), std::string::npos) << described;
   EXPECT_NE(described.find("\nmid>operator<\n"), std::string::npos) << described;
 }
