@@ -1,0 +1,439 @@
+// The workspace navigator of kq.exe under Wine, driven from outside: its list views read
+// cell by cell through a block in kq's memory, header clicks sent as the mouse sends them,
+// and the rows held against what this test asks of the system itself (tool-help
+// snapshots of processes, threads and modules, the window tree). One kq run: the pages
+// without a debuggee, a program the test started found on the process page and attached
+// from it, then its threads and modules. Screenshots of every page lie beside the test.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <tlhelp32.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/end_to_end/kq_outside.h"
+#include "tests/end_to_end/kq_process.h"
+#include "ui/panels/navigator_ids.h"
+#include "ui/panels/status_bar_text.h"
+#include "ui/panels/tabbed_host_ids.h"
+
+namespace {
+
+enum {
+  CMD_NAV_BREAKPOINTS = 10091, CMD_NAV_COMMENTS = 10092, CMD_NAV_MODULES = 10093,
+  CMD_NAV_PROCESSES = 10095, CMD_NAV_SYMBOLS = 10096, CMD_NAV_THREADS = 10097,
+  CMD_NAV_WINDOWS = 10098
+};
+const char kCaption[] = "Workspace navigator";
+
+typedef std::vector<std::vector<std::string>> Table;
+
+// A block in kq's memory for the list and header messages that carry pointers.
+struct Remote {
+  HANDLE process = nullptr;
+  char *block = nullptr;
+  explicit Remote(DWORD pid) {
+    process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process)
+      block = (char *)VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~Remote() {
+    if (block) VirtualFreeEx(process, block, 0, MEM_RELEASE);
+    if (process) CloseHandle(process);
+  }
+  std::string cell(HWND list, int row, int column) const {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = block + 1024;
+    item.cchTextMax = 1024;
+    char text[1024] = {0};
+    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
+    WriteProcessMemory(process, block + 1024, text, sizeof text, nullptr);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)block);
+    ReadProcessMemory(process, block + 1024, text, sizeof text - 1, nullptr);
+    return text;
+  }
+  Table rows(HWND list, int columns) const {
+    Table table;
+    for (int row = 0, n = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row < n; row++) {
+      std::vector<std::string> cells;
+      for (int c = 0; c < columns; c++) cells.push_back(cell(list, row, c));
+      table.push_back(cells);
+    }
+    return table;
+  }
+  void select(HWND list, int row) const {
+    LVITEMA item = {};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)block);
+  }
+  // A click in the middle of the column's header, as the mouse gives it.
+  bool click_header(HWND list, int column) const {
+    HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
+    RECT r = {};
+    if (!header || !SendMessageA(header, HDM_GETITEMRECT, column, (LPARAM)block)) return false;
+    ReadProcessMemory(process, block, &r, sizeof r, nullptr);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(header, WM_LBUTTONUP, 0, at);
+    return true;
+  }
+};
+
+std::string lower(std::string s) {
+  for (char &c : s) c = (char)tolower((unsigned char)c);
+  return s;
+}
+
+// What the test knows of the system.
+std::set<DWORD> threads_of(DWORD pid) {
+  std::set<DWORD> ids;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 t = {};
+  t.dwSize = sizeof t;
+  for (BOOL more = Thread32First(snap, &t); more; more = Thread32Next(snap, &t))
+    if (t.th32OwnerProcessID == pid) ids.insert(t.th32ThreadID);
+  CloseHandle(snap);
+  return ids;
+}
+
+// "name base" of each module, the name in lower case and the base in hexadecimal.
+std::set<std::string> modules_of(DWORD pid) {
+  std::set<std::string> found;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  MODULEENTRY32 m = {};
+  m.dwSize = sizeof m;
+  char base[16];
+  for (BOOL more = Module32First(snap, &m); more; more = Module32Next(snap, &m)) {
+    snprintf(base, sizeof base, "%X", (unsigned)(uintptr_t)m.modBaseAddr);
+    found.insert(lower(m.szModule) + " " + base);
+  }
+  CloseHandle(snap);
+  return found;
+}
+
+// The handles ("%X") of the process's top-level windows and all their descendants.
+std::vector<std::string> windows_of(DWORD pid) {
+  struct Walk {
+    DWORD pid;
+    std::vector<std::string> found;
+  } walk = {pid, {}};
+  static WNDENUMPROC add = [](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+    Walk *w = (Walk *)arg;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char text[16];
+    snprintf(text, sizeof text, "%X", (unsigned)(uintptr_t)hwnd);
+    if (owner == w->pid) w->found.push_back(text);
+    return TRUE;
+  };
+  EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+    add(hwnd, arg);
+    EnumChildWindows(hwnd, add, arg);
+    return TRUE;
+  }, (LPARAM)&walk);
+  return walk.found;
+}
+
+// Ordering keys of the columns as this test reads their texts.
+enum Kind { KEY_DECIMAL, KEY_HEX, KEY_NAME, KEY_TIME, KEY_ACCESS, KEY_COUNTED, KEY_CONSTANT };
+long long key_number(Kind kind, const std::string &text) {
+  switch (kind) {
+    case KEY_DECIMAL: return atoll(text.c_str());
+    case KEY_HEX: return (long long)strtoull(text.c_str(), nullptr, 16);
+    case KEY_TIME: {  // "HH:mm", or " - " for a thread that does not open (first)
+      int h = 0, m = 0;
+      return sscanf(text.c_str(), "%d:%d", &h, &m) == 2 ? h * 60 + m : -1;
+    }
+    case KEY_ACCESS: return (text.find('R') != std::string::npos) * 2 + (text.find('W') != std::string::npos);
+    case KEY_COUNTED: return atoll(text.c_str());  // "%i Locks", "%i Lines"
+    default: return 0;
+  }
+}
+int compare_cells(Kind kind, const std::string &a, const std::string &b) {
+  if (kind == KEY_NAME) {
+    std::string x = lower(a), y = lower(b);
+    return x < y ? -1 : x > y;
+  }
+  long long x = key_number(kind, a), y = key_number(kind, b);
+  return x < y ? -1 : x > y;
+}
+
+// Rows in order by the column (reversed when descending); the text of the first pair out
+// of order, empty when none.
+std::string out_of_order(const Table &rows, int column, Kind kind, bool descending) {
+  for (size_t i = 1; i < rows.size(); i++) {
+    int order = compare_cells(kind, rows[i - 1][column], rows[i][column]);
+    if (descending ? order < 0 : order > 0)
+      return rows[i - 1][column] + " before " + rows[i][column];
+  }
+  return "";
+}
+
+class KqNavigator : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    key_ = "SOFTWARE\\KaquinDebuggerNavigator-" + std::to_string(GetCurrentProcessId());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
+    put_key_setting(key_, "ShowFormatWarning", "0");
+  }
+  void TearDown() override {
+    if (kq_.hProcess) kq_close(&kq_, main());
+    if (program_.hProcess) {
+      TerminateProcess(program_.hProcess, 0);
+      WaitForSingleObject(program_.hProcess, 10000);
+      CloseHandle(program_.hProcess);
+      CloseHandle(program_.hThread);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+  }
+
+  // The test's own program: it loads version.dll and waits on an event nobody sets.
+  bool start_program() {
+    const std::string path = own_folder() + KQ_DEBUGGEE;
+    std::string line = "\"" + path + "\" loadlib version.dll kq-navigator-" +
+                       std::to_string(GetCurrentProcessId());
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &program_))
+      return false;
+    return wait_for([&] {
+      for (const std::string &m : modules_of(program_.dwProcessId))
+        if (m.find("version.dll ") == 0) return true;
+      return false;
+    });
+  }
+  bool start_kq() {
+    dir_ = own_folder() + "kq-navigator\\";
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    for (const char *old : {"kq.log", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
+    const std::string exe = own_folder() + KQ_EXE;
+    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
+    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE)) return false;
+    std::string line = "\"" + dir_ + "kq.exe\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
+                          &si, &kq_) &&
+           wait_for([&] { return log().find("Starting main loop") != std::string::npos; });
+  }
+  std::string log() const { return read_file(dir_ + "kq.log"); }
+  HWND main() const { return process_window(kq_.dwProcessId, "Kaquin Debugger"); }
+  std::string state() const {
+    std::string panes = text_of(FindWindowExA(main(), nullptr, "status", nullptr)) + "\t";
+    size_t at = 0;
+    for (int i = 0; i < PANE_STATE && at != std::string::npos; i++) at = panes.find('\t', at) + 1;
+    return panes.substr(at, panes.find('\t', at) - at);
+  }
+  // Every visible navigator of kq.
+  int navigators() const {
+    struct Count {
+      DWORD pid;
+      int n;
+    } count = {kq_.dwProcessId, 0};
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Count *c = (Count *)arg;
+      DWORD owner = 0;
+      GetWindowThreadProcessId(hwnd, &owner);
+      if (owner == c->pid && IsWindowVisible(hwnd) && text_of(hwnd) == kCaption) c->n++;
+      return TRUE;
+    }, (LPARAM)&count);
+    return count.n;
+  }
+  // Posts the command and waits for the navigator with the page holding the list shown.
+  HWND open(int command, int list_id, HWND *list) const {
+    PostMessageA(main(), WM_COMMAND, command, 0);
+    HWND host = nullptr;
+    *list = nullptr;
+    wait_for([&] {
+      host = process_window(kq_.dwProcessId, "#32770", kCaption);
+      HWND tabs = host ? GetDlgItem(host, IDC_HOST_TABS) : nullptr;
+      for (HWND page = nullptr; tabs && (page = FindWindowExA(tabs, page, "#32770", nullptr));)
+        if (IsWindowVisible(page) && GetDlgItem(page, list_id)) *list = GetDlgItem(page, list_id);
+      return *list != nullptr;
+    }, 20);
+    return host;
+  }
+  // The navigator closed and opened again on the page: its rows are read anew.
+  HWND reopen(int command, int list_id, HWND *list) const {
+    if (HWND host = process_window(kq_.dwProcessId, "#32770", kCaption)) {
+      PostMessageA(host, WM_CLOSE, 0, 0);
+      wait_for([&] { return !IsWindow(host); }, 10);
+    }
+    return open(command, list_id, list);
+  }
+  // Clicks each column's header in turn (the first click on the sort column reverses it)
+  // and looks at the order each time; setting follows the clicks.
+  void sort_by_each(const Remote &remote, HWND list, const std::vector<Kind> &kinds,
+                    int *setting, const char *page) const {
+    for (int column = 0; column < (int)kinds.size(); column++) {
+      ASSERT_TRUE(remote.click_header(list, column)) << page << " " << column;
+      *setting = abs(*setting) == column + 1 ? -*setting : column + 1;
+      const Table rows = remote.rows(list, (int)kinds.size());
+      EXPECT_GT(rows.size(), 0u) << page;
+      EXPECT_EQ("", out_of_order(rows, column, kinds[column], *setting < 0))
+          << page << ", column " << column;
+    }
+  }
+
+  std::string key_, dir_;
+  PROCESS_INFORMATION kq_ = {}, program_ = {};
+};
+
+}  // namespace
+
+TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
+  ASSERT_TRUE(start_program());
+  const DWORD program = program_.dwProcessId;
+  ASSERT_TRUE(start_kq());
+  Remote remote(kq_.dwProcessId);
+  ASSERT_TRUE(remote.block);
+
+  // Without a debuggee: the comment page, then the process page in the same window.
+  HWND list = nullptr;
+  HWND host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
+  ASSERT_TRUE(host && list);
+  EXPECT_EQ(0, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  screenshot("navigator_comment.png");
+  EXPECT_EQ(host, open(CMD_NAV_PROCESSES, IDC_NAV_PROCESSES, &list));
+  ASSERT_TRUE(list);
+  EXPECT_EQ(1, navigators());
+  EXPECT_EQ(6, (int)SendMessageA(GetDlgItem(host, IDC_HOST_TABS), TCM_GETCURSEL, 0, 0));
+
+  // The test's program is listed with its name and its parent, this test.
+  const std::string pid = std::to_string(program), own = std::to_string(GetCurrentProcessId());
+  Table rows = remote.rows(list, 5);
+  auto row_of = [&](const Table &table, int column, const std::string &text) {
+    for (size_t i = 0; i < table.size(); i++)
+      if (table[i][column] == text) return (int)i;
+    return -1;
+  };
+  int row = row_of(rows, 2, pid);
+  ASSERT_GE(row, 0) << pid;
+  EXPECT_EQ("kq_debuggee.exe", rows[row][0]);
+  EXPECT_EQ(own, rows[row][1]);
+  EXPECT_EQ("RW", rows[row][4]);
+  // kq itself runs under this test too.
+  EXPECT_GE(row_of(rows, 2, std::to_string(kq_.dwProcessId)), 0);
+
+  // Sorting by each column, then "Id" twice: by id, then by id reversed.
+  int process_sort = 1;
+  sort_by_each(remote, list, {KEY_NAME, KEY_DECIMAL, KEY_DECIMAL, KEY_DECIMAL, KEY_ACCESS}, &process_sort, "Process");
+  remote.click_header(list, 2);
+  EXPECT_EQ("", out_of_order(remote.rows(list, 5), 2, KEY_DECIMAL, false));
+  remote.click_header(list, 2);
+  EXPECT_EQ("", out_of_order(remote.rows(list, 5), 2, KEY_DECIMAL, true));
+  // The order stays for the next opening.
+  host = reopen(CMD_NAV_PROCESSES, IDC_NAV_PROCESSES, &list);
+  ASSERT_TRUE(list);
+  rows = remote.rows(list, 5);
+  EXPECT_GT(rows.size(), 2u);
+  EXPECT_EQ("", out_of_order(rows, 2, KEY_DECIMAL, true));
+  screenshot("navigator_process.png");
+
+  // The other pages of the system without a debuggee: every thread and window.
+  ASSERT_TRUE(open(CMD_NAV_THREADS, IDC_NAV_THREADS, &list));
+  rows = remote.rows(list, 6);
+  EXPECT_GE(row_of(rows, 2, pid), 0);
+  EXPECT_GE(row_of(rows, 2, std::to_string(kq_.dwProcessId)), 0);
+  ASSERT_TRUE(open(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list));
+  rows = remote.rows(list, 4);
+  char handle[16];
+  snprintf(handle, sizeof handle, "%X", (unsigned)(uintptr_t)main());
+  row = row_of(rows, 2, handle);
+  ASSERT_GE(row, 0) << handle;
+  EXPECT_EQ("Kaquin Debugger", rows[row][0]);
+  EXPECT_EQ(std::to_string(kq_.dwThreadId), rows[row][1]);
+  int window_sort = 1;
+  sort_by_each(remote, list, {KEY_NAME, KEY_DECIMAL, KEY_HEX, KEY_HEX}, &window_sort, "Window");
+  screenshot("navigator_window.png");
+
+  // Attaching from the process page: the program's row chosen with OK.
+  ASSERT_TRUE(open(CMD_NAV_PROCESSES, IDC_NAV_PROCESSES, &list));
+  rows = remote.rows(list, 5);
+  row = row_of(rows, 2, pid);
+  ASSERT_GE(row, 0);
+  remote.select(list, row);
+  SendMessageA(host, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(wait_for([&] { return state() == "Running..."; }, 30)) << state() << "\n" << log();
+  EXPECT_EQ(1, navigators());
+
+  // The thread page lists exactly the program's threads. Attaching may start and end a
+  // thread in it: the page is read again until it and the system agree.
+  std::set<DWORD> expected, shown;
+  bool same = wait_for([&] {
+    expected = threads_of(program);
+    reopen(CMD_NAV_THREADS, IDC_NAV_THREADS, &list);
+    shown.clear();
+    for (auto &cells : remote.rows(list, 6)) {
+      shown.insert((DWORD)atol(cells[1].c_str()));
+      if (cells[2] != pid) return false;
+    }
+    return shown == expected && expected == threads_of(program);
+  }, 30);
+  EXPECT_TRUE(same) << shown.size() << " shown, " << expected.size() << " in the snapshot";
+  int thread_sort = 1;
+  sort_by_each(remote, list, {KEY_CONSTANT, KEY_DECIMAL, KEY_DECIMAL, KEY_TIME, KEY_DECIMAL, KEY_ACCESS}, &thread_sort,
+               "Thread");
+  screenshot("navigator_thread.png");
+
+  // The module page holds the program's modules as the system lists them (the engine's
+  // list comes from the same snapshot) and no others.
+  std::set<std::string> modules;
+  same = wait_for([&] {
+    reopen(CMD_NAV_MODULES, IDC_NAV_MODULES, &list);
+    modules.clear();
+    for (auto &cells : remote.rows(list, 4))
+      if (cells[3].find(" Locks") != std::string::npos) modules.insert(lower(cells[0]) + " " + cells[1]);
+    return modules == modules_of(program);
+  }, 30);
+  EXPECT_TRUE(same) << modules.size() << " shown, " << modules_of(program).size() << " listed";
+  EXPECT_TRUE(modules.count("kq_debuggee.exe 400000")) << *modules.begin();
+  for (const std::string &m : modules) {
+    const std::string base = m.substr(m.find(' ') + 1);
+    EXPECT_NE(std::string::npos, log().find("' at " + base + "\n")) << m;  // the engine loaded it
+  }
+  int module_sort = 2;
+  sort_by_each(remote, list, {KEY_NAME, KEY_HEX, KEY_HEX, KEY_COUNTED}, &module_sort, "Module");
+  screenshot("navigator_module.png");
+
+  // The symbol page: the program's exports among all; typing a name's start selects it.
+  HWND symbols = nullptr;
+  ASSERT_TRUE(open(CMD_NAV_SYMBOLS, IDC_NAV_SYMBOLS, &symbols));
+  Table names = remote.rows(symbols, 1);
+  EXPECT_GT(names.size(), 100u);
+  EXPECT_GE(row_of(names, 0, "kq_round"), 0);
+  EXPECT_EQ("", out_of_order(names, 0, KEY_NAME, false));
+  HWND edit = GetDlgItem(GetParent(symbols), IDC_NAV_SYMBOL_TEXT);
+  EXPECT_EQ("main", text_of(edit));
+  SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)"GetFileVersionInfoSi");
+  SendMessageA(GetParent(symbols), WM_COMMAND, MAKEWPARAM(IDC_NAV_SYMBOL_TEXT, EN_CHANGE),
+               (LPARAM)edit);
+  const int selected = (int)SendMessageA(symbols, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+  ASSERT_GE(selected, 0);
+  EXPECT_EQ("getfileversioninfosi", lower(remote.cell(symbols, selected, 0)).substr(0, 20));
+  screenshot("navigator_symbol.png");
+
+  // With a debuggee the window page lists only its windows.
+  ASSERT_TRUE(reopen(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list));
+  std::set<std::string> windows, listed;
+  for (const std::string &h : windows_of(program)) windows.insert(h);
+  for (auto &cells : remote.rows(list, 4)) listed.insert(cells[2]);
+  EXPECT_EQ(windows, listed);
+  ASSERT_TRUE(open(CMD_NAV_BREAKPOINTS, IDC_NAV_BREAKPOINTS, &list));
+  screenshot("navigator_break.png");
+
+  EXPECT_EQ(0, kq_close(&kq_, main()));
+  EXPECT_EQ("-3", key_setting(key_, "ProcessComparizonMethod"));
+  EXPECT_EQ(std::to_string(thread_sort), key_setting(key_, "ThreadComparizonMethod"));
+  EXPECT_EQ(std::to_string(module_sort), key_setting(key_, "ModuleComparizonMethod"));
+  EXPECT_EQ("kq_debuggee.exe", key_setting(key_, "LastProcess"));
+}
