@@ -204,17 +204,19 @@ void draw_item(InspectorWindow *w, const DRAWITEMSTRUCT *d) {
     align_pattern(w, dc);
     FillRect(dc, &d->rcItem, w->pattern ? w->pattern : GetSysColorBrush(COLOR_WINDOW));
   }
+  // Both texts centred in the row: the two fonts differ in height.
+  const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP;
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, g_resources.fixed_font[0]);
   SetTextColor(dc, focused ? FOCUS_TEXT : NAME_TEXT);
-  const int length = (int)strlen(item->name);
+  RECT text = d->rcItem;
   SIZE extent = {};
-  GetTextExtentPoint32A(dc, item->name, length, &extent);
-  TextOutA(dc, d->rcItem.left, d->rcItem.top, item->name, length);
+  GetTextExtentPoint32A(dc, item->name, (int)strlen(item->name), &extent);
+  DrawTextA(dc, item->name, -1, &text, format);
   SelectObject(dc, g_resources.gui_font[0]);
   SetTextColor(dc, focused ? FOCUS_TEXT : VALUE_TEXT);
-  TextOutA(dc, d->rcItem.left + extent.cx + VALUE_GAP, d->rcItem.top, item->value,
-           (int)strlen(item->value));
+  text.left += extent.cx + VALUE_GAP;
+  DrawTextA(dc, item->value, -1, &text, format);
   SelectObject(dc, old);
 }
 

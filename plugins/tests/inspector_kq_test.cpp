@@ -1,0 +1,252 @@
+// Inspector windows in kq.exe under Wine, on a corpus program whose types the CodeView
+// plug-in reads: stopped in InitApp (whose locals include two structures; no corpus
+// program's main has one), the watch panel's Inspect opens a RECT local, an int member is
+// changed through CTRL+C and the prompt and read back from the debuggee's memory; from the
+// root the call stack leads to the frame, into a structure and through a char pointer
+// whose first element is the byte the debuggee holds; ".." comes back with the item
+// selected, a watch that fails shows its message and does not open, CTRL+N places the copy
+// 60 pixels right and 10 down, ESC closes it.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdio.h>
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include "plugins/tests/kq_launch.h"
+#include "tests/end_to_end/kq_keyboard.h"
+#include "tests/end_to_end/kq_outside.h"
+#include "ui/panels/input_prompt_ids.h"
+
+namespace {
+
+const char kFolder[] = "pdb2-jg/vc40-gun_eyes";
+const std::vector<std::string> kFiles = {"gun_eyes.exe", "gun_eyes.pdb", "vc40.pdb"};
+// Where InitApp's frame begins, past its prologue: its locals are known from there on.
+const unsigned kInitAppBody = 0x401709;
+// InitApp's frame: the char* parameter name and the RECT local rc.
+const int kNameShift = 16, kRcShift = -24;
+enum { ADD_WATCH = 10099, INSPECT = 10164, TRACE_FOCUS = 10089 };
+
+int count_of(const std::string &text, const char *what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+  return n;
+}
+
+class InspectorInKq : public ::testing::Test {
+ protected:
+  void TearDown() override { kq_.finish(); }
+
+  void command(int id) const { PostMessageA(kq_.main_window(), WM_COMMAND, (WPARAM)id, 0); }
+  // Returns once kq has taken every message posted so far: the focus trace posted behind
+  // them is in the log.
+  void settle() const {
+    const int before = count_of(kq_.log(), "Focus=");
+    command(TRACE_FOCUS);
+    wait_for([&] { return count_of(kq_.log(), "Focus=") > before; }, 20);
+  }
+  bool answer(const char *title, const char *text) const {
+    HWND prompt = nullptr;
+    if (!wait_for([&] { return (prompt = process_window(kq_.pi.dwProcessId, "#32770", title)); }, 30))
+      return false;
+    HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+    SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
+    PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
+    return wait_for([&] { return !IsWindow(prompt); }, 30);
+  }
+
+  // The debuggee (kq's child), its thread's registers and its memory.
+  DWORD debuggee() const {
+    DWORD id = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+      if (entry.th32ParentProcessID == kq_.pi.dwProcessId) id = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return id;
+  }
+  CONTEXT context() const {
+    CONTEXT c = {};
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    const DWORD pid = debuggee();
+    bool done = false;
+    for (BOOL more = Thread32First(snapshot, &entry); more && !done;
+         more = Thread32Next(snapshot, &entry)) {
+      if (entry.th32OwnerProcessID != pid) continue;
+      HANDLE thread = OpenThread(THREAD_GET_CONTEXT, FALSE, entry.th32ThreadID);
+      c.ContextFlags = CONTEXT_FULL;
+      done = thread && GetThreadContext(thread, &c);
+      if (thread) CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return c;
+  }
+  bool read(uint32_t address, void *out, SIZE_T size) const {
+    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, debuggee());
+    SIZE_T done = 0;
+    const bool ok = process && ReadProcessMemory(process, (void *)(uintptr_t)address, out, size, &done);
+    if (process) CloseHandle(process);
+    return ok && done == size;
+  }
+  int32_t read32(uint32_t address) const {
+    int32_t value = 0;
+    read(address, &value, sizeof value);
+    return value;
+  }
+
+  // kq's inspector windows, and what one shows: its caption, its rows "name: value" (the
+  // list box's text) and the selected row.
+  std::vector<HWND> inspectors() const {
+    struct Found {
+      DWORD pid;
+      std::vector<HWND> windows;
+    } found = {kq_.pi.dwProcessId, {}};
+    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+      Found *f = (Found *)arg;
+      DWORD pid = 0;
+      char cls[32];
+      GetWindowThreadProcessId(hwnd, &pid);
+      GetClassNameA(hwnd, cls, sizeof cls);
+      if (pid == f->pid && !strcmp(cls, "inspector") && IsWindowVisible(hwnd))
+        f->windows.push_back(hwnd);
+      return TRUE;
+    }, (LPARAM)&found);
+    return found.windows;
+  }
+  static HWND list_of(HWND inspector) { return FindWindowExA(inspector, nullptr, "ListBox", nullptr); }
+  static std::vector<std::string> rows(HWND inspector) {
+    std::vector<std::string> out;
+    const std::string text = text_of(list_of(inspector));
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+      out.push_back(text.substr(at, end - at));
+    return out;
+  }
+  // The row whose name is name, -1 for none.
+  static int row_named(HWND inspector, const std::string &name) {
+    const std::vector<std::string> all = rows(inspector);
+    for (size_t i = 0; i < all.size(); i++)
+      if (all[i].compare(0, name.size() + 2, name + ": ") == 0) return (int)i;
+    return -1;
+  }
+  static std::string value_of(HWND inspector, const std::string &name) {
+    const int row = row_named(inspector, name);
+    return row < 0 ? "(no row)" : rows(inspector)[row].substr(name.size() + 2);
+  }
+  static int selected(HWND inspector) { return (int)SendMessageA(list_of(inspector), LB_GETCURSEL, 0, 0); }
+
+  // A key to the inspector as the user types it, with the inspector in front.
+  template <typename Effect>
+  bool key(HWND inspector, uint8_t modifiers, UINT vk, Effect effect) const {
+    const KqKeyboard keys = {inspector, GetWindowThreadProcessId(inspector, nullptr), kq_.pi.hProcess,
+                             [this] { settle(); }};
+    return keys.press_in_front(modifiers, vk, effect);
+  }
+  // Selects the row named name and opens it with ENTER; true when the caption becomes path.
+  bool enter(HWND inspector, const std::string &name, const std::string &path) const {
+    const int row = row_named(inspector, name);
+    if (row < 0) return false;
+    SendMessageA(list_of(inspector), LB_SETCURSEL, (WPARAM)row, 0);
+    return key(inspector, 0, VK_RETURN, [&] { return text_of(inspector) == path; });
+  }
+
+  KqLaunch kq_;
+};
+
+TEST_F(InspectorInKq, WalksChangesAndCopies) {
+  ASSERT_TRUE(kq_.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
+                          std::string(KQ_CORPUS) + "/" + kFolder, kFiles));
+  ASSERT_TRUE(kq_.use_plugins({own_program_folder() + "cvread.dll"}));
+  char run[32];
+  snprintf(run, sizeof run, "-run=0x%X", kInitAppBody);
+  ASSERT_TRUE(kq_.start(run));
+  ASSERT_TRUE(kq_.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq_.log();
+  ASSERT_EQ(kq_.first_stop(), pause_line(kInitAppBody)) << kq_.log();
+  const uint32_t frame = context().Ebp;
+  ASSERT_EQ(frame, context().Esp + 0x4C);  // below EBP: 0x40 bytes of locals, 3 registers
+
+  // Two watches; the last one added is selected and the watch panel inspects it.
+  for (const char *watch : {"nosuch", "rc"}) {
+    command(ADD_WATCH);
+    ASSERT_TRUE(answer("Insert expression", watch));
+  }
+  command(INSPECT);
+  HWND first = nullptr;
+  ASSERT_TRUE(wait_for([&] { return !inspectors().empty() && (first = inspectors()[0]); }, 30));
+  ASSERT_EQ("\\@WATCH\\rc\\", text_of(first));
+  // Keys reach kq through its input state, shared with this thread from here on.
+  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(first, nullptr), TRUE));
+  const std::vector<std::string> members = {"..", "left", "top", "right", "bottom"};
+  ASSERT_EQ(members.size(), rows(first).size()) << text_of(list_of(first));
+  for (size_t i = 0; i < members.size(); i++) EXPECT_EQ((int)i, row_named(first, members[i]));
+  EXPECT_EQ(std::to_string(read32(frame + kRcShift + 4)), value_of(first, "top"));
+
+  // CTRL+C on "left" asks for the value; it lands in the debuggee's memory and the row.
+  SendMessageA(list_of(first), LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(key(first, KEYMOD_CTRL, 'C', [&] {
+    return process_window(kq_.pi.dwProcessId, "#32770", "Change value") != nullptr;
+  }));
+  ASSERT_TRUE(answer("Change value", "1200 + 34"));
+  EXPECT_TRUE(wait_for([&] { return read32(frame + kRcShift) == 1234; }, 20));
+  EXPECT_TRUE(wait_for([&] { return value_of(first, "left") == "1234"; }, 20)) << text_of(list_of(first));
+  EXPECT_EQ(1, selected(first));
+  screenshot("inspector_rc.png");
+
+  // Up to the watch list: rc is selected again; the failing watch shows its message and
+  // does not open.
+  ASSERT_TRUE(enter(first, "..", "\\@WATCH\\"));
+  EXPECT_EQ(row_named(first, "rc"), selected(first));
+  EXPECT_EQ(0u, value_of(first, "rc").find("{1234, ")) << value_of(first, "rc");
+  EXPECT_EQ("Unknown symbol 'nosuch'", value_of(first, "nosuch"));
+  EXPECT_FALSE(enter(first, "nosuch", "\\@WATCH\\nosuch\\"));
+  EXPECT_EQ("\\@WATCH\\", text_of(first));
+
+  // From the root through the call stack to InitApp's frame, the same rc there.
+  ASSERT_TRUE(enter(first, "..", "\\"));
+  EXPECT_EQ(row_named(first, "@WATCH"), selected(first));
+  ASSERT_TRUE(enter(first, "@STACK", "\\@STACK\\"));
+  char frame_name[32];
+  snprintf(frame_name, sizeof frame_name, "[%X] InitApp", (unsigned)frame);
+  EXPECT_EQ("...", value_of(first, frame_name)) << text_of(list_of(first));
+  ASSERT_TRUE(enter(first, frame_name, std::string("\\@STACK\\") + frame_name + "\\"));
+  for (const char *local : {"hi", "cmdshow", "name", "width", "height", "wc", "rc", "hdc", "win"})
+    EXPECT_LE(0, row_named(first, local)) << local << "\n" << text_of(list_of(first));
+  EXPECT_EQ(std::to_string(read32(frame + 12)), value_of(first, "cmdshow"));
+  ASSERT_TRUE(enter(first, "wc", std::string("\\@STACK\\") + frame_name + "\\wc\\"));
+  EXPECT_EQ(1, row_named(first, "style"));
+  EXPECT_EQ(10, row_named(first, "lpszClassName"));
+  screenshot("inspector_frame_member.png");
+  ASSERT_TRUE(enter(first, "..", std::string("\\@STACK\\") + frame_name + "\\"));
+  EXPECT_EQ(row_named(first, "wc"), selected(first));
+
+  // The char pointer: 256 elements, the first one the byte it points at.
+  const uint32_t name = (uint32_t)read32(frame + kNameShift);
+  char byte = 0;
+  ASSERT_TRUE(read(name, &byte, 1));
+  ASSERT_TRUE(enter(first, "name", std::string("\\@STACK\\") + frame_name + "\\name\\"));
+  EXPECT_EQ(257, (int)SendMessageA(list_of(first), LB_GETCOUNT, 0, 0));
+  EXPECT_EQ(std::string("'") + byte + "'", value_of(first, "[0]"));
+  screenshot("inspector_pointer.png");
+
+  // CTRL+N: a copy on the same path, 60 pixels right and 10 down; ESC closes it.
+  ASSERT_TRUE(key(first, KEYMOD_CTRL, 'N', [&] { return inspectors().size() == 2; }));
+  HWND copy = inspectors()[0] == first ? inspectors()[1] : inspectors()[0];
+  RECT a, b;
+  GetWindowRect(first, &a);
+  GetWindowRect(copy, &b);
+  EXPECT_EQ(a.left + 60, b.left);
+  EXPECT_EQ(a.top + 10, b.top);
+  EXPECT_EQ(a.right - a.left, b.right - b.left);
+  EXPECT_EQ(text_of(first), text_of(copy));
+  EXPECT_EQ(rows(first), rows(copy));
+  screenshot("inspector_copy.png");
+  EXPECT_TRUE(key(copy, 0, VK_ESCAPE, [&] { return !IsWindow(copy); }));
+  EXPECT_TRUE(IsWindow(first));
+  EXPECT_EQ(0, kq_.finish());
+}
+
+}  // namespace
