@@ -38,7 +38,9 @@ static int scale(uint64_t value, uint64_t numerator, uint64_t denominator) {
 }
 
 bool map_y_of(const MapView *view, const MapRect *r, uint32_t address, int *y) {
-  if (!view->size || address < view->base || address - view->base >= view->size) return false;
+  if (!view->size || r->bottom <= r->top || address < view->base ||
+      address - view->base >= view->size)
+    return false;
   *y = r->top + scale(address - view->base, (uint64_t)(r->bottom - r->top), view->size);
   return true;
 }

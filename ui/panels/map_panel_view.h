@@ -37,7 +37,7 @@ MapRect map_rect(int width, int height);
 bool map_view_build(MapView *view, uint32_t address);
 void map_view_free(MapView *view);
 
-// Where address lies on the map; false outside the shown module.
+// Where address lies on the map; false outside the shown module or on a map with no room.
 bool map_y_of(const MapView *view, const MapRect *r, uint32_t address, int *y);
 // The address at y; false outside the map's vertical span or on an empty map.
 bool map_address_at(const MapView *view, const MapRect *r, int y, uint32_t *address);

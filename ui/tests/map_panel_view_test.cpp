@@ -90,6 +90,19 @@ TEST_F(MapView_, PositionFromY) {
   }
 }
 
+// A panel too low for the control and the map draws nothing and points nowhere.
+TEST_F(MapView_, NoRoomBelowTheControl) {
+  for (int height : {0, (int)MAP_TOP, MAP_TOP + 2 * MAP_INSET}) {
+    const MapRect r = map_rect(kWidth, height);
+    int y = 0, top = 0, bottom = 0;
+    uint32_t address = 0;
+    EXPECT_FALSE(map_y_of(&view_, &r, kBase, &y)) << height;
+    EXPECT_FALSE(map_address_at(&view_, &r, r.top, &address)) << height;
+    EXPECT_FALSE(map_band(&view_, &r, 0, &top, &bottom)) << height;
+    EXPECT_EQ(-1, map_section_at(&view_, &r, r.top)) << height;
+  }
+}
+
 TEST(MapDrag, OffsetGetsFinerSideways) {
   struct Case {
     int dx, dy, offset;
