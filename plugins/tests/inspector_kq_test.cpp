@@ -17,6 +17,7 @@
 #include "plugins/tests/kq_launch.h"
 #include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
+#include "tests/end_to_end/kq_process.h"
 #include "ui/panels/input_prompt_ids.h"
 
 namespace {
@@ -27,7 +28,7 @@ const std::vector<std::string> kFiles = {"gun_eyes.exe", "gun_eyes.pdb", "vc40.p
 const unsigned kInitAppBody = 0x401709;
 // InitApp's frame: the char* parameter name and the RECT local rc.
 const int kNameShift = 16, kRcShift = -24;
-enum { ADD_WATCH = 10099, INSPECT = 10164, TRACE_FOCUS = 10089 };
+enum { ADD_WATCH = 10099, INSPECT = 10164, TRACE_FOCUS = 10089, UNLOAD = 10090 };
 
 int count_of(const std::string &text, const char *what) {
   int n = 0;
@@ -246,7 +247,13 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   screenshot("inspector_copy.png");
   EXPECT_TRUE(key(copy, 0, VK_ESCAPE, [&] { return !IsWindow(copy); }));
   EXPECT_TRUE(IsWindow(first));
-  EXPECT_EQ(0, kq_.finish());
+
+  // kq ends with the first one open: its blocks go with it.
+  command(UNLOAD);
+  kq_.wait_log("Terminating executable", nullptr, 30);
+  EXPECT_EQ(0, kq_close(&kq_.pi, kq_.main_window()));
+  const std::string log = kq_.log();
+  EXPECT_NE(std::string::npos, log.find("\tblocks: 0\n")) << log.substr(log.rfind("Freeing"));
 }
 
 }  // namespace

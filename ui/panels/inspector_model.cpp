@@ -361,6 +361,16 @@ bool inspector_assign(InspectorModel *m, int index, const char *text, char *erro
   return done;
 }
 
+InspectorRect inspector_next_place(InspectorRect place, InspectorRect desktop) {
+  enum { STEP_X = 60, STEP_Y = 10 };
+  InspectorRect r = {place.left + STEP_X, place.top + STEP_Y, place.right + STEP_X,
+                     place.bottom + STEP_Y};
+  const bool meets = r.left < desktop.right && desktop.left < r.right && r.top < desktop.bottom &&
+                     desktop.top < r.bottom;
+  if (meets) return r;
+  return InspectorRect{0, 0, r.right - r.left, r.bottom - r.top};
+}
+
 void inspector_free(InspectorModel *m) {
   clear_items(m);
   for (int i = 0; i < m->level_count; i++) zone_free(m->levels[i].selected);

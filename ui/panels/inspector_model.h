@@ -90,5 +90,12 @@ bool inspector_value_text(const InspectorItem *item, char *out, int outlen);
 bool inspector_assign(InspectorModel *m, int index, const char *text, char *error,
                       size_t errorlen);
 
+// Where a new inspector stands: the shared rectangle moved 60 right and 10 down, or, when
+// the moved one no longer meets the desktop, with its top-left corner at (0, 0).
+struct InspectorRect {
+  int left, top, right, bottom;
+};
+InspectorRect inspector_next_place(InspectorRect place, InspectorRect desktop);
+
 // Frees the items and the levels.
 void inspector_free(InspectorModel *m);

@@ -25,8 +25,7 @@ enum : COLORREF {
   VALUE_TEXT = 0x9B0000
 };
 enum {
-  LIST_ID = 1, STATUS_ID = 2, LIST_TOP = 24, MARGIN = 2, VALUE_GAP = 10, LIST_EXTENT = 800,
-  PLACE_STEP_X = 60, PLACE_STEP_Y = 10
+  LIST_ID = 1, STATUS_ID = 2, LIST_TOP = 24, MARGIN = 2, VALUE_GAP = 10, LIST_EXTENT = 800
 };
 // The status bar's parts: "Adr:", the address, "Size:", the size, the type.
 enum { PART_ADDRESS = 1, PART_SIZE = 3, PART_TYPE = 4, PARTS = 5 };
@@ -346,11 +345,12 @@ HWND inspector_open_window(const char *path) {
     panel_register_class("inspector", inspector_proc, (LPCSTR)IDC_ARROW, CS_DBLCLKS);
     g_inspectors.registered = true;
   }
-  OffsetRect(&g_inspectors.place, PLACE_STEP_X, PLACE_STEP_Y);
-  RECT desktop, meet;
+  RECT &place = g_inspectors.place, desktop;
   GetWindowRect(GetDesktopWindow(), &desktop);
-  if (!IntersectRect(&meet, &g_inspectors.place, &desktop))
-    OffsetRect(&g_inspectors.place, -g_inspectors.place.left, -g_inspectors.place.top);
+  const InspectorRect next = inspector_next_place(
+      {place.left, place.top, place.right, place.bottom},
+      {desktop.left, desktop.top, desktop.right, desktop.bottom});
+  place = {next.left, next.top, next.right, next.bottom};
   // A copy opened from an inspector belongs to that inspector's owner, so that closing the
   // first leaves the copy.
   HWND owner = GetActiveWindow();

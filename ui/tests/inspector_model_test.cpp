@@ -269,4 +269,25 @@ TEST_F(InspectorTest, SourcesThatWentAndEmptyElementsAreNotEntered) {
   EXPECT_EQ(Rows{".. = .."}, rows());
 }
 
+TEST(InspectorPlace, EachNewOneStandsFurtherOnUntilItLeavesTheDesktop) {
+  const InspectorRect desktop = {0, 0, 1280, 1024};
+  struct Case {
+    InspectorRect place, next;
+  };
+  const Case cases[] = {
+      {{0, 0, 300, 500}, {60, 10, 360, 510}},
+      {{1200, 500, 1500, 1000}, {1260, 510, 1560, 1010}},  // still meets it
+      {{1220, 0, 1520, 500}, {0, 0, 300, 500}},            // its left edge on the right one
+      {{100, 1014, 400, 1514}, {0, 0, 300, 500}},          // its top on the bottom edge
+      {{-400, -600, -100, -100}, {0, 0, 300, 500}},         // all of it above and left
+      {{-100, -100, 200, 400}, {-40, -90, 260, 410}},
+  };
+  for (const Case &c : cases) {
+    const InspectorRect r = inspector_next_place(c.place, desktop);
+    EXPECT_EQ((std::vector<int>{c.next.left, c.next.top, c.next.right, c.next.bottom}),
+              (std::vector<int>{r.left, r.top, r.right, r.bottom}))
+        << c.place.left << "," << c.place.top;
+  }
+}
+
 }  // namespace
