@@ -21,12 +21,16 @@ enum { ARRAY_ROWS_MAX = 0x10000 };
 
 const char kUp[] = "..";
 
-void add_item(InspectorModel *m, const char *name, const char *value, int kind,
-              uint32_t address, uint32_t size, TypeRecord *type) {
-  InspectorItem item = {zone_strdup(name), zone_strdup(value ? value : kUp), kind, address,
-                        size, type};
+void push_item(InspectorModel *m, const char *name, char *value, int kind, uint32_t address,
+               uint32_t size, TypeRecord *type) {
+  InspectorItem item = {zone_strdup(name), value, kind, address, size, type};
   m->items = (InspectorItem *)zone_append(m->items, &item, sizeof item);
   m->item_count++;
+}
+
+void add_item(InspectorModel *m, const char *name, const char *value, int kind,
+              uint32_t address, uint32_t size, TypeRecord *type) {
+  push_item(m, name, zone_strdup(value ? value : kUp), kind, address, size, type);
 }
 
 void clear_items(InspectorModel *m) {
@@ -54,13 +58,20 @@ void format(ValueDescriptor *value, char *text, int size) {
   if (value->type) expression_format_value(value, text, size);
 }
 
+// A value of a place: its text is written once the level is shown (the levels passed
+// through on the way there only need the names).
 void add_value_item(InspectorModel *m, const char *name, uint32_t address, TypeRecord *type) {
-  ValueDescriptor value = {};
-  value.address = address;
-  value.type = type;
-  char text[KQ_PATH + 1];
-  format(&value, text, sizeof text);
-  add_item(m, name, text, kind_of_type(type), address, (uint32_t)type_size(type), type);
+  push_item(m, name, nullptr, kind_of_type(type), address, (uint32_t)type_size(type), type);
+}
+
+void write_values(InspectorModel *m) {
+  for (int i = 0; i < m->item_count; i++) {
+    InspectorItem *item = &m->items[i];
+    if (item->value) continue;
+    char text[KQ_PATH + 1];
+    inspector_value_text(item, text, sizeof text);
+    item->value = zone_strdup(text);
+  }
 }
 
 bool has_members(const TypeRecord *type) {
@@ -253,6 +264,7 @@ void resolve(InspectorModel *m) {
     }
   }
   build_items(m, inspector_shown_level(m));
+  write_values(m);
 }
 
 }  // namespace

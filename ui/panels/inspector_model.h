@@ -27,7 +27,7 @@ enum { INSPECTOR_FRAME_WORDS = 64, INSPECTOR_POINTER_ELEMENTS = 256 };
 
 struct InspectorItem {
   char *name;   // zone text
-  char *value;  // zone text
+  char *value;  // zone text; written only for the level shown
   int kind;
   uint32_t address, size;
   TypeRecord *type;
