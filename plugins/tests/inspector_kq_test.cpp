@@ -26,9 +26,11 @@ const char kFolder[] = "pdb2-jg/vc40-gun_eyes";
 const std::vector<std::string> kFiles = {"gun_eyes.exe", "gun_eyes.pdb", "vc40.pdb"};
 // Where InitApp's frame begins, past its prologue: its locals are known from there on.
 const unsigned kInitAppBody = 0x401709;
-// InitApp's frame: the char* parameter name and the RECT local rc.
-const int kNameShift = 16, kRcShift = -24;
-enum { ADD_WATCH = 10099, INSPECT = 10164, TRACE_FOCUS = 10089, UNLOAD = 10090 };
+// InitApp's frame: the char* parameter name, the RECT local rc and the WNDCLASSA local wc.
+const int kNameShift = 16, kRcShift = -24, kWcShift = -64;
+enum {
+  ADD_WATCH = 10099, INSPECT = 10164, TRACE_FOCUS = 10089, UNLOAD = 10090, STEP_OVER = 10086
+};
 
 int count_of(const std::string &text, const char *what) {
   int n = 0;
@@ -220,6 +222,13 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   ASSERT_TRUE(enter(first, "wc", std::string("\\@STACK\\") + frame_name + "\\wc\\"));
   EXPECT_EQ(1, row_named(first, "style"));
   EXPECT_EQ(10, row_named(first, "lpszClassName"));
+  // The stop's command stores 3 into wc.style: after the step the row reads it again.
+  const int before = count_of(kq_.log(), "EVN_Pause at ");
+  command(STEP_OVER);
+  ASSERT_TRUE(wait_for([&] { return count_of(kq_.log(), "EVN_Pause at ") > before; }, 30));
+  EXPECT_EQ(3, read32(frame + kWcShift));
+  EXPECT_TRUE(wait_for([&] { return value_of(first, "style") == "0x3"; }, 20))
+      << text_of(list_of(first));
   screenshot("inspector_frame_member.png");
   ASSERT_TRUE(enter(first, "..", std::string("\\@STACK\\") + frame_name + "\\"));
   EXPECT_EQ(row_named(first, "wc"), selected(first));
