@@ -52,7 +52,8 @@ class InspectorInKq : public ::testing::Test {
   }
   bool answer(const char *title, const char *text) const {
     HWND prompt = nullptr;
-    if (!wait_for([&] { return (prompt = process_window(kq_.pi.dwProcessId, "#32770", title)); }, 30))
+    if (!wait_for([&] { return (prompt = process_window(kq_.pi.dwProcessId, "#32770", title)); },
+                  30))
       return false;
     HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
     SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
@@ -92,7 +93,8 @@ class InspectorInKq : public ::testing::Test {
   bool read(uint32_t address, void *out, SIZE_T size) const {
     HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, debuggee());
     SIZE_T done = 0;
-    const bool ok = process && ReadProcessMemory(process, (void *)(uintptr_t)address, out, size, &done);
+    const bool ok =
+        process && ReadProcessMemory(process, (void *)(uintptr_t)address, out, size, &done);
     if (process) CloseHandle(process);
     return ok && done == size;
   }
@@ -121,7 +123,9 @@ class InspectorInKq : public ::testing::Test {
     }, (LPARAM)&found);
     return found.windows;
   }
-  static HWND list_of(HWND inspector) { return FindWindowExA(inspector, nullptr, "ListBox", nullptr); }
+  static HWND list_of(HWND inspector) {
+    return FindWindowExA(inspector, nullptr, "ListBox", nullptr);
+  }
   static std::vector<std::string> rows(HWND inspector) {
     std::vector<std::string> out;
     const std::string text = text_of(list_of(inspector));
@@ -140,13 +144,15 @@ class InspectorInKq : public ::testing::Test {
     const int row = row_named(inspector, name);
     return row < 0 ? "(no row)" : rows(inspector)[row].substr(name.size() + 2);
   }
-  static int selected(HWND inspector) { return (int)SendMessageA(list_of(inspector), LB_GETCURSEL, 0, 0); }
+  static int selected(HWND inspector) {
+    return (int)SendMessageA(list_of(inspector), LB_GETCURSEL, 0, 0);
+  }
 
   // A key to the inspector as the user types it, with the inspector in front.
   template <typename Effect>
   bool key(HWND inspector, uint8_t modifiers, UINT vk, Effect effect) const {
-    const KqKeyboard keys = {inspector, GetWindowThreadProcessId(inspector, nullptr), kq_.pi.hProcess,
-                             [this] { settle(); }};
+    const KqKeyboard keys = {inspector, GetWindowThreadProcessId(inspector, nullptr),
+                             kq_.pi.hProcess, [this] { settle(); }};
     return keys.press_in_front(modifiers, vk, effect);
   }
   // Selects the row named name and opens it with ENTER; true when the caption becomes path.
@@ -182,7 +188,8 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   ASSERT_TRUE(wait_for([&] { return !inspectors().empty() && (first = inspectors()[0]); }, 30));
   ASSERT_EQ("\\@WATCH\\rc\\", text_of(first));
   // Keys reach kq through its input state, shared with this thread from here on.
-  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(first, nullptr), TRUE));
+  ASSERT_TRUE(
+      AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(first, nullptr), TRUE));
   const std::vector<std::string> members = {"..", "left", "top", "right", "bottom"};
   ASSERT_EQ(members.size(), rows(first).size()) << text_of(list_of(first));
   for (size_t i = 0; i < members.size(); i++) EXPECT_EQ((int)i, row_named(first, members[i]));
@@ -195,7 +202,8 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   }));
   ASSERT_TRUE(answer("Change value", "1200 + 34"));
   EXPECT_TRUE(wait_for([&] { return read32(frame + kRcShift) == 1234; }, 20));
-  EXPECT_TRUE(wait_for([&] { return value_of(first, "left") == "1234"; }, 20)) << text_of(list_of(first));
+  EXPECT_TRUE(wait_for([&] { return value_of(first, "left") == "1234"; }, 20))
+      << text_of(list_of(first));
   EXPECT_EQ(1, selected(first));
   screenshot("inspector_rc.png");
 

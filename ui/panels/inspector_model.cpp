@@ -139,7 +139,8 @@ void add_array(InspectorModel *m, const InspectorLevel *level) {
   const int step = type_size(element);
   if (!level->type || level->type->kind != TK_ARRAY || step <= 0) return;
   const uint32_t count = (uint32_t)type_size(level->type) / (uint32_t)step;
-  add_elements(m, level->address, element, count < ARRAY_ROWS_MAX ? count : (uint32_t)ARRAY_ROWS_MAX);
+  const uint32_t rows = count < ARRAY_ROWS_MAX ? count : (uint32_t)ARRAY_ROWS_MAX;
+  add_elements(m, level->address, element, rows);
 }
 
 void add_pointed(InspectorModel *m, const InspectorLevel *level) {

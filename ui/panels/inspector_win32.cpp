@@ -143,7 +143,8 @@ void change_value(InspectorWindow *w) {
   inspector_value_text(&w->model.items[row], g_inspectors.value, sizeof g_inspectors.value);
   keyb_set_active(false);
   const int accepted =
-      input_prompt(MAKEINTRESOURCEA(IDS_INSPECTOR_VALUE), g_inspectors.value, g_inspectors.value_history);
+      input_prompt(MAKEINTRESOURCEA(IDS_INSPECTOR_VALUE), g_inspectors.value,
+                   g_inspectors.value_history);
   keyb_set_active(true);
   if (accepted) reread(w, true, row, g_inspectors.value);
 }
@@ -359,7 +360,7 @@ HWND inspector_open_window(const char *path) {
     owner = GetWindow(owner, GW_OWNER);
   HWND hwnd = CreateWindowExA(
       WS_EX_TOOLWINDOW, "inspector", "", WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN,
-      g_inspectors.place.left, g_inspectors.place.top, g_inspectors.place.right - g_inspectors.place.left, g_inspectors.place.bottom - g_inspectors.place.top,
+      place.left, place.top, place.right - place.left, place.bottom - place.top,
       owner, nullptr, GetModuleHandleA(nullptr), nullptr);
   InspectorWindow *w = hwnd ? state_of(hwnd) : nullptr;
   if (!w) return nullptr;
