@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/panels/navigator_ids.h"
@@ -227,12 +228,7 @@ class KqNavigator : public ::testing::Test {
   }
   std::string log() const { return read_file(dir_ + "kq.log"); }
   HWND main() const { return process_window(kq_.dwProcessId, "Kaquin Debugger"); }
-  std::string state() const {
-    std::string panes = text_of(FindWindowExA(main(), nullptr, "status", nullptr)) + "\t";
-    size_t at = 0;
-    for (int i = 0; i < PANE_STATE && at != std::string::npos; i++) at = panes.find('\t', at) + 1;
-    return panes.substr(at, panes.find('\t', at) - at);
-  }
+  std::string state() const { return pane(PANE_STATE); }
   // Every visible navigator of kq.
   int navigators() const {
     struct Count {
@@ -284,8 +280,44 @@ class KqNavigator : public ::testing::Test {
     }
   }
 
+  // Presses the key with front in front until read() gives what expect(the value read
+  // before that press) says: another program on the display may take the front between
+  // two presses, and each press is judged by itself.
+  template <typename Read, typename Expect>
+  bool press_judged(const KqKeyboard &keys, HWND front, uint8_t modifiers, UINT key, Read read,
+                    Expect expect) {
+    for (int attempt = 0; attempt < 20; attempt++) {
+      SetForegroundWindow(front);
+      settle();
+      const auto before = read();
+      keys.press(modifiers, key);
+      if (read() == expect(before)) return true;
+    }
+    return false;
+  }
+  // Returns once kq has taken every message posted so far: the focus trace it logs last.
+  void settle() {
+    PostMessageA(main(), WM_COMMAND, 10089, 0);
+    ASSERT_TRUE(wait_for([&] { return count("Focus=") > traced_; }, 20));
+    traced_++;
+  }
+  int count(const char *text) const {
+    const std::string all = log();
+    int n = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
+    return n;
+  }
+  // One pane of the status bar, from its window text (the panes joined by tabs).
+  std::string pane(int index) const {
+    std::string panes = text_of(FindWindowExA(main(), nullptr, "status", nullptr)) + "\t";
+    size_t at = 0;
+    for (int i = 0; i < index && at != std::string::npos; i++) at = panes.find('\t', at) + 1;
+    return panes.substr(at, panes.find('\t', at) - at);
+  }
+
   std::string key_, dir_;
   PROCESS_INFORMATION kq_ = {}, program_ = {};
+  int traced_ = 0;
 };
 
 }  // namespace
@@ -303,6 +335,37 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   ASSERT_TRUE(host && list);
   EXPECT_EQ(0, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   screenshot("navigator_comment.png");
+
+  // The dialogs' keys while the navigator is in front: ALT+RIGHT and ALT+LEFT walk the
+  // tabs (not past either end), TAB walks the symbol page's controls, ESCAPE closes.
+  KqKeyboard keys = {host, kq_.dwThreadId, kq_.hProcess, [this] { settle(); }};
+  ASSERT_TRUE(keys.attach());
+  HWND tabs = GetDlgItem(host, IDC_HOST_TABS);
+  auto tab = [&] { return (int)SendMessageA(tabs, TCM_GETCURSEL, 0, 0); };
+  const struct {
+    UINT key;
+    int tab;
+  } walks[] = {{VK_RIGHT, 1}, {VK_LEFT, 0}, {VK_LEFT, 0}, {VK_RIGHT, 1}, {VK_RIGHT, 2},
+               {VK_RIGHT, 3}, {VK_RIGHT, 4}, {VK_RIGHT, 5}, {VK_RIGHT, 6}, {VK_RIGHT, 6}};
+  for (auto &walk : walks)
+    EXPECT_TRUE(press_judged(keys, host, KEYMOD_ALT, walk.key, tab,
+                             [&](int) { return walk.tab; }))
+        << walk.key << " to " << walk.tab << ", at " << tab();
+  ASSERT_TRUE(open(CMD_NAV_SYMBOLS, IDC_NAV_SYMBOLS, &list));
+  HWND symbol_page = GetParent(list);
+  const HWND order[] = {GetDlgItem(symbol_page, IDC_NAV_SYMBOL_FILTER), list,
+                        GetDlgItem(symbol_page, IDC_NAV_SYMBOL_TEXT)};
+  // Each TAB moves the focus one control on; from outside them, to the first.
+  auto focus = [&] { return keys.focus(); };
+  for (int i = 0; i < 4; i++)
+    EXPECT_TRUE(press_judged(keys, host, 0, VK_TAB, focus, [&](HWND before) {
+      const int at = (int)(std::find(order, order + 3, before) - order);
+      return order[(at + 1) % 3 * (at < 3)];
+    })) << i << ": at " << keys.focus();
+  auto open_host = [&] { return IsWindow(host) != FALSE; };
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_ESCAPE, open_host, [](bool) { return false; }));
+  host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
+  ASSERT_TRUE(host);
   EXPECT_EQ(host, open(CMD_NAV_PROCESSES, IDC_NAV_PROCESSES, &list));
   ASSERT_TRUE(list);
   EXPECT_EQ(1, navigators());
@@ -404,6 +467,26 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   int module_sort = 2;
   sort_by_each(remote, list, {KEY_NAME, KEY_HEX, KEY_HEX, KEY_COUNTED}, &module_sort, "Module");
   screenshot("navigator_module.png");
+  // OK and close (command 8) on a module moves the code panel, the last one with the
+  // focus, to the module's base: its window text is its cursor line.
+  rows = remote.rows(list, 4);
+  row = row_of(rows, 0, "version.dll");
+  ASSERT_GE(row, 0);
+  remote.select(list, row);
+  host = GetParent(GetParent(GetParent(list)));
+  SendMessageA(host, WM_COMMAND, HOST_CMD_CLOSE_AND_OK, 0);
+  EXPECT_FALSE(IsWindow(host));
+  HWND code = nullptr;
+  EnumChildWindows(main(), [](HWND child, LPARAM found) WINAPI -> BOOL {
+    char name[16];
+    GetClassNameA(child, name, sizeof name);
+    if (!strcmp(name, "code")) *(HWND *)found = child;
+    return *(HWND *)found == nullptr;
+  }, (LPARAM)&code);
+  ASSERT_TRUE(code);
+  EXPECT_TRUE(wait_for([&] { return strtoul(text_of(code).c_str(), nullptr, 16) ==
+                                    strtoul(rows[row][1].c_str(), nullptr, 16); }, 10))
+      << text_of(code) << " at " << rows[row][1];
 
   // The symbol page: the program's exports among all; typing a name's start selects it.
   HWND symbols = nullptr;
@@ -436,4 +519,5 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_EQ(std::to_string(thread_sort), key_setting(key_, "ThreadComparizonMethod"));
   EXPECT_EQ(std::to_string(module_sort), key_setting(key_, "ModuleComparizonMethod"));
   EXPECT_EQ("kq_debuggee.exe", key_setting(key_, "LastProcess"));
+  EXPECT_EQ("version.dll", key_setting(key_, "LastModule"));
 }
