@@ -187,6 +187,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   HWND first = nullptr;
   ASSERT_TRUE(wait_for([&] { return !inspectors().empty() && (first = inspectors()[0]); }, 30));
   ASSERT_EQ("\\@WATCH\\rc\\", text_of(first));
+  EXPECT_EQ(kq_.main_window(), GetWindow(first, GW_OWNER));  // it goes when kq ends
   // Keys reach kq through its input state, shared with this thread from here on.
   ASSERT_TRUE(
       AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(first, nullptr), TRUE));
@@ -260,6 +261,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   EXPECT_EQ(a.top + 10, b.top);
   EXPECT_EQ(a.right - a.left, b.right - b.left);
   EXPECT_EQ(text_of(first), text_of(copy));
+  EXPECT_EQ(kq_.main_window(), GetWindow(copy, GW_OWNER));  // not the first one's
   EXPECT_EQ(rows(first), rows(copy));
   screenshot("inspector_copy.png");
   EXPECT_TRUE(key(copy, 0, VK_ESCAPE, [&] { return !IsWindow(copy); }));

@@ -162,7 +162,7 @@ void open_copy(InspectorWindow *w) {
   GetWindowRect(w->hwnd, &g_inspectors.place);
   char path[KQ_PATH];
   inspector_path_text(&w->model, path, sizeof path);
-  inspector_open_window(path);
+  inspector_open_window(path, w->hwnd);
 }
 
 bool command(InspectorWindow *w, int id) {
@@ -338,7 +338,7 @@ LRESULT CALLBACK inspector_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
 
 }  // namespace
 
-HWND inspector_open_window(const char *path) {
+HWND inspector_open_window(const char *path, HWND from) {
   if (!g_inspectors.registered) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
@@ -352,9 +352,11 @@ HWND inspector_open_window(const char *path) {
       {place.left, place.top, place.right, place.bottom},
       {desktop.left, desktop.top, desktop.right, desktop.bottom});
   place = {next.left, next.top, next.right, next.bottom};
-  // A copy opened from an inspector belongs to that inspector's owner, so that closing the
-  // first leaves the copy.
-  HWND owner = GetActiveWindow();
+  // The active window owns it, or, while the program is not the active one, the window the
+  // request came from: an owned window goes with the main window. A copy opened from an
+  // inspector belongs to that inspector's owner, so that closing the first leaves the copy.
+  HWND owner = GetActiveWindow() ? GetActiveWindow() : from;
+  if (owner) owner = GetAncestor(owner, GA_ROOT);
   char name[32];
   while (owner && GetClassNameA(owner, name, sizeof name) && !strcmp(name, "inspector"))
     owner = GetWindow(owner, GW_OWNER);

@@ -12,5 +12,6 @@ enum InspectorCommand {
 enum { IDS_INSPECTOR_VALUE = 1370, INSPECTOR_PATTERN_PICTURE = 150 };
 
 // Opens an inspector on path, placed 60 pixels right of and 10 below the last one, owned
-// by the active window; gives its window. The first one registers the class.
-HWND inspector_open_window(const char *path);
+// by the active window (or by the top-level window of from, the window asking, when no
+// window of the program is active); gives its window. The first one registers the class.
+HWND inspector_open_window(const char *path, HWND from);

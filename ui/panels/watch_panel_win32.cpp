@@ -96,7 +96,7 @@ void inspect() {
   char path[KQ_PATH];
   snprintf(path, sizeof path, "\\%s\\%s\\", "@WATCH",
            g_watches.entries[g_watches.selected].expression);
-  inspector_open_window(path);
+  inspector_open_window(path, g_watch.hwnd);
 }
 
 void change_width(int d) {
