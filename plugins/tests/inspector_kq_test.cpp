@@ -163,6 +163,19 @@ class InspectorInKq : public ::testing::Test {
     return key(inspector, 0, VK_RETURN, [&] { return text_of(inspector) == path; });
   }
 
+  // Double-clicks the row named name where it stands in the list.
+  static bool double_click(HWND inspector, const std::string &name) {
+    HWND list = list_of(inspector);
+    const int row = row_named(inspector, name);
+    const int top = (int)SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+    const int height = (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
+    if (row < top || height <= 0) return false;
+    const LPARAM at = MAKELPARAM(20, (row - top) * height + height / 2);
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+      PostMessageA(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    return true;
+  }
+
   KqLaunch kq_;
 };
 
@@ -228,7 +241,10 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   for (const char *local : {"hi", "cmdshow", "name", "width", "height", "wc", "rc", "hdc", "win"})
     EXPECT_LE(0, row_named(first, local)) << local << "\n" << text_of(list_of(first));
   EXPECT_EQ(std::to_string(read32(frame + 12)), value_of(first, "cmdshow"));
-  ASSERT_TRUE(enter(first, "wc", std::string("\\@STACK\\") + frame_name + "\\wc\\"));
+  // A double click opens a row as ENTER does.
+  ASSERT_TRUE(double_click(first, "wc"));
+  ASSERT_TRUE(wait_for(
+      [&] { return text_of(first) == std::string("\\@STACK\\") + frame_name + "\\wc\\"; }, 20));
   EXPECT_EQ(1, row_named(first, "style"));
   EXPECT_EQ(10, row_named(first, "lpszClassName"));
   // The stop's command stores 3 into wc.style: after the step the row reads it again.

@@ -147,6 +147,7 @@ void change_value(InspectorWindow *w) {
                    g_inspectors.value_history);
   keyb_set_active(true);
   if (accepted) reread(w, true, row, g_inspectors.value);
+  SetFocus(w->list);
 }
 
 void open_selected(InspectorWindow *w) {
