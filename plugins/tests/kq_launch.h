@@ -1,7 +1,7 @@
 // kq.exe started under Wine on a corpus program with the build's plug-ins, for the
 // end-to-end test of the CodeView plug-in and for the load benchmark. Everything a run
-// uses lies in a folder of its own beside the calling program: a copy of kq.exe (whose
-// log lands beside it) and a copy of the program with its PDBs, whose recorded paths do
+// uses lies in a folder of its own beside the calling program: a copy of kq.exe and its
+// map file (its log lands beside it) and a copy of the program with its PDBs, whose recorded paths do
 // not exist here, so the plug-in finds them beside the image. The settings go to a
 // private registry key named to kq through KQ_SETTINGS_KEY.
 #pragma once
@@ -25,7 +25,7 @@ struct KqLaunch {
   // the one prepare named; before start.
   bool use_plugins(const std::vector<std::string> &dlls);
   // Starts kq.exe on the copied program (the first of the files), with further
-  // command-line parameters.
+  // command-line parameters; true once kq's main loop runs.
   bool start(const std::string &parameters = "");
   std::string log() const;
   // Waits until kq's log holds the text (after the first occurrence of after, when given);

@@ -15,13 +15,6 @@
 #include "ui/keyb_tables.h"
 #include "util/tests/test_support.h"
 
-static std::string beside_me(const char *relative) {
-  char own[MAX_PATH];
-  GetModuleFileNameA(nullptr, own, sizeof own);
-  std::string path = own;
-  return path.substr(0, path.find_last_of("\\/") + 1) + relative;
-}
-
 // Settings of the runs under a key of this test program's own, named to kq through the
 // environment and deleted at the end.
 class Keys : public ::testing::Test {
@@ -37,31 +30,13 @@ class Keys : public ::testing::Test {
     RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
     SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
   }
-  void setting(const char *name, const char *value) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1);
-    RegCloseKey(key);
-  }
+  void setting(const char *name, const char *value) { put_key_setting(key_, name, value); }
 
   // kq.exe runs in a folder of its own (its log is kq.log beside it), started on the cover.
   bool start(const char *name, const std::string &arguments = "") {
     traced_ = 0;
-    dir_ = beside_me(name) + "\\";
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    DeleteFileA((dir_ + "kq.log").c_str());
-    std::string exe = beside_me(KQ_EXE);
-    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE)) return false;
-    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
-    std::string line = "\"" + dir_ + "kq.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
-                        &si, &pi_))
-      return false;
-    if (!wait([&] { return log().find("Starting main loop") != std::string::npos; })) return false;
+    dir_ = own_folder() + name + "\\";
+    if (!kq_place(own_folder() + KQ_EXE, dir_) || !kq_run(dir_, arguments, &pi_)) return false;
     main_ = window_of_class("Kaquin Debugger");  // ours: other runs may be on the display
     keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
     return main_ != nullptr;
@@ -69,31 +44,10 @@ class Keys : public ::testing::Test {
   // Closes kq (if it still runs) and gives its exit code.
   int stop() { return pi_.hProcess ? kq_close(&pi_, main_) : -2; }
   std::string log() const { return read_file(dir_ + "kq.log"); }
-  template <typename Condition>
-  static bool wait(Condition condition, int seconds = 60) {
-    for (int i = 0; i < seconds * 20; i++, Sleep(50))
-      if (condition()) return true;
-    return false;
-  }
 
   // kq's window of that class, top-level or inside one of its top-level windows.
   HWND window_of_class(const char *class_name) const {
-    struct Find { DWORD pid; const char *name; HWND found; } f = {pi_.dwProcessId, class_name, nullptr};
-    static WNDENUMPROC check = [](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Find *f = (Find *)arg;
-      char cls[64];
-      GetClassNameA(hwnd, cls, sizeof cls);
-      if (!strcmp(cls, f->name)) f->found = hwnd;
-      return !f->found;
-    };
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Find *f = (Find *)arg;
-      DWORD pid = 0;
-      GetWindowThreadProcessId(hwnd, &pid);
-      if (pid == f->pid && check(hwnd, arg)) EnumChildWindows(hwnd, check, arg);
-      return !f->found;
-    }, (LPARAM)&f);
-    return f.found;
+    return process_child(pi_.dwProcessId, class_name);
   }
   static std::string class_of(HWND hwnd) {
     char cls[64] = "(none)";
@@ -104,7 +58,7 @@ class Keys : public ::testing::Test {
   // traces the focus, posted behind them, has written its line.
   void settle() {
     PostMessageA(main_, WM_COMMAND, 10089, 0);
-    ASSERT_TRUE(wait([&] { return lines("Focus=") > traced_; })) << log();
+    ASSERT_TRUE(wait_for([&] { return lines("Focus=") > traced_; })) << log();
     traced_++;
   }
   int lines(const char *text) const {
@@ -125,10 +79,10 @@ class Keys : public ::testing::Test {
 // panel's own keys go to the panel while it has the focus.
 TEST_F(Keys, KeysRunTheCommandsOfTheTables) {
   // With a debuggee the panels are shown, so that they can take the focus.
-  ASSERT_TRUE(start("kq-keys-1", "-file:\"" + beside_me(KQ_SAMPLE) + "\"")) << log();
+  ASSERT_TRUE(start("kq-keys-1", "-file:\"" + own_folder() + KQ_SAMPLE + "\"")) << log();
   HWND console = window_of_class("console"), log_panel = window_of_class("log");
   ASSERT_TRUE(console && log_panel) << log();
-  ASSERT_TRUE(wait([&] { return log().find("EVN_Pause at ") != std::string::npos; })) << log();
+  ASSERT_TRUE(wait_for([&] { return log().find("EVN_Pause at ") != std::string::npos; })) << log();
   ASSERT_TRUE(IsWindowVisible(log_panel));
   ASSERT_TRUE(keys_.attach());
   // F2: the debugger's window maximised and restored.
@@ -161,7 +115,7 @@ TEST_F(Keys, KeysRunTheCommandsOfTheTables) {
   }, (LPARAM)text);
   EXPECT_STREQ(text, "Sorry, but 'Wrap' command is not implemented in this version");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(wait([&] { return !IsWindow(box); }));
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(box); }));
   // ALT+F4 quits, as a system key.
   EXPECT_TRUE(keys_.press_in_front(KEYMOD_ALT, VK_F4, [&] {
     return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
@@ -198,7 +152,7 @@ TEST_F(Keys, HotKeyFromTheSettingText) {
 // every command of every table has its help text in kq's string table, except the few
 // the tables leave without.
 TEST(KeysOfKq, MenuShowsKeysAndCommandsHaveHelp) {
-  HMODULE kq = LoadLibraryExA(beside_me(KQ_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE kq = LoadLibraryExA((own_folder() + KQ_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_TRUE(kq);
   HWND window = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                               nullptr, nullptr, nullptr);

@@ -50,6 +50,35 @@ inline HWND process_window(DWORD pid, const char *cls, const char *caption = nul
   return f.found;
 }
 
+// A window of the process by class, among its top-level windows and their descendants
+// (panels sit in holders of kq's windows).
+inline HWND process_child(DWORD pid, const char *cls) {
+  struct Find {
+    DWORD pid;
+    const char *cls;
+    HWND found;
+  } f = {pid, cls, nullptr};
+  EnumWindows([](HWND top, LPARAM arg) WINAPI -> BOOL {
+    Find *f = (Find *)arg;
+    DWORD owner = 0;
+    char name[64];
+    GetWindowThreadProcessId(top, &owner);
+    if (owner != f->pid) return TRUE;
+    GetClassNameA(top, name, sizeof name);
+    if (!strcmp(name, f->cls)) f->found = top;
+    else
+      EnumChildWindows(top, [](HWND child, LPARAM arg) WINAPI -> BOOL {
+        Find *f = (Find *)arg;
+        char name[64];
+        GetClassNameA(child, name, sizeof name);
+        if (!strcmp(name, f->cls)) f->found = child;
+        return f->found == nullptr;
+      }, arg);
+    return f->found == nullptr;
+  }, (LPARAM)&f);
+  return f.found;
+}
+
 // A string value under HKEY_CURRENT_USER\key (a key the test hands to kq through the
 // environment), and reading one back: "(no key)" or "(none)" when it is not there.
 inline void put_key_setting(const std::string &key, const char *name, const std::string &value) {
@@ -88,12 +117,13 @@ inline void screenshot(const char *name) {
   HeapFree(GetProcessHeap(), 0, unix_path);
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
+  // Wine hands out no handles for a Unix program: only those given are closed.
+  PROCESS_INFORMATION pi = {};
   DeleteFileA(path.c_str());
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return;
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  if (pi.hThread) CloseHandle(pi.hThread);
   // The handle of a Unix program does not wait for it: the finished file does.
   size_t size = 0;
   wait_for([&] {

@@ -19,19 +19,13 @@
 
 namespace {
 
-std::string own_folder() {
-  std::string path = _pgmptr;
-  return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
 // The settings of the runs go to a key of this test program's own (KQ_SETTINGS_KEY).
 std::string settings_key() {
   return "SOFTWARE\\KaquinDebuggerLayoutE2E-" + std::to_string(GetCurrentProcessId());
 }
 
 void set_setting(const char *name, const char *value) {
-  RegSetKeyValueA(HKEY_CURRENT_USER, settings_key().c_str(), name, REG_SZ, value,
-                  (DWORD)strlen(value) + 1);
+  put_key_setting(settings_key(), name, value);
 }
 
 std::vector<HWND> descendants(HWND parent) {
@@ -71,20 +65,14 @@ struct KqRun {
 
   bool start(const char *name, const std::string &script, const char *arguments) {
     dir = own_folder() + name + "\\";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    DeleteFileA((dir + "kq.log").c_str());
-    for (const char *file : {"kq.exe", "kq.map"})
-      CopyFileA((own_folder() + KQ_FOLDER + file).c_str(), (dir + file).c_str(), FALSE);
-    CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), (dir + "kq_debuggee.exe").c_str(), FALSE);
+    if (!kq_place(own_folder() + KQ_FOLDER + "kq.exe", dir) ||
+        !CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), (dir + "kq_debuggee.exe").c_str(), FALSE))
+      return false;
     FILE *f = fopen((dir + ".layout").c_str(), "wb");
     if (!f) return false;
     fwrite(script.data(), 1, script.size(), f);
     fclose(f);
-    std::string line = "\"" + dir + "kq.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                          &si, &pi);
+    return kq_run(dir, arguments, &pi);
   }
   std::string log() const { return read_file(dir + "kq.log"); }
   // The machine is shared and slow: the bound is generous, and only a failure waits it out.
@@ -94,15 +82,7 @@ struct KqRun {
     return false;
   }
   bool find_main() {
-    struct Find { DWORD pid; HWND found; } find = {pi.dwProcessId, nullptr};
-    EnumWindows([](HWND w, LPARAM arg) WINAPI -> BOOL {
-      Find *find = (Find *)arg;
-      DWORD pid = 0;
-      GetWindowThreadProcessId(w, &pid);
-      if (pid == find->pid && class_is(w, "Kaquin Debugger")) find->found = w;
-      return TRUE;
-    }, (LPARAM)&find);
-    main = find.found;
+    main = process_window(pi.dwProcessId, "Kaquin Debugger");
     return main != nullptr;
   }
   // Posts the command, then the focus trace of command 10089 behind it; once that line
@@ -144,27 +124,6 @@ struct KqRun {
     if (pi.hProcess) close();
   }
 };
-
-// The whole screen into a PNG beside the test program, by ImageMagick's import on the
-// display that Wine draws on.
-void screenshot(const std::string &name) {
-  char display[64];
-  if (!GetEnvironmentVariableA("DISPLAY", display, sizeof display)) return;
-  // Wine's drive Z: is the root of the machine's file system.
-  std::string path = own_folder().substr(2) + name;
-  for (char &c : path)
-    if (c == '\\') c = '/';
-  std::string line =
-      std::string("/usr/bin/import -window root -display ") + display + " " + path;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return;
-  WaitForSingleObject(pi.hProcess, 60000);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-}
 
 class LayoutScreen : public ::testing::Test {
  protected:
@@ -282,7 +241,7 @@ void save_screen(const KqRun &kq, std::vector<std::string> *seen, const std::str
   // Once kq waits for input it has painted; Wine then shows it on the display.
   WaitForInputIdle(kq.pi.hProcess, 10000);
   Sleep(500);
-  screenshot("layout_" + id + ".png");
+  screenshot(("layout_" + id + ".png").c_str());
 }
 
 }  // namespace
@@ -291,7 +250,6 @@ TEST_F(LayoutScreen, WithoutDebuggeeTheCoverFillsTheWindowEvenFromABrokenScript)
   KqRun kq;
   // A script of comments only defines no holder: the built-in script stands in.
   ASSERT_TRUE(kq.start("layout-e2e-cover", "<< no holder here >>\n", ""));
-  ASSERT_TRUE(kq.wait_log("Starting main loop")) << kq.log();
   ASSERT_TRUE(kq.find_main());
   kq.settle();
   std::string log = kq.log();

@@ -34,25 +34,12 @@ struct Kq {
   // The folders with their programs, and no options file left by an earlier run.
   bool prepare() {
     dir = own_folder() + "kq-options\\";
-    CreateDirectoryA(dir.c_str(), nullptr);
+    if (!kq_place(own_folder() + KQ_EXE, dir)) return false;
     CreateDirectoryA((dir + "debuggee").c_str(), nullptr);
-    DeleteFileA((dir + "kq.log").c_str());
-    DeleteFileA((dir + "kq.ini").c_str());
     DeleteFileA((dir + "debuggee\\kq.ini").c_str());
-    std::string exe = own_folder() + KQ_EXE;
-    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir + "kq.map").c_str(), FALSE);
-    return CopyFileA(exe.c_str(), (dir + "kq.exe").c_str(), FALSE) &&
-           CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
+    return CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee().c_str(), FALSE) != 0;
   }
-  bool start(const std::string &arguments) {
-    if (!prepare()) return false;
-    std::string line = "\"" + dir + "kq.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                          &si, &pi) &&
-           wait_for([&] { return log().find("Starting main loop") != std::string::npos; });
-  }
+  bool start(const std::string &arguments) { return prepare() && kq_run(dir, arguments, &pi); }
   std::string debuggee() const { return dir + "debuggee\\kq_debuggee.exe"; }
   std::string log() const { return read_file(dir + "kq.log"); }
   bool logged(const char *text) const {
@@ -286,7 +273,6 @@ TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   put_setting("HotKey", "F9");
   put_setting("SourceSearchPaths", "C:\\src\nD:\\more");
   Kq kq;
-  ASSERT_TRUE(kq.prepare());
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
   // Paused at the start: the state is a stop, the location names where.
   auto stopped = [&] {

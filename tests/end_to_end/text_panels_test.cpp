@@ -84,12 +84,8 @@ class TextPanelsRun : public ::testing::Test {
   bool start(bool with_debuggee) {
     dir_ = own_folder() + "kq-text\\";
     traced_ = 0;
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    for (const char *old : {"kq.log", "kq.job", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
-    const std::string exe = own_folder() + KQ_EXE;
     debuggee_ = dir_ + "kq_debuggee.exe";
-    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
-    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE) ||
+    if (!kq_place(own_folder() + KQ_EXE, dir_) ||
         !CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee_.c_str(), FALSE))
       return false;
     char full[MAX_PATH];
@@ -110,14 +106,7 @@ class TextPanelsRun : public ::testing::Test {
       RegCloseKey(handle);
     }
     // An unknown parameter gives kq's log a warning of its own.
-  std::string line =
-      "\"" + dir_ + "kq.exe\"" + (with_debuggee ? " -shade \"" + debuggee_ + "\"" : "");
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
-                        &pi_) ||
-        !wait_for([&] { return log().find("Starting main loop") != std::string::npos; }))
-      return false;
+    if (!kq_run(dir_, with_debuggee ? "-shade \"" + debuggee_ + "\"" : "", &pi_)) return false;
     main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
     keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
     return main_ != nullptr;
@@ -134,33 +123,7 @@ class TextPanelsRun : public ::testing::Test {
     for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
     return n;
   }
-  // A window of the class among kq's top-level windows and their children.
-  HWND panel(const char *cls) const {
-    struct Find {
-      DWORD pid;
-      const char *cls;
-      HWND found;
-    } f = {pi_.dwProcessId, cls, nullptr};
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Find *f = (Find *)arg;
-      DWORD pid = 0;
-      char name[32];
-      GetWindowThreadProcessId(hwnd, &pid);
-      if (pid != f->pid) return TRUE;
-      GetClassNameA(hwnd, name, sizeof name);
-      if (!strcmp(name, f->cls)) f->found = hwnd;
-      if (!f->found)
-        EnumChildWindows(hwnd, [](HWND child, LPARAM arg) WINAPI -> BOOL {
-          Find *f = (Find *)arg;
-          char name[32];
-          GetClassNameA(child, name, sizeof name);
-          if (!strcmp(name, f->cls)) f->found = child;
-          return f->found == nullptr;
-        }, arg);
-      return f->found == nullptr;
-    }, (LPARAM)&f);
-    return f.found;
-  }
+  HWND panel(const char *cls) const { return process_child(pi_.dwProcessId, cls); }
   // The number of the newest chatter line in a text, -1 for none.
   static long last_chatter(const std::string &text) {
     const size_t at = text.rfind("chatter ");
