@@ -1,7 +1,8 @@
-// The source panel in kq.exe under Wine on a corpus program with a PDB: without its source
-// file the panel shows the program's dump and the log names the missing file; with a file
-// where the recorded (absolute) name says, the panel's line at main and after each step is
-// the one the line table gives for the stop address. The line table is read here with the
+// The source panel in kq.exe under Wine on a corpus program with a PDB whose source file is
+// nowhere kq looks: the panel shows the program's dump and the log names the missing file
+// and the way to it; once its folder is added to the source paths in the options dialog the
+// panel shows the file without a reload, and its line at main and after each step is the
+// one the line table gives for the stop address. The line table is read here with the
 // plug-in's own reader, placed by the image's section table.
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -15,6 +16,7 @@
 #include "plugins/tests/corpus_files.h"
 #include "plugins/tests/kq_launch.h"
 #include "plugins/tests/recording_api.h"
+#include "startup/resource_ids.h"
 #include "symbols/pe_image.h"
 #include "tests/end_to_end/kq_outside.h"
 
@@ -23,7 +25,7 @@ namespace {
 const char kFolder[] = "pdb2-jg/vc60-peekPE";
 const std::vector<std::string> kFiles = {"peekPE.exe", "peekPE.pdb", "vc60.pdb"};
 const unsigned kMain = 0x401010;
-enum { STEP_OVER = 10086, MOST_STEPS = 12 };
+enum { STEP_OVER = 10086, OPTIONS = 10076, MOST_STEPS = 12 };
 
 // The source holding main: its recorded name and its (address, line) pairs by address.
 struct LineTable {
@@ -69,28 +71,13 @@ bool read_table(const std::string &exe, LineTable *table) {
   return false;
 }
 
-struct Found {
-  HWND hwnd;
-};
-BOOL CALLBACK find_source(HWND hwnd, LPARAM context) {
-  char name[32];
-  GetClassNameA(hwnd, name, sizeof name);
-  if (!strcmp(name, "source")) {
-    ((Found *)context)->hwnd = hwnd;
-    return FALSE;
-  }
-  EnumChildWindows(hwnd, find_source, context);
-  return ((Found *)context)->hwnd == nullptr;
-}
-
 // The source panel's window text ("line title") once it shows a stop; "" when it never does.
 std::string panel_text(const KqLaunch &kq, const std::string &unlike = "") {
   for (int i = 0; i < 200; i++) {
-    Found found = {nullptr};
-    EnumThreadWindows(kq.pi.dwThreadId, find_source, (LPARAM)&found);
+    HWND panel = process_child(kq.pi.dwProcessId, "source");
     char text[600] = "";
-    if (found.hwnd)
-      SendMessageTimeoutA(found.hwnd, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000,
+    if (panel)
+      SendMessageTimeoutA(panel, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000,
                           nullptr);
     if (text[0] && text != unlike) return text;
     Sleep(50);
@@ -117,78 +104,71 @@ std::string base_name(const std::string &path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The source file placed for the run and the folders made for it go when the test ends,
-// however it ends; RemoveDirectory leaves the folders that were there with other files.
-struct PlacedSource {
-  std::string path;
-  std::vector<std::string> folders;
-  ~PlacedSource() {
-    DeleteFileA(path.c_str());
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryA(it->c_str());
-  }
-};
-
-TEST(SourcePanelInKq, DumpWithoutTheSourceAndTheLineTablesLineWithIt) {
+TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   LineTable table;
   ASSERT_TRUE(read_table(std::string(KQ_CORPUS) + "/" + kFolder + "/" + kFiles[0], &table));
   const std::string file = base_name(table.name);
-  PlacedSource placed{table.name, {}};
-  std::vector<std::string> &folders = placed.folders;
-  for (bool with_source : {false, true}) {
-    SCOPED_TRACE(with_source ? "with the source" : "without the source");
-    KqLaunch kq;
-    ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
-                           std::string(KQ_CORPUS) + "/" + kFolder, kFiles));
-    ASSERT_TRUE(kq.use_plugins({own_program_folder() + "cvread.dll"}));
-    if (with_source) {
-      // The name is absolute, so the file goes where it says, inside the Wine prefix.
-      ASSERT_EQ(':', table.name[1]) << table.name;
-      for (size_t at = table.name.find('\\', 3); at != std::string::npos;
-           at = table.name.find('\\', at + 1)) {
-        folders.push_back(table.name.substr(0, at));
-        CreateDirectoryA(folders.back().c_str(), nullptr);
-      }
-      FILE *f = fopen(table.name.c_str(), "wb");
-      ASSERT_NE(nullptr, f) << table.name;
-      for (int i = 1; i <= table.pairs.back().second + 20; i++)
-        fprintf(f, "/* line %i */ int line_%i;\r\n", i, i);
-      fclose(f);
-    }
-    ASSERT_TRUE(kq.start());
-    ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
-    ASSERT_EQ(kq.first_stop(), pause_line(kMain)) << kq.log();
-    std::string text = panel_text(kq);
-    if (!with_source) {
-      screenshot("source_panel_dump.png");
-      ASSERT_NE(std::string::npos, text.find(' ')) << text << kq.log();
-      EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
-      EXPECT_NE(kq.log().find("Source file '" + table.name + "' not found"), std::string::npos)
-          << kq.log();
-    } else {
-      char want[600];
-      snprintf(want, sizeof want, "%i ", table.line_of(kMain));
-      EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " " << table.name;
-      EXPECT_EQ(file, base_name(text)) << text;
-      // Step over until the marked line moves; each stop is checked against the table.
-      const int first = table.line_of(kMain);
-      int line = first;
-      for (int step = 0; step < MOST_STEPS && line == first; step++) {
-        const int stops = count_stops(kq.log());
-        PostMessageA(kq.main_window(), WM_COMMAND, STEP_OVER, 0);
-        for (int i = 0; i < 600 && count_stops(kq.log()) == stops; i++) Sleep(50);
-        ASSERT_GT(count_stops(kq.log()), stops) << kq.log();
-        const uint32_t at = last_stop(kq.log());
-        ASSERT_TRUE(table.covers(at)) << std::hex << at;
-        line = table.line_of(at);
-        snprintf(want, sizeof want, "%i ", line);
-        text = panel_text(kq, line == first ? "" : text);
-        EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " at " << std::hex << at;
-      }
-      EXPECT_NE(first, line) << "no step left main's first line";
-      screenshot("source_panel_stepped.png");
-    }
-    EXPECT_EQ(kq.finish(), 0);
+  KqLaunch kq;
+  ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
+                         std::string(KQ_CORPUS) + "/" + kFolder, kFiles));
+  ASSERT_TRUE(kq.use_plugins({own_program_folder() + "cvread.dll"}));
+  ASSERT_TRUE(kq.start());
+  ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
+  ASSERT_EQ(kq.first_stop(), pause_line(kMain)) << kq.log();
+
+  // The recorded file is nowhere kq looks: the program's dump, and the log says what to do.
+  std::string text = panel_text(kq);
+  screenshot("source_panel_dump.png");
+  ASSERT_NE(std::string::npos, text.find(' ')) << text << kq.log();
+  EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
+  EXPECT_NE(kq.log().find("Source file '" + table.name +
+                          "' not found; the module's dump is shown. Its folder can be added to "
+                          "the source paths (Options) to show it\n"),
+            std::string::npos)
+      << kq.log();
+
+  // The file in a folder of the run's own, added to the source paths in the options dialog
+  // (quoted: the folder's name holds a dash, which separates entries): the panel shows it at
+  // once, the line at main the line table's.
+  const std::string sources = kq.folder + "sources";
+  ASSERT_TRUE(CreateDirectoryA(sources.c_str(), nullptr));
+  FILE *f = fopen((sources + "\\" + file).c_str(), "wb");
+  ASSERT_NE(nullptr, f) << sources;
+  for (int i = 1; i <= table.pairs.back().second + 20; i++)
+    fprintf(f, "/* line %i */ int line_%i;\r\n", i, i);
+  fclose(f);
+  PostMessageA(kq.main_window(), WM_COMMAND, OPTIONS, 0);
+  HWND options = nullptr;
+  ASSERT_TRUE(wait_for([&] {
+    return (options = process_window(kq.pi.dwProcessId, "#32770", "Configuration")) != nullptr;
+  }));
+  SendMessageA(GetDlgItem(options, IDC_OPT_SOURCE_PATHS), WM_SETTEXT, 0,
+               (LPARAM)("\"" + sources + "\"").c_str());
+  SendMessageA(GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
+  text = panel_text(kq, text);
+  char want[600];
+  snprintf(want, sizeof want, "%i ", table.line_of(kMain));
+  ASSERT_EQ(want, text.substr(0, strlen(want))) << text << " " << table.name;
+  EXPECT_EQ(sources + "\\" + file, text.substr(strlen(want))) << text;
+
+  // Step over until the marked line moves; each stop is checked against the table.
+  const int first = table.line_of(kMain);
+  int line = first;
+  for (int step = 0; step < MOST_STEPS && line == first; step++) {
+    const int stops = count_stops(kq.log());
+    PostMessageA(kq.main_window(), WM_COMMAND, STEP_OVER, 0);
+    for (int i = 0; i < 600 && count_stops(kq.log()) == stops; i++) Sleep(50);
+    ASSERT_GT(count_stops(kq.log()), stops) << kq.log();
+    const uint32_t at = last_stop(kq.log());
+    ASSERT_TRUE(table.covers(at)) << std::hex << at;
+    line = table.line_of(at);
+    snprintf(want, sizeof want, "%i ", line);
+    text = panel_text(kq, line == first ? "" : text);
+    EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " at " << std::hex << at;
   }
+  EXPECT_NE(first, line) << "no step left main's first line";
+  screenshot("source_panel_stepped.png");
+  EXPECT_EQ(kq.finish(), 0);
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include "startup/changes.h"
 #include "startup/global_resources_win32.h"
 #include "startup/screen_helpers_win32.h"
+#include "startup/settings.h"
 #include "symbols/entries.h"
 #include "symbols/modules.h"
+#include "symbols/sources.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
@@ -198,7 +200,8 @@ void report_missing(uint32_t address) {
   const SourceRecord *source = source_of_address(address);
   if (!source || source->path || source->id == g_source.missing) return;
   g_source.missing = source->id;
-  log_printf("Source file '%s' not found; the module's dump is shown\n",
+  log_printf("Source file '%s' not found; the module's dump is shown. Its folder can be added "
+             "to the source paths (Options) to show it\n",
              source->given_name ? source->given_name : "");
 }
 
@@ -325,9 +328,21 @@ bool showing(uint32_t address) {
   return module && g_source.shown.module && !strcmp(g_source.shown.title, module->name);
 }
 
+// The source paths or the sub-folder search changed: sources are looked for again, here
+// because the symbol store's own listener runs after the panels', and a file still missing
+// is reported again.
+bool search_changed() {
+  if (!changes_test(CHG_SETTINGS) || (!settings_changed(g_settings.SourceSearchPaths) &&
+                                      !settings_changed(&g_settings.SearchSourceInSubfolders)))
+    return false;
+  sources_resolve_again();
+  g_source.missing = SINDEX_NONE;
+  return true;
+}
+
 void listener(int) {
   const uint32_t position = code_position()->address;
-  if (changes_test(CHG_MODULES)) {
+  if (changes_test(CHG_MODULES) || search_changed()) {
     source_panel_show(position);
   } else if (changes_test(CHG_CODE_POSITION)) {
     if (!position || position == source_panel_address()) return;
@@ -383,6 +398,7 @@ void release(LPARAM lparam) {
 void create(HWND hwnd) {
   g_source.hwnd = hwnd;
   g_source.current = g_source.link = -1;
+  g_source.missing = SINDEX_NONE;
   rich_gdi_measurer_init(&g_source.measurer, g_resources.big_font, g_resources.small_font, PAPER,
                          GetModuleHandleA(nullptr));
   rich_gdi_window_init(&g_source.window, hwnd, GetModuleHandleA(nullptr));
