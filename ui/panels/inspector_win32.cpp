@@ -116,7 +116,8 @@ void reread(InspectorWindow *w, bool assigned, int row, const char *text) {
   const int shown = inspector_shown_level(&w->model);
   const int top = (int)SendMessageA(w->list, LB_GETTOPINDEX, 0, 0);
   char name[KQ_PATH] = "";
-  if (row < 0) row = selected_row(w);
+  // The level may have been read again while the prompt was up: the row must still exist.
+  if (row < 0 || row >= w->model.item_count) row = selected_row(w);
   if (row >= 0) text_copy(name, sizeof name, w->model.items[row].name);
   char error[KQ_PATH] = "";
   if (assigned) inspector_assign(&w->model, row, text, error, sizeof error);
