@@ -32,7 +32,6 @@ TEST(StatusBarText, PaneUnderAPoint) {
                                      {500, PANE_STATE}, {700, PANE_HINT}, {890, PANE_GRIP},
                                      {899, PANE_COUNT}, {-5, PANE_COUNT}};
   for (auto &c : cases) EXPECT_EQ(status_pane_at(spans, c.x), c.pane) << c.x;
-  EXPECT_STREQ(kStatusPanes[PANE_GRIP].tooltip, "The sizing grip");
 }
 
 TEST(StatusBarText, StateTextsAndKinds) {
