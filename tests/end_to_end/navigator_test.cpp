@@ -19,6 +19,7 @@
 #include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
+#include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/navigator_ids.h"
 #include "ui/panels/status_bar_text.h"
 #include "ui/panels/tabbed_host_ids.h"
@@ -28,7 +29,7 @@ namespace {
 enum {
   CMD_NAV_BREAKPOINTS = 10091, CMD_NAV_COMMENTS = 10092, CMD_NAV_MODULES = 10093,
   CMD_NAV_PROCESSES = 10095, CMD_NAV_SYMBOLS = 10096, CMD_NAV_THREADS = 10097,
-  CMD_NAV_WINDOWS = 10098
+  CMD_NAV_WINDOWS = 10098, CMD_SWITCH_BREAKPOINT = 10007, CMD_COMMENT_LINE = 10008
 };
 const char kCaption[] = "Workspace navigator";
 
@@ -67,6 +68,16 @@ struct Remote {
       table.push_back(cells);
     }
     return table;
+  }
+  int image(HWND list, int row) const {
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = -2;
+    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)block);
+    ReadProcessMemory(process, block, &item, sizeof item, nullptr);
+    return item.iImage;
   }
   void select(HWND list, int row) const {
     LVITEMA item = {};
@@ -196,9 +207,15 @@ class KqNavigator : public ::testing::Test {
     SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
   }
 
-  // The test's own program: it loads version.dll and waits on an event nobody sets.
+  // The test's own program, copied into a folder of the test where kq keeps its workspace
+  // (none from an earlier run): it loads version.dll and waits on an event nobody sets.
   bool start_program() {
-    const std::string path = own_folder() + KQ_DEBUGGEE;
+    const std::string folder = own_folder() + "kq-navigator-program\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char *old : {"kq.job", "kq.ini"}) DeleteFileA((folder + old).c_str());
+    path_ = folder + "kq_debuggee.exe";
+    if (!CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), path_.c_str(), FALSE)) return false;
+    const std::string &path = path_;
     std::string line = "\"" + path + "\" loadlib version.dll kq-navigator-" +
                        std::to_string(GetCurrentProcessId());
     STARTUPINFOA si = {};
@@ -280,20 +297,27 @@ class KqNavigator : public ::testing::Test {
     }
   }
 
-  // Presses the key with front in front until read() gives what expect(the value read
-  // before that press) says: another program on the display may take the front between
+  // Presses the key with front in front (and focus focused) until read() gives what
+  // expect(the value read before that press) says: another program on the display may take the front between
   // two presses, and each press is judged by itself.
   template <typename Read, typename Expect>
   bool press_judged(const KqKeyboard &keys, HWND front, uint8_t modifiers, UINT key, Read read,
-                    Expect expect) {
+                    Expect expect, HWND focus = nullptr) {
     for (int attempt = 0; attempt < 20; attempt++) {
       SetForegroundWindow(front);
+      if (focus) SetFocus(focus);
       settle();
       const auto before = read();
       keys.press(modifiers, key);
       if (read() == expect(before)) return true;
     }
     return false;
+  }
+  // The navigator brought to the front for a screenshot: the display is shared.
+  void shot(const char *name) {
+    SetForegroundWindow(process_window(kq_.dwProcessId, "#32770", kCaption));
+    settle();
+    screenshot(name);
   }
   // Returns once kq has taken every message posted so far: the focus trace it logs last.
   void settle() {
@@ -315,7 +339,7 @@ class KqNavigator : public ::testing::Test {
     return panes.substr(at, panes.find('\t', at) - at);
   }
 
-  std::string key_, dir_;
+  std::string key_, dir_, path_;
   PROCESS_INFORMATION kq_ = {}, program_ = {};
   int traced_ = 0;
 };
@@ -334,7 +358,6 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   HWND host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
   ASSERT_TRUE(host && list);
   EXPECT_EQ(0, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  screenshot("navigator_comment.png");
 
   // The dialogs' keys while the navigator is in front: ALT+RIGHT and ALT+LEFT walk the
   // tabs (not past either end), TAB walks the symbol page's controls, ESCAPE closes.
@@ -400,7 +423,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   rows = remote.rows(list, 5);
   EXPECT_GT(rows.size(), 2u);
   EXPECT_EQ("", out_of_order(rows, 2, KEY_DECIMAL, true));
-  screenshot("navigator_process.png");
+  shot("navigator_process.png");
 
   // The other pages of the system without a debuggee: every thread and window.
   ASSERT_TRUE(open(CMD_NAV_THREADS, IDC_NAV_THREADS, &list));
@@ -417,7 +440,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_EQ(std::to_string(kq_.dwThreadId), rows[row][1]);
   int window_sort = 1;
   sort_by_each(remote, list, {KEY_NAME, KEY_DECIMAL, KEY_HEX, KEY_HEX}, &window_sort, "Window");
-  screenshot("navigator_window.png");
+  shot("navigator_window.png");
 
   // Attaching from the process page: the program's row chosen with OK.
   ASSERT_TRUE(open(CMD_NAV_PROCESSES, IDC_NAV_PROCESSES, &list));
@@ -446,7 +469,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   int thread_sort = 1;
   sort_by_each(remote, list, {KEY_CONSTANT, KEY_DECIMAL, KEY_DECIMAL, KEY_TIME, KEY_DECIMAL, KEY_ACCESS}, &thread_sort,
                "Thread");
-  screenshot("navigator_thread.png");
+  shot("navigator_thread.png");
 
   // The module page holds the program's modules as the system lists them (the engine's
   // list comes from the same snapshot) and no others.
@@ -466,7 +489,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   }
   int module_sort = 2;
   sort_by_each(remote, list, {KEY_NAME, KEY_HEX, KEY_HEX, KEY_COUNTED}, &module_sort, "Module");
-  screenshot("navigator_module.png");
+  shot("navigator_module.png");
   // OK and close (command 8) on a module moves the code panel, the last one with the
   // focus, to the module's base: its window text is its cursor line.
   rows = remote.rows(list, 4);
@@ -488,6 +511,57 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
                                     strtoul(rows[row][1].c_str(), nullptr, 16); }, 10))
       << text_of(code) << " at " << rows[row][1];
 
+  // A breakpoint and a comment at an export chosen on the symbol page, then the comment
+  // and break pages: SPACE on a comment switches its breakpoint, DEL deletes.
+  // The program's export kq_round, where the test finds it: at its image base of 400000.
+  HMODULE program_image = LoadLibraryExA(path_.c_str(), nullptr,
+                                 DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_TRUE(program_image);
+  const uint32_t round =
+      0x400000 + (uint32_t)((char *)(void *)GetProcAddress(program_image, "kq_round") - (char *)program_image);
+  FreeLibrary(program_image);
+  host = open(CMD_NAV_SYMBOLS, IDC_NAV_SYMBOLS, &list);
+  ASSERT_TRUE(host);
+  row = row_of(remote.rows(list, 1), 0, "kq_round");
+  ASSERT_GE(row, 0);
+  remote.select(list, row);
+  SendMessageA(host, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(wait_for([&] { return strtoul(text_of(code).c_str(), nullptr, 16) == round; }, 10))
+      << text_of(code);
+  char entry[16];
+  snprintf(entry, sizeof entry, "%X", round);
+  PostMessageA(host, WM_CLOSE, 0, 0);
+  PostMessageA(main(), WM_COMMAND, CMD_SWITCH_BREAKPOINT, 0);
+  PostMessageA(main(), WM_COMMAND, CMD_COMMENT_LINE, 0);
+  HWND prompt = nullptr;
+  ASSERT_TRUE(wait_for([&] {
+    return (prompt = process_window(kq_.dwProcessId, "#32770", "Insert comments")) != nullptr;
+  }, 20));
+  HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)"#size of the version block");
+  PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 10));
+
+  host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
+  ASSERT_TRUE(wait_for([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10))
+      << SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+  EXPECT_EQ((std::vector<std::string>{"#size of the version block", "#", entry}),
+            remote.rows(list, 3)[0]);
+  EXPECT_EQ(1, remote.image(list, 0));  // the breakpoint's mark
+  shot("navigator_comment.png");
+  auto image = [&] { return remote.image(list, 0); };
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_SPACE, image, [](int) { return 0; }, list));
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_SPACE, image, [](int) { return 1; }, list));
+  ASSERT_TRUE(open(CMD_NAV_BREAKPOINTS, IDC_NAV_BREAKPOINTS, &list));
+  ASSERT_EQ(1, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_EQ(entry, remote.cell(list, 0, 1));
+  shot("navigator_break.png");
+  auto count_rows = [&] { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); };
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_DELETE, count_rows, [](int) { return 0; }, list));
+  ASSERT_TRUE(open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list));
+  EXPECT_EQ(0, remote.image(list, 0));  // its breakpoint went
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_DELETE, count_rows, [](int) { return 0; }, list));
+
   // The symbol page: the program's exports among all; typing a name's start selects it.
   HWND symbols = nullptr;
   ASSERT_TRUE(open(CMD_NAV_SYMBOLS, IDC_NAV_SYMBOLS, &symbols));
@@ -496,14 +570,14 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_GE(row_of(names, 0, "kq_round"), 0);
   EXPECT_EQ("", out_of_order(names, 0, KEY_NAME, false));
   HWND edit = GetDlgItem(GetParent(symbols), IDC_NAV_SYMBOL_TEXT);
-  EXPECT_EQ("main", text_of(edit));
+  EXPECT_EQ("kq_round", text_of(edit));  // the name chosen last
   SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)"GetFileVersionInfoSi");
   SendMessageA(GetParent(symbols), WM_COMMAND, MAKEWPARAM(IDC_NAV_SYMBOL_TEXT, EN_CHANGE),
                (LPARAM)edit);
   const int selected = (int)SendMessageA(symbols, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
   ASSERT_GE(selected, 0);
   EXPECT_EQ("getfileversioninfosi", lower(remote.cell(symbols, selected, 0)).substr(0, 20));
-  screenshot("navigator_symbol.png");
+  shot("navigator_symbol.png");
 
   // With a debuggee the window page lists only its windows.
   ASSERT_TRUE(reopen(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list));
@@ -511,8 +585,6 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   for (const std::string &h : windows_of(program)) windows.insert(h);
   for (auto &cells : remote.rows(list, 4)) listed.insert(cells[2]);
   EXPECT_EQ(windows, listed);
-  ASSERT_TRUE(open(CMD_NAV_BREAKPOINTS, IDC_NAV_BREAKPOINTS, &list));
-  screenshot("navigator_break.png");
 
   EXPECT_EQ(0, kq_close(&kq_, main()));
   EXPECT_EQ("-3", key_setting(key_, "ProcessComparizonMethod"));
