@@ -8,21 +8,18 @@
 // Run by hand on a quiet machine (a release build):
 //   cmake -S . -B build/host -G Ninja && cmake --build build/host --target navigator_bench
 //   build/host/bench/navigator_bench
-#include <dirent.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
 #include <algorithm>
-#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/wine_dlls.h"
 #include "symbols/entries.h"
-#include "symbols/mapped_files.h"
 #include "symbols/modules.h"
-#include "symbols/pe_image.h"
 #include "symbols/symbols.h"
 #include "ui/panels/navigator_stores.h"
 #include "ui/panels/navigator_tables.h"
@@ -30,38 +27,6 @@
 #include "util/zone.h"
 
 namespace {
-
-// Where Wine keeps the DLLs its programs load as system32's.
-const char kWineDir[] = "/usr/lib/i386-linux-gnu/wine/i386-windows/";
-
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-struct Module {
-  std::string name, path;
-  uint32_t size;
-};
-
-std::vector<Module> wine_dlls() {
-  std::vector<Module> out;
-  DIR *dir = opendir(kWineDir);
-  if (!dir) return out;
-  PeImage *image = (PeImage *)zone_alloc(sizeof(PeImage));
-  for (struct dirent *d; (d = readdir(dir));) {
-    size_t len = strlen(d->d_name);
-    if (len < 5 || strcmp(d->d_name + len - 4, ".dll")) continue;
-    std::string path = std::string(kWineDir) + d->d_name;
-    const uint8_t *view = map_file(path.c_str());
-    if (view && pe_read_image(view, mapped_size(view), image))
-      out.push_back(Module{d->d_name, path, image->optional.size_of_image});
-    unmap_file(view);
-  }
-  closedir(dir);
-  zone_free(image);
-  std::sort(out.begin(), out.end(), [](const Module &a, const Module &b) { return a.name < b.name; });
-  return out;
-}
 
 // Best of the runs, the machine being shared.
 template <typename Work>
