@@ -25,7 +25,7 @@ namespace {
 const char kFolder[] = "pdb2-jg/vc60-peekPE";
 const std::vector<std::string> kFiles = {"peekPE.exe", "peekPE.pdb", "vc60.pdb"};
 const unsigned kMain = 0x401010;
-enum { STEP_OVER = 10086, OPTIONS = 10076, MOST_STEPS = 12 };
+enum { STEP_OVER = 10086, OPTIONS = 10076, RELOAD = 10080, MOST_STEPS = 12 };
 
 // The source holding main: its recorded name and its (address, line) pairs by address.
 struct LineTable {
@@ -91,12 +91,25 @@ uint32_t last_stop(const std::string &log) {
   return at == std::string::npos ? 0 : (uint32_t)strtoul(log.c_str() + at + 13, nullptr, 16);
 }
 
-int count_stops(const std::string &log) {
+int count_of(const std::string &log, const std::string &text) {
   int n = 0;
-  for (size_t at = log.find("EVN_Pause at "); at != std::string::npos;
-       at = log.find("EVN_Pause at ", at + 1))
-    n++;
+  for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) n++;
   return n;
+}
+
+int count_stops(const std::string &log) { return count_of(log, "EVN_Pause at "); }
+
+// The source paths typed into the options dialog as a user does, and OK.
+bool set_source_paths(const KqLaunch &kq, const std::string &paths) {
+  PostMessageA(kq.main_window(), WM_COMMAND, OPTIONS, 0);
+  HWND options = nullptr;
+  if (!wait_for([&] {
+        return (options = process_window(kq.pi.dwProcessId, "#32770", "Configuration")) != nullptr;
+      }))
+    return false;
+  SendMessageA(GetDlgItem(options, IDC_OPT_SOURCE_PATHS), WM_SETTEXT, 0, (LPARAM)paths.c_str());
+  SendMessageA(GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
+  return wait_for([&] { return !IsWindow(options); }, 10);
 }
 
 std::string base_name(const std::string &path) {
@@ -121,30 +134,24 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   screenshot("source_panel_dump.png");
   ASSERT_NE(std::string::npos, text.find(' ')) << text << kq.log();
   EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
-  EXPECT_NE(kq.log().find("Source file '" + table.name +
-                          "' not found; the module's dump is shown. Its folder can be added to "
-                          "the source paths (Options) to show it\n"),
-            std::string::npos)
-      << kq.log();
+  const std::string missing = "Source file '" + table.name +
+                              "' not found; the module's dump is shown. Its folder can be added "
+                              "to the source paths (Options) to show it\n";
+  EXPECT_EQ(1, count_of(kq.log(), missing)) << kq.log();
 
-  // The file in a folder of the run's own, added to the source paths in the options dialog
+  // The file in a folder of the run's own, two levels down where the search of the
+  // program's sub-folders does not reach, added to the source paths in the options dialog
   // (quoted: the folder's name holds a dash, which separates entries): the panel shows it at
   // once, the line at main the line table's.
-  const std::string sources = kq.folder + "sources";
+  const std::string sources = kq.folder + "tree\\sources";
+  ASSERT_TRUE(CreateDirectoryA((kq.folder + "tree").c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryA(sources.c_str(), nullptr));
   FILE *f = fopen((sources + "\\" + file).c_str(), "wb");
   ASSERT_NE(nullptr, f) << sources;
   for (int i = 1; i <= table.pairs.back().second + 20; i++)
     fprintf(f, "/* line %i */ int line_%i;\r\n", i, i);
   fclose(f);
-  PostMessageA(kq.main_window(), WM_COMMAND, OPTIONS, 0);
-  HWND options = nullptr;
-  ASSERT_TRUE(wait_for([&] {
-    return (options = process_window(kq.pi.dwProcessId, "#32770", "Configuration")) != nullptr;
-  }));
-  SendMessageA(GetDlgItem(options, IDC_OPT_SOURCE_PATHS), WM_SETTEXT, 0,
-               (LPARAM)("\"" + sources + "\"").c_str());
-  SendMessageA(GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(set_source_paths(kq, "\"" + sources + "\""));
   text = panel_text(kq, text);
   char want[600];
   snprintf(want, sizeof want, "%i ", table.line_of(kMain));
@@ -168,6 +175,18 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   }
   EXPECT_NE(first, line) << "no step left main's first line";
   screenshot("source_panel_stepped.png");
+
+  // Without the folder the file is missing again, and said so again; so it is after a
+  // reload, whose sources are new.
+  ASSERT_TRUE(set_source_paths(kq, ""));
+  text = panel_text(kq, text);
+  ASSERT_NE(std::string::npos, text.find(' ')) << text;
+  EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
+  EXPECT_EQ(2, count_of(kq.log(), missing)) << kq.log();
+  const int stops = count_stops(kq.log());
+  PostMessageA(kq.main_window(), WM_COMMAND, RELOAD, 0);
+  EXPECT_TRUE(wait_for([&] { return count_stops(kq.log()) > stops; })) << kq.log();
+  EXPECT_TRUE(wait_for([&] { return count_of(kq.log(), missing) == 3; }, 10)) << kq.log();
   EXPECT_EQ(kq.finish(), 0);
 }
 
