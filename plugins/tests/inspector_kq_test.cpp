@@ -287,7 +287,13 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   EXPECT_EQ(text_of(first), text_of(copy));
   EXPECT_EQ(kq_.main_window(), GetWindow(copy, GW_OWNER));  // not the first one's
   EXPECT_EQ(rows(first), rows(copy));
+  // A right click in the list shows the inspector's keys as a menu.
+  PostMessageA(list_of(copy), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 5));
+  HWND menu = nullptr;
+  EXPECT_TRUE(wait_for([&] { return (menu = process_window(kq_.pi.dwProcessId, "#32768")); }, 20));
   screenshot("inspector_copy.png");
+  if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(wait_for([&] { return !process_window(kq_.pi.dwProcessId, "#32768"); }, 20));
   EXPECT_TRUE(key(copy, 0, VK_ESCAPE, [&] { return !IsWindow(copy); }));
   EXPECT_TRUE(IsWindow(first));
 
