@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "plugin/plugin_dialog_ids.h"
-#include "ui/panels/tabbed_host_ids.h"
+#include "tests/end_to_end/kq_list_view.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/status_bar_text.h"
+#include "ui/panels/tabbed_host_ids.h"
 #include "util/tests/test_support.h"
 
 namespace {
@@ -56,49 +57,16 @@ FirstSection first_section(const std::string &path) {
   return s;
 }
 
-// A list view's cells and selection, through a block in kq's memory: the list answers
-// with pointers into its own process.
-struct RemoteList {
-  HANDLE process = nullptr;
-  char *block = nullptr;
-  explicit RemoteList(DWORD pid) {
-    process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process)
-      block = (char *)VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+// "name|description|+" per row of a list view with check boxes, + for a checked box.
+std::string checked_rows(const RemoteList &remote, HWND list) {
+  std::string out;
+  for (int row = 0, n = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row < n; row++) {
+    UINT state = (UINT)SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+    out += remote.cell(list, row, 0) + "|" + remote.cell(list, row, 1) + "|" +
+           ((state >> 12) == 2 ? "+" : "-") + "\n";
   }
-  ~RemoteList() {
-    if (block) VirtualFreeEx(process, block, 0, MEM_RELEASE);
-    if (process) CloseHandle(process);
-  }
-  std::string cell(HWND list, int row, int column) {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = block + 1024;
-    item.cchTextMax = 1024;
-    char text[1024] = {0};
-    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
-    WriteProcessMemory(process, block + 1024, text, sizeof text, nullptr);
-    SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)block);
-    ReadProcessMemory(process, block + 1024, text, sizeof text - 1, nullptr);
-    return text;
-  }
-  void select(HWND list, int row) {
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
-    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)block);
-  }
-  // "name|description|+" per row, + for a checked box.
-  std::string rows(HWND list) {
-    std::string out;
-    for (int row = 0, n = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row < n; row++) {
-      UINT state = (UINT)SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
-      out += cell(list, row, 0) + "|" + cell(list, row, 1) + "|" +
-             ((state >> 12) == 2 ? "+" : "-") + "\n";
-    }
-    return out;
-  }
-};
+  return out;
+}
 
 // An image and the map file beside it (which may be missing) copied under another name.
 bool copy_with_map(const std::string &from, const std::string &to) {
@@ -297,7 +265,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   EXPECT_EQ("a.dll|Module is loaded but not enabled|-\n"
             "b.dll|Peek test plug-in b.dll|+\n"
             "c.dll|Peek test plug-in c.dll|+\n",
-            remote.rows(list));
+            checked_rows(remote, list));
   EXPECT_EQ(kq.plugin_dir(), text_of(GetDlgItem(files, IDC_PLUGIN_FOLDER)));
   struct Buttons {
     int row;
@@ -339,7 +307,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
     std::string line = std::string(row[0]) + "|" + row[1] + "|-\n";
     rows += line + line;  // b's and c's
   }
-  EXPECT_EQ(rows, remote.rows(GetDlgItem(commands, IDC_PLUGIN_COMMANDS)));
+  EXPECT_EQ(rows, checked_rows(remote, GetDlgItem(commands, IDC_PLUGIN_COMMANDS)));
   remote.select(GetDlgItem(commands, IDC_PLUGIN_COMMANDS), 16);
   EXPECT_EQ("title ", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT)));
   EXPECT_EQ("b.dll", text_of(GetDlgItem(commands, IDC_PLUGIN_COMMAND_OWNER)));

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/end_to_end/kq_keyboard.h"
+#include "tests/end_to_end/kq_list_view.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/panels/input_prompt_ids.h"
@@ -33,70 +34,7 @@ enum {
 };
 const char kCaption[] = "Workspace navigator";
 
-typedef std::vector<std::vector<std::string>> Table;
-
-// A block in kq's memory for the list and header messages that carry pointers.
-struct Remote {
-  HANDLE process = nullptr;
-  char *block = nullptr;
-  explicit Remote(DWORD pid) {
-    process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process)
-      block = (char *)VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~Remote() {
-    if (block) VirtualFreeEx(process, block, 0, MEM_RELEASE);
-    if (process) CloseHandle(process);
-  }
-  std::string cell(HWND list, int row, int column) const {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = block + 1024;
-    item.cchTextMax = 1024;
-    char text[1024] = {0};
-    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
-    WriteProcessMemory(process, block + 1024, text, sizeof text, nullptr);
-    SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)block);
-    ReadProcessMemory(process, block + 1024, text, sizeof text - 1, nullptr);
-    return text;
-  }
-  Table rows(HWND list, int columns) const {
-    Table table;
-    for (int row = 0, n = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); row < n; row++) {
-      std::vector<std::string> cells;
-      for (int c = 0; c < columns; c++) cells.push_back(cell(list, row, c));
-      table.push_back(cells);
-    }
-    return table;
-  }
-  int image(HWND list, int row) const {
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    item.iImage = -2;
-    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
-    SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)block);
-    ReadProcessMemory(process, block, &item, sizeof item, nullptr);
-    return item.iImage;
-  }
-  void select(HWND list, int row) const {
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    WriteProcessMemory(process, block, &item, sizeof item, nullptr);
-    SendMessageA(list, LVM_SETITEMSTATE, row, (LPARAM)block);
-  }
-  // A click in the middle of the column's header, as the mouse gives it.
-  bool click_header(HWND list, int column) const {
-    HWND header = (HWND)SendMessageA(list, LVM_GETHEADER, 0, 0);
-    RECT r = {};
-    if (!header || !SendMessageA(header, HDM_GETITEMRECT, column, (LPARAM)block)) return false;
-    ReadProcessMemory(process, block, &r, sizeof r, nullptr);
-    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(header, WM_LBUTTONUP, 0, at);
-    return true;
-  }
-};
+typedef ListRows Table;
 
 std::string lower(std::string s) {
   for (char &c : s) c = (char)tolower((unsigned char)c);
@@ -285,7 +223,7 @@ class KqNavigator : public ::testing::Test {
   }
   // Clicks each column's header in turn (the first click on the sort column reverses it)
   // and looks at the order each time; setting follows the clicks.
-  void sort_by_each(const Remote &remote, HWND list, const std::vector<Kind> &kinds,
+  void sort_by_each(const RemoteList &remote, HWND list, const std::vector<Kind> &kinds,
                     int *setting, const char *page) const {
     for (int column = 0; column < (int)kinds.size(); column++) {
       ASSERT_TRUE(remote.click_header(list, column)) << page << " " << column;
@@ -350,7 +288,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   ASSERT_TRUE(start_program());
   const DWORD program = program_.dwProcessId;
   ASSERT_TRUE(start_kq());
-  Remote remote(kq_.dwProcessId);
+  RemoteList remote(kq_.dwProcessId);
   ASSERT_TRUE(remote.block);
 
   // Without a debuggee: the comment page, then the process page in the same window.
