@@ -46,12 +46,7 @@ int main() {
   pool_init();
   symbols_init();
   std::vector<Module> dlls = wine_dlls();
-  std::vector<ModuleSnapshotEntry> snapshot;
-  uint32_t base = 0x01000000;  // each module in a range of its own, as a process has them
-  for (const Module &m : dlls) {
-    snapshot.push_back(ModuleSnapshotEntry{m.name.c_str(), m.path.c_str(), base, m.size, 1});
-    base += (m.size + 0xFFFF) & ~0xFFFFu;
-  }
+  std::vector<ModuleSnapshotEntry> snapshot = wine_dll_snapshot(dlls);
   double t0 = now();
   modules_refresh_from(snapshot.data(), (int)snapshot.size());
   printf("Loaded %d DLLs from %s in %.3f s: %d entries\n", modules_count(), kWineDir,

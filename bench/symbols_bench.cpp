@@ -95,12 +95,7 @@ int main() {
   pool_init();
   symbols_init();
   std::vector<Module> dlls = wine_dlls();
-  std::vector<ModuleSnapshotEntry> snapshot;
-  uint32_t base = 0x01000000;
-  for (const Module &m : dlls) {
-    snapshot.push_back(ModuleSnapshotEntry{m.name.c_str(), m.path.c_str(), base, m.size, 1});
-    base += (m.size + 0xFFFF) & ~0xFFFFu;
-  }
+  std::vector<ModuleSnapshotEntry> snapshot = wine_dll_snapshot(dlls);
   double t0 = now();
   modules_refresh_from(snapshot.data(), (int)snapshot.size());
   double load = now() - t0;

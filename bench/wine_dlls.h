@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "symbols/mapped_files.h"
+#include "symbols/modules.h"
 #include "symbols/pe_image.h"
 #include "util/zone.h"
 
@@ -44,4 +45,16 @@ inline std::vector<Module> wine_dlls() {
   zone_free(image);
   std::sort(out.begin(), out.end(), [](const Module &a, const Module &b) { return a.name < b.name; });
   return out;
+}
+
+// The DLLs as a process's module snapshot: each in a range of its own, one after the
+// other. The entries point into dlls.
+inline std::vector<ModuleSnapshotEntry> wine_dll_snapshot(const std::vector<Module> &dlls) {
+  std::vector<ModuleSnapshotEntry> snapshot;
+  uint32_t base = 0x01000000;
+  for (const Module &m : dlls) {
+    snapshot.push_back(ModuleSnapshotEntry{m.name.c_str(), m.path.c_str(), base, m.size, 1});
+    base += (m.size + 0xFFFF) & ~0xFFFFu;
+  }
+  return snapshot;
 }
