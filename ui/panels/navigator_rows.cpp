@@ -8,14 +8,23 @@
 
 #include "util/zone.h"
 
-static int lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 static bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 static int sign(int difference) { return difference < 0 ? -1 : difference > 0; }
 
+// Bytes with upper-case letters folded, as a table: the symbol page sorts tens of
+// thousands of names with it.
+struct FoldTable {
+  unsigned char to[256];
+  constexpr FoldTable() : to() {
+    for (int c = 0; c < 256; c++) to[c] = (unsigned char)(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  }
+};
+static constexpr FoldTable kFold;
+
 int text_compare_nocase(const char *a, const char *b) {
   const unsigned char *x = (const unsigned char *)a, *y = (const unsigned char *)b;
-  while (*x && lower(*x) == lower(*y)) x++, y++;
-  return sign(lower(*x) - lower(*y));
+  while (*x && kFold.to[*x] == kFold.to[*y]) x++, y++;
+  return sign(kFold.to[*x] - kFold.to[*y]);
 }
 
 // Compares the digit runs at *x and *y and steps both past them; 0 when they are the
@@ -42,7 +51,7 @@ int text_compare_natural(const char *a, const char *b) {
       if (int order = compare_runs(&x, &y)) return order;
       continue;
     }
-    if (lower(*x) != lower(*y) || !*x) return sign(lower(*x) - lower(*y));
+    if (kFold.to[*x] != kFold.to[*y] || !*x) return sign(kFold.to[*x] - kFold.to[*y]);
     x++, y++;
   }
 }

@@ -33,7 +33,7 @@ enum {
   CMD_DELETE_BREAKPOINT = 10003,
   CMD_DELETE_COMMENT = 10033,
   CMD_SWITCH_BREAKPOINT = 10034,
-  FLAG_THREADS = 5,  // raised with the thread list
+  FLAG_THREADS = 5,  // the broadcast's flag that the thread list also follows
 };
 
 // What a list page is: its list, its sort setting, the flags it is rebuilt on, its rows,
