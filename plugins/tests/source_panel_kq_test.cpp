@@ -91,13 +91,7 @@ uint32_t last_stop(const std::string &log) {
   return at == std::string::npos ? 0 : (uint32_t)strtoul(log.c_str() + at + 13, nullptr, 16);
 }
 
-int count_of(const std::string &log, const std::string &text) {
-  int n = 0;
-  for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) n++;
-  return n;
-}
-
-int count_stops(const std::string &log) { return count_of(log, "EVN_Pause at "); }
+int count_stops(const std::string &log) { return count_in(log, "EVN_Pause at "); }
 
 // The source paths typed into the options dialog as a user does, and OK.
 bool set_source_paths(const KqLaunch &kq, const std::string &paths) {
@@ -137,7 +131,7 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   const std::string missing = "Source file '" + table.name +
                               "' not found; the module's dump is shown. Its folder can be added "
                               "to the source paths (Options) to show it\n";
-  EXPECT_EQ(1, count_of(kq.log(), missing)) << kq.log();
+  EXPECT_EQ(1, count_in(kq.log(), missing)) << kq.log();
 
   // The file in a folder of the run's own, two levels down where the search of the
   // program's sub-folders does not reach, added to the source paths in the options dialog
@@ -182,11 +176,11 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   text = panel_text(kq, text);
   ASSERT_NE(std::string::npos, text.find(' ')) << text;
   EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
-  EXPECT_EQ(2, count_of(kq.log(), missing)) << kq.log();
+  EXPECT_EQ(2, count_in(kq.log(), missing)) << kq.log();
   const int stops = count_stops(kq.log());
   PostMessageA(kq.main_window(), WM_COMMAND, RELOAD, 0);
   EXPECT_TRUE(wait_for([&] { return count_stops(kq.log()) > stops; })) << kq.log();
-  EXPECT_TRUE(wait_for([&] { return count_of(kq.log(), missing) == 3; }, 10)) << kq.log();
+  EXPECT_TRUE(wait_for([&] { return count_in(kq.log(), missing) == 3; }, 10)) << kq.log();
   EXPECT_EQ(kq.finish(), 0);
 }
 

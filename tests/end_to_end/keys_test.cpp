@@ -56,17 +56,7 @@ class Keys : public ::testing::Test {
   }
   // Waits until kq's thread has taken every message posted so far: the command that
   // traces the focus, posted behind them, has written its line.
-  void settle() {
-    PostMessageA(main_, WM_COMMAND, 10089, 0);
-    ASSERT_TRUE(wait_for([&] { return lines("Focus=") > traced_; })) << log();
-    traced_++;
-  }
-  int lines(const char *text) const {
-    std::string all = log();
-    int n = 0;
-    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
-    return n;
-  }
+  void settle() { ASSERT_TRUE(kq_settle(main_, dir_, &traced_)) << log(); }
 
   std::string dir_, key_;
   PROCESS_INFORMATION pi_ = {};

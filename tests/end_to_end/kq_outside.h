@@ -28,6 +28,13 @@ inline std::string text_of(HWND hwnd) {
   return text;
 }
 
+// How many times part stands in text.
+inline int count_in(const std::string &text, const std::string &part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+  return n;
+}
+
 // The first visible top-level window of the process with the class and, when given, the
 // caption.
 inline HWND process_window(DWORD pid, const char *cls, const char *caption = nullptr) {

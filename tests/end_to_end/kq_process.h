@@ -43,6 +43,18 @@ inline bool kq_start(const char *kq_exe, const char *debuggee, const std::string
          kq_run(folder, "\"" + copy + "\"", pi);
 }
 
+// Returns once kq's thread has taken every message posted to it so far: the focus trace
+// (command 10089) posted behind them has written its line, the run's traced-th, which is
+// counted; false when the line does not come in time.
+inline bool kq_settle(HWND main, const std::string &folder, int *traced, int seconds = 60) {
+  PostMessageA(main, WM_COMMAND, 10089, 0);
+  if (!wait_for([&] { return count_in(read_file(folder + "kq.log"), "Focus=") > *traced; },
+                seconds))
+    return false;
+  ++*traced;
+  return true;
+}
+
 // Closes kq's main window and waits for the process (a minute at most, then it is
 // terminated); gives its exit code, -2 when it did not end. The handles are closed.
 inline int kq_close(PROCESS_INFORMATION *pi, HWND main) {

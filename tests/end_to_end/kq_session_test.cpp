@@ -120,16 +120,10 @@ static bool screenshot(const std::string &path) {
   return ok;
 }
 
-static int count(const std::string &text, const char *what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-  return n;
-}
-
 // The pauses the log shows after start-up began (the initial breakpoint's comes before).
 static int pauses_after_initiate(const std::string &log) {
   size_t at = log.find("EVN_Initiate");
-  return at == std::string::npos ? 0 : count(log.substr(at), "EVN_Pause at ");
+  return at == std::string::npos ? 0 : count_in(log.substr(at), "EVN_Pause at ");
 }
 
 // Image base plus entry-point offset from the file's PE header.

@@ -227,12 +227,6 @@ const SwitchKey kSwitchKeys[] = {
     {10068, KEYMOD_CTRL, VK_F6},
 };
 
-size_t count_of(const std::string &text, const char *part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
-  return n;
-}
-
 // The first time a holder is seen, the screen is saved for a person to look at.
 void save_screen(const KqRun &kq, std::vector<std::string> *seen, const std::string &id) {
   for (const std::string &s : *seen)
@@ -346,11 +340,11 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchKeysMoveThePanelsAsTheCommandsDo) {
     ASSERT_TRUE(key) << step.command;
     // Every step brings another holder or focus: a key that did neither was lost (kq was
     // not in front) and is pressed again; a toggle pressed twice would undo itself.
-    const size_t dumps = count_of(kq.log(), "\tDump of Holder '");
+    const int dumps = count_in(kq.log(), "\tDump of Holder '");
     const std::string before = focus;
     auto reacted = [&] {
       const std::string now = kq.settle();
-      return count_of(kq.log(), "\tDump of Holder '") != dumps || (now != before && now != "0");
+      return count_in(kq.log(), "\tDump of Holder '") != dumps || (now != before && now != "0");
     };
     EXPECT_TRUE(keys.press_in_front(key->modifiers, key->key, reacted)) << step.command;
     EXPECT_EQ(kq.dumped_holder(), step.holder) << step.command;

@@ -27,7 +27,7 @@
 namespace {
 
 enum {
-  CMD_FOCUS_LOG = 10065, CMD_PAUSE_RESUME = 10077, CMD_UNLOAD = 10090, CMD_TRACE_FOCUS = 10089,
+  CMD_FOCUS_LOG = 10065, CMD_PAUSE_RESUME = 10077, CMD_UNLOAD = 10090,
   CMD_CONSOLE = 10088, CMD_EXECUTE = 10004, CMD_LOG_FILTER = 10114
 };
 const char kMissing[] = "Z:\\nowhere\\gone.exe";
@@ -112,17 +112,8 @@ class TextPanelsRun : public ::testing::Test {
     return main_ != nullptr;
   }
   std::string log() const { return read_file(dir_ + "kq.log"); }
-  void settle() {
-    PostMessageA(main_, WM_COMMAND, CMD_TRACE_FOCUS, 0);
-    ASSERT_TRUE(wait_for([&] { return count("Focus=") > traced_; })) << "no focus trace";
-    traced_++;
-  }
-  int count(const char *text) const {
-    const std::string all = log();
-    int n = 0;
-    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
-    return n;
-  }
+  void settle() { ASSERT_TRUE(kq_settle(main_, dir_, &traced_)) << "no focus trace"; }
+  int count(const std::string &text) const { return count_in(log(), text); }
   HWND panel(const char *cls) const { return process_child(pi_.dwProcessId, cls); }
   // The number of the newest chatter line in a text, -1 for none.
   static long last_chatter(const std::string &text) {
@@ -399,7 +390,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   const char missing_log[] = "Z:\\nowhere\\missing.log";
   put_key_setting(key_, "LogFilename", missing_log);
   ASSERT_TRUE(start(false)) << log();
-  EXPECT_EQ(count((std::string("Fail to open the log file '") + missing_log + "'\n").c_str()), 1)
+  EXPECT_EQ(count(std::string("Fail to open the log file '") + missing_log + "'\n"), 1)
       << log();
   EXPECT_EQ(text_of(panel("log")), std::string("<") + missing_log + "> not found");
   cover = panel("cover");
