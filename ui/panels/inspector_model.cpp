@@ -150,7 +150,9 @@ void add_pointed(InspectorModel *m, const InspectorLevel *level) {
   add_elements(m, target, type_deref(level->type), INSPECTOR_POINTER_ELEMENTS);
 }
 
-void add_watches(InspectorModel *m) {
+// A watch's value is written from what the evaluation gave (a register has no place), at
+// once, and only when the list is shown.
+void add_watches(InspectorModel *m, bool shown) {
   for (int i = 0; i < g_watches.count; i++) {
     const char *expression = g_watches.entries[i].expression;
     ValueDescriptor value;
@@ -160,9 +162,9 @@ void add_watches(InspectorModel *m) {
       continue;
     }
     char text[KQ_PATH + 1];
-    format(&value, text, sizeof text);
-    add_item(m, expression, text, kind_of_type(value.type), value.address,
-             (uint32_t)type_size(value.type), value.type);
+    if (shown) format(&value, text, sizeof text);
+    push_item(m, expression, shown ? zone_strdup(text) : nullptr, kind_of_type(value.type),
+              value.address, (uint32_t)type_size(value.type), value.type);
   }
 }
 
@@ -183,7 +185,9 @@ void add_source_entries(InspectorModel *m, const char *name, const InspectorLeve
     add_value_item(m, e->name, e->address, e->type);
 }
 
-void build_items(InspectorModel *m, int index) {
+// The items of level index; shown says they are the ones the list shows, not a level passed
+// through on the way there.
+void build_items(InspectorModel *m, int index, bool shown) {
   clear_items(m);
   if (index < 0) return;
   const InspectorLevel *level = &m->levels[index];
@@ -201,7 +205,7 @@ void build_items(InspectorModel *m, int index) {
     case IK_STRUCT: add_members(m, level); break;
     case IK_ARRAY: add_array(m, level); break;
     case IK_POINTER: add_pointed(m, level); break;
-    case IK_WATCHES: add_watches(m); break;
+    case IK_WATCHES: add_watches(m, shown); break;
     case IK_SOURCE: add_source_entries(m, m->levels[index - 1].selected, level); break;
     default: break;
   }
@@ -253,7 +257,7 @@ void resolve(InspectorModel *m) {
       m->resolved = 1;
     }
     while (m->resolved < m->level_count) {
-      build_items(m, m->resolved - 1);
+      build_items(m, m->resolved - 1, false);
       const int found = inspector_find_item(m, m->levels[m->resolved - 1].selected);
       if (found < 0) break;
       const InspectorItem *item = &m->items[found];
@@ -264,7 +268,7 @@ void resolve(InspectorModel *m) {
       level->type = item->type;
     }
   }
-  build_items(m, inspector_shown_level(m));
+  build_items(m, inspector_shown_level(m), true);
   write_values(m);
 }
 
