@@ -75,8 +75,8 @@ class MapPanelRun : public ::testing::Test {
     const std::string all = log();
     size_t at = all.find("EVN_Initiate");
     if (at != std::string::npos) at = all.find(kPause, at);
-    return at == std::string::npos ? 0
-                                   : (uint32_t)strtoul(all.c_str() + at + strlen(kPause), nullptr, 16);
+    if (at == std::string::npos) return 0;
+    return (uint32_t)strtoul(all.c_str() + at + strlen(kPause), nullptr, 16);
   }
   // The debuggee's image in its memory, from a snapshot of its modules.
   bool debuggee_module(uint32_t *base, uint32_t *size) const {
@@ -121,7 +121,8 @@ class MapPanelRun : public ::testing::Test {
     return MAP_TOP + MulDiv((int)(address - base_), map_bottom() - MAP_TOP, (int)size_);
   }
   uint32_t address_at(int y) const {
-    return base_ + (uint32_t)((uint64_t)size_ * (uint32_t)(y - MAP_TOP) / (uint32_t)(map_bottom() - MAP_TOP));
+    const uint64_t down = (uint64_t)(y - MAP_TOP), height = (uint64_t)(map_bottom() - MAP_TOP);
+    return base_ + (uint32_t)(size_ * down / height);
   }
   // Whether the colour shows on the screen in the map's rows y - 1 to y + 1 (any row when
   // y is -1), across the bar. kq is brought to the front first, as a user looking at it
@@ -172,7 +173,9 @@ class MapPanelRun : public ::testing::Test {
   bool prompt(int command, const char *caption, const char *text) const {
     PostMessageA(main_, WM_COMMAND, command, 0);
     HWND dialog = nullptr;
-    if (!wait_for([&] { return (dialog = process_window(pi_.dwProcessId, "#32770", caption)) != nullptr; }, 20))
+    if (!wait_for([&] {
+          return (dialog = process_window(pi_.dwProcessId, "#32770", caption)) != nullptr;
+        }, 20))
       return false;
     HWND combo = GetDlgItem(dialog, IDC_PROMPT_TEXT);
     SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);

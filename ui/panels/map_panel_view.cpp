@@ -47,8 +47,8 @@ bool map_y_of(const MapView *view, const MapRect *r, uint32_t address, int *y) {
 
 bool map_address_at(const MapView *view, const MapRect *r, int y, uint32_t *address) {
   if (!view->size || y < r->top || y >= r->bottom) return false;
-  *address = view->base +
-             (uint32_t)((uint64_t)view->size * (uint64_t)(y - r->top) / (uint64_t)(r->bottom - r->top));
+  const uint64_t down = (uint64_t)(y - r->top), height = (uint64_t)(r->bottom - r->top);
+  *address = view->base + (uint32_t)(view->size * down / height);
   return true;
 }
 
