@@ -106,7 +106,7 @@ Row measure(const CallGraph &graph, HDC dc, AnimatorDocs *docs) {
     const double t0 = now();
     animator_tick(&g, true, &source);
     const double t1 = now();
-    zone_free(animator_describe(&g));
+    zone_free(animator_describe(&g, 0));
     const double t2 = now();
     animator_draw(dc, &client, &g, docs, 0);
     GdiFlush();

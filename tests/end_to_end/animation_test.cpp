@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -22,18 +23,22 @@
 
 namespace {
 
-enum { CMD_ANIMATION = 10062, CMD_PAUSE_RESUME = 10077, CMD_UNLOAD = 10090, MAX_FRAMES = 100 };
+enum {
+  CMD_ANIMATION = 10062, CMD_PAUSE_RESUME = 10077, CMD_TRACE_FOCUS = 10089, CMD_UNLOAD = 10090,
+  MAX_FRAMES = 100, WHEEL_NOTCH = 120
+};
 const char kPause[] = "EVN_Pause at ";
 
 // The panel's window text: the counters, the functions and the caller>callee links.
 struct PanelSet {
-  int samples = -1, ticks = -1;
+  int samples = -1, ticks = -1, top = 0;
   std::set<std::string> functions, links;
 };
 
 PanelSet parse_set(const std::string &text) {
   PanelSet set;
-  if (sscanf(text.c_str(), "samples %d ticks %d", &set.samples, &set.ticks) != 2) return set;
+  if (sscanf(text.c_str(), "samples %d ticks %d top %d", &set.samples, &set.ticks, &set.top) != 3)
+    return set;
   size_t at = text.find('\n');
   while (at != std::string::npos && at + 1 < text.size()) {
     const size_t end = text.find('\n', at + 1);
@@ -152,18 +157,16 @@ class AnimationRun : public ::testing::Test {
     return n;
   }
 
-  // The program kq debugs: its process, its one thread and where its image lies.
+  // The program kq debugs (kq may have started a command interpreter too): its process and
+  // where its image lies.
   bool find_program() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 p = {};
     p.dwSize = sizeof p;
-    for (BOOL more = Process32First(snapshot, &p); more && !pid_; more = Process32Next(snapshot, &p))
-      if (p.th32ParentProcessID == pi_.dwProcessId) pid_ = p.th32ProcessID;
-    THREADENTRY32 t = {};
-    t.dwSize = sizeof t;
-    DWORD tid = 0;
-    for (BOOL more = Thread32First(snapshot, &t); more && !tid; more = Thread32Next(snapshot, &t))
-      if (t.th32OwnerProcessID == pid_) tid = t.th32ThreadID;
+    for (BOOL more = Process32First(snapshot, &p); more && !pid_;
+         more = Process32Next(snapshot, &p))
+      if (p.th32ParentProcessID == pi_.dwProcessId && !_stricmp(p.szExeFile, "kq_recursion.exe"))
+        pid_ = p.th32ProcessID;
     CloseHandle(snapshot);
     snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid_);
     MODULEENTRY32 m = {};
@@ -174,8 +177,24 @@ class AnimationRun : public ::testing::Test {
     }
     CloseHandle(snapshot);
     process_ = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid_);
-    thread_ = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, tid);
-    return process_ && thread_ && image_;
+    return process_ && image_;
+  }
+  // The thread that runs the program's descent (Wine may have started others in the
+  // process); kq follows it, the first one.
+  bool find_descending_thread() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 t = {};
+    t.dwSize = sizeof t;
+    for (BOOL more = Thread32First(snapshot, &t); more && !thread_;
+         more = Thread32Next(snapshot, &t)) {
+      if (t.th32OwnerProcessID != pid_) continue;
+      thread_ = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, t.th32ThreadID);
+      if (names_of(stack()).find("kq_descend@") != std::string::npos) break;
+      CloseHandle(thread_);
+      thread_ = nullptr;
+    }
+    CloseHandle(snapshot);
+    return thread_ != nullptr;
   }
   void freeze() {
     SuspendThread(thread_);
@@ -211,6 +230,11 @@ class AnimationRun : public ::testing::Test {
     if (code < image_ || code >= image_end_) return "";
     auto after = exports_.upper_bound(code - image_);
     return after == exports_.begin() ? "" : (--after)->second;
+  }
+  std::string names_of(const std::vector<uint32_t> &code) const {
+    std::string names;
+    for (uint32_t c : code) names += function_at(c) + "@" + std::to_string(c) + " ";
+    return names;
   }
   int depth_of(const std::vector<uint32_t> &code) const {
     int levels = 0;
@@ -290,13 +314,32 @@ TEST_F(AnimationRun, FollowsTheCallStackOfTheRunningProgram) {
 
   PostMessageA(main_, WM_COMMAND, CMD_PAUSE_RESUME, 0);
   ASSERT_TRUE(wait_for([&] { return panel_set().samples > 10; }, 20)) << text_of(animator_);
+  ASSERT_TRUE(wait_for([&] { return find_descending_thread(); }, 20));
+
+  // A click gives the panel the focus; each wheel notch moves the column by its delta.
+  PostMessageA(animator_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  PostMessageA(animator_, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  PostMessageA(main_, WM_COMMAND, CMD_TRACE_FOCUS, 0);
+  char focus[32];
+  snprintf(focus, sizeof focus, "Focus=%X\n", (unsigned)(uintptr_t)animator_);
+  EXPECT_TRUE(wait_for([&] { return log().find(focus) != std::string::npos; }, 20)) << focus;
+  const struct {
+    int delta, top;
+  } wheel[] = {{-WHEEL_NOTCH, WHEEL_NOTCH},
+               {-WHEEL_NOTCH, 2 * WHEEL_NOTCH},
+               {WHEEL_NOTCH, WHEEL_NOTCH}};
+  for (const auto &w : wheel) {
+    PostMessageA(animator_, WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)w.delta),
+                 MAKELPARAM(20, 20));
+    EXPECT_TRUE(wait_for([&] { return panel_set().top == w.top; }, 20)) << text_of(animator_);
+  }
 
   // The stack frozen at several depths, up and down: kq's set holds it.
   const int depths[] = {3, 7, 5, 2, 6};
   std::set<int> seen;
   for (int depth : depths) {
     std::vector<uint32_t> code;
-    ASSERT_TRUE(freeze_at(depth, &code)) << depth;
+    ASSERT_TRUE(freeze_at(depth, &code)) << depth << ": " << names_of(code) << log();
     const PanelSet set = sampled_again();
     expect_holds(set, code);
     if (depth == 7 || depth == 2)

@@ -274,9 +274,9 @@ void animator_write_column(RichText *dd, const AnimatorGraph *g) {
   }
 }
 
-char *animator_describe(const AnimatorGraph *g) {
-  char line[48];
-  snprintf(line, sizeof line, "samples %i ticks %i\n", g->samples, g->tick);
+char *animator_describe(const AnimatorGraph *g, int top) {
+  char line[64];
+  snprintf(line, sizeof line, "samples %i ticks %i top %i\n", g->samples, g->tick, top);
   char *text = (char *)zone_append(nullptr, line, strlen(line));
   Particle *p;
   for (int id = -1; text && animator_next_particle(g, &id, &p);) {

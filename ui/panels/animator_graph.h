@@ -98,7 +98,7 @@ uint32_t animator_scale_color(uint32_t color, double share);
 // (position and name), written into cleared documents.
 void animator_write_counters(RichText *dd, const AnimatorGraph *g, int top);
 void animator_write_column(RichText *dd, const AnimatorGraph *g);
-// The set as text for whoever reads the panel from outside: "samples N ticks M", then
-// one line per particle (its name) and one per link ("caller>callee"). A zone block; null
-// when out of memory.
-char *animator_describe(const AnimatorGraph *g);
+// The set as text for whoever reads the panel from outside: "samples N ticks M top T"
+// (the column's offset), then one line per particle (its name) and one per link
+// ("caller>callee"). A zone block; null when out of memory.
+char *animator_describe(const AnimatorGraph *g, int top);

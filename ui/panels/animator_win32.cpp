@@ -76,7 +76,7 @@ void write_log_page() {
 }
 
 void publish() {
-  char *set = animator_describe(&g_anim.graph);
+  char *set = animator_describe(&g_anim.graph, g_anim.top);
   SetWindowTextA(g_anim.hwnd, set ? set : "");
   zone_free(set);
 }
@@ -153,6 +153,7 @@ LRESULT CALLBACK animator_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     case WM_MOUSEWHEEL:
       g_anim.top -= GET_WHEEL_DELTA_WPARAM(wparam);
       Beep(BEEP_HZ, BEEP_MS);
+      publish();
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_COMMAND: return 0;  // the panel has no commands of its own
