@@ -30,28 +30,14 @@ const std::vector<std::string> kFiles = {"gun_eyes.exe", "gun_eyes.pdb", "vc40.p
 const unsigned kInitAppBody = 0x401709;
 // InitApp's frame: the char* parameter name, the RECT local rc and the WNDCLASSA local wc.
 const int kNameShift = 16, kRcShift = -24, kWcShift = -64;
-enum {
-  ADD_WATCH = 10099, INSPECT = 10164, TRACE_FOCUS = 10089, UNLOAD = 10090, STEP_OVER = 10086
-};
-
-int count_of(const std::string &text, const char *what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-  return n;
-}
+enum { ADD_WATCH = 10099, INSPECT = 10164, UNLOAD = 10090, STEP_OVER = 10086 };
 
 class InspectorInKq : public ::testing::Test {
  protected:
   void TearDown() override { kq_.finish(); }
 
   void command(int id) const { PostMessageA(kq_.main_window(), WM_COMMAND, (WPARAM)id, 0); }
-  // Returns once kq has taken every message posted so far: the focus trace posted behind
-  // them is in the log.
-  void settle() const {
-    const int before = count_of(kq_.log(), "Focus=");
-    command(TRACE_FOCUS);
-    wait_for([&] { return count_of(kq_.log(), "Focus=") > before; }, 20);
-  }
+  void settle() const { kq_settle(kq_.main_window(), kq_.folder, &traced_); }
   bool answer(const char *title, const char *text) const {
     HWND prompt = nullptr;
     if (!wait_for([&] { return (prompt = process_window(kq_.pi.dwProcessId, "#32770", title)); },
@@ -187,6 +173,7 @@ class InspectorInKq : public ::testing::Test {
   }
 
   KqLaunch kq_;
+  mutable int traced_ = 0;  // focus traces asked for so far
 };
 
 TEST_F(InspectorInKq, WalksChangesAndCopies) {
@@ -258,9 +245,9 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   EXPECT_EQ(1, row_named(first, "style"));
   EXPECT_EQ(10, row_named(first, "lpszClassName"));
   // The stop's command stores 3 into wc.style: after the step the row reads it again.
-  const int before = count_of(kq_.log(), "EVN_Pause at ");
+  const int before = count_in(kq_.log(), "EVN_Pause at ");
   command(STEP_OVER);
-  ASSERT_TRUE(wait_for([&] { return count_of(kq_.log(), "EVN_Pause at ") > before; }, 30));
+  ASSERT_TRUE(wait_for([&] { return count_in(kq_.log(), "EVN_Pause at ") > before; }, 30));
   EXPECT_EQ(3, read32(frame + kWcShift));
   EXPECT_TRUE(wait_for([&] { return value_of(first, "style") == "0x3"; }, 20))
       << text_of(list_of(first));
