@@ -28,6 +28,7 @@ enum {
   MAX_FRAMES = 100, WHEEL_NOTCH = 120
 };
 const char kPause[] = "EVN_Pause at ";
+const char kProgram[] = "kq_debuggee.exe";  // the name kq_start gives the program's copy
 
 // The panel's window text: the counters, the functions and the caller>callee links.
 struct PanelSet {
@@ -78,28 +79,6 @@ std::map<uint32_t, std::string> exports_of(const std::string &image) {
   return found;
 }
 
-struct FindPanel {
-  DWORD pid;
-  const char *cls;
-  HWND found;
-};
-
-BOOL CALLBACK panel_of_class(HWND hwnd, LPARAM arg) {
-  FindPanel *f = (FindPanel *)arg;
-  char name[32];
-  GetClassNameA(hwnd, name, sizeof name);
-  if (!strcmp(name, f->cls)) f->found = hwnd;
-  return f->found == nullptr;
-}
-
-BOOL CALLBACK find_panel(HWND top, LPARAM arg) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(top, &pid);
-  if (pid == ((FindPanel *)arg)->pid && panel_of_class(top, arg))
-    EnumChildWindows(top, panel_of_class, arg);
-  return ((FindPanel *)arg)->found == nullptr;
-}
-
 class AnimationRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -118,43 +97,21 @@ class AnimationRun : public ::testing::Test {
     SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
   }
 
-  // kq.exe and the program copied into a folder of the test, kq started on the program.
+  // kq and the program copied into a folder of the test, kq started on the program.
   bool start() {
     dir_ = own_folder() + "kq-animation\\";
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    for (const char *old : {"kq.log", "kq.job", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
-    const std::string exe = own_folder() + KQ_EXE;
-    program_ = dir_ + "kq_recursion.exe";
-    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
-    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE) ||
-        !CopyFileA((own_folder() + KQ_RECURSION).c_str(), program_.c_str(), FALSE))
-      return false;
-    exports_ = exports_of(read_file(program_));
-    std::string line = "\"" + dir_ + "kq.exe\" \"" + program_ + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
-                        &pi_) ||
-        !wait_for([&] { return log().find("Starting main loop") != std::string::npos; }))
-      return false;
+    if (!kq_start(KQ_EXE, KQ_RECURSION, dir_, &pi_)) return false;
+    exports_ = exports_of(read_file(dir_ + kProgram));
     main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
     return main_ != nullptr;
   }
   std::string log() const { return read_file(dir_ + "kq.log"); }
-  // A panel by its class: one of kq's top-level windows or a child of one.
-  HWND panel(const char *cls) const {
-    FindPanel f = {pi_.dwProcessId, cls, nullptr};
-    EnumWindows(find_panel, (LPARAM)&f);
-    return f.found;
-  }
+  HWND panel(const char *cls) const { return process_child(pi_.dwProcessId, cls); }
   // The pauses after the start-up's stop at the system's breakpoint.
   int pauses() const {
     const std::string all = log();
-    int n = 0;
-    for (size_t at = all.find("EVN_Initiate"); at != std::string::npos &&
-                                               (at = all.find(kPause, at + 1)) != std::string::npos;)
-      n++;
-    return n;
+    const size_t initiate = all.find("EVN_Initiate");
+    return initiate == std::string::npos ? 0 : count_in(all.substr(initiate), kPause);
   }
 
   // The program kq debugs (kq may have started a command interpreter too): its process and
@@ -165,7 +122,7 @@ class AnimationRun : public ::testing::Test {
     p.dwSize = sizeof p;
     for (BOOL more = Process32First(snapshot, &p); more && !pid_;
          more = Process32Next(snapshot, &p))
-      if (p.th32ParentProcessID == pi_.dwProcessId && !_stricmp(p.szExeFile, "kq_recursion.exe"))
+      if (p.th32ParentProcessID == pi_.dwProcessId && !_stricmp(p.szExeFile, kProgram))
         pid_ = p.th32ProcessID;
     CloseHandle(snapshot);
     snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid_);
@@ -284,7 +241,7 @@ class AnimationRun : public ::testing::Test {
     return names;
   }
 
-  std::string key_, dir_, program_;
+  std::string key_, dir_;
   std::map<uint32_t, std::string> exports_;
   PROCESS_INFORMATION pi_ = {};
   HWND main_ = nullptr, animator_ = nullptr;
