@@ -20,7 +20,6 @@
 #include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
-#include "ui/panels/input_prompt_ids.h"
 
 namespace {
 
@@ -38,28 +37,9 @@ class InspectorInKq : public ::testing::Test {
 
   void command(int id) const { PostMessageA(kq_.main_window(), WM_COMMAND, (WPARAM)id, 0); }
   void settle() const { kq_settle(kq_.main_window(), kq_.folder, &traced_); }
-  bool answer(const char *title, const char *text) const {
-    HWND prompt = nullptr;
-    if (!wait_for([&] { return (prompt = process_window(kq_.pi.dwProcessId, "#32770", title)); },
-                  30))
-      return false;
-    HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
-    SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
-    PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
-    return wait_for([&] { return !IsWindow(prompt); }, 30);
-  }
 
   // The debuggee (kq's child), its thread's registers and its memory.
-  DWORD debuggee() const {
-    DWORD id = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-      if (entry.th32ParentProcessID == kq_.pi.dwProcessId) id = entry.th32ProcessID;
-    CloseHandle(snapshot);
-    return id;
-  }
+  DWORD debuggee() const { return child_process(kq_.pi.dwProcessId); }
   CONTEXT context() const {
     CONTEXT c = {};
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -95,21 +75,7 @@ class InspectorInKq : public ::testing::Test {
   // kq's inspector windows, and what one shows: its caption, its rows "name: value" (the
   // list box's text) and the selected row.
   std::vector<HWND> inspectors() const {
-    struct Found {
-      DWORD pid;
-      std::vector<HWND> windows;
-    } found = {kq_.pi.dwProcessId, {}};
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Found *f = (Found *)arg;
-      DWORD pid = 0;
-      char cls[32];
-      GetWindowThreadProcessId(hwnd, &pid);
-      GetClassNameA(hwnd, cls, sizeof cls);
-      if (pid == f->pid && !strcmp(cls, "inspector") && IsWindowVisible(hwnd))
-        f->windows.push_back(hwnd);
-      return TRUE;
-    }, (LPARAM)&found);
-    return found.windows;
+    return process_windows(kq_.pi.dwProcessId, "inspector");
   }
   static HWND list_of(HWND inspector) {
     return FindWindowExA(inspector, nullptr, "ListBox", nullptr);
@@ -191,7 +157,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   // Two watches; the last one added is selected and the watch panel inspects it.
   for (const char *watch : {"nosuch", "rc"}) {
     command(ADD_WATCH);
-    ASSERT_TRUE(answer("Insert expression", watch));
+    ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Insert expression", watch));
   }
   command(INSPECT);
   HWND first = nullptr;
@@ -211,7 +177,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
       first, KEYMOD_CTRL, 'C',
       [&] { return process_window(kq_.pi.dwProcessId, "#32770", "Change value") != nullptr; },
       [&] { SendMessageA(list_of(first), LB_SETCURSEL, 1, 0); }));
-  ASSERT_TRUE(answer("Change value", "1200 + 34"));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Change value", "1200 + 34"));
   EXPECT_TRUE(wait_for([&] { return read32(frame + kRcShift) == 1234; }, 20));
   EXPECT_TRUE(wait_for([&] { return value_of(first, "left") == "1234"; }, 20))
       << text_of(list_of(first));

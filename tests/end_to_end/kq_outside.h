@@ -1,11 +1,15 @@
 // What end-to-end tests use to drive a kq.exe from outside: waiting, window texts, kq's
-// top-level windows, settings under a registry key of the test's own, and screenshots.
+// top-level windows, its input prompt, its debuggee, settings under a registry key of the
+// test's own, and screenshots.
 #pragma once
 #include <windows.h>
 #include <string.h>
+#include <tlhelp32.h>
 
 #include <string>
+#include <vector>
 
+#include "ui/panels/input_prompt_ids.h"
 #include "util/tests/test_support.h"
 
 inline std::string own_folder() {
@@ -35,14 +39,15 @@ inline int count_in(const std::string &text, const std::string &part) {
   return n;
 }
 
-// The first visible top-level window of the process with the class and, when given, the
-// caption.
-inline HWND process_window(DWORD pid, const char *cls, const char *caption = nullptr) {
+// The visible top-level windows of the process with the class and, when given, the
+// caption, the topmost first; and the first of them.
+inline std::vector<HWND> process_windows(DWORD pid, const char *cls,
+                                         const char *caption = nullptr) {
   struct Find {
     DWORD pid;
     const char *cls, *caption;
-    HWND found;
-  } f = {pid, cls, caption, nullptr};
+    std::vector<HWND> found;
+  } f = {pid, cls, caption, {}};
   EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
     Find *f = (Find *)arg;
     DWORD owner = 0;
@@ -50,11 +55,39 @@ inline HWND process_window(DWORD pid, const char *cls, const char *caption = nul
     GetWindowThreadProcessId(hwnd, &owner);
     GetClassNameA(hwnd, name, sizeof name);
     if (owner != f->pid || strcmp(name, f->cls) || !IsWindowVisible(hwnd)) return TRUE;
-    if (f->caption && text_of(hwnd) != f->caption) return TRUE;
-    f->found = hwnd;
-    return FALSE;
+    if (!f->caption || text_of(hwnd) == f->caption) f->found.push_back(hwnd);
+    return TRUE;
   }, (LPARAM)&f);
   return f.found;
+}
+
+inline HWND process_window(DWORD pid, const char *cls, const char *caption = nullptr) {
+  const std::vector<HWND> all = process_windows(pid, cls, caption);
+  return all.empty() ? nullptr : all[0];
+}
+
+// Answers kq's input prompt with this title as the user does: the text in its field, then
+// ENTER; true once the prompt has gone.
+inline bool answer_input_prompt(DWORD pid, const char *title, const char *text) {
+  HWND prompt = nullptr;
+  if (!wait_for([&] { return (prompt = process_window(pid, "#32770", title)) != nullptr; }, 30))
+    return false;
+  HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
+  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
+  PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
+  return wait_for([&] { return !IsWindow(prompt); }, 30);
+}
+
+// The last process the system lists as started by parent (kq's debuggee), 0 for none.
+inline DWORD child_process(DWORD parent) {
+  DWORD id = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == parent) id = entry.th32ProcessID;
+  CloseHandle(snapshot);
+  return id;
 }
 
 // A window of the process by class, among its top-level windows and their descendants
