@@ -4,8 +4,9 @@
 // program's export table; while the thread stands still kq keeps sampling it, and the
 // panel's set (its window text) must then hold every function of that stack and every
 // caller>callee pair. Held at a shallow depth long enough, the deeper functions fade out
-// of the set. A paused debuggee is not sampled though the panel keeps ticking; unloading
-// empties the set. Screenshots lie beside the test.
+// of the set. A click gives the panel the focus and the wheel moves its column. A paused
+// debuggee is not sampled though the panel keeps ticking; unloading empties the set.
+// Screenshots lie beside the test.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
