@@ -67,8 +67,8 @@ void program_base_name(char *out, size_t outlen) {
   const char *name = g_program + folder_length(g_program);
   if (is_separator(*name)) name++;
   text_copy(out, outlen, name);
-  char *dot = strrchr(out + 1, '.');
-  if (*out && dot) *dot = 0;
+  char *dot = *out ? strrchr(out + 1, '.') : nullptr;
+  if (dot) *dot = 0;
 }
 
 // folder + separator + name, with every "*" of name replaced by the program's base name.
