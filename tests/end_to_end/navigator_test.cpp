@@ -30,7 +30,8 @@ namespace {
 enum {
   CMD_NAV_BREAKPOINTS = 10091, CMD_NAV_COMMENTS = 10092, CMD_NAV_MODULES = 10093,
   CMD_NAV_PROCESSES = 10095, CMD_NAV_SYMBOLS = 10096, CMD_NAV_THREADS = 10097,
-  CMD_NAV_WINDOWS = 10098, CMD_SWITCH_BREAKPOINT = 10007, CMD_COMMENT_LINE = 10008
+  CMD_NAV_WINDOWS = 10098, CMD_SWITCH_BREAKPOINT = 10007, CMD_COMMENT_LINE = 10008,
+  CMD_RUN = 10077
 };
 const char kCaption[] = "Workspace navigator";
 
@@ -66,6 +67,18 @@ std::set<std::string> modules_of(DWORD pid) {
   }
   CloseHandle(snap);
   return found;
+}
+
+// Where each module of the process lies: base and size.
+std::vector<std::pair<uint32_t, uint32_t>> module_ranges(DWORD pid) {
+  std::vector<std::pair<uint32_t, uint32_t>> ranges;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  MODULEENTRY32 m = {};
+  m.dwSize = sizeof m;
+  for (BOOL more = Module32First(snap, &m); more; more = Module32Next(snap, &m))
+    ranges.push_back({(uint32_t)(uintptr_t)m.modBaseAddr, (uint32_t)m.modBaseSize});
+  CloseHandle(snap);
+  return ranges;
 }
 
 // The handles ("%X") of the process's top-level windows and all their descendants.
@@ -146,15 +159,18 @@ class KqNavigator : public ::testing::Test {
   }
 
   // The test's own program, copied into a folder of the test where kq keeps its workspace
-  // (none from an earlier run): it loads version.dll and waits on an event nobody sets.
-  bool start_program() {
+  // (none from an earlier run).
+  bool copy_program() {
     const std::string folder = own_folder() + "kq-navigator-program\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     for (const char *old : {"kq.job", "kq.ini"}) DeleteFileA((folder + old).c_str());
     path_ = folder + "kq_debuggee.exe";
-    if (!CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), path_.c_str(), FALSE)) return false;
-    const std::string &path = path_;
-    std::string line = "\"" + path + "\" loadlib version.dll kq-navigator-" +
+    return CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), path_.c_str(), FALSE);
+  }
+  // The program started by the test: it loads version.dll and waits on an event nobody sets.
+  bool start_program() {
+    if (!copy_program()) return false;
+    std::string line = "\"" + path_ + "\" loadlib version.dll kq-navigator-" +
                        std::to_string(GetCurrentProcessId());
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -167,14 +183,14 @@ class KqNavigator : public ::testing::Test {
       return false;
     });
   }
-  bool start_kq() {
+  bool start_kq(const std::string &arguments = "") {
     dir_ = own_folder() + "kq-navigator\\";
     CreateDirectoryA(dir_.c_str(), nullptr);
     for (const char *old : {"kq.log", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
     const std::string exe = own_folder() + KQ_EXE;
     CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
     if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE)) return false;
-    std::string line = "\"" + dir_ + "kq.exe\"";
+    std::string line = "\"" + dir_ + "kq.exe\" " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
@@ -184,6 +200,17 @@ class KqNavigator : public ::testing::Test {
   std::string log() const { return read_file(dir_ + "kq.log"); }
   HWND main() const { return process_window(kq_.dwProcessId, "Kaquin Debugger"); }
   std::string state() const { return pane(PANE_STATE); }
+  // The code panel, whose window text is its cursor line.
+  HWND code_panel() const {
+    HWND code = nullptr;
+    EnumChildWindows(main(), [](HWND child, LPARAM found) WINAPI -> BOOL {
+      char name[16];
+      GetClassNameA(child, name, sizeof name);
+      if (!strcmp(name, "code")) *(HWND *)found = child;
+      return *(HWND *)found == nullptr;
+    }, (LPARAM)&code);
+    return code;
+  }
   // Every visible navigator of kq.
   int navigators() const {
     struct Count {
@@ -437,13 +464,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   host = GetParent(GetParent(GetParent(list)));
   SendMessageA(host, WM_COMMAND, HOST_CMD_CLOSE_AND_OK, 0);
   EXPECT_FALSE(IsWindow(host));
-  HWND code = nullptr;
-  EnumChildWindows(main(), [](HWND child, LPARAM found) WINAPI -> BOOL {
-    char name[16];
-    GetClassNameA(child, name, sizeof name);
-    if (!strcmp(name, "code")) *(HWND *)found = child;
-    return *(HWND *)found == nullptr;
-  }, (LPARAM)&code);
+  HWND code = code_panel();
   ASSERT_TRUE(code);
   EXPECT_TRUE(wait_for([&] { return strtoul(text_of(code).c_str(), nullptr, 16) ==
                                     strtoul(rows[row][1].c_str(), nullptr, 16); }, 10))
@@ -530,4 +551,67 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_EQ(std::to_string(module_sort), key_setting(key_, "ModuleComparizonMethod"));
   EXPECT_EQ("kq_debuggee.exe", key_setting(key_, "LastProcess"));
   EXPECT_EQ("version.dll", key_setting(key_, "LastModule"));
+}
+
+// kq launches the program in its probe mode: past main it makes a window and stops on an
+// INT3. With the program paused the window page lists its windows and no others, shows
+// the program's path for the selected row, and OK asks the program itself for the window's
+// procedure (a call made in it): the code panel moves to an address inside its modules.
+TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
+  put_key_setting(key_, "Arguments", "probe wait");
+  ASSERT_TRUE(copy_program());
+  ASSERT_TRUE(start_kq("\"" + path_ + "\""));
+  DWORD program = 0;
+  ASSERT_TRUE(wait_for([&] {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 p = {};
+    p.dwSize = sizeof p;
+    for (BOOL more = Process32First(snap, &p); more; more = Process32Next(snap, &p))
+      if (p.th32ParentProcessID == kq_.dwProcessId) program = p.th32ProcessID;
+    CloseHandle(snap);
+    return program != 0;
+  }));
+  // Each pause before the window is made is let go once.
+  int resumed_at = 0;
+  ASSERT_TRUE(wait_for([&] {
+    const int pauses = count("EVN_Pause at ");
+    if (state() == "Running..." || pauses == 0) return false;
+    if (!windows_of(program).empty()) return true;
+    if (pauses > resumed_at) PostMessageA(main(), WM_COMMAND, CMD_RUN, 0);
+    resumed_at = pauses;
+    return false;
+  }, 60)) << state();
+  const std::vector<std::string> handles = windows_of(program);
+
+  RemoteList remote(kq_.dwProcessId);
+  HWND list = nullptr;
+  HWND host = open(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list);
+  ASSERT_TRUE(host && list);
+  const Table rows = remote.rows(list, 4);
+  std::set<std::string> listed;
+  int row = -1;
+  for (size_t i = 0; i < rows.size(); i++) {
+    listed.insert(rows[i][2]);
+    if (lower(rows[i][0]) == "static") row = (int)i;
+  }
+  EXPECT_EQ(std::set<std::string>(handles.begin(), handles.end()), listed);
+  ASSERT_GE(row, 0);
+  remote.select(list, row);
+  EXPECT_EQ(lower(path_), lower(text_of(GetDlgItem(GetParent(list), IDC_NAV_DETAIL))));
+  shot("navigator_window_paused.png");
+
+  HWND code = code_panel();
+  ASSERT_TRUE(code);
+  const std::string before = text_of(code);
+  SendMessageA(host, WM_COMMAND, IDOK, 0);
+  uint32_t moved = 0;
+  EXPECT_TRUE(wait_for([&] {
+    moved = (uint32_t)strtoul(text_of(code).c_str(), nullptr, 16);
+    return text_of(code) != before;
+  }, 10)) << before;
+  bool inside = false;
+  for (auto &range : module_ranges(program))
+    inside |= moved >= range.first && moved - range.first < range.second;
+  EXPECT_TRUE(inside) << std::hex << moved;
+  EXPECT_EQ(0, kq_close(&kq_, main()));
 }
