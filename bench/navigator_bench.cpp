@@ -45,12 +45,9 @@ double best_of(int runs, Work work) {
 int main() {
   pool_init();
   symbols_init();
-  std::vector<Module> dlls = wine_dlls();
-  std::vector<ModuleSnapshotEntry> snapshot = wine_dll_snapshot(dlls);
-  double t0 = now();
-  modules_refresh_from(snapshot.data(), (int)snapshot.size());
-  printf("Loaded %d DLLs from %s in %.3f s: %d entries\n", modules_count(), kWineDir,
-         now() - t0, entries_count());
+  const double load = load_wine_dlls();
+  printf("Loaded %d DLLs from %s in %.3f s: %d entries\n", modules_count(), kWineDir, load,
+         entries_count());
 
   NavRowSet rows = {};
   const double fill = best_of(5, [&] { symbol_rows_fill(&rows, SYMBOLS_ALL, 0); });

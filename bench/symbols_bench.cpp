@@ -94,11 +94,7 @@ int count_name(const void *key, uint32_t context, uint32_t id) {
 int main() {
   pool_init();
   symbols_init();
-  std::vector<Module> dlls = wine_dlls();
-  std::vector<ModuleSnapshotEntry> snapshot = wine_dll_snapshot(dlls);
-  double t0 = now();
-  modules_refresh_from(snapshot.data(), (int)snapshot.size());
-  double load = now() - t0;
+  double load = load_wine_dlls();
   std::vector<Symbol> symbols = all_entries();
   printf("Loaded %d Wine DLLs (map, PE dump, exports) in %.3f s: %d entries, %.0f entries/s\n",
          modules_count(), load, entries_count(), entries_count() / load);
