@@ -537,6 +537,19 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   ASSERT_GE(selected, 0);
   EXPECT_EQ("getfileversioninfosi", lower(remote.cell(symbols, selected, 0)).substr(0, 20));
   shot("navigator_symbol.png");
+  // Backspace typed in the list edits the line (and the selection follows it); a key down
+  // typed in the line moves the list.
+  auto line = [&] { return text_of(edit); };
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_BACK, line,
+                           [](const std::string &before) { return before.substr(0, before.size() - 1); },
+                           symbols));
+  EXPECT_EQ(edit, keys.focus());
+  auto selection = [&] {
+    return (int)SendMessageA(symbols, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+  };
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_DOWN, selection, [](int row) { return row + 1; },
+                           edit));
+  EXPECT_EQ(edit, keys.focus());
 
   // With a debuggee the window page lists only its windows.
   ASSERT_TRUE(reopen(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list));

@@ -416,7 +416,11 @@ LRESULT CALLBACK symbol_list_keys(HWND list, UINT message, WPARAM wparam, LPARAM
                        (message == WM_KEYDOWN &&
                         (wparam == VK_BACK || wparam == VK_LEFT || wparam == VK_RIGHT));
   if (to_edit) {
-    SetFocus(edit);
+    if (GetFocus() != edit) {  // typing goes on at the end of the line
+      SetFocus(edit);
+      const int end = GetWindowTextLengthA(edit);
+      SendMessageA(edit, EM_SETSEL, end, end);
+    }
     return SendMessageA(edit, message, wparam, lparam);
   }
   return CallWindowProcA(g_list_procedure, list, message, wparam, lparam);
