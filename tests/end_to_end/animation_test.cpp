@@ -265,7 +265,7 @@ TEST_F(AnimationRun, FollowsTheCallStackOfTheRunningProgram) {
   animator_ = panel("animator");
   ASSERT_TRUE(animator_);
   ASSERT_TRUE(wait_for([&] { return IsWindowVisible(animator_) != FALSE; }, 20));
-  EXPECT_FALSE(IsWindowVisible(panel("code")));
+  EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(panel("code")); }, 20));
   ASSERT_TRUE(wait_for([&] { return panel_set().ticks > 10; }, 20)) << text_of(animator_);
   EXPECT_EQ(panel_set().samples, 0);
   EXPECT_TRUE(panel_set().functions.empty());
@@ -332,7 +332,7 @@ TEST_F(AnimationRun, FollowsTheCallStackOfTheRunningProgram) {
   // The command switches back to the debugging holder; unloading empties the graph.
   PostMessageA(main_, WM_COMMAND, CMD_ANIMATION, 0);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(animator_); }, 20));
-  EXPECT_TRUE(IsWindowVisible(panel("code")));
+  EXPECT_TRUE(wait_for([&] { return IsWindowVisible(panel("code")) != FALSE; }, 20));
   PostMessageA(main_, WM_COMMAND, CMD_UNLOAD, 0);
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
   EXPECT_TRUE(wait_for([&] {
