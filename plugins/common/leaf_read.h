@@ -1,6 +1,7 @@
-// The two value encodings shared by CodeView-style records: numeric leaves (sizes,
-// offsets, enumerator values) and length-prefixed names.
+// The value encodings shared by CodeView-style records: fixed fields, numeric leaves
+// (sizes, offsets, enumerator values) and length-prefixed names.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 #include "symbols/byte_cursor.h"
@@ -16,3 +17,6 @@ uint32_t leaf_numeric(ByteCursor *c);
 // runs past the window is cut at its end). With unnamed_is_empty, "__unnamed" (the
 // compiler's name for anonymous types) becomes the empty name.
 void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);
+
+// A field of a record: width 4, 2 or 1 bytes at offset at; 0 when it does not fit.
+uint32_t record_field(const ByteCursor *record, size_t at, int width);

@@ -35,5 +35,5 @@ void cv_read_lines(CvState *state, ByteCursor section) {
     DebugSource source = read_file(state, &section, cursor_u32(&file_offsets), &pairs_left);
     if (!first) first = source;
   }
-  if (first) state->current_source = first;
+  if (first) state->walk.current_source = first;
 }

@@ -20,6 +20,7 @@ const size_t kNb10PathAt = 16;
 void cv_state_init(CvState *state, const DebugApi *api) {
   memset(state, 0, sizeof *state);
   state->api = api;
+  state->walk = SymbolWalk{api, &state->counts, true, nullptr, nullptr};
   type_map_init(&state->types.map, api);
   for (CvTypes &server : state->servers) server.map = state->types.map;
 }

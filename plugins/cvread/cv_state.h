@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "plugins/common/debug_api.h"
+#include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
 
@@ -18,16 +19,15 @@ struct CvTypes {
 enum { CV_MAX_SERVERS = 16 };
 
 // What a load defined, counted for tests and fuzzing.
-struct CvCounts {
-  uint32_t modules, types, procedures, locals, data, publics, thunks, sources, line_pairs, servers;
+struct CvCounts : DefinitionCounts {
+  uint32_t modules, types, servers;
 };
 
 struct CvState {
   const DebugApi *api;
   CvTypes types;
   CvTypes servers[CV_MAX_SERVERS];  // by import number - 1; empty when not found
-  DebugSource current_source;
-  DebugType current_frame;
+  SymbolWalk walk;
   CvCounts counts;
 };
 

@@ -87,12 +87,6 @@ bool introduces_virtual(uint16_t attribute) {
   return property == 4 || property == 6;
 }
 
-uint32_t field(const ByteCursor *record, size_t at, int width) {
-  ByteCursor c = *record;
-  cursor_seek(&c, at);
-  return width == 4 ? cursor_u32(&c) : width == 2 ? cursor_u16(&c) : cursor_u8(&c);
-}
-
 // The records of the section being read, by index - 0x1000, and where their types go.
 struct TypeSection {
   CvTypes *types;
@@ -141,7 +135,7 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
     if (!c.ok) return;
     if (layout->action != MEMBER_DATA) continue;
     ByteCursor member = cursor_window(list, start, c.offset - start);
-    DebugType type = type_map_resolve(map, field(&member, layout->type_at, layout->width));
+    DebugType type = type_map_resolve(map, record_field(&member, layout->type_at, layout->width));
     state->api->define_member(strukt, name, (int)offset, type);
   }
 }
@@ -149,12 +143,12 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
 // Defines the type of one record; null for leaves that define nothing.
 DebugType define_record(const CvState *state, TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
-  const TypeLayout *layout = find_row(kTypes, (uint16_t)field(record, 2, 2));
+  const TypeLayout *layout = find_row(kTypes, (uint16_t)record_field(record, 2, 2));
   if (!layout) return nullptr;
   const DebugApi *api = state->api;
   TypeMap *map = &section->types->map;
-  DebugType target = type_map_resolve(map, field(record, layout->target_at, layout->width));
-  uint32_t list_index = field(record, layout->list_at, layout->width);
+  DebugType target = type_map_resolve(map, record_field(record, layout->target_at, layout->width));
+  uint32_t list_index = record_field(record, layout->list_at, layout->width);
   const ByteCursor *list = record_of(section, list_index);
   char name[LEAF_NAME_SIZE];
   ByteCursor c = *record;
@@ -179,7 +173,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
       return enumeration;
     }
     case TYPE_PROCEDURE:
-      return api->define_function(nullptr, target, (int)field(record, layout->call_at, 1));
+      return api->define_function(nullptr, target, (int)record_field(record, layout->call_at, 1));
   }
   return nullptr;
 }

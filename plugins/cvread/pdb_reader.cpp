@@ -102,7 +102,7 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, uint32_t s
   StreamCopy copy;
   ByteCursor c = stream_cursor(pdb, stream, &copy);
   if (!copy.bytes) return;
-  state->current_source = nullptr;
+  state->walk.current_source = nullptr;
   if (lines_size) cv_read_lines(state, cursor_window(&c, symbols_size, lines_size));
   if (symbols_size > 4) cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4));
   copy.bytes = (uint8_t *)zone_free(copy.bytes);
@@ -258,7 +258,7 @@ bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
     read_type_servers(state, cursor_window(&debug, servers_at, header.servers_size), path);
   StreamCopy symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
-  if (!state->current_source && symbols.bytes) cv_read_symbols(state, run);
+  if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run);
   symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version);
   return true;

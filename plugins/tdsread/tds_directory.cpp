@@ -39,7 +39,7 @@ uint32_t tds_read_directory(TdsState *state, ByteCursor data) {
                 "outside the file\n");
     return 0;
   }
-  state->current_source = nullptr;
+  state->walk.current_source = nullptr;
   uint32_t read = 0;
   for (uint32_t i = count; i-- > 0;) {
     ByteCursor entry = cursor_window(&entries, (size_t)i * entry_size, kEntrySize);

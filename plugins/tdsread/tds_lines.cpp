@@ -23,7 +23,7 @@ DebugSource read_file(TdsState *state, const ByteCursor *section, uint32_t at,
 }  // namespace
 
 void tds_read_lines(TdsState *state, ByteCursor section) {
-  state->current_source = nullptr;
+  state->walk.current_source = nullptr;
   ByteCursor c = section;
   uint16_t files = cursor_u16(&c);
   cursor_u16(&c);  // segment count
@@ -31,6 +31,6 @@ void tds_read_lines(TdsState *state, ByteCursor section) {
   uint32_t pairs_left = (uint32_t)(section.size / 6);
   for (uint32_t i = 0; i < files && file_offsets.ok; i++) {
     DebugSource source = read_file(state, &section, cursor_u32(&file_offsets), &pairs_left);
-    if (!state->current_source) state->current_source = source;
+    if (!state->walk.current_source) state->walk.current_source = source;
   }
 }

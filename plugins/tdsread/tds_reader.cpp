@@ -44,12 +44,6 @@ size_t appended_start(const uint8_t *file, size_t size) {
 
 }  // namespace
 
-uint32_t tds_field(const ByteCursor *record, size_t at, int width) {
-  ByteCursor c = *record;
-  cursor_seek(&c, at);
-  return width == 4 ? cursor_u32(&c) : width == 2 ? cursor_u16(&c) : cursor_u8(&c);
-}
-
 bool tds_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
               const uint8_t *debug_root, TdsCounts *counts) {
   if (!file_root || !debug_root || debug_root < file_root) return false;
@@ -60,6 +54,7 @@ bool tds_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
   if (!state) return false;
   memset(state, 0, sizeof *state);
   state->api = api;
+  state->walk = SymbolWalk{api, &state->counts, false, nullptr, nullptr};
   type_map_init(&state->map, api);
   ByteCursor data = cursor_make(debug_root, file_size - at);
   bool ok = tds_read_directory(state, data) != 0;

@@ -6,13 +6,13 @@
 
 #include "plugins/common/debug_api.h"
 #include "plugins/common/leaf_read.h"
+#include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
 
 // What a load found, for tests and the benchmark.
-struct TdsCounts {
-  uint32_t subsections, names, types, procedures, locals, data, publics, thunks, renamed,
-      sources, line_pairs;
+struct TdsCounts : DefinitionCounts {
+  uint32_t subsections, names, types, renamed;
 };
 
 struct TdsState {
@@ -21,8 +21,7 @@ struct TdsState {
   ByteCursor names;       // the name subsection
   uint32_t *name_at;      // zone block: offset of name i + 1 in names
   uint32_t name_count;
-  DebugSource current_source;
-  DebugType current_frame;
+  SymbolWalk walk;
   TdsCounts counts;
   bool types_read;
 };
@@ -39,6 +38,3 @@ void tds_read_symbols(TdsState *state, ByteCursor section);
 // The subsection directory of data that starts at its signature; the number of
 // subsections read (0: no usable directory, logged).
 uint32_t tds_read_directory(TdsState *state, ByteCursor data);
-
-// A field of a record: width 4, 2 or 1 bytes at offset at; 0 when it does not fit.
-uint32_t tds_field(const ByteCursor *record, size_t at, int width);

@@ -96,14 +96,14 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
     if (!layout || !c.ok) return;
     ByteCursor member = cursor_window(&c, start, c.size - start);
     if (layout->action == MEMBER_INDEX) {
-      const ByteCursor *next = record_of(section, tds_field(&member, kMemberTypeAt, 4));
+      const ByteCursor *next = record_of(section, record_field(&member, kMemberTypeAt, 4));
       if (!next) return;
       c = *next;
       cursor_seek(&c, 4);
       continue;
     }
     size_t fixed = layout->fixed;
-    if (layout->action == MEMBER_METHOD && introduces_virtual((uint8_t)tds_field(&member, 2, 1)))
+    if (layout->action == MEMBER_METHOD && introduces_virtual((uint8_t)record_field(&member, 2, 1)))
       fixed += kVirtualOffset;
     if (!cursor_seek(&c, start + fixed)) return;
     uint32_t offset = 0;
@@ -115,8 +115,8 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
     read++;
     if (layout->action != MEMBER_DATA) continue;
     char name[LEAF_NAME_SIZE];
-    tds_name(state, tds_field(&member, kMemberNameAt, 4), name, false);
-    DebugType type = type_map_resolve(&state->map, tds_field(&member, kMemberTypeAt, 4));
+    tds_name(state, record_field(&member, kMemberNameAt, 4), name, false);
+    DebugType type = type_map_resolve(&state->map, record_field(&member, kMemberTypeAt, 4));
     state->api->define_member(strukt, name, (int)offset, type);
   }
 }
@@ -124,11 +124,11 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
 // Defines the type of one record; null for leaves that define nothing.
 DebugType define_record(TdsState *state, TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
-  const TypeLayout *layout = find_row(kTypes, (uint16_t)tds_field(record, 2, 2));
+  const TypeLayout *layout = find_row(kTypes, (uint16_t)record_field(record, 2, 2));
   if (!layout) return nullptr;
   const DebugApi *api = state->api;
   DebugType target =
-      layout->target_at ? type_map_resolve(&state->map, tds_field(record, layout->target_at, 4))
+      layout->target_at ? type_map_resolve(&state->map, record_field(record, layout->target_at, 4))
                         : nullptr;
   switch (layout->action) {
     case TYPE_POINTER:
@@ -140,18 +140,18 @@ DebugType define_record(TdsState *state, TypeSection *section, uint32_t index,
     }
     case TYPE_STRUCTURE: {
       char name[LEAF_NAME_SIZE];
-      tds_name(state, tds_field(record, layout->name_at, 4), name, false);
+      tds_name(state, record_field(record, layout->name_at, 4), name, false);
       // The record's own size is not read: Borland structures all report 1.
       DebugType strukt = api->define_struct(name, 1);
       // Stored before its members are read: a member may point back to it.
       type_map_store(&state->map, index, strukt);
-      uint32_t count = tds_field(record, layout->count_at, 2);
-      const ByteCursor *list = record_of(section, tds_field(record, layout->list_at, 4));
+      uint32_t count = record_field(record, layout->count_at, 2);
+      const ByteCursor *list = record_of(section, record_field(record, layout->list_at, 4));
       if (list && count) walk_field_list(state, section, list, count, strukt);
       return strukt;
     }
     case TYPE_PROCEDURE:
-      return api->define_function(nullptr, target, (int)tds_field(record, layout->call_at, 1));
+      return api->define_function(nullptr, target, (int)record_field(record, layout->call_at, 1));
   }
   return nullptr;
 }

@@ -1,0 +1,70 @@
+#include "plugins/common/symbol_walk.h"
+
+#include "plugins/common/leaf_read.h"
+
+const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record) {
+  ByteCursor c = run->bytes;
+  while (cursor_seek(&c, run->next) && c.size - c.offset >= run->least_left) {
+    size_t start = c.offset;
+    size_t length = 2 + (size_t)cursor_u16(&c);
+    uint16_t kind = cursor_u16(&c);
+    run->next = start + length;
+    const SymbolLayout *layout = nullptr;
+    for (size_t i = 0; i < run->layout_count && !layout; i++)
+      if (run->layouts[i].kind == kind) layout = &run->layouts[i];
+    if (!layout) continue;
+    // The name behind a reference is padded: (length / 4) * 4 + 4 bytes.
+    if (layout->action == SYMBOL_REFERENCE && run->next < c.size)
+      run->next += (size_t)(c.data[run->next] / 4) * 4 + 4;
+    *record = cursor_window(&run->bytes, start, length);
+    if (record->ok) return layout;
+  }
+  return nullptr;
+}
+
+bool symbol_type_index(const SymbolLayout *layout, const ByteCursor *record, uint32_t *index) {
+  *index = layout->type_width ? record_field(record, layout->type_at, layout->type_width) : 0;
+  return layout->type_width != 0;
+}
+
+void symbol_define(SymbolWalk *walk, const SymbolLayout *layout, const ByteCursor *record,
+                   const char *name, DebugType type) {
+  const DebugApi *api = walk->api;
+  DefinitionCounts *counts = walk->counts;
+  uint32_t address =
+      layout->segment_at ? api->get_address((uint16_t)record_field(record, layout->segment_at, 2),
+                                            record_field(record, layout->offset_at, 4))
+                         : 0;
+  switch (layout->action) {
+    case SYMBOL_LOCAL:
+      if (!walk->current_frame) return;
+      api->define_member(walk->current_frame, name, (int)record_field(record, layout->offset_at, 4),
+                         type);
+      counts->locals++;
+      return;
+    case SYMBOL_DATA:
+    case SYMBOL_PUBLIC:
+      if (!address && walk->unplaced_dropped) return;
+      api->define_entry(name, address, type, walk->current_source);
+      if (layout->action == SYMBOL_PUBLIC)
+        counts->publics++;
+      else
+        counts->data++;
+      return;
+    case SYMBOL_PROCEDURE: {
+      uint32_t start = record_field(record, layout->start_at, 4);
+      uint32_t end = record_field(record, layout->end_at, 4);
+      walk->current_frame = api->define_frame(name, type, address + start, address + end);
+      api->define_entry(name, address, walk->current_frame, walk->current_source);
+      counts->procedures++;
+      return;
+    }
+    case SYMBOL_THUNK:
+      api->define_entry(name, address, nullptr, nullptr);
+      counts->thunks++;
+      return;
+    case SYMBOL_OBJECT:
+    case SYMBOL_REFERENCE:
+      return;
+  }
+}
