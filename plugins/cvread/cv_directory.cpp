@@ -1,5 +1,6 @@
 // The NB09/NB11 subsection directory: types, line sections and global symbols of data
 // that lies in the image or in a separate debug file.
+#include "plugins/common/subsection_directory.h"
 #include "plugins/cvread/cv_state.h"
 
 namespace {
@@ -7,8 +8,6 @@ namespace {
 // sstGlobalSym and sstGlobalPub open with two WORD hash kinds and the DWORD sizes of the
 // records, the name hash and the address hash.
 const size_t kGlobalHeader = 16;
-// Kind, module index, offset, size.
-const uint16_t kEntrySize = 12;
 
 void read_types(CvState *state, const ByteCursor *section) {
   cv_read_types(state, &state->types, *section);
@@ -48,29 +47,17 @@ const SectionReader *reader_of(uint16_t kind) {
 
 void cv_read_directory(CvState *state, ByteCursor data) {
   state->api->printf("Loading OMF directory\n");
-  ByteCursor c = data;
-  cursor_seek(&c, 4);
-  cursor_seek(&c, cursor_u32(&c));
-  size_t header_at = c.offset;
-  uint16_t header_size = cursor_u16(&c);
-  uint16_t entry_size = cursor_u16(&c);
-  uint32_t count = cursor_u32(&c);
-  if (!c.ok || entry_size < kEntrySize) return;
+  SubsectionDirectory directory;
+  if (!directory_open(data, &directory)) return;
   // Subsections do not overlap: together they are no larger than the data. Only a forged
   // directory names the same bytes again and again, and that is where reading stops.
   size_t unread = data.size;
-  for (uint32_t i = 0; i < count; i++) {
-    ByteCursor entry =
-        cursor_window(&data, header_at + header_size + (size_t)i * entry_size, kEntrySize);
-    if (!entry.ok) return;
-    const SectionReader *reader = reader_of(cursor_u16(&entry));
-    cursor_u16(&entry);  // module index
-    uint32_t offset = cursor_u32(&entry);
-    uint32_t size = cursor_u32(&entry);
-    ByteCursor section = cursor_window(&data, offset, size);
-    if (!reader || !section.ok) continue;
-    if (size > unread) return;
-    unread -= size;
-    reader->read(state, &section);
+  Subsection entry;
+  for (uint32_t i = 0; i < directory.count && directory_entry(&directory, i, &entry); i++) {
+    const SectionReader *reader = reader_of(entry.kind);
+    if (!reader || !entry.bytes.ok) continue;
+    if (entry.size > unread) return;
+    unread -= entry.size;
+    reader->read(state, &entry.bytes);
   }
 }
