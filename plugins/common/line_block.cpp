@@ -1,5 +1,6 @@
 #include "plugins/common/line_block.h"
 
+#include "plugins/common/leaf_read.h"
 #include "util/zone.h"
 
 namespace {
@@ -36,15 +37,36 @@ void read_block(const DebugApi *api, const ByteCursor *section, uint32_t at, Lin
 
 }  // namespace
 
-DebugSource line_source_define(const DebugApi *api, const char *name, const ByteCursor *section,
-                               ByteCursor block_offsets, uint32_t *pairs_left,
-                               uint32_t *pair_count) {
-  LinePairs file = {nullptr, nullptr, 0, pairs_left};
+LineSection line_section(ByteCursor bytes) {
+  ByteCursor c = bytes;
+  uint16_t files = cursor_u16(&c);
+  cursor_u16(&c);  // segment count
+  ByteCursor file_offsets = cursor_window(&c, c.offset, (size_t)files * 4);
+  return LineSection{bytes, file_offsets, files, (uint32_t)(bytes.size / 6), nullptr};
+}
+
+bool line_section_next(LineSection *section, size_t offsets_at, LineFile *file) {
+  if (!section->files_left || !section->file_offsets.ok) return false;
+  section->files_left--;
+  uint32_t at = cursor_u32(&section->file_offsets);
+  size_t size = section->bytes.size;
+  file->bytes = cursor_window(&section->bytes, at, size > at ? size - at : 0);
+  uint16_t blocks = (uint16_t)record_field(&file->bytes, 0, 2);
+  file->block_offsets = cursor_window(&file->bytes, offsets_at, (size_t)blocks * 4);
+  return true;
+}
+
+void line_section_define(LineSection *section, SymbolWalk *walk, const char *name,
+                         const LineFile *file) {
+  LinePairs pairs = {nullptr, nullptr, 0, &section->pairs_left};
+  ByteCursor block_offsets = file->block_offsets;
   while (block_offsets.ok && block_offsets.offset + 4 <= block_offsets.size)
-    read_block(api, section, cursor_u32(&block_offsets), &file);
-  DebugSource source = api->define_source(name, (int)file.count, file.lines, file.addresses);
-  *pair_count += file.count;
-  file.lines = (uint16_t *)zone_free(file.lines);
-  file.addresses = (uint32_t *)zone_free(file.addresses);
-  return source;
+    read_block(walk->api, &section->bytes, cursor_u32(&block_offsets), &pairs);
+  DebugSource source = walk->api->define_source(name, (int)pairs.count, pairs.lines,
+                                                pairs.addresses);
+  walk->counts->sources++;
+  walk->counts->line_pairs += pairs.count;
+  pairs.lines = (uint16_t *)zone_free(pairs.lines);
+  pairs.addresses = (uint32_t *)zone_free(pairs.addresses);
+  if (!section->first) section->first = source;
 }

@@ -1,17 +1,36 @@
-// Line blocks, the part of a line section that CodeView and Borland data share: a WORD
-// segment, a WORD pair count m, m DWORD offsets and m WORD line numbers.
+// Line sections, as CodeView and Borland data share them: a WORD file count, a WORD
+// segment count and one DWORD offset per file from the section's start. A file opens with
+// its WORD block count and holds the DWORD offsets of its line blocks at a place of the
+// format's own, next to its name. A line block is a WORD segment, a WORD pair count m,
+// m DWORD offsets and m WORD line numbers.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 #include "plugins/common/debug_api.h"
+#include "plugins/common/symbol_walk.h"
 #include "symbols/byte_cursor.h"
 
-// Defines one source file named name with the (address, line) pairs of the blocks of
-// section whose DWORD offsets block_offsets holds, in that order; each offset becomes an
-// address through get_address, and pair_count grows by the pairs the source got. Blocks
-// may share bytes only in a forged file: no more than *pairs_left pairs are taken (a
-// section could hold size / 6 side by side), and it is lowered by those taken. A block
-// that does not fit adds nothing.
-DebugSource line_source_define(const DebugApi *api, const char *name, const ByteCursor *section,
-                               ByteCursor block_offsets, uint32_t *pairs_left,
-                               uint32_t *pair_count);
+struct LineSection {
+  ByteCursor bytes;
+  ByteCursor file_offsets;
+  uint32_t files_left;
+  // Blocks may share bytes only in a forged file: no more pairs are taken than the
+  // section could hold side by side (size / 6).
+  uint32_t pairs_left;
+  DebugSource first;  // the first source the section defined
+};
+
+struct LineFile {
+  ByteCursor bytes;          // from the file's start to the end of the section
+  ByteCursor block_offsets;  // not ok when they do not fit
+};
+
+LineSection line_section(ByteCursor bytes);
+// The next file, whose block offsets lie offsets_at bytes into it; false after the last.
+bool line_section_next(LineSection *section, size_t offsets_at, LineFile *file);
+// Defines the file as one source named name with the (address, line) pairs of all its
+// blocks in block order; a block that does not fit adds nothing. Counts the source and
+// its pairs under walk.
+void line_section_define(LineSection *section, SymbolWalk *walk, const char *name,
+                         const LineFile *file);
