@@ -183,13 +183,17 @@ class KqNavigator : public ::testing::Test {
       return false;
     });
   }
-  bool start_kq(const std::string &arguments = "") {
-    dir_ = own_folder() + "kq-navigator\\";
+  // kq.exe and its map in a folder of the test (its log, options and workspace there).
+  bool copy_kq(const char *folder) {
+    dir_ = own_folder() + folder + "\\";
     CreateDirectoryA(dir_.c_str(), nullptr);
-    for (const char *old : {"kq.log", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
+    for (const char *old : {"kq.log", "kq.ini", "kq.job"}) DeleteFileA((dir_ + old).c_str());
     const std::string exe = own_folder() + KQ_EXE;
     CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
-    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE)) return false;
+    return CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE);
+  }
+  bool start_kq(const std::string &arguments = "") {
+    if (dir_.empty() && !copy_kq("kq-navigator")) return false;
     std::string line = "\"" + dir_ + "kq.exe\" " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -543,13 +547,11 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_TRUE(press_judged(keys, host, 0, VK_BACK, line,
                            [](const std::string &before) { return before.substr(0, before.size() - 1); },
                            symbols));
-  EXPECT_EQ(edit, keys.focus());
   auto selection = [&] {
     return (int)SendMessageA(symbols, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
   };
   EXPECT_TRUE(press_judged(keys, host, 0, VK_DOWN, selection, [](int row) { return row + 1; },
                            edit));
-  EXPECT_EQ(edit, keys.focus());
 
   // With a debuggee the window page lists only its windows.
   ASSERT_TRUE(reopen(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list));
@@ -627,4 +629,67 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
     inside |= moved >= range.first && moved - range.first < range.second;
   EXPECT_TRUE(inside) << std::hex << moved;
   EXPECT_EQ(0, kq_close(&kq_, main()));
+}
+
+// With the CodeView reader as kq's plug-in, a corpus program with sources: the symbol
+// page's "local symbols" are those of the code position's source, then, as the module
+// page moves the code position, those of another module (none: no sources there) and
+// those of the program's whole module.
+TEST_F(KqNavigator, LocalSymbolsFollowTheCodePosition) {
+  ASSERT_TRUE(copy_kq("kq-navigator-local"));
+  const std::string plugins = dir_ + "plugins";
+  CreateDirectoryA(plugins.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA((own_folder() + KQ_CVREAD).c_str(), (plugins + "\\cvread.dll").c_str(), FALSE));
+  for (const char *file : {"peekPE.exe", "peekPE.pdb", "vc60.pdb"})
+    ASSERT_TRUE(CopyFileA((std::string(KQ_PEEKPE) + file).c_str(), (dir_ + file).c_str(), FALSE))
+        << file;
+  put_key_setting(key_, "PluginPath", plugins);
+  put_key_setting(key_, "PluginOrder", "+cvread.dll;");
+  ASSERT_TRUE(start_kq("\"" + dir_ + "peekPE.exe\""));
+  ASSERT_TRUE(wait_for([&] { return count("peekPE.pdb' successfully parsed") > 0; }, 60)) << log();
+  ASSERT_TRUE(wait_for([&] {
+    const std::string s = state();
+    return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
+  })) << state();
+
+  RemoteList remote(kq_.dwProcessId);
+  HWND list = nullptr;
+  HWND host = open(CMD_NAV_SYMBOLS, IDC_NAV_SYMBOLS, &list);
+  ASSERT_TRUE(host && list);
+  HWND page = GetParent(list), filter = GetDlgItem(page, IDC_NAV_SYMBOL_FILTER);
+  auto names = [&] {
+    std::set<std::string> found;
+    for (auto &cells : remote.rows(list, 1)) found.insert(cells[0]);
+    return found;
+  };
+  const std::set<std::string> all = names();
+  SendMessageA(filter, CB_SETCURSEL, 2, 0);
+  SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_NAV_SYMBOL_FILTER, CBN_SELCHANGE), (LPARAM)filter);
+  const std::set<std::string> at_main = names();
+  EXPECT_TRUE(at_main.count("main")) << at_main.size();
+  EXPECT_LT(at_main.size(), all.size());
+  shot("navigator_symbol_local.png");
+
+  // The module page's OK moves the code position to a module's base.
+  auto go_to_module = [&](const char *name) {
+    HWND modules = nullptr;
+    open(CMD_NAV_MODULES, IDC_NAV_MODULES, &modules);
+    const Table rows = remote.rows(modules, 1);
+    for (size_t i = 0; i < rows.size(); i++)
+      if (lower(rows[i][0]) == name) remote.select(modules, (int)i);
+    SendMessageA(host, WM_COMMAND, IDOK, 0);
+    open(CMD_NAV_SYMBOLS, IDC_NAV_SYMBOLS, &list);
+  };
+  go_to_module("kernel32.dll");
+  EXPECT_TRUE(wait_for([&] { return names().empty(); }, 10)) << names().size();
+  go_to_module("peekpe.exe");
+  std::set<std::string> in_module;
+  EXPECT_TRUE(wait_for([&] {
+    in_module = names();
+    return in_module.size() > at_main.size();
+  }, 10)) << in_module.size();
+  for (const std::string &name : at_main) EXPECT_TRUE(in_module.count(name)) << name;
+  for (const std::string &name : in_module) EXPECT_TRUE(all.count(name)) << name;
+  EXPECT_EQ(0, kq_close(&kq_, main()));
+  EXPECT_EQ("2", key_setting(key_, "SymbolFilter"));
 }
