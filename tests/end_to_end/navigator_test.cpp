@@ -1,9 +1,11 @@
 // The workspace navigator of kq.exe under Wine, driven from outside: its list views read
 // cell by cell through a block in kq's memory, header clicks sent as the mouse sends them,
 // and the rows held against what this test asks of the system itself (tool-help
-// snapshots of processes, threads and modules, the window tree). One kq run: the pages
-// without a debuggee, a program the test started found on the process page and attached
-// from it, then its threads and modules. Screenshots of every page lie beside the test.
+// snapshots of processes, threads and modules, the window tree). Three kq runs: the pages
+// without a debuggee, then a program the test started found on the process page and
+// attached from it, with its threads, modules, comments and breakpoints; a paused program
+// with a window; a corpus program with sources for the local symbols. Screenshots of every
+// page lie beside the test.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
