@@ -202,18 +202,20 @@ bool code_panel_command(int id) {
     case CODE_CMD_NEW_ORIGIN:
       if (address && paused()) registers_set_ip(address);
       break;
+    // These move the code position, which the panel follows at the next broadcast: the
+    // cursor's old line must not be published over it.
     case CODE_CMD_ORIGIN:
       if (paused()) hook_go_to(registers_ip());
-      break;
+      return true;
+    case CODE_CMD_BACK: position_back(&g_positions[POSITION_CODE], 1); return true;
+    case CODE_CMD_FOLLOW:
+      if (g_code.follow) position_follow(g_code.follow, region_is_executable(g_code.follow));
+      return true;
+    case CODE_CMD_GO_TO: go_to_prompt(); return true;
     case CODE_CMD_RUN_TO:
       if (address && paused()) execution_run_to(address);
       break;
-    case CODE_CMD_BACK: position_back(&g_positions[POSITION_CODE], 1); break;
-    case CODE_CMD_FOLLOW:
-      if (g_code.follow) position_follow(g_code.follow, region_is_executable(g_code.follow));
-      break;
     case CODE_CMD_COMMENT: comment(); break;
-    case CODE_CMD_GO_TO: go_to_prompt(); break;
     case CODE_CMD_ASSEMBLE: assemble(); break;
     case CODE_CMD_COPY: copy(); break;
     case CODE_CMD_NOP_FILL: nop_fill(); break;

@@ -325,8 +325,9 @@ void focus(bool on) {
     position_show(POSITION_CODE);
     keyb_register_table(g_code.hwnd, code_keys);
     CreateCaret(g_code.hwnd, nullptr, g_code.screen.width, 1);
+    // The position is not published here: the focus comes back after a prompt whose
+    // command has just moved it elsewhere.
     place_caret();
-    code_panel_moved();
   } else {
     keyb_unregister_table(g_code.hwnd, code_keys);
     DestroyCaret();
