@@ -74,13 +74,17 @@ bool snapshot_differs() {
   return differs;
 }
 
-// Repaints; the window's text says the position, the ordered selection and the count of
-// pages written, for readers from outside.
+// Repaints; the window's text says the position, the ordered selection, the count of
+// pages written and the first row's bytes as the page was written from them, for readers
+// from outside.
 void show_state() {
   uint32_t low, high;
   order(&low, &high);
-  char text[64];
-  snprintf(text, sizeof text, "%08X %08X %08X %d", position(), low, high, g_data.rebuilds);
+  char text[KQ_PATH];
+  int n = snprintf(text, sizeof text, "%08X %08X %08X %d", position(), low, high, g_data.rebuilds);
+  const uint32_t first_row = g_data.page.row_count ? g_data.page.rows[0].count : 0;
+  for (uint32_t i = 0; i < first_row && i < zone_size(g_data.snapshot) && n < (int)sizeof text - 4; i++)
+    n += snprintf(text + n, sizeof text - (size_t)n, " %02X", g_data.snapshot[i]);
   SetWindowTextA(g_data.hwnd, text);
   InvalidateRect(g_data.hwnd, nullptr, FALSE);
 }
