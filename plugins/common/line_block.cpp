@@ -62,8 +62,8 @@ void line_section_define(LineSection *section, SymbolWalk *walk, const char *nam
   ByteCursor block_offsets = file->block_offsets;
   while (block_offsets.ok && block_offsets.offset + 4 <= block_offsets.size)
     read_block(walk->api, &section->bytes, cursor_u32(&block_offsets), &pairs);
-  DebugSource source = walk->api->define_source(name, (int)pairs.count, pairs.lines,
-                                                pairs.addresses);
+  DebugSource source =
+      walk->api->define_source(name, (int)pairs.count, pairs.lines, pairs.addresses);
   walk->counts->sources++;
   walk->counts->line_pairs += pairs.count;
   pairs.lines = (uint16_t *)zone_free(pairs.lines);

@@ -28,8 +28,7 @@ bool directory_fits(const SubsectionDirectory *directory) {
 }
 
 bool directory_entry(const SubsectionDirectory *directory, uint32_t i, Subsection *entry) {
-  ByteCursor c =
-      cursor_window(&directory->entries, (size_t)i * directory->entry_size, kEntrySize);
+  ByteCursor c = cursor_window(&directory->entries, (size_t)i * directory->entry_size, kEntrySize);
   entry->kind = cursor_u16(&c);
   entry->module = cursor_u16(&c);
   uint32_t offset = cursor_u32(&c);

@@ -31,8 +31,8 @@ void symbol_define(SymbolWalk *walk, const SymbolLayout *layout, const ByteCurso
                    const char *name, DebugType type) {
   const DebugApi *api = walk->api;
   DefinitionCounts *counts = walk->counts;
-  uint32_t address =
-      layout->segment_at ? api->get_address((uint16_t)record_field(record, layout->segment_at, 2),
+  uint32_t address = layout->segment_at
+                         ? api->get_address((uint16_t)record_field(record, layout->segment_at, 2),
                                             record_field(record, layout->offset_at, 4))
                          : 0;
   switch (layout->action) {

@@ -2,15 +2,11 @@
 // index order, so a reference to a later index resolves to null (void) at that moment.
 // Records come in two numberings: leaves from 0x1000 carry 32-bit type indexes, the older
 // ones (VC 4.x program databases) 16-bit ones at other places; tables give both layouts.
-#include <string.h>
-
 #include "plugins/common/leaf_read.h"
+#include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
-#include "util/zone.h"
 
 namespace {
-
-enum TypeAction { TYPE_POINTER, TYPE_ARRAY, TYPE_STRUCTURE, TYPE_ENUM, TYPE_PROCEDURE };
 
 // Where a type record's fields lie, from the record's start (0: not used). A structure's
 // and an array's name follow their size.
@@ -37,17 +33,6 @@ const TypeLayout kTypes[] = {
     {0x0008, TYPE_PROCEDURE, 2, 4, 0, 0, 0, 6},   // LF_PROCEDURE_16T
 };
 
-enum MemberAction { MEMBER_DATA, MEMBER_SKIP, MEMBER_METHOD, MEMBER_ENUMERATE };
-
-// The members of a field list, from the member's start: the fixed bytes, how many numeric
-// leaves follow, whether a name follows them, and where a data member's type lies.
-struct MemberLayout {
-  uint16_t leaf;
-  MemberAction action;
-  uint8_t fixed, numerics;
-  bool named;
-  uint8_t type_at, width;
-};
 const MemberLayout kMembers[] = {
     {0x1400, MEMBER_SKIP, 8, 1, false, 0, 0},      // LF_BCLASS: attribute, type, offset
     {0x1401, MEMBER_SKIP, 12, 2, false, 0, 0},     // LF_VBCLASS: attribute, 2 types, 2 offsets
@@ -69,38 +54,17 @@ const MemberLayout kMembers[] = {
     {0x040A, MEMBER_SKIP, 4, 0, false, 0, 0},      // LF_VFUNCTAB_16T
     {0x040C, MEMBER_METHOD, 6, 0, true, 0, 0},     // LF_ONEMETHOD_16T: attribute, type, name
 };
-const uint8_t kPaddingFirst = 0xF0;
-// Introducing virtual methods carry their vtable offset (a DWORD) before the name.
-const uint8_t kVirtualOffset = 4;
 // How many times, on average, a section's field lists may be walked.
 const size_t kWalksPerList = 4;
 
-template <class Row, size_t N>
-const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
-  for (const Row &row : rows)
-    if (row.leaf == leaf) return &row;
-  return nullptr;
-}
-
-bool introduces_virtual(uint16_t attribute) {
-  uint16_t property = (attribute >> 2) & 7;
-  return property == 4 || property == 6;
-}
-
-// The records of the section being read, by index - 0x1000, and where their types go.
+// The records of the section being read and where their types go.
 struct TypeSection {
   CvTypes *types;
-  ByteCursor *records;  // zone block: each record's window, or not ok when it overruns
-  uint32_t count;
+  TypeRecords records;
   // A field list serves one structure, rarely a few: lists walked again and again are a
   // forged section's, and their walks end when this many bytes have been walked.
   size_t walk_left;
 };
-
-const ByteCursor *record_of(const TypeSection *section, uint32_t index) {
-  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= section->count) return nullptr;
-  return &section->records[index - TYPE_FIRST_DEFINED];
-}
 
 // Walks a field list from its byte 4 to its end. For a structure each data member
 // becomes a member of strukt; an enumeration's list only holds enumerators. A leaf the
@@ -112,24 +76,12 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
   ByteCursor c = *list;
   cursor_seek(&c, 4);
   while (c.ok && c.offset + 2 < c.size) {
-    uint8_t first = c.data[c.offset];
-    if (first >= kPaddingFirst) {
-      uint8_t skip = first & 0x0F;
-      cursor_seek(&c, c.offset + (skip ? skip : 1));
-      continue;
-    }
+    if (field_list_padding(&c)) continue;
     size_t start = c.offset;
     const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
     if (!layout || is_enum != (layout->action == MEMBER_ENUMERATE)) return;
-    size_t fixed = layout->fixed;
-    if (layout->action == MEMBER_METHOD && introduces_virtual(cursor_u16(&c)))
-      fixed += kVirtualOffset;
-    if (!cursor_seek(&c, start + fixed)) return;
     uint32_t offset = 0;
-    for (int i = 0; i < layout->numerics; i++) {
-      uint32_t value = leaf_numeric(&c);
-      if (i == 0) offset = value;
-    }
+    if (!member_fields(&c, start, layout, &offset)) return;
     char name[LEAF_NAME_SIZE] = "";
     if (layout->named) leaf_name(&c, name, true);
     if (!c.ok) return;
@@ -149,7 +101,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   TypeMap *map = &section->types->map;
   DebugType target = type_map_resolve(map, record_field(record, layout->target_at, layout->width));
   uint32_t list_index = record_field(record, layout->list_at, layout->width);
-  const ByteCursor *list = record_of(section, list_index);
+  const ByteCursor *list = type_record(&section->records, list_index);
   char name[LEAF_NAME_SIZE];
   ByteCursor c = *record;
   cursor_seek(&c, layout->size_at ? layout->size_at : layout->name_at);
@@ -183,29 +135,24 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
 void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
   if (types->read) return;
   types->read = true;
-  TypeSection section = {types, nullptr, 0, records.size * kWalksPerList};
+  uint32_t count = 0;
   ByteCursor c = records;
   while (c.ok && c.size - c.offset >= 4) {
     cursor_seek(&c, c.offset + 2 + cursor_u16(&c));
-    section.count++;
+    count++;
   }
-  if (!section.count) return;
-  section.records = (ByteCursor *)zone_alloc(section.count * sizeof(ByteCursor));
-  if (!section.records) return;
+  TypeSection section = {types, {}, records.size * kWalksPerList};
+  if (!type_records_make(&section.records, count)) return;
   c = records;
-  for (uint32_t i = 0; i < section.count; i++) {
+  for (uint32_t i = 0; i < count; i++) {
     size_t start = c.offset;
     size_t length = 2 + (size_t)cursor_u16(&c);
-    section.records[i] = cursor_window(&records, start, length);
+    section.records.records[i] = cursor_window(&records, start, length);
     cursor_seek(&c, start + length);
   }
-  for (uint32_t i = 0; i < section.count; i++) {
-    const ByteCursor *record = &section.records[i];
-    if (!record->ok) continue;
-    DebugType type = define_record(state, &section, TYPE_FIRST_DEFINED + i, record);
-    if (!type) continue;
-    type_map_store(&types->map, TYPE_FIRST_DEFINED + i, type);
-    state->counts.types++;
-  }
-  section.records = (ByteCursor *)zone_free(section.records);
+  uint32_t index;
+  while (const ByteCursor *record = type_records_next(&section.records, &index))
+    type_records_store(&types->map, index, define_record(state, &section, index, record),
+                       &state->counts.types);
+  type_records_free(&section.records);
 }

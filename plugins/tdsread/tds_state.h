@@ -18,8 +18,8 @@ struct TdsCounts : DefinitionCounts {
 struct TdsState {
   const DebugApi *api;
   TypeMap map;
-  ByteCursor names;       // the name subsection
-  uint32_t *name_at;      // zone block: offset of name i + 1 in names
+  ByteCursor names;   // the name subsection
+  uint32_t *name_at;  // zone block: offset of name i + 1 in names
   uint32_t name_count;
   SymbolWalk walk;
   TdsCounts counts;

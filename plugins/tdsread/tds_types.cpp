@@ -2,12 +2,10 @@
 // type; index 0x1000 + i is the i-th record. Every record is registered first, then the
 // records are visited in index order, so a reference to a later index resolves to null
 // (void) at that moment.
+#include "plugins/common/type_walk.h"
 #include "plugins/tdsread/tds_state.h"
-#include "util/zone.h"
 
 namespace {
-
-enum TypeAction { TYPE_POINTER, TYPE_ARRAY, TYPE_STRUCTURE, TYPE_PROCEDURE };
 
 // Where a type record's fields lie, from the record's start (0: not used).
 struct TypeLayout {
@@ -24,100 +22,59 @@ const TypeLayout kTypes[] = {
     {0x0008, TYPE_PROCEDURE, 4, 0, 0, 0, 0, 8},   // LF_PROCEDURE
 };
 
-enum MemberAction { MEMBER_DATA, MEMBER_SKIP, MEMBER_INDEX, MEMBER_METHOD };
-
-// The members of a field list: their fixed bytes and how many numeric leaves follow.
-struct MemberLayout {
-  uint16_t leaf;
-  MemberAction action;
-  uint8_t fixed, numerics;
-};
+// Members name themselves by a name-table index, not by a name after their numerics.
 const MemberLayout kMembers[] = {
-    {0x0400, MEMBER_SKIP, 8, 1},     // LF_BCLASS
-    {0x0401, MEMBER_SKIP, 12, 2},    // LF_VBCLASS
-    {0x0402, MEMBER_SKIP, 12, 2},    // LF_IVBCLASS
-    {0x0405, MEMBER_INDEX, 6, 0},    // LF_INDEX: the list goes on in another record
-    {0x0406, MEMBER_DATA, 16, 1},    // LF_MEMBER: type, attribute, name index, offset
-    {0x0407, MEMBER_SKIP, 12, 0},    // LF_STMEMBER
-    {0x0408, MEMBER_SKIP, 12, 0},    // LF_METHOD
-    {0x0409, MEMBER_SKIP, 12, 0},    // LF_NESTTYPE
-    {0x040A, MEMBER_SKIP, 8, 0},     // LF_VFUNCTAB
-    {0x040C, MEMBER_METHOD, 12, 0},  // LF_ONEMETHOD
+    {0x0400, MEMBER_SKIP, 8, 1, false, 0, 0},     // LF_BCLASS
+    {0x0401, MEMBER_SKIP, 12, 2, false, 0, 0},    // LF_VBCLASS
+    {0x0402, MEMBER_SKIP, 12, 2, false, 0, 0},    // LF_IVBCLASS
+    {0x0405, MEMBER_INDEX, 6, 0, false, 2, 4},    // LF_INDEX: the list goes on elsewhere
+    {0x0406, MEMBER_DATA, 16, 1, false, 2, 4},    // LF_MEMBER: type, attribute, name, offset
+    {0x0407, MEMBER_SKIP, 12, 0, false, 0, 0},    // LF_STMEMBER
+    {0x0408, MEMBER_SKIP, 12, 0, false, 0, 0},    // LF_METHOD
+    {0x0409, MEMBER_SKIP, 12, 0, false, 0, 0},    // LF_NESTTYPE
+    {0x040A, MEMBER_SKIP, 8, 0, false, 0, 0},     // LF_VFUNCTAB
+    {0x040C, MEMBER_METHOD, 12, 0, false, 0, 0},  // LF_ONEMETHOD
 };
-const uint8_t kPaddingFirst = 0xF0;
-const size_t kMemberTypeAt = 2, kMemberNameAt = 8;
-// Introducing virtual methods carry their vtable offset (a DWORD) as well.
-const uint8_t kVirtualOffset = 4;
+const size_t kMemberNameAt = 8;
 
-template <class Row, size_t N>
-const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
-  for (const Row &row : rows)
-    if (row.leaf == leaf) return &row;
-  return nullptr;
-}
-
-bool introduces_virtual(uint8_t attribute) {
-  uint8_t property = (attribute >> 2) & 7;
-  return property == 4 || property == 6;
-}
-
-// The records of the section, by index - 0x1000, and how many member items the field
-// list walks may still read: each list is read about once in a real file, and a forged
-// one cannot make the walks repeat without end.
+// The records of the section, and how many member items the field list walks may still
+// read: each list is read about once in a real file, and a forged one cannot make the
+// walks repeat without end.
 struct TypeSection {
-  ByteCursor *records;  // zone block: each record's window, or not ok when it overruns
-  uint32_t count;
+  TypeRecords records;
   size_t walk_budget;
 };
-
-const ByteCursor *record_of(const TypeSection *section, uint32_t index) {
-  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= section->count) return nullptr;
-  const ByteCursor *record = &section->records[index - TYPE_FIRST_DEFINED];
-  return record->ok ? record : nullptr;
-}
 
 // Reads exactly count members of the field list from its byte 4; zero words and padding
 // are not members, an LF_INDEX continues in the record it names. A leaf the walk does not
 // know ends it, keeping what was read.
-void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *list,
-                     uint32_t count, DebugType strukt) {
+void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *list, uint32_t count,
+                     DebugType strukt) {
   ByteCursor c = *list;
   cursor_seek(&c, 4);
   for (uint32_t read = 0; read < count && c.ok && section->walk_budget; section->walk_budget--) {
-    uint8_t first = c.offset < c.size ? c.data[c.offset] : 0;
-    if (first >= kPaddingFirst) {
-      cursor_seek(&c, c.offset + ((first & 0x0F) ? (first & 0x0F) : 1));
-      continue;
-    }
+    if (field_list_padding(&c)) continue;
     size_t start = c.offset;
     uint16_t leaf = cursor_u16(&c);
     if (leaf == 0) continue;
     const MemberLayout *layout = find_row(kMembers, leaf);
     if (!layout || !c.ok) return;
     ByteCursor member = cursor_window(&c, start, c.size - start);
+    uint32_t type_index = record_field(&member, layout->type_at, layout->width);
     if (layout->action == MEMBER_INDEX) {
-      const ByteCursor *next = record_of(section, record_field(&member, kMemberTypeAt, 4));
+      const ByteCursor *next = type_record(&section->records, type_index);
       if (!next) return;
       c = *next;
       cursor_seek(&c, 4);
       continue;
     }
-    size_t fixed = layout->fixed;
-    if (layout->action == MEMBER_METHOD && introduces_virtual((uint8_t)record_field(&member, 2, 1)))
-      fixed += kVirtualOffset;
-    if (!cursor_seek(&c, start + fixed)) return;
     uint32_t offset = 0;
-    for (int i = 0; i < layout->numerics; i++) {
-      uint32_t value = leaf_numeric(&c);
-      if (i == 0) offset = value;
-    }
-    if (!c.ok) return;
+    if (!member_fields(&c, start, layout, &offset) || !c.ok) return;
     read++;
     if (layout->action != MEMBER_DATA) continue;
     char name[LEAF_NAME_SIZE];
     tds_name(state, record_field(&member, kMemberNameAt, 4), name, false);
-    DebugType type = type_map_resolve(&state->map, record_field(&member, kMemberTypeAt, 4));
-    state->api->define_member(strukt, name, (int)offset, type);
+    state->api->define_member(strukt, name, (int)offset, type_map_resolve(&state->map, type_index));
   }
 }
 
@@ -127,9 +84,9 @@ DebugType define_record(TdsState *state, TypeSection *section, uint32_t index,
   const TypeLayout *layout = find_row(kTypes, (uint16_t)record_field(record, 2, 2));
   if (!layout) return nullptr;
   const DebugApi *api = state->api;
-  DebugType target =
-      layout->target_at ? type_map_resolve(&state->map, record_field(record, layout->target_at, 4))
-                        : nullptr;
+  DebugType target = layout->target_at
+                         ? type_map_resolve(&state->map, record_field(record, layout->target_at, 4))
+                         : nullptr;
   switch (layout->action) {
     case TYPE_POINTER:
       return api->define_pointer(target);
@@ -146,12 +103,15 @@ DebugType define_record(TdsState *state, TypeSection *section, uint32_t index,
       // Stored before its members are read: a member may point back to it.
       type_map_store(&state->map, index, strukt);
       uint32_t count = record_field(record, layout->count_at, 2);
-      const ByteCursor *list = record_of(section, record_field(record, layout->list_at, 4));
+      const ByteCursor *list =
+          type_record(&section->records, record_field(record, layout->list_at, 4));
       if (list && count) walk_field_list(state, section, list, count, strukt);
       return strukt;
     }
     case TYPE_PROCEDURE:
       return api->define_function(nullptr, target, (int)record_field(record, layout->call_at, 1));
+    case TYPE_ENUM:  // Borland enumerations have no row: they define nothing
+      break;
   }
   return nullptr;
 }
@@ -167,21 +127,16 @@ void tds_read_types(TdsState *state, ByteCursor section) {
   if (!c.ok || !count) return;
   uint32_t fits = (uint32_t)((section.size - c.offset) / 4);
   if (count > fits) count = fits;
-  TypeSection types = {(ByteCursor *)zone_alloc(count * sizeof(ByteCursor)), count,
-                       section.size};
-  if (!types.records) return;
+  TypeSection types = {{}, section.size};
+  if (!type_records_make(&types.records, count)) return;
   for (uint32_t i = 0; i < count; i++) {
     uint32_t at = cursor_u32(&c);
     ByteCursor record = cursor_window(&section, at, 2);
-    types.records[i] = cursor_window(&section, at, 2 + (size_t)cursor_u16(&record));
+    types.records.records[i] = cursor_window(&section, at, 2 + (size_t)cursor_u16(&record));
   }
-  for (uint32_t i = 0; i < count; i++) {
-    const ByteCursor *record = &types.records[i];
-    if (!record->ok) continue;
-    DebugType type = define_record(state, &types, TYPE_FIRST_DEFINED + i, record);
-    if (!type) continue;
-    type_map_store(&state->map, TYPE_FIRST_DEFINED + i, type);
-    state->counts.types++;
-  }
-  types.records = (ByteCursor *)zone_free(types.records);
+  uint32_t index;
+  while (const ByteCursor *record = type_records_next(&types.records, &index))
+    type_records_store(&state->map, index, define_record(state, &types, index, record),
+                       &state->counts.types);
+  type_records_free(&types.records);
 }

@@ -1,0 +1,72 @@
+#include "plugins/common/type_walk.h"
+
+#include "plugins/common/leaf_read.h"
+#include "util/zone.h"
+
+namespace {
+
+const uint8_t kPaddingFirst = 0xF0;
+// A method's attribute WORD follows its leaf.
+const size_t kAttributeAt = 2;
+const uint8_t kVirtualOffset = 4;
+
+bool introduces_virtual(uint8_t attribute) {
+  uint8_t property = (attribute >> 2) & 7;
+  return property == 4 || property == 6;
+}
+
+}  // namespace
+
+bool type_records_make(TypeRecords *records, uint32_t count) {
+  records->records = count ? (ByteCursor *)zone_alloc(count * sizeof(ByteCursor)) : nullptr;
+  records->count = records->records ? count : 0;
+  records->next = 0;
+  return records->records != nullptr;
+}
+
+void type_records_free(TypeRecords *records) {
+  records->records = (ByteCursor *)zone_free(records->records);
+  records->count = 0;
+}
+
+const ByteCursor *type_record(const TypeRecords *records, uint32_t index) {
+  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= records->count) return nullptr;
+  const ByteCursor *record = &records->records[index - TYPE_FIRST_DEFINED];
+  return record->ok ? record : nullptr;
+}
+
+const ByteCursor *type_records_next(TypeRecords *records, uint32_t *index) {
+  while (records->next < records->count) {
+    *index = TYPE_FIRST_DEFINED + records->next++;
+    const ByteCursor *record = type_record(records, *index);
+    if (record) return record;
+  }
+  return nullptr;
+}
+
+void type_records_store(TypeMap *map, uint32_t index, DebugType type, uint32_t *count) {
+  if (!type) return;
+  type_map_store(map, index, type);
+  (*count)++;
+}
+
+bool field_list_padding(ByteCursor *c) {
+  uint8_t first = c->offset < c->size ? c->data[c->offset] : 0;
+  if (first < kPaddingFirst) return false;
+  uint8_t skip = first & 0x0F;
+  cursor_seek(c, c->offset + (skip ? skip : 1));
+  return true;
+}
+
+bool member_fields(ByteCursor *c, size_t start, const MemberLayout *layout, uint32_t *offset) {
+  size_t fixed = layout->fixed;
+  if (layout->action == MEMBER_METHOD &&
+      introduces_virtual((uint8_t)record_field(c, start + kAttributeAt, 1)))
+    fixed += kVirtualOffset;
+  if (!cursor_seek(c, start + fixed)) return false;
+  for (int i = 0; i < layout->numerics; i++) {
+    uint32_t value = leaf_numeric(c);
+    if (i == 0) *offset = value;
+  }
+  return true;
+}

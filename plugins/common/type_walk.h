@@ -1,0 +1,67 @@
+// The steps of a type section walk that the CodeView and Borland readers share: every
+// record is registered first and then defined in index order, so a reference to a later
+// index resolves to null (void) at that moment; a structure's field list is walked member
+// by member over padding, fixed bytes and numeric leaves. Each reader keeps its record
+// layouts, how it names members, and how far a forged section may make it walk.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include "plugins/common/type_map.h"
+#include "symbols/byte_cursor.h"
+
+enum TypeAction { TYPE_POINTER, TYPE_ARRAY, TYPE_STRUCTURE, TYPE_ENUM, TYPE_PROCEDURE };
+
+enum MemberAction {
+  MEMBER_DATA,       // a member of the structure
+  MEMBER_SKIP,       // stepped over
+  MEMBER_METHOD,     // stepped over; a virtual one carries its vtable offset as well
+  MEMBER_ENUMERATE,  // an enumerator: the only member of an enumeration's list
+  MEMBER_INDEX,      // the list goes on in the record whose index it holds
+};
+
+// A field list member, from its start: its fixed bytes, how many numeric leaves follow
+// (the first is a data member's offset), whether a length-prefixed name follows them,
+// and where a data member's type index lies and how wide it is.
+struct MemberLayout {
+  uint16_t leaf;
+  MemberAction action;
+  uint8_t fixed, numerics;
+  bool named;
+  uint8_t type_at, width;
+};
+
+template <class Row, size_t N>
+const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
+  for (const Row &row : rows)
+    if (row.leaf == leaf) return &row;
+  return nullptr;
+}
+
+// The records of one type section by index - TYPE_FIRST_DEFINED: each record's window,
+// not ok when it overruns the section.
+struct TypeRecords {
+  ByteCursor *records;  // zone block
+  uint32_t count;
+  uint32_t next;  // the next index - TYPE_FIRST_DEFINED to define
+};
+
+// False for no records or no memory.
+bool type_records_make(TypeRecords *records, uint32_t count);
+void type_records_free(TypeRecords *records);
+// The record of an index when it lies inside the section, else null.
+const ByteCursor *type_record(const TypeRecords *records, uint32_t index);
+// The next record to define in index order, skipping those outside the section, and its
+// index; null after the last.
+const ByteCursor *type_records_next(TypeRecords *records, uint32_t *index);
+// Stores the type defined for index and counts it; leaves that define nothing (null)
+// keep their slot empty.
+void type_records_store(TypeMap *map, uint32_t index, DebugType type, uint32_t *count);
+
+// Steps over padding at the cursor: a byte of 0xF0 or more skips its low four bits' worth
+// of bytes (at least one). True when there was padding.
+bool field_list_padding(ByteCursor *c);
+// Reads the member that starts at start, whose leaf the cursor has passed: steps over its
+// fixed bytes and numeric leaves, the first numeric into offset. False when the fixed
+// bytes do not fit; the cursor is not ok when the numerics overrun.
+bool member_fields(ByteCursor *c, size_t start, const MemberLayout *layout, uint32_t *offset);
