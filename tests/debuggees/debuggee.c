@@ -29,12 +29,20 @@
 static int *volatile g_nowhere;
 
 /* Code of a known shape for the stepping tests: a frame, a call inside the program, a
-   call into a system library, three NOPs. Labels are global so the table can hold them. */
+   call into a system library, three NOPs. Labels are global so the table can hold them.
+   kq_round is exported, so that a debugger knows it by name; the build with KQ_MOVED puts
+   it 64 bytes further on, as a rebuilt program would, and leaves the data where it was. */
+#ifdef KQ_MOVED
+#define KQ_ROUND_PAD "  .fill 64, 1, 0xCC\n"
+#else
+#define KQ_ROUND_PAD ""
+#endif
 void kq_round(void);
 void kq_crasher(void);
 extern char kq_probe[], kq_probe_call[], kq_probe_lib[], kq_probe_nops[], kq_leaf[],
     kq_round_ret[], kq_never[], kq_crash_call[];
-__asm__(".text\n"
+__asm__(".section .drectve\n  .ascii \" -export:kq_round\"\n"
+        ".text\n" KQ_ROUND_PAD
         ".globl _kq_round\n_kq_round:\n"
         "  push %ebp\n  mov %esp, %ebp\n  call _kq_probe\n"
         ".globl _kq_round_ret\n_kq_round_ret:\n"

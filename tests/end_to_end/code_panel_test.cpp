@@ -6,13 +6,13 @@
 // the cursor; one that finds nothing is stopped from its progress window.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <string>
 
+#include "tests/end_to_end/kq_debuggee_outside.h"
 #include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
@@ -42,38 +42,13 @@ class CodePanelRun : public ::testing::Test {
   // the workspace written there are this run's own.
   bool start() {
     dir_ = own_folder() + "kq-code\\";
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    for (const char *old : {"kq.log", "kq.job", "kq.ini"}) DeleteFileA((dir_ + old).c_str());
-    const std::string exe = own_folder() + KQ_EXE, debuggee = dir_ + "kq_debuggee.exe";
-    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
-    if (!CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE) ||
-        !CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee.c_str(), FALSE))
-      return false;
-    std::string line = "\"" + dir_ + "kq.exe\" \"" + debuggee + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
-                        &pi_) ||
-        !wait_for([&] { return log().find("Starting main loop") != std::string::npos; }))
-      return false;
+    if (!kq_start(KQ_EXE, KQ_DEBUGGEE, dir_, &pi_)) return false;
     main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
     keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
     return main_ != nullptr;
   }
   std::string log() const { return read_file(dir_ + "kq.log"); }
-  // Waits until kq's thread has taken every message posted so far: the command that
-  // traces the focus, posted behind them, has written its line.
-  void settle() {
-    PostMessageA(main_, WM_COMMAND, 10089, 0);
-    ASSERT_TRUE(wait_for([&] { return count("Focus=") > traced_; })) << log();
-    traced_++;
-  }
-  int count(const char *text) const {
-    const std::string all = log();
-    int n = 0;
-    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
-    return n;
-  }
+  void settle() { ASSERT_TRUE(kq_settle(main_, dir_, &traced_)) << log(); }
   // The address of the n-th pause (from 1) after the start-up's stop at the system's
   // breakpoint, 0 until there is one.
   uint32_t pause(int n) const {
@@ -83,28 +58,7 @@ class CodePanelRun : public ::testing::Test {
     if (at == std::string::npos) return 0;
     return (uint32_t)strtoul(all.c_str() + at + strlen(kPause), nullptr, 16);
   }
-  // The panel sits in a holder of one of kq's top-level windows.
-  HWND code_panel() const {
-    struct Find {
-      DWORD pid;
-      HWND found;
-    } f = {pi_.dwProcessId, nullptr};
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Find *f = (Find *)arg;
-      DWORD pid = 0;
-      GetWindowThreadProcessId(hwnd, &pid);
-      if (pid == f->pid) f->found = FindWindowExA(hwnd, nullptr, "code", nullptr);
-      if (pid == f->pid && !f->found)
-        EnumChildWindows(hwnd, [](HWND child, LPARAM arg) WINAPI -> BOOL {
-          char cls[16];
-          GetClassNameA(child, cls, sizeof cls);
-          if (!strcmp(cls, "code")) ((Find *)arg)->found = child;
-          return ((Find *)arg)->found == nullptr;
-        }, arg);
-      return f->found == nullptr;
-    }, (LPARAM)&f);
-    return f.found;
-  }
+  HWND code_panel() const { return process_child(pi_.dwProcessId, "code"); }
   // The cursor line's text and the address it begins with.
   std::string cursor_line() const { return text_of(code_panel()); }
   uint32_t cursor_address() const { return (uint32_t)strtoul(cursor_line().c_str(), nullptr, 16); }
@@ -113,35 +67,13 @@ class CodePanelRun : public ::testing::Test {
   }
   // Types text into the search prompt (CTRL+S) and accepts it.
   bool search_for(const char *text) {
-    HWND prompt = nullptr;
-    if (!keys_.press_in_front(KEYMOD_CTRL, 'S', [&] {
-          return (prompt = process_window(pi_.dwProcessId, "#32770", "Search for code")) != nullptr;
-        }))
-      return false;
-    HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
-    SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
-    PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
-    return wait_for([&] { return !IsWindow(prompt); }, 20);
+    return keys_.press_in_front(KEYMOD_CTRL, 'S', [&] {
+      return process_window(pi_.dwProcessId, "#32770", "Search for code") != nullptr;
+    }) && answer_input_prompt(pi_.dwProcessId, "Search for code", text);
   }
   // The debuggee's own bytes, read from outside.
   std::string bytes_at(uint32_t address, int count) const {
-    std::string bytes;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-      if (entry.th32ParentProcessID == pi_.dwProcessId) {
-        HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, entry.th32ProcessID);
-        bytes.resize((size_t)count);
-        SIZE_T read = 0;
-        if (!process || !ReadProcessMemory(process, (void *)(uintptr_t)address, &bytes[0],
-                                           (SIZE_T)count, &read))
-          read = 0;
-        bytes.resize(read);
-        if (process) CloseHandle(process);
-      }
-    CloseHandle(snapshot);
-    return bytes;
+    return debuggee_memory(pi_.dwProcessId, address, count);
   }
 
   std::string key_, dir_;
@@ -197,11 +129,8 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   ASSERT_TRUE(keys_.press_in_front(0, VK_INSERT, [&] {
     return (prompt = process_window(pi_.dwProcessId, "#32770", "Assemble")) != nullptr;
   }));
-  HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
   EXPECT_EQ(text_of(GetDlgItem(prompt, IDC_PROMPT_LINE)), "Enter a new instruction to write");
-  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM) "nop");
-  PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 20));
+  ASSERT_TRUE(answer_input_prompt(pi_.dwProcessId, "Assemble", "nop"));
   const std::string nops((size_t)old_length, '\x90');
   EXPECT_TRUE(wait_for([&] { return bytes_at(typed, old_length) == nops; }, 20))
       << log();

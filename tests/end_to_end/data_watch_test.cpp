@@ -6,7 +6,6 @@
 // where the breakpoint stops the run and stays armed under a write through the data panel.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -14,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/end_to_end/kq_debuggee_outside.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
-#include "ui/panels/input_prompt_ids.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ const char kPause[] = "EVN_Pause at ";
 // Commands posted to kq's main window; those it does not take go on to the panels.
 enum {
   ADD_WATCH = 10099, STEP_OVER = 10086, RELOAD = 10080, FOCUS_DATA = 10064, RUN = 10077,
-  TRACE_FOCUS = 10089, DATA_NEW_SEARCH = 10057,
+  DATA_NEW_SEARCH = 10057,
   DATA_COMMENT = 10042, DATA_GOTO = 10046, DATA_GUARD = 10048, DATA_INSERT = 10049,
   CODE_BREAKPOINT = 10007
 };
@@ -49,24 +48,8 @@ class DataWatchRun : public ::testing::Test {
   // kq.exe, its map and the debuggee in the test's folder, where the run's log, options
   // and workspace are written.
   bool start() {
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    for (const char *old : {"kq.log", "kq.job", "kq.ini", "kq.job.bad"})
-      DeleteFileA((dir_ + old).c_str());
-    const std::string exe = own_folder() + KQ_EXE;
-    const std::pair<std::string, const char *> copies[] = {
-        {exe, "kq.exe"},
-        {exe.substr(0, exe.size() - 4) + ".map", "kq.map"},
-        {own_folder() + KQ_DEBUGGEE, "kq_debuggee.exe"}};
-    for (auto &c : copies)
-      if (!CopyFileA(c.first.c_str(), (dir_ + c.second).c_str(), FALSE)) return false;
-    std::string line = "\"" + dir_ + "kq.exe\" \"" + dir_ + "kq_debuggee.exe\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
-                        &si, &kq_))
-      return false;
-    if (!wait_for([&] { return log().find("Starting main loop") != std::string::npos; }))
-      return false;
+    DeleteFileA((dir_ + "kq.job.bad").c_str());
+    if (!kq_start(KQ_EXE, KQ_DEBUGGEE, dir_, &kq_)) return false;
     main_ = process_window(kq_.dwProcessId, "Kaquin Debugger");
     return main_ != nullptr;
   }
@@ -79,101 +62,17 @@ class DataWatchRun : public ::testing::Test {
     return at == std::string::npos ? 0 : (uint32_t)strtoul(all.c_str() + at + sizeof kPause - 1, nullptr, 16);
   }
   void command(int id) const { PostMessageA(main_, WM_COMMAND, (WPARAM)id, 0); }
-  // Returns once kq has finished the tick that logged the last line: the focus trace
-  // posted behind it has been written.
-  bool settle() const {
-    auto traces = [&] {
-      const std::string all = log();
-      int n = 0;
-      for (size_t at = all.find("Focus="); at != std::string::npos; at = all.find("Focus=", at + 1)) n++;
-      return n;
-    };
-    const int before = traces();
-    command(TRACE_FOCUS);
-    return wait_for([&] { return traces() > before; }, 20);
-  }
+  // Returns once kq has finished the tick that logged the last line.
+  bool settle() { return kq_settle(main_, dir_, &traced_, 20); }
 
-  // A panel window of kq by class, among the descendants of its top-level windows.
-  HWND panel(const char *cls) const {
-    struct Search {
-      DWORD pid;
-      const char *cls;
-      HWND found;
-    } s = {kq_.dwProcessId, cls, nullptr};
-    EnumWindows([](HWND top, LPARAM arg) WINAPI -> BOOL {
-      Search *s = (Search *)arg;
-      DWORD pid = 0;
-      GetWindowThreadProcessId(top, &pid);
-      if (pid != s->pid) return TRUE;
-      char name[32];
-      GetClassNameA(top, name, sizeof name);
-      if (!strcmp(name, s->cls)) s->found = top;
-      return !s->found;
-    }, (LPARAM)&s);
-    if (!s.found)
-      EnumWindows([](HWND top, LPARAM arg) WINAPI -> BOOL {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(top, &pid);
-        if (pid == ((Search *)arg)->pid)
-          EnumChildWindows(top, [](HWND child, LPARAM arg) WINAPI -> BOOL {
-            Search *s = (Search *)arg;
-            char name[32];
-            GetClassNameA(child, name, sizeof name);
-            if (!strcmp(name, s->cls)) s->found = child;
-            return !s->found;
-          }, arg);
-        return !((Search *)arg)->found;
-      }, (LPARAM)&s);
-    return s.found;
-  }
+  HWND panel(const char *cls) const { return process_child(kq_.dwProcessId, cls); }
 
-  // Answers the input prompt that comes up with this title.
   bool answer(const char *title, const char *text) const {
-    HWND prompt = nullptr;
-    if (!wait_for([&] { return (prompt = process_window(kq_.dwProcessId, "#32770", title)) != nullptr; }, 30))
-      return false;
-    HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
-    SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)text);
-    PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
-    return wait_for([&] { return !IsWindow(prompt); }, 30);
+    return answer_input_prompt(kq_.dwProcessId, title, text);
   }
-
-  // The debuggee: kq's child process, and its first thread's registers.
-  DWORD debuggee_id() const {
-    DWORD id = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-      if (entry.th32ParentProcessID == kq_.dwProcessId) id = entry.th32ProcessID;
-    CloseHandle(snapshot);
-    return id;
-  }
-  bool context(CONTEXT *out) const {
-    const DWORD pid = debuggee_id();
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    bool done = false;
-    for (BOOL more = Thread32First(snapshot, &entry); more && !done; more = Thread32Next(snapshot, &entry)) {
-      if (entry.th32OwnerProcessID != pid) continue;
-      HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
-      out->ContextFlags = CONTEXT_FULL;
-      done = thread && GetThreadContext(thread, out);
-      if (thread) CloseHandle(thread);
-    }
-    CloseHandle(snapshot);
-    return done;
-  }
+  bool context(CONTEXT *out) const { return debuggee_context(kq_.dwProcessId, out); }
   std::string memory(uint32_t address, int count) const {
-    std::string bytes((size_t)count, '\0');
-    SIZE_T read = 0;
-    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, debuggee_id());
-    if (!process || !ReadProcessMemory(process, (void *)(uintptr_t)address, &bytes[0], bytes.size(), &read))
-      read = 0;
-    if (process) CloseHandle(process);
-    bytes.resize(read);
-    return bytes;
+    return debuggee_memory(kq_.dwProcessId, address, count);
   }
   // The value the watch panel shows for an expression, as a number (-1 when none).
   long long watched(const char *expression) const {
@@ -201,6 +100,7 @@ class DataWatchRun : public ::testing::Test {
   std::string key_, dir_;
   PROCESS_INFORMATION kq_ = {};
   HWND main_ = nullptr;
+  int traced_ = 0;
 };
 
 }  // namespace
