@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "ui/rendget.h"
 #include "util/zone.h"
 #include "x86/disasm.h"
 
@@ -98,4 +99,10 @@ void code_free_arrows(CodeWindow *w) {
     w->arrows[a].members = (uint16_t *)zone_free(w->arrows[a].members);
   w->arrows = (JumpArrow *)zone_free(w->arrows);
   w->arrow_count = 0;
+}
+
+int code_line_top(RichText *listing, const CodeWindow *w, int i, int height) {
+  const CodeLine &line = w->lines[i];
+  if (line.document_line >= 0) return rich_line_top(listing, line.document_line);
+  return line.address < w->anchor ? -height : 2 * height;
 }

@@ -157,12 +157,8 @@ void piece(HDC dc, HDC picture, int x, int y, int w, int h, int sx, int sy, int 
   if (w > 0 && h > 0) TransparentBlt(dc, x, y, w, h, picture, sx, sy, sw, sh, clear);
 }
 
-// The top of line i on the screen; a line not written stands a page above or below.
 int line_top(int i) {
-  const CodeLine &line = g_code.screen.window.lines[i];
-  if (line.document_line >= 0) return rich_line_top(g_code.screen.listing, line.document_line);
-  return line.address < g_code.screen.window.anchor ? -g_code.screen.height
-                                                    : 2 * g_code.screen.height;
+  return code_line_top(g_code.screen.listing, &g_code.screen.window, i, g_code.screen.height);
 }
 
 void draw_arrows(HDC dc) {

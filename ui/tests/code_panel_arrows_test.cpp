@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "ui/panels/code_panel_arrows.h"
+#include "ui/panels/code_panel_listing.h"
+#include "ui/tests/rich_text_doc.h"
 #include "util/zone.h"
 
 namespace {
@@ -82,4 +84,44 @@ TEST(CodeArrows, MembersSpansAndLanes) {
   EXPECT_EQ(kFar, w.lines[line(kFar)].address);
   code_free_window(&w);
   EXPECT_EQ(blocks, zone_block_count());
+}
+
+namespace {
+
+CodeRegionStart no_region(void *, uint32_t, char *, size_t) { return CODE_NO_REGION; }
+bool no_breakpoint(void *, uint32_t) { return false; }
+
+}  // namespace
+
+// A page of three lines from je 1008 on: the arrow to 1002 comes from above the page (the
+// jump at 1002 itself is not written) and goes on below it to the jump at 100D; lines not
+// written stand a page above or below, so its stem leaves the page at both ends.
+TEST(CodeArrows, ArrowsLeavingThePage) {
+  const CodeSource source = {nullptr, read_code, no_starts};
+  const CodeMarks marks = {nullptr, no_region, no_breakpoint, nullptr};
+  const CodeView view = {&source, &marks, false, 0, 0, 0};
+  CodeWindow w = {};
+  ASSERT_GT(code_build_window(&w, &source, 0x1004, CODE_SPAN), 0);
+  auto line = [&](uint32_t address) { return code_line_at(&w, address); };
+  RichDoc doc;
+  const int height = 3 * 16;
+  const int last = code_fill_listing(doc.dd, &w, line(0x1004), 1, height, &view);
+  ASSERT_LT(last, line(0x100D));
+  struct Case {
+    uint32_t address;
+    int top;  // -1: the line's own top on the page
+  } cases[] = {{0x1002, -height}, {0x1004, -1}, {0x100D, 2 * height}, {kFar, 2 * height},
+               {0x0F00, -height}};
+  for (const Case &c : cases) {
+    const int i = line(c.address);
+    const int expected = c.top == -1 ? rich_line_top(doc.dd, w.lines[i].document_line) : c.top;
+    EXPECT_EQ(expected, code_line_top(doc.dd, &w, i, height)) << std::hex << c.address;
+  }
+  const JumpArrow *to_1002 = nullptr;
+  for (int a = 0; a < w.arrow_count; a++)
+    if (w.arrows[a].target == line(0x1002)) to_1002 = &w.arrows[a];
+  ASSERT_TRUE(to_1002);
+  EXPECT_LT(code_line_top(doc.dd, &w, to_1002->first, height), 0);
+  EXPECT_GT(code_line_top(doc.dd, &w, to_1002->last, height), height);
+  code_free_window(&w);
 }

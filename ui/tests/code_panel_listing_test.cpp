@@ -3,6 +3,7 @@
 // separators, the one-byte lines of unknown and unreadable bytes, the columns with and
 // without the bytes, the links of the command text and the fill of a page.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -116,6 +117,7 @@ struct TextRun {
 struct Drawn {
   std::vector<TextRun> runs;
   std::vector<RichHandle> images;
+  std::vector<int> image_ys;  // where each image stands
   uint32_t color = 0;
 };
 Drawn draw(RichText *dd) {
@@ -134,7 +136,10 @@ Drawn draw(RichText *dd) {
         c->runs.push_back({x, y, std::string(text, (size_t)count), c->color});
       },
       [](void *, const RichRect *, uint32_t) {},
-      [](void *p, RichHandle image, int, int) { ((Drawn *)p)->images.push_back(image); },
+      [](void *p, RichHandle image, int, int y) {
+        ((Drawn *)p)->images.push_back(image);
+        ((Drawn *)p)->image_ys.push_back(y);
+      },
       [](void *, int, int, int) {},
   };
   rich_draw(dd, &drawer);
@@ -277,4 +282,36 @@ TEST_F(CodeListing, SourceLineStartsAndMarks) {
   int source_marks = 0;
   for (RichHandle image : draw(doc.dd).images) source_marks += image == 230;
   EXPECT_EQ(2, source_marks);  // at +10 and +16; +5 carries the breakpoint's
+}
+
+namespace {
+
+bool breakpoint_in_cut(void *, uint32_t address) { return address == kCode + 17; }
+
+}  // namespace
+
+// A breakpoint on the byte where a forced line start cuts the jump at +16: the mark stands
+// on that second line only, and the jump's line is the tinted cut one without it.
+TEST_F(CodeListing, BreakpointInsideACutCommand) {
+  ASSERT_GT(code_build_window(&window_, &source_, kCode, CODE_GOTO_SPAN), 0);
+  const CodeMarks marks = {nullptr, region_at, breakpoint_in_cut, comment};
+  const CodeView v = {&source_, &marks, false, 0, 230, 170};
+  RichDoc doc;
+  code_fill_listing(doc.dd, &window_, code_line_at(&window_, kCode + 15), 1, 100000, &v);
+  const Drawn drawn = draw(doc.dd);
+  auto y_of = [&](const char *text) {
+    for (const TextRun &r : drawn.runs)
+      if (r.text == text) return r.y;
+    return -1000;
+  };
+  const CodeLine &jump = window_.lines[code_line_at(&window_, kCode + 16)];
+  const CodeLine &rest = window_.lines[code_line_at(&window_, kCode + 17)];
+  EXPECT_TRUE(jump.cut);
+  EXPECT_FALSE(rest.cut);
+  EXPECT_EQ(kCode + 17, rest.address);
+  ASSERT_EQ(std::vector<RichHandle>{170}, drawn.images);
+  // The picture stands at the top of its line, as the text of that line does.
+  EXPECT_NE(-1000, y_of("00401011"));
+  EXPECT_LE(abs(drawn.image_ys[0] - y_of("00401011")), 4) << drawn.image_ys[0];
+  EXPECT_GT(abs(drawn.image_ys[0] - y_of("00401010")), 4);
 }
