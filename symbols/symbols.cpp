@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include "startup/changes.h"
+#include "startup/settings.h"
 #include "symbols/address_name.h"
 #include "symbols/entries.h"
 #include "symbols/modules.h"
@@ -20,9 +21,11 @@ struct SymbolState {
 };
 SymbolState g_state;
 
-// Source files are searched again when the search settings may have changed.
+// Source files are searched again only when a setting that steers the search changed.
 void on_change(int) {
-  if (changes_test(CHG_SETTINGS)) sources_resolve_again();
+  if (changes_test(CHG_SETTINGS) && (settings_changed(g_settings.SourceSearchPaths) ||
+                                     settings_changed(&g_settings.SearchSourceInSubfolders)))
+    sources_resolve_again();
 }
 
 ModuleRecord *main_module() {
