@@ -21,6 +21,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/code_panel_arrows.h"
 #include "ui/panels/code_panel_operands.h"
 #include "ui/panels/code_position.h"
 #include "ui/panels/search_progress_win32.h"
