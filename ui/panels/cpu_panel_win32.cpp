@@ -19,6 +19,7 @@
 #include "ui/panels/status_bar_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
+#include "util/log.h"
 
 CpuPanel g_cpu;
 
@@ -106,6 +107,14 @@ void change_value(int row) {
   const char *name = expression_register_name(row);
   ValueDescriptor target;
   if (!g_cpu.have || !name || !expression_register_value(&g_cpu.current, row, &target)) return;
+  // The value shown may be the last of a thread that has ended since: nothing to write to.
+  if (debuggee_state() != DS_PAUSED) {
+    char text[KQ_PATH];
+    snprintf(text, sizeof text, "%s cannot be changed: the thread is not stopped", name);
+    log_printf("WARNING: %s\n", text);
+    MessageBoxA(g_cpu.hwnd, text, name, MB_OK | MB_ICONERROR);
+    return;
+  }
   expression_format_value(&target, g_cpu.value, sizeof g_cpu.value);
   keyb_set_active(false);
   const int accepted = input_prompt(MAKEINTRESOURCEA(IDS_CHANGE_REGISTER), g_cpu.value,

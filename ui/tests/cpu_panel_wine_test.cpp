@@ -272,4 +272,26 @@ TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
   g_settings.ShowMMX = show_mmx;
 }
 
+// The thread has ended while the panel still shows its last stop: a click on EAX's value
+// says so instead of asking for a value, and nothing is written.
+TEST_F(CpuPanelTest, AValueOfAnEndedThreadIsNotChanged) {
+  ASSERT_TRUE(launch_probe());
+  changes_raise(CHG_STATE);
+  changes_broadcast();
+  RichRect r;
+  rich_tag_rect(g_cpu.dd, tag_of(cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX)), &r);
+  ASSERT_TRUE(debuggee_resume());
+  ASSERT_TRUE(drain_until_stop());
+  ASSERT_EQ(DS_EXITED, debuggee_state());
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  g_answer = "0x12345678";
+  g_caption.clear();
+  SetTimer(nullptr, 0, 30, answer_prompt);
+  SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(panel_, WM_LBUTTONUP, 0, at);  // the message box runs in here
+  EXPECT_EQ(g_caption, "EAX");
+  EXPECT_TRUE(has(log(), "WARNING: EAX cannot be changed: the thread is not stopped\n")) << log();
+  EXPECT_FALSE(has(log(), "Change EAX")) << log();
+}
+
 }  // namespace engine_test
