@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "symbols/tests/symbols_fixture.h"
 #include "ui/panels/code_panel_arrows.h"
 #include "ui/panels/code_panel_listing.h"
 #include "ui/tests/rich_text_doc.h"
@@ -91,12 +92,15 @@ namespace {
 CodeRegionStart no_region(void *, uint32_t, char *, size_t) { return CODE_NO_REGION; }
 bool no_breakpoint(void *, uint32_t) { return false; }
 
+// The listing names addresses through the symbol stores, set up here.
+class CodeArrowsPage : public SymbolsTest {};
+
 }  // namespace
 
 // A page of three lines from je 1008 on: the arrow to 1002 comes from above the page (the
 // jump at 1002 itself is not written) and goes on below it to the jump at 100D; lines not
 // written stand a page above or below, so its stem leaves the page at both ends.
-TEST(CodeArrows, ArrowsLeavingThePage) {
+TEST_F(CodeArrowsPage, ArrowsLeavingThePage) {
   const CodeSource source = {nullptr, read_code, no_starts};
   const CodeMarks marks = {nullptr, no_region, no_breakpoint, nullptr};
   const CodeView view = {&source, &marks, false, 0, 0, 0};
