@@ -76,16 +76,6 @@ void go_to_prompt() {
   position_set(&g_positions[POSITION_CODE], address);
 }
 
-// The memory map's readable runs, the map rebuilt when stale by the look-up.
-bool readable_run(uint32_t address, int direction, uint32_t *low, uint32_t *high) {
-  region_find(address);
-  return code_readable_run(g_regions.regions, g_regions.count, address, direction, low, high);
-}
-
-void search_tick(CodeSearch *search, uint32_t, int permille) {
-  search_progress_tick((SearchProgress *)search->owner, permille);
-}
-
 // From the cursor in the direction, under the progress window; a find starts a line,
 // becomes the cursor's place and is selected.
 void search(int direction) {
@@ -93,7 +83,7 @@ void search(int direction) {
   char caption[KQ_PATH];
   snprintf(caption, sizeof caption, "Search: %s", g_code.search);
   SearchProgress progress = {};
-  CodeSearch walk = {memory_reader, readable_run, search_tick, &progress, 0};
+  CodeSearch walk = {memory_reader, search_readable_run, search_progress_walk_tick, &progress, 0};
   if (!search_progress_open(&progress, caption, &walk.stop)) return;
   keyb_set_active(false);
   uint32_t found;

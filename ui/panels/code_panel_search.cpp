@@ -75,8 +75,9 @@ bool text_in_run(Walk *w, const char *text, uint32_t at, uint32_t *found, int *l
 }
 
 // The nearest match of any encoding in the search's window.
-bool nearest_match(const CodePatterns &set, uint32_t start, int direction, MemoryReader reader,
+bool nearest_match(void *context, uint32_t start, int direction, MemoryReader reader,
                    uint32_t low, uint32_t high, uint32_t *found, int *length) {
+  const CodePatterns &set = *(const CodePatterns *)context;
   bool hit = false;
   for (int k = 0; k < set.count; k++) {
     const CodePattern &p = set.patterns[k];
@@ -91,18 +92,18 @@ bool nearest_match(const CodePatterns &set, uint32_t start, int direction, Memor
   return hit;
 }
 
-// The pattern search in one run, a piece of CODE_PATTERN_PIECE bytes between ticks; the
-// pieces overlap by the longest encoding so that no match is cut in two.
-bool patterns_in_run(Walk *w, const CodePatterns &set, uint32_t at, uint32_t *found, int *length) {
-  const uint32_t reach = SEARCH_BYTES - 1;
+// A byte search in one run, a piece of CODE_PATTERN_PIECE bytes between ticks; the pieces
+// overlap by the longest match less one byte so that no match is cut in two.
+bool bytes_in_run(Walk *w, const CodeFinder &finder, uint32_t at, uint32_t *found, int *length) {
+  const uint32_t reach = finder.reach;
   MemoryReader reader = w->search->reader;
   if (w->direction > 0) {
     for (uint32_t from = at + 1 > w->low ? at + 1 : w->low; from < w->high;) {
       const uint32_t to = w->high - from > CODE_PATTERN_PIECE + reach ? from + CODE_PATTERN_PIECE + reach
                                                                       : w->high;
-      // search_pattern looks past its start address; low bounds it from below, and a match
+      // The finder looks past its start address; low bounds it from below, and a match
       // must start inside the piece.
-      if (nearest_match(set, from - 1, 1, reader, from, to, found, length) &&
+      if (finder.find(finder.context, from - 1, 1, reader, from, to, found, length) &&
           (to == w->high || *found < from + CODE_PATTERN_PIECE))
         return true;
       tick(w, from);
@@ -114,12 +115,27 @@ bool patterns_in_run(Walk *w, const CodePatterns &set, uint32_t at, uint32_t *fo
   for (uint32_t to = at; to > w->low;) {
     const uint32_t from = to - w->low > CODE_PATTERN_PIECE ? to - CODE_PATTERN_PIECE : w->low;
     const uint32_t end = w->high - to > reach ? to + reach : w->high;
-    if (nearest_match(set, to, -1, reader, from, end, found, length)) return true;
+    if (finder.find(finder.context, to, -1, reader, from, end, found, length)) return true;
     tick(w, from);
     if (w->search->stop) return false;
     to = from;
   }
   return false;
+}
+
+// The walk over the runs from start, each searched from at (exclusive) by one of the two.
+bool walk_runs(CodeSearch *search, uint32_t start, int direction, const char *text,
+               const CodeFinder *finder, uint32_t *found, int *length) {
+  Walk w = {search, start, direction, 0, 0};
+  bool hit = false;
+  for (bool more = next_run(&w, start); more && !hit; more = step_run(&w)) {
+    // In the first run the walk goes on from start; in later ones from their edge.
+    const bool first = start >= w.low && start < w.high;
+    const uint32_t at = first ? start : direction > 0 ? w.low - 1 : w.high;
+    hit = finder ? bytes_in_run(&w, *finder, at, found, length)
+                 : text_in_run(&w, text, at, found, length);
+  }
+  return hit;
 }
 
 // Committed and neither no-access nor a guard page.
@@ -190,17 +206,16 @@ bool code_search(CodeSearch *search, const char *text, uint32_t start, int direc
     const int n = count > 0 ? decode_command(bytes, count, start, &d, DECODE_ANALYSE) : 1;
     start += (uint32_t)(n > 1 ? n - 1 : 0);
   }
-  Walk w = {search, start, direction, 0, 0};
   const int saved_tabs = g_decoder_options.tab_arguments;
   g_decoder_options.tab_arguments = 0;
-  bool hit = false;
-  for (bool more = next_run(&w, start); more && !hit; more = step_run(&w)) {
-    // In the first run the walk goes on from start; in later ones from their edge.
-    const bool first = start >= w.low && start < w.high;
-    const uint32_t at = first ? start : direction > 0 ? w.low - 1 : w.high;
-    hit = by_pattern ? patterns_in_run(&w, patterns, at, found, length)
-                     : text_in_run(&w, text, at, found, length);
-  }
+  const CodeFinder finder = {nearest_match, &patterns, SEARCH_BYTES - 1};
+  const bool hit = walk_runs(search, start, direction, text, by_pattern ? &finder : nullptr,
+                             found, length);
   g_decoder_options.tab_arguments = saved_tabs;
   return hit;
+}
+
+bool code_search_bytes(CodeSearch *search, const CodeFinder *finder, uint32_t start,
+                       int direction, uint32_t *found, int *length) {
+  return walk_runs(search, start, direction, nullptr, finder, found, length);
 }

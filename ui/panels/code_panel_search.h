@@ -38,6 +38,15 @@ struct CodePatterns {
   int count;
 };
 
+// A search for bytes inside [low, high): the nearest match after start (direction 1) or
+// before it (-1), with its length; reach is the longest match less one byte.
+struct CodeFinder {
+  bool (*find)(void *context, uint32_t start, int direction, MemoryReader reader, uint32_t low,
+               uint32_t high, uint32_t *found, int *length);
+  void *context;
+  uint32_t reach;
+};
+
 // Whether the text asks for a pattern (it names an open operand, which the lower-case
 // command text never shows); its encodings, false when it does not assemble.
 bool code_search_patterns(const char *text, CodePatterns *out);
@@ -46,3 +55,7 @@ bool code_search_patterns(const char *text, CodePatterns *out);
 // the address and length found; false when nothing is found or the search was stopped.
 bool code_search(CodeSearch *search, const char *text, uint32_t start, int direction,
                  uint32_t *found, int *length);
+// The finder's walk over the readable runs from start (exclusive), as the pattern search
+// walks them; false when nothing is found or the search was stopped.
+bool code_search_bytes(CodeSearch *search, const CodeFinder *finder, uint32_t start,
+                       int direction, uint32_t *found, int *length);

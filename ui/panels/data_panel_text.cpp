@@ -291,3 +291,22 @@ bool data_search(MemoryReader read, const DataSequence *sequence, uint32_t start
   }
   return false;
 }
+
+namespace {
+
+bool find_sequence(void *context, uint32_t start, int direction, MemoryReader reader,
+                   uint32_t low, uint32_t high, uint32_t *found, int *length) {
+  const DataSequence *sequence = (const DataSequence *)context;
+  *length = sequence->length;
+  return data_search(reader, sequence, start, direction, low, high, found);
+}
+
+}  // namespace
+
+bool data_search_runs(CodeSearch *search, const DataSequence *sequence, uint32_t start,
+                      int direction, uint32_t *found) {
+  if (sequence->length <= 0 || sequence->length > DATA_SEQUENCE_MAX) return false;
+  const CodeFinder finder = {find_sequence, (void *)sequence, (uint32_t)sequence->length - 1};
+  int length;
+  return code_search_bytes(search, &finder, start, direction, found, &length);
+}

@@ -6,6 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "ui/panels/code_panel_search.h"
 #include "ui/rich_text_records.h"
 #include "x86/disasm.h"
 
@@ -90,3 +91,8 @@ bool data_sequence_from_text(const char *text, DataSequence *out);
 // whole sequence stands readable; false when there is none.
 bool data_search(MemoryReader read, const DataSequence *sequence, uint32_t start, int direction,
                  uint32_t low, uint32_t high, uint32_t *found);
+// The same search over the readable runs of memory, a piece at a time with the walk's
+// ticks, as the code panel's pattern search walks them; false when nothing is found or the
+// walk was stopped.
+bool data_search_runs(CodeSearch *search, const DataSequence *sequence, uint32_t start,
+                      int direction, uint32_t *found);

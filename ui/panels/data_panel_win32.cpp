@@ -21,6 +21,7 @@
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/code_position.h"
 #include "ui/panels/input_prompt_win32.h"
+#include "ui/panels/search_progress_win32.h"
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 #include "util/zone.h"
@@ -215,12 +216,22 @@ void comment() {
     comment_set_at(g_data.current, g_data.comment);
 }
 
+// From the current byte in the direction over the readable memory, under the progress
+// window that Escape or Cancel stops.
 void search(int direction) {
   DataSequence sequence;
+  if (!data_sequence_from_text(g_data.search, &sequence)) return;
+  char caption[KQ_PATH];
+  snprintf(caption, sizeof caption, "Search: %s", g_data.search);
+  SearchProgress progress = {};
+  CodeSearch walk = {memory_reader, search_readable_run, search_progress_walk_tick, &progress, 0};
+  if (!search_progress_open(&progress, caption, &walk.stop)) return;
+  keyb_set_active(false);
   uint32_t found;
-  if (!data_sequence_from_text(g_data.search, &sequence) ||
-      !data_search(memory_reader, &sequence, g_data.current, direction, 0, 0xFFFFFFFFu, &found))
-    return;
+  const bool hit = data_search_runs(&walk, &sequence, g_data.current, direction, &found);
+  keyb_set_active(true);
+  search_progress_close(&progress);
+  if (!hit) return;
   const int n = sequence.length;
   push_and_set(found);
   g_data.current = g_data.first = found;

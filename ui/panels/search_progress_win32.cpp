@@ -2,6 +2,8 @@
 // bar of the part of the way done, repainted when that part changes.
 #include "ui/panels/search_progress_win32.h"
 
+#include "engine/regions.h"
+
 namespace {
 
 const COLORREF kGreen = 0x003700, kWhite = 0xFFFFFF;
@@ -123,4 +125,13 @@ void search_progress_close(SearchProgress *p) {
   if (p->dialog) DestroyWindow(p->dialog);
   if (p->owner) SetActiveWindow(p->owner);
   p->dialog = nullptr;
+}
+
+bool search_readable_run(uint32_t address, int direction, uint32_t *low, uint32_t *high) {
+  region_find(address);
+  return code_readable_run(g_regions.regions, g_regions.count, address, direction, low, high);
+}
+
+void search_progress_walk_tick(CodeSearch *search, uint32_t, int permille) {
+  search_progress_tick((SearchProgress *)search->owner, permille);
 }

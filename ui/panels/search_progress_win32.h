@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/panels/code_panel_search.h"
+
 enum { IDD_SEARCH_PROGRESS = 1280, IDC_SEARCH_LABEL = 1281, IDC_SEARCH_BAR = 1282 };
 
 struct SearchProgress {
@@ -19,6 +21,12 @@ bool search_progress_open(SearchProgress *p, const char *caption, volatile int *
 void search_progress_tick(SearchProgress *p, int permille);
 // Enables the owner again and destroys the window.
 void search_progress_close(SearchProgress *p);
+
+// What a panel's search walk over the debuggee's memory takes from here: the readable runs
+// of the memory map (rebuilt when stale by the look-up), and the tick that shows the walk
+// in the window whose SearchProgress is the walk's owner.
+bool search_readable_run(uint32_t address, int direction, uint32_t *low, uint32_t *high);
+void search_progress_walk_tick(CodeSearch *search, uint32_t address, int permille);
 
 // Blends a colour over the rectangle with constant alpha (the panels' glass).
 void blend_rect(HDC dc, const RECT &r, COLORREF color, BYTE alpha);

@@ -54,6 +54,25 @@ bool region_at(uint32_t a, char *out, size_t outlen) {
 }
 const DataSource kSource = {fake_read, next_region, previous_region, region_at};
 
+// The readable runs of the fake memory, for the search's walk, which counts its ticks and
+// stops at the first when asked.
+bool fake_runs(uint32_t address, int direction, uint32_t *low, uint32_t *high) {
+  const uint32_t runs[][2] = {{0x1000, 0x3000}, {0x5000, 0x5100}};
+  for (int k = direction > 0 ? 0 : 1; k >= 0 && k < 2; k += direction > 0 ? 1 : -1)
+    if (direction > 0 ? runs[k][1] > address : runs[k][0] <= address) {
+      *low = runs[k][0];
+      *high = runs[k][1];
+      return true;
+    }
+  return false;
+}
+int g_ticks;
+bool g_stop_at_tick;
+void count_tick(CodeSearch *search, uint32_t, int) {
+  g_ticks++;
+  if (g_stop_at_tick) search->stop = 1;
+}
+
 class DataPanelText : public SymbolsTest {
  protected:
   void SetUp() override {
@@ -226,18 +245,35 @@ TEST_F(DataPanelText, SearchFindsSequencesBothWaysAcrossUnreadablePages) {
       {0x1800, 1, 1, true, 0x180D},  // the n of "twenty"    {0x1000, 1, 0, false, 0},
       {0x1000, 1, DATA_SEQUENCE_MAX + 1, false, 0},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.start);
-    uint32_t at = 0;
-    seq.length = c.length;
-    EXPECT_EQ(c.found, data_search(fake_read, &seq, c.start, c.direction, 0x1000, 0x6000, &at));
-    if (c.found) {
-      EXPECT_EQ(c.at, at);
+  // Bounded by the readable memory, and walked over its runs as the panel does.
+  CodeSearch walk = {fake_read, fake_runs, count_tick, nullptr, 0};
+  for (const Case &c : cases)
+    for (bool runs : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << std::hex << c.start << (runs ? " over the runs" : ""));
+      uint32_t at = 0;
+      seq.length = c.length;
+      EXPECT_EQ(c.found, runs ? data_search_runs(&walk, &seq, c.start, c.direction, &at)
+                              : data_search(fake_read, &seq, c.start, c.direction, 0x1000, 0x6000, &at));
+      if (c.found) {
+        EXPECT_EQ(c.at, at);
+      }
     }
-  }
+  // A sequence found nowhere: each run ticks once; stopped from the first tick, the walk
+  // ends there.
+  seq.length = 3;
+  memcpy(seq.bytes, "\xFE\xFE\xFE", 3);
+  uint32_t at = 0;
+  g_ticks = 0;
+  EXPECT_FALSE(data_search_runs(&walk, &seq, 0x1000, 1, &at));
+  EXPECT_EQ(2, g_ticks);
+  g_ticks = 0;
+  g_stop_at_tick = true;
+  EXPECT_FALSE(data_search_runs(&walk, &seq, 0x1000, 1, &at));
+  g_stop_at_tick = false;
+  EXPECT_EQ(1, g_ticks);
+  memcpy(seq.bytes, needle.data(), needle.size());
   // The first 16 bytes alone are no match.
   g_memory.bytes[0x1800 + 17] = '?';
-  uint32_t at = 0;
   seq.length = len;
   EXPECT_TRUE(data_search(fake_read, &seq, 0x1000, 1, 0x1000, 0x6000, &at));
   EXPECT_EQ(0x5010u, at);
