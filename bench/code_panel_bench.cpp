@@ -2,7 +2,9 @@
 // that its exports name and cut the lines), each page a rebuilt 2 KB window, a listing
 // written for the page and drawn through a drawer that only counts; against the decoder
 // alone over the same 2 KB in the same run. The listing should cost at most three times
-// the decoding.
+// the decoding. Then the change broadcasts that leave the window's bytes alone (a step, a
+// register or state change, a write elsewhere) against writes inside them: the rebuilds
+// they cause are counted, and a snapshot check is timed against a rebuild.
 //
 // Run by hand on a quiet machine (a release build):
 //   cmake -S . -B build/host -G Ninja && cmake --build build/host --target code_panel_bench
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "symbols/entries.h"
 #include "symbols/modules.h"
@@ -51,6 +54,9 @@ int read_code(void *, uint32_t address, uint8_t *out, int count) {
 uint32_t next_symbol(void *, uint32_t address) {
   const EntryRecord *e = entry_after(address);
   return e ? e->address : 0;
+}
+int read_plain(uint32_t address, uint8_t *out, int count) {
+  return read_code(nullptr, address, out, count);
 }
 CodeRegionStart no_region(void *, uint32_t, char *, size_t) { return CODE_NO_REGION; }
 bool no_breakpoint(void *, uint32_t) { return false; }
@@ -141,6 +147,37 @@ int main() {
   printf("decoder alone over the same 2 KB windows: %ld commands in %.3f s: %.0f windows/s\n",
          decoded, decoder, kPages / decoder);
   printf("listing / decoding: %.2f\n", panel / decoder);
+
+  // Broadcasts over a window in the middle of the section, on a copy of its bytes that the
+  // writes change.
+  std::vector<uint8_t> copy(g_code.bytes, g_code.bytes + g_code.size);
+  g_code.bytes = copy.data();
+  code_go_to(&screen, g_code.address + g_code.size / 2);
+  const uint32_t anchor = screen.window.anchor;
+  CodeSnapshot snapshot = {};
+  code_snapshot_changed(&snapshot, read_plain, anchor);
+  struct Kind {
+    const char *what;
+    long write;  // where a byte is written before each broadcast, from the anchor; none: 1 << 30
+  } kinds[] = {{"state and register changes", 1L << 30},
+               {"writes beside the window", CODE_SPAN + 16},
+               {"writes inside the window", -100}};
+  const int kBroadcasts = 20000;
+  for (const Kind &k : kinds) {
+    int rebuilds = 0;
+    const double t0 = now();
+    for (int b = 0; b < kBroadcasts; b++) {
+      if (k.write != 1L << 30) copy[anchor + k.write - g_code.address]++;
+      if (code_snapshot_changed(&snapshot, read_plain, anchor)) {
+        rebuilds++;
+        code_build_window(&screen.window, &source, anchor, CODE_SPAN);
+        code_refresh(&screen);
+      }
+    }
+    const double t = now() - t0;
+    printf("%d broadcasts of %s: %d rebuilds, %.2f us a broadcast\n", kBroadcasts, k.what,
+           rebuilds, t / kBroadcasts * 1e6);
+  }
   code_free_window(&screen.window);
   screen.listing = rich_destroy(screen.listing);
   rich_images_free(&fixed.measurer);

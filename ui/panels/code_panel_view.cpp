@@ -1,5 +1,7 @@
 #include "ui/panels/code_panel_view.h"
 
+#include <string.h>
+
 #include "ui/rendget.h"
 #include "ui/rendput.h"
 
@@ -90,4 +92,19 @@ bool code_selection(const CodeScreen *s, uint32_t *low, uint32_t *high) {
   *low = s->select_start < s->select_end ? s->select_start : s->select_end;
   *high = s->select_start < s->select_end ? s->select_end : s->select_start;
   return *low != *high;
+}
+
+bool code_snapshot_changed(CodeSnapshot *snapshot, MemoryReader read, uint32_t anchor) {
+  const uint32_t start = anchor > CODE_SPAN ? anchor - CODE_SPAN : 0;
+  const uint32_t room = 0xFFFFFFFFu - start;
+  const uint32_t want = room < (uint32_t)CODE_SNAPSHOT ? room + 1 : (uint32_t)CODE_SNAPSHOT;
+  uint8_t now[CODE_SNAPSHOT];
+  const int size = read(start, now, (int)want);
+  if (start == snapshot->start && size == snapshot->size &&
+      !memcmp(now, snapshot->bytes, (size_t)(size > 0 ? size : 0)))
+    return false;
+  snapshot->start = start;
+  snapshot->size = size;
+  if (size > 0) memcpy(snapshot->bytes, now, (size_t)size);
+  return true;
 }

@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "ui/panels/code_panel_listing.h"
+#include "x86/disasm.h"
 
 struct CodeScreen {
   CodeWindow window;
@@ -35,3 +36,16 @@ void code_go_to(CodeScreen *s, uint32_t address);
 void code_show_selection(CodeScreen *s);
 // The selection ordered; false when it is empty.
 bool code_selection(const CodeScreen *s, uint32_t *low, uint32_t *high);
+
+// The debuggee's bytes around a window's anchor, from anchor - CODE_SPAN for up to
+// CODE_SNAPSHOT bytes, as they were when the window was last built: a change broadcast
+// rebuilds the window only when they are no longer the same.
+enum { CODE_SNAPSHOT = 2 * CODE_SPAN };
+struct CodeSnapshot {
+  uint32_t start;
+  int size;
+  uint8_t bytes[CODE_SNAPSHOT];
+};
+// Reads the bytes around anchor through read; true (and kept) when they differ from the
+// snapshot.
+bool code_snapshot_changed(CodeSnapshot *snapshot, MemoryReader read, uint32_t anchor);

@@ -86,19 +86,7 @@ bool have_code() { return g_code.screen.window.count > 0; }
 
 // The bytes around the anchor as they are now; true when they differ from the last look.
 bool snapshot_changed() {
-  const uint32_t anchor = g_code.screen.window.anchor;
-  const uint32_t start = anchor > CODE_SPAN ? anchor - CODE_SPAN : 0;
-  const uint32_t room = 0xFFFFFFFFu - start;
-  const uint32_t want = room < (uint32_t)CODE_SNAPSHOT ? room + 1 : (uint32_t)CODE_SNAPSHOT;
-  uint8_t now[CODE_SNAPSHOT];
-  const int size = (int)memory_read(start, now, want);
-  if (start == g_code.snapshot_start && size == g_code.snapshot_size &&
-      !memcmp(now, g_code.snapshot, (size_t)size))
-    return false;
-  g_code.snapshot_start = start;
-  g_code.snapshot_size = size;
-  memcpy(g_code.snapshot, now, (size_t)size);
-  return true;
+  return code_snapshot_changed(&g_code.snapshot, memory_reader, g_code.screen.window.anchor);
 }
 
 // The operands of the cursor command, and where "Follow" goes from there.

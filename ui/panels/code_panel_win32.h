@@ -24,7 +24,7 @@ enum CodeCommand {
 };
 // The prompts' texts in the string table.
 enum { IDS_ASSEMBLE = 1350, IDS_COMMENT = 1380, IDS_GO_TO = 1400, IDS_SEARCH = 1450 };
-enum { CODE_SNAPSHOT = 2 * CODE_SPAN, CODE_FOUND = 200 };
+enum { CODE_FOUND = 200 };
 
 struct CodePanel {
   HWND hwnd;
@@ -41,9 +41,7 @@ struct CodePanel {
   bool dragging;            // a selection follows the mouse
   bool focused;
   // The bytes around the anchor when the window was last built, to see whether they changed.
-  uint32_t snapshot_start;
-  int snapshot_size;
-  uint8_t snapshot[CODE_SNAPSHOT + 1];
+  CodeSnapshot snapshot;
   // Places the search found: each starts a line.
   uint32_t found[CODE_FOUND];
   int found_count;

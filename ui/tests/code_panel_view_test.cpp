@@ -142,3 +142,43 @@ TEST_F(CodeMoves, PositionHistory) {
   EXPECT_EQ(base + 4, code->address);
   positions_reset();
 }
+
+namespace {
+
+uint8_t g_bytes[0x3000];  // the debuggee's bytes from 0x400000
+int read_bytes(uint32_t address, uint8_t *out, int count) {
+  int n = 0;
+  for (; n < count && address + (uint32_t)n - 0x400000 < sizeof g_bytes; n++)
+    out[n] = g_bytes[address + (uint32_t)n - 0x400000];
+  return n;
+}
+
+}  // namespace
+
+// A broadcast rebuilds the window only when the bytes around its anchor changed: a write
+// inside them or a new anchor does, a write beside them or nothing does not.
+TEST(CodeSnapshot, ChangedOnlyByTheBytesAroundTheAnchor) {
+  CodeSnapshot snapshot = {};
+  const uint32_t anchor = 0x401000;
+  EXPECT_TRUE(code_snapshot_changed(&snapshot, read_bytes, anchor));  // the first look
+  struct Step {
+    const char *what;
+    uint32_t write, anchor;  // write: a byte changed there first (0: none)
+    bool changed;
+  } steps[] = {
+      {"nothing", 0, anchor, false},
+      {"the first byte", anchor - CODE_SPAN, anchor, true},
+      {"the last byte", anchor + CODE_SPAN - 1, anchor, true},
+      {"just past it", anchor + CODE_SPAN, anchor, false},
+      {"just before it", anchor - CODE_SPAN - 1, anchor, false},
+      {"a new anchor", 0, anchor + 1, true},
+      {"partly unreadable", 0, 0x402C00, true},
+      {"still so", 0, 0x402C00, false},
+  };
+  for (const Step &s : steps) {
+    if (s.write) g_bytes[s.write - 0x400000]++;
+    EXPECT_EQ(s.changed, code_snapshot_changed(&snapshot, read_bytes, s.anchor)) << s.what;
+  }
+  EXPECT_EQ(0x402C00u - CODE_SPAN, snapshot.start);
+  EXPECT_EQ(0x403000 - (int)snapshot.start, snapshot.size);
+}
