@@ -6,7 +6,6 @@
 #include "startup/global_resources_win32.h"
 #include "ui/panels/input_prompt_ids.h"
 #include "ui/rich_text_gdi_win32.h"
-#include "util/log.h"
 #include "util/path.h"
 #include "util/picture_win32.h"
 
@@ -77,9 +76,6 @@ void prompt_combo_commit(HWND combo, char *text, char *history) {
 }
 
 static void draw_picture(const DRAWITEMSTRUCT *item, HBITMAP picture) {
-  if (item->CtlID == IDC_PROMPT_PICTURE_BELOW)
-    log_trace("size %i %i\n", (int)(item->rcItem.right - item->rcItem.left),
-              (int)(item->rcItem.bottom - item->rcItem.top));
   if (!picture) return;
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, item->hDC);

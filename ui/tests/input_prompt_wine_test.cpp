@@ -19,6 +19,7 @@ struct Seen {
   DWORD selection_start = 0, selection_end = 0;
   COLORREF corner = 0;
   int font_height = 0;
+  RECT below = {}, below_expected = {};  // the picture below the line, and 257 x 8 dialog units
 };
 struct Script {
   const char *type;  // the text typed before answering
@@ -60,6 +61,9 @@ static void CALLBACK answer(HWND, UINT, UINT_PTR timer, DWORD) {
     s.list.push_back(entry);
   }
   SendMessageA(combo, CB_GETEDITSEL, (WPARAM)&s.selection_start, (LPARAM)&s.selection_end);
+  GetClientRect(GetDlgItem(dialog, IDC_PROMPT_PICTURE_BELOW), &s.below);
+  s.below_expected = {0, 0, 257, 8};
+  MapDialogRect(dialog, &s.below_expected);
   RECT client;
   GetClientRect(dialog, &client);
   HDC dc = GetDC(dialog);
@@ -164,8 +168,8 @@ TEST_F(InputPrompt, KeepsHistoryAcrossQuestions) {
   EXPECT_EQ(ask(&three, "Three", text, history), 1);
   EXPECT_EQ(three.seen.list, (std::vector<std::string>{"alpha", "beta"}));
   EXPECT_STREQ(history, "beta\nalpha");
-  // The picture below the prompt line traced its size in dialog units made pixels.
-  log_close();
-  std::string log = read_file(temp_log_path("input_prompt"));
-  EXPECT_NE(log.find("size "), std::string::npos) << log;
+  // The picture below the prompt line has its size in dialog units made pixels.
+  EXPECT_EQ(three.seen.below.right, three.seen.below_expected.right);
+  EXPECT_EQ(three.seen.below.bottom, three.seen.below_expected.bottom);
+  EXPECT_GT(three.seen.below.right, 257);
 }
