@@ -22,7 +22,6 @@
 #include "tests/end_to_end/kq_list_view.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
-#include "ui/panels/input_prompt_ids.h"
 #include "ui/panels/navigator_ids.h"
 #include "ui/panels/status_bar_text.h"
 #include "ui/panels/tabbed_host_ids.h"
@@ -185,52 +184,20 @@ class KqNavigator : public ::testing::Test {
       return false;
     });
   }
-  // kq.exe and its map in a folder of the test (its log, options and workspace there).
+  // kq.exe placed in a folder of the test (its log, options and workspace there).
   bool copy_kq(const char *folder) {
     dir_ = own_folder() + folder + "\\";
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    for (const char *old : {"kq.log", "kq.ini", "kq.job"}) DeleteFileA((dir_ + old).c_str());
-    const std::string exe = own_folder() + KQ_EXE;
-    CopyFileA((exe.substr(0, exe.size() - 4) + ".map").c_str(), (dir_ + "kq.map").c_str(), FALSE);
-    return CopyFileA(exe.c_str(), (dir_ + "kq.exe").c_str(), FALSE);
+    return kq_place(own_folder() + KQ_EXE, dir_);
   }
   bool start_kq(const std::string &arguments = "") {
-    if (dir_.empty() && !copy_kq("kq-navigator")) return false;
-    std::string line = "\"" + dir_ + "kq.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(),
-                          &si, &kq_) &&
-           wait_for([&] { return log().find("Starting main loop") != std::string::npos; });
+    return (!dir_.empty() || copy_kq("kq-navigator")) && kq_run(dir_, arguments, &kq_);
   }
   std::string log() const { return read_file(dir_ + "kq.log"); }
   HWND main() const { return process_window(kq_.dwProcessId, "Kaquin Debugger"); }
   std::string state() const { return pane(PANE_STATE); }
-  // The code panel, whose window text is its cursor line.
-  HWND code_panel() const {
-    HWND code = nullptr;
-    EnumChildWindows(main(), [](HWND child, LPARAM found) WINAPI -> BOOL {
-      char name[16];
-      GetClassNameA(child, name, sizeof name);
-      if (!strcmp(name, "code")) *(HWND *)found = child;
-      return *(HWND *)found == nullptr;
-    }, (LPARAM)&code);
-    return code;
-  }
   // Every visible navigator of kq.
   int navigators() const {
-    struct Count {
-      DWORD pid;
-      int n;
-    } count = {kq_.dwProcessId, 0};
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Count *c = (Count *)arg;
-      DWORD owner = 0;
-      GetWindowThreadProcessId(hwnd, &owner);
-      if (owner == c->pid && IsWindowVisible(hwnd) && text_of(hwnd) == kCaption) c->n++;
-      return TRUE;
-    }, (LPARAM)&count);
-    return count.n;
+    return (int)process_windows(kq_.dwProcessId, "#32770", kCaption).size();
   }
   // Posts the command and waits for the navigator with the page holding the list shown.
   HWND open(int command, int list_id, HWND *list) const {
@@ -290,18 +257,8 @@ class KqNavigator : public ::testing::Test {
     settle();
     screenshot(name);
   }
-  // Returns once kq has taken every message posted so far: the focus trace it logs last.
-  void settle() {
-    PostMessageA(main(), WM_COMMAND, 10089, 0);
-    ASSERT_TRUE(wait_for([&] { return count("Focus=") > traced_; }, 20));
-    traced_++;
-  }
-  int count(const char *text) const {
-    const std::string all = log();
-    int n = 0;
-    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) n++;
-    return n;
-  }
+  void settle() { ASSERT_TRUE(kq_settle(main(), dir_, &traced_, 20)); }
+  int count(const char *text) const { return count_in(log(), text); }
   // One pane of the status bar, from its window text (the panes joined by tabs).
   std::string pane(int index) const {
     std::string panes = text_of(FindWindowExA(main(), nullptr, "status", nullptr)) + "\t";
@@ -470,7 +427,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   host = GetParent(GetParent(GetParent(list)));
   SendMessageA(host, WM_COMMAND, HOST_CMD_CLOSE_AND_OK, 0);
   EXPECT_FALSE(IsWindow(host));
-  HWND code = code_panel();
+  HWND code = process_child(kq_.dwProcessId, "code");  // its text: the cursor line
   ASSERT_TRUE(code);
   EXPECT_TRUE(wait_for([&] { return strtoul(text_of(code).c_str(), nullptr, 16) ==
                                     strtoul(rows[row][1].c_str(), nullptr, 16); }, 10))
@@ -498,14 +455,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   PostMessageA(host, WM_CLOSE, 0, 0);
   PostMessageA(main(), WM_COMMAND, CMD_SWITCH_BREAKPOINT, 0);
   PostMessageA(main(), WM_COMMAND, CMD_COMMENT_LINE, 0);
-  HWND prompt = nullptr;
-  ASSERT_TRUE(wait_for([&] {
-    return (prompt = process_window(kq_.dwProcessId, "#32770", "Insert comments")) != nullptr;
-  }, 20));
-  HWND combo = GetDlgItem(prompt, IDC_PROMPT_TEXT);
-  SendMessageA(combo, WM_SETTEXT, 0, (LPARAM)"#size of the version block");
-  PostMessageA(FindWindowExA(combo, nullptr, "Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
-  ASSERT_TRUE(wait_for([&] { return !IsWindow(prompt); }, 10));
+  ASSERT_TRUE(answer_input_prompt(kq_.dwProcessId, "Insert comments", "#size of the version block"));
 
   host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
   ASSERT_TRUE(wait_for([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10))
@@ -579,15 +529,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   ASSERT_TRUE(copy_program());
   ASSERT_TRUE(start_kq("\"" + path_ + "\""));
   DWORD program = 0;
-  ASSERT_TRUE(wait_for([&] {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 p = {};
-    p.dwSize = sizeof p;
-    for (BOOL more = Process32First(snap, &p); more; more = Process32Next(snap, &p))
-      if (p.th32ParentProcessID == kq_.dwProcessId) program = p.th32ProcessID;
-    CloseHandle(snap);
-    return program != 0;
-  }));
+  ASSERT_TRUE(wait_for([&] { return (program = child_process(kq_.dwProcessId)) != 0; }));
   // Each pause before the window is made is let go once.
   int resumed_at = 0;
   ASSERT_TRUE(wait_for([&] {
@@ -617,7 +559,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   EXPECT_EQ(lower(path_), lower(text_of(GetDlgItem(GetParent(list), IDC_NAV_DETAIL))));
   shot("navigator_window_paused.png");
 
-  HWND code = code_panel();
+  HWND code = process_child(kq_.dwProcessId, "code");  // its text: the cursor line
   ASSERT_TRUE(code);
   const std::string before = text_of(code);
   SendMessageA(host, WM_COMMAND, IDOK, 0);
