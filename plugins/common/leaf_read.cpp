@@ -77,9 +77,3 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) 
   name[text ? length : 0] = 0;
   if (unnamed_is_empty && !strcmp(name, "__unnamed")) name[0] = 0;
 }
-
-uint32_t record_field(const ByteCursor *record, size_t at, int width) {
-  ByteCursor c = *record;
-  cursor_seek(&c, at);
-  return width == 4 ? cursor_u32(&c) : width == 2 ? cursor_u16(&c) : cursor_u8(&c);
-}

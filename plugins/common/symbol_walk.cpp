@@ -2,6 +2,16 @@
 
 #include "plugins/common/leaf_read.h"
 
+namespace {
+
+const SymbolLayout *layout_of(const SymbolRun *run, uint16_t kind) {
+  for (const SymbolLayout *row = run->layouts; row != run->layouts + run->layout_count; row++)
+    if (row->kind == kind) return row;
+  return nullptr;
+}
+
+}  // namespace
+
 const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record) {
   ByteCursor c = run->bytes;
   while (cursor_seek(&c, run->next) && c.size - c.offset >= run->least_left) {
@@ -9,9 +19,7 @@ const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record) {
     size_t length = 2 + (size_t)cursor_u16(&c);
     uint16_t kind = cursor_u16(&c);
     run->next = start + length;
-    const SymbolLayout *layout = nullptr;
-    for (size_t i = 0; i < run->layout_count && !layout; i++)
-      if (run->layouts[i].kind == kind) layout = &run->layouts[i];
+    const SymbolLayout *layout = layout_of(run, kind);
     if (!layout) continue;
     // The name behind a reference is padded: (length / 4) * 4 + 4 bytes.
     if (layout->action == SYMBOL_REFERENCE && run->next < c.size)
@@ -20,11 +28,6 @@ const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record) {
     if (record->ok) return layout;
   }
   return nullptr;
-}
-
-bool symbol_type_index(const SymbolLayout *layout, const ByteCursor *record, uint32_t *index) {
-  *index = layout->type_width ? record_field(record, layout->type_at, layout->type_width) : 0;
-  return layout->type_width != 0;
 }
 
 void symbol_define(SymbolWalk *walk, const SymbolLayout *layout, const ByteCursor *record,

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "plugins/common/debug_api.h"
+#include "plugins/common/leaf_read.h"
 #include "symbols/byte_cursor.h"
 
 enum SymbolAction {
@@ -68,7 +69,11 @@ SymbolRun symbol_run(SymbolWalk *walk, const SymbolLayout (&layouts)[N], ByteCur
 const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record);
 
 // The type index of a record; false for a kind without a type.
-bool symbol_type_index(const SymbolLayout *layout, const ByteCursor *record, uint32_t *index);
+inline bool symbol_type_index(const SymbolLayout *layout, const ByteCursor *record,
+                              uint32_t *index) {
+  *index = layout->type_width ? record_field(record, layout->type_at, layout->type_width) : 0;
+  return layout->type_width != 0;
+}
 // Defines what the record stands for under name, with the type the reader found for it,
 // and counts it.
 void symbol_define(SymbolWalk *walk, const SymbolLayout *layout, const ByteCursor *record,

@@ -60,9 +60,9 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
     const MemberLayout *layout = find_row(kMembers, leaf);
     if (!layout || !c.ok) return;
     ByteCursor member = cursor_window(&c, start, c.size - start);
-    uint32_t type_index = record_field(&member, layout->type_at, layout->width);
     if (layout->action == MEMBER_INDEX) {
-      const ByteCursor *next = type_record(&section->records, type_index);
+      const ByteCursor *next =
+          type_record(&section->records, record_field(&member, layout->type_at, layout->width));
       if (!next) return;
       c = *next;
       cursor_seek(&c, 4);
@@ -74,7 +74,9 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
     if (layout->action != MEMBER_DATA) continue;
     char name[LEAF_NAME_SIZE];
     tds_name(state, record_field(&member, kMemberNameAt, 4), name, false);
-    state->api->define_member(strukt, name, (int)offset, type_map_resolve(&state->map, type_index));
+    DebugType type =
+        type_map_resolve(&state->map, record_field(&member, layout->type_at, layout->width));
+    state->api->define_member(strukt, name, (int)offset, type);
   }
 }
 
