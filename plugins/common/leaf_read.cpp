@@ -77,3 +77,11 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) 
   name[text ? length : 0] = 0;
   if (unnamed_is_empty && !strcmp(name, "__unnamed")) name[0] = 0;
 }
+
+bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],
+                  bool unnamed_is_empty) {
+  ByteCursor c = *record;
+  cursor_seek(&c, at);
+  leaf_name(&c, name, unnamed_is_empty);
+  return c.ok;
+}

@@ -17,6 +17,9 @@ uint32_t leaf_numeric(ByteCursor *c);
 // runs past the window is cut at its end). With unnamed_is_empty, "__unnamed" (the
 // compiler's name for anonymous types) becomes the empty name.
 void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);
+// The same for the name at offset at of record; false when it does not start inside.
+bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],
+                  bool unnamed_is_empty);
 
 // A field of a record: width 4, 2 or 1 bytes at offset at; 0 when it does not fit.
 // Inline: the walks read every field of every record through it.

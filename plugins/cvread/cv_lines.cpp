@@ -14,12 +14,11 @@ void cv_read_lines(CvState *state, ByteCursor bytes) {
   LineSection section = line_section(bytes);
   LineFile file;
   while (line_section_next(&section, kBlockOffsetsAt, &file)) {
-    ByteCursor c = file.bytes;
     // Each block has a DWORD offset and a (start, end) pair of DWORDs.
-    cursor_seek(&c, kBlockOffsetsAt + file.block_offsets.size * 3);
+    size_t name_at = kBlockOffsetsAt + file.block_offsets.size * 3;
     char name[LEAF_NAME_SIZE];
-    leaf_name(&c, name, false);
-    if (c.ok && file.block_offsets.ok) line_section_define(&section, &state->walk, name, &file);
+    if (leaf_name_at(&file.bytes, name_at, name, false) && file.block_offsets.ok)
+      line_section_define(&section, &state->walk, name, &file);
   }
   if (section.first) state->walk.current_source = section.first;
 }

@@ -21,12 +21,10 @@ void cv_read_symbols(CvState *state, ByteCursor run) {
   ByteCursor record;
   while (const SymbolLayout *layout = symbol_run_next(&records, &record)) {
     char name[LEAF_NAME_SIZE];
-    ByteCursor c = record;
-    cursor_seek(&c, layout->name_at);
-    leaf_name(&c, name, true);
+    if (!leaf_name_at(&record, layout->name_at, name, true)) continue;
     uint32_t index;
     DebugType type =
         symbol_type_index(layout, &record, &index) ? cv_resolve_type(state, index) : nullptr;
-    if (c.ok) symbol_define(&state->walk, layout, &record, name, type);
+    symbol_define(&state->walk, layout, &record, name, type);
   }
 }

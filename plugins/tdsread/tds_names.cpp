@@ -34,8 +34,6 @@ void tds_at_signs(char *name) {
 void tds_name(const TdsState *state, uint32_t index, char name[LEAF_NAME_SIZE], bool at_signs) {
   name[0] = 0;
   if (index == 0 || index > state->name_count) return;
-  ByteCursor c = state->names;
-  cursor_seek(&c, state->name_at[index - 1]);
-  leaf_name(&c, name, false);
+  leaf_name_at(&state->names, state->name_at[index - 1], name, false);
   if (at_signs) tds_at_signs(name);
 }

@@ -21,10 +21,7 @@ const size_t kSecondNameAt = 48;
 void rename_procedure(TdsState *state, const ByteCursor *record, char name[LEAF_NAME_SIZE]) {
   if (!state->api->find_entry(name)) return;
   char second[LEAF_NAME_SIZE];
-  ByteCursor c = *record;
-  cursor_seek(&c, kSecondNameAt);
-  leaf_name(&c, second, false);
-  if (!c.ok || !second[0]) return;
+  if (!leaf_name_at(record, kSecondNameAt, second, false) || !second[0]) return;
   tds_at_signs(second);
   text_copy(name, LEAF_NAME_SIZE, second);
   state->counts.renamed++;
