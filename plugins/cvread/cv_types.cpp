@@ -8,8 +8,7 @@
 
 namespace {
 
-// Where a type record's fields lie, from the record's start (0: not used). A structure's
-// and an array's name follow their size.
+// Where a type record's fields lie, from the record's start (0: not used).
 struct TypeLayout {
   uint16_t leaf;
   TypeAction action;
@@ -17,42 +16,17 @@ struct TypeLayout {
   uint8_t target_at, list_at, size_at, name_at, call_at;
 };
 const TypeLayout kTypes[] = {
-    {0x1002, TYPE_POINTER, 4, 4, 0, 0, 0, 0},     // LF_POINTER
-    {0x1003, TYPE_ARRAY, 4, 4, 0, 12, 0, 0},      // LF_ARRAY
-    {0x1004, TYPE_STRUCTURE, 4, 0, 8, 20, 0, 0},  // LF_CLASS
-    {0x1005, TYPE_STRUCTURE, 4, 0, 8, 20, 0, 0},  // LF_STRUCTURE
-    {0x1006, TYPE_STRUCTURE, 4, 0, 8, 12, 0, 0},  // LF_UNION
-    {0x1007, TYPE_ENUM, 4, 8, 12, 0, 16, 0},      // LF_ENUM
-    {0x1008, TYPE_PROCEDURE, 4, 4, 0, 0, 0, 8},   // LF_PROCEDURE
-    {0x0002, TYPE_POINTER, 2, 6, 0, 0, 0, 0},     // LF_POINTER_16T: attribute first
-    {0x0003, TYPE_ARRAY, 2, 4, 0, 8, 0, 0},       // LF_ARRAY_16T
-    {0x0004, TYPE_STRUCTURE, 2, 0, 6, 14, 0, 0},  // LF_CLASS_16T
-    {0x0005, TYPE_STRUCTURE, 2, 0, 6, 14, 0, 0},  // LF_STRUCTURE_16T
-    {0x0006, TYPE_STRUCTURE, 2, 0, 6, 10, 0, 0},  // LF_UNION_16T
-    {0x0007, TYPE_ENUM, 2, 6, 8, 0, 12, 0},       // LF_ENUM_16T
-    {0x0008, TYPE_PROCEDURE, 2, 4, 0, 0, 0, 6},   // LF_PROCEDURE_16T
+#define CV_TYPE(name, leaf, action, width, target_at, list_at, size_at, name_at, call_at) \
+  {leaf, action, width, target_at, list_at, size_at, name_at, call_at},
+#include "plugins/cvread/cv_kinds.def"
+#undef CV_TYPE
 };
 
 const MemberLayout kMembers[] = {
-    {0x1400, MEMBER_SKIP, 8, 1, false, 0, 0},      // LF_BCLASS: attribute, type, offset
-    {0x1401, MEMBER_SKIP, 12, 2, false, 0, 0},     // LF_VBCLASS: attribute, 2 types, 2 offsets
-    {0x1402, MEMBER_SKIP, 12, 2, false, 0, 0},     // LF_IVBCLASS
-    {0x1405, MEMBER_DATA, 8, 1, true, 4, 4},       // LF_MEMBER: attribute, type, offset, name
-    {0x1406, MEMBER_SKIP, 8, 0, true, 0, 0},       // LF_STMEMBER: attribute, type, name
-    {0x1407, MEMBER_SKIP, 8, 0, true, 0, 0},       // LF_METHOD: count, method list, name
-    {0x1408, MEMBER_SKIP, 8, 0, true, 0, 0},       // LF_NESTTYPE: pad, type, name
-    {0x1409, MEMBER_SKIP, 8, 0, false, 0, 0},      // LF_VFUNCTAB: pad, type
-    {0x140B, MEMBER_METHOD, 8, 0, true, 0, 0},     // LF_ONEMETHOD: attribute, type, name
-    {0x0403, MEMBER_ENUMERATE, 4, 1, true, 0, 0},  // LF_ENUMERATE: attribute, value, name
-    {0x0400, MEMBER_SKIP, 6, 1, false, 0, 0},      // LF_BCLASS_16T: type, attribute, offset
-    {0x0401, MEMBER_SKIP, 8, 2, false, 0, 0},      // LF_VBCLASS_16T
-    {0x0402, MEMBER_SKIP, 8, 2, false, 0, 0},      // LF_IVBCLASS_16T
-    {0x0406, MEMBER_DATA, 6, 1, true, 2, 2},       // LF_MEMBER_16T: type, attribute, offset
-    {0x0407, MEMBER_SKIP, 6, 0, true, 0, 0},       // LF_STMEMBER_16T
-    {0x0408, MEMBER_SKIP, 6, 0, true, 0, 0},       // LF_METHOD_16T
-    {0x0409, MEMBER_SKIP, 4, 0, true, 0, 0},       // LF_NESTTYPE_16T: type, name
-    {0x040A, MEMBER_SKIP, 4, 0, false, 0, 0},      // LF_VFUNCTAB_16T
-    {0x040C, MEMBER_METHOD, 6, 0, true, 0, 0},     // LF_ONEMETHOD_16T: attribute, type, name
+#define CV_MEMBER(name, leaf, action, fixed, numerics, named, type_at, width) \
+  {leaf, action, fixed, numerics, named, type_at, width},
+#include "plugins/cvread/cv_kinds.def"
+#undef CV_MEMBER
 };
 // How many times, on average, a section's field lists may be walked.
 const size_t kWalksPerList = 4;
