@@ -15,6 +15,7 @@
 #include "ui/panels/animator_win32.h"
 #include "ui/panels/balloon_win32.h"
 #include "ui/panels/cmdline_panel_win32.h"
+#include "ui/panels/code_position.h"
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/console_window_win32.h"
 #include "ui/panels/cpu_panel_win32.h"
@@ -70,6 +71,13 @@ static void load_layout(HWND hwnd) {
   layout_activate("Cover");
 }
 
+// The status bar names the position of the code or data panel while that panel has the focus.
+static bool focused_position(HWND focus, uint32_t *address) {
+  if (!focus || (focus != g_panels[PANEL_CODE] && focus != g_panels[PANEL_DATA])) return false;
+  *address = g_positions[focus == g_panels[PANEL_CODE] ? POSITION_CODE : POSITION_DATA].address;
+  return *address != 0;
+}
+
 static void window_setup(HWND hwnd) {
   g_main.hwnd = hwnd;
   keyb_register_hotkey(hwnd, g_settings.HotKey, MAIN_HOTKEY);
@@ -77,6 +85,7 @@ static void window_setup(HWND hwnd) {
   privilege_switch(g_settings.MasterMode);
   animator_register();
   status_bar_register();
+  status_set_position_source(focused_position);
   cpu_panel_register();
   watch_panel_register();
   data_panel_register();
