@@ -158,6 +158,10 @@ struct Kq {
       return commands && IsWindowVisible(commands);
     }, 10);
     if (!commands) return nullptr;
+    // The new page's first selection writes its own text into the line: let kq take
+    // that message before the test types.
+    int traced = count_in(log(), "Focus=");
+    kq_settle(main(), dir, &traced, 10);
     HWND line = GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT);
     if (before) *before = text_of(line);
     // SetWindowText does not reliably reach another process's edit box: send the text
