@@ -112,7 +112,8 @@ void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
   uint32_t count = 0;
   ByteCursor c = records;
   while (c.ok && c.size - c.offset >= 4) {
-    cursor_seek(&c, c.offset + 2 + cursor_u16(&c));
+    const uint32_t length = cursor_u16(&c);  // counted from just after the length field
+    cursor_seek(&c, c.offset + length);
     count++;
   }
   TypeSection section = {types, {}, records.size * kWalksPerList};

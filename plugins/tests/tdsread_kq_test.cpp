@@ -71,7 +71,9 @@ TEST(TdsreadInKq, LoadsBorlandInformationAndRunsToFunctionsByName) {
     KqLaunch kq;
     ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
                            std::string(KQ_CORPUS) + "/" + p.folder, p.files));
-    if (p.no_debug_directory) ASSERT_TRUE(empty_debug_directory(kq.program));
+    if (p.no_debug_directory) {
+      ASSERT_TRUE(empty_debug_directory(kq.program));
+    }
     ASSERT_TRUE(kq.start(p.function ? std::string("-run=") + p.function : ""));
     ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
     std::string log = kq.log();
