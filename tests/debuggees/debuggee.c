@@ -7,6 +7,7 @@
      loop [EVENT]    signals the named event, then spins for ever
      chatter         writes numbered lines of debug output for ever, one a millisecond
      threads         starts two spinning threads, then ends its main thread alone
+     sleepers        starts a second thread; the two sleep for ever
      loadlib [DLL [EVENT [PROC]]]
                      loads and frees a DLL late (version.dll unless named), waiting
                      between the two for the named event when one is given (at most a
@@ -14,12 +15,13 @@
                      then exits with 0 (3 when it cannot)
      spin            stops on an INT3 with EAX pointing at its ProbeTable, then counts
                      g_spins up for ever
-     probe [crash|wait|bytes]
+     probe [crash|wait|thread|bytes]
                      stops on an INT3 with EAX pointing at its ProbeTable, then runs
                      kq_round five times, writing the 2-byte g_word after each, and exits
                      with 0; with "crash" it calls kq_crasher instead, which faults; with
                      "wait" it first counts g_spins up until g_go is not 0 (the debugger
-                     writes it); with "bytes" it writes the 16 bytes of g_bytes one by one
+                     writes it); "thread" waits so too, with a second thread started before
+                     the INT3 that sleeps for ever; with "bytes" it writes the 16 bytes of g_bytes one by one
                      instead, byte i getting i + 1, and exits with 0 */
 #include <windows.h>
 #include <stdio.h>
@@ -89,6 +91,12 @@ static DWORD WINAPI spin(void *arg) {
   return 0;
 }
 
+static DWORD WINAPI sleep_for_ever(void *arg) {
+  (void)arg;
+  Sleep(INFINITE);
+  return 0;
+}
+
 static void stop_with_table(void) {
   __asm__ volatile("int3" : : "a"(&g_probe) : "memory");
 }
@@ -102,6 +110,7 @@ static int probe(const char *what) {
   LONG(WINAPI * set_long)(HWND, int, LONG) = (void *)GetProcAddress(user32, "SetWindowLongA");
   g_probe.window = create(0, "STATIC", "kq probe", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
   set_long(g_probe.window, GWL_USERDATA, 0x1234ABCD);
+  if (!strcmp(what, "thread")) CreateThread(NULL, 0, sleep_for_ever, NULL, 0, NULL);
   SetLastError(0x2A);
   stop_with_table();
   if (!strcmp(what, "crash")) kq_crasher();
@@ -109,7 +118,7 @@ static int probe(const char *what) {
     for (int i = 0; i < 16; i++) g_bytes[i] = (unsigned char)(i + 1);
     return 0;
   }
-  if (!strcmp(what, "wait"))
+  if (!strcmp(what, "wait") || !strcmp(what, "thread"))
     while (!g_go) g_spins++;
   for (int i = 1; i <= 5; i++) {
     kq_round();
@@ -161,6 +170,10 @@ int main(int argc, char **argv) {
     CreateThread(NULL, 0, spin, NULL, 0, NULL);
     CreateThread(NULL, 0, spin, NULL, 0, NULL);
     ExitThread(0);
+  }
+  if (!strcmp(what, "sleepers")) {
+    CreateThread(NULL, 0, sleep_for_ever, NULL, 0, NULL);
+    sleep_for_ever(NULL);
   }
   if (!strcmp(what, "loadlib")) {
     HMODULE dll = LoadLibraryA(argc > 2 ? argv[2] : "version.dll");

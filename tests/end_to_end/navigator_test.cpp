@@ -4,7 +4,7 @@
 // snapshots of processes, threads and modules, the window tree). Three kq runs: the pages
 // without a debuggee, then a program the test started found on the process page and
 // attached from it, with its threads, modules, comments and breakpoints; a paused program
-// with a window; a corpus program with sources for the local symbols. Screenshots of every
+// with a window and a second thread; a corpus program with sources for the local symbols. Screenshots of every
 // page lie beside the test.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -22,6 +22,7 @@
 #include "tests/end_to_end/kq_list_view.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
+#include "ui/panels/navigator_fill_win32.h"
 #include "ui/panels/navigator_ids.h"
 #include "ui/panels/status_bar_text.h"
 #include "ui/panels/tabbed_host_ids.h"
@@ -32,7 +33,7 @@ enum {
   CMD_NAV_BREAKPOINTS = 10091, CMD_NAV_COMMENTS = 10092, CMD_NAV_MODULES = 10093,
   CMD_NAV_PROCESSES = 10095, CMD_NAV_SYMBOLS = 10096, CMD_NAV_THREADS = 10097,
   CMD_NAV_WINDOWS = 10098, CMD_SWITCH_BREAKPOINT = 10007, CMD_COMMENT_LINE = 10008,
-  CMD_RUN = 10077
+  CMD_RUN = 10077, CMD_UNLOAD = 10090, CMD_INSERT_WATCH = 10099
 };
 const char kCaption[] = "Workspace navigator";
 
@@ -43,14 +44,14 @@ std::string lower(std::string s) {
   return s;
 }
 
-// What the test knows of the system.
-std::set<DWORD> threads_of(DWORD pid) {
-  std::set<DWORD> ids;
+// What the test knows of the system: the process's threads in the snapshot's order.
+std::vector<DWORD> threads_of(DWORD pid) {
+  std::vector<DWORD> ids;
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   THREADENTRY32 t = {};
   t.dwSize = sizeof t;
   for (BOOL more = Thread32First(snap, &t); more; more = Thread32Next(snap, &t))
-    if (t.th32OwnerProcessID == pid) ids.insert(t.th32ThreadID);
+    if (t.th32OwnerProcessID == pid) ids.push_back(t.th32ThreadID);
   CloseHandle(snap);
   return ids;
 }
@@ -168,15 +169,18 @@ class KqNavigator : public ::testing::Test {
     path_ = folder + "kq_debuggee.exe";
     return CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), path_.c_str(), FALSE);
   }
-  // The program started by the test: it loads version.dll and waits on an event nobody sets.
-  bool start_program() {
-    if (!copy_program()) return false;
-    std::string line = "\"" + path_ + "\" loadlib version.dll kq-navigator-" +
-                       std::to_string(GetCurrentProcessId());
+  // The copied program started by the test with the arguments.
+  bool run_program(const std::string &arguments) {
+    std::string line = "\"" + path_ + "\" " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &si, &program_))
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                          nullptr, &si, &program_) != FALSE;
+  }
+  // The program started by the test: it loads version.dll and waits on an event nobody sets.
+  bool start_program() {
+    if (!copy_program() ||
+        !run_program("loadlib version.dll kq-navigator-" + std::to_string(GetCurrentProcessId())))
       return false;
     return wait_for([&] {
       for (const std::string &m : modules_of(program_.dwProcessId))
@@ -383,15 +387,19 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   // The thread page lists exactly the program's threads. Attaching may start and end a
   // thread in it: the page is read again until it and the system agree.
   std::set<DWORD> expected, shown;
+  auto system_threads = [&] {
+    const std::vector<DWORD> ids = threads_of(program);
+    return std::set<DWORD>(ids.begin(), ids.end());
+  };
   bool same = wait_for([&] {
-    expected = threads_of(program);
+    expected = system_threads();
     reopen(CMD_NAV_THREADS, IDC_NAV_THREADS, &list);
     shown.clear();
     for (auto &cells : remote.rows(list, 6)) {
       shown.insert((DWORD)atol(cells[1].c_str()));
       if (cells[2] != pid) return false;
     }
-    return shown == expected && expected == threads_of(program);
+    return shown == expected && expected == system_threads();
   }, 30);
   EXPECT_TRUE(same) << shown.size() << " shown, " << expected.size() << " in the snapshot";
   int thread_sort = 1;
@@ -524,8 +532,11 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
 // INT3. With the program paused the window page lists its windows and no others, shows
 // the program's path for the selected row, and OK asks the program itself for the window's
 // procedure (a call made in it): the code panel moves to an address inside its modules.
+// The program's second thread, chosen on the thread page, becomes the followed thread: a
+// pause stops it where the system says it stands. The status bar names the focused code
+// panel's position as the module page moves it.
 TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
-  put_key_setting(key_, "Arguments", "probe wait");
+  put_key_setting(key_, "Arguments", "probe thread");
   ASSERT_TRUE(copy_program());
   ASSERT_TRUE(start_kq("\"" + path_ + "\""));
   DWORD program = 0;
@@ -572,6 +583,116 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   for (auto &range : module_ranges(program))
     inside |= moved >= range.first && moved - range.first < range.second;
   EXPECT_TRUE(inside) << std::hex << moved;
+
+  // The thread page: the followed thread carries its mark; OK on the program's other
+  // thread follows that one instead and lets the program run.
+  PostMessageA(main(), WM_COMMAND, CMD_INSERT_WATCH, 0);
+  ASSERT_TRUE(answer_input_prompt(kq_.dwProcessId, "Insert expression", "esp"));
+  host = open(CMD_NAV_THREADS, IDC_NAV_THREADS, &list);
+  ASSERT_TRUE(host && list);
+  auto marked = [&] {
+    const Table threads = remote.rows(list, 2);
+    std::vector<DWORD> ids;
+    for (size_t i = 0; i < threads.size(); i++)
+      if (remote.image(list, (int)i) == TASK_IMAGE_DEBUGGEE) ids.push_back((DWORD)atol(threads[i][1].c_str()));
+    return ids;
+  };
+  const std::vector<DWORD> first = marked();
+  ASSERT_EQ(1u, first.size());
+  const Table threads = remote.rows(list, 2);
+  row = -1;
+  for (size_t i = 0; i < threads.size(); i++)
+    if ((DWORD)atol(threads[i][1].c_str()) != first[0]) row = (int)i;
+  ASSERT_GE(row, 0) << threads.size() << " threads";
+  const DWORD chosen = (DWORD)atol(threads[row][1].c_str());
+  const std::vector<DWORD> program_threads = threads_of(program);
+  EXPECT_NE(program_threads.end(), std::find(program_threads.begin(), program_threads.end(), chosen));
+  remote.select(list, row);
+  SendMessageA(host, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(wait_for([&] { return marked() == std::vector<DWORD>{chosen}; }, 10));
+  shot("navigator_thread_followed.png");
+  PostMessageA(host, WM_CLOSE, 0, 0);
+  // A pause stops the followed thread: kq names where it stands, and the watch of ESP
+  // gives its stack pointer, as the system gives them for that thread.
+  HWND watch = process_child(kq_.dwProcessId, "watch");
+  ASSERT_TRUE(watch);
+  auto pause_where_the_system_says = [&](DWORD followed) {
+    const int pauses = count("EVN_Pause at ");
+    PostMessageA(main(), WM_COMMAND, CMD_RUN, 0);
+    ASSERT_TRUE(wait_for([&] { return count("EVN_Pause at ") > pauses && state() != "Running..."; }, 20))
+        << state();
+    HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE, followed);
+    ASSERT_TRUE(thread);
+    CONTEXT context = {};
+    context.ContextFlags = CONTEXT_CONTROL;
+    EXPECT_TRUE(GetThreadContext(thread, &context));
+    CloseHandle(thread);
+    const std::string text = log();
+    const size_t at = text.rfind("EVN_Pause at ");
+    EXPECT_EQ(context.Eip, strtoul(text.c_str() + at + 13, nullptr, 16)) << text.substr(at);
+    auto watched = [&] {
+      const std::string lines = text_of(watch);
+      const size_t value = lines.find("esp: ");
+      return value == std::string::npos ? 0 : strtoul(lines.c_str() + value + 5, nullptr, 0);
+    };
+    EXPECT_TRUE(wait_for([&] { return watched() == context.Esp; }, 10)) << text_of(watch);
+  };
+  pause_where_the_system_says(chosen);
+
+  // With the code panel focused, the status bar's location names the code position, which
+  // the module page's OK (and close) moves to a module's base: no export lies at a base,
+  // so the name is the address itself. Another program may take the front between the
+  // focus and the move, so the move is made again, to the other module, until the pane
+  // names the position with the code panel focused.
+  KqKeyboard keys = {main(), kq_.dwThreadId, kq_.hProcess, [this] { settle(); }};
+  ASSERT_TRUE(keys.attach());
+  const char *const bases[] = {"kernel32.dll", "ntdll.dll"};
+  std::string named, expected;
+  bool focused = false;
+  for (int attempt = 0; attempt < 10 && !(focused && named == expected); attempt++) {
+    host = open(CMD_NAV_MODULES, IDC_NAV_MODULES, &list);
+    ASSERT_TRUE(host && list);
+    const Table modules = remote.rows(list, 2);
+    row = -1;
+    for (size_t i = 0; i < modules.size(); i++)
+      if (lower(modules[i][0]) == bases[attempt % 2]) row = (int)i;
+    ASSERT_GE(row, 0) << bases[attempt % 2];
+    remote.select(list, row);
+    expected = "0x" + modules[row][1];
+    SetForegroundWindow(main());
+    SetFocus(code);
+    settle();
+    SendMessageA(host, WM_COMMAND, HOST_CMD_CLOSE_AND_OK, 0);
+    settle();
+    focused = keys.focus() == code;
+    wait_for([&] { return (named = pane(PANE_LOCATION)) == expected; }, 3);
+  }
+  EXPECT_TRUE(focused);
+  EXPECT_EQ(expected, named);
+  EXPECT_EQ(strtoul(expected.c_str(), nullptr, 16), strtoul(text_of(code).c_str(), nullptr, 16));
+
+  // Without a debuggee, OK on a thread row of another program attaches to it following
+  // that thread: the program's last in the system's list, where the process page's
+  // attach follows the first. The workspace of the same program brings the watch back.
+  PostMessageA(main(), WM_COMMAND, CMD_UNLOAD, 0);
+  ASSERT_TRUE(wait_for([&] { return state() == "Not loaded"; }, 20)) << state();
+  ASSERT_TRUE(run_program("sleepers"));
+  std::vector<DWORD> sleepers;
+  ASSERT_TRUE(wait_for([&] { return (sleepers = threads_of(program_.dwProcessId)).size() == 2; }, 20));
+  host = open(CMD_NAV_THREADS, IDC_NAV_THREADS, &list);
+  ASSERT_TRUE(host && list);
+  const Table all_threads = remote.rows(list, 2);
+  row = -1;
+  for (size_t i = 0; i < all_threads.size(); i++)
+    if ((DWORD)atol(all_threads[i][1].c_str()) == sleepers[1]) row = (int)i;
+  ASSERT_GE(row, 0) << sleepers[1];
+  remote.select(list, row);
+  SendMessageA(host, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(wait_for([&] { return state() == "Running..."; }, 20)) << state() << "\n" << log();
+  EXPECT_TRUE(wait_for([&] { return marked() == std::vector<DWORD>{sleepers[1]}; }, 10));
+  shot("navigator_thread_attached.png");
+  PostMessageA(host, WM_CLOSE, 0, 0);
+  pause_where_the_system_says(sleepers[1]);
   EXPECT_EQ(0, kq_close(&kq_, main()));
 }
 
