@@ -149,6 +149,7 @@ bool debuggee_switch_thread(uint32_t thread_id) {
   registers_refresh();
   history_push();
   changes_raise(CHG_THREAD);
+  changes_raise(CHG_STATE);  // the state became running: the status bar and panels say so
   return true;
 }
 

@@ -237,6 +237,7 @@ TEST_F(Session, SwitchFollowsAnotherThreadThatRuns) {
   memset(&g_changes, 0, sizeof g_changes);
   ASSERT_TRUE(debuggee_switch_thread(worker));
   EXPECT_TRUE(g_changes.pending[CHG_THREAD]);
+  EXPECT_TRUE(g_changes.pending[CHG_STATE]);
   EXPECT_EQ(debuggee_thread_id(), worker);
   EXPECT_EQ(debuggee_state(), DS_RUNNING);
   EXPECT_TRUE(drain_until_cpu_time());
