@@ -128,11 +128,6 @@ void destroy() {
   g_anim = AnimatorPanel();
 }
 
-void activate(HWND hwnd) {
-  SetFocus(hwnd);
-  layout_focus(hwnd);
-}
-
 LRESULT CALLBACK animator_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -149,7 +144,7 @@ LRESULT CALLBACK animator_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     case WM_SETFOCUS: keyb_register_table(hwnd, animator_keys); return 0;
     case WM_KILLFOCUS: keyb_unregister_table(hwnd, animator_keys); return 0;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN: activate(hwnd); return 0;
+    case WM_RBUTTONDOWN: panel_activate(hwnd); return 0;
     case WM_MOUSEWHEEL:
       g_anim.top -= GET_WHEEL_DELTA_WPARAM(wparam);
       Beep(BEEP_HZ, BEEP_MS);

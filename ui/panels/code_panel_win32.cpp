@@ -384,8 +384,7 @@ LRESULT CALLBACK code_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     case WM_LBUTTONUP: release(lparam); return 0;
     case WM_LBUTTONDBLCLK: return code_panel_command(CODE_CMD_FOLLOW);
     case WM_RBUTTONDOWN:
-      SetFocus(hwnd);
-      layout_focus(hwnd);
+      panel_activate(hwnd);
       keyb_context_menu(hwnd, code_keys, nullptr);
       return 0;
     case WM_MOUSEWHEEL:

@@ -242,8 +242,7 @@ LRESULT CALLBACK cpu_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       return 0;
     }
     case WM_RBUTTONDOWN:
-      SetFocus(hwnd);
-      layout_focus(hwnd);
+      panel_activate(hwnd);
       keyb_context_menu(hwnd, reg_keys, nullptr);
       return 0;
     case WM_MOUSEMOVE:

@@ -445,8 +445,7 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       }
       return 0;
     case WM_LBUTTONDOWN:
-      SetFocus(hwnd);
-      layout_focus(hwnd);
+      panel_activate(hwnd);
       press(lparam);
       return 0;
     case WM_TIMER: pulse(); return 0;
@@ -454,8 +453,7 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     case WM_LBUTTONUP: drag(lparam, true); return 0;
     case WM_LBUTTONDBLCLK: follow(); return 0;
     case WM_RBUTTONDOWN:
-      SetFocus(hwnd);
-      layout_focus(hwnd);
+      panel_activate(hwnd);
       keyb_context_menu(hwnd, data_keys, nullptr);
       return 0;
     case WM_MOUSEWHEEL: scroll_rows(GET_WHEEL_DELTA_WPARAM(wparam) > 0 ? -1 : 1); return 0;

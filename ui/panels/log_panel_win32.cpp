@@ -394,11 +394,6 @@ void destroy() {
   g_log.file = INVALID_HANDLE_VALUE;
 }
 
-void activate(HWND hwnd) {
-  SetFocus(hwnd);
-  layout_focus(hwnd);
-}
-
 LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -420,7 +415,7 @@ LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_COMMAND: return command(LOWORD(wparam));
     case WM_VSCROLL: vertical_scroll(LOWORD(wparam)); return 0;
     case WM_LBUTTONDOWN:
-      activate(hwnd);
+      panel_activate(hwnd);
       mouse_select(lparam, true);
       g_log.selecting = true;
       SetCapture(hwnd);
@@ -434,7 +429,7 @@ LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       g_log.selecting = false;
       return 0;
     case WM_RBUTTONDOWN:
-      activate(hwnd);
+      panel_activate(hwnd);
       keyb_context_menu(hwnd, log_keys, nullptr);
       return 0;
     case WM_MOUSEWHEEL:

@@ -1,5 +1,7 @@
 #include "ui/panels/panel_class_win32.h"
 
+#include "ui/layout.h"
+
 enum { PROGRAM_ICON = 1330 };
 
 void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor, UINT style) {
@@ -12,6 +14,11 @@ void panel_register_class(const char *class_name, WNDPROC proc, LPCSTR cursor, U
   wincl.hCursor = LoadCursorA(nullptr, cursor);
   wincl.lpszClassName = class_name;
   RegisterClassExA(&wincl);
+}
+
+void panel_activate(HWND hwnd) {
+  SetFocus(hwnd);
+  layout_focus(hwnd);
 }
 
 LRESULT panel_paint(HWND hwnd, void (*draw)(HDC dc)) {

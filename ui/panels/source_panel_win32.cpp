@@ -368,8 +368,7 @@ int offset_at(LPARAM lparam) {
 }
 
 void press(HWND hwnd, LPARAM lparam) {
-  SetFocus(hwnd);
-  layout_focus(hwnd);
+  panel_activate(hwnd);
   if (!g_source.shown.text) return;
   const int x = (short)LOWORD(lparam) + g_source.scroll_x,
             y = (short)HIWORD(lparam) + line_top(g_source.top);
@@ -476,8 +475,7 @@ LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
       release(lparam);
       return 0;
     case WM_RBUTTONUP:
-      SetFocus(hwnd);
-      layout_focus(hwnd);
+      panel_activate(hwnd);
       keyb_context_menu(hwnd, source_keys, nullptr);
       return 0;
     case WM_MOUSEWHEEL:

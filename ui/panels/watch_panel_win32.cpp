@@ -187,13 +187,11 @@ LRESULT CALLBACK watch_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_COMMAND: return command(LOWORD(wparam));
     case WM_CHAR: typed((char)wparam); return 0;
     case WM_LBUTTONDOWN:
-      SetFocus(hwnd);
-      layout_focus(hwnd);
+      panel_activate(hwnd);
       select_at(lparam);
       return 0;
     case WM_RBUTTONDOWN:
-      SetFocus(hwnd);
-      layout_focus(hwnd);
+      panel_activate(hwnd);
       select_at(lparam);
       keyb_context_menu(hwnd, watch_keys, nullptr);
       return 0;
