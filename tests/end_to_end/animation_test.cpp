@@ -83,9 +83,7 @@ std::map<uint32_t, std::string> exports_of(const std::string &image) {
 class AnimationRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerAnimation-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    put_key_setting(key_, "ShowFormatWarning", "0");
+    key_ = own_settings_key("Animation");
   }
   void TearDown() override {
     if (thread_) {
@@ -94,8 +92,7 @@ class AnimationRun : public ::testing::Test {
     }
     if (process_) CloseHandle(process_);
     if (pi_.hProcess) kq_close(&pi_, main_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
 
   // kq and the program copied into a folder of the test, kq started on the program.

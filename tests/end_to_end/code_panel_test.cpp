@@ -27,15 +27,12 @@ const char kPause[] = "EVN_Pause at ";
 class CodePanelRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerCode-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    put_key_setting(key_, "ShowFormatWarning", "0");
+    key_ = own_settings_key("Code");
     put_key_setting(key_, "Arguments", "loop");
   }
   void TearDown() override {
     if (pi_.hProcess) kq_close(&pi_, main_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
 
   // kq.exe and the debuggee copied into a folder of the test: the log, the options and

@@ -32,17 +32,14 @@ enum {
 class DataWatchRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerDataWatch-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    const char *settings[][2] = {{"ShowFormatWarning", "0"}, {"Arguments", "loop"},
-                                 {"WriteReadOnly", "1"}};
-    for (auto &s : settings) put_key_setting(key_, s[0], s[1]);
+    key_ = own_settings_key("DataWatch");
+    put_key_setting(key_, "Arguments", "loop");
+    put_key_setting(key_, "WriteReadOnly", "1");
     dir_ = own_folder() + "kq-data-watch\\";
   }
   void TearDown() override {
     if (kq_.hProcess) kq_close(&kq_, main_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
 
   // kq.exe, its map and the debuggee in the test's folder, where the run's log, options

@@ -20,15 +20,12 @@
 class Keys : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerKeys-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    setting("ShowFormatWarning", "0");
+    key_ = own_settings_key("Keys");
     setting("ShowStdMenu", "1");
   }
   void TearDown() override {
     stop();
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
   void setting(const char *name, const char *value) { put_key_setting(key_, name, value); }
 

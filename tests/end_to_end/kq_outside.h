@@ -130,6 +130,20 @@ inline void put_key_setting(const std::string &key, const char *name, const std:
   RegCloseKey(handle);
 }
 
+// A settings key of the test's own (named for the test and this process), handed to the kq
+// it starts through KQ_SETTINGS_KEY, with the format warning off; and its removal at the end.
+inline std::string own_settings_key(const char *test) {
+  const std::string key =
+      std::string("SOFTWARE\\KaquinDebugger") + test + "-" + std::to_string(GetCurrentProcessId());
+  SetEnvironmentVariableA("KQ_SETTINGS_KEY", key.c_str());
+  put_key_setting(key, "ShowFormatWarning", "0");
+  return key;
+}
+inline void drop_settings_key(const std::string &key) {
+  RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+  SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+}
+
 inline std::string key_setting(const std::string &key, const char *name) {
   char value[2048] = {0};
   DWORD size = sizeof value - 1, type = 0;

@@ -57,16 +57,13 @@ bool read_image(const std::string &path, Image *image) {
 class MapPanelRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerMap-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    put_key_setting(key_, "ShowFormatWarning", "0");
+    key_ = own_settings_key("Map");
     put_key_setting(key_, "Arguments", "loop");
     dir_ = own_folder() + "kq-map\\";
   }
   void TearDown() override {
     if (pi_.hProcess) kq_close(&pi_, main_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
 
   std::string log() const { return read_file(dir_ + "kq.log"); }

@@ -144,9 +144,7 @@ std::string out_of_order(const Table &rows, int column, Kind kind, bool descendi
 class KqNavigator : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerNavigator-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    put_key_setting(key_, "ShowFormatWarning", "0");
+    key_ = own_settings_key("Navigator");
   }
   void TearDown() override {
     if (kq_.hProcess) kq_close(&kq_, main());
@@ -156,8 +154,7 @@ class KqNavigator : public ::testing::Test {
       CloseHandle(program_.hProcess);
       CloseHandle(program_.hThread);
     }
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
 
   // The test's own program, copied into a folder of the test where kq keeps its workspace

@@ -36,9 +36,7 @@ const COLORREF kPlainFill = 0xC89632, kCtrlFill = 0x64FFFF, kOtherKindPaper = 0x
 class TextPanelsRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerText-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    put_key_setting(key_, "ShowFormatWarning", "0");
+    key_ = own_settings_key("Text");
     put_key_setting(key_, "Arguments", "chatter");
     put_key_setting(key_, "CommandLineInterpreter", "cmd.exe /C");
   }
@@ -75,8 +73,7 @@ class TextPanelsRun : public ::testing::Test {
   }
   void TearDown() override {
     if (pi_.hProcess) kq_close(&pi_, main_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
 
   // With the debuggee on the command line, the first time: two more programs and one that

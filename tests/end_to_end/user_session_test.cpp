@@ -40,16 +40,13 @@ std::string hex(uint32_t value) {
 class UserSession : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = "SOFTWARE\\KaquinDebuggerSession-" + std::to_string(GetCurrentProcessId());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", key_.c_str());
-    put_key_setting(key_, "ShowFormatWarning", "0");
+    key_ = own_settings_key("Session");
     put_key_setting(key_, "Arguments", "probe");
     dir_ = own_folder() + "kq-session\\";
   }
   void TearDown() override {
     if (pi_.hProcess) kq_close(&pi_, main_);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
+    drop_settings_key(key_);
   }
 
   bool start() {
