@@ -3,12 +3,8 @@
 # Wine prefix once. Idempotent: a second run only checks and finishes in seconds.
 set -euo pipefail
 
-PACKAGES=(wine wine32:i386 wine64 wine64-tools
-          g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-          cmake ninja-build xvfb xauth x11-utils imagemagick openbox fonts-dejavu-core
-          googletest libgtest-dev clang-14 libclang-rt-14-dev
-          libzydis-dev libcapstone-dev nasm binutils
-          qemu-system-x86 debootstrap e2fsprogs)
+# tools/packages.txt: one package a line (the first word), "#" starts a comment.
+mapfile -t PACKAGES < <(sed -e 's/#.*//' "$(dirname "$0")/packages.txt" | awk 'NF { print $1 }')
 
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"
