@@ -3,6 +3,7 @@
 # plain names, and KQ_GetSourcePath (declared without DBGAPI) not among them.
 # Usage: check_exports.sh OBJDUMP KQ_EXE KQPLUGIN_H
 objdump=$1 exe=$2 header=$3
+command -v "$objdump" >/dev/null || { echo "FAILED: $objdump is not installed (run tools/setup.sh)"; exit 1; }
 tmp=${TMPDIR:-/tmp}/kq_exports.$$
 trap 'rm -f "$tmp".*' EXIT
 "$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |

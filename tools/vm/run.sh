@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command inside the test machine (see build-image.sh) with the folder DIR of
-# this machine mounted at the same path (none for "-"), in the current folder when it
-# lies inside DIR, and gives the command's output and exit code.
+# this machine mounted at the same path (none for "-"), and the folder "shared" beside
+# it when there is one, in the current folder when it lies inside DIR, and gives the
+# command's output and exit code.
 # Usage: run.sh DIR|- COMMAND [ARGS...]
 set -euo pipefail
 dir=${KQ_VM_DIR:-/var/cache/kq-vm}
@@ -16,6 +17,14 @@ shared=()
     shared=(-virtfs "local,path=$share,mount_tag=share,security_model=none,id=share")
     printf 'mkdir -p %q && mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose share %q\n' \
       "$share" "$share"
+    # The shared folder beside the project (the test corpus) is found at the same
+    # relative place as on this machine.
+    beside=$(dirname "$share")/shared
+    if [ -d "$beside" ]; then
+      shared+=(-virtfs "local,path=$beside,mount_tag=beside,security_model=none,readonly=on,id=beside")
+      printf 'mkdir -p %q && mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,ro beside %q\n' \
+        "$beside" "$beside"
+    fi
     case "$PWD/" in "$share"/*) printf 'cd %q\n' "$PWD" ;; esac
   fi
   printf '%q ' "$@"
