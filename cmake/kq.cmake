@@ -43,3 +43,20 @@ function(kq_gtest name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
+
+# Tests that click, type, take the foreground or read the screen each get a display of
+# their own for their run: its own X server, window manager and Wine prefix
+# (cmake/wine-run.sh picks them by the slot ctest hands out), so two such tests can run
+# side by side without taking each other's keys, focus or pixels.
+set(KQ_DISPLAYS 2)
+set(kq_display_slots "")
+foreach(slot RANGE 1 ${KQ_DISPLAYS})
+  string(APPEND kq_display_slots "{\"id\":\"${slot}\",\"slots\":1},")
+endforeach()
+string(REGEX REPLACE ",$" "" kq_display_slots "${kq_display_slots}")
+file(WRITE ${CMAKE_BINARY_DIR}/displays.json
+     "{\"version\":{\"major\":1,\"minor\":0},\"local\":[{\"display\":[${kq_display_slots}]}]}\n")
+set(CTEST_RESOURCE_SPEC_FILE ${CMAKE_BINARY_DIR}/displays.json)
+function(kq_own_display)
+  set_tests_properties(${ARGN} PROPERTIES RESOURCE_GROUPS "display:1")
+endfunction()
