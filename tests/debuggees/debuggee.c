@@ -10,9 +10,10 @@
      sleepers        starts a second thread; the two sleep for ever
      loadlib [DLL [EVENT [PROC]]]
                      loads and frees a DLL late (version.dll unless named), waiting
-                     between the two for the named event when one is given (at most a
-                     minute) and then calling its export PROC, which takes no arguments;
-                     then exits with 0 (3 when it cannot)
+                     between the two for the named event when one is given (at most ten
+                     minutes: a test in the emulated test machine takes minutes to
+                     attach) and then calling its export PROC, which takes no
+                     arguments; then exits with 0 (3 when it cannot)
      spin            stops on an INT3 with EAX pointing at its ProbeTable, then counts
                      g_spins up for ever
      probe [crash|wait|thread|bytes]
@@ -178,7 +179,7 @@ int main(int argc, char **argv) {
   if (!strcmp(what, "loadlib")) {
     HMODULE dll = LoadLibraryA(argc > 2 ? argv[2] : "version.dll");
     if (!dll) return 3;
-    if (argc > 3) WaitForSingleObject(CreateEventA(NULL, TRUE, FALSE, argv[3]), 60000);
+    if (argc > 3) WaitForSingleObject(CreateEventA(NULL, TRUE, FALSE, argv[3]), 600000);
     if (argc > 4) {
       FARPROC procedure = GetProcAddress(dll, argv[4]);
       if (!procedure) return 3;

@@ -246,8 +246,12 @@ TEST_F(UserSession, StepsBreaksPatchesGuardsAndFollowsAMovedFunction) {
   ASSERT_TRUE(wait_for([&] { return cursor_address() == probe.round; }, 20));
   ASSERT_TRUE(keys_.press_in_front(0, VK_SPACE, [] { return true; }));
   PostMessageA(main_, WM_COMMAND, UNLOAD, 0);
-  ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
-  std::string job = read_file(dir_ + "kq.job");
+  // The workspace is written after the unload is logged: wait for the file itself.
+  std::string job;
+  EXPECT_TRUE(wait_for([&] {
+    job = read_file(dir_ + "kq.job");
+    return job.find("guard ") != std::string::npos;
+  })) << log();
   const size_t breakpoint = job.find("break ");
   EXPECT_NE(std::string::npos, breakpoint) << job;
   EXPECT_EQ(job.find("kq_round", breakpoint), job.find(";", breakpoint) - 8) << job;
