@@ -13,6 +13,9 @@
 struct CvTypes {
   TypeMap map;
   bool read;  // a second type section for the same map is not read
+  // Structures are defined ahead of the walk, so that pointers before them resolve, and a
+  // forward reference stands for the definition of the same name (the MSF 7.00 databases).
+  bool ahead;
 };
 
 // Type servers whose types a program database may import (index high byte 1 and up).
@@ -45,3 +48,6 @@ void cv_read_lines(CvState *state, ByteCursor section);
 void cv_read_symbols(CvState *state, ByteCursor run);
 // The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
 void cv_read_directory(CvState *state, ByteCursor data);
+// The C13 line information of a module stream of an MSF 7.00 database: its line and file
+// checksum subsections, with file names from names (the string buffer of "/names").
+void pdb7_read_lines(CvState *state, ByteCursor c13, ByteCursor names);
