@@ -116,7 +116,7 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModulePart
   if (parts.lines) cv_read_lines(state, cursor_window(&c, symbols_size, parts.lines));
   size_t c13_at = (size_t)symbols_size + parts.lines;
   if (parts.c13 && names.ok) pdb7_read_lines(state, cursor_window(&c, c13_at, parts.c13), names);
-  if (symbols_size > 4) cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4));
+  if (symbols_size > 4) cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4), names.ok);
   copy.bytes = (uint8_t *)zone_free(copy.bytes);
 }
 
@@ -310,7 +310,7 @@ bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, 
     read_type_servers(state, cursor_window(&debug, servers_at, header.servers_size), path);
   StreamCopy symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
-  if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run);
+  if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
   symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
                read_names(pdb, &info, &copies[3]));

@@ -1,0 +1,99 @@
+// The reader on MSF 7.00 program databases: the Visual C++ 2013 DLL of the corpus and
+// programs built here by clang and lld, each held to llvm-pdbutil's dump of the same file:
+// every procedure with its locals, global, public, line pair and structure layout by name
+// and address.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "plugins/cvread/cv_load.h"
+#include "plugins/tests/corpus_files.h"
+#include "plugins/tests/pdbutil_oracle.h"
+#include "plugins/tests/recording_api.h"
+
+namespace {
+
+const std::string kBuilt = PDB7_PROGRAMS;
+const std::string kSamples[] = {
+    corpus_path("pdb7-msf-negative/vs2013-MyDll/MyDll"),
+    kBuilt + "/points",
+    kBuilt + "/shapes",
+};
+
+std::string at(const std::string &name, uint32_t address) {
+  return name + "@" + std::to_string(address);
+}
+
+PdbutilDump recorded_dump() {
+  PdbutilDump d;
+  for (const RecordedEntry &e : recording()->entries) {
+    const RecordedType *type = recorded_type(e.type);
+    if (type && type->kind == REC_FRAME) {
+      std::string locals;
+      for (const RecordedMember &m : type->members)
+        locals += " " + m.name + "@" + std::to_string(m.shift);
+      d.procedures.insert(at(e.name, e.address) + ":" + locals);
+    }
+    // Data and publics: any entry of that name and address.
+    d.data.insert(at(e.name, e.address));
+  }
+  for (const RecordedSource &s : recording()->sources)
+    for (size_t i = 0; i < s.lines.size(); i++)
+      d.lines.insert(s.name + ":" + std::to_string(s.lines[i]) + "@" +
+                     std::to_string(s.addresses[i]));
+  for (const RecordedType &t : recording()->types) {
+    if (t.kind != REC_STRUCT || !t.size) continue;
+    std::string members;
+    for (const RecordedMember &m : t.members) members += m.name + "@" + std::to_string(m.shift) + " ";
+    d.structures.insert(t.name + " " + std::to_string(t.size) + ":" + members);
+  }
+  return d;
+}
+
+template <class Set>
+size_t missing_from(const Set &oracle, const Set &defined, const char *what) {
+  size_t missing = 0;
+  for (const std::string &item : oracle)
+    if (!defined.count(item) && ++missing <= 5) ADD_FAILURE() << what << " not defined: " << item;
+  return missing;
+}
+
+TEST(Pdb7, EverySampleAgreesWithPdbutil) {
+  for (const std::string &sample : kSamples) {
+    SCOPED_TRACE(sample);
+    std::string image_path = sample + (sample.find("MyDll") != std::string::npos ? ".dll" : ".exe");
+    std::vector<uint8_t> image = read_whole_file(image_path);
+    uint32_t where = codeview_offset(image);
+    ASSERT_NE(where, 0u);
+    recording_reset();
+    CvCounts counts;
+    ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + where,
+                        image_path.c_str(), &counts))
+        << recording()->log;
+    EXPECT_EQ(recording()->mapped, 0);
+    PdbutilDump oracle;
+    ASSERT_TRUE(pdbutil_read(sample + ".pdb", &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
+    PdbutilDump defined = recorded_dump();
+    size_t procedures = missing_from(oracle.procedures, defined.procedures, "procedure");
+    size_t data = missing_from(oracle.data, defined.data, "data");
+    std::set<std::string> publics(oracle.publics.begin(), oracle.publics.end());
+    size_t public_misses = missing_from(publics, defined.data, "public");
+    size_t lines = missing_from(oracle.lines, defined.lines, "line pair");
+    size_t structures = missing_from(oracle.structures, defined.structures, "structure");
+    EXPECT_EQ(counts.procedures, oracle.procedures.size());
+    EXPECT_EQ(defined.lines.size(), oracle.lines.size());
+    EXPECT_EQ(counts.publics, oracle.publics.size());
+    printf("%s: procedures %zu/%zu data %zu/%zu publics %zu/%zu line pairs %zu/%zu structures "
+           "%zu/%zu (agreeing/llvm-pdbutil)\n",
+           sample.substr(sample.rfind('/') + 1).c_str(),
+           oracle.procedures.size() - procedures, oracle.procedures.size(),
+           oracle.data.size() - data, oracle.data.size(), publics.size() - public_misses,
+           publics.size(),
+           oracle.lines.size() - lines, oracle.lines.size(),
+           oracle.structures.size() - structures, oracle.structures.size());
+  }
+}
+
+}  // namespace
