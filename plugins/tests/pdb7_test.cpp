@@ -96,4 +96,79 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
   }
 }
 
+typedef std::vector<uint8_t> Bytes;
+
+uint32_t get32(const Bytes &b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+void set32(Bytes *b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; i++) (*b)[at + i] = (uint8_t)(v >> (8 * i));
+}
+// Where the root stream starts: its first page, named in the page the superblock names.
+size_t root_at(const Bytes &pdb) { return get32(pdb, get32(pdb, 52) * 4096) * 4096; }
+// Where stream n starts: its first page number follows those of the streams before it.
+size_t stream_at(const Bytes &pdb, uint32_t n) {
+  size_t root = root_at(pdb), pages = root + 4 + get32(pdb, root) * 4;
+  for (uint32_t i = 0; i < n; i++) {
+    uint32_t size = get32(pdb, root + 4 + i * 4);
+    if (size != 0xFFFFFFFF) pages += (size + 4095) / 4096 * 4;
+  }
+  return get32(pdb, pages) * 4096;
+}
+
+struct Damage {
+  const char *what;
+  void (*apply)(Bytes *pdb, Bytes *image, uint32_t rsds);
+  const char *log;  // a line the load writes; "" for a load that succeeds
+};
+
+const Damage kDamages[] = {
+    {"truncated", [](Bytes *pdb, Bytes *, uint32_t) { pdb->resize(3 * 4096); },
+     "is not a program database 7.00\n"},
+    {"root page number past the end",
+     [](Bytes *pdb, Bytes *, uint32_t) { set32(pdb, get32(*pdb, 52) * 4096, 0x7FFFFFFF); },
+     "is not a program database 7.00\n"},
+    {"stream directory larger than the file",
+     [](Bytes *pdb, Bytes *, uint32_t) { set32(pdb, 44, (uint32_t)pdb->size() + 4096); },
+     "is not a program database 7.00\n"},
+    {"debug stream larger than the file",
+     [](Bytes *pdb, Bytes *, uint32_t) { set32(pdb, root_at(*pdb) + 4 + 3 * 4, 0x7FFFFFF0); },
+     "Unknown symbol info version 0\n"},
+    {"GUID of another build", [](Bytes *, Bytes *image, uint32_t rsds) { (*image)[rsds + 4]++; },
+     "belongs to another build (GUID"},
+    {"first type a modifier of itself",
+     [](Bytes *pdb, Bytes *, uint32_t) {
+       size_t types = stream_at(*pdb, 2);
+       size_t first = types + get32(*pdb, types + 4);
+       (*pdb)[first + 2] = 0x01;  // LF_MODIFIER of 0x1000
+       (*pdb)[first + 3] = 0x10;
+       set32(pdb, first + 4, 0x1000);
+     },
+     ""},
+};
+
+TEST(Pdb7, DamagedFilesAreRefusedWithALogLine) {
+  std::string image_path = kBuilt + "/points.exe";
+  const Bytes image = read_whole_file(image_path);
+  const Bytes pdb = read_whole_file(kBuilt + "/points.pdb");
+  uint32_t rsds = codeview_offset(image);
+  ASSERT_NE(rsds, 0u);
+  for (const Damage &damage : kDamages) {
+    SCOPED_TRACE(damage.what);
+    Bytes forged_image = image, forged_pdb = pdb;
+    damage.apply(&forged_pdb, &forged_image, rsds);
+    recording_reset();
+    recording()->files[kBuilt + "/points.pdb"] = forged_pdb;
+    CvCounts counts = {};
+    bool ok = cv_load(recording_api(), forged_image.data(), forged_image.size(),
+                      forged_image.data() + rsds, image_path.c_str(), &counts);
+    EXPECT_EQ(ok, !*damage.log);
+    EXPECT_NE(recording()->log.find(*damage.log ? damage.log : "successfully parsed"),
+              std::string::npos)
+        << recording()->log;
+    if (!ok) EXPECT_TRUE(recording()->entries.empty() && recording()->sources.empty());
+    EXPECT_EQ(recording()->mapped, 0);
+  }
+}
+
 }  // namespace
