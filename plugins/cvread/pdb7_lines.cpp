@@ -13,10 +13,10 @@
 namespace {
 
 const uint32_t kLinesKind = 0xF2, kChecksumsKind = 0xF4;
-// A lines subsection: DWORD offset, WORD section, WORD flags (columns follow each block's
-// pairs), DWORD code size. A block: DWORD file, DWORD pair count, DWORD block size.
-const size_t kLinesHeader = 12, kBlockHeader = 12, kPairSize = 8, kColumnSize = 4;
-const uint16_t kHasColumns = 1;
+// A lines subsection: DWORD offset, WORD section, WORD flags, DWORD code size. A block:
+// DWORD file, DWORD pair count, DWORD block size; the size also covers the columns that
+// follow the pairs when the flags say so.
+const size_t kLinesHeader = 12, kBlockHeader = 12, kPairSize = 8;
 // Line numbers the compilers write for code that has no line of its own.
 const uint32_t kNoLineFirst = 0xF00000;
 
