@@ -20,6 +20,7 @@ const std::string kSamples[] = {
     corpus_path("pdb7-msf-negative/vs2013-MyDll/MyDll"),
     kBuilt + "/points",
     kBuilt + "/shapes",
+    kBuilt + "/shapes_o2",
 };
 
 std::string at(const std::string &name, uint32_t address) {
@@ -85,9 +86,9 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
     EXPECT_EQ(counts.procedures, oracle.procedures.size());
     EXPECT_EQ(defined.lines.size(), oracle.lines.size());
     EXPECT_EQ(counts.publics, oracle.publics.size());
-    printf("%s: procedures %zu/%zu data %zu/%zu publics %zu/%zu line pairs %zu/%zu structures "
+    printf("%s: procedures with their %u locals %zu/%zu data %zu/%zu publics %zu/%zu line pairs %zu/%zu structures "
            "%zu/%zu (agreeing/llvm-pdbutil)\n",
-           sample.substr(sample.rfind('/') + 1).c_str(),
+           sample.substr(sample.rfind('/') + 1).c_str(), counts.locals,
            oracle.procedures.size() - procedures, oracle.procedures.size(),
            oracle.data.size() - data, oracle.data.size(), publics.size() - public_misses,
            publics.size(),
