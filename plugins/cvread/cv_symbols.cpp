@@ -114,8 +114,7 @@ void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
     bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
     if (range) {
       // The first range relative to the frame pointer places the local.
-      if (!locals.pending ||
-          (layout->kind != kRangeRegisterRelative && !locals.frame_on_ebp))
+      if (!locals.pending || (layout->kind != kRangeRegisterRelative && !locals.frame_on_ebp))
         continue;
       memcpy(name, locals.name, LEAF_NAME_SIZE);
       type = locals.type;

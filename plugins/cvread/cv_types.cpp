@@ -59,8 +59,8 @@ bool is_forward(const ByteCursor *record) {
 
 // Reads a record's size (0 for a kind without one) and name, and with key the name that
 // identifies a structure among its forward references (empty when it has none).
-uint32_t record_name(const ByteCursor *record, const TypeLayout *layout,
-                     char name[LEAF_NAME_SIZE], char *key = nullptr) {
+uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, char name[LEAF_NAME_SIZE],
+                     char *key = nullptr) {
   ByteCursor c = *record;
   cursor_seek(&c, layout->size_at ? layout->size_at : layout->name_at);
   uint32_t size = layout->size_at ? leaf_numeric(&c) : 0;
@@ -76,25 +76,35 @@ uint32_t record_name(const ByteCursor *record, const TypeLayout *layout,
 // becomes a member of strukt; an enumeration's list only holds enumerators. A leaf the
 // walk does not know ends it, keeping what was read.
 void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *map,
-                     const ByteCursor *list, bool is_enum, DebugType strukt) {
-  if (list->size > section->walk_left) return;
-  section->walk_left -= list->size;
-  ByteCursor c = *list;
-  cursor_seek(&c, 4);
-  while (c.ok && c.offset + 2 < c.size) {
-    if (field_list_padding(&c)) continue;
-    size_t start = c.offset;
-    const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
-    if (!layout || is_enum != (layout->action == MEMBER_ENUMERATE)) return;
-    uint32_t offset = 0;
-    if (!member_fields(&c, start, layout, &offset)) return;
-    char name[LEAF_NAME_SIZE] = "";
-    if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
-    if (!c.ok) return;
-    if (layout->action != MEMBER_DATA) continue;
-    ByteCursor member = cursor_window(list, start, c.offset - start);
-    DebugType type = type_map_resolve(map, record_field(&member, layout->type_at, layout->width));
-    state->api->define_member(strukt, name, (int)offset, type);
+                     const ByteCursor *first, bool is_enum, DebugType strukt) {
+  // A long list goes on in the list an LF_INDEX names; the walk budget ends a chain that
+  // comes back to itself.
+  for (const ByteCursor *list = first; list && list->size <= section->walk_left;) {
+    section->walk_left -= list->size;
+    ByteCursor c = *list;
+    const ByteCursor *next = nullptr;
+    cursor_seek(&c, 4);
+    while (c.ok && c.offset + 2 < c.size) {
+      if (field_list_padding(&c)) continue;
+      size_t start = c.offset;
+      const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
+      if (!layout) return;
+      uint32_t offset = 0;
+      if (!member_fields(&c, start, layout, &offset)) return;
+      if (layout->action == MEMBER_INDEX) {
+        next = type_record(&section->records, record_field(list, start + layout->type_at, 4));
+        break;
+      }
+      if (is_enum != (layout->action == MEMBER_ENUMERATE)) return;
+      char name[LEAF_NAME_SIZE] = "";
+      if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
+      if (!c.ok) return;
+      if (layout->action != MEMBER_DATA) continue;
+      ByteCursor member = cursor_window(list, start, c.offset - start);
+      DebugType type = type_map_resolve(map, record_field(&member, layout->type_at, layout->width));
+      state->api->define_member(strukt, name, (int)offset, type);
+    }
+    list = next;
   }
 }
 

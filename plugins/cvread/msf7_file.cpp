@@ -4,7 +4,9 @@
 
 namespace {
 
-const char kMagic[] = "Microsoft C/C++ MSF 7.00\r\n\x1a" "DS\0\0";
+const char kMagic[] =
+    "Microsoft C/C++ MSF 7.00\r\n\x1a"
+    "DS\0\0";
 const size_t kMagicSize = 32;
 const size_t kPageSizeAt = 32, kRootSizeAt = 44, kRootMapAt = 52;
 

@@ -50,9 +50,7 @@ bool next_block(BlockRun *run, uint32_t *file, ByteCursor *pairs) {
   return pairs->ok;
 }
 
-BlockRun blocks_of(const ByteCursor *lines) {
-  return BlockRun{*lines, kLinesHeader};
-}
+BlockRun blocks_of(const ByteCursor *lines) { return BlockRun{*lines, kLinesHeader}; }
 
 // Adds the pairs of every block of file, from the subsections at and after first.
 void gather_file(const DebugApi *api, const ByteCursor *c13, size_t first, uint32_t file,

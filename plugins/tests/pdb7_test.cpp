@@ -47,7 +47,8 @@ PdbutilDump recorded_dump() {
   for (const RecordedType &t : recording()->types) {
     if (t.kind != REC_STRUCT || !t.size) continue;
     std::string members;
-    for (const RecordedMember &m : t.members) members += m.name + "@" + std::to_string(m.shift) + " ";
+    for (const RecordedMember &m : t.members)
+      members += m.name + "@" + std::to_string(m.shift) + " ";
     d.structures.insert(t.name + " " + std::to_string(t.size) + ":" + members);
   }
   return d;
@@ -86,14 +87,15 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
     EXPECT_EQ(counts.procedures, oracle.procedures.size());
     EXPECT_EQ(defined.lines.size(), oracle.lines.size());
     EXPECT_EQ(counts.publics, oracle.publics.size());
-    printf("%s: procedures with their %u locals %zu/%zu data %zu/%zu publics %zu/%zu line pairs %zu/%zu structures "
-           "%zu/%zu (agreeing/llvm-pdbutil)\n",
-           sample.substr(sample.rfind('/') + 1).c_str(), counts.locals,
-           oracle.procedures.size() - procedures, oracle.procedures.size(),
-           oracle.data.size() - data, oracle.data.size(), publics.size() - public_misses,
-           publics.size(),
-           oracle.lines.size() - lines, oracle.lines.size(),
-           oracle.structures.size() - structures, oracle.structures.size());
+    printf(
+        "%s: procedures with their %u locals %zu/%zu data %zu/%zu publics %zu/%zu line pairs "
+        "%zu/%zu structures "
+        "%zu/%zu (agreeing/llvm-pdbutil)\n",
+        sample.substr(sample.rfind('/') + 1).c_str(), counts.locals,
+        oracle.procedures.size() - procedures, oracle.procedures.size(), oracle.data.size() - data,
+        oracle.data.size(), publics.size() - public_misses, publics.size(),
+        oracle.lines.size() - lines, oracle.lines.size(), oracle.structures.size() - structures,
+        oracle.structures.size());
   }
 }
 

@@ -35,7 +35,7 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
   const std::regex pair(R"((\d+) ([0-9A-F]{8}))");
   std::string section, kind, name, file, line_section, frame_register = "EBP", pending_local;
   std::string procedure, locals, list, type;
-  std::map<std::string, std::string> members;  // field list index -> its members
+  std::map<std::string, std::string> members;                   // field list index -> its members
   std::vector<std::pair<std::string, std::string>> structures;  // head, field list
   auto end_procedure = [&] {
     if (!procedure.empty()) dump->procedures.insert(procedure + ":" + locals);
