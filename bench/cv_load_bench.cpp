@@ -1,5 +1,5 @@
 // Symbols and line entries loaded per second from the largest program database of the
-// corpus (classs.pdb, Visual C++ 4.2), in one run:
+// corpus (classs.pdb, Visual C++ 4.2) or the image given, in one run:
 //   ours      the CodeView reader with the definitions only counted;
 //   ours+kq   the reader through the plug-in's entry point into the debugger's stores,
 //             the way kq.exe loads a module (image mapped, exports, debug directory);
@@ -12,7 +12,9 @@
 // there are rounds (16 at most): the time from its launch on GameC.exe (copied with its
 // PDBs) to the stop at main with the build's plug-ins, and without plug-ins to the stop at
 // the entry point, best and median:
-//   cmake/wine-run.sh build/win32/bench/cv_load_bench.exe [rounds [loads per round]]
+//   cmake/wine-run.sh build/win32/bench/cv_load_bench.exe [rounds [loads per round [image]]]
+// (an image whose PDB 7 lies beside it: the Visual C++ 2013 DLL of the corpus, a program
+// built by clang and lld).
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -30,8 +32,8 @@
 
 namespace {
 
-const char kImage[] = KQ_CORPUS "/pdb2-jg/vc42-classs/classs.exe";
-const char kPdbLabel[] = "classs.pdb (1,115,136 bytes, Visual C++ 4.2)";
+const char *g_image = KQ_CORPUS "/pdb2-jg/vc42-classs/classs.exe";
+const char *g_label = "classs.pdb (1,115,136 bytes, Visual C++ 4.2)";
 
 LoadTally g_tally;
 uint32_t g_debug_offset;  // of the image's CodeView entry
@@ -71,10 +73,10 @@ const DebugApi kCountingApi = {
 
 bool load_counted(LoadTally *tally) {
   g_tally = LoadTally{0, 0};
-  const uint8_t *image = map_file(kImage);
+  const uint8_t *image = map_file(g_image);
   size_t size = mapped_size(image);
   bool ok = image && g_debug_offset < size &&
-            cv_load_debug_info(&kCountingApi, image, size, image + g_debug_offset, kImage);
+            cv_load_debug_info(&kCountingApi, image, size, image + g_debug_offset, g_image);
   unmap_file(image);
   *tally = g_tally;
   return ok;
@@ -89,7 +91,7 @@ bool load_dbghelp(LoadTally *tally) {
   *tally = LoadTally{0, 0};
   const DbghelpSink sink = {tally, nullptr, on_symbol, on_line};
   const char *why = "";
-  bool ok = dbghelp_enumerate(kImage, &sink, &why);
+  bool ok = dbghelp_enumerate(g_image, &sink, &why);
   if (!ok) fprintf(stderr, "dbghelp: %s\n", why);
   return ok;
 }
@@ -159,13 +161,14 @@ bool time_launches(int launches) {
 int main(int argc, char **argv) {
   int rounds = argc > 1 ? atoi(argv[1]) : 5;
   int loads = argc > 2 ? atoi(argv[2]) : 10;
+  if (argc > 3) g_image = g_label = argv[3];
   if (rounds < 1 || loads < 1) {
     fprintf(stderr, "usage: cv_load_bench [rounds [loads per round]]\n");
     return 2;
   }
   const char *why = "";
-  g_debug_offset = codeview_offset(read_whole_file(kImage));
-  if (!g_debug_offset || !bench_kq_begin(kImage) || !dbghelp_begin(kImage, &why)) {
+  g_debug_offset = codeview_offset(read_whole_file(g_image));
+  if (!g_debug_offset || !bench_kq_begin(g_image) || !dbghelp_begin(g_image, &why)) {
     fprintf(stderr, "cv_load_bench: cannot start (%s)\n", why);
     return 1;
   }
@@ -181,7 +184,7 @@ int main(int argc, char **argv) {
       double start = now();
       for (int i = 0; i < loads; i++) {
         if (!l.load(&l.tally)) {
-          fprintf(stderr, "cv_load_bench: %s could not load %s\n", l.name, kImage);
+          fprintf(stderr, "cv_load_bench: %s could not load %s\n", l.name, g_image);
           return 1;
         }
       }
@@ -191,7 +194,7 @@ int main(int argc, char **argv) {
   }
   dbghelp_end();
   bench_kq_end();
-  printf("%s, best of %d rounds of %d loads\n", kPdbLabel, rounds, loads);
+  printf("%s, best of %d rounds of %d loads\n", g_label, rounds, loads);
   printf("%-8s %9s %9s %12s %12s %14s\n", "loader", "symbols", "lines", "ms per load",
          "symbols/s", "line entries/s");
   for (const Loader &l : loaders)

@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 #include "plugins/common/debug_api.h"
 
 struct CvFuzzRun {
@@ -87,3 +89,21 @@ inline const DebugApi kCvFuzzApi = {
     cv_fuzz_printf,   cv_fuzz_map,    cv_fuzz_unmap,  cv_fuzz_get_type, cv_fuzz_address,
     cv_fuzz_pointer,  cv_fuzz_array,  cv_fuzz_enum,   cv_fuzz_struct,   cv_fuzz_frame,
     cv_fuzz_function, cv_fuzz_member, cv_fuzz_source, cv_fuzz_entry,    cv_fuzz_find};
+
+// Loads the debug record at record (naming the database "fuzz.pdb", which is served from
+// the file bytes), with no source allowed more than file_size / pair_bytes pairs; aborts
+// when a mapping is not released or a refused database defined something.
+template <class Load>
+void cv_fuzz_database(const uint8_t *record, size_t record_size, const uint8_t *bytes,
+                      size_t size, size_t pair_bytes, Load load) {
+  // The file in a block of its own size, so a read past its end is caught.
+  std::vector<uint8_t> file(bytes, bytes + size);
+  g_cv_fuzz = CvFuzzRun{file.empty() ? nullptr : file.data(), file.size(), 0, 0,
+                        file.size() / pair_bytes, 0, 0};
+  bool ok = load(&kCvFuzzApi, record, record_size, record, nullptr);
+  if (g_cv_fuzz.mapped != 0) abort();
+  if (!ok && g_cv_fuzz.definitions) abort();
+}
+
+// The name the fuzzed records give their database.
+inline const char kCvFuzzName[] = "fuzz.pdb";

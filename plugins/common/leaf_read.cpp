@@ -78,6 +78,30 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) 
   if (unnamed_is_empty && !strcmp(name, "__unnamed")) name[0] = 0;
 }
 
+void leaf_text(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
+  const char *text = cursor_text_at(c, c->offset);
+  name[0] = 0;
+  if (!text) {
+    c->ok = false;
+    return;
+  }
+  size_t length = strlen(text);
+  cursor_seek(c, c->offset + length + 1);
+  if (length >= LEAF_NAME_SIZE) length = LEAF_NAME_SIZE - 1;
+  memcpy(name, text, length);
+  name[length] = 0;
+  if (unnamed_is_empty && (!strcmp(name, "__unnamed") || !strcmp(name, "<unnamed-tag>")))
+    name[0] = 0;
+}
+
+void leaf_any_name(ByteCursor *c, bool zero_terminated, char name[LEAF_NAME_SIZE],
+                   bool unnamed_is_empty) {
+  if (zero_terminated)
+    leaf_text(c, name, unnamed_is_empty);
+  else
+    leaf_name(c, name, unnamed_is_empty);
+}
+
 bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],
                   bool unnamed_is_empty) {
   ByteCursor c = *record;

@@ -20,6 +20,13 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);
 // The same for the name at offset at of record; false when it does not start inside.
 bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],
                   bool unnamed_is_empty);
+// The NUL-terminated names of the newer records (symbol kinds from 0x1100, type leaves
+// from 0x1500): cut at LEAF_NAME_SIZE - 1 characters, the cursor put after the NUL (not ok
+// when there is none). With unnamed_is_empty, "<unnamed-tag>" also becomes the empty name.
+void leaf_text(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);
+// Either form, chosen by zero_terminated.
+void leaf_any_name(ByteCursor *c, bool zero_terminated, char name[LEAF_NAME_SIZE],
+                   bool unnamed_is_empty);
 
 // A field of a record: width 4, 2 or 1 bytes at offset at; 0 when it does not fit.
 // Inline: the walks read every field of every record through it.

@@ -5,14 +5,6 @@
 
 namespace {
 
-// One source file's pairs from all its blocks, in two parallel zone arrays.
-struct LinePairs {
-  uint16_t *lines;
-  uint32_t *addresses;
-  uint32_t count;
-  uint32_t *pairs_left;
-};
-
 void read_block(const DebugApi *api, const ByteCursor *section, uint32_t at, LinePairs *pairs) {
   ByteCursor c = *section;
   cursor_seek(&c, at);
@@ -20,22 +12,38 @@ void read_block(const DebugApi *api, const ByteCursor *section, uint32_t at, Lin
   uint16_t count = cursor_u16(&c);
   ByteCursor offsets = cursor_window(&c, c.offset, (size_t)count * 4);
   ByteCursor numbers = cursor_window(&c, c.offset + (size_t)count * 4, (size_t)count * 2);
-  if (!c.ok || !offsets.ok || !numbers.ok || !count || count > *pairs->pairs_left) return;
-  *pairs->pairs_left -= count;
-  // Grown with slack: a file may have many small blocks.
-  uint16_t *lines = (uint16_t *)zone_grow(pairs->lines, count * sizeof(uint16_t));
-  if (lines) pairs->lines = lines;
-  uint32_t *addresses = (uint32_t *)zone_grow(pairs->addresses, count * sizeof(uint32_t));
-  if (addresses) pairs->addresses = addresses;
-  if (!lines || !addresses) return;
+  if (!c.ok || !offsets.ok || !numbers.ok || !line_pairs_reserve(pairs, count)) return;
   for (uint32_t i = 0; i < count; i++) {
-    addresses[pairs->count + i] = api->get_address(segment, cursor_u32(&offsets));
-    lines[pairs->count + i] = cursor_u16(&numbers);
+    pairs->addresses[pairs->count + i] = api->get_address(segment, cursor_u32(&offsets));
+    pairs->lines[pairs->count + i] = cursor_u16(&numbers);
   }
   pairs->count += count;
 }
 
 }  // namespace
+
+bool line_pairs_reserve(LinePairs *pairs, uint32_t count) {
+  if (!count || count > *pairs->pairs_left) return false;
+  // Grown with slack: a file may have many small blocks.
+  uint16_t *lines = (uint16_t *)zone_grow(pairs->lines, count * sizeof(uint16_t));
+  if (lines) pairs->lines = lines;
+  uint32_t *addresses = (uint32_t *)zone_grow(pairs->addresses, count * sizeof(uint32_t));
+  if (addresses) pairs->addresses = addresses;
+  if (!lines || !addresses) return false;
+  *pairs->pairs_left -= count;
+  return true;
+}
+
+DebugSource line_pairs_define(LinePairs *pairs, SymbolWalk *walk, const char *name) {
+  DebugSource source =
+      walk->api->define_source(name, (int)pairs->count, pairs->lines, pairs->addresses);
+  walk->counts->sources++;
+  walk->counts->line_pairs += pairs->count;
+  pairs->lines = (uint16_t *)zone_free(pairs->lines);
+  pairs->addresses = (uint32_t *)zone_free(pairs->addresses);
+  pairs->count = 0;
+  return source;
+}
 
 LineSection line_section(ByteCursor bytes) {
   ByteCursor c = bytes;
@@ -62,11 +70,6 @@ void line_section_define(LineSection *section, SymbolWalk *walk, const char *nam
   ByteCursor block_offsets = file->block_offsets;
   while (block_offsets.ok && block_offsets.offset + 4 <= block_offsets.size)
     read_block(walk->api, &section->bytes, cursor_u32(&block_offsets), &pairs);
-  DebugSource source =
-      walk->api->define_source(name, (int)pairs.count, pairs.lines, pairs.addresses);
-  walk->counts->sources++;
-  walk->counts->line_pairs += pairs.count;
-  pairs.lines = (uint16_t *)zone_free(pairs.lines);
-  pairs.addresses = (uint32_t *)zone_free(pairs.addresses);
+  DebugSource source = line_pairs_define(&pairs, walk, name);
   if (!section->first) section->first = source;
 }

@@ -26,6 +26,21 @@ struct LineFile {
   ByteCursor block_offsets;  // not ok when they do not fit
 };
 
+// One source file's (address, line) pairs, gathered in two parallel zone arrays under a
+// budget shared with the other files of the load.
+struct LinePairs {
+  uint16_t *lines;
+  uint32_t *addresses;
+  uint32_t count;
+  uint32_t *pairs_left;
+};
+
+// Room for count more pairs at lines + count and addresses + count; false (nothing
+// taken) when they would exceed the budget or memory runs out.
+bool line_pairs_reserve(LinePairs *pairs, uint32_t count);
+// Defines the pairs as one source named name, counts it under walk and frees the arrays.
+DebugSource line_pairs_define(LinePairs *pairs, SymbolWalk *walk, const char *name);
+
 LineSection line_section(ByteCursor bytes);
 // The next file, whose block offsets lie offsets_at bytes into it; false after the last.
 bool line_section_next(LineSection *section, size_t offsets_at, LineFile *file);

@@ -10,7 +10,14 @@
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
 
-enum TypeAction { TYPE_POINTER, TYPE_ARRAY, TYPE_STRUCTURE, TYPE_ENUM, TYPE_PROCEDURE };
+enum TypeAction {
+  TYPE_POINTER,
+  TYPE_ARRAY,
+  TYPE_STRUCTURE,
+  TYPE_ENUM,
+  TYPE_PROCEDURE,
+  TYPE_ALIAS,  // the type of its target (a modifier, a bit field's type)
+};
 
 enum MemberAction {
   MEMBER_DATA,       // a member of the structure

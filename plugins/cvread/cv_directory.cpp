@@ -23,7 +23,8 @@ void read_globals(CvState *state, const ByteCursor *section) {
   size_t available = section->size > kGlobalHeader ? section->size - kGlobalHeader : 0;
   if (!c.ok) return;
   cv_read_symbols(state,
-                  cursor_window(section, kGlobalHeader, records < available ? records : available));
+                  cursor_window(section, kGlobalHeader, records < available ? records : available),
+                  false);
 }
 
 struct SectionReader {

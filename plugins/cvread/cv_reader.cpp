@@ -14,6 +14,8 @@ namespace {
 
 // Signature, offset, time stamp (the program database's signature) and age.
 const size_t kNb10PathAt = 16;
+// Signature, GUID and age.
+const size_t kRsdsPathAt = 24;
 
 }  // namespace
 
@@ -45,7 +47,9 @@ bool cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
   ByteCursor data = cursor_make(debug_root, file_size - (size_t)(debug_root - file_root));
   const uint8_t *signature = cursor_take(&data, 4);
   bool nb10 = signature && !memcmp(signature, "NB10", 4);
-  if (!signature || (!nb10 && memcmp(signature, "NB11", 4) && memcmp(signature, "NB09", 4)))
+  bool rsds = signature && !memcmp(signature, "RSDS", 4);
+  if (!signature ||
+      (!nb10 && !rsds && memcmp(signature, "NB11", 4) && memcmp(signature, "NB09", 4)))
     return false;
   api->printf("CodeView signature is OK\n");
   CvState *state = (CvState *)zone_alloc(sizeof(CvState));
@@ -54,10 +58,18 @@ bool cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
   bool ok = true;
   if (nb10) {
     cursor_seek(&data, 8);
-    Nb10Record record;
+    PdbRecord record;
+    record.guid = nullptr;
     record.signature = cursor_u32(&data);
     record.age = cursor_u32(&data);
     record.path = cursor_text_at(&data, kNb10PathAt);
+    ok = record.path && pdb_read(state, &record, image_path);
+  } else if (rsds) {
+    PdbRecord record;
+    record.guid = cursor_take(&data, 16);
+    record.signature = 0;
+    record.age = cursor_u32(&data);
+    record.path = cursor_text_at(&data, kRsdsPathAt);
     ok = record.path && pdb_read(state, &record, image_path);
   } else {
     cv_read_directory(state, cursor_make(debug_root, data.size));

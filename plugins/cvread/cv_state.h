@@ -13,6 +13,9 @@
 struct CvTypes {
   TypeMap map;
   bool read;  // a second type section for the same map is not read
+  // Structures are defined ahead of the walk, so that pointers before them resolve, and a
+  // forward reference stands for the definition of the same name (the MSF 7.00 databases).
+  bool ahead;
 };
 
 // Type servers whose types a program database may import (index high byte 1 and up).
@@ -41,7 +44,11 @@ DebugType cv_resolve_type(const CvState *state, uint32_t index);
 void cv_read_types(CvState *state, CvTypes *types, ByteCursor section);
 // A line section (sstSrcModule, or the line part of a module stream).
 void cv_read_lines(CvState *state, ByteCursor section);
-// A run of symbol records.
-void cv_read_symbols(CvState *state, ByteCursor run);
+// A run of symbol records. With globals_copied (the module streams of MSF 7.00 files),
+// data outside a procedure is left out: the global symbols hold it already.
+void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied);
 // The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
 void cv_read_directory(CvState *state, ByteCursor data);
+// The C13 line information of a module stream of an MSF 7.00 database: its line and file
+// checksum subsections, with file names from names (the string buffer of "/names").
+void pdb7_read_lines(CvState *state, ByteCursor c13, ByteCursor names);

@@ -1,5 +1,9 @@
 // Symbol records: names stand in the record, type indexes may name a type server, and
-// data and publics outside the module's sections are not defined.
+// data and publics outside the module's sections are not defined. The newer kinds place
+// a local in two records, its name and type first and then the range that says where it
+// lies; only places relative to the frame pointer (EBP) make it a member of the frame.
+#include <string.h>
+
 #include "plugins/common/leaf_read.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/cvread/cv_state.h"
@@ -14,17 +18,110 @@ const SymbolLayout kSymbols[] = {
 #undef CV_SYMBOL
 };
 
+// Kinds from here on end their names with a NUL.
+const uint16_t kFirstTextKind = 0x1100;
+const uint16_t kLocal = 0x113E, kFrameProc = 0x1012, kRegisterRelative = 0x1111,
+               kRangeRegisterRelative = 0x1145, kBlock = 0x1103, kThunk = 0x1102, kEnd = 0x0006;
+// Where the register of the register-relative kinds lies, and the frame pointer's number.
+const size_t kRegisterAt = 12, kRangeRegisterAt = 4;
+const uint16_t kEbp = 22;
+// S_FRAMEPROC's flags: bits 14 and 15 say which register the locals are relative to.
+const size_t kFrameFlagsAt = 26;
+const uint32_t kLocalBaseEbp = 2;
+
+// A procedure's locals already defined, by name and place: optimised code describes a
+// local twice, by its ranges and by a BP-relative record. Up to this many are compared.
+enum { SEEN_LOCALS = 64 };
+
+// What the records of a procedure said so far about its locals, and how deep in
+// procedures and blocks the run is.
+struct LocalState {
+  uint32_t depth;
+  uint32_t seen_count;
+  uint32_t seen[SEEN_LOCALS];  // name hash plus place
+  bool frame_on_ebp;
+  bool pending;  // an S_LOCAL waits for its range
+  char name[LEAF_NAME_SIZE];
+  DebugType type;
+};
+
+// False for a local of the same name and place as one before it in the procedure.
+bool first_sight(LocalState *locals, const ByteCursor *record, const SymbolLayout *layout,
+                 const char *name) {
+  uint32_t key = record_field(record, layout->offset_at, 4);
+  for (const char *p = name; *p; p++) key = key * 31 + (uint8_t)*p;
+  for (uint32_t i = 0; i < locals->seen_count; i++)
+    if (locals->seen[i] == key) return false;
+  if (locals->seen_count < SEEN_LOCALS) locals->seen[locals->seen_count++] = key;
+  return true;
+}
+
+// True when the record is defined as its layout says; false for the records a local's
+// place rules out, and for those that only set state.
+bool local_rules(LocalState *locals, const SymbolLayout *layout, const ByteCursor *record,
+                 const char *name, DebugType type) {
+  switch (layout->kind) {
+    case kBlock:
+    case kThunk:
+      locals->depth++;
+      return layout->kind == kThunk;
+    case kEnd:
+      if (locals->depth) locals->depth--;
+      return false;
+    case kLocal:
+      locals->pending = true;
+      memcpy(locals->name, name, LEAF_NAME_SIZE);
+      locals->type = type;
+      return false;
+    case kFrameProc:
+      locals->frame_on_ebp = (record_field(record, kFrameFlagsAt, 4) >> 14 & 3) == kLocalBaseEbp;
+      return false;
+    case kRegisterRelative:
+      if (record_field(record, kRegisterAt, 2) != kEbp) return false;
+      break;
+    case kRangeRegisterRelative:
+      if (record_field(record, kRangeRegisterAt, 2) != kEbp) return false;
+      break;
+  }
+  if (layout->action == SYMBOL_PROCEDURE) {
+    locals->depth++;
+    locals->frame_on_ebp = true;
+    locals->pending = false;
+    locals->seen_count = 0;
+  }
+  return layout->action != SYMBOL_LOCAL || first_sight(locals, record, layout, name);
+}
+
 }  // namespace
 
-void cv_read_symbols(CvState *state, ByteCursor run) {
+void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
   SymbolRun records = symbol_run(&state->walk, kSymbols, run, 0, 4);
+  LocalState locals = {};
+  locals.frame_on_ebp = true;
   ByteCursor record;
   while (const SymbolLayout *layout = symbol_run_next(&records, &record)) {
-    char name[LEAF_NAME_SIZE];
-    if (!leaf_name_at(&record, layout->name_at, name, true)) continue;
+    char name[LEAF_NAME_SIZE] = "";
+    ByteCursor c = record;
+    if (layout->name_at) {
+      cursor_seek(&c, layout->name_at);
+      leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
+      if (!c.ok) continue;
+    }
     uint32_t index;
     DebugType type =
         symbol_type_index(layout, &record, &index) ? cv_resolve_type(state, index) : nullptr;
-    symbol_define(&state->walk, layout, &record, name, type);
+    // A range defines the local that waits for it, under its name and type.
+    bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
+    if (range) {
+      // The first range relative to the frame pointer places the local.
+      if (!locals.pending || (layout->kind != kRangeRegisterRelative && !locals.frame_on_ebp))
+        continue;
+      memcpy(name, locals.name, LEAF_NAME_SIZE);
+      type = locals.type;
+    }
+    if (globals_copied && !locals.depth && layout->action == SYMBOL_DATA) continue;
+    bool defined = local_rules(&locals, layout, &record, name, type);
+    if (range && (defined || layout->kind != kRangeRegisterRelative)) locals.pending = false;
+    if (defined) symbol_define(&state->walk, layout, &record, name, type);
   }
 }

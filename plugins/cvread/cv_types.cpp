@@ -2,7 +2,10 @@
 // index order, so a reference to a later index resolves to null (void) at that moment.
 // Records come in two numberings: leaves from 0x1000 carry 32-bit type indexes, the older
 // ones (VC 4.x program databases) 16-bit ones at other places; tables give both layouts.
+#include <string.h>
+
 #include "plugins/common/leaf_read.h"
+#include "plugins/common/name_table.h"
 #include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
 
@@ -30,6 +33,16 @@ const MemberLayout kMembers[] = {
 };
 // How many times, on average, a section's field lists may be walked.
 const size_t kWalksPerList = 4;
+// Leaves from here on end their names with a NUL.
+const uint16_t kFirstTextLeaf = 0x1500;
+// A structure's property WORD: declared only, or with a decorated unique name after its
+// name.
+const size_t kPropertyAt = 6;
+const uint16_t kForwardReference = 0x0080, kUniqueName = 0x0200;
+
+bool text_leaf(const ByteCursor *record, size_t at) {
+  return record_field(record, at, 2) >= kFirstTextLeaf;
+}
 
 // The records of the section being read and where their types go.
 struct TypeSection {
@@ -40,29 +53,58 @@ struct TypeSection {
   size_t walk_left;
 };
 
+bool is_forward(const ByteCursor *record) {
+  return (record_field(record, kPropertyAt, 2) & kForwardReference) != 0;
+}
+
+// Reads a record's size (0 for a kind without one) and name, and with key the name that
+// identifies a structure among its forward references (empty when it has none).
+uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, char name[LEAF_NAME_SIZE],
+                     char *key = nullptr) {
+  ByteCursor c = *record;
+  cursor_seek(&c, layout->size_at ? layout->size_at : layout->name_at);
+  uint32_t size = layout->size_at ? leaf_numeric(&c) : 0;
+  bool text = text_leaf(record, 2);
+  leaf_any_name(&c, text, name, true);
+  if (!key) return size;
+  memcpy(key, name, LEAF_NAME_SIZE);
+  if (record_field(record, kPropertyAt, 2) & kUniqueName) leaf_any_name(&c, text, key, false);
+  return size;
+}
+
 // Walks a field list from its byte 4 to its end. For a structure each data member
 // becomes a member of strukt; an enumeration's list only holds enumerators. A leaf the
 // walk does not know ends it, keeping what was read.
 void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *map,
-                     const ByteCursor *list, bool is_enum, DebugType strukt) {
-  if (list->size > section->walk_left) return;
-  section->walk_left -= list->size;
-  ByteCursor c = *list;
-  cursor_seek(&c, 4);
-  while (c.ok && c.offset + 2 < c.size) {
-    if (field_list_padding(&c)) continue;
-    size_t start = c.offset;
-    const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
-    if (!layout || is_enum != (layout->action == MEMBER_ENUMERATE)) return;
-    uint32_t offset = 0;
-    if (!member_fields(&c, start, layout, &offset)) return;
-    char name[LEAF_NAME_SIZE] = "";
-    if (layout->named) leaf_name(&c, name, true);
-    if (!c.ok) return;
-    if (layout->action != MEMBER_DATA) continue;
-    ByteCursor member = cursor_window(list, start, c.offset - start);
-    DebugType type = type_map_resolve(map, record_field(&member, layout->type_at, layout->width));
-    state->api->define_member(strukt, name, (int)offset, type);
+                     const ByteCursor *first, bool is_enum, DebugType strukt) {
+  // A long list goes on in the list an LF_INDEX names; the walk budget ends a chain that
+  // comes back to itself.
+  for (const ByteCursor *list = first; list && list->size <= section->walk_left;) {
+    section->walk_left -= list->size;
+    ByteCursor c = *list;
+    const ByteCursor *next = nullptr;
+    cursor_seek(&c, 4);
+    while (c.ok && c.offset + 2 < c.size) {
+      if (field_list_padding(&c)) continue;
+      size_t start = c.offset;
+      const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
+      if (!layout) return;
+      uint32_t offset = 0;
+      if (!member_fields(&c, start, layout, &offset)) return;
+      if (layout->action == MEMBER_INDEX) {
+        next = type_record(&section->records, record_field(list, start + layout->type_at, 4));
+        break;
+      }
+      if (is_enum != (layout->action == MEMBER_ENUMERATE)) return;
+      char name[LEAF_NAME_SIZE] = "";
+      if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
+      if (!c.ok) return;
+      if (layout->action != MEMBER_DATA) continue;
+      ByteCursor member = cursor_window(list, start, c.offset - start);
+      DebugType type = type_map_resolve(map, record_field(&member, layout->type_at, layout->width));
+      state->api->define_member(strukt, name, (int)offset, type);
+    }
+    list = next;
   }
 }
 
@@ -77,17 +119,17 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   uint32_t list_index = record_field(record, layout->list_at, layout->width);
   const ByteCursor *list = type_record(&section->records, list_index);
   char name[LEAF_NAME_SIZE];
-  ByteCursor c = *record;
-  cursor_seek(&c, layout->size_at ? layout->size_at : layout->name_at);
-  uint32_t size = layout->size_at ? leaf_numeric(&c) : 0;
-  leaf_name(&c, name, true);
+  uint32_t size = record_name(record, layout, name);
   switch (layout->action) {
     case TYPE_POINTER:
       return api->define_pointer(target);
     case TYPE_ARRAY:
       return api->define_array(target, size);
     case TYPE_STRUCTURE: {
-      DebugType strukt = api->define_struct(name, (int)size);
+      // Defined ahead: a forward reference resolved, or the definition itself.
+      DebugType strukt = section->types->ahead ? type_map_resolve(map, index) : nullptr;
+      if (strukt && is_forward(record)) return strukt;
+      if (!strukt) strukt = api->define_struct(name, (int)size);
       // Stored before its members are read: a member may point back to it.
       type_map_store(map, index, strukt);
       if (list) walk_field_list(state, section, map, list, false, strukt);
@@ -100,8 +142,39 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
     }
     case TYPE_PROCEDURE:
       return api->define_function(nullptr, target, (int)record_field(record, layout->call_at, 1));
+    case TYPE_ALIAS:
+      return target;
   }
   return nullptr;
+}
+
+// The structures of a section, defined before the walk under their own index and under
+// the index of every forward reference with the same key (unique name, else name); a
+// forward reference without a definition is left to the walk.
+void define_ahead(const CvState *state, TypeSection *section) {
+  TypeMap *map = &section->types->map;
+  NameTable table;
+  if (!name_table_make(&table, section->records.count)) return;
+  for (int forward = 0; forward < 2; forward++) {
+    for (uint32_t i = 0; i < section->records.count; i++) {
+      uint32_t index = TYPE_FIRST_DEFINED + i;
+      const ByteCursor *record = type_record(&section->records, index);
+      const TypeLayout *layout =
+          record ? find_row(kTypes, (uint16_t)record_field(record, 2, 2)) : nullptr;
+      if (!layout || layout->action != TYPE_STRUCTURE || !text_leaf(record, 2) ||
+          is_forward(record) != (forward == 1))
+        continue;
+      char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
+      uint32_t size = record_name(record, layout, name, key);
+      if (!forward) {
+        type_map_store(map, index, state->api->define_struct(name, (int)size));
+        if (key[0]) name_table_add(&table, key, index);
+      } else if (uint32_t definition = key[0] ? name_table_find(&table, key) : 0) {
+        type_map_store(map, index, type_map_resolve(map, definition));
+      }
+    }
+  }
+  name_table_free(&table);
 }
 
 }  // namespace
@@ -125,6 +198,7 @@ void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
     section.records.records[i] = cursor_window(&records, start, length);
     cursor_seek(&c, start + length);
   }
+  if (types->ahead) define_ahead(state, &section);
   uint32_t index;
   while (const ByteCursor *record = type_records_next(&section.records, &index))
     type_records_store(&types->map, index, define_record(state, &section, index, record),

@@ -17,7 +17,7 @@ uint32_t page_count(uint32_t size, uint32_t page_size) {
   return size == kNilStream ? 0 : size / page_size + (size % page_size != 0);
 }
 
-// Copies size bytes from the pages whose WORD numbers lie in pages.
+// Copies size bytes from the pages whose numbers lie in pages.
 uint8_t *gather(const PdbFile *pdb, ByteCursor pages, uint32_t size) {
   // Every byte of a stream lies in a page of the file, so none is larger than the file.
   uint32_t count = page_count(size, pdb->page_size);
@@ -25,7 +25,7 @@ uint8_t *gather(const PdbFile *pdb, ByteCursor pages, uint32_t size) {
   uint8_t *bytes = (uint8_t *)zone_alloc(size);
   if (!bytes) return nullptr;
   for (uint32_t i = 0; i < count; i++) {
-    size_t page = cursor_u16(&pages);
+    size_t page = pdb->page_width == 4 ? cursor_u32(&pages) : cursor_u16(&pages);
     size_t at = page * pdb->page_size;
     size_t length = i + 1 < count ? pdb->page_size : size - (size_t)i * pdb->page_size;
     if (!pages.ok || at > pdb->file.size || length > pdb->file.size - at)
@@ -48,23 +48,31 @@ bool pdb_open(PdbFile *pdb, const uint8_t *data, size_t size) {
   cursor_seek(&c, kRootSizeAt);
   uint32_t root_size = cursor_u32(&c);
   if (!c.ok || pdb->page_size < 64 || root_size < 4) return false;
-  ByteCursor root_pages = cursor_window(&pdb->file, kRootPagesAt, size - kRootPagesAt);
+  pdb->page_width = 2;
+  pdb->size_stride = 8;  // a size and a reserved DWORD
+  return pdb_open_root(pdb, cursor_window(&pdb->file, kRootPagesAt, size - kRootPagesAt),
+                       root_size);
+}
+
+bool pdb_open_root(PdbFile *pdb, ByteCursor root_pages, uint32_t root_size) {
   pdb->root = gather(pdb, root_pages, root_size);
   if (!pdb->root) return false;
   pdb->root_size = root_size;
   ByteCursor root = cursor_make(pdb->root, root_size);
-  uint32_t count = cursor_u32(&root) & 0xFFFF;  // a WORD count and a reserved WORD
-  if ((size_t)count * 8 > root_size - 4) count = (root_size - 4) / 8;
-  pdb->page_index = (size_t *)zone_alloc((count + 1) * sizeof(size_t));
+  uint32_t count = cursor_u32(&root);
+  // 2.00 has a WORD count and a reserved WORD.
+  if (pdb->page_width == 2) count &= 0xFFFF;
+  if ((size_t)count * pdb->size_stride > root_size - 4) count = (root_size - 4) / pdb->size_stride;
+  pdb->page_index = (size_t *)zone_alloc(((size_t)count + 1) * sizeof(size_t));
   if (!pdb->page_index) {
     pdb_close(pdb);
     return false;
   }
-  size_t at = 4 + (size_t)count * 8;
+  size_t at = 4 + (size_t)count * pdb->size_stride;
   for (uint32_t i = 0; i < count; i++) {
     pdb->page_index[i] = at;
-    cursor_seek(&root, 4 + (size_t)i * 8);
-    at += (size_t)page_count(cursor_u32(&root), pdb->page_size) * 2;
+    cursor_seek(&root, 4 + (size_t)i * pdb->size_stride);
+    at += (size_t)page_count(cursor_u32(&root), pdb->page_size) * pdb->page_width;
   }
   pdb->stream_count = count;
   return true;
@@ -74,7 +82,7 @@ uint8_t *pdb_read_stream(const PdbFile *pdb, uint32_t n, size_t *size) {
   *size = 0;
   if (n >= pdb->stream_count) return nullptr;
   ByteCursor root = cursor_make(pdb->root, pdb->root_size);
-  cursor_seek(&root, 4 + (size_t)n * 8);
+  cursor_seek(&root, 4 + (size_t)n * pdb->size_stride);
   uint32_t stream_size = cursor_u32(&root);
   if (stream_size == kNilStream) return nullptr;
   size_t pages_at = pdb->page_index[n];

@@ -1,10 +1,14 @@
-// A program database 2.00: the information stream (version, signature, age), the type
-// stream and the debug-information stream with its module list; every module's own
-// stream holds its symbols and line section.
+// A program database, 2.00 or MSF 7.00: the information stream (version, signature, age
+// and, in 7.00, a GUID and the named streams), the type stream and the debug-information
+// stream with its module list; every module's own stream holds its symbols and line
+// section (7.00: C13 line subsections after them).
 #include "plugins/cvread/pdb_reader.h"
 
+#include <stdio.h>
 #include <string.h>
 
+#include "plugins/cvread/msf7_file.h"
+#include "plugins/cvread/pdb7_info.h"
 #include "plugins/cvread/pdb_file.h"
 #include "util/path.h"
 #include "util/zone.h"
@@ -13,9 +17,9 @@ namespace {
 
 enum { STREAM_INFO = 1, STREAM_TYPES = 2, STREAM_DEBUG = 3, NO_STREAM = 0xFFFF };
 
-const uint32_t kInfoVersions[] = {19950623, 19950814, 19960307, 19970604};
-const uint32_t kTypeVersions[] = {19950410, 19951122, 19961031};
-const uint32_t kDebugVersions[] = {0, 19960307, 19970606};
+const uint32_t kInfoVersions[] = {19950623, 19950814, 19960307, 19970604, 20000404};
+const uint32_t kTypeVersions[] = {19950410, 19951122, 19961031, 19990903, 20040203};
+const uint32_t kDebugVersions[] = {0, 19960307, 19970606, 19990903, 20091201};
 // Type stream headers after this version are the long form with a header size.
 const uint32_t kLongTypeHeaderAfter = 19959999;
 // Debug stream header versions after this one have the 64-byte module records.
@@ -95,23 +99,32 @@ ByteCursor stream_cursor(const PdbFile *pdb, uint32_t n, StreamCopy *copy) {
   return cursor_make(copy->bytes, copy->size);
 }
 
-// One module's stream: its line section after its symbols, then its symbols after the
-// stream's 4-byte signature.
-void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, uint32_t symbols_size,
-                 uint32_t lines_size) {
+// The sizes of the parts of a module's stream.
+struct ModuleParts {
+  uint32_t symbols, lines, c13;
+};
+
+// One module's stream: its line section (or with names, its C13 lines) after its symbols,
+// then its symbols after the stream's 4-byte signature.
+void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModuleParts parts,
+                 ByteCursor names) {
   StreamCopy copy;
   ByteCursor c = stream_cursor(pdb, stream, &copy);
   if (!copy.bytes) return;
   state->walk.current_source = nullptr;
-  if (lines_size) cv_read_lines(state, cursor_window(&c, symbols_size, lines_size));
-  if (symbols_size > 4) cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4));
+  uint32_t symbols_size = parts.symbols;
+  if (parts.lines) cv_read_lines(state, cursor_window(&c, symbols_size, parts.lines));
+  size_t c13_at = (size_t)symbols_size + parts.lines;
+  if (parts.c13 && names.ok) pdb7_read_lines(state, cursor_window(&c, c13_at, parts.c13), names);
+  if (symbols_size > 4) cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4), names.ok);
   copy.bytes = (uint8_t *)zone_free(copy.bytes);
 }
 
 // The module list: fixed records followed by the module and object names, each record
 // padded to 4 bytes. Every module has a stream of its own: a stream named again (only a
 // forged file does that) is not read again.
-void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t version) {
+void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t version,
+                  ByteCursor names) {
   bool long_form = version > kLongModuleAfter;
   size_t fixed = long_form ? 64 : 48;
   size_t stream_at = long_form ? 34 : 26;
@@ -121,8 +134,10 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
     size_t start = list.offset;
     cursor_seek(&list, start + stream_at);
     uint16_t stream = cursor_u16(&list);
-    uint32_t symbols_size = cursor_u32(&list);
-    uint32_t lines_size = cursor_u32(&list);
+    ModuleParts parts;
+    parts.symbols = cursor_u32(&list);
+    parts.lines = cursor_u32(&list);
+    parts.c13 = long_form ? cursor_u32(&list) : 0;
     const char *module = cursor_text_at(&list, start + fixed);
     const char *object =
         module ? cursor_text_at(&list, start + fixed + strlen(module) + 1) : nullptr;
@@ -132,7 +147,7 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
     state->counts.modules++;
     if (stream == NO_STREAM || stream >= pdb->stream_count || !read || read[stream]) continue;
     read[stream] = 1;
-    read_module(state, pdb, stream, symbols_size, lines_size);
+    read_module(state, pdb, stream, parts, names);
   }
   read = (uint8_t *)zone_free(read);
 }
@@ -160,17 +175,60 @@ const uint8_t *map_database(const DebugApi *api, const char *recorded, const cha
   return api->map_file(opened, size);
 }
 
-// The information stream: version, signature and age.
+// The information stream: version, signature, age and (7.00) GUID.
 struct PdbInfo {
   uint32_t version, signature, age;
+  const uint8_t *guid;
+  ByteCursor stream;
 };
 
 bool read_info(const PdbFile *pdb, StreamCopy *copy, PdbInfo *info) {
   ByteCursor c = stream_cursor(pdb, STREAM_INFO, copy);
+  info->stream = c;
   info->version = cursor_u32(&c);
   info->signature = cursor_u32(&c);
   info->age = cursor_u32(&c);
+  info->guid = pdb->page_width == 4 ? cursor_take(&c, 16) : nullptr;
   return c.ok && is_one_of(info->version, kInfoVersions);
+}
+
+// A GUID as the tools print it: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
+void guid_text(const uint8_t *guid, char text[40]) {
+  ByteCursor c = cursor_make(guid, 16);
+  uint32_t first = cursor_u32(&c);
+  uint16_t second = cursor_u16(&c), third = cursor_u16(&c);
+  snprintf(text, 40, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+           (unsigned long)first, second, third, guid[8], guid[9], guid[10], guid[11], guid[12],
+           guid[13], guid[14], guid[15]);
+}
+
+// True when the database is the one the image was linked with; else a log line.
+bool same_build(const DebugApi *api, const PdbInfo *info, const PdbRecord *record,
+                const char *path) {
+  if (record->guid) {
+    if (info->guid && !memcmp(info->guid, record->guid, 16) && info->age == record->age)
+      return true;
+    char found[40] = "none", wanted[40];
+    if (info->guid) guid_text(info->guid, found);
+    guid_text(record->guid, wanted);
+    api->printf("PDB file '%s' belongs to another build (GUID %s age %ld, the image wants %s age %ld)\n",
+                path, found, (long)info->age, wanted, (long)record->age);
+    return false;
+  }
+  if (info->signature == record->signature && info->age == record->age) return true;
+  api->printf(
+      "PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
+      "wants %08lX age %ld)\n",
+      path, (unsigned long)info->signature, (long)info->age, (unsigned long)record->signature,
+      (long)record->age);
+  return false;
+}
+
+// The string buffer of "/names" (a copy freed with the others); not ok without one.
+ByteCursor read_names(const PdbFile *pdb, const PdbInfo *info, StreamCopy *copy) {
+  uint32_t stream;
+  if (!info->guid || !pdb7_named_stream(info->stream, "/names", &stream)) return ByteCursor{};
+  return pdb7_string_buffer(stream_cursor(pdb, stream, copy));
 }
 
 // The types of a type server (a compiler's database) that the program database imports
@@ -223,22 +281,15 @@ void read_type_servers(CvState *state, ByteCursor map, const char *pdb_path) {
   }
 }
 
-bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record, const char *path,
-                   StreamCopy copies[3]) {
+bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, const char *path,
+                   StreamCopy copies[4]) {
   const DebugApi *api = state->api;
   PdbInfo info;
   if (!read_info(pdb, &copies[0], &info)) {
     api->printf("Unknown root block version %ld\n", (long)info.version);
     return false;
   }
-  if (info.signature != record->signature || info.age != record->age) {
-    api->printf(
-        "PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
-        "wants %08lX age %ld)\n",
-        path, (unsigned long)info.signature, (long)info.age, (unsigned long)record->signature,
-        (long)record->age);
-    return false;
-  }
+  if (!same_build(api, &info, record, path)) return false;
   ByteCursor records;
   uint32_t version;
   if (!type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
@@ -251,6 +302,7 @@ bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
     api->printf("Unknown symbol info version %ld\n", (long)header.version);
     return false;
   }
+  state->types.ahead = info.guid != nullptr;
   cv_read_types(state, &state->types, records);
   size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
                       header.section_map_size + header.files_size;
@@ -258,15 +310,16 @@ bool read_database(CvState *state, const PdbFile *pdb, const Nb10Record *record,
     read_type_servers(state, cursor_window(&debug, servers_at, header.servers_size), path);
   StreamCopy symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
-  if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run);
+  if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
   symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
-  read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version);
+  read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
+               read_names(pdb, &info, &copies[3]));
   return true;
 }
 
 }  // namespace
 
-bool pdb_read(CvState *state, const Nb10Record *record, const char *image_path) {
+bool pdb_read(CvState *state, const PdbRecord *record, const char *image_path) {
   const DebugApi *api = state->api;
   char path[KQ_PATH];
   size_t size = 0;
@@ -278,10 +331,9 @@ bool pdb_read(CvState *state, const Nb10Record *record, const char *image_path) 
   }
   api->printf("Processing .PDB file '%s'\n", path);
   PdbFile pdb;
-  StreamCopy copies[3] = {};
-  bool ok = pdb_open(&pdb, data, size);
-  if (!ok)
-    api->printf("'%s' is not a program database 2.00\n", path);
+  StreamCopy copies[4] = {};
+  bool ok = record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size);
+  if (!ok) api->printf("'%s' is not a program database %s\n", path, record->guid ? "7.00" : "2.00");
   else
     ok = read_database(state, &pdb, record, path, copies);
   if (ok) api->printf("File '%s' successfully parsed\n", path);

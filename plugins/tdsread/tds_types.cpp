@@ -113,6 +113,7 @@ DebugType define_record(TdsState *state, TypeSection *section, uint32_t index,
     case TYPE_PROCEDURE:
       return api->define_function(nullptr, target, (int)record_field(record, layout->call_at, 1));
     case TYPE_ENUM:  // Borland enumerations have no row: they define nothing
+    case TYPE_ALIAS:
       break;
   }
   return nullptr;

@@ -178,17 +178,22 @@ Agreement compare(const Ours &ours, const Dbghelp &theirs) {
 // table names the type PDB only for types, not for symbol addresses or lines, so dbghelp
 // is given a copy of such a program whose PDB has that table's size set to 0.
 struct CorpusProgram {
-  const char *folder;  // under the corpus folder
-  const char *name;    // the image's base name: NAME.exe and NAME.pdb
+  const char *folder;  // under the corpus folder; null: the PDB 7 programs the build made
+  const char *name;    // the image's base name: NAME.exe (or .dll) and NAME.pdb
   bool hide_type_server;
+  const char *extension;
 };
 
 const CorpusProgram kPrograms[] = {
-    {"pdb2-jg/vc60-peekPE", "peekPE", false},
-    {"pdb2-jg/vc50-GameC", "GameC", true},
-    {"pdb2-jg/masm-TestOglAsm", "TestOglAsm", false},
-    {"pdb2-jg/vc40-gun_eyes", "gun_eyes", false},
-    {"pdb2-jg/vc42-classs", "classs", false},
+    {"pdb2-jg/vc60-peekPE", "peekPE", false, ".exe"},
+    {"pdb2-jg/vc50-GameC", "GameC", true, ".exe"},
+    {"pdb2-jg/masm-TestOglAsm", "TestOglAsm", false, ".exe"},
+    {"pdb2-jg/vc40-gun_eyes", "gun_eyes", false, ".exe"},
+    {"pdb2-jg/vc42-classs", "classs", false, ".exe"},
+    {"pdb7-msf-negative/vs2013-MyDll", "MyDll", false, ".dll"},
+    {nullptr, "points", false, ".exe"},
+    {nullptr, "shapes", false, ".exe"},
+    {nullptr, "shapes_o2", false, ".exe"},
 };
 
 std::string own_folder() {
@@ -230,8 +235,8 @@ struct HiddenTypeServerCopy {
 TEST(CvreadAgainstDbghelp, SymbolsAndLinesAgreeOnEveryCorpusProgram) {
   for (const CorpusProgram &program : kPrograms) {
     SCOPED_TRACE(program.name);
-    std::string folder = corpus_path(program.folder);
-    std::string image = folder + "/" + program.name + ".exe";
+    std::string folder = program.folder ? corpus_path(program.folder) : PDB7_PROGRAMS;
+    std::string image = folder + "/" + program.name + program.extension;
     Ours ours;
     ASSERT_TRUE(read_with_our_reader(image, &ours));
     HiddenTypeServerCopy copy;

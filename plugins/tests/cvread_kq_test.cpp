@@ -3,7 +3,8 @@
 // exist, so the plug-in finds them beside the image), reads its symbols and stops the
 // start-up run at main by name; a breakpoint set by a function's name (with the command
 // of a plug-in of the tests) stops there, and so does a run-to given that name on kq's
-// command line. The addresses are those dbghelp_dump lists for the programs.
+// command line. The addresses are those dbghelp_dump lists for the programs; for the
+// program the build makes with clang and lld (PDB 7), those llvm-pdbutil lists.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
@@ -12,7 +13,7 @@
 namespace {
 
 struct E2eProgram {
-  const char *folder;              // under the corpus folder
+  const char *folder;              // under the corpus folder; null: the build's PDB 7 programs
   std::vector<std::string> files;  // the program first, then its PDBs
   const char *pdb;
   unsigned main_address;
@@ -25,6 +26,7 @@ const E2eProgram kPrograms[] = {
      "DbMemoryRequirement", 0x40145F},
     {"pdb2-jg/vc60-peekPE", {"peekPE.exe", "peekPE.pdb", "vc60.pdb"}, "peekPE.pdb", 0x401010,
      "printf", 0x401060},
+    {nullptr, {"points.exe", "points.pdb"}, "points.pdb", 0x4014E0, "length2", 0x401550},
 };
 
 TEST(CvreadInKq, LoadsThePdbAndStopsAtMainAndAtAFunctionByName) {
@@ -33,7 +35,8 @@ TEST(CvreadInKq, LoadsThePdbAndStopsAtMainAndAtAFunctionByName) {
       SCOPED_TRACE(p.files[0] + (run_to_function ? " -run=" + std::string(p.function) : ""));
       KqLaunch kq;
       ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
-                             std::string(KQ_CORPUS) + "/" + p.folder, p.files));
+                             p.folder ? std::string(KQ_CORPUS) + "/" + p.folder : PDB7_PROGRAMS,
+                             p.files));
       ASSERT_TRUE(kq.use_plugins({own_program_folder() + "cvread.dll",
                                   own_program_folder() + KQ_BREAK_PLUGIN}));
       ASSERT_TRUE(kq.start(run_to_function ? std::string("-run=") + p.function : ""));

@@ -260,4 +260,37 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   EXPECT_NE(std::string::npos, log.find("\tblocks: 0\n")) << log.substr(std::min(log.size(), log.rfind("Freeing")));
 }
 
+// The C program the build makes with clang (PDB 7): stopped in main after it has filled
+// its structure local, the watch panel inspects it; the members are the PDB's, their values
+// the debuggee's, and the nested structure opens to its own members.
+TEST_F(InspectorInKq, ShowsAStructureLocalOfAPdb7Program) {
+  const unsigned after_fill = 0x401518;  // main's line 22, after local.to.x += 2
+  ASSERT_TRUE(kq_.prepare(own_program_folder() + KQ_EXE, own_program_folder(), PDB7_PROGRAMS,
+                          {"points.exe", "points.pdb"}));
+  ASSERT_TRUE(kq_.use_plugins({own_program_folder() + "cvread.dll"}));
+  char run[32];
+  snprintf(run, sizeof run, "-run=0x%X", after_fill);
+  ASSERT_TRUE(kq_.start(run));
+  ASSERT_TRUE(kq_.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq_.log();
+  ASSERT_EQ(kq_.first_stop(), pause_line(after_fill)) << kq_.log();
+  command(ADD_WATCH);
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Insert expression", "local"));
+  command(INSPECT);
+  HWND inspector = nullptr;
+  ASSERT_TRUE(
+      wait_for([&] { return !inspectors().empty() && (inspector = inspectors()[0]); }, 30));
+  ASSERT_EQ("\\@WATCH\\local\\", text_of(inspector));
+  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(),
+                                GetWindowThreadProcessId(inspector, nullptr), TRUE));
+  const std::vector<std::string> members = {"..", "from", "to", "closed"};
+  ASSERT_EQ(members.size(), rows(inspector).size()) << text_of(list_of(inspector));
+  for (size_t i = 0; i < members.size(); i++)
+    EXPECT_EQ((int)i, row_named(inspector, members[i]));
+  EXPECT_EQ("0x1", value_of(inspector, "closed")) << text_of(list_of(inspector));
+  ASSERT_TRUE(enter(inspector, "to", "\\@WATCH\\local\\to\\")) << text_of(inspector);
+  EXPECT_EQ("5", value_of(inspector, "x")) << text_of(list_of(inspector));
+  EXPECT_EQ("4", value_of(inspector, "y"));
+  screenshot("inspector_pdb7_local.png");
+}
+
 }  // namespace

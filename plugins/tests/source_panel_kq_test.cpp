@@ -1,9 +1,11 @@
-// The source panel in kq.exe under Wine on a corpus program with a PDB whose source file is
+// The source panel in kq.exe under Wine on a program with a PDB whose source file is
 // nowhere kq looks: the panel shows the program's dump and the log names the missing file
 // and the way to it; once its folder is added to the source paths in the options dialog the
 // panel shows the file without a reload, and its line at main and after each step is the
 // one the line table gives for the stop address. The line table is read here with the
-// plug-in's own reader, placed by the image's section table.
+// plug-in's own reader, placed by the image's section table. The programs: a Visual C++ 6
+// one of the corpus (PDB 2.00), and the C program the build makes with clang (PDB 7.00),
+// whose source kq finds where the PDB records it (Wine opens the host's paths).
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -22,9 +24,16 @@
 
 namespace {
 
-const char kFolder[] = "pdb2-jg/vc60-peekPE";
-const std::vector<std::string> kFiles = {"peekPE.exe", "peekPE.pdb", "vc60.pdb"};
-const unsigned kMain = 0x401010;
+struct PanelProgram {
+  const char *folder;              // under the corpus folder; null: the build's PDB 7 programs
+  std::vector<std::string> files;  // the program first, then its PDBs
+  unsigned main;
+  bool source_as_recorded;  // the source lies where the PDB says
+};
+const PanelProgram kPrograms[] = {
+    {"pdb2-jg/vc60-peekPE", {"peekPE.exe", "peekPE.pdb", "vc60.pdb"}, 0x401010, false},
+    {nullptr, {"points.exe", "points.pdb"}, 0x4014E0, true},
+};
 enum { STEP_OVER = 10086, OPTIONS = 10076, RELOAD = 10080, MOST_STEPS = 12 };
 
 // The source holding main: its recorded name and its (address, line) pairs by address.
@@ -42,7 +51,7 @@ struct LineTable {
   }
 };
 
-bool read_table(const std::string &exe, LineTable *table) {
+bool read_table(const std::string &exe, unsigned main, LineTable *table) {
   std::vector<uint8_t> bytes = read_whole_file(exe);
   const uint32_t offset = codeview_offset(bytes);
   static PeImage image;
@@ -62,7 +71,7 @@ bool read_table(const std::string &exe, LineTable *table) {
     }
     std::sort(pairs.begin(), pairs.end());
     for (const auto &p : pairs)
-      if (p.first == kMain) {
+      if (p.first == main) {
         table->name = s.name;
         table->pairs = pairs;
         return true;
@@ -111,23 +120,58 @@ std::string base_name(const std::string &path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
+// Steps over until the marked line moves; each stop is checked against the table. Gives
+// the panel's last text.
+std::string step_until_the_line_moves(const KqLaunch &kq, const LineTable &table, unsigned main,
+                                      std::string text) {
+  char want[600];
+  const int first = table.line_of(main);
+  int line = first;
+  for (int step = 0; step < MOST_STEPS && line == first; step++) {
+    const int stops = count_stops(kq.log());
+    PostMessageA(kq.main_window(), WM_COMMAND, STEP_OVER, 0);
+    for (int i = 0; i < 600 && count_stops(kq.log()) == stops; i++) Sleep(50);
+    EXPECT_GT(count_stops(kq.log()), stops) << kq.log();
+    const uint32_t at = last_stop(kq.log());
+    EXPECT_TRUE(table.covers(at)) << std::hex << at;
+    line = table.line_of(at);
+    snprintf(want, sizeof want, "%i ", line);
+    text = panel_text(kq, line == first ? "" : text);
+    EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " at " << std::hex << at;
+  }
+  EXPECT_NE(first, line) << "no step left main's first line";
+  return text;
+}
+
+void panel_follows_the_line_table(const PanelProgram &program) {
+  const std::string folder =
+      program.folder ? std::string(KQ_CORPUS) + "/" + program.folder : PDB7_PROGRAMS;
+  const std::string exe = program.files[0], shot = exe.substr(0, exe.find('.'));
   LineTable table;
-  ASSERT_TRUE(read_table(std::string(KQ_CORPUS) + "/" + kFolder + "/" + kFiles[0], &table));
+  ASSERT_TRUE(read_table(folder + "/" + exe, program.main, &table));
   const std::string file = base_name(table.name);
   KqLaunch kq;
-  ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
-                         std::string(KQ_CORPUS) + "/" + kFolder, kFiles));
+  ASSERT_TRUE(
+      kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(), folder, program.files));
   ASSERT_TRUE(kq.use_plugins({own_program_folder() + "cvread.dll"}));
   ASSERT_TRUE(kq.start());
   ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
-  ASSERT_EQ(kq.first_stop(), pause_line(kMain)) << kq.log();
+  ASSERT_EQ(kq.first_stop(), pause_line(program.main)) << kq.log();
 
-  // The recorded file is nowhere kq looks: the program's dump, and the log says what to do.
   std::string text = panel_text(kq);
-  screenshot("source_panel_dump.png");
+  screenshot(("source_panel_dump_" + shot + ".png").c_str());
+  char want[600];
+  snprintf(want, sizeof want, "%i ", table.line_of(program.main));
+  if (program.source_as_recorded) {
+    EXPECT_EQ(want + table.name, text);
+    step_until_the_line_moves(kq, table, program.main, text);
+    screenshot(("source_panel_stepped_" + shot + ".png").c_str());
+    EXPECT_EQ(kq.finish(), 0);
+    return;
+  }
+  // The recorded file is nowhere kq looks: the program's dump, and the log says what to do.
   ASSERT_NE(std::string::npos, text.find(' ')) << text << kq.log();
-  EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
+  EXPECT_EQ(" " + exe, text.substr(text.find(' '))) << text;
   const std::string missing = "Source file '" + table.name +
                               "' not found; the module's dump is shown. Its folder can be added "
                               "to the source paths (Options) to show it\n";
@@ -147,41 +191,30 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   fclose(f);
   ASSERT_TRUE(set_source_paths(kq, "\"" + sources + "\""));
   text = panel_text(kq, text);
-  char want[600];
-  snprintf(want, sizeof want, "%i ", table.line_of(kMain));
   ASSERT_EQ(want, text.substr(0, strlen(want))) << text << " " << table.name;
   EXPECT_EQ(sources + "\\" + file, text.substr(strlen(want))) << text;
-
-  // Step over until the marked line moves; each stop is checked against the table.
-  const int first = table.line_of(kMain);
-  int line = first;
-  for (int step = 0; step < MOST_STEPS && line == first; step++) {
-    const int stops = count_stops(kq.log());
-    PostMessageA(kq.main_window(), WM_COMMAND, STEP_OVER, 0);
-    for (int i = 0; i < 600 && count_stops(kq.log()) == stops; i++) Sleep(50);
-    ASSERT_GT(count_stops(kq.log()), stops) << kq.log();
-    const uint32_t at = last_stop(kq.log());
-    ASSERT_TRUE(table.covers(at)) << std::hex << at;
-    line = table.line_of(at);
-    snprintf(want, sizeof want, "%i ", line);
-    text = panel_text(kq, line == first ? "" : text);
-    EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " at " << std::hex << at;
-  }
-  EXPECT_NE(first, line) << "no step left main's first line";
-  screenshot("source_panel_stepped.png");
+  text = step_until_the_line_moves(kq, table, program.main, text);
+  screenshot(("source_panel_stepped_" + shot + ".png").c_str());
 
   // Without the folder the file is missing again, and said so again; so it is after a
   // reload, whose sources are new.
   ASSERT_TRUE(set_source_paths(kq, ""));
   text = panel_text(kq, text);
   ASSERT_NE(std::string::npos, text.find(' ')) << text;
-  EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
+  EXPECT_EQ(" " + exe, text.substr(text.find(' '))) << text;
   EXPECT_EQ(2, count_in(kq.log(), missing)) << kq.log();
   const int stops = count_stops(kq.log());
   PostMessageA(kq.main_window(), WM_COMMAND, RELOAD, 0);
   EXPECT_TRUE(wait_for([&] { return count_stops(kq.log()) > stops; })) << kq.log();
   EXPECT_TRUE(wait_for([&] { return count_in(kq.log(), missing) == 3; }, 10)) << kq.log();
   EXPECT_EQ(kq.finish(), 0);
+}
+
+TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
+  for (const PanelProgram &program : kPrograms) {
+    SCOPED_TRACE(program.files[0]);
+    panel_follows_the_line_table(program);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+#include "shapes.h"
+
+namespace geo {
+
+int Square::area() const {
+  int side = side_;
+  return side * side;
+}
+
+int total_area(Shape **shapes, int count) {
+  int total = 0;
+  for (int i = 0; i < count; i++) total += shapes[i]->area();
+  return total;
+}
+
+}  // namespace geo

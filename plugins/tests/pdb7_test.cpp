@@ -1,0 +1,177 @@
+// The reader on MSF 7.00 program databases: the Visual C++ 2013 DLL of the corpus and
+// programs built here by clang and lld, each held to llvm-pdbutil's dump of the same file:
+// every procedure with its locals, global, public, line pair and structure layout by name
+// and address.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "plugins/cvread/cv_load.h"
+#include "plugins/tests/corpus_files.h"
+#include "plugins/tests/pdbutil_oracle.h"
+#include "plugins/tests/recording_api.h"
+
+namespace {
+
+const std::string kBuilt = PDB7_PROGRAMS;
+const std::string kSamples[] = {
+    corpus_path("pdb7-msf-negative/vs2013-MyDll/MyDll"),
+    kBuilt + "/points",
+    kBuilt + "/shapes",
+    kBuilt + "/shapes_o2",
+};
+
+std::string at(const std::string &name, uint32_t address) {
+  return name + "@" + std::to_string(address);
+}
+
+PdbutilDump recorded_dump() {
+  PdbutilDump d;
+  for (const RecordedEntry &e : recording()->entries) {
+    const RecordedType *type = recorded_type(e.type);
+    if (type && type->kind == REC_FRAME) {
+      std::string locals;
+      for (const RecordedMember &m : type->members)
+        locals += " " + m.name + "@" + std::to_string(m.shift);
+      d.procedures.insert(at(e.name, e.address) + ":" + locals);
+    }
+    // Data and publics: any entry of that name and address.
+    d.data.insert(at(e.name, e.address));
+  }
+  for (const RecordedSource &s : recording()->sources)
+    for (size_t i = 0; i < s.lines.size(); i++)
+      d.lines.insert(s.name + ":" + std::to_string(s.lines[i]) + "@" +
+                     std::to_string(s.addresses[i]));
+  for (const RecordedType &t : recording()->types) {
+    if (t.kind != REC_STRUCT || !t.size) continue;
+    std::string members;
+    for (const RecordedMember &m : t.members)
+      members += m.name + "@" + std::to_string(m.shift) + " ";
+    d.structures.insert(t.name + " " + std::to_string(t.size) + ":" + members);
+  }
+  return d;
+}
+
+template <class Set>
+size_t missing_from(const Set &oracle, const Set &defined, const char *what) {
+  size_t missing = 0;
+  for (const std::string &item : oracle)
+    if (!defined.count(item) && ++missing <= 5) ADD_FAILURE() << what << " not defined: " << item;
+  return missing;
+}
+
+TEST(Pdb7, EverySampleAgreesWithPdbutil) {
+  for (const std::string &sample : kSamples) {
+    SCOPED_TRACE(sample);
+    std::string image_path = sample + (sample.find("MyDll") != std::string::npos ? ".dll" : ".exe");
+    std::vector<uint8_t> image = read_whole_file(image_path);
+    uint32_t where = codeview_offset(image);
+    ASSERT_NE(where, 0u);
+    recording_reset();
+    CvCounts counts;
+    ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + where,
+                        image_path.c_str(), &counts))
+        << recording()->log;
+    EXPECT_EQ(recording()->mapped, 0);
+    PdbutilDump oracle;
+    ASSERT_TRUE(pdbutil_read(sample + ".pdb", &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
+    PdbutilDump defined = recorded_dump();
+    size_t procedures = missing_from(oracle.procedures, defined.procedures, "procedure");
+    size_t data = missing_from(oracle.data, defined.data, "data");
+    std::set<std::string> publics(oracle.publics.begin(), oracle.publics.end());
+    size_t public_misses = missing_from(publics, defined.data, "public");
+    size_t lines = missing_from(oracle.lines, defined.lines, "line pair");
+    size_t structures = missing_from(oracle.structures, defined.structures, "structure");
+    EXPECT_EQ(counts.procedures, oracle.procedures.size());
+    EXPECT_EQ(defined.lines.size(), oracle.lines.size());
+    EXPECT_EQ(counts.publics, oracle.publics.size());
+    printf(
+        "%s: procedures with their %u locals %zu/%zu data %zu/%zu publics %zu/%zu line pairs "
+        "%zu/%zu structures "
+        "%zu/%zu (agreeing/llvm-pdbutil)\n",
+        sample.substr(sample.rfind('/') + 1).c_str(), counts.locals,
+        oracle.procedures.size() - procedures, oracle.procedures.size(), oracle.data.size() - data,
+        oracle.data.size(), publics.size() - public_misses, publics.size(),
+        oracle.lines.size() - lines, oracle.lines.size(), oracle.structures.size() - structures,
+        oracle.structures.size());
+  }
+}
+
+typedef std::vector<uint8_t> Bytes;
+
+uint32_t get32(const Bytes &b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+void set32(Bytes *b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; i++) (*b)[at + i] = (uint8_t)(v >> (8 * i));
+}
+// Where the root stream starts: its first page, named in the page the superblock names.
+size_t root_at(const Bytes &pdb) { return get32(pdb, get32(pdb, 52) * 4096) * 4096; }
+// Where stream n starts: its first page number follows those of the streams before it.
+size_t stream_at(const Bytes &pdb, uint32_t n) {
+  size_t root = root_at(pdb), pages = root + 4 + get32(pdb, root) * 4;
+  for (uint32_t i = 0; i < n; i++) {
+    uint32_t size = get32(pdb, root + 4 + i * 4);
+    if (size != 0xFFFFFFFF) pages += (size + 4095) / 4096 * 4;
+  }
+  return get32(pdb, pages) * 4096;
+}
+
+struct Damage {
+  const char *what;
+  void (*apply)(Bytes *pdb, Bytes *image, uint32_t rsds);
+  const char *log;  // a line the load writes; "" for a load that succeeds
+};
+
+const Damage kDamages[] = {
+    {"truncated", [](Bytes *pdb, Bytes *, uint32_t) { pdb->resize(3 * 4096); },
+     "is not a program database 7.00\n"},
+    {"root page number past the end",
+     [](Bytes *pdb, Bytes *, uint32_t) { set32(pdb, get32(*pdb, 52) * 4096, 0x7FFFFFFF); },
+     "is not a program database 7.00\n"},
+    {"stream directory larger than the file",
+     [](Bytes *pdb, Bytes *, uint32_t) { set32(pdb, 44, (uint32_t)pdb->size() + 4096); },
+     "is not a program database 7.00\n"},
+    {"debug stream larger than the file",
+     [](Bytes *pdb, Bytes *, uint32_t) { set32(pdb, root_at(*pdb) + 4 + 3 * 4, 0x7FFFFFF0); },
+     "Unknown symbol info version 0\n"},
+    {"GUID of another build", [](Bytes *, Bytes *image, uint32_t rsds) { (*image)[rsds + 4]++; },
+     "belongs to another build (GUID"},
+    {"first type a modifier of itself",
+     [](Bytes *pdb, Bytes *, uint32_t) {
+       size_t types = stream_at(*pdb, 2);
+       size_t first = types + get32(*pdb, types + 4);
+       (*pdb)[first + 2] = 0x01;  // LF_MODIFIER of 0x1000
+       (*pdb)[first + 3] = 0x10;
+       set32(pdb, first + 4, 0x1000);
+     },
+     ""},
+};
+
+TEST(Pdb7, DamagedFilesAreRefusedWithALogLine) {
+  std::string image_path = kBuilt + "/points.exe";
+  const Bytes image = read_whole_file(image_path);
+  const Bytes pdb = read_whole_file(kBuilt + "/points.pdb");
+  uint32_t rsds = codeview_offset(image);
+  ASSERT_NE(rsds, 0u);
+  for (const Damage &damage : kDamages) {
+    SCOPED_TRACE(damage.what);
+    Bytes forged_image = image, forged_pdb = pdb;
+    damage.apply(&forged_pdb, &forged_image, rsds);
+    recording_reset();
+    recording()->files[kBuilt + "/points.pdb"] = forged_pdb;
+    CvCounts counts = {};
+    bool ok = cv_load(recording_api(), forged_image.data(), forged_image.size(),
+                      forged_image.data() + rsds, image_path.c_str(), &counts);
+    EXPECT_EQ(ok, !*damage.log);
+    EXPECT_NE(recording()->log.find(*damage.log ? damage.log : "successfully parsed"),
+              std::string::npos)
+        << recording()->log;
+    if (!ok) EXPECT_TRUE(recording()->entries.empty() && recording()->sources.empty());
+    EXPECT_EQ(recording()->mapped, 0);
+  }
+}
+
+}  // namespace

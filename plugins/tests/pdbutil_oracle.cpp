@@ -1,0 +1,122 @@
+#include "plugins/tests/pdbutil_oracle.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <map>
+#include <regex>
+#include <vector>
+
+#include "plugins/tests/recording_api.h"
+
+namespace {
+
+std::string address_text(const std::string &section, const std::string &offset, int base) {
+  uint32_t address = recorded_address((uint16_t)strtoul(section.c_str(), nullptr, 10),
+                                      (uint32_t)strtoul(offset.c_str(), nullptr, base));
+  return std::to_string(address);
+}
+
+}  // namespace
+
+bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
+  std::string command =
+      "llvm-pdbutil-14 dump -symbols -globals -publics -l -types '" + pdb + "' 2>/dev/null";
+  FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe) return false;
+  const std::regex record(R"(\| (S_\w+|LF_\w+) \[size = \d+\](?: `(.*)`)?)");
+  const std::regex addr(R"(addr = (\d{4}):(\d+))");
+  const std::regex offset(R"(offset = (-?\d+))");
+  const std::regex member(R"(- LF_MEMBER \[name = `(.*)`, Type = .*, offset = (\d+),)");
+  const std::regex size(R"(options: (.*), sizeof (\d+))");
+  const std::regex fieldlist(R"(field list: (0x[0-9A-F]+))");
+  const std::regex type_index(R"(^\s*(0x[0-9A-F]+) \|)");
+  const std::regex block(R"(^  (\d{4}):[0-9A-F]{8}-[0-9A-F]{8}, line/addr entries)");
+  const std::regex pair(R"((\d+) ([0-9A-F]{8}))");
+  std::string section, kind, name, file, line_section, frame_register = "EBP", pending_local;
+  std::string procedure, locals, list, type;
+  std::map<std::string, std::string> members;                   // field list index -> its members
+  std::vector<std::pair<std::string, std::string>> structures;  // head, field list
+  auto end_procedure = [&] {
+    if (!procedure.empty()) dump->procedures.insert(procedure + ":" + locals);
+    procedure.clear();
+    locals.clear();
+  };
+  char buffer[4096];
+  std::smatch m;
+  while (fgets(buffer, sizeof buffer, pipe)) {
+    std::string text(buffer);
+    if (text.size() && text.back() == '\n') text.pop_back();
+    std::string trimmed = text.substr(std::min(text.find_first_not_of(' '), text.size()));
+    trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+    if (trimmed == "Symbols" || trimmed == "Global Symbols" || trimmed == "Public Symbols" ||
+        trimmed == "Lines" || trimmed == "Types (TPI Stream)") {
+      end_procedure();
+      section = trimmed;
+      continue;
+    }
+    if (section == "Lines") {
+      if (std::regex_search(text, m, block)) {
+        line_section = m[1];
+      } else if (text.rfind(" ", 0) == 0 && !file.empty()) {
+        for (std::sregex_iterator i(text.begin(), text.end(), pair), e; i != e; ++i) {
+          uint32_t line = (uint32_t)strtoul((*i)[1].str().c_str(), nullptr, 10);
+          if (line < 0xF00000)
+            dump->lines.insert(file + ":" + std::to_string(line) + "@" +
+                               address_text(line_section, (*i)[2], 16));
+        }
+      } else if (text.rfind("Mod ", 0) != 0 && text.rfind("  ", 0) != 0 && !text.empty()) {
+        file = text.substr(0, text.find(" (MD5"));
+        if (file.rfind("(unknown", 0) == 0) file.clear();
+      }
+      continue;
+    }
+    if (std::regex_search(text, m, record)) {
+      kind = m[1];
+      name = m[2];
+      if (section == "Types (TPI Stream)" && std::regex_search(text, m, type_index)) type = m[1];
+      if (kind == "S_GPROC32" || kind == "S_LPROC32" || kind == "S_GPROC32_ID" ||
+          kind == "S_LPROC32_ID")
+        end_procedure();
+      if (kind == "S_LOCAL") pending_local = name;
+      if (kind.rfind("S_DEFRANGE", 0) != 0) continue;
+    }
+    if (section == "Types (TPI Stream)") {
+      if (std::regex_search(text, m, member)) members[type] += m[1].str() + "@" + m[2].str() + " ";
+      if (std::regex_search(text, m, fieldlist)) list = m[1];
+      if ((kind == "LF_STRUCTURE" || kind == "LF_CLASS" || kind == "LF_UNION") &&
+          std::regex_search(text, m, size) && m[1].str().find("forward ref") == std::string::npos)
+        structures.push_back({(name == "<unnamed-tag>" ? "" : name) + " " + m[2].str(), list});
+      continue;
+    }
+    if (text.find("local fp reg = ") != std::string::npos)
+      frame_register = text.substr(text.find("local fp reg = ") + 15, 3);
+    if (std::regex_search(text, m, addr)) {
+      std::string at = address_text(m[1], m[2], 10);
+      if (kind == "S_PUB32") dump->publics.insert(name + "@" + at);
+      if ((kind == "S_GDATA32" || kind == "S_LDATA32") && at != "0")
+        dump->data.insert(name + "@" + at);
+      if (kind == "S_GPROC32" || kind == "S_LPROC32" || kind == "S_GPROC32_ID" ||
+          kind == "S_LPROC32_ID") {
+        procedure = name + "@" + at;
+        frame_register = "EBP";
+      }
+      continue;
+    }
+    if (!procedure.empty() && std::regex_search(text, m, offset)) {
+      // A local described twice (a range and a BP-relative record) is one member.
+      std::string local;
+      if (kind == "S_BPREL32") local = " " + name + "@" + m[1].str();
+      if ((kind == "S_DEFRANGE_FRAMEPOINTER_REL" ||
+           kind == "S_DEFRANGE_FRAMEPOINTER_REL_FULL_SCOPE") &&
+          !pending_local.empty() && frame_register == "EBP") {
+        local = " " + pending_local + "@" + m[1].str();
+        pending_local.clear();
+      }
+      if (!local.empty() && (locals + " ").find(local + " ") == std::string::npos) locals += local;
+    }
+  }
+  end_procedure();
+  for (const auto &s : structures) dump->structures.insert(s.first + ":" + members[s.second]);
+  return pclose(pipe) == 0;
+}
