@@ -44,8 +44,10 @@ if [ -z "${DISPLAY:-}" ]; then
     exec 3>"$state/display.tmp"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 4>&- &
     echo $! > "$state/xvfb.pid"
-    for _ in $(seq 400); do [ -s "$state/display.tmp" ] && break; sleep 0.05; done
+    # Seconds natively, a minute or more in the emulated test machine under load.
+    for _ in $(seq 3000); do [ -s "$state/display.tmp" ] && break; sleep 0.05; done
     exec 3>&-
+    [ -s "$state/display.tmp" ] || { echo "FAILED: Xvfb did not start"; exit 1; }
     mv "$state/display.tmp" "$state/display"
     export DISPLAY=":$(cat "$state/display")"
   fi

@@ -37,7 +37,7 @@ static std::string special_folder(int csidl) {
 
 template <typename Condition>
 static bool wait_for(Condition condition, int seconds = 60) {
-  for (int i = 0; i < seconds * 50; i++, Sleep(20))
+  for (int i = 0; i < seconds * 50 * wait_scale(); i++, Sleep(20))
     if (condition()) return true;
   return false;
 }

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+#include "tests/end_to_end/kq_outside.h"
 #include "ui/keyb_lookup.h"
 
 struct KqKeyboard {
@@ -69,7 +70,8 @@ struct KqKeyboard {
       settle();
       const bool front = GetForegroundWindow() == main;
       press(modifiers, key, quits);
-      if (effect()) return true;
+      // The panels show a key's effect at kq's next broadcast, after the key is taken.
+      if (wait_for(effect, 10)) return true;
       if (front && GetForegroundWindow() == main) return false;
     }
     return false;

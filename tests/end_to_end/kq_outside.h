@@ -21,7 +21,7 @@ inline std::string own_folder() {
 
 template <typename Condition>
 bool wait_for(Condition condition, int seconds = 60) {
-  for (int i = 0; i < seconds * 20; i++, Sleep(50))
+  for (int i = 0; i < seconds * 20 * wait_scale(); i++, Sleep(50))
     if (condition()) return true;
   return false;
 }

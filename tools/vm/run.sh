@@ -9,27 +9,6 @@ dir=${KQ_VM_DIR:-/var/cache/kq-vm}
 share=$1; shift
 job=$(mktemp -d)
 trap 'rm -rf "$job"' EXIT
-shared=()
-{
-  echo 'set -u'
-  if [ "$share" != - ]; then
-    share=$(cd "$share" && pwd)
-    shared=(-virtfs "local,path=$share,mount_tag=share,security_model=none,id=share")
-    printf 'mkdir -p %q && mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose share %q\n' \
-      "$share" "$share"
-    # The shared folder beside the project (the test corpus) is found at the same
-    # relative place as on this machine.
-    beside=$(dirname "$share")/shared
-    if [ -d "$beside" ]; then
-      shared+=(-virtfs "local,path=$beside,mount_tag=beside,security_model=none,readonly=on,id=beside")
-      printf 'mkdir -p %q && mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,ro beside %q\n' \
-        "$beside" "$beside"
-    fi
-    case "$PWD/" in "$share"/*) printf 'cd %q\n' "$PWD" ;; esac
-  fi
-  printf '%q ' "$@"
-  echo
-} > "$job/job.sh"
 # Hardware acceleration where this machine's KVM boots an ordinary kernel, software
 # emulation (about thirty times slower) otherwise. Some hosts offer a /dev/kvm that only
 # runs specially built guests, so the test is a real boot of the image's kernel to its
@@ -51,6 +30,29 @@ choose_accel() {
   echo "$accel"
 }
 accel=$(choose_accel)
+shared=()
+{
+  echo 'set -u'
+  # Programs run tens of times slower under emulation: the tests' waits stretch.
+  [ "$accel" = kvm ] || echo "export KQ_WAIT_SCALE=${KQ_WAIT_SCALE:-5}"
+  if [ "$share" != - ]; then
+    share=$(cd "$share" && pwd)
+    shared=(-virtfs "local,path=$share,mount_tag=share,security_model=none,id=share")
+    printf 'mkdir -p %q && mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose share %q\n' \
+      "$share" "$share"
+    # The shared folder beside the project (the test corpus) is found at the same
+    # relative place as on this machine.
+    beside=$(dirname "$share")/shared
+    if [ -d "$beside" ]; then
+      shared+=(-virtfs "local,path=$beside,mount_tag=beside,security_model=none,readonly=on,id=beside")
+      printf 'mkdir -p %q && mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,ro beside %q\n' \
+        "$beside" "$beside"
+    fi
+    case "$PWD/" in "$share"/*) printf 'cd %q\n' "$PWD" ;; esac
+  fi
+  printf '%q ' "$@"
+  echo
+} > "$job/job.sh"
 cpu=()
 [ "$accel" = kvm ] && cpu=(-cpu host)
 if [ "$accel" = kvm ]; then

@@ -4,9 +4,8 @@
 
 #include <string>
 
-#ifdef _WIN32
 #include <stdlib.h>
-#else
+#ifndef _WIN32
 #include <unistd.h>
 #endif
 
@@ -29,6 +28,15 @@ inline std::string temp_log_path(const char *name) {
   std::string path = n > 0 ? std::string(own, (size_t)n) : std::string("./test");
 #endif
   return path.substr(0, path.find_last_of("\\/") + 1) + "kq_" + name + ".log";
+}
+
+// How many times longer a test waits for a program than on a machine that runs it
+// natively: the emulated test machine (tools/vm) sets KQ_WAIT_SCALE, since programs run
+// tens of times slower there. Only a wait that fails takes longer.
+inline int wait_scale() {
+  const char *text = getenv("KQ_WAIT_SCALE");
+  const int scale = text ? atoi(text) : 1;
+  return scale > 0 ? scale : 1;
 }
 
 inline std::string read_file(const std::string &path) {
