@@ -8,7 +8,8 @@
 #include "symbols/byte_cursor.h"
 
 struct DwarfSections {
-  ByteCursor info, abbrev, str, line_str, str_offsets, addr, ranges, rnglists, line;
+  ByteCursor info, abbrev, str, line_str, str_offsets, addr, ranges, rnglists, loc, loclists,
+      line;
 };
 
 uint64_t dwarf_uleb(ByteCursor *c);
@@ -55,7 +56,7 @@ struct DwarfUnit {
   uint64_t dies;   // of the first entry
   int version, unit_type, offset_size, address_size;
   uint64_t abbrev_offset;
-  uint64_t str_offsets_base, addr_base, rnglists_base;
+  uint64_t str_offsets_base, addr_base, rnglists_base, loclists_base;
   DwarfAbbrevTable abbrevs;
 };
 

@@ -60,6 +60,7 @@ enum DwarfAttribute {
   AT_str_offsets_base = 0x72,
   AT_addr_base = 0x73,
   AT_rnglists_base = 0x74,
+  AT_loclists_base = 0x8c,
   AT_MIPS_linkage_name = 0x2007,
 };
 

@@ -24,6 +24,8 @@ const SectionName kSections[] = {
     {".debug_addr", &DwarfSections::addr},
     {".debug_ranges", &DwarfSections::ranges},
     {".debug_rnglists", &DwarfSections::rnglists},
+    {".debug_loc", &DwarfSections::loc},
+    {".debug_loclists", &DwarfSections::loclists},
     {".debug_line", &DwarfSections::line},
 };
 
@@ -55,7 +57,8 @@ void read_unit(DwarfState *state) {
   };
   static const Base kBases[] = {{AT_str_offsets_base, &DwarfUnit::str_offsets_base},
                                 {AT_addr_base, &DwarfUnit::addr_base},
-                                {AT_rnglists_base, &DwarfUnit::rnglists_base}};
+                                {AT_rnglists_base, &DwarfUnit::rnglists_base},
+                                {AT_loclists_base, &DwarfUnit::loclists_base}};
   for (const Base &b : kBases)
     if (const DwarfValue *v = dwarf_attribute(&root, b.attribute)) unit->*b.field = v->number;
   state->comp_dir = dwarf_die_text(state, &root, AT_comp_dir);

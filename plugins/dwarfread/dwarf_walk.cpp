@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "plugins/dwarfread/dwarf_kinds.h"
+#include "plugins/dwarfread/dwarf_lists.h"
 #include "plugins/dwarfread/dwarf_state.h"
 
 namespace {
@@ -38,11 +39,21 @@ Place read_place(const DwarfUnit *unit, const DwarfValue *location, uint64_t *va
 
 // The frame base as an offset from EBP: EBP plus a constant, or the call frame address,
 // which lies 8 bytes above EBP once a procedure that opens with push ebp / mov ebp, esp
-// has run its first two instructions.
-bool frame_base(const DwarfState *state, const DwarfDie *die, uint64_t low, int32_t *base) {
+// has run its first two instructions. A list (as strict DWARF 2 writes it) gives the
+// base that holds over the longest part of the procedure, the body after its prologue.
+bool frame_base(DwarfState *state, const DwarfDie *die, uint64_t low, uint64_t unit_base,
+                int32_t *base) {
   const DwarfValue *v = dwarf_attribute(die, AT_frame_base);
-  if (!v || v->kind != VALUE_BLOCK) return false;
+  if (!v) return false;
   ByteCursor c = v->block;
+  if (v->kind != VALUE_BLOCK) {
+    uint64_t longest = 0;
+    c.ok = false;
+    dwarf_walk_list(state, v, true, unit_base, [&](uint64_t start, uint64_t end, ByteCursor e) {
+      if (end - start > longest) longest = end - start, c = e;
+    });
+    if (!c.ok) return false;
+  }
   uint8_t op = cursor_u8(&c);
   if (op == OP_reg5) {
     *base = 0;
@@ -60,89 +71,9 @@ bool frame_base(const DwarfState *state, const DwarfDie *die, uint64_t low, int3
   return c.ok && c.offset == c.size;
 }
 
-// The first range of a range list: at offset of .debug_rnglists (DWARF 5) or of
-// .debug_ranges, with base as the unit's base address.
-bool first_range(const DwarfState *state, const DwarfValue *ranges, uint64_t base, uint64_t *low,
-                 uint64_t *high) {
-  const DwarfUnit *unit = &state->unit;
-  const DwarfSections *s = &state->sections;
-  uint64_t offset = ranges->number;
-  if (ranges->kind == VALUE_LISTX) {
-    ByteCursor table = s->rnglists;
-    uint64_t at = unit->rnglists_base + offset * (uint64_t)unit->offset_size;
-    if (offset > table.size || at > table.size || !cursor_seek(&table, (size_t)at)) return false;
-    offset = unit->rnglists_base + dwarf_fixed(&table, unit->offset_size);
-    if (!table.ok) return false;
-  } else if (ranges->kind != VALUE_SECTION_OFFSET && ranges->kind != VALUE_CONSTANT) {
-    return false;
-  }
-  int width = unit->address_size;
-  ByteCursor c = unit->version >= 5 ? s->rnglists : s->ranges;
-  if (offset > c.size || !cursor_seek(&c, (size_t)offset)) return false;
-  uint64_t all_ones = width == 4 ? 0xffffffffu : ~(uint64_t)0;
-  while (c.ok) {
-    uint64_t start = 0, end = 0;
-    if (unit->version < 5) {
-      start = dwarf_fixed(&c, width);
-      end = dwarf_fixed(&c, width);
-      if (!start && !end) return false;
-      if (start == all_ones) {
-        base = end;
-        continue;
-      }
-      start += base;
-      end += base;
-    } else {
-      DwarfValue index = {VALUE_ADDRX, 0, {}, nullptr};
-      switch (cursor_u8(&c)) {
-        case 0:  // end of list
-          return false;
-        case 1:  // base address by index
-          index.number = dwarf_uleb(&c);
-          if (!dwarf_number(s, unit, &index, &base)) return false;
-          continue;
-        case 2:  // start and end by index
-          index.number = dwarf_uleb(&c);
-          if (!dwarf_number(s, unit, &index, &start)) return false;
-          index.number = dwarf_uleb(&c);
-          if (!dwarf_number(s, unit, &index, &end)) return false;
-          break;
-        case 3:  // start by index, length
-          index.number = dwarf_uleb(&c);
-          if (!dwarf_number(s, unit, &index, &start)) return false;
-          end = start + dwarf_uleb(&c);
-          break;
-        case 4:  // offsets from the base
-          start = base + dwarf_uleb(&c);
-          end = base + dwarf_uleb(&c);
-          break;
-        case 5:  // base address
-          base = dwarf_fixed(&c, width);
-          continue;
-        case 6:  // start and end
-          start = dwarf_fixed(&c, width);
-          end = dwarf_fixed(&c, width);
-          break;
-        case 7:  // start, length
-          start = dwarf_fixed(&c, width);
-          end = start + dwarf_uleb(&c);
-          break;
-        default:
-          return false;
-      }
-    }
-    if (c.ok && start < end) {
-      *low = start;
-      *high = end;
-      return true;
-    }
-  }
-  return false;
-}
-
 // The address range of a procedure: low_pc with high_pc as an address or a length, or
-// the first of its ranges (its hot part when the compiler split it).
-bool code_range(const DwarfState *state, const DwarfDie *die, uint64_t base, uint64_t *low,
+// the first of its ranges.
+bool code_range(DwarfState *state, const DwarfDie *die, uint64_t base, uint64_t *low,
                 uint64_t *high) {
   if (dwarf_die_number(state, die, AT_low_pc, low)) {
     const DwarfValue *h = dwarf_attribute(die, AT_high_pc);
@@ -150,8 +81,15 @@ bool code_range(const DwarfState *state, const DwarfDie *die, uint64_t base, uin
     if (h->kind == VALUE_CONSTANT || h->kind == VALUE_SIGNED) *high += *low;
     return *low < *high;
   }
+  // The first range is the procedure's entry part when the compiler split it.
   const DwarfValue *ranges = dwarf_attribute(die, AT_ranges);
-  return ranges && first_range(state, ranges, base, low, high);
+  bool found = false;
+  if (ranges)
+    dwarf_walk_list(state, ranges, false, base, [&](uint64_t start, uint64_t end, ByteCursor) {
+      if (!found) *low = start, *high = end;
+      found = true;
+    });
+  return found;
 }
 
 DebugSource declared_in(const DwarfState *state, const DwarfDie *die) {
@@ -185,7 +123,7 @@ Level define_procedure(DwarfState *state, const DwarfDie *die, uint64_t base) {
   const DebugApi *api = state->api;
   DebugType function = api->define_function(nullptr, declared_type(state, die), 0);
   level.frame = api->define_frame(name, function, start, end + 1);
-  level.has_base = frame_base(state, die, low, &level.base);
+  level.has_base = frame_base(state, die, low, base, &level.base);
   api->define_entry(name, start, level.frame, declared_in(state, die));
   state->counts.procedures++;
   return level;

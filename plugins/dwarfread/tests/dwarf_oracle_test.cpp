@@ -45,12 +45,6 @@ std::string attribute(const OracleDie &die, const char *name) {
   return it == die.attributes.end() ? "" : it->second;
 }
 
-// The name of an entry as dwarfdump resolves it through its declaration or origin.
-std::string die_name(const OracleDie &die) {
-  for (const char *a : {"DW_AT_name", "DW_AT_specification", "DW_AT_abstract_origin"})
-    if (!oracle_quoted(attribute(die, a)).empty()) return oracle_quoted(attribute(die, a));
-  return "";
-}
 
 uint32_t base_size(const std::string &name) {
   static const std::map<std::string, uint32_t> kSizes = {
@@ -80,6 +74,17 @@ struct Oracle {
   std::vector<OracleDie> dies;
   std::map<uint64_t, size_t> by_offset;
 
+  // The name of an entry, else of its declaration or abstract origin.
+  std::string name_of(const OracleDie &die, int depth = 0) {
+    if (die.attributes.count("DW_AT_name")) return oracle_quoted(attribute(die, "DW_AT_name"));
+    for (const char *link : {"DW_AT_specification", "DW_AT_abstract_origin"}) {
+      uint64_t offset = 0;
+      if (depth < 4 && oracle_number(attribute(die, link), &offset) && by_offset.count(offset))
+        return name_of(dies[by_offset[offset]], depth + 1);
+    }
+    return "";
+  }
+
   // A type's size, following typedefs and qualifiers; arrays multiply their bounds.
   uint64_t size_of(const std::string &reference, int depth = 0) {
     uint64_t offset = 0;
@@ -101,13 +106,17 @@ struct Oracle {
   }
 };
 
-// The innermost procedure around an entry, and its frame base text.
+// The innermost procedure around an entry of the test's own sources (the runtime's units
+// are optimised and keep no frame pointer).
 const OracleDie *procedure_of(const Oracle &o, const OracleDie &die) {
-  for (int p = die.parent; p >= 0; p = o.dies[p].parent) {
+  const OracleDie *procedure = nullptr;
+  int p = die.parent;
+  for (; p >= 0 && o.dies[p].parent >= 0; p = o.dies[p].parent) {
     if (o.dies[p].tag == "DW_TAG_inlined_subroutine") return nullptr;
-    if (o.dies[p].tag == "DW_TAG_subprogram") return &o.dies[p];
+    if (!procedure && o.dies[p].tag == "DW_TAG_subprogram") procedure = &o.dies[p];
   }
-  return nullptr;
+  bool own = p >= 0 && attribute(o.dies[p], "DW_AT_name").find("programs/") != std::string::npos;
+  return own ? procedure : nullptr;
 }
 
 TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
@@ -132,14 +141,15 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
         size_t cut = t.name.rfind("::");
         structs.insert({cut == std::string::npos ? t.name : t.name.substr(cut + 2), &t});
       }
+    // The last definition at an address is the one the store keeps.
     auto entry_at = [&](uint32_t address, const std::string &name, bool frame) {
-      auto range = entries.equal_range(address);
-      for (auto it = range.first; it != range.second; ++it) {
+      const RecordedEntry *found = nullptr;
+      for (auto [it, end] = entries.equal_range(address); it != end; ++it) {
         const RecordedType *t = recorded_type(it->second->type);
         if (same_name(it->second->name, name) && (!frame || (t && t->kind == REC_FRAME)))
-          return it->second;
+          found = it->second;
       }
-      return (const RecordedEntry *)nullptr;
+      return found;
     };
 
     Oracle o;
@@ -149,7 +159,7 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
     Tally procedures, globals, sizes, members, locals;
     for (size_t i = 0; i < o.dies.size(); i++) {
       const OracleDie &die = o.dies[i];
-      std::string name = die_name(die);
+      std::string name = o.name_of(die);
       uint64_t at = 0;
       if (die.tag == "DW_TAG_subprogram" && oracle_number(attribute(die, "DW_AT_low_pc"), &at) &&
           recorded(image, at) && !name.empty()) {
@@ -180,7 +190,7 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
         uint64_t low = 0;
         oracle_number(attribute(*procedure, "DW_AT_low_pc"), &low);
         bool found = false;
-        for (auto [n, frame] = structs.equal_range(die_name(*procedure)); n != frame; ++n)
+        for (auto [n, frame] = structs.equal_range(o.name_of(*procedure)); n != frame; ++n)
           if (n->second->kind == REC_FRAME && n->second->start == recorded(image, low))
             for (const RecordedMember &m : n->second->members)
               if (m.name == name) {
@@ -219,6 +229,7 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
     std::set<std::pair<uint64_t, uint32_t>> ours;
     for (const RecordedSource &s : r->sources)
       for (size_t i = 0; i < s.lines.size(); i++) ours.insert({s.addresses[i], s.lines[i]});
+    // wrong: rows of ours that the oracle does not have.
     Tally dwarfdump_lines, objdump_lines;
     for (auto [rows, tally] : {std::make_pair(dwarfdump_rows(file), &dwarfdump_lines),
                                std::make_pair(objdump_rows(file), &objdump_lines)}) {
@@ -233,9 +244,10 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
            sizes.agree, sizes.total, members.agree, members.total, locals.agree, locals.total,
            locals.wrong, counts.locals_left_out, dwarfdump_lines.agree, dwarfdump_lines.total,
            objdump_lines.agree, objdump_lines.total, dwarfdump_lines.wrong);
+    // Optimised code keeps no frame pointer: its locals are left out, none shown.
     for (const Tally *t : {&procedures, &globals, &sizes, &members, &locals, &dwarfdump_lines,
                            &objdump_lines}) {
-      EXPECT_GT(t->total, 0);
+      EXPECT_TRUE(t->total > 0 || t == &locals) << program;
       EXPECT_EQ(t->total, t->agree);
     }
     EXPECT_EQ(0, locals.wrong);
