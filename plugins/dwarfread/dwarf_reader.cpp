@@ -99,6 +99,9 @@ bool dwarf_load(const DebugApi *api, const uint8_t *file, size_t size, DwarfCoun
   if (ok) dwarf_define_coff_symbols(state);
   bool dwarf = ok && state->sections.info.ok && state->sections.abbrev.ok;
   if (dwarf) api->printf("DWARF debug information found\n");
+  if (ok && !dwarf && (pe_find_section(&state->image, ".debug_info") ||
+                       pe_find_section(&state->image, ".debug_abbrev")))
+    api->printf("DWARF: .debug_info or .debug_abbrev lies outside the file\n");
   for (uint64_t at = 0, next = 0; dwarf && at < state->sections.info.size; at = next) {
     if (!dwarf_read_unit(&state->sections, at, &state->unit, &next)) {
       api->printf("DWARF: damaged unit at %08X\n", (unsigned)at);
