@@ -1,7 +1,8 @@
 // The DWARF reader on a generated program of a few thousand functions (each with a
 // structure local, a loop and a global), built with mingw-w64's gcc -g, against
 // llvm-dwarfdump parsing the same file (--debug-info --debug-line, output discarded).
-// The reader's definitions are only counted here; best of the rounds for each:
+// The reader's definitions are only counted (by the fuzz targets' api); best of the
+// rounds for each:
 //   build/host/bench/dwarf_load_bench [functions [rounds]]
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,37 +10,11 @@
 
 #include <string>
 
+#include "fuzz/cv_fuzz_api.h"
 #include "plugins/dwarfread/dwarf_reader.h"
 #include "plugins/tests/recording_api.h"
 
 namespace {
-
-unsigned long g_definitions, g_rows;
-uintptr_t g_handle;
-
-void *handle() { return (void *)++g_handle; }
-void quiet(const char *, ...) {}
-DebugType any_type(const char *) { return handle(); }
-uint32_t any_address(uint16_t section, uint32_t offset) { return section ? 0x400000 + offset : 0; }
-DebugType any_pointer(DebugType) { return handle(); }
-DebugType any_array(DebugType, uint32_t) { return handle(); }
-DebugType any_enum(const char *, DebugType) { return handle(); }
-DebugType any_struct(const char *, int) { return handle(); }
-DebugType any_frame(const char *, DebugType, uint32_t, uint32_t) { return handle(); }
-DebugType any_function(DebugType, DebugType, int) { return handle(); }
-void any_member(DebugType, const char *, int, DebugType) { g_definitions++; }
-DebugSource any_source(const char *, int count, const uint16_t *, const uint32_t *) {
-  g_rows += (unsigned long)count;
-  return handle();
-}
-DebugEntry any_entry(const char *, uint32_t, DebugType, DebugSource) {
-  g_definitions++;
-  return handle();
-}
-DebugEntry no_entry(const char *) { return nullptr; }
-const DebugApi kCounting = {quiet,       nullptr,      nullptr,     any_type,   any_address,
-                            any_pointer, any_array,    any_enum,    any_struct, any_frame,
-                            any_function, any_member,  any_source,  any_entry,  no_entry};
 
 double now() {
   timespec t;
@@ -83,9 +58,9 @@ int main(int argc, char **argv) {
   double ours = 0, theirs = 0;
   DwarfCounts counts = {};
   for (int round = 0; round < rounds; round++) {
-    g_definitions = g_rows = 0;
+    g_cv_fuzz = CvFuzzRun{nullptr, 0, 0, 0, bytes.size(), 0, 0};
     double start = now();
-    if (!dwarf_load(&kCounting, bytes.data(), bytes.size(), &counts)) return 1;
+    if (!dwarf_load(&kCvFuzzApi, bytes.data(), bytes.size(), &counts)) return 1;
     double took = now() - start;
     if (!ours || took < ours) ours = took;
     start = now();
@@ -93,8 +68,9 @@ int main(int argc, char **argv) {
     took = now() - start;
     if (!theirs || took < theirs) theirs = took;
   }
-  printf("%d functions, %zu bytes: %u procedures, %lu entries and locals, %lu line rows\n",
-         functions, bytes.size(), counts.procedures, g_definitions, g_rows);
+  printf("%d functions, %zu bytes: %u procedures, %u globals, %u locals, %u line rows\n",
+         functions, bytes.size(), counts.procedures, counts.data, counts.locals,
+         counts.line_pairs);
   printf("ours %.2f ms, llvm-dwarfdump %.2f ms: llvm-dwarfdump takes %.2f times as long\n",
          ours * 1000, theirs * 1000, theirs / ours);
   return 0;

@@ -1,0 +1,64 @@
+// The DWARF plug-in in kq.exe under Wine, on the test program built three ways: with
+// DWARF and its COFF symbol table stripped, with both, and without -g (COFF symbols
+// only). kq loads dwarfread.dll from a plug-in folder of the run's own, stops start-up
+// at main and runs to a function given by name on its command line; the DWARF builds
+// have sources, so the title names no missing debug information. The addresses come from
+// the COFF symbol table of the unstripped build.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "plugins/tests/kq_launch.h"
+#include "plugins/tests/recording_api.h"
+#include "symbols/pe_image.h"
+
+namespace {
+
+// The address a COFF symbol names in the image as linked; 0 when it has none.
+unsigned symbol_address(const std::string &file, const char *name) {
+  static std::vector<uint8_t> bytes;
+  bytes = read_whole_file(file);
+  static PeImage image;
+  if (!pe_read_image(bytes.data(), bytes.size(), &image)) return 0;
+  PeSymbol s;
+  for (uint32_t i = 0; pe_read_symbol(&image, i, &s); i += 1u + s.aux_count)
+    if (s.name == std::string(name) && s.section >= 1 && s.section <= image.section_count)
+      return image.optional.image_base + image.sections[s.section - 1].rva + s.value;
+  return 0;
+}
+
+TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
+  const struct {
+    const char *program;
+    bool dwarf;
+  } kRuns[] = {{"dwarf_shapes_stripped.exe", true},
+               {"dwarf_shapes.exe", true},
+               {"dwarf_shapes_plain.exe", false}};
+  const std::string folder = own_program_folder();
+  for (const auto &run : kRuns) {
+    std::string linked = folder + (run.dwarf ? "dwarf_shapes.exe" : run.program);
+    unsigned main_address = symbol_address(linked, "_main");
+    unsigned walk_address = symbol_address(linked, "_shape_walk");
+    ASSERT_TRUE(main_address && walk_address) << linked;
+    for (bool run_to_function : {false, true}) {
+      SCOPED_TRACE(std::string(run.program) + (run_to_function ? " -run=shape_walk" : ""));
+      KqLaunch kq;
+      ASSERT_TRUE(kq.prepare(folder + KQ_EXE, folder, folder, {run.program}));
+      ASSERT_TRUE(kq.use_plugins({folder + "dwarfread.dll"}));
+      ASSERT_TRUE(kq.start(run_to_function ? "-run=shape_walk" : ""));
+      ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
+      std::string log = kq.log();
+      EXPECT_NE(log.find("PLUG-IN 'dwarfread.dll' is loaded."), std::string::npos) << log;
+      EXPECT_EQ(run.dwarf, log.find("DWARF debug information found") != std::string::npos)
+          << log;
+      EXPECT_EQ(kq.first_stop(), pause_line(run_to_function ? walk_address : main_address))
+          << log;
+      char title[512] = "";
+      GetWindowTextA(kq.main_window(), title, sizeof title);
+      EXPECT_EQ(!run.dwarf, strstr(title, "(no debug information)") != nullptr) << title;
+      EXPECT_EQ(kq.finish(), 0);
+    }
+  }
+}
+
+}  // namespace
