@@ -13,7 +13,8 @@ namespace {
 // What the entries below a tree level belong to.
 struct Level {
   DebugType frame;  // the procedure whose locals they are, or null
-  bool has_base;    // the frame base is known as an offset from EBP
+  bool has_ebp;     // the procedure keeps its frame in EBP
+  bool has_base;    // and its frame base is known as an offset from EBP
   int32_t base;
   uint32_t scope;   // a scope this level opened, or UINT32_MAX
 };
@@ -37,12 +38,33 @@ Place read_place(const DwarfUnit *unit, const DwarfValue *location, uint64_t *va
   return c.ok && c.offset == c.size ? place : PLACE_NONE;
 }
 
+// Where EBP holds the procedure's frame: from behind its push ebp / mov ebp, esp to its
+// closing leave or pop ebp before a ret. False when it does not open that way (an
+// optimised procedure that keeps no frame pointer): its locals are not placed then.
+bool frame_body(const DwarfState *state, uint64_t low, uint64_t high, uint64_t *start,
+                uint64_t *end) {
+  ByteCursor code = dwarf_code(state, low, 3);
+  const uint8_t *b = cursor_take(&code, 3);
+  if (!b || b[0] != 0x55 || !((b[1] == 0x89 && b[2] == 0xE5) || (b[1] == 0x8B && b[2] == 0xEC)))
+    return false;
+  *start = low + 3;
+  *end = high;
+  // ret, or ret n with its two operand bytes, behind the instruction that restores EBP.
+  static const uint64_t kRetSizes[] = {1, 3};
+  for (uint64_t ret_size : kRetSizes) {
+    if (high - low < 3 + ret_size + 1) continue;
+    code = dwarf_code(state, high - ret_size - 1, 2);
+    const uint8_t *tail = cursor_take(&code, 2);
+    if (tail && (tail[0] == 0xC9 || tail[0] == 0x5D) && tail[1] == (ret_size == 1 ? 0xC3 : 0xC2))
+      *end = high - ret_size;
+  }
+  return *start < *end;
+}
+
 // The frame base as an offset from EBP: EBP plus a constant, or the call frame address,
-// which lies 8 bytes above EBP once a procedure that opens with push ebp / mov ebp, esp
-// has run its first two instructions. A list (as strict DWARF 2 writes it) gives the
-// base that holds over the longest part of the procedure, the body after its prologue.
-bool frame_base(DwarfState *state, const DwarfDie *die, uint64_t low, uint64_t unit_base,
-                int32_t *base) {
+// which lies 8 bytes above EBP in the frame's body. A list (as strict DWARF 2 writes it)
+// gives the base that holds over the longest part of the procedure, its body.
+bool frame_base(DwarfState *state, const DwarfDie *die, uint64_t unit_base, int32_t *base) {
   const DwarfValue *v = dwarf_attribute(die, AT_frame_base);
   if (!v) return false;
   ByteCursor c = v->block;
@@ -55,19 +77,14 @@ bool frame_base(DwarfState *state, const DwarfDie *die, uint64_t low, uint64_t u
     if (!c.ok) return false;
   }
   uint8_t op = cursor_u8(&c);
-  if (op == OP_reg5) {
+  if (op == OP_reg5)
     *base = 0;
-  } else if (op == OP_breg5) {
+  else if (op == OP_breg5)
     *base = (int32_t)dwarf_sleb(&c);
-  } else if (op == OP_call_frame_cfa) {
-    ByteCursor code = dwarf_code(state, low, 3);
-    const uint8_t *b = cursor_take(&code, 3);
-    if (!b || b[0] != 0x55 || !((b[1] == 0x89 && b[2] == 0xE5) || (b[1] == 0x8B && b[2] == 0xEC)))
-      return false;
+  else if (op == OP_call_frame_cfa)
     *base = 8;
-  } else {
+  else
     return false;
-  }
   return c.ok && c.offset == c.size;
 }
 
@@ -112,19 +129,22 @@ DebugType declared_type(DwarfState *state, const DwarfDie *die) {
 }
 
 Level define_procedure(DwarfState *state, const DwarfDie *die, uint64_t base) {
-  Level level = {nullptr, false, 0, UINT32_MAX};
+  Level level = {nullptr, false, false, 0, UINT32_MAX};
   uint64_t low = 0, high = 0;
   char name[DWARF_NAME_SIZE];
   if (dwarf_attribute(die, AT_declaration) || !code_range(state, die, base, &low, &high)) return level;
   dwarf_qualified_name(state, die, name);
-  uint32_t start = dwarf_address(state, low);
-  uint32_t end = dwarf_address(state, high - 1);
-  if (!name[0] || !start || !end) return level;
+  uint32_t entry = dwarf_address(state, low);
+  uint64_t body_start = low, body_end = high;
+  level.has_ebp = frame_body(state, low, high, &body_start, &body_end);
+  level.has_base = level.has_ebp && frame_base(state, die, base, &level.base);
+  uint32_t start = dwarf_address(state, body_start), last = dwarf_address(state, body_end - 1);
+  if (!name[0] || !entry || !start || !last) return level;
   const DebugApi *api = state->api;
   DebugType function = api->define_function(nullptr, declared_type(state, die), 0);
-  level.frame = api->define_frame(name, function, start, end + 1);
-  level.has_base = frame_base(state, die, low, base, &level.base);
-  api->define_entry(name, start, level.frame, declared_in(state, die));
+  // Without a frame in EBP the frame covers nothing: no local is placed against EBP.
+  level.frame = api->define_frame(name, function, start, level.has_ebp ? last + 1 : start);
+  api->define_entry(name, entry, level.frame, declared_in(state, die));
   state->counts.procedures++;
   return level;
 }
@@ -147,7 +167,7 @@ void define_variable(DwarfState *state, const DwarfDie *die, const Level *level)
     return;
   }
   if (!level->frame) return;
-  if (place == PLACE_NONE || (place == PLACE_FRAME && !level->has_base)) {
+  if (place == PLACE_NONE || !level->has_ebp || (place == PLACE_FRAME && !level->has_base)) {
     state->counts.locals_left_out++;
     return;
   }
@@ -158,7 +178,8 @@ void define_variable(DwarfState *state, const DwarfDie *die, const Level *level)
 
 // Defines what the entry stands for; the level its children belong to.
 Level visit(DwarfState *state, const DwarfDie *die, const Level *parent, uint64_t base) {
-  Level level = {parent->frame, parent->has_base, parent->base, UINT32_MAX};
+  Level level = *parent;
+  level.scope = UINT32_MAX;
   switch (die->abbrev->tag) {
     case TAG_subprogram:
       return define_procedure(state, die, base);
@@ -199,7 +220,7 @@ void dwarf_walk_unit(DwarfState *state) {
   uint64_t base = 0;
   dwarf_die_number(state, &root, AT_low_pc, &base);
   Level levels[DWARF_MAX_DEPTH];
-  levels[0] = Level{nullptr, false, 0, UINT32_MAX};
+  levels[0] = Level{nullptr, false, false, 0, UINT32_MAX};
   // Entries nested deeper than the levels are read past without being defined.
   int depth = 0, hidden = 0;
   if (!root.abbrev->children) return;

@@ -187,11 +187,9 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
         offset = strtoll(location.c_str() + 12, nullptr, 10);
         std::string base = attribute(*procedure, "DW_AT_frame_base");
         int64_t shift = offset + (base == "DW_OP_reg5 EBP" ? 0 : 8);
-        uint64_t low = 0;
-        oracle_number(attribute(*procedure, "DW_AT_low_pc"), &low);
         bool found = false;
         for (auto [n, frame] = structs.equal_range(o.name_of(*procedure)); n != frame; ++n)
-          if (n->second->kind == REC_FRAME && n->second->start == recorded(image, low))
+          if (n->second->kind == REC_FRAME)
             for (const RecordedMember &m : n->second->members)
               if (m.name == name) {
                 found = true;
