@@ -168,17 +168,24 @@ int by_file(const void *a, const void *b) {
   return x->address < y->address ? -1 : x->address > y->address;
 }
 
-// Runs the program, collecting the statement rows that lie in the image.
+// Runs the program, collecting the statement rows that lie in the image. A row covers the
+// addresses up to the next one, so of the rows a sequence gives one address only the last
+// covers any: it alone is kept.
 Row *run_program(DwarfState *state, ByteCursor *c, const LineHeader *h, uint32_t *count) {
   Row *rows = nullptr;
   uint64_t address = 0;
   uint32_t file = 1, line = 1;
   bool stmt = h->default_stmt;
+  uint32_t sequence_start = 0;  // the first row of the current sequence
   *count = 0;
   auto emit = [&]() {
     uint32_t at = dwarf_address(state, address);
     if (!stmt || !at) return;
     Row row = {file, line, at};
+    if (*count > sequence_start && rows[*count - 1].address == at) {
+      rows[*count - 1] = row;
+      return;
+    }
     Row *grown = (Row *)zone_append(rows, &row, sizeof row);
     if (grown) {
       rows = grown;
@@ -202,6 +209,7 @@ Row *run_program(DwarfState *state, ByteCursor *c, const LineHeader *h, uint32_t
         cursor_take(c, (size_t)length);
         switch (cursor_u8(&e)) {
           case LNE_end_sequence:
+            sequence_start = *count;
             address = 0;
             file = line = 1;
             stmt = h->default_stmt;

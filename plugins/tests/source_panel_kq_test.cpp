@@ -71,28 +71,6 @@ bool read_table(const std::string &exe, LineTable *table) {
   return false;
 }
 
-// The source panel's window text ("line title") once it shows a stop; "" when it never does.
-std::string panel_text(const KqLaunch &kq, const std::string &unlike = "") {
-  for (int i = 0; i < 200; i++) {
-    HWND panel = process_child(kq.pi.dwProcessId, "source");
-    char text[600] = "";
-    if (panel)
-      SendMessageTimeoutA(panel, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000,
-                          nullptr);
-    if (text[0] && text != unlike) return text;
-    Sleep(50);
-  }
-  return "";
-}
-
-// The address of the last stop in kq's log.
-uint32_t last_stop(const std::string &log) {
-  const size_t at = log.rfind("EVN_Pause at ");
-  return at == std::string::npos ? 0 : (uint32_t)strtoul(log.c_str() + at + 13, nullptr, 16);
-}
-
-int count_stops(const std::string &log) { return count_in(log, "EVN_Pause at "); }
-
 // The source paths typed into the options dialog as a user does, and OK.
 bool set_source_paths(const KqLaunch &kq, const std::string &paths) {
   PostMessageA(kq.main_window(), WM_COMMAND, OPTIONS, 0);
@@ -124,7 +102,7 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   ASSERT_EQ(kq.first_stop(), pause_line(kMain)) << kq.log();
 
   // The recorded file is nowhere kq looks: the program's dump, and the log says what to do.
-  std::string text = panel_text(kq);
+  std::string text = kq.source_panel_text();
   screenshot("source_panel_dump.png");
   ASSERT_NE(std::string::npos, text.find(' ')) << text << kq.log();
   EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
@@ -146,7 +124,7 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
     fprintf(f, "/* line %i */ int line_%i;\r\n", i, i);
   fclose(f);
   ASSERT_TRUE(set_source_paths(kq, "\"" + sources + "\""));
-  text = panel_text(kq, text);
+  text = kq.source_panel_text(text);
   char want[600];
   snprintf(want, sizeof want, "%i ", table.line_of(kMain));
   ASSERT_EQ(want, text.substr(0, strlen(want))) << text << " " << table.name;
@@ -156,15 +134,15 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   const int first = table.line_of(kMain);
   int line = first;
   for (int step = 0; step < MOST_STEPS && line == first; step++) {
-    const int stops = count_stops(kq.log());
+    const int stops = kq.stop_count();
     PostMessageA(kq.main_window(), WM_COMMAND, STEP_OVER, 0);
-    for (int i = 0; i < 600 && count_stops(kq.log()) == stops; i++) Sleep(50);
-    ASSERT_GT(count_stops(kq.log()), stops) << kq.log();
-    const uint32_t at = last_stop(kq.log());
+    for (int i = 0; i < 600 && kq.stop_count() == stops; i++) Sleep(50);
+    ASSERT_GT(kq.stop_count(), stops) << kq.log();
+    const uint32_t at = kq.last_stop();
     ASSERT_TRUE(table.covers(at)) << std::hex << at;
     line = table.line_of(at);
     snprintf(want, sizeof want, "%i ", line);
-    text = panel_text(kq, line == first ? "" : text);
+    text = kq.source_panel_text(line == first ? "" : text);
     EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " at " << std::hex << at;
   }
   EXPECT_NE(first, line) << "no step left main's first line";
@@ -173,13 +151,13 @@ TEST(SourcePanelInKq, DumpUntilTheFolderIsAddedThenTheLineTablesLine) {
   // Without the folder the file is missing again, and said so again; so it is after a
   // reload, whose sources are new.
   ASSERT_TRUE(set_source_paths(kq, ""));
-  text = panel_text(kq, text);
+  text = kq.source_panel_text(text);
   ASSERT_NE(std::string::npos, text.find(' ')) << text;
   EXPECT_EQ(" peekPE.exe", text.substr(text.find(' '))) << text;
   EXPECT_EQ(2, count_in(kq.log(), missing)) << kq.log();
-  const int stops = count_stops(kq.log());
+  const int stops = kq.stop_count();
   PostMessageA(kq.main_window(), WM_COMMAND, RELOAD, 0);
-  EXPECT_TRUE(wait_for([&] { return count_stops(kq.log()) > stops; })) << kq.log();
+  EXPECT_TRUE(wait_for([&] { return kq.stop_count() > stops; })) << kq.log();
   EXPECT_TRUE(wait_for([&] { return count_in(kq.log(), missing) == 3; }, 10)) << kq.log();
   EXPECT_EQ(kq.finish(), 0);
 }

@@ -65,9 +65,27 @@ bool oracle_number(const std::string &text, uint64_t *number) {
   return true;
 }
 
-OracleRows dwarfdump_rows(const std::string &file) {
+namespace {
+
+// Statement rows in program order; of consecutive ones at one address within a sequence
+// only the last covers any address.
+struct RowRun {
   OracleRows rows;
+  std::pair<uint64_t, uint32_t> last = {~0ull, 0};
+  void add(uint64_t address, uint32_t line) {
+    if (last.first == address) rows.erase(last);
+    last = {address, line};
+    rows.insert(last);
+  }
+  void end_sequence() { last = {~0ull, 0}; }
+};
+
+}  // namespace
+
+OracleRows dwarfdump_rows(const std::string &file) {
+  RowRun run;
   for (const std::string &line : run_lines("llvm-dwarfdump-14 --debug-line '" + file + "'")) {
+    if (line.find("end_sequence") != std::string::npos) run.end_sequence();
     if (line.compare(0, 2, "0x") != 0 || line.find("is_stmt") == std::string::npos ||
         line.find("end_sequence") != std::string::npos)
       continue;
@@ -75,22 +93,24 @@ OracleRows dwarfdump_rows(const std::string &file) {
     std::string address;
     uint32_t number = 0;
     fields >> address >> number;
-    rows.insert({strtoull(address.c_str(), nullptr, 16), number});
+    run.add(strtoull(address.c_str(), nullptr, 16), number);
   }
-  return rows;
+  return run.rows;
 }
 
 OracleRows objdump_rows(const std::string &file) {
-  OracleRows rows;
+  RowRun run;
   for (const std::string &line : run_lines("objdump --dwarf=decodedline '" + file + "'")) {
     std::istringstream fields(line);
     std::vector<std::string> words;
     for (std::string w; fields >> w;) words.push_back(w);
-    if (words.size() < 4 || words[2].compare(0, 2, "0x") != 0 || words.back() != "x") continue;
+    if (words.size() < 3 || words[2].compare(0, 2, "0x") != 0) continue;
+    // A sequence ends with a row whose line is "-".
     char *end = nullptr;
     unsigned long number = strtoul(words[1].c_str(), &end, 10);
-    if (*end) continue;
-    rows.insert({strtoull(words[2].c_str(), nullptr, 16), (uint32_t)number});
+    if (*end) run.end_sequence();
+    if (*end || words.back() != "x") continue;
+    run.add(strtoull(words[2].c_str(), nullptr, 16), (uint32_t)number);
   }
-  return rows;
+  return run.rows;
 }

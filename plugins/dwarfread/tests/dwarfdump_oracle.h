@@ -23,7 +23,8 @@ std::vector<OracleDie> dwarfdump_entries(const std::string &file);
 std::string oracle_quoted(const std::string &text);
 bool oracle_number(const std::string &text, uint64_t *number);
 
-// (address, line) of every statement row that is not an end of sequence.
+// (address, line) of the statement rows that cover an address: the last of those a
+// sequence gives one address.
 using OracleRows = std::set<std::pair<uint64_t, uint32_t>>;
 OracleRows dwarfdump_rows(const std::string &file);
 OracleRows objdump_rows(const std::string &file);

@@ -2,16 +2,46 @@
 // DWARF and its COFF symbol table stripped, with both, and without -g and with the
 // runtime's DWARF stripped (COFF symbols only). kq loads dwarfread.dll from a plug-in
 // folder of the run's own, stops start-up at main and runs to a function given by name on
-// its command line. The addresses come from the COFF symbol table of the unstripped builds.
+// its command line. At main the source panel shows main.c at main's line, and steps over
+// reach main's next lines, each shown: the lines are those the reader's own line table
+// gives for the stops. The addresses come from the COFF symbol table of the unstripped
+// builds.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
 #include <string>
 
 #include "plugins/tests/kq_launch.h"
 #include "plugins/tests/recording_api.h"
+#include "plugins/dwarfread/dwarf_reader.h"
 #include "symbols/pe_image.h"
 
 namespace {
+
+enum { STEP_OVER = 10086, MOST_STEPS = 12 };
+
+// main.c's line of each address (the last row at or below it), from the reader.
+std::map<uint32_t, int> main_lines(const std::string &file) {
+  std::vector<uint8_t> bytes = read_whole_file(file);
+  PeImage image;
+  std::map<uint32_t, int> lines;
+  recording_reset();
+  if (!pe_read_image(bytes.data(), bytes.size(), &image) ||
+      !dwarf_load(recording_api(), bytes.data(), bytes.size(), nullptr))
+    return lines;
+  for (const RecordedSource &s : recording()->sources)
+    if (s.name.size() > 7 && s.name.compare(s.name.size() - 7, 7, "\\main.c") == 0)
+      for (size_t i = 0; i < s.lines.size(); i++)
+        lines[image.optional.image_base + image.sections[(s.addresses[i] >> 24) - 1].rva +
+              (s.addresses[i] & 0xFFFFFF)] = s.lines[i];
+  return lines;
+}
+
+int line_of(const std::map<uint32_t, int> &lines, uint32_t address) {
+  auto at = lines.upper_bound(address);
+  return at == lines.begin() ? 0 : std::prev(at)->second;
+}
 
 // The address a COFF symbol names in the image as linked; 0 when it has none.
 unsigned symbol_address(const std::string &file, const char *name) {
@@ -57,6 +87,25 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
           << log;
       EXPECT_EQ(kq.first_stop(), pause_line(run_to_function ? walk_address : main_address))
           << log;
+      if (run.dwarf && !run_to_function) {
+        std::map<uint32_t, int> lines = main_lines(linked);
+        const int first = line_of(lines, main_address);
+        std::string text = kq.source_panel_text();
+        EXPECT_EQ(std::to_string(first) + " ", text.substr(0, text.find(' ') + 1)) << text;
+        EXPECT_NE(std::string::npos, text.find("main.c")) << text;
+        int line = first;
+        for (int step = 0; step < MOST_STEPS && line == first; step++) {
+          const int stops = kq.stop_count();
+          PostMessageA(kq.main_window(), WM_COMMAND, STEP_OVER, 0);
+          for (int i = 0; i < 600 && kq.stop_count() == stops; i++) Sleep(50);
+          ASSERT_GT(kq.stop_count(), stops) << kq.log();
+          line = line_of(lines, kq.last_stop());
+          text = kq.source_panel_text(line == first ? "" : text);
+          EXPECT_EQ(std::to_string(line) + " ", text.substr(0, text.find(' ') + 1))
+              << text << " at " << std::hex << kq.last_stop();
+        }
+        EXPECT_NE(first, line) << "no step left main's first line";
+      }
       EXPECT_EQ(kq.finish(), 0);
     }
   }
