@@ -13,16 +13,17 @@
 #include <string>
 
 #include "plugins/tests/kq_launch.h"
+#include "tests/end_to_end/kq_outside.h"
 #include "plugins/tests/recording_api.h"
 #include "plugins/dwarfread/dwarf_reader.h"
 #include "symbols/pe_image.h"
 
 namespace {
 
-enum { STEP_OVER = 10086, MOST_STEPS = 12 };
+enum { STEP_OVER = 10086, MOST_STEPS = 12, ADD_WATCH = 10099, INSPECT = 10164 };
 
-// main.c's line of each address (the last row at or below it), from the reader.
-std::map<uint32_t, int> main_lines(const std::string &file) {
+// The lines of a source file by address, from the reader.
+std::map<uint32_t, int> source_lines(const std::string &file, const std::string &source) {
   std::vector<uint8_t> bytes = read_whole_file(file);
   PeImage image;
   std::map<uint32_t, int> lines;
@@ -31,7 +32,8 @@ std::map<uint32_t, int> main_lines(const std::string &file) {
       !dwarf_load(recording_api(), bytes.data(), bytes.size(), nullptr))
     return lines;
   for (const RecordedSource &s : recording()->sources)
-    if (s.name.size() > 7 && s.name.compare(s.name.size() - 7, 7, "\\main.c") == 0)
+    if (s.name.size() > source.size() &&
+        s.name.compare(s.name.size() - source.size() - 1, std::string::npos, "\\" + source) == 0)
       for (size_t i = 0; i < s.lines.size(); i++)
         lines[image.optional.image_base + image.sections[(s.addresses[i] >> 24) - 1].rva +
               (s.addresses[i] & 0xFFFFFF)] = s.lines[i];
@@ -88,7 +90,7 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
       EXPECT_EQ(kq.first_stop(), pause_line(run_to_function ? walk_address : main_address))
           << log;
       if (run.dwarf && !run_to_function) {
-        std::map<uint32_t, int> lines = main_lines(linked);
+        std::map<uint32_t, int> lines = source_lines(linked, "main.c");
         const int first = line_of(lines, main_address);
         std::string text = kq.source_panel_text();
         EXPECT_EQ(std::to_string(first) + " ", text.substr(0, text.find(' ') + 1)) << text;
@@ -109,6 +111,44 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
       EXPECT_EQ(kq.finish(), 0);
     }
   }
+}
+
+// Stopped in shape_walk's body after its loop, the watch panel inspects its structure
+// local origin: the inspector lists the members with the values the loop left (the
+// shapes' first corners all lie at x 0). main's own locals are placed against ESP (it
+// realigns its stack) and are left out.
+TEST(DwarfreadInKq, InspectsAStructureLocal) {
+  const std::string folder = own_program_folder();
+  std::map<uint32_t, int> lines = source_lines(folder + "dwarf_shapes.exe", "shapes.c");
+  uint32_t call = 0;  // "g_counter += origin.x + s_label[0];"
+  for (const auto &row : lines)
+    if (row.second == 22 && !call) call = row.first;
+  ASSERT_NE(0u, call);
+  KqLaunch kq;
+  ASSERT_TRUE(kq.prepare(folder + KQ_EXE, folder, folder, {"dwarf_shapes_stripped.exe"}));
+  ASSERT_TRUE(kq.use_plugins({folder + "dwarfread.dll"}));
+  char run[32];
+  snprintf(run, sizeof run, "-run=0x%X", call);
+  ASSERT_TRUE(kq.start(run));
+  ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
+  ASSERT_EQ(kq.first_stop(), pause_line(call)) << kq.log();
+  PostMessageA(kq.main_window(), WM_COMMAND, ADD_WATCH, 0);
+  ASSERT_TRUE(answer_input_prompt(kq.pi.dwProcessId, "Insert expression", "origin"));
+  PostMessageA(kq.main_window(), WM_COMMAND, INSPECT, 0);
+  HWND inspector = nullptr;
+  ASSERT_TRUE(wait_for([&] {
+    std::vector<HWND> found = process_windows(kq.pi.dwProcessId, "inspector");
+    return !found.empty() && (inspector = found[0]);
+  }, 30));
+  EXPECT_EQ("\\@WATCH\\origin\\", text_of(inspector));
+  std::string rows;
+  wait_for([&] {
+    rows = text_of(FindWindowExA(inspector, nullptr, "ListBox", nullptr));
+    return rows.find("\ny: ") != std::string::npos;
+  }, 20);
+  for (const char *member : {"x: 0\n", "y: 0\n"})
+    EXPECT_NE(std::string::npos, rows.find(std::string("\n") + member)) << member << " in " << rows;
+  EXPECT_EQ(kq.finish(), 0);
 }
 
 }  // namespace
