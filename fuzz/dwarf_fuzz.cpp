@@ -2,8 +2,8 @@
 // block, so ASan reports any read outside it. Every name fits its buffer, no source
 // carries more rows than the input has bytes (each row takes an opcode), and the image
 // is mapped and released once.
-// Seeds: the test programs of plugins/dwarfread/tests (the small *_seed.exe ones keep
-// the runs fast); pass -max_len to cover the larger ones.
+// Seeds: the small images the host tests build, build/host/plugins/dwarfread/tests/
+// *_seed.exe (about 10 KB each); pass -max_len=20000.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>

@@ -131,6 +131,13 @@ uint32_t KqLaunch::last_stop() const {
   return at == std::string::npos ? 0 : (uint32_t)strtoul(text.c_str() + at + 13, nullptr, 16);
 }
 
+bool KqLaunch::step(int command) const {
+  const int stops = stop_count();
+  PostMessageA(main_window(), WM_COMMAND, (WPARAM)command, 0);
+  for (int i = 0; i < 600 && stop_count() == stops; i++) Sleep(50);
+  return stop_count() > stops;
+}
+
 HWND KqLaunch::main_window() const {
   return process_window(pi.dwProcessId, "Kaquin Debugger");
 }

@@ -40,6 +40,9 @@ struct KqLaunch {
   // How many stops the log holds, and the address of the last one (0 before any).
   int stop_count() const;
   uint32_t last_stop() const;
+  // Sends a step command to kq's main window and waits for the stop it ends with; false
+  // when none comes within 30 seconds.
+  bool step(int command) const;
   // kq's main window, once it exists.
   HWND main_window() const;
   // Runs a plug-in command as the user types it in the command page of the "Plugin
