@@ -1,6 +1,5 @@
 #include "plugins/dwarfread/dwarf_data.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "plugins/dwarfread/dwarf_kinds.h"
