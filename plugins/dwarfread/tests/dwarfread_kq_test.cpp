@@ -110,6 +110,23 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
   }
 }
 
+// The sample the run command opens (built with -g) stops at main in its C source.
+TEST(DwarfreadInKq, OpensTheSampleAtMainInItsSource) {
+  const std::string folder = own_program_folder();
+  const std::string samples = folder + KQ_SAMPLE_FOLDER;
+  unsigned main_address = symbol_address(samples + "/kq_sample.exe", "_main");
+  ASSERT_NE(0u, main_address);
+  KqLaunch kq;
+  ASSERT_TRUE(kq.prepare(folder + KQ_EXE, folder, samples, {"kq_sample.exe"}));
+  ASSERT_TRUE(kq.use_plugins({folder + "dwarfread.dll"}));
+  ASSERT_TRUE(kq.start());
+  ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
+  EXPECT_EQ(kq.first_stop(), pause_line(main_address)) << kq.log();
+  std::string text = kq.source_panel_text();
+  EXPECT_NE(std::string::npos, text.find("sample.c")) << text;
+  EXPECT_EQ(kq.finish(), 0);
+}
+
 // Stopped in shape_walk's body after its loop, the watch panel inspects its structure
 // local origin: the inspector lists the members with the values the loop left (the
 // shapes' first corners all lie at x 0). main's own locals are placed against ESP (it
