@@ -23,12 +23,15 @@
 #include <string>
 
 #include "bench/cv_load_bench_kq.h"
+#include "plugin/kqplugin.h"
 #include "plugins/cvread/cv_reader.h"
 #include "plugins/tests/corpus_files.h"
 #include "plugins/tests/kq_launch.h"
 #include "plugins/tests/recording_api.h"
 #include "symbols/mapped_files.h"
 #include "tools/dbghelp_session.h"
+
+extern "C" DBGAPI BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root);
 
 namespace {
 
@@ -71,6 +74,10 @@ const DebugApi kCountingApi = {
     any_function, no_member,    counted_source, counted_entry, no_entry,
 };
 
+bool offer(const uint8_t *file_root, const uint8_t *debug_root) {
+  return PLUGIN_LoadDebugInfo((BYTE *)file_root, (BYTE *)debug_root);
+}
+
 bool load_counted(LoadTally *tally) {
   g_tally = LoadTally{0, 0};
   const uint8_t *image = map_file(g_image);
@@ -95,6 +102,8 @@ bool load_dbghelp(LoadTally *tally) {
   if (!ok) fprintf(stderr, "dbghelp: %s\n", why);
   return ok;
 }
+
+const DebugInfoHandlers kHandlers = {offer, nullptr};
 
 struct Loader {
   const char *name;
@@ -168,7 +177,7 @@ int main(int argc, char **argv) {
   }
   const char *why = "";
   g_debug_offset = codeview_offset(read_whole_file(g_image));
-  if (!g_debug_offset || !bench_kq_begin(g_image) || !dbghelp_begin(g_image, &why)) {
+  if (!g_debug_offset || !bench_kq_begin(g_image, &kHandlers) || !dbghelp_begin(g_image, &why)) {
     fprintf(stderr, "cv_load_bench: cannot start (%s)\n", why);
     return 1;
   }

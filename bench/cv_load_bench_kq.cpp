@@ -1,4 +1,4 @@
-// The plug-in's entry point is called directly as the debug-information handler; the
+// The plug-in's entry points are called directly as the debug-information handlers; the
 // few KQ_ functions outside the symbol stores that it uses stand in for kq.exe's
 // (plugins/tests/kq_standin_exports.cpp).
 #include "bench/cv_load_bench_kq.h"
@@ -15,23 +15,16 @@
 #include "util/stringpool.h"
 #include "util/tab.h"
 
-extern "C" DBGAPI BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root);
-
 namespace {
 
 ModuleSnapshotEntry g_module;
 
-bool offer(const uint8_t *file_root, const uint8_t *debug_root) {
-  return PLUGIN_LoadDebugInfo((BYTE *)file_root, (BYTE *)debug_root);
-}
-
 }  // namespace
 
-bool bench_kq_begin(const char *image) {
+bool bench_kq_begin(const char *image, const DebugInfoHandlers *handlers) {
   pool_init();
   symbols_init();
-  static const DebugInfoHandlers handlers = {offer, nullptr};
-  debug_info_set_handlers(&handlers);
+  debug_info_set_handlers(handlers);
   const uint8_t *view = map_file(image);
   static PeImage pe;
   bool ok = view && pe_read_image(view, mapped_size(view), &pe);

@@ -79,6 +79,45 @@ void read_section_header(ByteCursor *c, PeSectionHeader *s) {
   s->characteristics = cursor_u32(c);
 }
 
+// Copies at most size - 1 bytes of text (which may lack a NUL inside n bytes).
+void copy_cut(char *out, size_t size, const char *text, size_t n) {
+  size_t length = 0;
+  while (length < n && length + 1 < size && text[length]) length++;
+  memcpy(out, text, length);
+  out[length] = 0;
+}
+
+// The symbol table and the string table that directly follows it; both stay empty when
+// the header names none or they do not fit the file.
+void read_symbol_tables(PeImage *image) {
+  const PeFileHeader &h = image->header;
+  image->symbols = cursor_window(&image->file, h.symbol_table,
+                                 (size_t)h.symbol_count * PE_SYMBOL_SIZE);
+  if (!h.symbol_table || !image->symbols.ok) {
+    image->symbols = ByteCursor{image->file.data, 0, 0, false};
+    image->strings = image->symbols;
+    return;
+  }
+  size_t at = h.symbol_table + (size_t)h.symbol_count * PE_SYMBOL_SIZE;
+  ByteCursor length = cursor_window(&image->file, at, 4);
+  image->strings = cursor_window(&image->file, at, cursor_u32(&length));
+}
+
+// The text at offset of the string table, or null.
+const char *string_at(const PeImage *image, size_t offset) {
+  return offset >= 4 ? cursor_text_at(&image->strings, offset) : nullptr;
+}
+
+void resolve_long_name(const PeImage *image, PeSectionHeader *s) {
+  copy_cut(s->long_name, sizeof s->long_name, s->name, 8);
+  if (s->name[0] != '/') return;
+  uint32_t offset = 0;
+  for (const char *digit = s->name + 1; *digit >= '0' && *digit <= '9'; digit++)
+    offset = offset * 10 + (uint32_t)(*digit - '0');
+  if (const char *text = string_at(image, offset))
+    copy_cut(s->long_name, sizeof s->long_name, text, sizeof s->long_name);
+}
+
 bool refuse(const char **why, const char *reason) {
   if (why) *why = reason;
   return false;
@@ -110,6 +149,8 @@ bool pe_read_image(const uint8_t *data, size_t size, PeImage *image, const char 
   image->section_count = (int)h.section_count;
   // The window holds the whole table, so every header read from it is complete.
   for (int i = 0; i < image->section_count; i++) read_section_header(&table, &image->sections[i]);
+  read_symbol_tables(image);
+  for (int i = 0; i < image->section_count; i++) resolve_long_name(image, &image->sections[i]);
   return true;
 }
 
@@ -133,4 +174,42 @@ ByteCursor pe_rva_window(const PeImage *image, uint32_t rva, uint32_t length) {
 const char *pe_rva_text(const PeImage *image, uint32_t rva) {
   uint32_t offset = 0;
   return pe_rva_to_offset(image, rva, &offset) ? cursor_text_at(&image->file, offset) : nullptr;
+}
+
+const PeSectionHeader *pe_find_section(const PeImage *image, const char *name) {
+  for (int i = 0; i < image->section_count; i++)
+    if (!strcmp(image->sections[i].long_name, name)) return &image->sections[i];
+  return nullptr;
+}
+
+ByteCursor pe_section_bytes(const PeImage *image, const PeSectionHeader *section) {
+  size_t offset = section->raw_offset, size = image->file.size;
+  size_t length = section->raw_size;
+  // The virtual size is the true length: the raw size is padded to the file alignment.
+  if (section->virtual_size && section->virtual_size < length) length = section->virtual_size;
+  if (offset <= size && length > size - offset) length = size - offset;
+  return cursor_window(&image->file, offset, length);
+}
+
+bool pe_read_symbol(const PeImage *image, uint32_t index, PeSymbol *symbol) {
+  ByteCursor c = image->symbols;
+  if (!cursor_seek(&c, (size_t)index * PE_SYMBOL_SIZE)) return false;
+  const uint8_t *name = cursor_take(&c, 8);
+  symbol->value = cursor_u32(&c);
+  symbol->section = (int16_t)cursor_u16(&c);
+  symbol->type = cursor_u16(&c);
+  symbol->storage = cursor_u8(&c);
+  symbol->aux_count = cursor_u8(&c);
+  if (!c.ok) return false;
+  // A name of up to 8 bytes stands in the record; a longer one is a zero DWORD and the
+  // offset of the text in the string table.
+  if (name[0] || name[1] || name[2] || name[3]) {
+    copy_cut(symbol->name, sizeof symbol->name, (const char *)name, 8);
+  } else {
+    uint32_t offset = (uint32_t)name[4] | (uint32_t)name[5] << 8 | (uint32_t)name[6] << 16 |
+                      (uint32_t)name[7] << 24;
+    const char *text = string_at(image, offset);
+    copy_cut(symbol->name, sizeof symbol->name, text ? text : "", sizeof symbol->name);
+  }
+  return true;
 }

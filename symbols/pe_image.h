@@ -12,6 +12,8 @@ enum {
   PE_DIR_EXPORT = 0,
   PE_DIR_DEBUG = 6,
   PE_DEBUG_STRIPPED = 0x200,
+  PE_SECTION_NAME = 32,     // room for a long name from the string table, cut to fit
+  PE_SYMBOL_SIZE = 18,      // one COFF symbol record
 };
 
 struct PeFileHeader {
@@ -35,11 +37,26 @@ struct PeOptionalHeader {
 
 struct PeSectionHeader {
   char name[9];  // the 8 name bytes and a NUL
+  // The name a reader looks sections up by: the 8 bytes, or for "/N" the text at offset N
+  // of the COFF string table (how long names such as .debug_info are kept).
+  char long_name[PE_SECTION_NAME];
   uint32_t virtual_size, rva, raw_size, raw_offset, characteristics;
+};
+
+// One record of the COFF symbol table, the name resolved through the string table.
+struct PeSymbol {
+  char name[256];  // cut to fit
+  uint32_t value;
+  int16_t section;  // 1-based; 0 undefined, negative absolute or debugging
+  uint16_t type;    // 0x20: a function
+  uint8_t storage;  // 2 external, 3 static
+  uint8_t aux_count;
 };
 
 struct PeImage {
   ByteCursor file;       // the whole file
+  ByteCursor symbols;    // the COFF symbol table; empty and not ok when there is none
+  ByteCursor strings;    // the string table behind it, from its length DWORD
   uint8_t signature[4];  // "PE\0\0"
   PeFileHeader header;
   PeOptionalHeader optional;
@@ -58,3 +75,10 @@ bool pe_rva_to_offset(const PeImage *image, uint32_t rva, uint32_t *offset);
 ByteCursor pe_rva_window(const PeImage *image, uint32_t rva, uint32_t length);
 // The NUL-terminated text at an RVA, or null when it does not end inside the file.
 const char *pe_rva_text(const PeImage *image, uint32_t rva);
+// The first section whose long name is name, or null.
+const PeSectionHeader *pe_find_section(const PeImage *image, const char *name);
+// The raw bytes of a section, cut to the file; not ok when they start outside it.
+ByteCursor pe_section_bytes(const PeImage *image, const PeSectionHeader *section);
+// The COFF symbol record at index (auxiliary records count as indexes); false when the
+// table has no such record.
+bool pe_read_symbol(const PeImage *image, uint32_t index, PeSymbol *symbol);

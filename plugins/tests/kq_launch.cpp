@@ -5,6 +5,7 @@
 
 #include "plugin/plugin_dialog_ids.h"
 #include "ui/panels/tabbed_host_ids.h"
+#include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 
 namespace {
@@ -107,6 +108,34 @@ std::string KqLaunch::first_stop() const {
   size_t at = initiate == std::string::npos ? initiate : text.find("EVN_Pause at ", initiate);
   size_t end = at == std::string::npos ? at : text.find('\n', at);
   return end == std::string::npos ? "" : text.substr(at, end + 1 - at);
+}
+
+std::string KqLaunch::source_panel_text(const std::string &unlike) const {
+  for (int i = 0; i < 200; i++) {
+    HWND panel = process_child(pi.dwProcessId, "source");
+    char text[600] = "";
+    if (panel)
+      SendMessageTimeoutA(panel, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000,
+                          nullptr);
+    if (text[0] && text != unlike) return text;
+    Sleep(50);
+  }
+  return "";
+}
+
+int KqLaunch::stop_count() const { return count_in(log(), "EVN_Pause at "); }
+
+uint32_t KqLaunch::last_stop() const {
+  const std::string text = log();
+  const size_t at = text.rfind("EVN_Pause at ");
+  return at == std::string::npos ? 0 : (uint32_t)strtoul(text.c_str() + at + 13, nullptr, 16);
+}
+
+bool KqLaunch::step(int command) const {
+  const int stops = stop_count();
+  PostMessageA(main_window(), WM_COMMAND, (WPARAM)command, 0);
+  for (int i = 0; i < 600 && stop_count() == stops; i++) Sleep(50);
+  return stop_count() > stops;
 }
 
 HWND KqLaunch::main_window() const {

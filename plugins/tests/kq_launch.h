@@ -6,6 +6,7 @@
 // private registry key named to kq through KQ_SETTINGS_KEY.
 #pragma once
 #include <windows.h>
+#include <stdint.h>
 
 #include <string>
 #include <vector>
@@ -33,6 +34,15 @@ struct KqLaunch {
   bool wait_log(const char *text, const char *after = nullptr, int seconds = 120) const;
   // kq's log line of the first stop after start-up began, "" before there is one.
   std::string first_stop() const;
+  // The source panel's text ("line path", or the module's dump), once it is set and
+  // differs from unlike; "" when it does not within ten seconds.
+  std::string source_panel_text(const std::string &unlike = "") const;
+  // How many stops the log holds, and the address of the last one (0 before any).
+  int stop_count() const;
+  uint32_t last_stop() const;
+  // Sends a step command to kq's main window and waits for the stop it ends with; false
+  // when none comes within 30 seconds.
+  bool step(int command) const;
   // kq's main window, once it exists.
   HWND main_window() const;
   // Runs a plug-in command as the user types it in the command page of the "Plugin

@@ -80,28 +80,6 @@ bool read_table(const std::string &exe, unsigned main, LineTable *table) {
   return false;
 }
 
-// The source panel's window text ("line title") once it shows a stop; "" when it never does.
-std::string panel_text(const KqLaunch &kq, const std::string &unlike = "") {
-  for (int i = 0; i < 200; i++) {
-    HWND panel = process_child(kq.pi.dwProcessId, "source");
-    char text[600] = "";
-    if (panel)
-      SendMessageTimeoutA(panel, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000,
-                          nullptr);
-    if (text[0] && text != unlike) return text;
-    Sleep(50);
-  }
-  return "";
-}
-
-// The address of the last stop in kq's log.
-uint32_t last_stop(const std::string &log) {
-  const size_t at = log.rfind("EVN_Pause at ");
-  return at == std::string::npos ? 0 : (uint32_t)strtoul(log.c_str() + at + 13, nullptr, 16);
-}
-
-int count_stops(const std::string &log) { return count_in(log, "EVN_Pause at "); }
-
 // The source paths typed into the options dialog as a user does, and OK.
 bool set_source_paths(const KqLaunch &kq, const std::string &paths) {
   PostMessageA(kq.main_window(), WM_COMMAND, OPTIONS, 0);
@@ -128,15 +106,12 @@ std::string step_until_the_line_moves(const KqLaunch &kq, const LineTable &table
   const int first = table.line_of(main);
   int line = first;
   for (int step = 0; step < MOST_STEPS && line == first; step++) {
-    const int stops = count_stops(kq.log());
-    PostMessageA(kq.main_window(), WM_COMMAND, STEP_OVER, 0);
-    for (int i = 0; i < 600 && count_stops(kq.log()) == stops; i++) Sleep(50);
-    EXPECT_GT(count_stops(kq.log()), stops) << kq.log();
-    const uint32_t at = last_stop(kq.log());
+    EXPECT_TRUE(kq.step(STEP_OVER)) << kq.log();
+    const uint32_t at = kq.last_stop();
     EXPECT_TRUE(table.covers(at)) << std::hex << at;
     line = table.line_of(at);
     snprintf(want, sizeof want, "%i ", line);
-    text = panel_text(kq, line == first ? "" : text);
+    text = kq.source_panel_text(line == first ? "" : text);
     EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " at " << std::hex << at;
   }
   EXPECT_NE(first, line) << "no step left main's first line";
@@ -158,7 +133,7 @@ void panel_follows_the_line_table(const PanelProgram &program) {
   ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
   ASSERT_EQ(kq.first_stop(), pause_line(program.main)) << kq.log();
 
-  std::string text = panel_text(kq);
+  std::string text = kq.source_panel_text();
   screenshot(("source_panel_dump_" + shot + ".png").c_str());
   char want[600];
   snprintf(want, sizeof want, "%i ", table.line_of(program.main));
@@ -190,7 +165,7 @@ void panel_follows_the_line_table(const PanelProgram &program) {
     fprintf(f, "/* line %i */ int line_%i;\r\n", i, i);
   fclose(f);
   ASSERT_TRUE(set_source_paths(kq, "\"" + sources + "\""));
-  text = panel_text(kq, text);
+  text = kq.source_panel_text(text);
   ASSERT_EQ(want, text.substr(0, strlen(want))) << text << " " << table.name;
   EXPECT_EQ(sources + "\\" + file, text.substr(strlen(want))) << text;
   text = step_until_the_line_moves(kq, table, program.main, text);
@@ -199,13 +174,13 @@ void panel_follows_the_line_table(const PanelProgram &program) {
   // Without the folder the file is missing again, and said so again; so it is after a
   // reload, whose sources are new.
   ASSERT_TRUE(set_source_paths(kq, ""));
-  text = panel_text(kq, text);
+  text = kq.source_panel_text(text);
   ASSERT_NE(std::string::npos, text.find(' ')) << text;
   EXPECT_EQ(" " + exe, text.substr(text.find(' '))) << text;
   EXPECT_EQ(2, count_in(kq.log(), missing)) << kq.log();
-  const int stops = count_stops(kq.log());
+  const int stops = kq.stop_count();
   PostMessageA(kq.main_window(), WM_COMMAND, RELOAD, 0);
-  EXPECT_TRUE(wait_for([&] { return count_stops(kq.log()) > stops; })) << kq.log();
+  EXPECT_TRUE(wait_for([&] { return kq.stop_count() > stops; })) << kq.log();
   EXPECT_TRUE(wait_for([&] { return count_in(kq.log(), missing) == 3; }, 10)) << kq.log();
   EXPECT_EQ(kq.finish(), 0);
 }

@@ -398,6 +398,8 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
       {"plugin\\cvread.map", build + "plugins\\cvread.map"},
       {"plugin\\tdsread.dll", build + "plugins\\tdsread.dll"},
       {"plugin\\tdsread.map", build + "plugins\\tdsread.map"},
+      {"plugin\\dwarfread.dll", build + "plugins\\dwarfread.dll"},
+      {"plugin\\dwarfread.map", build + "plugins\\dwarfread.map"},
   };
   std::vector<std::string> expected;
   for (const auto &f : files) {
