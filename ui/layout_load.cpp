@@ -61,7 +61,7 @@ LayoutResult layout_read_file(Layout *layout, const char *file, uint32_t backgro
   char *text = read_whole_file(file, &len);
   if (!text) {
     layout_free(layout);
-    log_warning("Cannot open '%s\n'", file);
+    log_warning("Cannot open '%s'", file);
     return LAYOUT_CANNOT_OPEN;
   }
   LayoutResult result = layout_read_text(layout, text, len, background);

@@ -40,8 +40,7 @@ struct LoadCase {
 };
 
 const LoadCase kLoads[] = {
-    // The warning's text ends the line inside the quotes.
-    {"missing", nullptr, LAYOUT_CANNOT_OPEN, " 5\tWARNING: Cannot open '%s\n 6\t'\n"},
+    {"missing", nullptr, LAYOUT_CANNOT_OPEN, " 5\tWARNING: Cannot open '%s'\n"},
     {"comments", "<< nothing but >>\n  <<comments>>\n", LAYOUT_NO_HOLDER, ""},
     {"syntax", "<holder id=A>\n<section id=a>\n</section>", LAYOUT_SYNTAX_ERROR,
      " 5\tError:Unexpected close tag class: holder -> section\n"},
@@ -121,7 +120,7 @@ TEST(LayoutLoad, FallsBackToTheBuiltInScript) {
     const char *script;
     const char *warning;  // %s: the file
   } cases[] = {
-      {"missing", nullptr, "WARNING: Cannot open '%s\n"},
+      {"missing", nullptr, "WARNING: Cannot open '%s'\n"},
       {"no holder", "<<empty>>", "WARNING: Layout script '%s' defines no holder\n"},
       {"inconsistent", "<holder id=X><section><section></holder>",
        "WARNING: Holder 'X' cannot be laid out: two sections are not kept apart by bars\n"},
