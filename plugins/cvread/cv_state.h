@@ -44,4 +44,5 @@ void cv_read_lines(CvState *state, ByteCursor section);
 // A run of symbol records.
 void cv_read_symbols(CvState *state, ByteCursor run);
 // The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
-void cv_read_directory(CvState *state, ByteCursor data);
+// False, with a log line, when the directory is empty or does not fit the data.
+bool cv_read_directory(CvState *state, ByteCursor data);
