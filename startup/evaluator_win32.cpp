@@ -87,7 +87,7 @@ static bool module_starts_at(uint32_t address) {
 static const AddressEvaluator kEvaluator = {expression_address, expression_locate,
                                             expression_condition, name_address, line_range,
                                             have_sources, symbol_has_debug_info,
-                                            module_starts_at};
+                                            module_starts_at, expression_reads_registers};
 
 void evaluator_install() {
   expression_set_environment(&kEnvironment);

@@ -56,6 +56,11 @@ uint32_t expression_address(const char *text) {
   return expression_evaluate(text, &v) ? address_of(&v) : named_address(text);
 }
 
+bool expression_reads_registers(const char *text) {
+  ValueDescriptor v;
+  return expression_evaluate(text, &v) && g_expr.read_registers;
+}
+
 bool expression_locate(const char *text, uint32_t *address, uint32_t *size) {
   ValueDescriptor v;
   *size = 4;

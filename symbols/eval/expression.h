@@ -24,6 +24,9 @@ bool expression_condition(const char *text, uint32_t *value);
 // lies; a text that does not evaluate is taken as an entry, source or module name; 0 when
 // it names nothing.
 uint32_t expression_address(const char *text);
+// Whether the value of text depends on the registers: it names a register or a local of
+// the current frame. False when it does not evaluate.
+bool expression_reads_registers(const char *text);
 // Where the value of text lies and the size of its type (guards); a value without a place
 // gives expression_address and size 4. False when text names nothing.
 bool expression_locate(const char *text, uint32_t *address, uint32_t *size);

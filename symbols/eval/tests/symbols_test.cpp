@@ -95,6 +95,17 @@ TEST_F(Symbols, FramesAndSourcesFollowTheInstructionPointer) {
   EXPECT_EQ("dword: 0x9", show("EAX"));
 }
 
+// A breakpoint text that reads the registers is resolved only once.
+TEST_F(Symbols, TextsThatReadTheRegisters) {
+  const struct {
+    const char *text;
+    bool reads;
+  } cases[] = {{"[esp]", true}, {"EAX + 4", true}, {"local", true}, {"&local", true},
+               {"counter", false}, {"[counter]", false}, {"main", false}, {"0x401000", false},
+               {"nosuch", false}, {"table[1]", false}};
+  for (const auto &c : cases) EXPECT_EQ(c.reads, expression_reads_registers(c.text)) << c.text;
+}
+
 TEST_F(Symbols, AddressNamesReadBack) {
   struct Named {
     const char *text;
