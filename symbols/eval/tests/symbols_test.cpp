@@ -95,6 +95,22 @@ TEST_F(Symbols, FramesAndSourcesFollowTheInstructionPointer) {
   EXPECT_EQ("dword: 0x9", show("EAX"));
 }
 
+// Names in assembler text stand for entries, sources and modules only.
+TEST_F(Symbols, AssemblerNames) {
+  entry_define("local", 0x1800, type_base(BT_LONG), nullptr);  // and a local of main
+  entry_define("d", 0x1810, nullptr, nullptr);                // and a flag
+  g_fake.regs.r[ER_EFLAGS] = 0xFFF;
+  g_fake.regs.r[ER_TIB] = 0x7FFDE000;
+  g_fake.regs.r[ER_ERR] = 5;
+  const struct {
+    const char *name;
+    uint32_t address;
+  } cases[] = {{"local", 0x1800},  {"d", 0x1810},       {"counter", 0x1100},
+               {"app.c", 0x401000}, {"lib.dll", 0x10000000}, {"c", 0},
+               {"tib", 0},          {"err", 0},          {"nosuch", 0}};
+  for (const auto &c : cases) EXPECT_EQ(c.address, expression_symbol_address(c.name)) << c.name;
+}
+
 // A breakpoint text that reads the registers is resolved only once.
 TEST_F(Symbols, TextsThatReadTheRegisters) {
   const struct {
