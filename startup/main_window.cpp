@@ -175,7 +175,8 @@ void main_timer_tick() {
 
 void main_to_front() {
   if (!g_main.hwnd) return;
-  ShowWindow(g_main.hwnd, SW_SHOWNORMAL);
+  // Only a minimised window is restored (to maximised when it was); a maximised one stays.
+  ShowWindow(g_main.hwnd, IsIconic(g_main.hwnd) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(g_main.hwnd);
 }
 

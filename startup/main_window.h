@@ -22,7 +22,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 void main_timer_tick();
 // The global hot key: pause and show, resume and minimise, or show/minimise.
 void main_hotkey();
-// Shows the main window normally and brings it to the foreground.
+// Brings the main window to the foreground, restoring it only when it is minimised.
 void main_to_front();
 // Tells the user, once the main loop is about to run, why his layout script was not used.
 void main_tell_layout_error();
