@@ -178,6 +178,12 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   ASSERT_TRUE(kq.wait_log("Hello from the sample program")) << kq.log();
   ASSERT_TRUE(kq.wait_log("DEBUG_EVENT: EXIT_PROCESS")) << kq.log();
   EXPECT_TRUE(IsZoomed(kq.main_window()));
+  // The rich text's hand over links is the program's own cursor; without it the pointer
+  // would vanish there.
+  HMODULE program =
+      LoadLibraryExA((kq.dir + "kq.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  EXPECT_TRUE(program && LoadCursorA(program, MAKEINTRESOURCEA(670)));
+  if (program) FreeLibrary(program);
   // Without symbols from a plug-in the title says so.
   EXPECT_EQ(_stricmp(kq.title().c_str(), (sample + " (no debug information)").c_str()), 0)
       << kq.title();
