@@ -100,20 +100,16 @@ TEST_F(Probe, ReadsHideBreakpointsAndWritesKeepThemArmed) {
   EXPECT_EQ(breakpoint_count(), 1);
 }
 
-// "[esp]" reads the registers; "sym" names a symbol. Both resolve to the address below.
+// "[esp]" reads the registers, "sym" names a symbol; both resolve to g_resolved.
 uint32_t g_resolved;
-uint32_t resolved_address(const char *text) {
-  return !strcmp(text, "[esp]") || !strcmp(text, "sym") ? g_resolved : 0;
-}
-bool reads_esp(const char *text) { return !strcmp(text, "[esp]"); }
 
 // After a stop, a text that reads the registers stays where it was set; a symbol's
 // breakpoint follows the symbol.
 TEST_F(Probe, RegisterTextsStayWhereTheyWereSet) {
   ASSERT_TRUE(launch_probe());
   AddressEvaluator eval = g_address_eval;
-  eval.address = resolved_address;
-  eval.reads_registers = reads_esp;
+  eval.address = [](const char *) { return g_resolved; };
+  eval.reads_registers = [](const char *text) { return !strcmp(text, "[esp]"); };
   address_eval_install(&eval);
   const uint32_t nops = table_.probe_nops;
   g_resolved = nops;

@@ -98,34 +98,33 @@ TEST_F(Symbols, FramesAndSourcesFollowTheInstructionPointer) {
 // Two libraries define the same structure and a same-named procedure; the one that
 // defined them first goes, and the other's locals still evaluate through them.
 TEST_F(Symbols, TypesOutliveTheModuleThatDefinedThemFirst) {
-  uint32_t bases[] = {0x20000000, 0x30000000};
-  for (uint32_t base : bases) {
-    module_set_current(load("/nonexistent/lib" + std::to_string(base >> 28) + ".dll", base, 0x10000));
-    TypeRecord *pair = type_define_struct("Pair", 8);
-    if (type_size(pair) == 8 && !type_member(pair, 0, nullptr, nullptr)) {
+  for (uint32_t base : {0x20000000u, 0x30000000u}) {
+    module_set_current(load("/nonexistent/lib" + std::to_string(base) + ".dll", base, 0x10000));
+    TypeRecord *pair = type_define_struct("Pair", 8);  // the first library's, by name
+    if (base == 0x20000000u) {
       type_define_member(pair, "x", 0, type_base(BT_LONG));
       type_define_member(pair, "y", 4, type_base(BT_LONG));
     }
     TypeRecord *frame = type_define_frame("step", nullptr, base + 0x1000, base + 0x1100);
-    type_define_member(frame, base == bases[0] ? "first" : "second", -8, pair);
+    type_define_member(frame, base == 0x20000000u ? "first" : "second", -8, pair);
     type_define_member(frame, "link", -12, type_define_pointer(pair));
     entry_define("step", base + 0x1000, frame, nullptr);
-    module_set_current(nullptr);
   }
-  g_fake.regs.r[ER_EIP] = bases[1] + 0x1010;
+  module_set_current(nullptr);
+  g_fake.regs.r[ER_EIP] = 0x30001010;
   g_fake.regs.r[ER_EBP] = 0x3000;
-  poke32(0x3000 - 12, 0x2FF8);
-  poke32(0x2FF8, 5);
-  poke32(0x2FFC, 6);
+  const uint32_t locals[] = {0x2FF8, 5, 6};  // link, second
+  poke(0x2FF4, locals, sizeof locals);
   EXPECT_EQ("error: Unknown symbol 'first'", show("first"));  // the other library's local
-  EXPECT_EQ("long: 6", show("link->y"));
-  EXPECT_EQ("long: 5", show("second.x"));
-  EXPECT_EQ("long: 6", show("(&second)->y"));  // a pointer type of the evaluator's own
-  snapshot_.erase(snapshot_.end() - 2);  // the first library
-  modules_refresh_from(snapshot_.data(), (int)snapshot_.size());
-  EXPECT_EQ("long: 5", show("second.x"));
-  EXPECT_EQ("long: 6", show("link->y"));
-  EXPECT_EQ("long: 6", show("(&second)->y"));
+  for (bool unloaded : {false, true}) {
+    if (unloaded) {
+      snapshot_.erase(snapshot_.end() - 2);  // the first library
+      modules_refresh_from(snapshot_.data(), (int)snapshot_.size());
+    }
+    EXPECT_EQ("long: 5", show("second.x"));
+    EXPECT_EQ("long: 6", show("link->y"));
+    EXPECT_EQ("long: 6", show("(&second)->y"));  // a pointer type of the evaluator's own
+  }
   EXPECT_EQ(nullptr, type_find("Pair")) << "the name went with its module";
 }
 
