@@ -9,7 +9,7 @@ foreach(name 100 110 120 130 140 150 160 170 180 190 210 220 230 240 260 270 290
         LOGO KAQUINDEBUGGER APP COPYRIGHT)
   list(APPEND KQ_PICTURE_FILES ${KQ_PICTURES_DIR}/${name}.gif)
 endforeach()
-list(APPEND KQ_PICTURE_FILES ${KQ_PICTURES_DIR}/kq.ico)
+list(APPEND KQ_PICTURE_FILES ${KQ_PICTURES_DIR}/kq.ico ${KQ_PICTURES_DIR}/hand.cur)
 add_custom_command(OUTPUT ${KQ_PICTURE_FILES}
                    COMMAND bash ${CMAKE_SOURCE_DIR}/ui/pictures/make_pictures.sh ${KQ_CONVERT}
                            ${KQ_PICTURES_DIR}

@@ -33,6 +33,10 @@ bool no_line(uint32_t address, uint32_t *start, uint32_t *end) {
 }
 
 bool no_sources() { return false; }
+bool no_registers(const char *text) {
+  (void)text;
+  return false;
+}
 bool no_address(uint32_t address) {
   (void)address;
   return false;
@@ -40,7 +44,7 @@ bool no_address(uint32_t address) {
 
 const AddressEvaluator kPlainEvaluator = {plain_address, plain_locate, plain_condition,
                                           plain_name,    no_line,      no_sources,
-                                          no_address,    no_address};
+                                          no_address,    no_address,   no_registers};
 
 }  // namespace
 

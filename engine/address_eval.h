@@ -24,6 +24,9 @@ struct AddressEvaluator {
   bool (*in_source)(uint32_t address);
   // Whether a module of the module list is mapped from address on (its base).
   bool (*module_starts_at)(uint32_t address);
+  // Whether the address of text follows the registers (a register, a local): such a
+  // breakpoint text is resolved once, not again at every stop.
+  bool (*reads_registers)(const char *text);
 };
 
 // The functions in use; never null.

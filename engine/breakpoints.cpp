@@ -71,6 +71,12 @@ void unplant(Breakpoint *b) {
 
 uint32_t resolve(const char *expression) { return g_address_eval.address(expression); }
 
+// A text read through the registers ("[esp]", a local) means the place it named when it
+// was set: resolved again at the next stop it would wander with the registers.
+void plant_resolved(Breakpoint *b, uint32_t address) {
+  if (address && plant(b, address)) b->once = g_address_eval.reads_registers(b->expression);
+}
+
 // Calls visit on every breakpoint whose address lies in [start, end), once per address.
 template <typename Visit>
 void walk_range(uint32_t start, uint32_t end, Visit visit) {
@@ -108,8 +114,8 @@ int breakpoint_add(const char *expression) {
   Breakpoint *b = record((uint32_t)id);
   b->id = (uint32_t)id;
   b->expression = zone_strdup(expression ? expression : "");
-  uint32_t address = resolve(b->expression);
-  if (address) plant(b, address);
+  b->once = 0;
+  plant_resolved(b, resolve(b->expression));
   changes_raise(CHG_BREAKPOINTS);
   return id;
 }
@@ -169,10 +175,10 @@ void breakpoints_reresolve() {
   bool changed = false;
   for (int id = -1; breakpoint_next(&id);) {
     Breakpoint *b = record((uint32_t)id);
-    uint32_t address = resolve(b->expression);
+    uint32_t address = b->once && b->address ? b->address : resolve(b->expression);
     if (address != b->address) {
       unplant(b);
-      if (address) plant(b, address);
+      plant_resolved(b, address);
       changed = true;
     }
     if (b->address) put_byte(b->address, kInt3);

@@ -8,6 +8,7 @@ struct Breakpoint {
   char *expression;   // zone text, as the user or the workspace gave it
   uint32_t address;   // 0 while the text does not resolve
   uint8_t saved;      // the debuggee's byte under the INT3
+  uint8_t once;       // the text follows the registers: kept where it first resolved
 };
 
 struct TemporaryBreakpoint {
@@ -38,7 +39,8 @@ int breakpoint_count();
 // INT3 back at (arm) / saved byte back at (disarm) every breakpoint in [start, end).
 void breakpoints_arm_range(uint32_t start, uint32_t end);
 void breakpoints_disarm_range(uint32_t start, uint32_t end);
-// Resolves every text again, moves and re-arms the breakpoints, then re-arms the guards.
+// Resolves every text again, except those kept where they first resolved, moves and
+// re-arms the breakpoints, then re-arms the guards.
 void breakpoints_reresolve();
 // Takes every INT3 out of the debuggee and forgets the addresses (unload); the next
 // session resolves and arms them afresh.

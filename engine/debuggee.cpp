@@ -222,7 +222,9 @@ void debuggee_defer_cpu_time() { g_debuggee.cpu_time_deferred = true; }
 uint64_t debuggee_cpu_time() {
   if (g_debuggee.state == DS_NOTLOADED) return 0;
   if (g_debuggee.cpu_time_deferred) debuggee_record_cpu_time();
-  return thread_cpu_time(g_debuggee.thread) - g_debuggee.cpu_time_at_resume;
+  const uint64_t now = thread_cpu_time(g_debuggee.thread), then = g_debuggee.cpu_time_at_resume;
+  return now == CPU_TIME_UNKNOWN || then == CPU_TIME_UNKNOWN || now < then ? CPU_TIME_UNKNOWN
+                                                                           : now - then;
 }
 
 bool debuggee_pause_text(char *out, size_t outlen) {

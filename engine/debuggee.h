@@ -4,6 +4,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "engine/thread_info.h"
 #include "util/path.h"
 
 enum DebuggeeState {
@@ -92,7 +93,9 @@ const char *debuggee_path();           // empty without debuggee
 uint32_t debuggee_process_id();        // all ones without debuggee
 uint32_t debuggee_thread_id();         // all ones without debuggee
 uint32_t debuggee_exit_code();         // 0 unless DS_EXITED
-// User plus kernel time of the followed thread since it was last let run (100 ns units).
+// User plus kernel time of the followed thread since it was last let run (100 ns units);
+// CPU_TIME_UNKNOWN when either time could not be read or the clock went back (another
+// thread followed since).
 uint64_t debuggee_cpu_time();
 // The pause reason as text; false and "" when there is none.
 bool debuggee_pause_text(char *out, size_t outlen);

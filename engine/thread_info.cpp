@@ -43,7 +43,7 @@ bool thread_block(void *thread, uint32_t *address) {
 
 uint64_t thread_cpu_time(void *thread) {
   FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
+  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return CPU_TIME_UNKNOWN;
   return ((uint64_t)kernel.dwHighDateTime << 32 | kernel.dwLowDateTime) +
          ((uint64_t)user.dwHighDateTime << 32 | user.dwLowDateTime);
 }

@@ -1,5 +1,6 @@
 #include "setup/extract.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "util/log.h"
@@ -111,12 +112,23 @@ static void remove_entries(const SetupFiles *fs, const PackageInfo *info, const 
 }
 
 bool package_extract(const SetupFiles *fs, const ByteSource *package, const PackageInfo *info,
-                     const Variables *vars, const char *folder, const Progress *progress) {
+                     const Variables *vars, const char *folder, const Progress *progress,
+                     char *why, size_t whylen) {
   char path[KQ_PATH], parent[KQ_PATH];
-  for (uint32_t i = 0; i < info->file_count; i++)
-    if (!entry_path(info, vars, i, folder, path, sizeof path)) return false;
-  if (!setup_make_folders(fs, folder)) return false;
+  auto fail = [&](const char *reason, const char *name) {
+    if (whylen) snprintf(why, whylen, reason, name);
+  };
+  for (uint32_t i = 0; i < info->file_count; i++) {
+    if (entry_path(info, vars, i, folder, path, sizeof path)) continue;
+    fail("A file of the package would leave the folder '%s'", folder);
+    return false;
+  }
+  if (!setup_make_folders(fs, folder)) {
+    fail("Cannot create the folder '%s'", folder);
+    return false;
+  }
   bool ok = write_uninstaller(fs, package, info, folder, progress);
+  if (!ok) fail("Cannot write the uninstaller into '%s'", folder);
   uint32_t offset = info->header.data_offset;
   uint32_t touched = 0;  // entries whose file may have been created
   for (uint32_t i = 0; ok && i < info->file_count; i++) {
@@ -129,6 +141,7 @@ bool package_extract(const SetupFiles *fs, const ByteSource *package, const Pack
     void *out = setup_make_folders(fs, parent) ? fs->create(path) : nullptr;
     if (!out) {
       log_printf("Cannot create '%s'\n", path);
+      fail("Cannot create '%s'", path);
       ok = false;
       break;
     }
@@ -136,6 +149,7 @@ bool package_extract(const SetupFiles *fs, const ByteSource *package, const Pack
     ok = copy_range(package, offset, e->size, fs, out, package_string(info, e->destination),
                     progress);
     ok = fs->close(out) && ok;
+    if (!ok) fail("Cannot write '%s'", path);
     offset += e->size;
   }
   if (ok) return true;

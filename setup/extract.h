@@ -19,9 +19,10 @@ bool setup_make_folders(const SetupFiles *fs, const char *path);
 // Writes folder\uninst.exe and then the package's files below folder. Every destination is
 // checked before anything is written. On failure or cancellation what was written is taken
 // away again (the files, the uninstaller, the folders left empty), so that no half product
-// stays behind without an uninstaller.
+// stays behind without an uninstaller. Why it failed goes to why, for the user.
 bool package_extract(const SetupFiles *fs, const ByteSource *package, const PackageInfo *info,
-                     const Variables *vars, const char *folder, const Progress *progress);
+                     const Variables *vars, const char *folder, const Progress *progress,
+                     char *why = nullptr, size_t whylen = 0);
 
 // Deletes every file entry below folder (temporary ones included), the uninstaller and its
 // log, then removes the folders that became empty, deepest first. Other files stay.

@@ -57,12 +57,22 @@ bool install_step(HWND frame) {
   progress_open(nullptr, g_package.source.size);
   setup_set_variables(g_setup.folder);
   Progress progress = {progress_report, nullptr};
+  char why[KQ_PATH + 64] = "";
   bool ok = package_extract(&g_setup_files, &g_package.source, &g_setup.info, &g_setup.vars,
-                            g_setup.folder, &progress) &&
+                            g_setup.folder, &progress, why, sizeof why) &&
             SetCurrentDirectoryA(g_setup.folder);
   if (!ok) {
+    const bool cancelled = progress_cancelled();
     progress_close();
     log_printf("Installation failed\n");
+    // The user who cancelled knows; anyone else is told why, and the exit code says so.
+    if (!cancelled) {
+      if (!why[0]) snprintf(why, sizeof why, "Cannot enter the folder '%s'", g_setup.folder);
+      char text[sizeof why + 64];
+      snprintf(text, sizeof text, "The installation failed:\n%s", why);
+      MessageBoxA(nullptr, text, "Installation failed", MB_OK | MB_ICONERROR);
+      g_setup.exit_code = 1;
+    }
     return false;
   }
   setup_set_variables(g_setup.folder);

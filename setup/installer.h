@@ -38,6 +38,8 @@ int wizard_run(bool *launch);
 // The progress window (progress.cpp) and its report for the extraction.
 void progress_open(HWND owner, uint32_t total);
 bool progress_report(void *context, const char *name, uint32_t bytes);
+// Whether the user cancelled the copying.
+bool progress_cancelled();
 void progress_close();
 
 // Shortcuts and registry entries (system_win32.cpp), and their undoing.

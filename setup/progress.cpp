@@ -118,6 +118,8 @@ bool progress_report(void *, const char *name, uint32_t bytes) {
   return !g_progress.cancelled;
 }
 
+bool progress_cancelled() { return g_progress.cancelled; }
+
 void progress_close() {
   if (g_progress.window) DestroyWindow(g_progress.window);
   g_progress.window = nullptr;

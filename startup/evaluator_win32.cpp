@@ -73,10 +73,9 @@ static bool line_range(uint32_t address, uint32_t *start, uint32_t *end) {
 
 static bool have_sources() { return sources_count() > 0; }
 
-// A name in assembler text stands for its address; a constant for its value.
 static int assembler_constant(const char *name, uint32_t *address) {
-  uint32_t size;
-  return expression_locate(name, address, &size) ? 1 : 0;
+  *address = expression_symbol_address(name);
+  return *address != 0;
 }
 
 static bool module_starts_at(uint32_t address) {
@@ -87,7 +86,7 @@ static bool module_starts_at(uint32_t address) {
 static const AddressEvaluator kEvaluator = {expression_address, expression_locate,
                                             expression_condition, name_address, line_range,
                                             have_sources, symbol_has_debug_info,
-                                            module_starts_at};
+                                            module_starts_at, expression_reads_registers};
 
 void evaluator_install() {
   expression_set_environment(&kEnvironment);

@@ -1,5 +1,7 @@
 #include "startup/main_window.h"
 
+#include <stdio.h>
+
 #include "engine/debuggee.h"
 #include "plugin/plugins.h"
 #include "startup/changes.h"
@@ -67,7 +69,7 @@ static void load_layout(HWND hwnd) {
   HGLOBAL data = found ? LoadResource(nullptr, found) : nullptr;
   const char *builtin = data ? (const char *)LockResource(data) : "";
   layouts_load(hwnd, ".layout", builtin, found ? SizeofResource(nullptr, found) : 0,
-               status_set_hint_resource);
+               status_set_hint_resource, g_main.layout_error, sizeof g_main.layout_error);
   layout_activate("Cover");
 }
 
@@ -173,8 +175,21 @@ void main_timer_tick() {
 
 void main_to_front() {
   if (!g_main.hwnd) return;
-  ShowWindow(g_main.hwnd, SW_SHOWNORMAL);
+  // Only a minimised window is restored (to maximised when it was); a maximised one stays.
+  ShowWindow(g_main.hwnd, IsIconic(g_main.hwnd) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(g_main.hwnd);
+}
+
+void main_tell_layout_error() {
+  if (!g_main.layout_error[0]) return;
+  char text[2 * KQ_PATH];
+  snprintf(text, sizeof text,
+           "The layout script '.layout' cannot be used:\n%s\n\nThe built-in layout is used "
+           "instead.",
+           g_main.layout_error);
+  keyb_set_active(false);
+  MessageBoxA(g_main.hwnd, text, "Layout script", MB_OK | MB_ICONWARNING);
+  keyb_set_active(true);
 }
 
 static bool in_front() {

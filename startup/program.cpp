@@ -54,6 +54,7 @@ static void startup_sequence(void *) {
   log_info("Creating main window...");
   main_window_create();
   log_info("Starting main loop");
+  main_tell_layout_error();
   startup_request_carry_out();
   message_loop();
   log_info("Shutting down the debugger...");

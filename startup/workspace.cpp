@@ -84,6 +84,11 @@ bool workspace_save() {
   log_trace("Saving user info into '%s'\n", path);
   const bool saved = workspace_write_file(path, text ? text : "", zone_size(text));
   zone_free(text);
+  // What could not be written stays in memory until the next load replaces it.
+  if (!saved) {
+    log_warning("The workspace was not saved: cannot create '%s'", path);
+    return false;
+  }
   workspace_reset();
-  return saved;
+  return true;
 }

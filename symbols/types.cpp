@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "symbols/entries.h"
 #include "symbols/modules.h"
 #include "util/path.h"
 #include "util/stringpool.h"
@@ -98,21 +99,71 @@ MemberList *members_of(const TypeRecord *t) {
   return nullptr;
 }
 
-void delete_type(TypeRecord *t) {
+// Nothing new finds the type any more: not its name, not the sharing of equal pointers.
+void unlist_type(TypeRecord *t) {
+  if (t->orphan) return;
   if (t->kind == TK_POINTER || t->kind == TK_ARRAY) {
     ShareKey k = share_key(t);
     sindex_remove(&g_types.shared, &k, t->id);
   }
+  uint32_t id = 0;
+  if (t->name && namemap_find(&g_types.names, t->name, &id) && id == t->id)
+    namemap_remove(&g_types.names, t->name);
+}
+
+void delete_type(TypeRecord *t) {
+  unlist_type(t);
   if (MemberList *list = members_of(t)) free_members(list);
   t->data = zone_free(t->data);
-  if (t->name) {
-    uint32_t id = 0;
-    if (namemap_find(&g_types.names, t->name, &id) && id == t->id)
-      namemap_remove(&g_types.names, t->name);
-    pool_release(t->name);
-  }
+  if (t->name) pool_release(t->name);
   tab_release(&g_types.table, (int)t->id);
   zone_free(t);
+}
+
+// The types a type refers to, with their count.
+int referred_types(const TypeRecord *t, TypeRecord **out, int outlen) {
+  int n = 0;
+  auto add = [&](TypeRecord *r) {
+    if (r && n < outlen) out[n++] = r;
+  };
+  const void *d = t->data;
+  if (!d) return 0;
+  switch (t->kind) {
+    case TK_ENUM: add(((const EnumData *)d)->base); break;
+    case TK_POINTER: add(((const PointerData *)d)->target); break;
+    case TK_ARRAY: add(((const ArrayData *)d)->element); break;
+    case TK_FUNCTION:
+      add(((const FunctionData *)d)->args);
+      add(((const FunctionData *)d)->result);
+      break;
+    case TK_FRAME: add(((const FrameData *)d)->function); break;
+  }
+  return n;
+}
+
+// The types reached so far (mark[id] set) and those whose references are still to be
+// followed; each type is pushed once, so the stack holds at most every type.
+struct Reach {
+  uint8_t *mark;
+  uint32_t *stack;
+  int top;
+};
+
+void reach(Reach *r, const TypeRecord *from) {
+  auto push = [r](const TypeRecord *t) {
+    if (!t || r->mark[t->id]) return;
+    r->mark[t->id] = 1;
+    r->stack[r->top++] = t->id;
+  };
+  push(from);
+  while (r->top) {
+    const TypeRecord *t = record(r->stack[--r->top]);
+    TypeRecord *next[2];
+    const int n = referred_types(t, next, 2);
+    for (int i = 0; i < n; i++) push(next[i]);
+    if (const MemberList *list = members_of(t))
+      for (int i = 0; i < list->count; i++) push(list->items[i].type);
+  }
 }
 
 TypeRecord *or_void(TypeRecord *t) { return t ? t : type_base(BT_VOID); }
@@ -158,10 +209,31 @@ void types_free() {
 }
 
 void types_delete_module(const ModuleRecord *module) {
+  auto going = [module](const TypeRecord *t) {
+    return t->orphan || (module ? t->owner == module : t->owner != nullptr);
+  };
+  // What the staying entries and types reach stays too.
+  const size_t count = (size_t)tab_count(&g_types.table);
+  Reach r = {(uint8_t *)zone_alloc(count), (uint32_t *)zone_alloc(count * sizeof(uint32_t)), 0};
+  zone_clear(r.mark);
+  for (int id = 0; id < tab_count(&g_entries.table); id++)
+    if (tab_in_use(&g_entries.table, id))
+      reach(&r, (*(EntryRecord **)tab_slot(&g_entries.table, id))->type);
+  for (int id = -1; tab_prev_used(&g_types.table, &id);)
+    if (!going(record((uint32_t)id))) reach(&r, record((uint32_t)id));
   for (int id = -1; tab_prev_used(&g_types.table, &id);) {
     TypeRecord *t = record((uint32_t)id);
-    if (module ? t->owner == module : t->owner != nullptr) delete_type(t);
+    if (!going(t)) continue;
+    if (!r.mark[id]) {
+      delete_type(t);
+      continue;
+    }
+    unlist_type(t);
+    t->orphan = true;
+    t->owner = nullptr;
   }
+  zone_free(r.stack);
+  zone_free(r.mark);
 }
 
 int types_count() { return tab_used(&g_types.table); }
@@ -205,7 +277,15 @@ TypeRecord *type_define_struct(const char *name, int size) {
 
 TypeRecord *type_define_frame(const char *name, TypeRecord *function, uint32_t start,
                               uint32_t end) {
-  TypeRecord *t = named_type(name, TK_FRAME, 0);
+  // A same-named procedure of another module has locals of its own, so a frame of its
+  // own; the name keeps finding the first one.
+  TypeRecord *t = type_find(name);
+  if (t && t->kind == TK_FRAME && t->owner != module_current()) {
+    t = new_type(nullptr, TK_FRAME, 0);
+    if (t) t->name = pool_intern(name);
+  } else if (!t) {
+    t = new_type(name, TK_FRAME, 0);
+  }
   if (t && !t->data && t->kind == TK_FRAME) {
     FrameData *d = (FrameData *)give_data(t, sizeof(FrameData));
     if (d) {

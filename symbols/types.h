@@ -54,6 +54,7 @@ struct TypeRecord {
   ModuleRecord *owner;  // null for base types and types made outside a module load
   int kind;
   void *data;           // kind-specific block or null
+  bool orphan;          // its module has gone, but entries or types still use it
 };
 
 struct TypeStore {
@@ -67,7 +68,9 @@ extern TypeStore g_types;
 void types_init();
 // Deletes every type, base types too.
 void types_free();
-// Deletes the types owned by the module; with null every type that has an owner.
+// Deletes the types owned by the module; with null every type that has an owner. A type
+// that a staying entry or type still reaches outlives its module as an orphan, which
+// no name or sharing finds any more, until a later deletion finds it unused.
 void types_delete_module(const ModuleRecord *module);
 int types_count();
 

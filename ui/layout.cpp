@@ -262,11 +262,12 @@ bool layout_init() {
 void layout_shutdown() { layouts_destroy(); }
 
 bool layouts_load(HWND main, const char *file, const char *builtin, size_t builtin_len,
-                  void (*hint)(int string_id)) {
+                  void (*hint)(int string_id), char *why, size_t whylen) {
   layouts_destroy();
   g_main = main;
   g_hint = hint;
-  if (!layout_load(&g_layout, file, builtin, builtin_len, g_resources.button_face)) return false;
+  if (!layout_load(&g_layout, file, builtin, builtin_len, g_resources.button_face, why, whylen))
+    return false;
   for (int i = 0; i < g_layout.holdernum; i++) {
     Holder *h = g_layout.holders[i];
     HWND hwnd = create_window("section_holder", holder_proc, nullptr, 0,

@@ -11,9 +11,10 @@ void layout_shutdown();
 // Reads the script (".layout" in the current folder, or the script text given when that
 // file cannot be used) and makes a window for every holder. Nothing is shown yet. Asked
 // for a hint, a holder hands hint the control id of its child under the mouse, whose
-// string is the hint.
+// string is the hint. A syntax error in the file is given in why for the user ("" for
+// none).
 bool layouts_load(HWND main, const char *file, const char *builtin, size_t builtin_len,
-                  void (*hint)(int string_id));
+                  void (*hint)(int string_id), char *why, size_t whylen);
 // Detaches the panels, destroys the holder windows and frees the layout.
 void layouts_destroy();
 // Activates the first holder of that id that can be activated.

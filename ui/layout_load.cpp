@@ -6,7 +6,6 @@
 #include "ui/layout_check.h"
 #include "util/log.h"
 #include "util/path.h"
-#include "util/platform.h"
 #include "util/zone.h"
 
 namespace {
@@ -31,12 +30,15 @@ char *read_whole_file(const char *file, size_t *len) {
 
 }  // namespace
 
-LayoutResult layout_read_text(Layout *layout, const char *text, size_t len, uint32_t background) {
+LayoutResult layout_read_text(Layout *layout, const char *text, size_t len, uint32_t background,
+                              char *why, size_t whylen) {
   layout_free(layout);
   char error[KQ_PATH];
-  layout->tree = layout_parse(text, len, error, sizeof error);
+  int line = 0;
+  layout->tree = layout_parse(text, len, error, sizeof error, &line);
   if (!layout->tree) {
-    log_printf("Error:%s\n", error);
+    log_printf("Error:%s in line %d\n", error, line);
+    if (whylen) snprintf(why, whylen, "%s in line %d", error, line);
     return LAYOUT_SYNTAX_ERROR;
   }
   if (!layout_build(layout, background)) {
@@ -55,24 +57,25 @@ LayoutResult layout_read_text(Layout *layout, const char *text, size_t len, uint
   return LAYOUT_LOADED;
 }
 
-LayoutResult layout_read_file(Layout *layout, const char *file, uint32_t background) {
+LayoutResult layout_read_file(Layout *layout, const char *file, uint32_t background, char *why,
+                              size_t whylen) {
   log_printf("Parsing layout script '%s'\n", file);
   size_t len;
   char *text = read_whole_file(file, &len);
   if (!text) {
     layout_free(layout);
-    log_warning("Cannot open '%s\n'", file);
+    log_warning("Cannot open '%s'", file);
     return LAYOUT_CANNOT_OPEN;
   }
-  LayoutResult result = layout_read_text(layout, text, len, background);
+  LayoutResult result = layout_read_text(layout, text, len, background, why, whylen);
   zone_free(text);
   return result;
 }
 
 bool layout_load(Layout *layout, const char *file, const char *builtin, size_t builtin_len,
-                 uint32_t background) {
-  LayoutResult result = layout_read_file(layout, file, background);
-  if (result == LAYOUT_SYNTAX_ERROR) plat_terminate(0);
+                 uint32_t background, char *why, size_t whylen) {
+  if (whylen) why[0] = 0;
+  LayoutResult result = layout_read_file(layout, file, background, why, whylen);
   if (result == LAYOUT_LOADED) return true;
   if (result == LAYOUT_NO_HOLDER) log_warning("Layout script '%s' defines no holder", file);
   log_info("Using the built-in layout script instead of '%s'", file);

@@ -18,6 +18,7 @@ struct ScriptCursor {
   size_t pos;
   char *error;
   size_t errorlen;
+  int *error_line;
 };
 
 // The parameter strings of the element being read, one after another; the block grows
@@ -43,6 +44,10 @@ bool fail(ScriptCursor *c, const char *fmt, ...) {
   va_start(ap, fmt);
   if (c->errorlen) vsnprintf(c->error, c->errorlen, fmt, ap);
   va_end(ap);
+  if (c->error_line) {
+    *c->error_line = 1;
+    for (size_t i = 0; i < c->pos && i < c->end; i++) *c->error_line += c->text[i] == '\n';
+  }
   return false;
 }
 
@@ -169,9 +174,10 @@ bool read_element(ScriptCursor *c, LayoutNode *container, ParamBuffer *b, char *
 
 }  // namespace
 
-LayoutNode *layout_parse(const char *text, size_t len, char *error, size_t errorlen) {
+LayoutNode *layout_parse(const char *text, size_t len, char *error, size_t errorlen,
+                         int *error_line) {
   const char *zero = (const char *)memchr(text, 0, len);
-  ScriptCursor c = {text, zero ? (size_t)(zero - text) : len, 0, error, errorlen};
+  ScriptCursor c = {text, zero ? (size_t)(zero - text) : len, 0, error, errorlen, error_line};
   if (errorlen) error[0] = 0;
   ParamBuffer params = {nullptr, 0, 0};
   char word[LAYOUT_WORD_MAX + 1];

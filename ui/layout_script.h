@@ -21,8 +21,10 @@ struct LayoutNode {
 };
 
 // Parses len bytes of text (a zero byte also ends it). Gives the root of the tree, or
-// null with the syntax error's message in error (cut to errorlen).
-LayoutNode *layout_parse(const char *text, size_t len, char *error, size_t errorlen);
+// null with the syntax error's message in error (cut to errorlen) and, when asked, the
+// line it stands in (from 1).
+LayoutNode *layout_parse(const char *text, size_t len, char *error, size_t errorlen,
+                         int *error_line = nullptr);
 // Frees the node and everything below it; gives null.
 LayoutNode *layout_free_tree(LayoutNode *node);
 // The value of the named parameter (case-sensitive; the last one given wins), or null.

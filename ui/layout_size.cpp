@@ -69,6 +69,19 @@ bool place(Bar *b, float p) {
   return true;
 }
 
+// The minimum sums again after the minimums changed; the order of the sections at each
+// bar stays as the load left it.
+float sum_again(Bar *b) {
+  if (b->sumMin >= 0.0f) return b->sumMin;
+  b->sumMin = 0.0f;
+  for (int i = 0; i < b->middle; i++) {
+    Section *s = b->sections[i];
+    s->key = sum_again(s->side[b->axis + 2]) + s->spec[b->axis].min;
+    if (s->key > b->sumMin) b->sumMin = s->key;
+  }
+  return b->sumMin;
+}
+
 int border_pos(int client, float sum_min) {
   return to_pixel(sum_min > (float)client ? sum_min : (float)client);
 }
@@ -135,6 +148,10 @@ void layout_move_bar(Holder *h, int index, int pos) {
       spec.min = cur;
     }
   }
+  // A later, smaller client area is laid out at no less than the new minimums.
+  for (int i = 0; i < h->barnum; i++) h->bars[i]->sumMin = -1.0f;
+  sum_again(h->bars[SIDE_LEFT]);
+  sum_again(h->bars[SIDE_TOP]);
 }
 
 LayoutRect layout_panel_rect(const Section *s) {

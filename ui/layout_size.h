@@ -10,7 +10,8 @@
 bool layout_relayout(Holder *holder, int width, int height);
 // Moves the bar (an index into holder->bars) to pos, kept between the bars beyond its
 // sections and inside the holder, and takes the new extents of those sections into their
-// size specs. The relayout that follows recomputes all positions from them.
+// size specs and the minimum sums. The relayout that follows recomputes all positions
+// from them.
 void layout_move_bar(Holder *holder, int bar, int pos);
 // Where a section's panel window goes inside the section: inside the frame and the bars.
 LayoutRect layout_panel_rect(const Section *section);

@@ -63,8 +63,7 @@ HBITMAP picture_load(HINSTANCE module, const char *name) {
 HBITMAP picture_load_file(const char *path) {
   FILE *f = fopen(path, "rb");
   if (!f) {
-    // The text keeps its line break inside the quotes, so the quote gets a line of its own.
-    log_warning("Cannot open '%s\n'", path);
+    log_warning("Cannot open '%s'", path);
     return nullptr;
   }
   long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;

@@ -95,7 +95,8 @@ class Session : public ::testing::Test {
   bool drain_until_cpu_time() {
     for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(10)) {
       debuggee_drain();
-      if (debuggee_cpu_time() > 0) return true;
+      const uint64_t spent = debuggee_cpu_time();
+      if (spent > 0 && spent != CPU_TIME_UNKNOWN) return true;
     }
     return false;
   }

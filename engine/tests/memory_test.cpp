@@ -100,6 +100,31 @@ TEST_F(Probe, ReadsHideBreakpointsAndWritesKeepThemArmed) {
   EXPECT_EQ(breakpoint_count(), 1);
 }
 
+// "[esp]" reads the registers, "sym" names a symbol; both resolve to g_resolved.
+uint32_t g_resolved;
+
+// After a stop, a text that reads the registers stays where it was set; a symbol's
+// breakpoint follows the symbol.
+TEST_F(Probe, RegisterTextsStayWhereTheyWereSet) {
+  ASSERT_TRUE(launch_probe());
+  AddressEvaluator eval = g_address_eval;
+  eval.address = [](const char *) { return g_resolved; };
+  eval.reads_registers = [](const char *text) { return !strcmp(text, "[esp]"); };
+  address_eval_install(&eval);
+  const uint32_t nops = table_.probe_nops;
+  g_resolved = nops;
+  int stack = breakpoint_add("[esp]"), symbol = breakpoint_add("sym");
+  g_resolved = nops + 1;
+  breakpoints_reresolve();
+  EXPECT_EQ(breakpoint_get(stack)->address, nops);
+  EXPECT_EQ(breakpoint_get(symbol)->address, nops + 1);
+  EXPECT_EQ(raw_byte(nops), 0xCC);
+  // Taken out at the unload, it is resolved afresh in the next session.
+  breakpoints_unplant_all();
+  breakpoints_reresolve();
+  EXPECT_EQ(breakpoint_get(stack)->address, nops + 1);
+}
+
 TEST_F(Probe, BadBreakpointPlacesAreKeptUnarmedAndLeaveNoStrayBytes) {
   ASSERT_TRUE(launch_probe());
   // Unmapped memory: kept with address 0, a warning in the log.

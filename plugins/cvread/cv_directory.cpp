@@ -46,10 +46,15 @@ const SectionReader *reader_of(uint16_t kind) {
 
 }  // namespace
 
-void cv_read_directory(CvState *state, ByteCursor data) {
+bool cv_read_directory(CvState *state, ByteCursor data) {
   state->api->printf("Loading OMF directory\n");
   SubsectionDirectory directory;
-  if (!directory_open(data, &directory)) return;
+  // Refused, another reader may know the data.
+  if (!directory_open(data, &directory) || !directory.count || !directory_fits(&directory)) {
+    state->api->printf("No CodeView debug information: the subsection directory is empty or "
+                       "lies outside the file\n");
+    return false;
+  }
   // Subsections do not overlap: together they are no larger than the data. Only a forged
   // directory names the same bytes again and again, and that is where reading stops.
   size_t unread = data.size;
@@ -57,8 +62,9 @@ void cv_read_directory(CvState *state, ByteCursor data) {
   for (uint32_t i = 0; i < directory.count && directory_entry(&directory, i, &entry); i++) {
     const SectionReader *reader = reader_of(entry.kind);
     if (!reader || !entry.bytes.ok) continue;
-    if (entry.size > unread) return;
+    if (entry.size > unread) break;
     unread -= entry.size;
     reader->read(state, &entry.bytes);
   }
+  return true;
 }

@@ -72,7 +72,7 @@ bool cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
     record.path = cursor_text_at(&data, kRsdsPathAt);
     ok = record.path && pdb_read(state, &record, image_path);
   } else {
-    cv_read_directory(state, cursor_make(debug_root, data.size));
+    ok = cv_read_directory(state, cursor_make(debug_root, data.size));
   }
   if (counts) *counts = state->counts;
   cv_state_free(state);

@@ -48,7 +48,8 @@ void cv_read_lines(CvState *state, ByteCursor section);
 // data outside a procedure is left out: the global symbols hold it already.
 void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied);
 // The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
-void cv_read_directory(CvState *state, ByteCursor data);
+// False, with a log line, when the directory is empty or does not fit the data.
+bool cv_read_directory(CvState *state, ByteCursor data);
 // The C13 line information of a module stream of an MSF 7.00 database: its line and file
 // checksum subsections, with file names from names (the string buffer of "/names").
 void pdb7_read_lines(CvState *state, ByteCursor c13, ByteCursor names);

@@ -541,6 +541,30 @@ TEST(CvProgramDatabase, SixteenBitTypesHaveTheWindowsLayouts) {
   EXPECT_EQ(pt->name, "tagPOINT");
 }
 
+// A directory that is empty or does not fit is refused, so another reader gets the entry.
+TEST(CvDirectory, UnreadableDirectoryIsRefused) {
+  const Bytes good = nb11({{SST_GLOBAL_SYM, globals({})}});
+  struct {
+    const char *why;
+    size_t at;  // the directory offset, or its entry count (before 12 bytes of entry)
+    uint32_t value;
+  } cases[] = {
+      {"directory offset past the end", 4, 0x10000},
+      {"no entries", good.size() - 24, 0},
+      {"more entries than fit", good.size() - 24, 2},
+  };
+  for (auto &c : cases) {
+    Bytes data = good;
+    memcpy(&data[c.at], &c.value, 4);
+    EXPECT_FALSE(load(data)) << c.why;
+    EXPECT_EQ(recording()->log,
+              "CodeView signature is OK\nLoading OMF directory\nNo CodeView debug information: "
+              "the subsection directory is empty or lies outside the file\n")
+        << c.why;
+  }
+  EXPECT_TRUE(load(good));
+}
+
 // The NB09 debug file of the corpus holds only publics (of the 16-bit-type kind, in its
 // sstGlobalPub): all of them, as winedump reads them, become entries.
 TEST(CvDirectory, DebugFilePublicsAgreeWithWinedump) {

@@ -558,7 +558,17 @@ TEST_F(SetupStopped, AFileInUse) {
   Process setup;
   ASSERT_TRUE(setup.start(package_, "", scratch_));
   ASSERT_NE(wizard_to_install(&setup, product_ + " Setup", folder, false, nullptr), nullptr);
-  EXPECT_EQ(setup.wait(), 0);
+  // The user is told why, and the exit code says it failed.
+  HWND box = nullptr;
+  ASSERT_TRUE(wait_for(
+      [&] { return (box = find_window(setup.pi.dwProcessId, "Installation failed")) != nullptr; }));
+  screenshot("setup_8_failed.png", box);
+  char text[512] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  EXPECT_EQ(std::string(text),
+            "The installation failed:\nCannot create '" + join(folder, "big.bin") + "'");
+  click(GetDlgItem(box, IDOK));
+  EXPECT_EQ(setup.wait(), 1);
   CloseHandle(busy);
   expect_nothing_left(folder, {"big.bin"});
   EXPECT_EQ(read_bytes(join(folder, "big.bin")), "the user's");

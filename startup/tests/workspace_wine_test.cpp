@@ -1,7 +1,7 @@
 // The workspace over the program's own tables, in this process under Wine without a
 // debuggee: comments, breakpoints, guards and watches saved to the file and loaded back
 // into the same slots and order; a fifth guard finds no slot; a damaged line loses only
-// itself; the in-memory workspace is empty after a save.
+// itself; the in-memory workspace is empty after a save and kept after a failed one.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -95,6 +95,21 @@ TEST_F(Workspace, SavedAndLoadedBackInPlace) {
   const std::string first = file();
   ASSERT_TRUE(workspace_save());
   EXPECT_EQ(first, file());
+}
+
+TEST_F(Workspace, KeptWhenTheFileCannotBeCreated) {
+  const std::string path = path_ + ".none\\kq.job";
+  text_copy(g_settings.WorkspaceFilename, sizeof g_settings.WorkspaceFilename, path.c_str());
+  comment_add("0x401000", "first");
+  breakpoint_add("main");
+  watch_add("eax", -1);
+  EXPECT_FALSE(workspace_save());
+  EXPECT_EQ(1, comment_count());
+  EXPECT_EQ(1, breakpoint_count());
+  EXPECT_EQ(1, g_watches.count);
+  log_close();
+  EXPECT_NE(std::string::npos, read_file(log_path_).find(
+                                   "WARNING: The workspace was not saved: cannot create '" + path + "'\n"));
 }
 
 TEST_F(Workspace, FifthGuardAndDamagedLines) {

@@ -30,15 +30,6 @@ bool expression_condition(const char *text, uint32_t *value) {
 
 namespace {
 
-// A text that does not evaluate may still name an entry, a source or a module.
-uint32_t named_address(const char *text) {
-  if (!text) return 0;
-  if (const EntryRecord *e = entry_find(text)) return e->address;
-  if (const SourceRecord *s = source_by_name(text)) return s->low;
-  if (const ModuleRecord *m = eval_module_named(text)) return m->base;
-  return 0;
-}
-
 // Numbers and pointers stand for their value, anything else for where it lies.
 uint32_t address_of(ValueDescriptor *v) {
   const TypeRecord *t = v->type;
@@ -51,16 +42,30 @@ uint32_t address_of(ValueDescriptor *v) {
 
 }  // namespace
 
+// Also what a text that does not evaluate may still name.
+uint32_t expression_symbol_address(const char *name) {
+  if (!name) return 0;
+  if (const EntryRecord *e = entry_find(name)) return e->address;
+  if (const SourceRecord *s = source_by_name(name)) return s->low;
+  if (const ModuleRecord *m = eval_module_named(name)) return m->base;
+  return 0;
+}
+
 uint32_t expression_address(const char *text) {
   ValueDescriptor v;
-  return expression_evaluate(text, &v) ? address_of(&v) : named_address(text);
+  return expression_evaluate(text, &v) ? address_of(&v) : expression_symbol_address(text);
+}
+
+bool expression_reads_registers(const char *text) {
+  ValueDescriptor v;
+  return expression_evaluate(text, &v) && g_expr.read_registers;
 }
 
 bool expression_locate(const char *text, uint32_t *address, uint32_t *size) {
   ValueDescriptor v;
   *size = 4;
   if (!expression_evaluate(text, &v)) {
-    *address = named_address(text);
+    *address = expression_symbol_address(text);
     return *address != 0;
   }
   if (v.address && v.type && !(v.type->kind == TK_BASE && v.type->id == BT_VOID)) {

@@ -37,6 +37,7 @@ struct ExpressionState {
   EvalEnvironment env;
   LexPosition lex;
   bool in_memory_operand;  // symbols stand for their address
+  bool read_registers;     // a register's value or a local of the current frame was used
   bool failed;
   char error[ERROR_TEXT];
 };

@@ -90,6 +90,7 @@ bool find_symbol(const char *name, uint32_t *address, TypeRecord **type) {
     if (ip >= frame->start && ip < frame->end &&
         type_find_member(e->type, name, &shift, type)) {
       *address = regs.r[ER_EBP] + (uint32_t)shift;
+      g_expr.read_registers = true;
       return true;
     }
   }
@@ -158,6 +159,7 @@ bool identifier(ValueDescriptor *v) {
   }
   if (row < 0) return expr_fail("Unknown symbol '%s'", name);
   if (!register_load(row, v)) return expr_fail("Registers cannot be read");
+  g_expr.read_registers = true;
   return lex_next(false);
 }
 
@@ -509,6 +511,7 @@ bool eval_begin(const char *text, bool brackets) {
   g_expr.failed = false;
   g_expr.error[0] = 0;
   g_expr.in_memory_operand = false;
+  g_expr.read_registers = false;
   g_depth = 0;
   if (!text) return false;
   g_expr.lex.pos = text;

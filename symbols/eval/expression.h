@@ -24,6 +24,12 @@ bool expression_condition(const char *text, uint32_t *value);
 // lies; a text that does not evaluate is taken as an entry, source or module name; 0 when
 // it names nothing.
 uint32_t expression_address(const char *text);
+// A name in assembler text: the address of the entry of exactly that name, else of a
+// source, else of a module of that name; never a register, flag or local. 0 for none.
+uint32_t expression_symbol_address(const char *name);
+// Whether the value of text depends on the registers: it names a register or a local of
+// the current frame. False when it does not evaluate.
+bool expression_reads_registers(const char *text);
 // Where the value of text lies and the size of its type (guards); a value without a place
 // gives expression_address and size 4. False when text names nothing.
 bool expression_locate(const char *text, uint32_t *address, uint32_t *size);

@@ -169,13 +169,21 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   wine_draws_frames();
   KqRun kq;
   std::string sample = own_folder() + KQ_SAMPLE;
-  ASSERT_TRUE(kq.start("-file:\"" + sample + "\""));
+  ASSERT_TRUE(kq.start("-maximize -file:\"" + sample + "\""));
   ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
   // Start-up runs to main, or to the entry point when there is no symbol for it.
   ASSERT_TRUE(wait_for([&] { return pauses_after_initiate(kq.log()) == 1; })) << kq.log();
+  EXPECT_TRUE(IsZoomed(kq.main_window())) << "the stops keep the window maximised";
   kq.command(10077);  // run on
   ASSERT_TRUE(kq.wait_log("Hello from the sample program")) << kq.log();
   ASSERT_TRUE(kq.wait_log("DEBUG_EVENT: EXIT_PROCESS")) << kq.log();
+  EXPECT_TRUE(IsZoomed(kq.main_window()));
+  // The rich text's hand over links is the program's own cursor; without it the pointer
+  // would vanish there.
+  HMODULE program =
+      LoadLibraryExA((kq.dir + "kq.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  EXPECT_TRUE(program && LoadCursorA(program, MAKEINTRESOURCEA(670)));
+  if (program) FreeLibrary(program);
   // Without symbols from a plug-in the title says so.
   EXPECT_EQ(_stricmp(kq.title().c_str(), (sample + " (no debug information)").c_str()), 0)
       << kq.title();
@@ -203,6 +211,7 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   ASSERT_TRUE(kq.wait_log("EVN_Unload")) << kq.log();
   for (int i = 0; i < 100 && kq.title() != kTitle; i++) Sleep(100);
   EXPECT_EQ(kq.title(), kTitle);
+  EXPECT_TRUE(IsZoomed(kq.main_window()));
   EXPECT_EQ(kq.close(), 0);
   std::string log = kq.log();
   CopyFileA((kq.dir + "kq.log").c_str(), (own_folder() + "kq_session.log").c_str(), FALSE);

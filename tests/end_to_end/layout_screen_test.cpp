@@ -242,13 +242,26 @@ void save_screen(const KqRun &kq, std::vector<std::string> *seen, const std::str
 
 TEST_F(LayoutScreen, WithoutDebuggeeTheCoverFillsTheWindowEvenFromABrokenScript) {
   KqRun kq;
-  // A script of comments only defines no holder: the built-in script stands in.
-  ASSERT_TRUE(kq.start("layout-e2e-cover", "<< no holder here >>\n", ""));
+  // A typing error in the user's script: he is told where, and the built-in script stands
+  // in.
+  ASSERT_TRUE(
+      kq.start("layout-e2e-cover", "<< a broken script >>\n<holder id=x>\n</section>\n", ""));
+  HWND told = nullptr;
+  ASSERT_TRUE(wait_for([&] {
+    return (told = process_window(kq.pi.dwProcessId, "#32770", "Layout script")) != nullptr;
+  }, 60));
+  EXPECT_EQ(text_of(GetDlgItem(told, 0xFFFF)),
+            "The layout script '.layout' cannot be used:\nUnexpected close tag class: holder -> "
+            "section in line 3\n\nThe built-in layout is used instead.");
+  Sleep(500);
+  screenshot("layout_error.png");
+  PostMessageA(told, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(kq.find_main());
   kq.settle();
   std::string log = kq.log();
   EXPECT_NE(log.find("Parsing layout script '.layout'"), std::string::npos) << log;
-  EXPECT_NE(log.find("WARNING: Layout script '.layout' defines no holder"), std::string::npos);
+  EXPECT_NE(log.find("Error:Unexpected close tag class: holder -> section in line 3\n"),
+            std::string::npos) << log;
   EXPECT_NE(log.find("Using the built-in layout script instead of '.layout'"), std::string::npos);
   // Only Cover's holder window is in the main window.
   int holders = 0;

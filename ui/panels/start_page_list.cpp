@@ -1,5 +1,6 @@
 #include "ui/panels/start_page_list.h"
 
+#include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
@@ -68,6 +69,29 @@ void recent_decode(RecentFiles *list, const char *data, size_t size) {
     recent_add(list, data + at);
     at = end - data + 1;
   }
+}
+
+void recent_columns(const RecentFile *f, RecentDateText date, char size[RECENT_COLUMN],
+                    char when[RECENT_COLUMN]) {
+  size[0] = 0;
+  snprintf(when, RECENT_COLUMN, "Not found");
+  if (!f->exists) return;
+  snprintf(size, RECENT_COLUMN, "%u", f->size);
+  date(f->write_time, when, RECENT_COLUMN);
+}
+
+char *recent_list_text(const RecentFiles *list, RecentDateText date) {
+  size_t total = 1;
+  for (int i = 0; i < list->count; i++) total += strlen(list->items[i].path) + 3 * RECENT_COLUMN;
+  char *text = (char *)zone_alloc(total), *end = text;
+  *end = 0;
+  for (int i = 0; i < list->count; i++) {
+    char size[RECENT_COLUMN], when[RECENT_COLUMN];
+    recent_columns(&list->items[i], date, size, when);
+    const int n = snprintf(end, total - (end - text), "%s\t%s\t%s\n", list->items[i].path, size, when);
+    if (n > 0) end += n;
+  }
+  return text;
 }
 
 bool recent_refresh(RecentFiles *list, const RecentLookup *lookup) {

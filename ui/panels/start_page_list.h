@@ -38,5 +38,15 @@ char *recent_encode(const RecentFiles *list, size_t *size);
 // cut short keeps the paths that ended inside it.
 void recent_decode(RecentFiles *list, const char *data, size_t size);
 
+// Writes a file time as a date; the seam that keeps the local time zone out of here.
+typedef void (*RecentDateText)(uint64_t write_time, char *out, size_t outlen);
+enum { RECENT_COLUMN = 32 };
+// The size and date columns of one entry: empty and "Not found" for a missing file.
+void recent_columns(const RecentFile *f, RecentDateText date, char size[RECENT_COLUMN],
+                    char when[RECENT_COLUMN]);
+// The whole list as text, a row a line with its columns after tabs, however long the
+// stored paths are. A zone block.
+char *recent_list_text(const RecentFiles *list, RecentDateText date);
+
 // Looks every file up again; true when an entry's existence, size or time changed.
 bool recent_refresh(RecentFiles *list, const RecentLookup *lookup);

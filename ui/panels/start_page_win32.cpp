@@ -94,19 +94,15 @@ void select_row(int row) {
 void fill_list() {
   if (!g_start.list) return;
   SendMessageA(g_start.list, LVM_DELETEALLITEMS, 0, 0);
-  char *rows = (char *)zone_alloc(g_start.recent.count * (KQ_PATH + 64) + 1), *end = rows;
   for (int i = 0; i < g_start.recent.count; i++) {
     const RecentFile &f = g_start.recent.items[i];
-    char size[32] = "", date[32] = "Not found";
-    if (f.exists) {
-      snprintf(size, sizeof size, "%u", f.size);
-      date_text(f.write_time, date, sizeof date);
-    }
+    char size[RECENT_COLUMN], date[RECENT_COLUMN];
+    recent_columns(&f, date_text, size, date);
     add_item(i, 0, f.path);
     add_item(i, 1, size);
     add_item(i, 2, date);
-    end += snprintf(end, KQ_PATH + 64, "%s\t%s\t%s\n", f.path, size, date);
   }
+  char *rows = recent_list_text(&g_start.recent, date_text);
   SetWindowTextA(g_start.hwnd, rows ? rows : "");
   zone_free(rows);
   const int loaded = recent_find(&g_start.recent, debuggee_path());

@@ -71,8 +71,8 @@ static const struct {
 enum { TIME_FRACTION_SHOWN = 3 };
 
 void status_time_text(uint64_t units, char *out, size_t outlen) {
-  if (!units) {
-    text_copy(out, outlen, "no time");
+  if (!units || units == UINT64_MAX) {
+    text_copy(out, outlen, units ? "unknown" : "no time");
     return;
   }
   char digits[32];

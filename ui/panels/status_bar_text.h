@@ -42,5 +42,6 @@ struct StateFacts {
 StateKind status_state_text(const StateFacts &facts, char *out, size_t outlen);
 
 // A CPU time in 100 ns units as "%s %s" (number, unit): nano, mc, ml or sec by its
-// number of decimal digits; "no time" for zero.
+// number of decimal digits; "no time" for zero, "unknown" for all ones (the system could
+// not tell).
 void status_time_text(uint64_t units, char *out, size_t outlen);

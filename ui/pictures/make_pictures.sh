@@ -126,3 +126,13 @@ icon() {  # icon SIZE
 icon 32
 icon 16
 "$convert" "$out/icon32.png" "$out/icon16.png" "ico:$out/kq.ico"
+
+# The hand over links (cursor 670): a pointing hand whose hot spot is the fingertip. The
+# icon file becomes a cursor file by its type word and, in place of the entry's planes
+# and bit count, the hot spot.
+"$convert" -size 32x32 xc:none -fill white -stroke black -draw 'roundrectangle 5,1 9,18 2,2' \
+  -draw 'roundrectangle 9,8 13,18 2,2' -draw 'roundrectangle 13,9 17,18 2,2' \
+  -draw 'roundrectangle 17,10 21,18 2,2' -draw 'polygon 0,13 5,12 5,18 21,18 21,20 19,30 8,30' \
+  -stroke none -draw 'rectangle 6,17 20,22' +repage "ico:$out/hand.cur"
+printf '\x02\x00' | dd of="$out/hand.cur" bs=1 seek=2 conv=notrunc status=none
+printf '\x07\x00\x01\x00' | dd of="$out/hand.cur" bs=1 seek=10 conv=notrunc status=none

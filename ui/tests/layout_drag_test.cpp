@@ -110,7 +110,10 @@ const DragCase kDrags[] = {
       {'s', 1000, 50, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
       // Released: the mouse only finds the cursor again.
       {'m', 141, 20, LAYOUT_CURSOR_WE, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
-      {'m', 500, 20, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"}}},
+      {'m', 500, 20, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 1000 50; c 1000 0 1000 50"},
+      // Narrower than the dragged minimums 140 + 660 + 0: laid out at them, the right
+      // border with the sections.
+      {'s', 500, 50, LAYOUT_CURSOR_ARROW, "a 0 0 140 50; b 140 0 800 50; c 800 0 800 50"}}},
     // Column a 50 % over b 50 % in 400: 200 each. The bar (index 4) is pressed at y 200
     // and dragged to 300: a: rel = 300 / 200 * 0.5 = 0.75, min = 300; b: rel = 0.25,
     // min = 100. At 800 the shares hold: 600 and 200; back at 400: 300 and 100 again.

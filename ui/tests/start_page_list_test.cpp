@@ -2,6 +2,7 @@
 // (including a value cut short and the empty list's single zero), and the refresh over a
 // look-up that files come and go in.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <map>
@@ -119,6 +120,25 @@ TEST(RecentFiles, RefreshSeesFilesComeAndGo) {
   EXPECT_FALSE(l.list.items[1].exists);
   EXPECT_TRUE(l.list.items[0].exists);
   EXPECT_EQ(l.list.items[0].size, 1u);
+}
+
+// Stored paths come from the registry and may be of any length: the list's text holds
+// them whole, each row with its columns.
+TEST(RecentFiles, ListTextHoldsLongPaths) {
+  List l;
+  const std::string longest(1000, 'x');
+  for (const std::string &p : {std::string("a.exe"), longest, std::string(330, 'y')})
+    recent_add(&l.list, p.c_str());
+  l.list.items[1].exists = 1;
+  l.list.items[1].size = 42;
+  int blocks = zone_block_count();
+  char *text = recent_list_text(&l.list, [](uint64_t, char *out, size_t outlen) {
+    snprintf(out, outlen, "01.02.2003");
+  });
+  EXPECT_EQ(std::string(text), std::string(330, 'y') + "\t\tNot found\n" + longest +
+                                   "\t42\t01.02.2003\na.exe\t\tNot found\n");
+  zone_free(text);
+  EXPECT_EQ(zone_block_count(), blocks);
 }
 
 }  // namespace

@@ -65,7 +65,8 @@ TEST(StatusBarText, TimeInTheUnitOfItsDigits) {
       {9999999, "999.999 ml"},
       {10000000, "1.000 sec"},
       {123456789, "12.345 sec"},
-      {18446744073709551615ull, "1844674407370.955 sec"},
+      {18446744073709551614ull, "1844674407370.955 sec"},
+      {18446744073709551615ull, "unknown"},  // the system could not tell
   };
   for (auto &c : cases) {
     char text[64];

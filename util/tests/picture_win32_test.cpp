@@ -148,9 +148,8 @@ TEST(Picture, FailuresAndTheirLogLines) {
   EXPECT_EQ(body,
             " 4\tWARNING: Cannot find resource 'NOSUCH.GIF'\n"
             " 5\tWARNING: Cannot find resource id '999'\n"
-            " 6\tWARNING: Cannot open '" + missing + "\n"
-            " 7\t'\n"
-            " 8\tBye!\n");
+            " 6\tWARNING: Cannot open '" + missing + "'\n"
+            " 7\tBye!\n");
 }
 
 }  // namespace

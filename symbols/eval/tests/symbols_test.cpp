@@ -95,6 +95,66 @@ TEST_F(Symbols, FramesAndSourcesFollowTheInstructionPointer) {
   EXPECT_EQ("dword: 0x9", show("EAX"));
 }
 
+// Two libraries define the same structure and a same-named procedure; the one that
+// defined them first goes, and the other's locals still evaluate through them.
+TEST_F(Symbols, TypesOutliveTheModuleThatDefinedThemFirst) {
+  for (uint32_t base : {0x20000000u, 0x30000000u}) {
+    module_set_current(load("/nonexistent/lib" + std::to_string(base) + ".dll", base, 0x10000));
+    TypeRecord *pair = type_define_struct("Pair", 8);  // the first library's, by name
+    if (base == 0x20000000u) {
+      type_define_member(pair, "x", 0, type_base(BT_LONG));
+      type_define_member(pair, "y", 4, type_base(BT_LONG));
+    }
+    TypeRecord *frame = type_define_frame("step", nullptr, base + 0x1000, base + 0x1100);
+    type_define_member(frame, base == 0x20000000u ? "first" : "second", -8, pair);
+    type_define_member(frame, "link", -12, type_define_pointer(pair));
+    entry_define("step", base + 0x1000, frame, nullptr);
+  }
+  module_set_current(nullptr);
+  g_fake.regs.r[ER_EIP] = 0x30001010;
+  g_fake.regs.r[ER_EBP] = 0x3000;
+  const uint32_t locals[] = {0x2FF8, 5, 6};  // link, second
+  poke(0x2FF4, locals, sizeof locals);
+  EXPECT_EQ("error: Unknown symbol 'first'", show("first"));  // the other library's local
+  for (bool unloaded : {false, true}) {
+    if (unloaded) {
+      snapshot_.erase(snapshot_.end() - 2);  // the first library
+      modules_refresh_from(snapshot_.data(), (int)snapshot_.size());
+    }
+    EXPECT_EQ("long: 5", show("second.x"));
+    EXPECT_EQ("long: 6", show("link->y"));
+    EXPECT_EQ("long: 6", show("(&second)->y"));  // a pointer type of the evaluator's own
+  }
+  EXPECT_EQ(nullptr, type_find("Pair")) << "the name went with its module";
+}
+
+// Names in assembler text stand for entries, sources and modules only.
+TEST_F(Symbols, AssemblerNames) {
+  entry_define("local", 0x1800, type_base(BT_LONG), nullptr);  // and a local of main
+  entry_define("d", 0x1810, nullptr, nullptr);                // and a flag
+  g_fake.regs.r[ER_EFLAGS] = 0xFFF;
+  g_fake.regs.r[ER_TIB] = 0x7FFDE000;
+  g_fake.regs.r[ER_ERR] = 5;
+  const struct {
+    const char *name;
+    uint32_t address;
+  } cases[] = {{"local", 0x1800},  {"d", 0x1810},       {"counter", 0x1100},
+               {"app.c", 0x401000}, {"lib.dll", 0x10000000}, {"c", 0},
+               {"tib", 0},          {"err", 0},          {"nosuch", 0}};
+  for (const auto &c : cases) EXPECT_EQ(c.address, expression_symbol_address(c.name)) << c.name;
+}
+
+// A breakpoint text that reads the registers is resolved only once.
+TEST_F(Symbols, TextsThatReadTheRegisters) {
+  const struct {
+    const char *text;
+    bool reads;
+  } cases[] = {{"[esp]", true}, {"EAX + 4", true}, {"local", true}, {"&local", true},
+               {"counter", false}, {"[counter]", false}, {"main", false}, {"0x401000", false},
+               {"nosuch", false}, {"table[1]", false}};
+  for (const auto &c : cases) EXPECT_EQ(c.reads, expression_reads_registers(c.text)) << c.text;
+}
+
 TEST_F(Symbols, AddressNamesReadBack) {
   struct Named {
     const char *text;
