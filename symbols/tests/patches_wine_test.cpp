@@ -12,18 +12,10 @@
 #include <vector>
 
 #include "symbols/pe_patches.h"
+#include "tests/debuggees/debuggee_drive.h"
 #include "util/zone.h"
 
 namespace {
-
-std::string beside_test(const char *relative) {
-  char own[MAX_PATH], full[MAX_PATH];
-  GetModuleFileNameA(nullptr, own, sizeof own);
-  std::string path = own;
-  path = path.substr(0, path.find_last_of("\\/") + 1) + relative;
-  GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  return full;
-}
 
 std::vector<uint8_t> read_bytes(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
