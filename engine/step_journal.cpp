@@ -88,8 +88,8 @@ bool make_room(size_t size, size_t limit) {
 // The GS base only for a command that names GS: asking the system costs a call.
 uint32_t gs_base(const uint8_t *code, int count, uint32_t gs) {
   int i = 0;
-  while (i < count && code[i] != 0x65 && memchr("\x26\x2E\x36\x3E\x64\x66\x67\xF0\xF2\xF3", code[i], 10))
-    i++;
+  const char kOtherPrefixes[] = "\x26\x2E\x36\x3E\x64\x66\x67\xF0\xF2\xF3";
+  while (i < count && memchr(kOtherPrefixes, code[i], sizeof kOtherPrefixes - 1)) i++;
   LDT_ENTRY entry;
   if (i == count || code[i] != 0x65 || !GetThreadSelectorEntry(g_debuggee.thread, gs, &entry))
     return 0;

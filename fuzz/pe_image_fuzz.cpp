@@ -1,7 +1,8 @@
 // The module loader over mutated PE images: headers, PE dump, exports into the entry
 // store, sections and the debug directory, and the patch finder's reading of the
-// relocation and import tables against an image in memory of the input's own bytes. The input is an exact-size heap block, so
-// ASan reports any read outside it; the offered debug data must lie inside it too.
+// relocation and import tables against an image in memory of the input's own bytes. The
+// input is an exact-size heap block, so ASan reports any read outside it; the offered debug
+// data must lie inside it too.
 // Long run: seed a corpus with real images, e.g. copies of the smaller DLLs of
 // /usr/lib/i386-linux-gnu/wine/i386-windows, and pass -max_len=200000.
 #include <stdint.h>

@@ -267,7 +267,8 @@ struct Outside {
   // Where this differs from o first, in each area; empty when nowhere.
   std::string difference(const Outside &o) const {
     std::string text;
-    const std::vector<uint8_t> *mine[] = {&stack, &pages, &block}, *theirs[] = {&o.stack, &o.pages, &o.block};
+    const std::vector<uint8_t> *mine[] = {&stack, &pages, &block},
+                               *theirs[] = {&o.stack, &o.pages, &o.block};
     for (int a = 0; a < 3; a++) {
       const std::vector<uint8_t> &x = *mine[a], &y = *theirs[a];
       if (x.size() != y.size()) text += " area " + std::to_string(a) + " size";

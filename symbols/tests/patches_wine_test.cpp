@@ -29,7 +29,8 @@ uint32_t objdump_offset(const std::string &table, uint32_t address) {
   while (std::getline(in, line)) {
     unsigned index, size, vma, lma, offset;
     char name[64];
-    if (sscanf(line.c_str(), "%u %63s %x %x %x %x", &index, name, &size, &vma, &lma, &offset) == 6 &&
+    if (sscanf(line.c_str(), "%u %63s %x %x %x %x", &index, name, &size, &vma, &lma,
+               &offset) == 6 &&
         address >= vma && address - vma < size)
       return offset + (address - vma);
   }
@@ -39,7 +40,8 @@ uint32_t objdump_offset(const std::string &table, uint32_t address) {
 typedef int(__cdecl *ValueFn)(void);
 
 TEST(PePatches, RelocatedDllPatchedSavedAndRun) {
-  std::string dll = beside_test(KQ_PATCH_DLL), copy = dll.substr(0, dll.size() - 4) + ".patched.dll";
+  std::string dll = beside_test(KQ_PATCH_DLL);
+  std::string copy = dll.substr(0, dll.size() - 4) + ".patched.dll";
   std::vector<uint8_t> file = read_bytes(dll);
   PeImage image;
   ASSERT_TRUE(pe_read_image(file.data(), file.size(), &image));

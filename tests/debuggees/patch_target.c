@@ -11,6 +11,7 @@ __asm__(".section .drectve\n  .ascii \" -export:kq_patch_value\"\n"
         ".globl _kq_patch_value\n_kq_patch_value:\n"
         "  xor eax, eax\n  call _kq_patch_two\n  add eax, dword ptr [_kq_patch_data]\n  ret\n"
         "_kq_patch_two:\n  mov eax, 2\n  ret\n"
-        ".globl _kq_patch_ticks\n_kq_patch_ticks:\n  call dword ptr [__imp__GetTickCount@0]\n  ret\n"
+        ".globl _kq_patch_ticks\n_kq_patch_ticks:\n"
+        "  call dword ptr [__imp__GetTickCount@0]\n  ret\n"
         ".globl _kq_patch_entry@12\n_kq_patch_entry@12:\n  mov eax, 1\n  ret 12\n"
         ".att_syntax\n");
