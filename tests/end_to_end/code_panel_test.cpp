@@ -4,7 +4,7 @@
 // a typed command is written into the debuggee (read back from outside) and shown. The
 // window's text is the cursor line as the listing writes it. A search finds a command after
 // the cursor; one that finds nothing is stopped from its progress window. The typed command
-// is saved as a patch into a copy of the program's file.
+// is saved as a patch into a copy of the program's file and kept in the workspace.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdio.h>
@@ -189,6 +189,13 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
 
   PostMessageA(main_, WM_COMMAND, 10090, 0);  // unload
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
+  // The workspace keeps the typed command as a patch: its bytes beside its address.
+  const std::string nop_text = old_length == 1 ? "90" : "90 90";
+  EXPECT_TRUE(wait_for([&] {
+    return read_file(dir_ + "kq.job").find("patch ") != std::string::npos;
+  }, 20)) << read_file(dir_ + "kq.job");
+  EXPECT_NE(read_file(dir_ + "kq.job").find(", \"" + nop_text), std::string::npos)
+      << read_file(dir_ + "kq.job");
   EXPECT_EQ(0, kq_close(&pi_, main_));
   EXPECT_EQ(log().find("Error: "), std::string::npos) << log();
 }

@@ -4,11 +4,11 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "engine/debuggee.h"
 #include "engine/memory.h"
 #include "symbols/mapped_files.h"
 #include "symbols/modules.h"
 #include "symbols/pe_patches.h"
+#include "symbols/user_patches.h"
 #include "ui/keyb.h"
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/input_prompt_win32.h"
@@ -18,13 +18,7 @@
 
 namespace {
 
-struct WrittenRange {
-  uint32_t process_id, address, length;
-};
-
 struct Patches {
-  WrittenRange *written;  // zone block
-  int count;
   char target[PROMPT_TEXT], history[PROMPT_TEXT];
 };
 Patches g_patches;
@@ -33,13 +27,14 @@ void tell(const char *text) {
   MessageBoxA(nullptr, text, "Save patches", MB_OK | MB_ICONEXCLAMATION);
 }
 
-// The first range the user wrote in the module that the file does not back; 0 when none.
-uint32_t unbacked_write(const ModuleRecord *m, const PeImage *image) {
-  for (int i = 0; i < g_patches.count; i++) {
-    const WrittenRange &w = g_patches.written[i];
+// The first byte of a patch the user made in the module that the file does not back; 0
+// when none.
+uint32_t unbacked_patch(const ModuleRecord *m, const PeImage *image) {
+  for (int i = 0; i < user_patch_count(); i++) {
+    const UserPatch *p = user_patch_get(i);
     uint32_t offset, refused;
-    if (w.process_id == debuggee_process_id() && w.address >= m->base && w.address < m->end &&
-        !pe_backed_range(image, w.address - m->base, w.length, &offset, &refused))
+    if (p->address >= m->base && p->address < m->end &&
+        !pe_backed_range(image, p->address - m->base, p->length, &offset, &refused))
       return m->base + refused;
   }
   return 0;
@@ -62,7 +57,7 @@ uint8_t *read_module(const ModuleRecord *m, const PeImage *image) {
 
 void save(const ModuleRecord *m, const uint8_t *file, size_t size, const PeImage *image) {
   char text[KQ_PATH + 128];
-  uint32_t refused = unbacked_write(m, image);
+  uint32_t refused = unbacked_patch(m, image);
   if (refused) {
     snprintf(text, sizeof text,
              "The patch at %08X lies where no byte of the file stands behind it (uninitialised "
@@ -103,11 +98,13 @@ void save(const ModuleRecord *m, const uint8_t *file, size_t size, const PeImage
 }  // namespace
 
 void code_patch_written(uint32_t address, uint32_t length) {
-  WrittenRange range = {debuggee_process_id(), address, length};
-  WrittenRange *grown = (WrittenRange *)zone_append(g_patches.written, &range, sizeof range);
-  if (!grown) return;
-  g_patches.written = grown;
-  g_patches.count++;
+  uint8_t bytes[256];
+  for (uint32_t done = 0; done < length;) {
+    uint32_t n = length - done < sizeof bytes ? length - done : (uint32_t)sizeof bytes;
+    if (memory_read(address + done, bytes, n) != n) return;
+    user_patch_made(address + done, bytes, n);
+    done += n;
+  }
 }
 
 void code_save_patches(uint32_t address) {

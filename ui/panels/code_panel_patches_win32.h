@@ -3,8 +3,8 @@
 #pragma once
 #include <stdint.h>
 
-// Remembers a range the user wrote (assembled or filled) in the debuggee, for the check
-// that a file backs it.
+// Keeps a range the user wrote (assembled or filled) in the debuggee as the user's patch:
+// the workspace keeps it, and a save checks that a file backs it.
 void code_patch_written(uint32_t address, uint32_t length);
 // Lists the module's patches in the log and saves them to the copy the user names; a
 // written range that no file byte backs refuses the save with a message naming it.
