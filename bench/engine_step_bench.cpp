@@ -4,6 +4,8 @@
 //     build/win32-X/tests/debuggees/kq_debuggee.exe [steps [rounds]]   (one line)
 // 1. single steps per second through the engine's step into (instruction mode), with the
 //    memory journal of step back on and off, and the bytes it holds per history record;
+//    and, steadier on a busy machine, the journal's own time per step: its work for each
+//    command of the loop, timed alone at the loop's real stops;
 // 2. the same number of single steps by a bare trap-flag loop (continue, wait, get
 //    context, set TF, set context) on a second debuggee;
 // 3. guard hits per second for a guard whose condition is false (the program runs on).
@@ -73,6 +75,31 @@ double engine_steps(const char *exe, int steps, int journal_bytes, double *held)
   *held = (double)journal_bytes_held() / g_debuggee.history_count;
   debuggee_unload();
   return rate;
+}
+
+// The journal's time per step: each command of the spinning loop is stepped to once, then
+// its journal record is taken again and again from those stops, in the real debuggee.
+double journal_step_time(const char *exe, int repeats) {
+  uint32_t spins;
+  if (!launch_spinner(exe, &spins)) return -1;
+  g_settings.CpuViewMode = 1;
+  g_settings.StepJournalBytes = 1 << 22;
+  enum { kStops = 8 };  // two rounds of the loop
+  RegisterSet stops[kStops];
+  uint8_t code[kStops][16];
+  for (int i = 0; i < kStops; i++) {
+    stops[i] = g_registers;
+    memory_read(g_registers.r[REG_EIP], code[i], sizeof code[i]);
+    if (!execution_step(false)) return -1;
+    while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
+  }
+  double start = now();
+  for (int n = 0; n < repeats; n++)
+    for (int i = 0; i < kStops; i++) journal_add_step(stops[i], code[i], sizeof code[i]);
+  double per_step = (now() - start) / (repeats * kStops);
+  history_clear();  // the journal's records and the history's pair up again
+  debuggee_unload();
+  return per_step;
 }
 
 double bare_steps(const char *exe, int steps) {
@@ -173,6 +200,10 @@ int main(int argc, char **argv) {
   printf("step journal: %.0f steps/s on, %.0f off (%.1f %%), %.1f bytes held per record\n",
          rounds * steps / engine_time, rounds * steps / plain_time,
          100.0 * plain_time / engine_time, held);
+  double journal = journal_step_time(exe, 250);
+  if (journal < 0) return 1;
+  printf("step journal alone: %.1f us per step, %.1f %% of a step with the journal off\n",
+         journal * 1e6, 100.0 * journal * rounds * steps / plain_time);
   double guards = guard_hits(exe, 5.0);
   printf("single steps: engine %.0f/s, bare trap-flag loop %.0f/s (%.0f %%)\n",
          rounds * steps / engine_time, rounds * steps / bare_time, 100.0 * bare_time / engine_time);
