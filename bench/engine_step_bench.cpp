@@ -2,7 +2,10 @@
 // run in the test machine):
 //   tools/vm/run.sh /work/main cmake/wine-run.sh build/win32-X/bench/engine_step_bench.exe
 //     build/win32-X/tests/debuggees/kq_debuggee.exe [steps [rounds]]   (one line)
-// 1. single steps per second through the engine's step into (instruction mode);
+// 1. single steps per second through the engine's step into (instruction mode), with the
+//    memory journal of step back on and off, and the bytes it holds per history record;
+//    and, steadier on a busy machine, the journal's own time per step: its work for each
+//    command of the loop, timed alone at the loop's real stops;
 // 2. the same number of single steps by a bare trap-flag loop (continue, wait, get
 //    context, set TF, set context) on a second debuggee;
 // 3. guard hits per second for a guard whose condition is false (the program runs on).
@@ -16,6 +19,7 @@
 #include "engine/execution.h"
 #include "engine/guards.h"
 #include "engine/memory.h"
+#include "engine/step_journal.h"
 #include "startup/settings.h"
 
 namespace {
@@ -55,18 +59,47 @@ bool launch_spinner(const char *exe, uint32_t *spins) {
   return true;
 }
 
-double engine_steps(const char *exe, int steps) {
+// Steps through the spinning loop (a load, an add and a store); *held gets the journal's
+// bytes per history record at the end.
+double engine_steps(const char *exe, int steps, int journal_bytes, double *held) {
   uint32_t spins;
   if (!launch_spinner(exe, &spins)) return 0;
   g_settings.CpuViewMode = 1;
+  g_settings.StepJournalBytes = journal_bytes;
   double start = now();
   for (int i = 0; i < steps; i++) {
     if (!execution_step(false)) return 0;
     while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
   }
   double rate = steps / (now() - start);
+  *held = (double)journal_bytes_held() / g_debuggee.history_count;
   debuggee_unload();
   return rate;
+}
+
+// The journal's time per step: each command of the spinning loop is stepped to once, then
+// its journal record is taken again and again from those stops, in the real debuggee.
+double journal_step_time(const char *exe, int repeats) {
+  uint32_t spins;
+  if (!launch_spinner(exe, &spins)) return -1;
+  g_settings.CpuViewMode = 1;
+  g_settings.StepJournalBytes = 1 << 22;
+  enum { kStops = 8 };  // two rounds of the loop
+  RegisterSet stops[kStops];
+  uint8_t code[kStops][16];
+  for (int i = 0; i < kStops; i++) {
+    stops[i] = g_registers;
+    memory_read(g_registers.r[REG_EIP], code[i], sizeof code[i]);
+    if (!execution_step(false)) return -1;
+    while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
+  }
+  double start = now();
+  for (int n = 0; n < repeats; n++)
+    for (int i = 0; i < kStops; i++) journal_add_step(stops[i], code[i], sizeof code[i]);
+  double per_step = (now() - start) / (repeats * kStops);
+  history_clear();  // the journal's records and the history's pair up again
+  debuggee_unload();
+  return per_step;
 }
 
 double bare_steps(const char *exe, int steps) {
@@ -152,16 +185,25 @@ int main(int argc, char **argv) {
   engine_init();
   // Rounds alternate between the two, so that a machine that slows down or speeds up
   // meanwhile weighs on both alike; the totals compare the sums of the times.
-  double engine_time = 0, bare_time = 0;
+  double engine_time = 0, plain_time = 0, bare_time = 0, held = 0, plain_held;
   for (int round = 0; round < rounds; round++) {
-    double engine = engine_steps(exe, steps);
+    double engine = engine_steps(exe, steps, 1 << 22, &held);
+    double plain = engine_steps(exe, steps, 0, &plain_held);
     double bare = bare_steps(exe, steps);
-    if (engine <= 0 || bare <= 0) return 1;
-    printf("round %d: engine %.0f steps/s, bare %.0f steps/s (%.0f %%)\n", round + 1, engine,
-           bare, 100.0 * engine / bare);
+    if (engine <= 0 || plain <= 0 || bare <= 0) return 1;
+    printf("round %d: engine %.0f steps/s (journal off %.0f), bare %.0f steps/s (%.0f %%)\n",
+           round + 1, engine, plain, bare, 100.0 * engine / bare);
     engine_time += steps / engine;
+    plain_time += steps / plain;
     bare_time += steps / bare;
   }
+  printf("step journal: %.0f steps/s on, %.0f off (%.1f %%), %.1f bytes held per record\n",
+         rounds * steps / engine_time, rounds * steps / plain_time,
+         100.0 * plain_time / engine_time, held);
+  double journal = journal_step_time(exe, 250);
+  if (journal < 0) return 1;
+  printf("step journal alone: %.1f us per step, %.1f %% of a step with the journal off\n",
+         journal * 1e6, 100.0 * journal * rounds * steps / plain_time);
   double guards = guard_hits(exe, 5.0);
   printf("single steps: engine %.0f/s, bare trap-flag loop %.0f/s (%.0f %%)\n",
          rounds * steps / engine_time, rounds * steps / bare_time, 100.0 * bare_time / engine_time);

@@ -52,7 +52,7 @@ void begin_session(HANDLE process, HANDLE thread, uint32_t process_id, uint32_t 
   d.thread_id = thread_id;
   d.exit_code = 0;
   d.state = state;
-  d.history_count = 0;
+  history_clear();
   d.pause = PauseReason{0, -1};
   d.pending_event_thread = 0;
   d.tib = 0;
@@ -145,7 +145,7 @@ bool debuggee_switch_thread(uint32_t thread_id) {
   d.thread_id = thread_id;
   d.tib = 0;
   d.state = DS_RUNNING;
-  d.history_count = 0;
+  history_clear();
   registers_refresh();
   history_push();
   changes_raise(CHG_THREAD);
@@ -186,7 +186,7 @@ bool debuggee_unload() {
   d.process_id = d.thread_id = 0;
   d.state = DS_NOTLOADED;
   d.tib = d.image_base = 0;
-  d.history_count = 0;
+  history_clear();
   registers_refresh();
   d.call_stack = zone_free(d.call_stack);
   d.path[0] = 0;
@@ -228,6 +228,12 @@ uint64_t debuggee_cpu_time() {
 }
 
 bool debuggee_pause_text(char *out, size_t outlen) {
+  // A step back that left memory as it was says so until the debuggee moves on.
+  const char *note = execution_step_back_note();
+  if (g_debuggee.state == DS_PAUSED && note[0]) {
+    text_copy(out, outlen, note);
+    return true;
+  }
   uint32_t code = g_debuggee.pause.code;
   int guard = g_debuggee.pause.guard_index;
   const char *name = exception_name(code);

@@ -1,6 +1,7 @@
 #include "engine/execution.h"
 
 #include <windows.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "engine/address_eval.h"
@@ -9,8 +10,10 @@
 #include "engine/debuggee.h"
 #include "engine/guards.h"
 #include "engine/memory.h"
+#include "engine/step_journal.h"
 #include "startup/changes.h"
 #include "startup/settings.h"
+#include "util/log.h"
 #include "util/zone.h"
 #include "x86/command_writes.h"
 #include "x86/disasm.h"
@@ -43,6 +46,7 @@ struct ExecutionControl {
   RunToRecord *run_to;                // zone block; null when no run-to is pending
   ResumeOver over;
   DecodedCommand decoded;
+  char note[128];  // what the last step back could not restore
 };
 ExecutionControl g_control;
 
@@ -55,6 +59,7 @@ void push_registers() {
     count--;
   }
   history[count++] = g_registers;
+  g_control.note[0] = '\0';
 }
 
 int command_at(uint32_t address, int *command_class) {
@@ -67,16 +72,26 @@ int command_at(uint32_t address, int *command_class) {
   return command_length_at(address, command_class);
 }
 
+// The debuggee's own bytes of the command at ip, from the kept code pages.
+struct CommandBytes {
+  uint8_t bytes[16];
+  int count;
+};
+
+CommandBytes command_bytes(uint32_t ip) {
+  CommandBytes c;
+  c.count = (int)code_cache_read(ip, c.bytes, sizeof c.bytes);
+  breakpoints_hide(ip, c.bytes, (uint32_t)c.count);
+  return c;
+}
+
 // Whether the command at ip, run once under the trap flag, leaves the thread block as it
 // is: it writes no memory but the stack below ESP, and that lies away from the block.
-bool keeps_thread_block(uint32_t ip) {
+bool keeps_thread_block(uint32_t ip, const CommandBytes &code) {
   const uint64_t kStackReach = 0x1000, kBlockBytes = 56;  // ENTER writes the most below ESP
   uint64_t esp = g_registers.r[REG_ESP], tib = g_debuggee.tib;
   if (!tib || (tib < esp && tib + kBlockBytes + kStackReach > esp)) return false;
-  uint8_t bytes[16];
-  uint32_t count = code_cache_read(ip, bytes, sizeof bytes);
-  breakpoints_hide(ip, bytes, count);
-  return !command_may_write_memory(bytes, (int)count, ip);
+  return !command_may_write_memory(code.bytes, code.count, ip);
 }
 
 bool temporary_inside(uint32_t start, uint32_t end) {
@@ -103,8 +118,16 @@ void resume_thread() {
   g_debuggee.state = DS_RUNNING;
 }
 
+// A history record for a phase that runs at full speed: its writes are not journalled.
+void push_free_run(JournalMark mark) {
+  push_registers();
+  journal_add_mark(mark, g_registers.r[REG_EIP]);
+  debuggee_record_cpu_time();
+  code_cache_forget();  // the thread runs freely now
+}
+
 void run_phase() {
-  history_push();
+  push_free_run(JOURNAL_CALL);
   resume_thread();
 }
 
@@ -180,7 +203,9 @@ bool step_go_on() {
     push_registers();
     debuggee_defer_cpu_time();
     if ((command_class & CC_KIND) == CC_CALL) code_cache_forget();
-    if (keeps_thread_block(ip)) registers_keep_thread_block();
+    CommandBytes code = command_bytes(ip);
+    journal_add_step(g_registers, code.bytes, code.count);
+    if (keeps_thread_block(ip, code)) registers_keep_thread_block();
     registers_set_trap_flag(true);
     s->mode = STEP_TRAP;
     resume_thread();
@@ -206,13 +231,13 @@ bool over_done(bool was_running) {
 
 }  // namespace
 
-void history_push() {
-  push_registers();
-  debuggee_record_cpu_time();
-  code_cache_forget();  // the thread runs freely now
-}
+void history_push() { push_free_run(JOURNAL_RAN); }
 
-void history_clear() { g_debuggee.history_count = 0; }
+void history_clear() {
+  g_debuggee.history_count = 0;
+  g_control.note[0] = '\0';
+  journal_clear();
+}
 
 const StepRecord *execution_step_record() { return g_control.step; }
 const RunToRecord *execution_run_to_record() { return g_control.run_to; }
@@ -308,8 +333,18 @@ bool execution_step_back() {
   Debuggee &d = g_debuggee;
   if (d.state != DS_PAUSED || d.history_count == 0) return false;
   d.history_count--;
+  uint32_t address = 0;
+  const char *note = journal_mark_text(journal_restore_newest(&address));
+  g_control.note[0] = '\0';
+  if (note) {
+    snprintf(g_control.note, sizeof g_control.note, note, (unsigned)address);
+    log_printf("%s\n", g_control.note);
+    changes_raise(CHG_STATE);
+  }
   return registers_write(&g_control.history[d.history_count]);
 }
+
+const char *execution_step_back_note() { return g_control.note; }
 
 const RegisterSet *history_entry(int index) {
   return index >= 0 && index < g_debuggee.history_count ? &g_control.history[index] : nullptr;

@@ -50,7 +50,13 @@ bool execution_step_range(uint32_t end, bool over);
 bool execution_run_to(uint32_t target);
 // Runs to the return address at EBP + 4.
 bool execution_return();
+// Restores the newest history record: the memory its command wrote (when the journal
+// kept it), then the registers. Writes it could not foresee (another thread's, the
+// system's, those of code run at full speed) stay.
 bool execution_step_back();
+// What the last step back left unrestored, as the log and the status bar say it; empty
+// when it restored everything.
+const char *execution_step_back_note();
 // Calls procedure(first, second) on the followed thread; the result is EAX of result.
 bool execution_call(uint32_t procedure, uint32_t first, uint32_t second, RegisterSet *result);
 // Builds the call stack snapshot (kept in g_debuggee.call_stack); null without debuggee.

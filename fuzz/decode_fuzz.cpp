@@ -2,11 +2,13 @@
 // a length of 1 to 15 (0 for no bytes) that stays within count unless it reports an error,
 // agrees with its own length-only mode, decodes the same command from exactly its own
 // bytes, and ends every text inside its buffer. The memory-write classifier reads no byte
-// past count either.
+// past count either, and the store ranges of a command agree with it: a write away from
+// the stack top is one it calls possible.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "x86/command_stores.h"
 #include "x86/command_writes.h"
 #include "x86/disasm.h"
 
@@ -54,7 +56,17 @@ int decode_exact(const uint8_t *code, int count, uint32_t address, DisasmResult 
   memcpy(copy, code, (size_t)count);
   memset(r, 0xA5, sizeof *r);  // stale bytes must not survive as text
   int length = decode_command(copy, count, address, r, mode);
-  command_may_write_memory(copy, count, address);
+  bool may_write = command_may_write_memory(copy, count, address);
+  const uint32_t esp = 0x80000;
+  StoreContext context = {{address, ~address, address << 3, address >> 5, esp, esp + 64,
+                           address * 7, 0x5000},
+                          address & 0x400,
+                          {0, 0, 0, 0, 0x7FFDE000, 0}};
+  StoreRange ranges[STORE_RANGES];
+  int n = command_stores(copy, count, address, context, ranges);
+  if (n < STORES_UNKNOWN || n > STORE_RANGES) __builtin_trap();
+  for (int i = 0; i < n; i++)
+    if (ranges[i].address + ranges[i].length != esp && !may_write) __builtin_trap();
   free(copy);
   return length;
 }

@@ -1,6 +1,8 @@
 // The module loader over mutated PE images: headers, PE dump, exports into the entry
-// store, sections and the debug directory. The input is an exact-size heap block, so
-// ASan reports any read outside it; the offered debug data must lie inside it too.
+// store, sections and the debug directory, and the patch finder's reading of the
+// relocation and import tables against an image in memory of the input's own bytes. The
+// input is an exact-size heap block, so ASan reports any read outside it; the offered debug
+// data must lie inside it too.
 // Long run: seed a corpus with real images, e.g. copies of the smaller DLLs of
 // /usr/lib/i386-linux-gnu/wine/i386-windows, and pass -max_len=200000.
 #include <stdint.h>
@@ -10,6 +12,7 @@
 #include "symbols/debug_info.h"
 #include "symbols/entries.h"
 #include "symbols/modules.h"
+#include "symbols/pe_patches.h"
 #include "symbols/symbols.h"
 #include "util/stringpool.h"
 #include "util/zone.h"
@@ -48,6 +51,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (int i = 0; i < m->export_count; i++)
     if (m->exports[i].line > (uint32_t)m->text.lines) abort();
   if (entries_count() > m->export_count) abort();
+  PeImage *image = (PeImage *)zone_alloc(sizeof(PeImage));
+  if (image && pe_read_image(data, size, image)) {
+    // Memory as the input itself, at a size the headers do not choose.
+    PePatchList patches;
+    if (pe_find_patches(image, 0x10000000, data, (uint32_t)size, &patches)) {
+      for (int i = 0; i < patches.count; i++)
+        if (patches.items[i].offset >= size || patches.items[i].rva >= size) abort();
+      zone_free(patches.items);
+    }
+    uint32_t offset = 0, refused = 0;
+    if (pe_backed_range(image, image->optional.entry_rva, 16, &offset, &refused) && offset >= size)
+      abort();
+  }
+  zone_free(image);
   entries_clear();
   text_free(&m->text);
   zone_free(m->exports);

@@ -21,6 +21,7 @@
 #include "symbols/comments.h"
 #include "symbols/eval/expression.h"
 #include "symbols/symbols.h"
+#include "symbols/user_patches.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "ui/panels/code_position.h"
@@ -94,6 +95,7 @@ static void on_refresh() {
   module_refresh_debuggee();
   engine_refresh();
   comments_reresolve();
+  user_patches_reresolve();
 }
 
 static void on_pause() {

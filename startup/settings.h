@@ -80,6 +80,7 @@ struct Settings {
   char PluginOrder[SETTING_TEXT];
   char LastLine[SETTING_TEXT];
   char LastLineHistory[SETTING_TEXT];
+  int32_t StepJournalBytes;  // memory step back may keep; 0 restores registers only
 };
 extern Settings g_settings;
 

@@ -75,5 +75,6 @@ const SettingEntry g_setting_table[] = {
     ROW(PluginOrder, ST_TEXT, ""),
     ROW(LastLine, ST_TEXT, ""),
     ROW(LastLineHistory, ST_TEXT, ""),
+    ROW(StepJournalBytes, ST_INT, "4194304"),
     {nullptr, 0, ST_BYTE, 0, nullptr},
 };

@@ -8,7 +8,9 @@
 #include "engine/guards.h"
 #include "startup/settings.h"
 #include "startup/workspace_file.h"
+#include "engine/memory.h"
 #include "symbols/comments.h"
+#include "symbols/user_patches.h"
 #include "ui/panels/watch_panel_list.h"
 #include "util/log.h"
 #include "util/zone.h"
@@ -30,6 +32,10 @@ void apply(const WorkspaceRecord *r, void *) {
         log_printf("WARNING: no free guard slot for '%s'\n", r->args[0]);
       break;
     case WS_WATCH: watch_add(r->args[0], -1); break;
+    case WS_PATCH:
+      if (!user_patch_load(r->args[0], r->args[1]))
+        log_printf("WARNING: patch '%s' holds no bytes\n", r->args[0]);
+      break;
   }
 }
 
@@ -48,6 +54,7 @@ void append(char **text, int kind, const char *first, const char *second) {
 
 void workspace_reset() {
   comments_clear();
+  user_patches_clear();
   watch_clear();
   breakpoints_clear_all();
 }
@@ -55,6 +62,7 @@ void workspace_reset() {
 bool workspace_load() {
   workspace_reset();
   comments_set_resolver(resolve_comment);
+  user_patches_set_writer(memory_write);
   char path[KQ_PATH];
   workspace_path(path, sizeof path);
   log_trace("Loading user info from '%s'\n", path);
@@ -79,6 +87,11 @@ bool workspace_save() {
   }
   for (int i = 0; i < g_watches.count; i++)
     append(&text, WS_WATCH, g_watches.entries[i].expression, "");
+  for (int i = 0; i < user_patch_count(); i++) {
+    char hex[3 * USER_PATCH_BYTES + 1];
+    user_patch_hex(user_patch_get(i), hex, sizeof hex);
+    append(&text, WS_PATCH, user_patch_get(i)->expression, hex);
+  }
   char path[KQ_PATH];
   workspace_path(path, sizeof path);
   log_trace("Saving user info into '%s'\n", path);

@@ -18,7 +18,8 @@ struct KindRow {
   int arity;
 };
 // In the order the reader tries them.
-const KindRow kKinds[WS_KINDS] = {{"comment", 2}, {"break", 1}, {"guard", 2}, {"watch", 1}};
+const KindRow kKinds[WS_KINDS] = {
+    {"comment", 2}, {"break", 1}, {"guard", 2}, {"watch", 1}, {"patch", 2}};
 
 // Escapes of single letters, both ways.
 const char kEscapeLetters[] = "0btnvfrq'";

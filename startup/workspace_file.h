@@ -6,7 +6,7 @@
 
 #include "util/path.h"
 
-enum WorkspaceKind { WS_COMMENT, WS_BREAK, WS_GUARD, WS_WATCH, WS_KINDS };
+enum WorkspaceKind { WS_COMMENT, WS_BREAK, WS_GUARD, WS_WATCH, WS_PATCH, WS_KINDS };
 
 // The longest line a record can take: two arguments of 259 characters, each character
 // coded in at most 6 (a control character as "\x{1F}").
@@ -17,7 +17,8 @@ struct WorkspaceRecord {
   char args[2][KQ_PATH];  // the decoded texts; the second is empty for one-argument kinds
 };
 
-// The keyword of a kind ("comment", "break", "guard", "watch") and its argument count.
+// The keyword of a kind ("comment", "break", "guard", "watch", "patch") and its argument
+// count.
 const char *workspace_keyword(int kind);
 int workspace_arity(int kind);
 

@@ -88,6 +88,7 @@ const KeyCommand code_keys[] = {
     {CTRL, 'S', 10027, "Search.."},
     {CTRL, 'C', 10008, "Comment line.."},
     {CTRL, 'F', 10011, "Follow"},
+    {CTRL, 'K', 10005, "Save patches.."},
     {0, 0, 0, nullptr},
 };
 

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "x86/command_index.h"
+#include "x86/command_shape.h"
 #include "x86/command_table.h"
 #include "x86/disasm.h"
 #include "x86/format.h"
@@ -145,6 +146,8 @@ struct Decoder {
   int fixup_pos, fixups;
   int printed;         // operands written so far
   int mnemonic_pos;    // where the mnemonic starts in the text
+  int slot;            // the operand being decoded
+  CommandShape *shape; // null unless asked for
   TextOut out;
 };
 
@@ -257,6 +260,23 @@ int shown_segment(const Decoder &d, int default_segment) {
   return SEG_NONE;
 }
 
+// The memory operand's parts for the shape; registers by number, -1 for none.
+void note_memory(Decoder &d, int size, int segment, int base, int index, int scale,
+                 int32_t disp) {
+  CommandShape *s = d.shape;
+  if (!s) return;
+  s->memory_slot = d.slot;
+  s->memory_size = size;
+  s->memory_segment = d.segment != SEG_NONE ? d.segment : segment;
+  s->base = base;
+  s->index = index;
+  s->scale = scale;
+  s->disp = disp;
+}
+
+// The registers of the 16-bit forms by r/m: BX+SI, BX+DI, BP+SI, BP+DI, SI, DI, BP, BX.
+const int8_t kBases16[8][2] = {{3, 6}, {3, 7}, {5, 6}, {5, 7}, {6, -1}, {7, -1}, {5, -1}, {3, -1}};
+
 void finish_memory(Decoder &d, MemoryText *m, int size, int memory_kind) {
   d.has_memory = true;
   d.r->memory_kind = memory_kind;
@@ -327,6 +347,10 @@ void decode_address(Decoder &d, int kind, int size, int memory_kind) {
   if (kind == OPK_JMP_RM && disp_size == 4 && (base >= 0 || index >= 0))
     d.r->jump_table = index >= 0 && (scale == 2 || scale == 8) ? 0 : (uint32_t)disp;
   m.disp = disp;
+  if (d.addr_size == 2 && m.base)
+    note_memory(d, size, default_segment, kBases16[rm][0], kBases16[rm][1], 1, disp);
+  else
+    note_memory(d, size, default_segment, d.addr_size == 2 ? -1 : base, index, scale, disp);
   m.segment = shown_segment(d, default_segment);
   if (kind == OPK_JMP_RM && g_decoder_options.near_keyword) m.keyword = &g_near_keyword;
   if (kind == OPK_M_FARJMP) m.keyword = &g_far_keyword;
@@ -379,6 +403,7 @@ void decode_implied_memory(Decoder &d, int kind) {
     record_constant(d, (int32_t)address);
     m.disp = (int32_t)address;
     m.segment = shown_segment(d, SEG_DS);
+    note_memory(d, size, SEG_DS, -1, -1, 1, m.disp);
   }
   finish_memory(d, &m, size, size);
 }
@@ -681,6 +706,7 @@ void decode_operands(Decoder &d) {
   }
   const uint8_t kinds[3] = {d.row->operand1, d.row->operand2, d.row->operand3};
   for (int i = 0; i < 3 && d.r->error == DE_NONE && kinds[i] != OPK_NONE; i++) {
+    d.slot = i;
     if (d.text && kinds[i] < OPK_IMPLICIT) separator(d);
     decode_operand(d, kinds[i]);
   }
@@ -733,16 +759,15 @@ void check_prefixes(Decoder &d) {
   if (address_prefix) add_rare(d);
 }
 
-}  // namespace
-
-int decode_command(const uint8_t *bytes, int count, uint32_t address, DisasmResult *result,
-                   int mode) {
+int decode(const uint8_t *bytes, int count, uint32_t address, DisasmResult *result, int mode,
+           CommandShape *shape) {
   result->hex_dump[0] = result->text[0] = result->comment[0] = '\0';
   memset(&result->command_class, 0, sizeof *result - offsetof(DisasmResult, command_class));
   result->address = address;
   result->command_class = CC_BAD;
   if (count <= 0) return 0;
   Decoder d = {};
+  d.shape = shape;
   d.bytes = bytes;
   d.count = count;
   d.r = result;
@@ -774,7 +799,30 @@ int decode_command(const uint8_t *bytes, int count, uint32_t address, DisasmResu
   if (result->error == DE_NONE && d.deferred != DE_NONE) result->error = d.deferred;
   if (result->error == DE_NONE) check_prefixes(d);
   if (d.text) write_comment(result);
+  if (shape && result->error == DE_NONE) {
+    shape->row = d.row;
+    shape->op_size = d.op_size;
+    shape->addr_size = d.addr_size;
+    shape->segment = d.segment;
+    shape->rep = d.rep;
+    shape->operand_register = d.modrm >= 0 ? reg_field(d) : -1;
+  }
   return length;
+}
+
+}  // namespace
+
+int decode_command(const uint8_t *bytes, int count, uint32_t address, DisasmResult *result,
+                   int mode) {
+  return decode(bytes, count, address, result, mode, nullptr);
+}
+
+int decode_command_shape(const uint8_t *bytes, int count, uint32_t address,
+                         DisasmResult *result, CommandShape *shape) {
+  *shape = CommandShape{};
+  shape->memory_slot = shape->base = shape->index = shape->operand_register = -1;
+  shape->segment = SEG_NONE;
+  return decode(bytes, count, address, result, DECODE_ANALYSE, shape);
 }
 
 int jump_taken(int cc, uint32_t flags) {

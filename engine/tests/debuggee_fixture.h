@@ -127,6 +127,7 @@ class Session : public ::testing::Test {
 struct ProbeTable {
   uint32_t round, round_ret, probe, probe_call, probe_lib, probe_nops, leaf, never,
       crash_call, word, teb, window, spins, go, bytes;
+  uint32_t writes, writes_string, writes_fpu, writes_call, writes_end, pages;
 };
 
 // A debuggee in "probe" mode, stopped on its own INT3 with its table read.

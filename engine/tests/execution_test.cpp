@@ -256,3 +256,95 @@ TEST_F(Probe, CallInTheDebuggeeAsksItsWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The debuggee's stack around ESP, its two pages of data and the word its thread block
+// keeps for the program, read with the system's reader, not the engine's.
+struct Outside {
+  std::vector<uint8_t> stack, pages, block;
+  bool operator==(const Outside &o) const { return difference(o).empty(); }
+  // Where this differs from o first, in each area; empty when nowhere.
+  std::string difference(const Outside &o) const {
+    std::string text;
+    const std::vector<uint8_t> *mine[] = {&stack, &pages, &block},
+                               *theirs[] = {&o.stack, &o.pages, &o.block};
+    for (int a = 0; a < 3; a++) {
+      const std::vector<uint8_t> &x = *mine[a], &y = *theirs[a];
+      if (x.size() != y.size()) text += " area " + std::to_string(a) + " size";
+      for (size_t i = 0; i < x.size() && i < y.size(); i++)
+        if (x[i] != y[i]) {
+          text += " area " + std::to_string(a) + " offset " + std::to_string(i);
+          break;
+        }
+    }
+    return text;
+  }
+};
+
+std::vector<uint8_t> read_outside(uint32_t address, uint32_t length) {
+  std::vector<uint8_t> bytes(length);
+  SIZE_T got = 0;
+  ReadProcessMemory(g_debuggee.process, (const void *)(uintptr_t)address, bytes.data(), length,
+                    &got);
+  bytes.resize(got);
+  return bytes;
+}
+
+}  // namespace
+
+// For each part of kq_writes: a step at a time through it, saving what lies outside
+// before each step, then step back to each of those points in reverse, where memory must
+// be as it was, byte for byte, and the registers too.
+TEST_F(Probe, StepBackRestoresEveryKindOfWrite) {
+  ASSERT_TRUE(launch_probe("probe writes"));
+  g_settings.CpuViewMode = 1;
+  g_settings.StepJournalBytes = 1 << 22;
+  const uint32_t parts[][2] = {{table_.writes, table_.writes_string},
+                               {table_.writes_string, table_.writes_fpu},
+                               {table_.writes_fpu, table_.writes_call}};
+  for (const auto &part : parts) {
+    ASSERT_TRUE(run_to(part[0]));
+    uint32_t esp = g_registers.r[REG_ESP];
+    auto outside = [&] {
+      return Outside{read_outside(esp - 0x100, 0x140), read_outside(table_.pages, 8192),
+                     read_outside(g_registers.r[REG_TIB] + 0x14, 4)};
+    };
+    std::vector<Outside> before;
+    std::vector<RegisterSet> registers;
+    std::vector<int> counts;
+    for (int i = 0; i < 40 && ip() != part[1]; i++) {
+      before.push_back(outside());
+      registers.push_back(g_registers);
+      counts.push_back(g_debuggee.history_count);
+      ASSERT_TRUE(step(false));
+    }
+    ASSERT_EQ(ip(), part[1]);
+    EXPECT_FALSE(outside() == before[0]) << "the part wrote nothing";
+    for (size_t k = before.size(); k-- > 0;) {
+      while (g_debuggee.history_count > counts[k]) ASSERT_TRUE(execution_step_back());
+      EXPECT_STREQ(execution_step_back_note(), "");
+      EXPECT_EQ(outside().difference(before[k]), "") << std::hex << registers[k].r[REG_EIP];
+      for (int r = 0; r < REG_WORDS; r++)
+        EXPECT_EQ(g_registers.r[r], registers[k].r[r]) << std::hex << registers[k].r[REG_EIP];
+    }
+  }
+  // A step over a call that writes: its memory stays, and the log and the status say so.
+  ASSERT_TRUE(run_to(table_.writes_call));
+  uint32_t esp = g_registers.r[REG_ESP];
+  std::vector<uint8_t> slot = read_outside(esp - 4, 4);
+  ASSERT_TRUE(step(true));
+  ASSERT_EQ(ip(), table_.writes_end);
+  ASSERT_TRUE(execution_step_back());
+  EXPECT_EQ(ip(), table_.writes_call + 5 + 4);  // the callee, entered by the call's own step
+  EXPECT_TRUE(has(execution_step_back_note(), "Memory changed by the call to"));
+  EXPECT_TRUE(has(log(), "Memory changed by the call to"));
+  EXPECT_TRUE(has(status(), "was not restored"));
+  uint32_t written = 0;
+  memory_read(table_.pages + 600, &written, 4);
+  EXPECT_EQ(written, 0x77777777u);
+  ASSERT_TRUE(execution_step_back());
+  EXPECT_EQ(ip(), table_.writes_call);
+  EXPECT_EQ(g_registers.r[REG_ESP], esp);
+  EXPECT_EQ(read_outside(esp - 4, 4), slot);
+}

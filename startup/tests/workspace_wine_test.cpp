@@ -1,7 +1,8 @@
 // The workspace over the program's own tables, in this process under Wine without a
-// debuggee: comments, breakpoints, guards and watches saved to the file and loaded back
-// into the same slots and order; a fifth guard finds no slot; a damaged line loses only
-// itself; the in-memory workspace is empty after a save and kept after a failed one.
+// debuggee: comments, breakpoints, guards, watches and patches saved to the file and loaded
+// back into the same slots and order, the patches written again once they resolve; a fifth
+// guard finds no slot; a damaged line loses only itself; the in-memory workspace is empty
+// after a save and kept after a failed one.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +14,7 @@
 #include "startup/settings.h"
 #include "startup/workspace.h"
 #include "symbols/comments.h"
+#include "symbols/user_patches.h"
 #include "ui/panels/watch_panel_list.h"
 #include "util/path.h"
 #include "util/tests/test_support.h"
@@ -61,7 +63,10 @@ TEST_F(Workspace, SavedAndLoadedBackInPlace) {
   guard_add("table[2]", "eax == 1");
   watch_add("eax", -1);
   watch_add("*(long*)esp", -1);
+  const uint8_t nops[2] = {0x90, 0x90};
+  user_patch_made(0x401000, nops, 2);
   ASSERT_TRUE(workspace_save());
+  EXPECT_EQ(0, user_patch_count());
   EXPECT_EQ(0, comment_count());
   EXPECT_EQ(0, breakpoint_count());
   EXPECT_EQ("-", guard(0));
@@ -76,7 +81,8 @@ TEST_F(Workspace, SavedAndLoadedBackInPlace) {
       "guard counter, \"\";\n"
       "guard \"table[2]\", \"eax == 1\";\n"
       "watch eax;\n"
-      "watch \"*(long*)esp\";\n",
+      "watch \"*(long*)esp\";\n"
+      "patch 0x401000, \"90 90\";\n",
       file());
 
   ASSERT_TRUE(workspace_load());
@@ -90,6 +96,17 @@ TEST_F(Workspace, SavedAndLoadedBackInPlace) {
   ASSERT_EQ(2, g_watches.count);
   EXPECT_STREQ("eax", g_watches.entries[0].expression);
   EXPECT_STREQ("*(long*)esp", g_watches.entries[1].expression);
+  ASSERT_EQ(1, user_patch_count());
+  static std::string written;
+  user_patches_set_writer([](uint32_t address, const void *bytes, uint32_t length) {
+    char at[16];
+    snprintf(at, sizeof at, "%X:", (unsigned)address);
+    written += at + std::string((const char *)bytes, length);
+    return length;
+  });
+  user_patches_reresolve();
+  user_patches_reresolve();  // once only
+  EXPECT_EQ("401000:\x90\x90", written);
   EXPECT_NE(std::string::npos, read_file(log_path_).find("Loading user info from"));
   // Saved again, the file is the same.
   const std::string first = file();

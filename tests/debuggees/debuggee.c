@@ -23,7 +23,8 @@
                      "wait" it first counts g_spins up until g_go is not 0 (the debugger
                      writes it); "thread" waits so too, with a second thread started before
                      the INT3 that sleeps for ever; with "bytes" it writes the 16 bytes of g_bytes one by one
-                     instead, byte i getting i + 1, and exits with 0 */
+                     instead, byte i getting i + 1, and exits with 0; with "writes" it runs
+                     kq_writes, one command of each kind that writes memory, and exits with 0 */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -67,6 +68,37 @@ __asm__(".section .drectve\n  .ascii \" -export:kq_round\"\n"
         "  call _kq_fault\n  ret\n"
         "_kq_fault:\n  movl $1, 0\n  ret\n");
 
+/* One command of each kind that writes memory, in three parts of fewer than 32 steps
+   (a repeated string command is one step per repeat), then a call that writes. g_pages
+   holds a page boundary at 4096. */
+static unsigned char g_pages[8192] __attribute__((aligned(4096)));
+void kq_writes(void);
+extern char kq_writes_string[], kq_writes_fpu[], kq_writes_call[], kq_writes_end[];
+__asm__(".text\n.intel_syntax noprefix\n"
+        ".globl _kq_writes\n_kq_writes:\n"
+        "  push ebp\n  mov ebp, esp\n  push 0x11223344\n  pushad\n  popad\n"
+        "  enter 8, 2\n  leave\n  push dword ptr [_g_pages + 8]\n  pop dword ptr [esp - 8]\n"
+        "  mov eax, 0x0BADF00D\n  mov dword ptr [_g_pages + 4094], eax\n"
+        ".globl _kq_writes_string\n_kq_writes_string:\n"
+        "  cld\n  lea edi, [_g_pages + 4088]\n  lea esi, [_g_pages + 100]\n  mov ecx, 3\n"
+        "  rep movsd\n"
+        "  lea edi, [_g_pages + 4094]\n  mov al, 0x5A\n  mov ecx, 4\n  rep stosb\n"
+        "  std\n  lea edi, [_g_pages + 4097]\n  mov al, 0xA5\n  mov ecx, 3\n  rep stosb\n"
+        "  cld\n"
+        ".globl _kq_writes_fpu\n_kq_writes_fpu:\n"
+        "  fldpi\n  fstp qword ptr [_g_pages + 200]\n  fldpi\n  fstp tbyte ptr [_g_pages + 210]\n"
+        "  mov eax, fs:[0x14]\n  xor eax, 0x5555\n  mov fs:[0x14], eax\n"
+        "  lea esi, [_g_pages + 300]\n  mov eax, [esi]\n  mov edx, [esi + 4]\n"
+        "  mov ebx, 1\n  mov ecx, 2\n  cmpxchg8b qword ptr [esi]\n"
+        "  movd mm0, ecx\n  movq qword ptr [_g_pages + 400], mm0\n  emms\n"
+        "  xchg dword ptr [_g_pages + 500], eax\n"
+        ".globl _kq_writes_call\n_kq_writes_call:\n"
+        "  call _kq_writer\n"
+        ".globl _kq_writes_end\n_kq_writes_end:\n"
+        "  mov esp, ebp\n  pop ebp\n  ret\n"
+        "_kq_writer:\n  mov dword ptr [_g_pages + 600], 0x77777777\n  ret\n"
+        ".att_syntax\n");
+
 /* What the tests need to know of this program, handed over in EAX at the INT3. */
 struct ProbeTable {
   void *round, *round_ret, *probe, *probe_call, *probe_lib, *probe_nops, *leaf, *never,
@@ -77,6 +109,8 @@ struct ProbeTable {
   volatile unsigned *spins;
   volatile unsigned *go;
   volatile unsigned char *bytes;
+  void *writes, *writes_string, *writes_fpu, *writes_call, *writes_end;
+  unsigned char *pages;
 };
 static volatile unsigned short g_word;
 static volatile unsigned g_spins, g_go;
@@ -84,7 +118,8 @@ static volatile unsigned char g_bytes[16] __attribute__((aligned(16)));
 static struct ProbeTable g_probe = {kq_round, kq_round_ret, kq_probe, kq_probe_call,
                                     kq_probe_lib, kq_probe_nops, kq_leaf, kq_never,
                                     kq_crash_call, &g_word, NULL, NULL, &g_spins, &g_go,
-                                    g_bytes};
+                                    g_bytes, kq_writes, kq_writes_string, kq_writes_fpu,
+                                    kq_writes_call, kq_writes_end, g_pages};
 
 static DWORD WINAPI spin(void *arg) {
   (void)arg;
@@ -115,6 +150,10 @@ static int probe(const char *what) {
   SetLastError(0x2A);
   stop_with_table();
   if (!strcmp(what, "crash")) kq_crasher();
+  if (!strcmp(what, "writes")) {
+    kq_writes();
+    return 0;
+  }
   if (!strcmp(what, "bytes")) {
     for (int i = 0; i < 16; i++) g_bytes[i] = (unsigned char)(i + 1);
     return 0;

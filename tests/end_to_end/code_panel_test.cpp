@@ -3,7 +3,8 @@
 // new instruction pointer; the breakpoint key plants a breakpoint that the run stops at;
 // a typed command is written into the debuggee (read back from outside) and shown. The
 // window's text is the cursor line as the listing writes it. A search finds a command after
-// the cursor; one that finds nothing is stopped from its progress window.
+// the cursor; one that finds nothing is stopped from its progress window. The typed command
+// is saved as a patch into a copy of the program's file and kept in the workspace.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdio.h>
@@ -144,6 +145,26 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   })) << log();
   EXPECT_EQ(typed + 1, pause(5)) << log();
 
+  // The NOPs saved as patches (CTRL+K): listed in the log and written to the copy named in
+  // the prompt, where the file's bytes of that line, found by their old value, are NOPs.
+  const std::string patched = dir_ + "kq_debuggee.patched.exe";
+  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, 'K', [&] {
+    return process_window(pi_.dwProcessId, "#32770", "Save patches") != nullptr;
+  })) << log();
+  ASSERT_TRUE(answer_input_prompt(pi_.dwProcessId, "Save patches", patched.c_str()));
+  ASSERT_TRUE(wait_for([&] { return log().find("Patches saved: ") != std::string::npos; }, 20))
+      << log();
+  char patch_line[32];
+  snprintf(patch_line, sizeof patch_line, "Patch %08X ", (unsigned)typed);
+  EXPECT_NE(log().find(patch_line), std::string::npos) << log();
+  const std::string original = read_file(dir_ + "kq_debuggee.exe"), saved = read_file(patched);
+  ASSERT_EQ(original.size(), saved.size());
+  const size_t at = original.find(before);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(original.find(before, at + 1), std::string::npos);  // the line's only place
+  EXPECT_EQ(saved.substr(at, (size_t)old_length), nops);
+  EXPECT_EQ(saved.substr(at + old_length, 16 - old_length), before.substr(old_length));
+
   // A new search finds the next return after the cursor, which starts a line there.
   ASSERT_TRUE(search_for("ret")) << log();
   EXPECT_TRUE(wait_for([&] { return cursor_address() > typed + 1; }, 60)) << cursor_line();
@@ -168,6 +189,13 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
 
   PostMessageA(main_, WM_COMMAND, 10090, 0);  // unload
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
+  // The workspace keeps the typed command as a patch: its bytes beside its address.
+  const std::string nop_text = old_length == 1 ? "90" : "90 90";
+  EXPECT_TRUE(wait_for([&] {
+    return read_file(dir_ + "kq.job").find("patch ") != std::string::npos;
+  }, 20)) << read_file(dir_ + "kq.job");
+  EXPECT_NE(read_file(dir_ + "kq.job").find(", \"" + nop_text), std::string::npos)
+      << read_file(dir_ + "kq.job");
   EXPECT_EQ(0, kq_close(&pi_, main_));
   EXPECT_EQ(log().find("Error: "), std::string::npos) << log();
 }

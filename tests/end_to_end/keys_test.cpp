@@ -170,7 +170,7 @@ TEST(KeysOfKq, MenuShowsKeysAndCommandsHaveHelp) {
                  "10135 Switch breakpoint"},
       {"Code", "10027 Search..|10012 Goto address..|10013 Goto EIP|10007 Switch breakpoint|"
                "10011 Follow|-|10010 Erase|10008 Comment line..|10006 Edit instruction..|"
-               "10016 New EIP|-|10032 View bytes"},
+               "10016 New EIP|-|10032 View bytes|10005 Save patches.."},
       {"Data", "10057 Search..|10046 Goto address..|10044 Fill..|10049 Insert.."},
       {"Variables", "10158 Add expressoin..|10159 Change value..|10164 Inspect..|10160 Delete"},
       {"View", "10062 Animation window..|10094 Plugins commands..|-|10100 Zoom panel|-|"

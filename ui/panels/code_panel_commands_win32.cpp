@@ -17,6 +17,7 @@
 #include "symbols/eval/expression.h"
 #include "ui/keyb.h"
 #include "ui/panels/code_panel_edit.h"
+#include "ui/panels/code_panel_patches_win32.h"
 #include "ui/panels/code_panel_search.h"
 #include "ui/panels/code_panel_win32.h"
 #include "ui/panels/code_position.h"
@@ -53,7 +54,8 @@ void assemble() {
   char error[ASM_ERROR_TEXT];
   const int length = code_assemble(g_code.assemble, address, old_length, code, error);
   if (!length) log_printf("Error: %s\n", error);
-  else memory_write_checked(address, code, (uint32_t)length);
+  else if (memory_write_checked(address, code, (uint32_t)length))
+    code_patch_written(address, (uint32_t)length);
 }
 
 // The comment of the cursor line's bytes, typed anew.
@@ -120,6 +122,7 @@ void nop_fill() {
   for (uint32_t p = low; p < high;) {
     const uint32_t n = high - p < NOP_CHUNK ? high - p : NOP_CHUNK;
     if (!memory_write_checked(p, nops, n)) return;
+    code_patch_written(p, n);
     p += n;
   }
 }
@@ -209,6 +212,7 @@ bool code_panel_command(int id) {
     case CODE_CMD_ASSEMBLE: assemble(); break;
     case CODE_CMD_COPY: copy(); break;
     case CODE_CMD_NOP_FILL: nop_fill(); break;
+    case CODE_CMD_SAVE_PATCHES: code_save_patches(cursor()); break;
     case CODE_CMD_NEW_SEARCH:
       if (ask(IDS_SEARCH, g_code.search, g_code.search_history)) search(1);
       break;

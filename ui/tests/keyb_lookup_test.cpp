@@ -201,7 +201,8 @@ TEST_F(Keyb, AvailableCommandsForTheBalloon) {
               "SUBTRACT=Grow down "},
       {KEYMOD_CTRL, 40, "DOWN=Move down ENTER=Run until INS=Copy PGDN=Section down "
                         "PGUP=Section up UP=Move up A=Add C=Change value D=View codes "
-                        "E=Edit expression F=Follow G=Goto.. I=Inspect N=New origin "
+                        "E=Edit expression F=Follow G=Goto.. I=Inspect K=Save patches.. "
+                        "N=New origin "
                         "O=Goto origin S=Search.. Y=Delete "},
       // The limit keeps the first found (the latest table's), then sorts them.
       {0, 3, "DEL=Delete ENTER=Inspect INS=Change value "},
@@ -238,7 +239,7 @@ TEST(KeyTables, RowsNameKnownKeysOnce) {
       for (const KeyCommand *other = table; other != row; other++)
         EXPECT_FALSE(other->modifiers == row->modifiers && other->key == row->key) << text;
     }
-  EXPECT_EQ(rows, 33 + 30 + 23 + 22 + 9 + 13 + 19 + 4 + 4 + 1 + 2 + 1 + 1 + 10);
+  EXPECT_EQ(rows, 33 + 31 + 23 + 22 + 9 + 13 + 19 + 4 + 4 + 1 + 2 + 1 + 1 + 10);
   EXPECT_EQ(key_table_of_class(panel_key_tables, "code"), code_keys);
   EXPECT_EQ(key_table_of_class(panel_key_tables, "watch"), watch_keys);
   EXPECT_EQ(key_table_of_class(panel_key_tables, "Code"), nullptr);

@@ -1,0 +1,26 @@
+// The memory one command is about to write, worked out before it runs from its bytes and
+// the registers: stores through any addressing form, the stack writes of pushes, calls
+// and ENTER, string commands with their repeat count and direction, FPU and MMX stores.
+#pragma once
+#include <stdint.h>
+
+struct StoreContext {
+  uint32_t reg[8];           // EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI
+  uint32_t eflags;
+  uint32_t segment_base[6];  // ES, CS, SS, DS, FS, GS
+};
+
+struct StoreRange {
+  uint32_t address, length;
+};
+
+enum {
+  STORE_RANGES = 2,     // the most ranges one command writes
+  STORES_UNKNOWN = -1,  // the command enters the system, whose writes cannot be foreseen
+};
+
+// Fills out with the ranges the command in bytes[0..count) at address writes when run
+// once (a repeated string command: all its repeats); gives their number, 0 when it writes
+// nothing (it only reads, or faults before any write), or STORES_UNKNOWN.
+int command_stores(const uint8_t *bytes, int count, uint32_t address, const StoreContext &context,
+                   StoreRange out[STORE_RANGES]);
