@@ -16,7 +16,7 @@
 #include "engine/execution.h"
 #include "engine/guards.h"
 #include "engine/memory.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

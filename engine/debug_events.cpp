@@ -2,7 +2,7 @@
 // state changes, log lines and debugger events.
 #include <windows.h>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "engine/code_cache.h"
 #include "engine/debug_events.h"
 #include "engine/debug_string.h"

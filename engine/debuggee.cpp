@@ -6,8 +6,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "startup/changes.h"
-#include "startup/settings.h"
+#include "settings/changes.h"
+#include "settings/settings.h"
 #include "engine/breakpoints.h"
 #include "engine/execution.h"
 #include "engine/loaded_images.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "startup/command_line.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 static const SettingsMachine kMachine = {"C:\\start", "C:\\kq\\kq.exe", "C:\\windows",
                                          {0, 0, 1024, 768}};

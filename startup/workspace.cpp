@@ -6,10 +6,10 @@
 #include "engine/breakpoints.h"
 #include "engine/debuggee.h"
 #include "engine/guards.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "startup/workspace_file.h"
 #include "symbols/comments.h"
-#include "ui/panels/watch_panel_list.h"
+#include "ui/panels/watch/watch_panel_list.h"
 #include "util/log.h"
 #include "util/zone.h"
 

@@ -1,7 +1,7 @@
 // Data guards: the DR7 encoding, the watches that cover a value, and guards on the values
 // of the "probe" debuggee.
 #include "engine/address_eval.h"
-#include "engine/guard_dialog.h"
+#include "ui/dialogs/guard_dialog.h"
 #include "engine/guards.h"
 #include "engine/tests/debuggee_fixture.h"
 

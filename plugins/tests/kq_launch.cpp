@@ -3,8 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "plugin/plugin_dialog_ids.h"
-#include "ui/panels/tabbed_host_ids.h"
+#include "ui/dialogs/plugin_dialog_ids.h"
+#include "ui/dialogs/tabbed_host_ids.h"
 #include "tests/end_to_end/kq_process.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/modules.h"
 #include "symbols/symbols.h"
 #include "util/stringpool.h"
