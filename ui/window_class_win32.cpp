@@ -1,6 +1,6 @@
 #include "ui/window_class_win32.h"
 
-#include "startup/resource_ids.h"
+#include "ui/pictures/picture_ids.h"
 #include "util/visor.h"
 
 HWND create_window(const char *class_name, WNDPROC proc, HWND parent, DWORD ex_style,

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "engine/debuggee.h"
-#include "startup/resource_ids.h"
+#include "ui/dialogs/options_dialog_ids.h"
 #include "settings/settings.h"
 #include "settings/settings_registry_win32.h"
 #include "ui/key_names.h"

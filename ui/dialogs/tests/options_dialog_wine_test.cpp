@@ -10,7 +10,7 @@
 
 #include "settings/changes.h"
 #include "ui/dialogs/options_dialog_win32.h"
-#include "startup/resource_ids.h"
+#include "ui/dialogs/options_dialog_ids.h"
 #include "settings/settings.h"
 #include "util/path.h"
 #include "util/tests/thread_dialog_win32.h"
