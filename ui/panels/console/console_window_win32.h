@@ -1,4 +1,4 @@
-// The console window (class "console"): the program's trace window, green on dark green,
+// The console window (window class "console"): the program's trace window, green on dark green,
 // a live view of the diagnostic lines that also go to the log. Closing it hides it.
 #pragma once
 #include <windows.h>

@@ -1,4 +1,4 @@
-// Inspector windows (class "inspector"): any number of small floating windows, each
+// Inspector windows (window class "inspector"): any number of small floating windows, each
 // browsing the debuggee's data along its own path (inspector_model.h) in an owner-drawn
 // list, with the place, size and type of the selected item in a status bar.
 #pragma once

@@ -1,4 +1,5 @@
-// The workspace navigator: a tabbed host over seven list pages (comments, breakpoints,
+// The workspace navigator (no window class of its own: the dialog of ui/dialogs/
+// tabbed_host_win32.h): a tabbed host over seven list pages (comments, breakpoints,
 // symbols, modules, windows, threads, processes), each listing what the debugger or the
 // system knows and turning a choice into an action.
 #pragma once
