@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "ui/panels/animator/animator_draw_win32.h"
-#include "ui/rich_text/rich_text_write.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
+#include "ui/rich_text/rich_text_write.h"
 #include "ui/rich_text/tests/canvas_win32.h"
 #include "util/zone.h"
 

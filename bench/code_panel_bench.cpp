@@ -22,9 +22,9 @@
 #include "symbols/symbols.h"
 #include "tools/code_corpus.h"
 #include "ui/panels/code/code_panel_view.h"
+#include "ui/rich_text/rich_text_fixed.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/rich_text/rich_text_fixed.h"
 #include "util/stringpool.h"
 #include "x86/disasm.h"
 

@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <functional>
 
+#include "ui/rich_text/rich_text_gdi_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/rich_text/rich_text_gdi_win32.h"
 #include "ui/rich_text/tests/canvas_win32.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "ui/panels/source/source_panel_text.h"
+#include "ui/rich_text/rich_text_fixed.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/rich_text/rich_text_fixed.h"
 #include "util/zone.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "startup/command_line.h"
 #include "settings/settings.h"
+#include "startup/command_line.h"
 
 static const SettingsMachine kMachine = {"C:\\start", "C:\\kq\\kq.exe", "C:\\windows",
                                          {0, 0, 1024, 768}};

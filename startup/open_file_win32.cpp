@@ -4,10 +4,10 @@
 #include <commdlg.h>
 
 #include "engine/debuggee.h"
-#include "startup/main_window.h"
-#include "ui/panels/start_page/newest_program_win32.h"
 #include "settings/settings.h"
+#include "startup/main_window.h"
 #include "ui/keyb.h"
+#include "ui/panels/start_page/newest_program_win32.h"
 #include "ui/panels/start_page/start_page_win32.h"
 #include "util/path.h"
 

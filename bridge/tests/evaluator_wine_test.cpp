@@ -1,11 +1,11 @@
 // The evaluator on a real paused debuggee under Wine: registers and memory through the
 // engine, symbols and types as a plug-in would define them for the program, and the
 // breakpoints it resolves as libraries come.
+#include "bridge/module_refresh_win32.h"
+#include "bridge/tests/live_evaluator.h"
 #include "engine/address_eval.h"
 #include "engine/breakpoints.h"
 #include "engine/regions.h"
-#include "bridge/module_refresh_win32.h"
-#include "bridge/tests/live_evaluator.h"
 #include "symbols/entries.h"
 #include "symbols/eval/expression.h"
 #include "symbols/modules.h"

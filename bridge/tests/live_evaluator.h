@@ -1,8 +1,8 @@
 // A debuggee in "probe" mode with the evaluator installed over the engine, as the program
 // runs it: the fixture of the tests that evaluate on a real paused debuggee under Wine.
 #pragma once
-#include "engine/tests/debuggee_fixture.h"
 #include "bridge/evaluator_win32.h"
+#include "engine/tests/debuggee_fixture.h"
 #include "symbols/entries.h"
 #include "symbols/symbols.h"
 #include "symbols/types.h"

@@ -3,8 +3,8 @@
 // attach alike, although the first refresh of a session comes before EVN_Load.
 #include <strings.h>
 
-#include "engine/tests/debuggee_fixture.h"
 #include "bridge/module_refresh_win32.h"
+#include "engine/tests/debuggee_fixture.h"
 #include "symbols/debug_info.h"
 #include "symbols/modules.h"
 #include "symbols/sources.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "bridge/module_refresh_win32.h"
 #include "engine/debuggee.h"
 #include "settings/changes.h"
-#include "bridge/module_refresh_win32.h"
 #include "settings/settings.h"
 #include "symbols/entries.h"
 #include "symbols/modules.h"

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs/plugin_dialog_ids.h"
 #include "tests/end_to_end/kq_list_view.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
 #include "ui/dialogs/input_prompt_ids.h"
-#include "ui/panels/status_bar/status_bar_text.h"
+#include "ui/dialogs/plugin_dialog_ids.h"
 #include "ui/dialogs/tabbed_host_ids.h"
+#include "ui/panels/status_bar/status_bar_text.h"
 #include "util/tests/test_support.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "tests/end_to_end/kq_process.h"
 #include "ui/dialogs/plugin_dialog_ids.h"
 #include "ui/dialogs/tabbed_host_ids.h"
-#include "tests/end_to_end/kq_process.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "settings/changes.h"
-#include "startup/jit_registration_win32.h"
-#include "startup/privilege_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_registry_win32.h"
+#include "startup/jit_registration_win32.h"
+#include "startup/privilege_win32.h"
 #include "startup/tests/saved_registry_value.h"
 #include "util/zone.h"
 

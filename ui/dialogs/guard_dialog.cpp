@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <string.h>
 
-#include "ui/dialogs/guard_dialog_ids.h"
 #include "engine/guards.h"
+#include "ui/dialogs/guard_dialog_ids.h"
 
 char g_recent_guard[KQ_PATH];
 

@@ -3,8 +3,8 @@
 #include <stdarg.h>
 #include <stdio.h>
 
-#include "ui/global_resources_win32.h"
 #include "ui/dialogs/input_prompt_ids.h"
+#include "ui/global_resources_win32.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
 #include "util/path.h"
 #include "util/picture_win32.h"

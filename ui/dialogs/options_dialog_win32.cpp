@@ -4,12 +4,12 @@
 #include <string.h>
 
 #include "engine/debuggee.h"
-#include "ui/dialogs/options_dialog_ids.h"
 #include "settings/settings.h"
 #include "settings/settings_registry_win32.h"
+#include "ui/dialogs/input_prompt_win32.h"
+#include "ui/dialogs/options_dialog_ids.h"
 #include "ui/key_names.h"
 #include "ui/keyb.h"
-#include "ui/dialogs/input_prompt_win32.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "ui/dialogs/plugin_dialog_ids.h"
 #include "plugin_host/plugin_text.h"
 #include "plugin_host/plugins.h"
 #include "settings/changes.h"
 #include "settings/settings.h"
 #include "settings/settings_registry_win32.h"
+#include "ui/dialogs/plugin_dialog_ids.h"
 #include "ui/dialogs/tabbed_host_win32.h"
 #include "util/path.h"
 #include "util/zone.h"

@@ -4,9 +4,9 @@
 
 #include <commctrl.h>
 
+#include "ui/dialogs/tabbed_host_ids.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
-#include "ui/dialogs/tabbed_host_ids.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "ui/panels/panel_windows.h"
 
 #include "ui/global_resources_win32.h"
-#include "ui/window_class_win32.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/window_class_win32.h"
 
 const PanelClass g_panel_classes[PANEL_COUNT] = {
     {"cover", WS_POPUP | WS_CLIPCHILDREN},

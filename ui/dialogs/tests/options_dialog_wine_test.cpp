@@ -9,9 +9,9 @@
 #include <string>
 
 #include "settings/changes.h"
-#include "ui/dialogs/options_dialog_win32.h"
-#include "ui/dialogs/options_dialog_ids.h"
 #include "settings/settings.h"
+#include "ui/dialogs/options_dialog_ids.h"
+#include "ui/dialogs/options_dialog_win32.h"
 #include "util/path.h"
 #include "util/tests/thread_dialog_win32.h"
 

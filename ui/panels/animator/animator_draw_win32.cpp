@@ -2,9 +2,9 @@
 
 #include <stdio.h>
 
+#include "ui/rich_text/rich_text_gdi_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/rich_text/rich_text_gdi_win32.h"
 #include "util/path.h"
 
 namespace {

@@ -3,10 +3,9 @@
 #include "engine/debuggee.h"
 #include "engine/execution.h"
 #include "settings/changes.h"
-#include "ui/global_resources_win32.h"
-#include "ui/screen_helpers_win32.h"
 #include "symbols/entries.h"
 #include "symbols/modules.h"
+#include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
@@ -15,8 +14,9 @@
 #include "ui/panels/log/log_panel_text.h"
 #include "ui/panels/log/log_panel_win32.h"
 #include "ui/panels/panel_class_win32.h"
-#include "ui/rich_text/rich_text_write.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
+#include "ui/rich_text/rich_text_write.h"
+#include "ui/screen_helpers_win32.h"
 #include "util/zone.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "ui/global_resources_win32.h"
 #include "settings/settings.h"
+#include "ui/global_resources_win32.h"
 #include "ui/key_names.h"
 #include "ui/keyb.h"
 #include "ui/panels/function_keys/function_keys_layout.h"

@@ -5,8 +5,8 @@
 #pragma once
 #include <windows.h>
 
-#include "ui/panels/code/code_panel_view.h"
 #include "ui/dialogs/prompt_history.h"
+#include "ui/panels/code/code_panel_view.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
 #include "util/path.h"
 

@@ -5,8 +5,8 @@
 
 #include "engine/debuggee.h"
 #include "settings/changes.h"
-#include "ui/global_resources_win32.h"
 #include "settings/settings.h"
+#include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"

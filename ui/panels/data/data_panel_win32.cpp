@@ -4,26 +4,26 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "ui/dialogs/guard_dialog.h"
 #include "engine/memory.h"
 #include "engine/regions.h"
 #include "plugin_host/plugins.h"
 #include "settings/changes.h"
-#include "ui/global_resources_win32.h"
-#include "ui/screen_helpers_win32.h"
 #include "symbols/address_name.h"
 #include "symbols/comments.h"
 #include "symbols/eval/expression.h"
 #include "symbols/symbols.h"
+#include "ui/dialogs/guard_dialog.h"
+#include "ui/dialogs/input_prompt_win32.h"
+#include "ui/dialogs/search_progress_win32.h"
+#include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
 #include "ui/panels/code/code_panel_win32.h"
 #include "ui/panels/code/code_position.h"
-#include "ui/dialogs/input_prompt_win32.h"
-#include "ui/dialogs/search_progress_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
+#include "ui/screen_helpers_win32.h"
 #include "util/zone.h"
 
 DataPanel g_data;

@@ -4,12 +4,12 @@
 
 #include "engine/breakpoints.h"
 #include "settings/changes.h"
-#include "ui/global_resources_win32.h"
-#include "ui/screen_helpers_win32.h"
 #include "symbols/comments.h"
+#include "ui/global_resources_win32.h"
 #include "ui/panels/code/code_position.h"
 #include "ui/panels/panel_class_win32.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
+#include "ui/screen_helpers_win32.h"
 #include "util/picture_win32.h"
 
 MapPanel g_map;

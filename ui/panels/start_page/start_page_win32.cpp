@@ -5,13 +5,13 @@
 #include <string.h>
 
 #include "engine/debuggee.h"
-#include "ui/global_resources_win32.h"
-#include "ui/panels/start_page/newest_program_win32.h"
 #include "settings/settings_registry_win32.h"
+#include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
 #include "ui/panels/panel_class_win32.h"
+#include "ui/panels/start_page/newest_program_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
 #include "util/path.h"

@@ -7,9 +7,9 @@
 #include "engine/debuggee.h"
 #include "engine/registers.h"
 #include "settings/changes.h"
-#include "ui/global_resources_win32.h"
 #include "settings/settings.h"
 #include "symbols/address_name.h"
+#include "ui/global_resources_win32.h"
 
 StatusBar g_status;
 

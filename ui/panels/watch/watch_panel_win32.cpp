@@ -6,17 +6,17 @@
 #include <string.h>
 
 #include "settings/changes.h"
-#include "ui/global_resources_win32.h"
-#include "ui/screen_helpers_win32.h"
 #include "settings/settings.h"
 #include "symbols/eval/expression.h"
+#include "ui/dialogs/input_prompt_win32.h"
+#include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
-#include "ui/dialogs/input_prompt_win32.h"
 #include "ui/panels/inspector/inspector_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
+#include "ui/screen_helpers_win32.h"
 #include "util/zone.h"
 
 WatchPanel g_watch;

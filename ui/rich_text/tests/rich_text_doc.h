@@ -1,9 +1,9 @@
 // A document measured by the standard fixed-width fonts (see rich_text_fixed.h), for the
 // rich-text tests. The picture cache is emptied with it, so no test sees another's.
 #pragma once
+#include "ui/rich_text/rich_text_fixed.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/rich_text/rich_text_fixed.h"
 
 struct RichDoc {
   RichFixed fixed;

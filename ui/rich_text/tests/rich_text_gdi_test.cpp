@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
+#include "ui/rich_text/rich_text_gdi_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/rich_text/rich_text_gdi_win32.h"
 #include "ui/rich_text/tests/canvas_win32.h"
 
 namespace {

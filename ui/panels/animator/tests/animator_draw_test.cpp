@@ -6,8 +6,8 @@
 #include <windows.h>
 
 #include "ui/panels/animator/animator_draw_win32.h"
-#include "ui/rich_text/rich_text_write.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
+#include "ui/rich_text/rich_text_write.h"
 #include "ui/rich_text/tests/canvas_win32.h"
 
 namespace {

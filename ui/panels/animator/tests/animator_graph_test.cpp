@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ui/panels/animator/animator_graph.h"
+#include "ui/rich_text/rich_text_fixed.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/rich_text/rich_text_fixed.h"
 #include "util/zone.h"
 
 namespace {

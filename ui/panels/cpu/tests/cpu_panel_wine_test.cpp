@@ -5,15 +5,15 @@
 
 #include <vector>
 
-#include "ui/global_resources_win32.h"
 #include "bridge/tests/live_evaluator.h"
-#include "ui/window_class_win32.h"
 #include "symbols/eval/expression.h"
-#include "ui/panels/cpu/cpu_panel_win32.h"
 #include "ui/dialogs/input_prompt_ids.h"
+#include "ui/global_resources_win32.h"
+#include "ui/panels/cpu/cpu_panel_win32.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/tests/canvas_win32.h"
+#include "ui/window_class_win32.h"
 #include "util/tests/thread_dialog_win32.h"
 #include "util/zone.h"
 
