@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/panels/animator_draw_win32.h"
-#include "ui/rendput.h"
-#include "ui/rich_text_gdi_win32.h"
-#include "ui/tests/canvas_win32.h"
+#include "ui/panels/animator/animator_draw_win32.h"
+#include "ui/rich_text/rich_text_gdi_win32.h"
+#include "ui/rich_text/rich_text_write.h"
+#include "ui/rich_text/tests/canvas_win32.h"
 #include "util/zone.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "bench/cv_load_bench_kq.h"
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 #include "plugins/cvread/cv_reader.h"
 #include "plugins/tests/corpus_files.h"
 #include "plugins/tests/kq_launch.h"

@@ -3,8 +3,8 @@
 // (plugins/tests/kq_standin_exports.cpp).
 #include "bench/cv_load_bench_kq.h"
 
-#include "plugin/kqplugin.h"
-#include "startup/changes.h"
+#include "plugin_host/kqplugin.h"
+#include "settings/changes.h"
 #include "symbols/debug_info.h"
 #include "symbols/entries.h"
 #include "symbols/mapped_files.h"

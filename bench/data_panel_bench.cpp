@@ -13,12 +13,12 @@
 #include <chrono>
 #include <vector>
 
-#include "ui/panels/data_panel_text.h"
-#include "ui/rendget.h"
-#include "ui/rendput.h"
-#include "ui/rich_text_fixed.h"
-#include "util/stringpool.h"
 #include "symbols/symbols.h"
+#include "ui/panels/data/data_panel_text.h"
+#include "ui/rich_text/rich_text_fixed.h"
+#include "ui/rich_text/rich_text_read.h"
+#include "ui/rich_text/rich_text_write.h"
+#include "util/stringpool.h"
 #include "x86/search.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "engine/debuggee.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "util/log.h"
 #include "util/path.h"
 

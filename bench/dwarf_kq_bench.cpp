@@ -11,7 +11,7 @@
 #include <string>
 
 #include "bench/cv_load_bench_kq.h"
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 #include "plugins/tests/kq_launch.h"
 #include "tools/dbghelp_session.h"
 

@@ -20,7 +20,7 @@
 #include "engine/guards.h"
 #include "engine/memory.h"
 #include "engine/step_journal.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <chrono>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/entries.h"
 #include "symbols/eval/expression.h"
 #include "symbols/eval/tests/flat_debuggee.h"

@@ -11,14 +11,14 @@
 #include <chrono>
 #include <initializer_list>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/entries.h"
 #include "symbols/eval/expression.h"
 #include "symbols/eval/tests/flat_debuggee.h"
 #include "symbols/symbols.h"
 #include "symbols/types.h"
-#include "ui/panels/inspector_model.h"
-#include "ui/panels/watch_panel_list.h"
+#include "ui/panels/inspector/inspector_model.h"
+#include "ui/panels/watch/watch_panel_list.h"
 #include "util/stringpool.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <chrono>
 #include <string>
 
-#include "ui/panels/log_panel_page.h"
+#include "ui/panels/log/log_panel_page.h"
 
 namespace {
 

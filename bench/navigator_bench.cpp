@@ -21,8 +21,8 @@
 #include "symbols/entries.h"
 #include "symbols/modules.h"
 #include "symbols/symbols.h"
-#include "ui/panels/navigator_stores.h"
-#include "ui/panels/navigator_tables.h"
+#include "ui/panels/navigator/navigator_stores.h"
+#include "ui/panels/navigator/navigator_tables.h"
 #include "util/stringpool.h"
 #include "util/zone.h"
 

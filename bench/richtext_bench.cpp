@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "ui/rendget.h"
-#include "ui/rendput.h"
-#include "ui/rich_text_fixed.h"
+#include "ui/rich_text/rich_text_fixed.h"
+#include "ui/rich_text/rich_text_read.h"
+#include "ui/rich_text/rich_text_write.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <algorithm>
 #include <functional>
 
-#include "ui/rendget.h"
-#include "ui/rendput.h"
-#include "ui/rich_text_gdi_win32.h"
-#include "ui/tests/canvas_win32.h"
+#include "ui/rich_text/rich_text_gdi_win32.h"
+#include "ui/rich_text/rich_text_read.h"
+#include "ui/rich_text/rich_text_write.h"
+#include "ui/rich_text/tests/canvas_win32.h"
 
 namespace {
 

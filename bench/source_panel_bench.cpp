@@ -15,10 +15,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "ui/panels/source_panel_text.h"
-#include "ui/rendget.h"
-#include "ui/rendput.h"
-#include "ui/rich_text_fixed.h"
+#include "ui/panels/source/source_panel_text.h"
+#include "ui/rich_text/rich_text_fixed.h"
+#include "ui/rich_text/rich_text_read.h"
+#include "ui/rich_text/rich_text_write.h"
 #include "util/zone.h"
 
 namespace {

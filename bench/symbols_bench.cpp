@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/wine_dlls.h"
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/address_name.h"
 #include "symbols/entries.h"
 #include "symbols/mapped_files.h"

@@ -8,7 +8,7 @@
 #include "engine/guards.h"
 #include "engine/memory.h"
 #include "engine/registers.h"
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "util/index.h"
 #include "util/log.h"
 #include "util/path.h"

@@ -2,7 +2,6 @@
 // state changes, log lines and debugger events.
 #include <windows.h>
 
-#include "startup/changes.h"
 #include "engine/code_cache.h"
 #include "engine/debug_events.h"
 #include "engine/debug_string.h"
@@ -10,6 +9,7 @@
 #include "engine/execution.h"
 #include "engine/loaded_images.h"
 #include "engine/registers.h"
+#include "settings/changes.h"
 #include "util/log.h"
 
 namespace {

@@ -6,15 +6,15 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "startup/changes.h"
-#include "startup/settings.h"
 #include "engine/breakpoints.h"
 #include "engine/execution.h"
-#include "engine/loaded_images.h"
 #include "engine/guards.h"
+#include "engine/loaded_images.h"
 #include "engine/registers.h"
 #include "engine/snapshot.h"
 #include "engine/thread_info.h"
+#include "settings/changes.h"
+#include "settings/settings.h"
 #include "util/crash_report.h"
 #include "util/log.h"
 #include "util/zone.h"

@@ -5,7 +5,7 @@
 #include "engine/address_eval.h"
 #include "engine/debuggee.h"
 #include "engine/execution.h"
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "util/log.h"
 #include "util/path.h"
 #include "util/zone.h"

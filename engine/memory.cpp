@@ -5,8 +5,8 @@
 #include "engine/breakpoints.h"
 #include "engine/code_cache.h"
 #include "engine/debuggee.h"
-#include "startup/changes.h"
-#include "startup/settings.h"
+#include "settings/changes.h"
+#include "settings/settings.h"
 #include "x86/disasm.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "engine/debuggee.h"
 #include "engine/thread_info.h"
-#include "startup/changes.h"
+#include "settings/changes.h"
 
 RegisterSet g_registers;
 

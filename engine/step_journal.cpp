@@ -6,7 +6,7 @@
 #include "engine/debuggee.h"
 #include "engine/execution.h"
 #include "engine/memory.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "util/zone.h"
 #include "x86/command_stores.h"
 #include "x86/names.h"

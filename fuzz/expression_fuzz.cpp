@@ -8,7 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/entries.h"
 #include "symbols/eval/expression.h"
 #include "symbols/eval/tests/flat_debuggee.h"

@@ -14,9 +14,9 @@
 
 #include <string>
 
-#include "ui/rendget.h"
-#include "ui/rendput.h"
-#include "ui/rich_text_fixed.h"
+#include "ui/rich_text/rich_text_fixed.h"
+#include "ui/rich_text/rich_text_read.h"
+#include "ui/rich_text/rich_text_write.h"
 #include "util/zone.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "settings/settings.h"
 #include "startup/command_line.h"
-#include "startup/settings.h"
 #include "startup/workspace_file.h"
 #include "symbols/user_patches.h"
 

@@ -4,19 +4,18 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "bridge/module_refresh_win32.h"
 #include "engine/address_eval.h"
 #include "engine/debug_string.h"
 #include "engine/debuggee.h"
 #include "engine/engine.h"
 #include "engine/execution.h"
 #include "engine/registers.h"
+#include "settings/settings.h"
+#include "settings/settings_registry_win32.h"
 #include "startup/command_line.h"
 #include "startup/main_window.h"
-#include "startup/module_refresh_win32.h"
-#include "startup/recent_addresses.h"
 #include "startup/resource_ids.h"
-#include "startup/settings.h"
-#include "startup/settings_registry_win32.h"
 #include "startup/workspace.h"
 #include "symbols/comments.h"
 #include "symbols/eval/expression.h"
@@ -24,8 +23,9 @@
 #include "symbols/user_patches.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
-#include "ui/panels/code_position.h"
-#include "ui/panels/start_page_win32.h"
+#include "ui/panels/code/code_position.h"
+#include "ui/panels/code/recent_addresses.h"
+#include "ui/panels/start_page/start_page_win32.h"
 #include "util/log.h"
 
 static void set_title(const char *text) {

@@ -4,11 +4,11 @@
 #include <commdlg.h>
 
 #include "engine/debuggee.h"
+#include "settings/settings.h"
 #include "startup/main_window.h"
-#include "startup/newest_program_win32.h"
-#include "startup/settings.h"
 #include "ui/keyb.h"
-#include "ui/panels/start_page_win32.h"
+#include "ui/panels/start_page/newest_program_win32.h"
+#include "ui/panels/start_page/start_page_win32.h"
 #include "util/path.h"
 
 void open_file_dialog() {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 
 bool privilege_switch(bool enable) {
   HANDLE token;

@@ -1,30 +1,11 @@
 // Resource numbers of the debugger program (icons, menus, dialogs, pictures, strings).
 #pragma once
+#include "ui/pictures/picture_ids.h"
 
-#define IDI_PROGRAM 1330
 #define IDM_MAIN 1340
 #define IDD_NO_DEBUG_INFO 1160
 #define IDD_JIT 1190
 #define IDC_JIT_ASK 1191
 #define IDC_JIT_COMMAND 1192
 
-// The options dialog and its controls.
-#define IDD_OPTIONS 1220
-#define IDC_OPT_ARGUMENTS 12201
-#define IDC_OPT_INTERPRETER 12202
-#define IDC_OPT_STARTUP_CODE 12203
-#define IDC_OPT_TRACE_OVER 12204
-#define IDC_OPT_HOTKEY 12205
-#define IDC_OPT_BALLOON_DELAY 12206
-#define IDC_OPT_LOG_FILE 12207
-#define IDC_OPT_HYPERLINKS 12208
-#define IDC_OPT_WORKSPACE_FILE 12209
-#define IDC_OPT_OPTIONS_FILE 12210
-#define IDC_OPT_STD_MENU 12211
-#define IDC_OPT_MASTER_MODE 12212
-#define IDC_OPT_WRITE_READ_ONLY 12213
-#define IDC_OPT_SOURCE_PATHS 12214
-#define IDC_OPT_SUBFOLDERS 12215
-#define IDC_OPT_FORMAT_WARNING 12216
-#define IDC_OPT_APPLY 12217
-#define IDC_OPT_FLUSH 12218
+#include "ui/dialogs/options_dialog_ids.h"

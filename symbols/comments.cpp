@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/address_name.h"
 #include "util/index.h"
 #include "util/path.h"

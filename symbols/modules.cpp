@@ -3,7 +3,7 @@
 #include <string.h>
 #include <strings.h>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/entries.h"
 #include "symbols/sources.h"
 #include "symbols/types.h"

@@ -7,7 +7,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "symbols/entries.h"
 #include "util/path.h"
 #include "util/zone.h"

@@ -3,8 +3,8 @@
 #include <string.h>
 #include <strings.h>
 
-#include "startup/changes.h"
-#include "startup/settings.h"
+#include "settings/changes.h"
+#include "settings/settings.h"
 #include "symbols/address_name.h"
 #include "symbols/entries.h"
 #include "symbols/modules.h"

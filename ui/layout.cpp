@@ -6,15 +6,15 @@
 
 #include <string.h>
 
-#include "startup/changes.h"
-#include "startup/global_resources_win32.h"
-#include "startup/window_class_win32.h"
+#include "settings/changes.h"
+#include "ui/global_resources_win32.h"
 #include "ui/layout_drag.h"
 #include "ui/layout_dump.h"
 #include "ui/layout_load.h"
 #include "ui/layout_order.h"
 #include "ui/layout_size.h"
-#include "ui/panels/status_bar_win32.h"
+#include "ui/panels/status_bar/status_bar_win32.h"
+#include "ui/window_class_win32.h"
 #include "util/path.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include "engine/execution.h"
 #include "engine/memory.h"
 #include "engine/registers.h"
-#include "startup/changes.h"
-#include "startup/settings.h"
+#include "settings/changes.h"
+#include "settings/settings.h"
 #include "tests/debuggees/debuggee_drive.h"
 #include "util/tests/test_support.h"
 

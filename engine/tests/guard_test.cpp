@@ -1,7 +1,6 @@
 // Data guards: the DR7 encoding, the watches that cover a value, and guards on the values
 // of the "probe" debuggee.
 #include "engine/address_eval.h"
-#include "engine/guard_dialog.h"
 #include "engine/guards.h"
 #include "engine/tests/debuggee_fixture.h"
 
@@ -262,33 +261,6 @@ TEST_F(Guards, AllSlotsTakenGivesMinusOne) {
   EXPECT_TRUE(guard_set(2, "", ""));
   EXPECT_EQ(guard_add("g_word", "one"), 2);
   EXPECT_FALSE(guard_set(4, "g_word", ""));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(GuardDialog, OfferedExpressionFindsItsRow) {
-  engine_init();
-  struct Case {
-    const char *slots[GUARD_SLOTS];
-    const char *offered, *recent;
-    int row;
-    bool ask;
-  } cases[] = {
-      {{"a", "", "c", ""}, "x", "", 1, false},           // the first free slot
-      {{"a", "x", "", ""}, "x", "", GUARD_OFFER_NONE, false},  // held already
-      {{"a", "b", "c", "d"}, "x", "c", 2, true},         // full: the most recent one, asked
-      {{"a", "b", "c", "d"}, "x", "gone", GUARD_OFFER_FULL, false},
-      {{"a", "b", "c", "d"}, "", "c", GUARD_OFFER_NONE, false},  // nothing offered
-  };
-  for (const Case &c : cases) {
-    for (int n = 0; n < GUARD_SLOTS; n++) guard_set(n, c.slots[n], "");
-    GuardOfferChoice choice = guard_offer_row(c.offered, c.recent);
-    EXPECT_EQ(choice.row, c.row) << c.offered << " " << c.recent;
-    EXPECT_EQ(choice.ask_recent, c.ask) << c.offered << " " << c.recent;
-  }
-  engine_shutdown();
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 #include "plugins/common/mapped_extent.h"
 
 namespace {

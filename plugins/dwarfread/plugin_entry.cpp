@@ -2,7 +2,7 @@
 // the debugger's KQ_ functions. mingw-w64's images carry no debug directory for their
 // DWARF, so the reader is reached through the image's path; an image that has one is read
 // the same way from its mapping.
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 #include "plugins/common/kq_debug_api.h"
 #include "plugins/common/mapped_extent.h"
 #include "plugins/dwarfread/dwarf_reader.h"

@@ -1,6 +1,6 @@
 // Entry points of the Borland debug information reader: the platform-free reader fed
 // with the debugger's KQ_ functions.
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 #include "plugins/common/kq_debug_api.h"
 #include "plugins/common/mapped_extent.h"
 #include "plugins/tdsread/tds_reader.h"

@@ -1,7 +1,7 @@
 // A plug-in of the tests, written only from the public header: its command "break NAME"
 // sets a code breakpoint at the entry of that name, wherever the debug-information
 // plug-ins defined it.
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 
 static void break_at(char *name) {
   DWORD address = KQ_GetEntryAddress(KQ_FindEntry(name));

@@ -3,10 +3,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "plugin/plugin_dialog_ids.h"
-#include "ui/panels/tabbed_host_ids.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
+#include "ui/dialogs/plugin_dialog_ids.h"
+#include "ui/dialogs/tabbed_host_ids.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The KQ_ functions outside the symbol stores that the plug-ins' entry points call,
 // standing in for kq.exe's where a plug-in's code is built into a program together with
-// the stores (plugin/kq_debug_info.cpp): the log and the plug-in title are left out, the
+// the stores (plugin_host/kq_debug_info.cpp): the log and the plug-in title are left out, the
 // rest are the same calls.
 #define KQ_BUILDING_DEBUGGER
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 
 #include "symbols/mapped_files.h"
 #include "symbols/modules.h"

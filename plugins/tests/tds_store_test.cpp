@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "plugin/kqplugin.h"
+#include "plugin_host/kqplugin.h"
 #include "symbols/debug_info.h"
 #include "symbols/mapped_files.h"
 #include "symbols/modules.h"

@@ -393,7 +393,7 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
       {".layout", KQ_SOURCE "/ui/default.layout"},
       {"kq.exe", build + "startup\\kq.exe"},
       {"kq.map", build + "startup\\kq.map"},
-      {"kqplugin.h", KQ_SOURCE "/plugin/kqplugin.h"},
+      {"kqplugin.h", KQ_SOURCE "/plugin_host/kqplugin.h"},
       {"plugin\\cvread.dll", build + "plugins\\cvread.dll"},
       {"plugin\\cvread.map", build + "plugins\\cvread.map"},
       {"plugin\\tdsread.dll", build + "plugins\\tdsread.dll"},

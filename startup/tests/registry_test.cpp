@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
+#include "settings/settings.h"
+#include "settings/settings_registry_win32.h"
 #include "startup/jit_registration_win32.h"
 #include "startup/privilege_win32.h"
-#include "startup/settings.h"
-#include "startup/settings_registry_win32.h"
 #include "startup/tests/saved_registry_value.h"
 #include "util/zone.h"
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <random>
 
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "symbols/entries.h"
 #include "symbols/sources.h"
 #include "symbols/types.h"

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "startup/changes.h"
+#include "settings/changes.h"
 #include "symbols/modules.h"
 #include "symbols/symbols.h"
 #include "util/stringpool.h"
-#include "util/zone.h"
 #include "util/tests/test_support.h"
+#include "util/zone.h"
 
 // Wine's own DLLs, real images to load; under Wine the same folder through drive Z.
 #ifdef _WIN32

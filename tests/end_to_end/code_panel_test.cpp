@@ -17,8 +17,8 @@
 #include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
+#include "ui/dialogs/input_prompt_ids.h"
 #include "ui/keyb.h"
-#include "ui/panels/input_prompt_ids.h"
 #include "x86/disasm.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/panels/input_prompt_ids.h"
+#include "ui/dialogs/input_prompt_ids.h"
 #include "util/tests/test_support.h"
 
 inline std::string own_folder() {

@@ -14,7 +14,7 @@
 
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
-#include "ui/panels/input_prompt_ids.h"
+#include "ui/dialogs/input_prompt_ids.h"
 
 namespace {
 

@@ -22,10 +22,10 @@
 #include "tests/end_to_end/kq_list_view.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
-#include "ui/panels/navigator_fill_win32.h"
-#include "ui/panels/navigator_ids.h"
-#include "ui/panels/status_bar_text.h"
-#include "ui/panels/tabbed_host_ids.h"
+#include "ui/dialogs/tabbed_host_ids.h"
+#include "ui/panels/navigator/navigator_fill_win32.h"
+#include "ui/panels/navigator/navigator_ids.h"
+#include "ui/panels/status_bar/status_bar_text.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "startup/resource_ids.h"
-#include "ui/panels/input_prompt_ids.h"
-#include "ui/panels/status_bar_text.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
+#include "ui/dialogs/input_prompt_ids.h"
+#include "ui/panels/status_bar/status_bar_text.h"
 #include "util/tests/test_support.h"
 
 namespace {

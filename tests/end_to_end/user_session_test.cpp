@@ -13,11 +13,11 @@
 
 #include <string>
 
-#include "engine/guard_dialog_ids.h"
 #include "tests/end_to_end/kq_debuggee_outside.h"
 #include "tests/end_to_end/kq_keyboard.h"
 #include "tests/end_to_end/kq_outside.h"
 #include "tests/end_to_end/kq_process.h"
+#include "ui/dialogs/guard_dialog_ids.h"
 #include "ui/keyb.h"
 
 namespace {

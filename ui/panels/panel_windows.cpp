@@ -2,10 +2,10 @@
 // the panel's name, so that the layout can be seen.
 #include "ui/panels/panel_windows.h"
 
-#include "startup/global_resources_win32.h"
-#include "startup/window_class_win32.h"
+#include "ui/global_resources_win32.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/window_class_win32.h"
 
 const PanelClass g_panel_classes[PANEL_COUNT] = {
     {"cover", WS_POPUP | WS_CLIPCHILDREN},
