@@ -59,11 +59,13 @@ uint32_t id_before(const SortedIndex *si, Place p) {
   return SINDEX_NONE;
 }
 
+// The part's block keeps slack, so that most inserts move ids without reallocating.
 bool put_id(IndexPart *part, int at, uint32_t id) {
-  uint32_t *ids = (uint32_t *)zone_insert(part->ids, at, 1, sizeof(uint32_t));
-  if (zone_size(ids) != (size_t)(part->count + 1) * sizeof(uint32_t)) return false;
+  uint32_t *ids = (uint32_t *)zone_grow(part->ids, sizeof id);
+  if (!ids) return false;
+  memmove(ids + at + 1, ids + at, (part->count - at) * sizeof id);
+  ids[at] = id;
   part->ids = ids;
-  part->ids[at] = id;
   part->count++;
   return true;
 }
@@ -138,7 +140,11 @@ bool sindex_insert(SortedIndex *si, const void *key, uint32_t id) {
     si->num = 1;
     return false;
   }
-  Place p = locate(si, key, &id, false);
+  // Debug information mostly comes in address order: a key above the last id goes to
+  // the end without a search.
+  IndexPart *last = &si->parts[si->partnum - 1];
+  Place p = {si->partnum - 1, last->count};
+  if (order(si, key, &id, last->ids[last->count - 1]) <= 0) p = locate(si, key, &id, false);
   IndexPart *part = &si->parts[p.part];
   if (p.at < part->count && order(si, key, &id, part->ids[p.at]) == 0) return true;
   if (!put_id(part, p.at, id)) return true;
