@@ -27,6 +27,8 @@ bool offer(const uint8_t *file_root, const uint8_t *debug_root) {
 
 }  // namespace
 
+void (*bench_kq_loaded)(void);
+
 bool bench_kq_begin(const char *image) {
   pool_init();
   symbols_init();
@@ -43,6 +45,7 @@ bool bench_kq_begin(const char *image) {
 
 bool bench_kq_load(LoadTally *tally) {
   modules_refresh_from(&g_module, 1);
+  if (bench_kq_loaded) bench_kq_loaded();
   unsigned long lines = 0;
   for (int slot = 0; slot < tab_count(&g_sources.table); slot++)
     if (tab_in_use(&g_sources.table, slot))

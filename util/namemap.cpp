@@ -108,7 +108,7 @@ void drop(NameMap *m, int p, int at) {
   part->entries = (NameEntry *)zone_delete(part->entries, at, 1, sizeof(NameEntry));
   part->count--;
   m->count--;
-  m->seen_part = m->seen_start = 0;
+  m->seen_part = m->seen_start = m->found_part = 0;
   if (part->count) return;
   part->entries = (NameEntry *)zone_free(part->entries);
   m->parts = (NamePart *)zone_delete(m->parts, p, 1, sizeof(NamePart));
@@ -147,7 +147,7 @@ bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
   }
   m->count++;
   m->namebytes += (int)strlen(name) + 1;
-  m->seen_part = m->seen_start = 0;
+  m->seen_part = m->seen_start = m->found_part = 0;
   return false;
 }
 
@@ -155,6 +155,8 @@ bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t 
   if (!name || !*name) return false;
   Place p = search(m, name);
   if (!p.found) return false;
+  m->found_part = p.part + 1;
+  m->found_at = p.at;
   if (value) *value = m->parts[p.part].entries[p.at].value;
   if (aux) *aux = m->parts[p.part].entries[p.at].aux;
   return true;
@@ -162,6 +164,12 @@ bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t 
 
 bool namemap_remove(NameMap *m, const char *name) {
   if (!name || !*name) return false;
+  // The name just found needs no second search.
+  if (m->found_part &&
+      compare_names(m, name, m->parts[m->found_part - 1].entries[m->found_at].name) == 0) {
+    drop(m, m->found_part - 1, m->found_at);
+    return true;
+  }
   Place p = search(m, name);
   if (!p.found) return false;
   drop(m, p.part, p.at);
