@@ -169,6 +169,33 @@ bool sindex_remove(SortedIndex *si, const void *key, uint32_t id) {
   return true;
 }
 
+int sindex_remove_marked(SortedIndex *si, const uint8_t *marked, uint32_t limit) {
+  int removed = 0;
+  for (int p = 0; p < si->partnum;) {
+    IndexPart *part = &si->parts[p];
+    int kept = 0;
+    for (int i = 0; i < part->count; i++)
+      if (part->ids[i] >= limit || !marked[part->ids[i]]) part->ids[kept++] = part->ids[i];
+    removed += part->count - kept;
+    if (kept < part->count) {
+      part->count = kept;
+      part->ids = (uint32_t *)zone_resize(part->ids, kept * sizeof(uint32_t));  // 0 frees
+    }
+    if (!kept) {
+      si->parts = (IndexPart *)zone_delete(si->parts, p, 1, sizeof(IndexPart));
+      si->partnum--;  // the last part's removal freed the array
+      continue;
+    }
+    int parts = si->partnum;
+    // A merge into the part before leaves p at the next part; the first part takes in
+    // the second, unfiltered, and is filtered again.
+    if (parts >= 2 && kept < SINDEX_PART_MIN) merge(si, p);
+    if (si->partnum == parts) p++;
+  }
+  si->num -= removed;
+  return removed;
+}
+
 uint32_t sindex_find(const SortedIndex *si, const void *key) {
   if (!si->partnum) return SINDEX_NONE;
   uint32_t id = id_at(si, locate(si, key, nullptr, false));
