@@ -115,6 +115,23 @@ void drop(NameMap *m, int p, int at) {
   if (!--m->partnum) m->parts = (NamePart *)zone_free(m->parts);
 }
 
+// The place namemap_find left for name when it still holds: found there, or between
+// two neighbours of the same part.
+bool remembered(const NameMap *m, const char *name, Place *p) {
+  if (!m->found_part) return false;
+  const NamePart *part = &m->parts[m->found_part - 1];
+  int at = m->found_at;
+  if (m->found) {
+    if (compare_names(m, name, part->entries[at].name) != 0) return false;
+  } else if (at == 0 || at == part->count ||
+             compare_names(m, name, part->entries[at - 1].name) <= 0 ||
+             compare_names(m, name, part->entries[at].name) >= 0) {
+    return false;
+  }
+  *p = Place{m->found_part - 1, at, m->found};
+  return true;
+}
+
 }  // namespace
 
 void namemap_init(NameMap *m, uint8_t casesens) {
@@ -133,7 +150,8 @@ void namemap_destroy(NameMap *m) {
 
 bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
   if (!name || !*name) return false;
-  Place p = search(m, name);
+  Place p;
+  if (!remembered(m, name, &p)) p = search(m, name);
   if (p.found) {
     m->parts[p.part].entries[p.at].value = value;
     m->parts[p.part].entries[p.at].aux = aux;
@@ -154,9 +172,10 @@ bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
 bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t *aux) {
   if (!name || !*name) return false;
   Place p = search(m, name);
-  if (!p.found) return false;
-  m->found_part = p.part + 1;
+  m->found_part = m->partnum ? p.part + 1 : 0;
   m->found_at = p.at;
+  m->found = p.found;
+  if (!p.found) return false;
   if (value) *value = m->parts[p.part].entries[p.at].value;
   if (aux) *aux = m->parts[p.part].entries[p.at].aux;
   return true;
@@ -164,13 +183,12 @@ bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t 
 
 bool namemap_remove(NameMap *m, const char *name) {
   if (!name || !*name) return false;
-  // The name just found needs no second search.
-  if (m->found_part &&
-      compare_names(m, name, m->parts[m->found_part - 1].entries[m->found_at].name) == 0) {
-    drop(m, m->found_part - 1, m->found_at);
+  Place p;
+  if (remembered(m, name, &p) && p.found) {
+    drop(m, p.part, p.at);
     return true;
   }
-  Place p = search(m, name);
+  p = search(m, name);
   if (!p.found) return false;
   drop(m, p.part, p.at);
   return true;

@@ -28,10 +28,11 @@ struct NameMap {
   // costs one step per entry.
   mutable int seen_part;
   mutable int seen_start;
-  // Where the last namemap_find found its name (part + 1, 0 for none), so that the
-  // usual find and remove of one name search once.
+  // Where the last namemap_find found its name, or would have put it (part + 1, 0 for
+  // none), so that the usual find and then remove or add of one name search once.
   mutable int found_part;
   mutable int found_at;
+  mutable bool found;
 };
 
 void namemap_init(NameMap *m, uint8_t casesens = 1);

@@ -323,6 +323,36 @@ TEST(NameMap, CaseFlagDecidesWhatIsTheSameName) {
   }
 }
 
+// Thousands of names, each looked up before it is added or removed (as the stores do)
+// and some not: the parts and the place remembered from a look-up keep the name order.
+TEST(NameMap, KeepsOrderOverManyPartsAndLookUps) {
+  NameMap m;
+  namemap_init(&m);
+  std::map<std::string, uint32_t> reference;
+  std::mt19937 rng(5);
+  for (uint32_t i = 0; i < 6000; i++) {
+    std::string name = "n" + std::to_string(rng() % 3000);
+    if (i % 3 == 0) namemap_find(&m, ("n" + std::to_string(rng() % 3000)).c_str(), nullptr);
+    else if (i % 3 == 1) namemap_find(&m, name.c_str(), nullptr);
+    if (rng() % 4 == 0) {
+      EXPECT_EQ(namemap_remove(&m, name.c_str()), reference.erase(name) == 1) << name;
+    } else {
+      EXPECT_EQ(namemap_add(&m, name.c_str(), i), reference.count(name) == 1) << name;
+      reference[name] = i;
+    }
+  }
+  ASSERT_EQ(namemap_count(&m), (int)reference.size());
+  int i = 0;
+  for (const auto &kv : reference) {
+    const char *name;
+    uint32_t value;
+    ASSERT_TRUE(namemap_entry(&m, i++, &name, &value, nullptr));
+    EXPECT_EQ(name, kv.first);
+    EXPECT_EQ(value, kv.second);
+  }
+  namemap_destroy(&m);
+}
+
 TEST(StringPool, SharesEqualTextsByReference) {
   int pooled = pool_count();
   const char *a = pool_intern("Main");
