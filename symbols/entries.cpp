@@ -13,17 +13,29 @@ EntryStore g_entries;
 
 namespace {
 
-EntryRecord *record(uint32_t id) {
-  return id == SINDEX_NONE ? nullptr : *(EntryRecord **)tab_slot(&g_entries.table, (int)id);
+EntrySlot *slot(uint32_t id) { return (EntrySlot *)tab_slot(&g_entries.table, (int)id); }
+
+EntryRecord *record(uint32_t id) { return id == SINDEX_NONE ? nullptr : slot(id)->record; }
+
+// Orders as strcmp does on the first four bytes (unsigned, a shorter name first).
+uint32_t name_prefix(const char *name) {
+  uint32_t prefix = 0;
+  for (int i = 0; i < 4; i++) {
+    prefix = prefix << 8 | (unsigned char)*name;
+    if (*name) name++;
+  }
+  return prefix;
 }
 
 int compare_address(const void *key, uint32_t, uint32_t id) {
-  uint32_t a = *(const uint32_t *)key, b = record(id)->address;
+  uint32_t a = *(const uint32_t *)key, b = slot(id)->address;
   return (a > b) - (a < b);
 }
 
 int compare_name(const void *key, uint32_t, uint32_t id) {
-  return strcmp((const char *)key, record(id)->name);
+  uint32_t a = name_prefix((const char *)key), b = slot(id)->prefix;
+  if (a != b) return a > b ? 1 : -1;
+  return (a & 0xFF) ? strcmp((const char *)key, record(id)->name) : 0;  // a NUL ends both
 }
 
 bool ident_char(char c) { return isalnum((unsigned char)c) || c == '_'; }
@@ -31,7 +43,7 @@ bool ident_char(char c) { return isalnum((unsigned char)c) || c == '_'; }
 }  // namespace
 
 void entries_init() {
-  tab_init(&g_entries.table, sizeof(EntryRecord *));
+  tab_init(&g_entries.table, sizeof(EntrySlot));
   sindex_init(&g_entries.by_address);
   sindex_set_compare(&g_entries.by_address, compare_address, 0);
   sindex_init(&g_entries.by_name);
@@ -139,7 +151,7 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
   e->type = type ? type : type_base(BT_VOID);
   e->source = source;
   memcpy(e->name, name, len + 1);
-  *(EntryRecord **)tab_slot(&g_entries.table, id) = e;
+  *slot((uint32_t)id) = EntrySlot{e, address, name_prefix(name)};
   sindex_insert(&g_entries.by_address, &e->address, e->id);
   sindex_insert(&g_entries.by_name, e->name, e->id);
   if (source) {
