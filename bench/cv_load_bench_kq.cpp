@@ -32,6 +32,8 @@ void (*bench_kq_loaded)(void);
 bool bench_kq_begin(const char *image) {
   pool_init();
   symbols_init();
+  // As kq.exe does for its debuggee: relative source names are looked for beside it.
+  symbols_set_program(image);
   static const DebugInfoHandlers handlers = {offer, nullptr};
   debug_info_set_handlers(&handlers);
   const uint8_t *view = map_file(image);
