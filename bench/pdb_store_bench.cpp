@@ -34,7 +34,9 @@ const uint8_t *whole_file(const char *path, size_t *size) {
   return root;
 }
 DebugType get_type(const char *spec) { return expression_get_type(spec); }
-uint32_t address(uint16_t section, uint32_t offset) { return module_section_address(section, offset); }
+uint32_t address(uint16_t section, uint32_t offset) {
+  return module_section_address(section, offset);
+}
 DebugType pointer(DebugType t) { return type_define_pointer(T(t)); }
 DebugType array(DebugType t, uint32_t size) { return type_define_array(T(t), size); }
 DebugType enumeration(const char *name, DebugType t) { return type_define_enum(name, T(t)); }
@@ -102,7 +104,8 @@ int main(int argc, char **argv) {
       printf("types %d, sources %d, pooled texts %d, type names %d\n", tab_used(&g_types.table),
              sources_count(), pool_count(), namemap_count(&g_types.names));
     modules_refresh_from(nullptr, 0);
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    double ms = took.count();
     if (best == 0 || ms < best) best = ms;
   }
   printf("%s: %d entries, %.2f ms per load and unload (best of %d), %.1f MB in %d blocks\n",
