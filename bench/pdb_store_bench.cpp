@@ -78,7 +78,7 @@ int main(int argc, char **argv) {
   pool_init();
   symbols_init();
   // As kq.exe does for its debuggee: relative source names are looked for beside it.
-  symbols_set_program(image);
+  symbols_set_program(g_image);
   static const DebugInfoHandlers handlers = {offer, nullptr};
   debug_info_set_handlers(&handlers);
   const uint8_t *view = map_file(g_image);
