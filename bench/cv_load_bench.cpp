@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -105,6 +106,61 @@ bool load_dbghelp(LoadTally *tally) {
 
 const DebugInfoHandlers kHandlers = {offer, nullptr};
 
+// Committed private memory of this process: what a load adds to it is the memory it
+// costs (the heap keeps what it once took, so each loader is measured in a process of
+// its own).
+size_t private_bytes() {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (const char *at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;
+       at = (const char *)info.BaseAddress + info.RegionSize) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+    if ((uintptr_t)info.BaseAddress + info.RegionSize < (uintptr_t)info.BaseAddress) break;
+  }
+  return total;
+}
+
+size_t g_peak;
+void note_memory() { g_peak = std::max(g_peak, private_bytes()); }
+void note_module(void *, uint32_t, const char *, const char *) { note_memory(); }
+// The first line comes after every symbol was enumerated.
+void note_first_line(void *context, uint32_t, uint32_t, const char *) {
+  if (!((LoadTally *)context)->lines++) note_memory();
+}
+
+// One load of kq ("kq") or of dbghelp; gives the kilobytes it added at its peak.
+int memory_growth(const char *which) {
+  size_t base = private_bytes();
+  g_peak = base;
+  LoadTally tally = {0, 0};
+  bench_kq_loaded = note_memory;
+  const DbghelpSink sink = {&tally, note_module, nullptr, note_first_line};
+  const char *why = "";
+  bool ok = strcmp(which, "kq") == 0 ? bench_kq_load(&tally)
+                                     : dbghelp_enumerate(g_image, &sink, &why);
+  return ok ? (int)((g_peak - base) / 1024) : -1;
+}
+
+// memory_growth in a fresh process of this program; -1 when it fails.
+int child_memory_growth(const char *which) {
+  char self[MAX_PATH], command[3 * MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  snprintf(command, sizeof command, "\"%s\" --memory %s \"%s\"", self, which, g_image);
+  STARTUPINFOA start;
+  memset(&start, 0, sizeof start);
+  start.cb = sizeof start;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                      &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = (DWORD)-1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return (int)code;
+}
+
 struct Loader {
   const char *name;
   bool (*load)(LoadTally *tally);
@@ -168,6 +224,13 @@ bool time_launches(int launches) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  bool memory = argc == 4 && strcmp(argv[1], "--memory") == 0;
+  if (memory) {
+    g_image = argv[3];
+    const char *why = "";
+    if (!bench_kq_begin(g_image, &kHandlers) || !dbghelp_begin(g_image, &why)) return -1;
+    return memory_growth(argv[2]);
+  }
   int rounds = argc > 1 ? atoi(argv[1]) : 5;
   int loads = argc > 2 ? atoi(argv[2]) : 10;
   if (argc > 3) g_image = g_label = argv[3];
@@ -211,5 +274,8 @@ int main(int argc, char **argv) {
            l.best * 1000, l.tally.symbols / l.best, l.tally.lines / l.best);
   printf("dbghelp takes %.2f times as long per load as ours, %.2f times as long as ours+kq\n",
          loaders[2].best / loaders[0].best, loaders[2].best / loaders[1].best);
+  int kq_kb = child_memory_growth("kq"), dbghelp_kb = child_memory_growth("dbghelp");
+  printf("memory growth of one load: ours+kq %d KB, dbghelp %d KB (ours+kq / dbghelp %.2f)\n",
+         kq_kb, dbghelp_kb, dbghelp_kb > 0 ? (double)kq_kb / dbghelp_kb : 0.0);
   return time_launches(rounds) ? 0 : 1;
 }

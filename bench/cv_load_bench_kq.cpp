@@ -21,9 +21,13 @@ ModuleSnapshotEntry g_module;
 
 }  // namespace
 
+void (*bench_kq_loaded)(void);
+
 bool bench_kq_begin(const char *image, const DebugInfoHandlers *handlers) {
   pool_init();
   symbols_init();
+  // As kq.exe does for its debuggee: relative source names are looked for beside it.
+  symbols_set_program(image);
   debug_info_set_handlers(handlers);
   const uint8_t *view = map_file(image);
   static PeImage pe;
@@ -36,6 +40,7 @@ bool bench_kq_begin(const char *image, const DebugInfoHandlers *handlers) {
 
 bool bench_kq_load(LoadTally *tally) {
   modules_refresh_from(&g_module, 1);
+  if (bench_kq_loaded) bench_kq_loaded();
   unsigned long lines = 0;
   for (int slot = 0; slot < tab_count(&g_sources.table); slot++)
     if (tab_in_use(&g_sources.table, slot))

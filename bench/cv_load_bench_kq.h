@@ -14,4 +14,6 @@ bool bench_kq_begin(const char *image, const DebugInfoHandlers *handlers);
 // offered to the plug-in) and unloads it; tally gets the entries and line entries that
 // stood in the stores.
 bool bench_kq_load(LoadTally *tally);
+// Called, when set, while a bench_kq_load has the module loaded.
+extern void (*bench_kq_loaded)(void);
 void bench_kq_end(void);

@@ -13,17 +13,29 @@ EntryStore g_entries;
 
 namespace {
 
-EntryRecord *record(uint32_t id) {
-  return id == SINDEX_NONE ? nullptr : *(EntryRecord **)tab_slot(&g_entries.table, (int)id);
+EntrySlot *slot(uint32_t id) { return (EntrySlot *)tab_slot(&g_entries.table, (int)id); }
+
+EntryRecord *record(uint32_t id) { return id == SINDEX_NONE ? nullptr : slot(id)->record; }
+
+// Orders as strcmp does on the first four bytes (unsigned, a shorter name first).
+uint32_t name_prefix(const char *name) {
+  uint32_t prefix = 0;
+  for (int i = 0; i < 4; i++) {
+    prefix = prefix << 8 | (unsigned char)*name;
+    if (*name) name++;
+  }
+  return prefix;
 }
 
 int compare_address(const void *key, uint32_t, uint32_t id) {
-  uint32_t a = *(const uint32_t *)key, b = record(id)->address;
+  uint32_t a = *(const uint32_t *)key, b = slot(id)->address;
   return (a > b) - (a < b);
 }
 
 int compare_name(const void *key, uint32_t, uint32_t id) {
-  return strcmp((const char *)key, record(id)->name);
+  uint32_t a = name_prefix((const char *)key), b = slot(id)->prefix;
+  if (a != b) return a > b ? 1 : -1;
+  return (a & 0xFF) ? strcmp((const char *)key, record(id)->name) : 0;  // a NUL ends both
 }
 
 bool ident_char(char c) { return isalnum((unsigned char)c) || c == '_'; }
@@ -31,7 +43,7 @@ bool ident_char(char c) { return isalnum((unsigned char)c) || c == '_'; }
 }  // namespace
 
 void entries_init() {
-  tab_init(&g_entries.table, sizeof(EntryRecord *));
+  tab_init(&g_entries.table, sizeof(EntrySlot));
   sindex_init(&g_entries.by_address);
   sindex_set_compare(&g_entries.by_address, compare_address, 0);
   sindex_init(&g_entries.by_name);
@@ -49,12 +61,54 @@ void entries_free() {
   tab_free(&g_entries.table);
 }
 
+namespace {
+
+// Everything of an entry but its place in the two indexes.
+void forget(EntryRecord *e) {
+  uint32_t id = 0;
+  if (e->source) {
+    if (namemap_find(&e->source->entry_map, e->name, &id) && id == e->id)
+      namemap_remove(&e->source->entry_map, e->name);
+    e->source->entry_refs--;
+  }
+  tab_release(&g_entries.table, (int)e->id);
+  zone_free(e);
+}
+
+}  // namespace
+
 int entries_remove_range(uint32_t low, uint32_t high) {
+  // The range's ids in address order, the order in which their slots are freed.
+  uint32_t limit = (uint32_t)tab_count(&g_entries.table);
+  uint32_t *ids = (uint32_t *)zone_alloc(limit * sizeof(uint32_t));
+  uint8_t *marked = (uint8_t *)zone_alloc(limit);
   int removed = 0;
-  for (EntryRecord *e; (e = record(sindex_ceiling(&g_entries.by_address, &low))) &&
-                       e->address < high;
-       removed++)
-    entry_delete(e);
+  if (!ids || !marked) {  // no memory for the lists: one by one
+    zone_free(ids);
+    zone_free(marked);
+    for (EntryRecord *e; (e = record(sindex_ceiling(&g_entries.by_address, &low))) &&
+                         e->address < high;
+         removed++)
+      entry_delete(e);
+    return removed;
+  }
+  zone_clear(marked);
+  for (EntryRecord *e = record(sindex_ceiling(&g_entries.by_address, &low));
+       e && e->address < high; e = record(sindex_after(&g_entries.by_address, &e->address))) {
+    ids[removed++] = e->id;
+    marked[e->id] = 1;
+  }
+  // A module's unload takes its thousands of entries at once: one pass over each index
+  // costs less than a search for each entry, unless the module holds only a few of them.
+  if (removed * 8 >= entries_count()) {
+    sindex_remove_marked(&g_entries.by_address, marked, limit);
+    sindex_remove_marked(&g_entries.by_name, marked, limit);
+    for (int i = 0; i < removed; i++) forget(record(ids[i]));
+  } else {
+    for (int i = 0; i < removed; i++) entry_delete(record(ids[i]));
+  }
+  zone_free(marked);
+  zone_free(ids);
   return removed;
 }
 
@@ -97,7 +151,7 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
   e->type = type ? type : type_base(BT_VOID);
   e->source = source;
   memcpy(e->name, name, len + 1);
-  *(EntryRecord **)tab_slot(&g_entries.table, id) = e;
+  *slot((uint32_t)id) = EntrySlot{e, address, name_prefix(name)};
   sindex_insert(&g_entries.by_address, &e->address, e->id);
   sindex_insert(&g_entries.by_name, e->name, e->id);
   if (source) {
@@ -109,16 +163,9 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
 
 void entry_delete(EntryRecord *e) {
   if (!e) return;
-  uint32_t id = 0;
-  if (e->source) {
-    if (namemap_find(&e->source->entry_map, e->name, &id) && id == e->id)
-      namemap_remove(&e->source->entry_map, e->name);
-    e->source->entry_refs--;
-  }
   sindex_remove(&g_entries.by_address, &e->address, e->id);
   sindex_remove(&g_entries.by_name, e->name, e->id);
-  tab_release(&g_entries.table, (int)e->id);
-  zone_free(e);
+  forget(e);
 }
 
 EntryRecord *entry_find(const char *name) {

@@ -20,8 +20,17 @@ struct EntryRecord {
   char name[1];
 };
 
+// A slot of the entry table: the record first (what every reader of the table takes),
+// then copies of the keys the indexes compare, so that a search reads this compact
+// table instead of a record scattered in the heap for each comparison.
+struct EntrySlot {
+  EntryRecord *record;
+  uint32_t address;
+  uint32_t prefix;  // the name's first four bytes, big-endian, padded with zeros
+};
+
 struct EntryStore {
-  SlotTable table;         // EntryRecord pointers
+  SlotTable table;         // EntrySlot
   SortedIndex by_address;  // unsigned, equal addresses by id
   SortedIndex by_name;     // byte-wise, equal names by id
 };

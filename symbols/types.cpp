@@ -56,8 +56,12 @@ int compare_shared(const void *key, uint32_t, uint32_t id) {
 }
 
 // The kind-specific block of a type that has none yet, zeroed, with its back reference.
+// A record made with room behind it takes the block there.
 void *give_data(TypeRecord *t, size_t size) {
-  if (!t->data) {
+  if (!t->data && zone_size(t) >= sizeof(TypeRecord) + size) {
+    t->data = t + 1;
+    *(TypeRecord **)t->data = t;
+  } else if (!t->data) {
     t->data = zone_alloc(size);
     zone_clear(t->data);
     if (t->data) *(TypeRecord **)t->data = t;
@@ -65,10 +69,15 @@ void *give_data(TypeRecord *t, size_t size) {
   return t->data;
 }
 
-// A new record in a free slot, or in slot when it is given (the reserved base types).
-TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1) {
+// A new record in a free slot, or in slot when it is given (the reserved base types),
+// with its kind's block when data_size is given, or room for the block given later. The
+// block shares the record's allocation: one zone block less for each of the hundred
+// thousand types of a large program.
+TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1,
+                     size_t room = 0) {
   int id = slot >= 0 ? slot : tab_alloc(&g_types.table);
-  TypeRecord *t = (TypeRecord *)zone_alloc(sizeof(TypeRecord));
+  size_t block = room > data_size ? room : data_size;
+  TypeRecord *t = (TypeRecord *)zone_alloc(sizeof(TypeRecord) + block);
   zone_clear(t);
   if (id < 0 || !t) {
     tab_release(&g_types.table, id);
@@ -87,7 +96,7 @@ TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1
 }
 
 void free_members(MemberList *list) {
-  for (int i = 0; i < list->count; i++) list->items[i].name = (char *)zone_free(list->items[i].name);
+  for (int i = 0; i < list->count; i++) pool_release(list->items[i].name);
   list->items = (MemberRecord *)zone_free(list->items);
   list->count = 0;
 }
@@ -114,7 +123,8 @@ void unlist_type(TypeRecord *t) {
 void delete_type(TypeRecord *t) {
   unlist_type(t);
   if (MemberList *list = members_of(t)) free_members(list);
-  t->data = zone_free(t->data);
+  if (t->data != t + 1) zone_free(t->data);
+  t->data = nullptr;
   if (t->name) pool_release(t->name);
   tab_release(&g_types.table, (int)t->id);
   zone_free(t);
@@ -181,9 +191,9 @@ TypeRecord *share(TypeRecord *t) {
   return t;
 }
 
-TypeRecord *named_type(const char *name, int kind, size_t data_size) {
+TypeRecord *named_type(const char *name, int kind, size_t room) {
   if (TypeRecord *t = type_find(name)) return t;
-  return new_type(name, kind, data_size);
+  return new_type(name, kind, 0, -1, room);
 }
 
 
@@ -258,7 +268,7 @@ TypeRecord *type_define_array(TypeRecord *element, uint32_t size) {
 }
 
 TypeRecord *type_define_enum(const char *name, TypeRecord *base) {
-  TypeRecord *t = named_type(name, TK_ENUM, 0);
+  TypeRecord *t = named_type(name, TK_ENUM, sizeof(EnumData));
   if (t && !t->data && t->kind == TK_ENUM) {
     EnumData *d = (EnumData *)give_data(t, sizeof(EnumData));
     if (d) d->base = or_void(base);
@@ -267,7 +277,7 @@ TypeRecord *type_define_enum(const char *name, TypeRecord *base) {
 }
 
 TypeRecord *type_define_struct(const char *name, int size) {
-  TypeRecord *t = named_type(name, TK_STRUCT, 0);
+  TypeRecord *t = named_type(name, TK_STRUCT, sizeof(StructData));
   if (!t || size == 0 || t->kind != TK_STRUCT) return t;
   bool fresh = !t->data;
   StructData *d = (StructData *)give_data(t, sizeof(StructData));
@@ -281,10 +291,10 @@ TypeRecord *type_define_frame(const char *name, TypeRecord *function, uint32_t s
   // own; the name keeps finding the first one.
   TypeRecord *t = type_find(name);
   if (t && t->kind == TK_FRAME && t->owner != module_current()) {
-    t = new_type(nullptr, TK_FRAME, 0);
+    t = new_type(nullptr, TK_FRAME, 0, -1, sizeof(FrameData));
     if (t) t->name = pool_intern(name);
   } else if (!t) {
-    t = new_type(name, TK_FRAME, 0);
+    t = new_type(name, TK_FRAME, 0, -1, sizeof(FrameData));
   }
   if (t && !t->data && t->kind == TK_FRAME) {
     FrameData *d = (FrameData *)give_data(t, sizeof(FrameData));
@@ -311,12 +321,12 @@ TypeRecord *type_define_function(TypeRecord *args, TypeRecord *result, int call)
 void type_define_member(TypeRecord *type, const char *name, int shift, TypeRecord *member) {
   MemberList *list = members_of(type);
   if (!list) return;
-  MemberRecord *items = (MemberRecord *)zone_resize(list->items,
-                                                    (list->count + 1) * sizeof(MemberRecord));
+  // With slack: members come one by one, often by the hundred thousand.
+  MemberRecord *items = (MemberRecord *)zone_grow(list->items, sizeof(MemberRecord));
   if (!items) return;
   list->items = items;
   MemberRecord &m = items[list->count++];
-  m.name = zone_strdup(name ? name : "");
+  m.name = pool_intern(name ? name : "");
   m.shift = shift;
   m.type = member;
   if (type->kind == TK_FRAME) {

@@ -24,7 +24,7 @@ enum BaseTypeCode {
 struct TypeRecord;
 
 struct MemberRecord {
-  char *name;  // owned
+  const char *name;  // pooled: a few member names serve thousands of types
   int shift;   // byte offset in the struct, or frame offset
   TypeRecord *type;
 };

@@ -59,11 +59,13 @@ uint32_t id_before(const SortedIndex *si, Place p) {
   return SINDEX_NONE;
 }
 
+// The part's block keeps slack, so that most inserts move ids without reallocating.
 bool put_id(IndexPart *part, int at, uint32_t id) {
-  uint32_t *ids = (uint32_t *)zone_insert(part->ids, at, 1, sizeof(uint32_t));
-  if (zone_size(ids) != (size_t)(part->count + 1) * sizeof(uint32_t)) return false;
+  uint32_t *ids = (uint32_t *)zone_grow(part->ids, sizeof id);
+  if (!ids) return false;
+  memmove(ids + at + 1, ids + at, (part->count - at) * sizeof id);
+  ids[at] = id;
   part->ids = ids;
-  part->ids[at] = id;
   part->count++;
   return true;
 }
@@ -138,7 +140,11 @@ bool sindex_insert(SortedIndex *si, const void *key, uint32_t id) {
     si->num = 1;
     return false;
   }
-  Place p = locate(si, key, &id, false);
+  // Debug information mostly comes in address order: a key above the last id goes to
+  // the end without a search.
+  IndexPart *last = &si->parts[si->partnum - 1];
+  Place p = {si->partnum - 1, last->count};
+  if (order(si, key, &id, last->ids[last->count - 1]) <= 0) p = locate(si, key, &id, false);
   IndexPart *part = &si->parts[p.part];
   if (p.at < part->count && order(si, key, &id, part->ids[p.at]) == 0) return true;
   if (!put_id(part, p.at, id)) return true;
@@ -161,6 +167,33 @@ bool sindex_remove(SortedIndex *si, const void *key, uint32_t id) {
     si->partnum = 0;
   }
   return true;
+}
+
+int sindex_remove_marked(SortedIndex *si, const uint8_t *marked, uint32_t limit) {
+  int removed = 0;
+  for (int p = 0; p < si->partnum;) {
+    IndexPart *part = &si->parts[p];
+    int kept = 0;
+    for (int i = 0; i < part->count; i++)
+      if (part->ids[i] >= limit || !marked[part->ids[i]]) part->ids[kept++] = part->ids[i];
+    removed += part->count - kept;
+    if (kept < part->count) {
+      part->count = kept;
+      part->ids = (uint32_t *)zone_resize(part->ids, kept * sizeof(uint32_t));  // 0 frees
+    }
+    if (!kept) {
+      si->parts = (IndexPart *)zone_delete(si->parts, p, 1, sizeof(IndexPart));
+      si->partnum--;  // the last part's removal freed the array
+      continue;
+    }
+    int parts = si->partnum;
+    // A merge into the part before leaves p at the next part; the first part takes in
+    // the second, unfiltered, and is filtered again.
+    if (parts >= 2 && kept < SINDEX_PART_MIN) merge(si, p);
+    if (si->partnum == parts) p++;
+  }
+  si->num -= removed;
+  return removed;
 }
 
 uint32_t sindex_find(const SortedIndex *si, const void *key) {

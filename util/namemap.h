@@ -1,5 +1,7 @@
-// Name map: a sorted array of pooled names with two values each, searched by binary
-// search. Case-sensitive unless created otherwise; never holds an empty name.
+// Name map: pooled names with two values each, in name order, searched by binary search.
+// Case-sensitive unless created otherwise; never holds an empty name. The entries are
+// split into parts of at most 128, so that adding a name to a map of tens of thousands
+// (every function of a large source file) moves a short array.
 #pragma once
 #include <stdint.h>
 
@@ -9,11 +11,28 @@ struct NameEntry {
   uint32_t value;
 };
 
+struct NamePart {
+  int count;
+  NameEntry *entries;
+};
+
+enum { NAMEMAP_PART_MAX = 128 };
+
 struct NameMap {
   int namebytes;     // sum of the names' lengths plus one each
   uint8_t casesens;  // 1: case-sensitive, 0: without regard to case
   int count;
-  NameEntry *entries;
+  int partnum;
+  NamePart *parts;   // null when empty
+  // Where the last namemap_entry call found its entry, so that a walk by position
+  // costs one step per entry.
+  mutable int seen_part;
+  mutable int seen_start;
+  // Where the last namemap_find found its name, or would have put it (part + 1, 0 for
+  // none), so that the usual find and then remove or add of one name search once.
+  mutable int found_part;
+  mutable int found_at;
+  mutable bool found;
 };
 
 void namemap_init(NameMap *m, uint8_t casesens = 1);

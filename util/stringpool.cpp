@@ -7,17 +7,72 @@
 namespace {
 
 StringPool g_pool;
+const uint32_t kFirstBuckets = 64;
 
 PoolEntry *entry(uint32_t id) { return (PoolEntry *)tab_slot(&g_pool.table, (int)id); }
 
-// The context cannot carry a pointer on every host; there is only one pool anyway.
-int compare_text(const void *key, uint32_t, uint32_t id) {
-  return strcmp((const char *)key, entry(id)->text);
+uint32_t hash_text(const char *text) {
+  uint32_t h = 2166136261u;  // FNV-1a
+  for (const unsigned char *p = (const unsigned char *)text; *p; p++) h = (h ^ *p) * 16777619u;
+  return h;
+}
+
+// The bucket holding text, or the empty bucket where it would go.
+uint32_t probe(const char *text, uint32_t hash, bool *found) {
+  for (uint32_t b = hash & g_pool.mask;; b = (b + 1) & g_pool.mask) {
+    const PoolBucket &held = g_pool.buckets[b];
+    *found = held.slot && held.hash == hash && strcmp(entry(held.slot - 1)->text, text) == 0;
+    if (!held.slot || *found) return b;
+  }
+}
+
+// Doubles the buckets (the first call makes them); false without memory.
+bool grow() {
+  uint32_t count = g_pool.buckets ? (g_pool.mask + 1) * 2 : kFirstBuckets;
+  PoolBucket *buckets = (PoolBucket *)zone_alloc(count * sizeof(PoolBucket));
+  if (!buckets) return false;
+  memset(buckets, 0, count * sizeof(PoolBucket));
+  PoolBucket *old = g_pool.buckets;
+  uint32_t oldcount = old ? g_pool.mask + 1 : 0;
+  g_pool.buckets = buckets;
+  g_pool.mask = count - 1;
+  for (uint32_t b = 0; b < oldcount; b++) {
+    if (!old[b].slot) continue;
+    uint32_t to = old[b].hash & g_pool.mask;
+    while (buckets[to].slot) to = (to + 1) & g_pool.mask;
+    buckets[to] = old[b];
+  }
+  zone_free(old);
+  return true;
+}
+
+// Empties bucket b and moves later buckets of the same run back into the gap, so that
+// every text stays reachable from its home bucket without marks for removed ones.
+void empty_bucket(uint32_t b) {
+  for (uint32_t next = b;;) {
+    next = (next + 1) & g_pool.mask;
+    if (!g_pool.buckets[next].slot) break;
+    uint32_t home = g_pool.buckets[next].hash & g_pool.mask;
+    bool stays = b <= next ? (b < home && home <= next) : (b < home || home <= next);
+    if (stays) continue;
+    g_pool.buckets[b] = g_pool.buckets[next];
+    b = next;
+  }
+  g_pool.buckets[b].slot = 0;
 }
 
 // Texts may be pooled by a library user that never ran the program's start-up.
-void ensure_ready() {
+bool ensure_ready() {
   if (!g_pool.ready) pool_init();
+  return g_pool.buckets || grow();
+}
+
+// The slot of the pooled text equal to text and its bucket, or -1.
+int find(const char *text, uint32_t *bucket) {
+  if (!text || !g_pool.ready || !g_pool.buckets) return -1;
+  bool found;
+  *bucket = probe(text, hash_text(text), &found);
+  return found ? (int)g_pool.buckets[*bucket].slot - 1 : -1;
 }
 
 }  // namespace
@@ -25,8 +80,8 @@ void ensure_ready() {
 void pool_init() {
   if (g_pool.ready) return;
   tab_init(&g_pool.table, sizeof(PoolEntry));
-  sindex_init(&g_pool.index);
-  sindex_set_compare(&g_pool.index, compare_text, 0);
+  g_pool.buckets = nullptr;
+  g_pool.mask = 0;
   g_pool.ready = true;
 }
 
@@ -34,53 +89,48 @@ void pool_free() {
   if (!g_pool.ready) return;
   int id = -1;
   while (tab_prev_used(&g_pool.table, &id)) entry(id)->text = (char *)zone_free(entry(id)->text);
-  sindex_destroy(&g_pool.index);
+  g_pool.buckets = (PoolBucket *)zone_free(g_pool.buckets);
   tab_free(&g_pool.table);
   g_pool.ready = false;
 }
 
 const char *pool_intern(const char *text) {
-  if (!text) return nullptr;
-  ensure_ready();
-  uint32_t id = sindex_find(&g_pool.index, text);
-  if (id != SINDEX_NONE) {
-    entry(id)->refs++;
-    return entry(id)->text;
+  if (!text || !ensure_ready()) return nullptr;
+  uint32_t hash = hash_text(text);
+  bool found;
+  uint32_t b = probe(text, hash, &found);
+  if (found) {
+    entry(g_pool.buckets[b].slot - 1)->refs++;
+    return entry(g_pool.buckets[b].slot - 1)->text;
+  }
+  if ((uint32_t)(tab_used(&g_pool.table) + 1) * 2 > g_pool.mask + 1) {
+    if (!grow()) return nullptr;
+    b = probe(text, hash, &found);
   }
   char *copy = zone_strdup(text);
-  if (!copy) return nullptr;
-  int slot = tab_alloc(&g_pool.table);
-  if (slot < 0) {
-    zone_free(copy);
-    return nullptr;
-  }
-  entry(slot)->text = copy;
-  entry(slot)->refs = 1;
-  if (sindex_insert(&g_pool.index, copy, (uint32_t)slot)) {
-    // No memory for the index: without it the text could never be found again.
-    tab_release(&g_pool.table, slot);
-    zone_free(copy);
-    return nullptr;
-  }
+  int slot = copy ? tab_alloc(&g_pool.table) : -1;
+  if (slot < 0) return (const char *)zone_free(copy);
+  *entry(slot) = PoolEntry{copy, 1};
+  g_pool.buckets[b] = PoolBucket{(uint32_t)slot + 1, hash};
   return copy;
 }
 
 bool pool_release(const char *text) {
-  if (!text || !g_pool.ready) return false;
-  uint32_t id = sindex_find(&g_pool.index, text);
-  if (id == SINDEX_NONE) return false;
+  uint32_t bucket;
+  int id = find(text, &bucket);
+  if (id < 0) return false;
   PoolEntry *e = entry(id);
   if (--e->refs > 0) return true;
-  sindex_remove(&g_pool.index, e->text, id);
+  empty_bucket(bucket);
   e->text = (char *)zone_free(e->text);
-  tab_release(&g_pool.table, (int)id);
+  tab_release(&g_pool.table, id);
   return true;
 }
 
 int pool_count() { return g_pool.ready ? tab_used(&g_pool.table) : 0; }
 
 int pool_references(const char *text) {
-  if (!text || !g_pool.ready) return 0;
-  uint32_t id = sindex_find(&g_pool.index, text);
-  return id == SINDEX_NONE ? 0 : entry(id)->refs;
+  uint32_t bucket;
+  int id = find(text, &bucket);
+  return id < 0 ? 0 : entry(id)->refs;
 }

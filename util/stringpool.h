@@ -3,7 +3,6 @@
 #pragma once
 #include <stdint.h>
 
-#include "index.h"
 #include "tab.h"
 
 struct PoolEntry {
@@ -11,10 +10,19 @@ struct PoolEntry {
   int refs;
 };
 
-// Slots of PoolEntry, indexed by case-sensitive text.
+// A bucket holds the text's hash beside its slot, so that most probes read no text.
+struct PoolBucket {
+  uint32_t slot;  // slot id + 1, 0 for an empty bucket
+  uint32_t hash;
+};
+
+// Slots of PoolEntry, found by the text's hash: an open-addressed table of buckets, at
+// most half full. Interning runs for every name a module's debug information defines,
+// so a look-up must not depend on the pool's size.
 struct StringPool {
   SlotTable table;
-  SortedIndex index;
+  PoolBucket *buckets;
+  uint32_t mask;  // bucket count - 1, a power of two
   bool ready;
 };
 

@@ -81,6 +81,33 @@ TEST_F(IndexTest, SplitsAt151AndMergesBelow51) {
   }
 }
 
+// Marked removal keeps the order and the part bounds of removing one by one: every id,
+// a run at the front, every other id, a run in the middle, the last few.
+TEST_F(IndexTest, RemovesMarkedIdsInOnePass) {
+  struct Case {
+    int count;
+    bool (*doomed)(uint32_t id);
+  } cases[] = {
+      {400, [](uint32_t) { return true; }},
+      {400, [](uint32_t id) { return id < 300; }},
+      {1000, [](uint32_t id) { return id % 2 == 0; }},
+      {1000, [](uint32_t id) { return id >= 100 && id < 900; }},
+      {200, [](uint32_t id) { return id >= 195; }},
+  };
+  for (const Case &c : cases) {
+    std::vector<uint32_t> order(c.count), left;
+    std::vector<uint8_t> marked(c.count + 1);
+    for (int i = 0; i < c.count; i++) order[i] = (uint32_t)i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(c.count));
+    for (uint32_t id : order) add(id, (int)id / 3);  // runs of equal keys, ordered by id
+    for (uint32_t id = 0; id < (uint32_t)c.count; id++)
+      c.doomed(id) ? (void)(marked[id] = 1) : left.push_back(id);
+    EXPECT_EQ(sindex_remove_marked(&si, marked.data(), c.count), c.count - (int)left.size());
+    EXPECT_EQ(walk(&si), left);
+    sindex_destroy(&si);
+  }
+}
+
 TEST_F(IndexTest, LookupsAtTheEdges) {
   uint32_t id;
   EXPECT_FALSE(sindex_iterate(&si, &id));  // empty
@@ -294,6 +321,36 @@ TEST(NameMap, CaseFlagDecidesWhatIsTheSameName) {
     namemap_destroy(&m);
     EXPECT_EQ(pool_count(), pooled);  // every name went back to the pool
   }
+}
+
+// Thousands of names, each looked up before it is added or removed (as the stores do)
+// and some not: the parts and the place remembered from a look-up keep the name order.
+TEST(NameMap, KeepsOrderOverManyPartsAndLookUps) {
+  NameMap m;
+  namemap_init(&m);
+  std::map<std::string, uint32_t> reference;
+  std::mt19937 rng(5);
+  for (uint32_t i = 0; i < 6000; i++) {
+    std::string name = "n" + std::to_string(rng() % 3000);
+    if (i % 3 == 0) namemap_find(&m, ("n" + std::to_string(rng() % 3000)).c_str(), nullptr);
+    else if (i % 3 == 1) namemap_find(&m, name.c_str(), nullptr);
+    if (rng() % 4 == 0) {
+      EXPECT_EQ(namemap_remove(&m, name.c_str()), reference.erase(name) == 1) << name;
+    } else {
+      EXPECT_EQ(namemap_add(&m, name.c_str(), i), reference.count(name) == 1) << name;
+      reference[name] = i;
+    }
+  }
+  ASSERT_EQ(namemap_count(&m), (int)reference.size());
+  int i = 0;
+  for (const auto &kv : reference) {
+    const char *name;
+    uint32_t value;
+    ASSERT_TRUE(namemap_entry(&m, i++, &name, &value, nullptr));
+    EXPECT_EQ(name, kv.first);
+    EXPECT_EQ(value, kv.second);
+  }
+  namemap_destroy(&m);
 }
 
 TEST(StringPool, SharesEqualTextsByReference) {
