@@ -25,7 +25,7 @@ enum CodeCommand {
 // The prompts' texts in the string table.
 enum {
   IDS_ASSEMBLE = 1350, IDS_COMMENT = 1380, IDS_GO_TO = 1400, IDS_SEARCH = 1450,
-  IDS_SAVE_PATCHES = 1470
+  IDS_SAVE_PATCHES = 1490
 };
 enum { CODE_FOUND = 200 };
 
