@@ -14,7 +14,7 @@ const CommandRow CommandTable[COMMAND_ROWS + 1] = {
   {0x0000FF, 0x00008C, 1, CB_SIZE2, OPK_RM,      OPK_SEG,     OPK_NONE,      CC_GENERAL | CF_RARE,      "MOV"},
   {0x0000FF, 0x00008E, 1, CB_SIZE2, OPK_SEG,     OPK_RM,      OPK_NONE,      CC_GENERAL | CF_RARE,      "MOV"},
   {0xC0FFFF, 0xC0220F, 2, CB_PRIV, OPK_CR,      OPK_R32,     OPK_NONE,      CC_GENERAL | CF_RARE,      "MOV"},
-  {0xC0FFFF, 0xC0200F, 2, CB_NONE, OPK_R32,     OPK_CR,      OPK_NONE,      CC_GENERAL | CF_RARE,      "MOV"},
+  {0xC0FFFF, 0xC0200F, 2, CB_PRIV, OPK_R32,     OPK_CR,      OPK_NONE,      CC_GENERAL | CF_RARE,      "MOV"},
   {0xC0FFFF, 0xC0230F, 2, CB_PRIV, OPK_DR,      OPK_R32,     OPK_NONE,      CC_GENERAL | CF_RARE,      "MOV"},
   {0xC0FFFF, 0xC0210F, 2, CB_PRIV, OPK_R32,     OPK_DR,      OPK_NONE,      CC_GENERAL | CF_RARE,      "MOV"},
   {0x0000F8, 0x000050, 1, CB_NONE, OPK_REG_OP,  OPK_NONE,    OPK_NONE,      CC_PUSH,                   "PUSH"},

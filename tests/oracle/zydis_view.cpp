@@ -249,6 +249,8 @@ void zydis_view(const uint8_t *bytes, size_t count, uint32_t address, ZydisView 
   view->takes_f2 = (in.attributes & both) == both;
   read_target(&in, operands, address, view);
   view->writes_memory = writes_memory(&in, operands);
+  view->privileged = (in.attributes & ZYDIS_ATTRIB_IS_PRIVILEGED) != 0;
+  view->port_io = in.meta.category == ZYDIS_CATEGORY_IO || in.meta.category == ZYDIS_CATEGORY_IOSTRINGOP;
 }
 
 const char *zydis_name(const ZydisView *view) {

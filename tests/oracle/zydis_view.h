@@ -23,6 +23,8 @@ struct ZydisView {
   bool takes_f3;         // a string command that takes REP or REPE (F3)
   bool takes_f2;         // a string command that takes REPNE (F2): CMPS, SCAS
   bool writes_memory;    // writes memory other than the stack below ESP
+  bool privileged;       // faults outside ring 0
+  bool port_io;          // reads or writes an I/O port
 };
 
 // Decodes bytes[0..count) standing at address in 32-bit protected mode.
