@@ -708,8 +708,10 @@ void copy_cut(char *out, size_t size, const char *text, size_t length) {
 }
 
 // "_name", "_name@12" (stdcall) and "@name@12" (fastcall): the name between the marks.
+// An import's pointer, "__imp_" and the decorated name, stays as it is.
 bool c_name(const char *decorated, size_t length, char *out, size_t size) {
   if (length < 2 || (decorated[0] != '_' && decorated[0] != '@')) return false;
+  if (!strncmp(decorated, "__imp_", 6)) return false;
   const char *start = decorated + 1, *stop = decorated + length;
   const char *at = stop;
   while (at > start && at[-1] >= '0' && at[-1] <= '9') at--;
