@@ -15,7 +15,7 @@ enum {
   ARENA_SIZE = 16384,
   MAX_INPUT = 2048,
   MAX_DEPTH = 24,
-  BACKREFS = 10,       // the decoration can refer back to ten names and ten parameter types
+  BACKREFS = 10,        // the decoration can refer back to ten names and ten parameter types
   MAX_COMPONENTS = 24,  // of one qualified name
   MAX_LIST = 32,        // parameters or template arguments
 };
@@ -321,8 +321,10 @@ void qualify(Undecorator *u, TypeText *t, const DecoratedCode *qualifiers) {
   if (!qualifiers || !qualifiers->text[0] || t->shape == SHAPE_POINTER) return;
   uint32_t mark = u->used;
   put(u, t->before);
-  if (t->shape == SHAPE_PLAIN) put(u, " ");
-  else space_if_needed(u, mark);
+  if (t->shape == SHAPE_PLAIN)
+    put(u, " ");
+  else
+    space_if_needed(u, mark);
   put(u, qualifiers->text);
   t->before = since(u, mark);
 }
@@ -367,8 +369,10 @@ FunctionText function_type(Undecorator *u, bool with_this) {
     while (take(u, "E") || take(u, "I") || take(u, "F")) {
     }
     const DecoratedCode *qualifiers = take_row(u, kTypeQualifiers, 4);
-    if (!qualifiers) fail(u);
-    else f.qualifiers = text_piece(u, qualifiers->text);
+    if (!qualifiers)
+      fail(u);
+    else
+      f.qualifiers = text_piece(u, qualifiers->text);
   }
   const DecoratedCode *convention = take_row(u, kCallingConventions, kCallingConventionCount);
   if (!convention) {
@@ -498,8 +502,10 @@ TypeText type(Undecorator *u) {
     }
   } else if (digit_next(u)) {
     uint32_t index = (uint32_t)(*u->at++ - '0');
-    if (index < u->refs.type_count) t = u->refs.types[index];
-    else fail(u);
+    if (index < u->refs.type_count)
+      t = u->refs.types[index];
+    else
+      fail(u);
   } else if ((code = take_row(u, kBuiltinTypes, kBuiltinTypeCount))) {
     t.before = text_piece(u, code->text);
   } else if ((code = take_row(u, kTagKinds, kTagKindCount))) {
@@ -603,8 +609,7 @@ Piece function(Undecorator *u, Piece *name, const OperatorCode *op) {
   int64_t adjustment = 0, displacement = 0;
   if (kind->kind == FUNCTION_DISPLACEMENT_THUNK) displacement = (int32_t)(uint32_t)number(u);
   if (kind->kind >= FUNCTION_THUNK) adjustment = number(u);
-  FunctionText f =
-      function_type(u, kind->kind != FUNCTION_STATIC && kind->kind != FUNCTION_GLOBAL);
+  FunctionText f = function_type(u, kind->kind != FUNCTION_STATIC && kind->kind != FUNCTION_GLOBAL);
   if (op && op->kind == OPERATOR_CONVERSION) {
     Piece result = type_piece(u, f.result);
     uint32_t mark = u->used;
@@ -716,8 +721,10 @@ bool c_name(const char *decorated, size_t length, char *out, size_t size) {
   const char *at = stop;
   while (at > start && at[-1] >= '0' && at[-1] <= '9') at--;
   bool sized = at < stop && at - 1 > start && at[-1] == '@';
-  if (sized) stop = at - 1;
-  else if (decorated[0] == '@') return false;
+  if (sized)
+    stop = at - 1;
+  else if (decorated[0] == '@')
+    return false;
   if (memchr(start, '@', (size_t)(stop - start))) return false;
   copy_cut(out, size, start, (size_t)(stop - start));
   return true;

@@ -13,12 +13,12 @@ struct DecoratedCode {
 // What the name of a special function needs besides its text.
 enum OperatorKind {
   OPERATOR_PLAIN,
-  OPERATOR_CONSTRUCTOR,     // the class's own name
-  OPERATOR_DESTRUCTOR,      // ~ and the class's name
-  OPERATOR_CONVERSION,      // "operator " and the result type
-  OPERATOR_TYPE_NAME,       // a type follows: the type, then the text
-  OPERATOR_BASE_CLASS,      // four numbers follow, shown in the text
-  OPERATOR_INITIALIZER,     // a variable's name follows, shown in the text
+  OPERATOR_CONSTRUCTOR,  // the class's own name
+  OPERATOR_DESTRUCTOR,   // ~ and the class's name
+  OPERATOR_CONVERSION,   // "operator " and the result type
+  OPERATOR_TYPE_NAME,    // a type follows: the type, then the text
+  OPERATOR_BASE_CLASS,   // four numbers follow, shown in the text
+  OPERATOR_INITIALIZER,  // a variable's name follows, shown in the text
 };
 
 struct OperatorCode {
@@ -29,8 +29,14 @@ struct OperatorCode {
 
 // A member function's class letter: its access and whether it is static, virtual or a thunk.
 // The thunks come last: they are virtual too.
-enum FunctionKind { FUNCTION_GLOBAL, FUNCTION_MEMBER, FUNCTION_STATIC, FUNCTION_VIRTUAL,
-                    FUNCTION_THUNK, FUNCTION_DISPLACEMENT_THUNK };
+enum FunctionKind {
+  FUNCTION_GLOBAL,
+  FUNCTION_MEMBER,
+  FUNCTION_STATIC,
+  FUNCTION_VIRTUAL,
+  FUNCTION_THUNK,
+  FUNCTION_DISPLACEMENT_THUNK
+};
 struct FunctionClass {
   const char *code;
   const char *access;  // "public: " and the like

@@ -111,8 +111,9 @@ void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
     // Publics carry the linker's decorated names, and some procedures the compiler's:
     // entries take the names a user reads.
     char plain[LEAF_NAME_SIZE];
-    if ((layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?')) &&
-        undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
+    bool decorated =
+        layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
+    if (decorated && undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
       memcpy(name, plain, sizeof plain);
     uint32_t index;
     DebugType type =

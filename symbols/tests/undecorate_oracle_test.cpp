@@ -57,13 +57,15 @@ TEST(UndecorateOracle, AgreesWithLlvmUndname) {
     if (file.size() > 4 && file.substr(file.size() - 4) == ".pdb")
       for (const std::string &line :
            lines_of(run("llvm-pdbutil-14 dump -publics -globals '" + file + "' 2>/dev/null")))
-        if (line.find("S_PUB32") != std::string::npos || line.find("S_GPROC32") != std::string::npos)
+        if (line.find("S_PUB32") != std::string::npos ||
+            line.find("S_GPROC32") != std::string::npos)
           corpus.insert(line.substr(line.find('`') + 1, line.rfind('`') - line.find('`') - 1));
   }
   std::string object = std::string(BUILD_DIR) + "/decorated_names_sample.obj";
-  std::string symbols = run(
-      "clang-14 --target=i686-pc-windows-msvc -std=c++17 -fms-extensions -Wno-everything -c '" SAMPLE
-      "' -o '" + object + "' && llvm-nm-14 --defined-only '" + object + "'");
+  std::string symbols =
+      run("clang-14 --target=i686-pc-windows-msvc -std=c++17 -fms-extensions -Wno-everything -c "
+          "'" SAMPLE "' -o '" +
+          object + "' && llvm-nm-14 --defined-only '" + object + "'");
   ASSERT_FALSE(symbols.empty()) << "clang-14 and llvm-nm-14 (packages clang-14, llvm-14)";
   std::ifstream sample_in(SAMPLE);
   std::string source((std::istreambuf_iterator<char>(sample_in)), {});
@@ -100,8 +102,10 @@ TEST(UndecorateOracle, AgreesWithLlvmUndname) {
       }
       if (!mine) {
         // String literals stay decorated; anything else is reported and counted.
-        if (list[i].compare(0, 5, "??_C@") == 0) strings++;
-        else if (++only_oracle <= 5) printf("not read: %s\n  %s\n", list[i].c_str(), oracle[i].c_str());
+        if (list[i].compare(0, 5, "??_C@") == 0)
+          strings++;
+        else if (++only_oracle <= 5)
+          printf("not read: %s\n  %s\n", list[i].c_str(), oracle[i].c_str());
         continue;
       }
       both++;
@@ -109,10 +113,11 @@ TEST(UndecorateOracle, AgreesWithLlvmUndname) {
       name_found += holds_name(oracle[i], name);
       EXPECT_EQ(oracle[i], full) << list[i];
     }
-    printf("%s: %zu decorated names, %zu read by both, full text equal %zu, name part found %zu, "
-           "string literals left decorated %zu, read by llvm-undname only %zu\n",
-           names == &corpus ? "corpus" : "clang-cl object", list.size(), both, full_equal,
-           name_found, strings, only_oracle);
+    printf(
+        "%s: %zu decorated names, %zu read by both, full text equal %zu, name part found %zu, "
+        "string literals left decorated %zu, read by llvm-undname only %zu\n",
+        names == &corpus ? "corpus" : "clang-cl object", list.size(), both, full_equal, name_found,
+        strings, only_oracle);
     EXPECT_EQ(name_found, both);
     EXPECT_GE(both, names == &corpus ? 2000u : 90u);
     EXPECT_LE(only_oracle * 100, both);  // forms the reader leaves decorated stay rare
