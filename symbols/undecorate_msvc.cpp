@@ -618,15 +618,13 @@ Piece function(Undecorator *u, Piece *name, const OperatorCode *op) {
     put(u, result);
     *name = since(u, mark);
   }
+  TypeText t = function_as_type(u, f);
   uint32_t mark = u->used;
   if (kind->kind >= FUNCTION_THUNK) put(u, "[thunk]: ");
   put(u, kind->access);
   if (kind->kind == FUNCTION_STATIC) put(u, "static ");
   if (kind->kind >= FUNCTION_VIRTUAL) put(u, "virtual ");
-  if (f.has_result) {
-    put(u, f.result.before);
-    put(u, " ");
-  }
+  put(u, t.before);
   put(u, f.convention);
   put(u, " ");
   put(u, *name);
@@ -641,12 +639,7 @@ Piece function(Undecorator *u, Piece *name, const OperatorCode *op) {
     put_number(u, adjustment);
     put(u, "}'");
   }
-  put(u, "(");
-  put(u, f.parameters);
-  put(u, ")");
-  if (f.qualifiers.length) put(u, " ");
-  put(u, f.qualifiers);
-  if (f.has_result) put(u, f.result.after);
+  put(u, t.after);
   return since(u, mark);
 }
 
