@@ -14,7 +14,7 @@ namespace {
 enum {
   ARENA_SIZE = 16384,
   MAX_INPUT = 2048,
-  MAX_DEPTH = 24,
+  MAX_DEPTH = 96,  // a template argument costs three levels: its type, name and arguments
   BACKREFS = 10,        // the decoration can refer back to ten names and ten parameter types
   MAX_COMPONENTS = 24,  // of one qualified name
   MAX_LIST = 32,        // parameters or template arguments

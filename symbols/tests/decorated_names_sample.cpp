@@ -44,3 +44,6 @@ Big &Big::operator*=(int) { return *this; } Big &Big::operator/=(int) { return *
 bool Big::operator!=(int) { return 0; } bool Big::operator<=(int) { return 0; } bool Big::operator>(int) { return 0; } bool Big::operator>=(int) { return 0; } int Big::operator/(int) { return 0; } int Big::operator*(int) { return 0; } int Big::operator+(int) { return 0; } Big *Big::operator->() { return this; }
 union U { int a; float b; }; void un(U, U*, geo::Shape, geo::vec<int,4> *) {}
 extern "C" int cfunc(int) { return 0; } extern "C" int __stdcall cstd(int, int) { return 0; } extern "C" int __fastcall cfast(int) { return 0; }
+template <class A, class B> struct Pair {};
+typedef Pair<Pair<Pair<Pair<int, char>, char *>, const Pair<int, int> &>, int> Deep;
+void deep(Pair<Pair<Pair<Pair<Pair<Pair<Pair<Pair<Pair<Pair<Deep, int>, int>, int>, int>, int>, int>, int>, int>, int>, int> *) {}

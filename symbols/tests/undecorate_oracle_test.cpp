@@ -124,4 +124,29 @@ TEST(UndecorateOracle, AgreesWithLlvmUndname) {
   }
 }
 
+// Forged names that nest without end, refer back to nothing or never close: each is
+// refused and handed back as it came, cut to the buffer.
+TEST(UndecorateForged, RefusedAndHandedBackCut) {
+  auto repeat = [](const std::string &piece, int n) {
+    std::string text;
+    while (n--) text += piece;
+    return text;
+  };
+  const std::string cases[] = {
+      "?f@@YAX" + repeat("PA", 1000) + "H@Z",
+      "?f@@YAX" + repeat("PAU?$A@", 400) + "H" + repeat("@@", 400) + "@Z",
+      "?f@@YAX" + repeat("P6AX", 500) + repeat("XZ", 500) + "@Z",
+      "?x@" + repeat("?1??f@", 300) + "@3HA",
+      "?f@@YAX" + repeat("V?$A@", 12) + "H" + repeat("@@0", 12) + "@Z",
+      "?f@@YAX0@Z",
+      "?f@@YAXH",
+      "??$f@$0BBBBBBBBBBBBBBBBBBBB@@@YAXXZ",
+  };
+  for (const std::string &forged : cases) {
+    char out[64];
+    EXPECT_FALSE(undecorate_msvc(forged.c_str(), UNDECORATE_SIGNATURE, out, sizeof out));
+    EXPECT_EQ(forged.substr(0, sizeof out - 1), out);
+  }
+}
+
 }  // namespace
