@@ -7,6 +7,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "symbols/undecorate_literal.h"
 #include "symbols/undecorate_msvc_table.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 enum {
   ARENA_SIZE = 16384,
   MAX_INPUT = 2048,
-  MAX_DEPTH = 96,  // a template argument costs three levels: its type, name and arguments
+  MAX_DEPTH = 96,       // a template argument costs three levels: its type, name and arguments
   BACKREFS = 10,        // the decoration can refer back to ten names and ten parameter types
   MAX_COMPONENTS = 24,  // of one qualified name
   MAX_LIST = 32,        // parameters or template arguments
@@ -656,6 +657,13 @@ bool symbol(Undecorator *u, SymbolText *out) {
   } else if (take(u, "?")) {
     op = take_row(u, kOperators, kOperatorCount);
     if (!op) return fail(u);
+    if (op->kind == OPERATOR_STRING) {
+      char text[1024];
+      if (!take(u, "@_") || !undecorate_literal(u->at, u->end, text, sizeof text)) return fail(u);
+      u->at = u->end;
+      out->name = out->full = text_piece(u, text);
+      return u->ok;
+    }
     if (op->kind == OPERATOR_TYPE_NAME) {
       // The descriptor stands where a declarator's name would.
       TypeText described = type(u);

@@ -97,6 +97,7 @@ const OperatorCode kOperators[] = {
     {"_9", "`vcall'", OPERATOR_PLAIN},
     {"_A", "`typeof'", OPERATOR_PLAIN},
     {"_B", "`local static guard'", OPERATOR_PLAIN},
+    {"_C", "", OPERATOR_STRING},
     {"_D", "`vbase dtor'", OPERATOR_PLAIN},
     {"_E", "`vector deleting dtor'", OPERATOR_PLAIN},
     {"_F", "`default ctor closure'", OPERATOR_PLAIN},

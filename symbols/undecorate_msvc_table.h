@@ -1,5 +1,4 @@
-// The codes of decorated Visual C++ names (string literals, "??_C", are not among them:
-// their names stay decorated): built-in types, calling conventions, operators
+// The codes of decorated Visual C++ names: built-in types, calling conventions, operators
 // and the compiler's own functions, member function classes, and qualifiers.
 #pragma once
 #include <stddef.h>
@@ -19,6 +18,7 @@ enum OperatorKind {
   OPERATOR_TYPE_NAME,    // a type follows: the type, then the text
   OPERATOR_BASE_CLASS,   // four numbers follow, shown in the text
   OPERATOR_INITIALIZER,  // a variable's name follows, shown in the text
+  OPERATOR_STRING,       // a string literal's text follows
 };
 
 struct OperatorCode {
