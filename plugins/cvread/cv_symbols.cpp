@@ -7,6 +7,7 @@
 #include "plugins/common/leaf_read.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/cvread/cv_state.h"
+#include "symbols/undecorate_msvc.h"
 
 namespace {
 
@@ -107,6 +108,13 @@ void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
       leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
       if (!c.ok) continue;
     }
+    // Publics carry the linker's decorated names, and some procedures the compiler's:
+    // entries take the names a user reads.
+    char plain[LEAF_NAME_SIZE];
+    bool decorated =
+        layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
+    if (decorated && undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
+      memcpy(name, plain, sizeof plain);
     uint32_t index;
     DebugType type =
         symbol_type_index(layout, &record, &index) ? cv_resolve_type(state, index) : nullptr;

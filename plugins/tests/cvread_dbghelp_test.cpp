@@ -21,6 +21,7 @@
 #include "plugins/tests/corpus_files.h"
 #include "plugins/tests/recording_api.h"
 #include "symbols/pe_image.h"
+#include "symbols/undecorate_msvc.h"
 #include "tools/dbghelp_session.h"
 
 namespace {
@@ -135,6 +136,12 @@ Agreement compare(const Ours &ours, const Dbghelp &theirs) {
   Agreement a;
   for (const auto &symbol : theirs.symbols) {
     auto range = ours.entries.equal_range(symbol.first);
+    // dbghelp keeps publics decorated, ours carry the names they read as (the reading
+    // itself is held to llvm-undname on the host).
+    char plain[256];
+    if (range.first == range.second &&
+        undecorate_msvc(symbol.first.c_str(), UNDECORATE_NAME, plain, sizeof plain))
+      range = ours.entries.equal_range(plain);
     bool same = false;
     for (auto it = range.first; it != range.second; ++it) same = same || it->second == symbol.second;
     if (same) {
