@@ -66,7 +66,6 @@ endfunction()
 # display of its own, built after kq.exe and the DEPENDS it starts or reads.
 if(KQ_WIN32)
   add_library(kqdriver STATIC ${CMAKE_SOURCE_DIR}/tests/support/kq_driver.cpp)
-  target_link_libraries(kqdriver PUBLIC ${KQ_GTEST_LIB})
 endif()
 function(kq_end_to_end_test name)
   cmake_parse_arguments(arg "" "TIMEOUT" "SOURCES;DEPENDS;LIBS;DEFINES" ${ARGN})

@@ -6,6 +6,8 @@
 #include <tlhelp32.h>
 
 #include "ui/dialogs/input_prompt_ids.h"
+#include "ui/dialogs/plugin_dialog_ids.h"
+#include "ui/dialogs/tabbed_host_ids.h"
 
 namespace {
 
@@ -135,6 +137,13 @@ bool answer_input_prompt(DWORD pid, const char *title, const char *text) {
   return wait_for([&] { return !IsWindow(prompt); }, 30);
 }
 
+HWND dialog_page(HWND dialog, int control) {
+  HWND tabs = GetDlgItem(dialog, IDC_HOST_TABS);
+  for (HWND child = nullptr; (child = FindWindowExA(tabs, child, "#32770", nullptr));)
+    if (GetDlgItem(child, control)) return child;
+  return nullptr;
+}
+
 void put_key_setting(const std::string &key, const char *name, const std::string &value) {
   HKEY handle;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -216,6 +225,16 @@ bool KqDriver::place(const char *name) {
          set("ShowFormatWarning", "0") && set("Arguments", "");
 }
 
+bool KqDriver::place_program(const char *name, const std::string &from,
+                             const std::vector<std::string> &files) {
+  if (files.empty() || !place(name) || !set("ExecuteStartupCode", "1") || !set("PluginOrder", ""))
+    return false;
+  for (const std::string &file : files)
+    if (copy_in(from + "\\" + file).empty()) return false;
+  program = folder + files[0];
+  return true;
+}
+
 std::string KqDriver::copy_in(const std::string &from, const std::string &name) const {
   const bool absolute = from.size() > 1 && from[1] == ':';
   const std::string path = absolute ? from : build_file(from);
@@ -258,7 +277,8 @@ bool KqDriver::start(const std::string &arguments, bool inherit) {
 }
 
 bool KqDriver::start_on(const std::string &program, const std::string &more) {
-  const std::string copy = copy_in(program);
+  const bool placed = program.compare(0, folder.size(), folder) == 0;
+  const std::string copy = placed ? program : copy_in(program);
   return !copy.empty() && start("\"" + copy + "\" " + more);
 }
 
@@ -295,6 +315,46 @@ HWND KqDriver::window(const char *cls, const char *caption) const {
 }
 
 HWND KqDriver::child(const char *cls) const { return process_child(pi.dwProcessId, cls); }
+
+std::string KqDriver::child_text(const char *cls, const std::string &unlike) const {
+  std::string text;
+  wait_for([&] {
+    char now[600] = "";
+    if (HWND panel = child(cls))
+      SendMessageTimeoutA(panel, WM_GETTEXT, sizeof now, (LPARAM)now, SMTO_ABORTIFHUNG, 2000,
+                          nullptr);
+    text = now;
+    return !text.empty() && text != unlike;
+  }, 10);
+  return text.empty() || text == unlike ? "" : text;
+}
+
+HWND KqDriver::plugin_command(const std::string &typed, std::string *before) {
+  command(10094);
+  HWND dialog = nullptr, page = nullptr;
+  if (!wait_for([&] { return (dialog = window("#32770", "Plugin control")) != nullptr; }, 30))
+    return nullptr;
+  // OK runs the command only from the command page, the tab after the files page; a page
+  // is made when it is first shown and then writes its own text into the line, so the
+  // test types once kq has taken that (by message: the window-text calls do not reach
+  // another process's controls).
+  PostMessageA(GetDlgItem(dialog, IDC_HOST_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+  if (!wait_for([&] {
+        page = dialog_page(dialog, IDC_PLUGIN_COMMANDS);
+        return page && IsWindowVisible(page);
+      }, 10))
+    return nullptr;
+  settle(10);
+  HWND line = GetDlgItem(page, IDC_PLUGIN_COMMAND_TEXT);
+  if (before) *before = text_of(line);
+  if (!wait_for([&] {
+        SendMessageA(line, WM_SETTEXT, 0, (LPARAM)typed.c_str());
+        return text_of(line) == typed;
+      }, 10))
+    return nullptr;
+  PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  return dialog;
+}
 
 int KqDriver::pauses() const { return (int)log_pauses(log()).size(); }
 

@@ -44,6 +44,10 @@ DWORD child_process(DWORD parent);
 // ENTER; true once the prompt has gone.
 bool answer_input_prompt(DWORD pid, const char *title, const char *text);
 
+// The page of a tabbed dialog of kq that holds the control (pages sit on the tab control),
+// null before it is made.
+HWND dialog_page(HWND dialog, int control);
+
 // A string value under HKEY_CURRENT_USER\key, and reading one back: "(no key)" or
 // "(none)" when it is not there.
 void put_key_setting(const std::string &key, const char *name, const std::string &value);
@@ -62,6 +66,7 @@ std::string pause_line(uint32_t address);
 struct KqDriver {
   std::string folder;        // the run's own folder, with a trailing backslash
   std::string settings_key;  // under HKEY_CURRENT_USER, handed to kq through KQ_SETTINGS_KEY
+  std::string program;       // the copy place_program made
   PROCESS_INFORMATION pi = {};
   HWND main = nullptr;       // kq's main window once started
   int traced = 0;            // focus traces written by settle so far
@@ -71,6 +76,11 @@ struct KqDriver {
   // program; the run's settings key made with no warning dialog (nobody would close it)
   // and no debuggee arguments.
   bool place(const char *name);
+  // place, then the files of a folder (the program first, then what it needs beside it,
+  // whose recorded paths need not exist here) copied in; kq runs its start-up code to main
+  // and takes the plug-ins in their folder's order.
+  bool place_program(const char *name, const std::string &from,
+                     const std::vector<std::string> &files);
   // A file copied into the run's folder (under name, or its own name): its new path, ""
   // when it could not be copied. A relative from is a file the build made.
   std::string copy_in(const std::string &from, const std::string &name = "") const;
@@ -83,8 +93,8 @@ struct KqDriver {
   // Starts the placed kq.exe with the arguments in its folder, handing it the test's
   // inheritable handles when asked; true once its log says the main loop runs.
   bool start(const std::string &arguments, bool inherit = false);
-  // The program copied in beside the placed kq, and kq started on that copy (then the
-  // further arguments).
+  // The program copied in beside the placed kq (unless it is there), and kq started on
+  // that copy (then the further arguments).
   bool start_on(const std::string &program, const std::string &more = "");
 
   std::string log() const;
@@ -97,6 +107,13 @@ struct KqDriver {
   void command(int id) const;
   HWND window(const char *cls, const char *caption = nullptr) const;
   HWND child(const char *cls) const;
+  // The text of kq's window of the class once it is set and differs from unlike; "" when
+  // it does not within ten seconds.
+  std::string child_text(const char *cls, const std::string &unlike = "") const;
+  // A plug-in command as the user types it in the command page of the "Plugin control"
+  // dialog (the key, a blank, the parameter), then OK: the dialog, null when it did not
+  // open. before gets what the command line held.
+  HWND plugin_command(const std::string &typed, std::string *before = nullptr);
 
   // The pauses after start-up began, and the address of the n-th of them (from 1; the
   // last for 0), 0 when there is none.
