@@ -525,6 +525,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
 // pause stops it where the system says it stands. The status bar names the focused code
 // panel's position as the module page moves it.
 TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
+  ASSERT_TRUE(kq_.place("navigator") && kq_.set("Arguments", "probe thread"));
   ASSERT_TRUE(copy_program());
   ASSERT_TRUE(start_kq("\"" + path_ + "\""));
   DWORD program = 0;
