@@ -65,7 +65,8 @@ endfunction()
 # tests/support: a GoogleTest program under Wine (the toolchain's emulator runs it) on a
 # display of its own, built after kq.exe and the DEPENDS it starts or reads. Each SPLIT
 # filter of GoogleTest's becomes a test of its own (NAME_1, ...), so that ctest runs a heavy
-# scenario beside the rest, which stays in NAME.
+# scenario beside the rest, which stays in NAME; a test split so must keep its files in
+# the folders the driver places.
 if(KQ_WIN32)
   add_library(kqdriver STATIC ${CMAKE_SOURCE_DIR}/tests/support/kq_driver.cpp)
 endif()
@@ -89,6 +90,8 @@ function(kq_end_to_end_test name)
     foreach(filter ${arg_SPLIT})
       math(EXPR part "${part} + 1")
       add_test(NAME ${name}_${part} COMMAND ${name} --gtest_filter=${filter})
+      # Its runs of kq take folders of their own (tests/support/kq_driver.cpp).
+      set_tests_properties(${name}_${part} PROPERTIES ENVIRONMENT "KQ_RUN_TAG=${part}")
       list(APPEND tests ${name}_${part})
     endforeach()
   endif()

@@ -212,7 +212,10 @@ std::string pause_line(uint32_t address) {
 
 bool KqDriver::place(const char *name) {
   static int runs;
-  const std::string run = std::string(name) + "-" + std::to_string(++runs);
+  // The parts of one test program that ctest runs side by side are told apart by a tag.
+  const char *tag = getenv("KQ_RUN_TAG");
+  const std::string run =
+      std::string(name) + (tag ? std::string("-") + tag : "") + "-" + std::to_string(++runs);
   if (!settings_key.empty()) RegDeleteKeyA(HKEY_CURRENT_USER, settings_key.c_str());
   folder = own_folder() + "kq-" + run + "\\";
   settings_key = "SOFTWARE\\KaquinDebugger-" + run + "-" + std::to_string(GetCurrentProcessId());
@@ -276,9 +279,9 @@ bool KqDriver::start(const std::string &arguments, bool inherit) {
   return wait_for([&] { return (main = window("Kaquin Debugger")) != nullptr; }, 30);
 }
 
-bool KqDriver::start_on(const std::string &program, const std::string &more) {
-  const bool placed = program.compare(0, folder.size(), folder) == 0;
-  const std::string copy = placed ? program : copy_in(program);
+bool KqDriver::start_on(const std::string &file, const std::string &more) {
+  const bool placed = file.compare(0, folder.size(), folder) == 0;
+  const std::string copy = placed ? file : copy_in(file);
   return !copy.empty() && start("\"" + copy + "\" " + more);
 }
 

@@ -91,11 +91,12 @@ struct KqDriver {
   bool use_plugins(const std::vector<std::string> &dlls) const;
   std::string setting(const char *name) const;
   // Starts the placed kq.exe with the arguments in its folder, handing it the test's
-  // inheritable handles when asked; true once its log says the main loop runs.
+  // inheritable handles when asked; true once its log says the main loop runs and its
+  // main window is there.
   bool start(const std::string &arguments, bool inherit = false);
   // The program copied in beside the placed kq (unless it is there), and kq started on
   // that copy (then the further arguments).
-  bool start_on(const std::string &program, const std::string &more = "");
+  bool start_on(const std::string &file, const std::string &more = "");
 
   std::string log() const;
   // Waits until the log holds the text (after the first occurrence of after, when given);
