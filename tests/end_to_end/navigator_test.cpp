@@ -152,12 +152,11 @@ class KqNavigator : public ::testing::Test {
     }
   }
 
-  // The test's own program, copied into a folder of the test where kq keeps its workspace
-  // (none from an earlier run).
+  // The test's own program, copied into a folder in kq's, where kq keeps its workspace.
   bool copy_program() {
-    const std::string folder = own_folder() + "kq-navigator-program\\";
+    if (kq_.folder.empty() && !kq_.place("navigator")) return false;
+    const std::string folder = kq_.folder + "program\\";
     CreateDirectoryA(folder.c_str(), nullptr);
-    for (const char *old : {"kq.job", "kq.ini"}) DeleteFileA((folder + old).c_str());
     path_ = folder + "kq_debuggee.exe";
     return CopyFileA(build_file(kDebuggee).c_str(), path_.c_str(), FALSE);
   }
