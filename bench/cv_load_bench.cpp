@@ -27,9 +27,9 @@
 #include "plugin_host/kqplugin.h"
 #include "plugins/cvread/cv_reader.h"
 #include "plugins/tests/corpus_files.h"
-#include "plugins/tests/kq_launch.h"
 #include "plugins/tests/recording_api.h"
 #include "symbols/mapped_files.h"
+#include "tests/support/kq_driver.h"
 #include "tools/dbghelp_session.h"
 
 extern "C" DBGAPI BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root);
@@ -178,15 +178,16 @@ double now() {
 // Seconds from kq's launch on GameC.exe to the first stop after start-up began, which
 // must be at the address; 0 when it fails.
 double launch_to_stop(const std::string &plugin_folder, unsigned address) {
-  KqLaunch kq;
-  if (!kq.prepare(own_program_folder() + KQ_EXE, plugin_folder,
-                  std::string(KQ_CORPUS) + "/pdb2-jg/vc50-GameC",
-                  {"GameC.exe", "GameC.pdb", "vc50.pdb"}))
+  KqDriver kq;
+  if (!kq.place_program("bench", std::string(KQ_CORPUS) + "/pdb2-jg/vc50-GameC",
+                        {"GameC.exe", "GameC.pdb", "vc50.pdb"}) ||
+      !kq.set("PluginPath", plugin_folder))
     return 0;
   double start = now();
-  if (!kq.start() || !kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) return 0;
+  if (!kq.start_on(kq.program) || !kq.wait_pauses(1, 60)) return 0;
   double took = now() - start;
-  return kq.first_stop() == pause_line(address) ? took : 0;
+  const bool there = kq.pause(1) == address;
+  return kq.finish() == 0 && there ? took : 0;
 }
 
 // The launches in turn with and without plug-ins; false when one does not stop where
@@ -199,8 +200,8 @@ bool time_launches(int launches) {
     unsigned stop;
     double seconds[16];
   } runs[] = {
-      {"kq with the plug-ins, to main", own_program_folder() + KQ_PLUGINS, kMain, {}},
-      {"kq without plug-ins, to the entry point", own_program_folder() + "no-plugins", kEntry, {}},
+      {"kq with the plug-ins, to main", own_folder() + KQ_PLUGINS, kMain, {}},
+      {"kq without plug-ins, to the entry point", own_folder() + "no-plugins", kEntry, {}},
   };
   launches = std::min(launches, 16);
   for (int i = 0; i < launches; i++) {

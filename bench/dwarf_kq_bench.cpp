@@ -12,7 +12,7 @@
 
 #include "bench/cv_load_bench_kq.h"
 #include "plugin_host/kqplugin.h"
-#include "plugins/tests/kq_launch.h"
+#include "tests/support/kq_driver.h"
 #include "tools/dbghelp_session.h"
 
 extern "C" DBGAPI BOOL PLUGIN_SeekDebugInfo(char *path);
@@ -53,7 +53,7 @@ double now() {
 
 int main(int argc, char **argv) {
   int rounds = argc > 1 ? atoi(argv[1]) : 5;
-  g_image = own_program_folder() + "dwarf_bench_program.exe";
+  g_image = own_folder() + "dwarf_bench_program.exe";
   const char *why = "";
   if (rounds < 1 || !bench_kq_begin(g_image.c_str(), &kHandlers) ||
       !dbghelp_begin(g_image.c_str(), &why)) {

@@ -60,3 +60,42 @@ set(CTEST_RESOURCE_SPEC_FILE ${CMAKE_BINARY_DIR}/displays.json)
 function(kq_own_display)
   set_tests_properties(${ARGN} PROPERTIES RESOURCE_GROUPS "display:1")
 endfunction()
+
+# A test that starts kq.exe and drives it from outside, through the one driver in
+# tests/support: a GoogleTest program under Wine (the toolchain's emulator runs it) on a
+# display of its own, built after kq.exe and the DEPENDS it starts or reads. Each SPLIT
+# filter of GoogleTest's becomes a test of its own (NAME_1, ...), so that ctest runs a heavy
+# scenario beside the rest, which stays in NAME; a test split so must keep its files in
+# the folders the driver places.
+if(KQ_WIN32)
+  add_library(kqdriver STATIC ${CMAKE_SOURCE_DIR}/tests/support/kq_driver.cpp)
+endif()
+function(kq_end_to_end_test name)
+  cmake_parse_arguments(arg "" "TIMEOUT" "SOURCES;DEPENDS;LIBS;DEFINES;SPLIT" ${ARGN})
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 900)
+  endif()
+  kq_gtest(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE kqdriver ${arg_LIBS})
+  add_dependencies(${name} kq ${arg_DEPENDS})
+  if(arg_DEFINES)
+    target_compile_definitions(${name} PRIVATE ${arg_DEFINES})
+  endif()
+  set(tests ${name})
+  if(arg_SPLIT)
+    # GoogleTest takes the filter from the environment too (Wine hands it on).
+    list(JOIN arg_SPLIT ":" split)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "GTEST_FILTER=-${split}")
+    set(part 0)
+    foreach(filter ${arg_SPLIT})
+      math(EXPR part "${part} + 1")
+      add_test(NAME ${name}_${part} COMMAND ${name} --gtest_filter=${filter})
+      # Its runs of kq take folders of their own (tests/support/kq_driver.cpp).
+      set_tests_properties(${name}_${part} PROPERTIES ENVIRONMENT "KQ_RUN_TAG=${part}")
+      list(APPEND tests ${name}_${part})
+    endforeach()
+  endif()
+  set_tests_properties(${tests} PROPERTIES LABELS "wine;end_to_end" TIMEOUT ${arg_TIMEOUT}
+                       SKIP_RETURN_CODE 77)
+  kq_own_display(${tests})
+endfunction()

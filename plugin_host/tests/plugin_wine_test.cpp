@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/end_to_end/kq_list_view.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_driver.h"
+#include "tests/support/kq_list_view.h"
 #include "ui/dialogs/input_prompt_ids.h"
 #include "ui/dialogs/plugin_dialog_ids.h"
 #include "ui/dialogs/tabbed_host_ids.h"
@@ -24,15 +23,6 @@ namespace {
 bool has(const std::string &text, const std::string &part) {
   return text.find(part) != std::string::npos;
 }
-
-// The registry key of this test's runs, handed to kq through the environment.
-std::string runs_key() {
-  return "SOFTWARE\\KaquinDebuggerPlugins-" + std::to_string(GetCurrentProcessId());
-}
-void put_setting(const char *name, const std::string &value) {
-  put_key_setting(runs_key(), name, value);
-}
-std::string setting(const char *name) { return key_setting(runs_key(), name); }
 
 // The first section of a PE file: where it lands (ImageBase + VirtualAddress) and its
 // first bytes in the file.
@@ -75,58 +65,33 @@ bool copy_with_map(const std::string &from, const std::string &to) {
   return CopyFileA(from.c_str(), to.c_str(), FALSE);
 }
 
-// The page of the dialog that holds the control (pages sit on the tab control).
-HWND page_with(HWND dialog, int control) {
-  HWND tabs = GetDlgItem(dialog, IDC_HOST_TABS);
-  for (HWND child = nullptr; (child = FindWindowExA(tabs, child, "#32770", nullptr));)
-    if (GetDlgItem(child, control)) return child;
-  return nullptr;
-}
-
-// kq.exe copied into a folder of this test with its map file, the debuggee beside it and
-// three copies of the test plug-in (a, b, c) in a plug-in folder.
-struct Kq {
-  std::string dir;
-  PROCESS_INFORMATION pi = {};
-
-  std::string plugin_dir() const { return dir + "plugins"; }
-  std::string debuggee() const { return dir + "plugin_debuggee.exe"; }
-  // kq.exe and its map file in a folder of the test, with an empty plug-in folder.
-  bool prepare(const char *folder) {
-    dir = own_folder() + folder + "\\";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    CreateDirectoryA(plugin_dir().c_str(), nullptr);
-    DeleteFileA((dir + "kq.log").c_str());
-    return copy_with_map(own_folder() + KQ_EXE, dir + "kq.exe");
+// kq.exe placed in a folder of this test with its map file, the debuggee beside it and
+// copies of the test plug-in (a, b, c) in a plug-in folder.
+struct Kq : KqDriver {
+  std::string plugin_dir() const { return folder + "plugins"; }
+  std::string debuggee() const { return folder + "plugin_debuggee.exe"; }
+  // kq.exe and its map file in a folder of the test, with an empty plug-in folder named
+  // to kq in the order given.
+  bool prepare(const char *name, const char *order) {
+    return place(name) && CreateDirectoryA(plugin_dir().c_str(), nullptr) &&
+           set("PluginPath", plugin_dir()) && set("PluginOrder", order);
   }
-  // A DLL of the build into the plug-in folder under another name, with its map file.
+  // A DLL into the plug-in folder under another name, with its map file.
   bool add_plugin(const std::string &built, const char *name) const {
-    return copy_with_map(own_folder() + built, plugin_dir() + "\\" + name);
+    return copy_with_map(built, plugin_dir() + "\\" + name);
   }
   // The three copies of the test plug-in and the debuggee with a debug directory.
-  bool prepare_copies() {
-    return prepare("kq-plugins") && add_plugin(KQ_TEST_PLUGIN, "a.dll") &&
-           add_plugin(KQ_TEST_PLUGIN, "b.dll") && add_plugin(KQ_TEST_PLUGIN, "c.dll") &&
-           CopyFileA((own_folder() + KQ_PLUGIN_DEBUGGEE).c_str(), debuggee().c_str(), FALSE);
+  bool prepare_copies(const char *order) {
+    const std::string plugin = own_folder() + "test_plugin.dll";
+    return prepare("plugins", order) && add_plugin(plugin, "a.dll") &&
+           add_plugin(plugin, "b.dll") && add_plugin(plugin, "c.dll") &&
+           !copy_in(own_folder() + "plugin_debuggee.exe").empty();
   }
-  bool start(const std::string &arguments) {
-    std::string line = "\"" + dir + "kq.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                          &si, &pi) &&
-           logged("Starting main loop");
-  }
-  std::string log() const { return read_file(dir + "kq.log"); }
   bool logged(const std::string &text, int seconds = 60) const {
-    return wait_for([&] { return has(log(), text); }, seconds);
+    return wait_log(text, nullptr, seconds);
   }
-  HWND window(const char *cls, const char *caption = nullptr) const {
-    return process_window(pi.dwProcessId, cls, caption);
-  }
-  HWND main() const { return window("Kaquin Debugger"); }
   std::string state() const {
-    std::string panes = text_of(FindWindowExA(main(), nullptr, "status", nullptr)) + "\t";
+    std::string panes = text_of(FindWindowExA(main, nullptr, "status", nullptr)) + "\t";
     size_t at = 0;
     for (int i = 0; i < PANE_STATE && at != std::string::npos; i++) at = panes.find('\t', at) + 1;
     return panes.substr(at, panes.find('\t', at) - at);
@@ -138,45 +103,15 @@ struct Kq {
       return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
     });
   }
-  HWND open(int command) const {
-    PostMessageA(main(), WM_COMMAND, command, 0);
+  HWND open(int id) const {
+    command(id);
     HWND found = nullptr;
     wait_for([&] { return (found = window("#32770", "Plugin control")) != nullptr; });
     return found;
   }
-  // Types text into the command page's line and posts OK (a command may hold kq in a
-  // dialog of its own); gives the dialog, null when it did not open. before gets the text
-  // the line held.
-  HWND run(const char *typed, std::string *before = nullptr) const {
-    HWND dialog = open(10094);
-    if (!dialog) return nullptr;
-    // A page is made when it is first shown.
-    PostMessageA(GetDlgItem(dialog, IDC_HOST_TABS), WM_KEYDOWN, VK_RIGHT, 0);
-    HWND commands = nullptr;
-    wait_for([&] {
-      commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
-      return commands && IsWindowVisible(commands);
-    }, 10);
-    if (!commands) return nullptr;
-    // The new page's first selection writes its own text into the line: let kq take
-    // that message before the test types.
-    int traced = count_in(log(), "Focus=");
-    kq_settle(main(), dir, &traced, 10);
-    HWND line = GetDlgItem(commands, IDC_PLUGIN_COMMAND_TEXT);
-    if (before) *before = text_of(line);
-    // SetWindowText does not reliably reach another process's edit box: send the text
-    // and look that it arrived.
-    wait_for([&] {
-      SendMessageA(line, WM_SETTEXT, 0, (LPARAM)typed);
-      return text_of(line) == typed;
-    }, 10);
-    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    return dialog;
-  }
-  int close() { return kq_close(&pi, main()); }
-  ~Kq() {
-    if (pi.hProcess) close();
-  }
+  // A command typed into the command page and OK posted (a command may hold kq in a
+  // dialog of its own): the dialog, null when it did not open.
+  HWND run(const char *typed, std::string *before = nullptr) { return plugin_command(typed, before); }
 };
 
 void click(HWND window, int id) { SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0); }
@@ -213,29 +148,14 @@ std::string dump_tail(const std::string &bytes) {
   return out;
 }
 
-class KqPlugins : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", runs_key().c_str());
-    put_setting("ShowFormatWarning", "0");
-    put_setting("Arguments", "");
-  }
-  void TearDown() override {
-    RegDeleteKeyA(HKEY_CURRENT_USER, runs_key().c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
-  }
-};
-
 }  // namespace
 
 // One run on the debuggee: which copies are loaded, initialised and offered debug
 // information; the interface used by a command run from the dialog; the files page; the
 // unloading order; the listed name that could not be loaded gone from PluginOrder.
-TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
+TEST(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   Kq kq;
-  ASSERT_TRUE(kq.prepare_copies());
-  put_setting("PluginPath", kq.plugin_dir());
-  put_setting("PluginOrder", "-a.dll;+b.dll;\n+gone.dll;;");
+  ASSERT_TRUE(kq.prepare_copies("-a.dll;+b.dll;\n+gone.dll;;"));
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
   FirstSection text = first_section(kq.debuggee());
   ASSERT_EQ(20u, text.bytes.size());
@@ -262,7 +182,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   // The files page: a, b, c in load order with their states and descriptions.
   HWND dialog = kq.open(10094);
   ASSERT_TRUE(dialog);
-  HWND files = page_with(dialog, IDC_PLUGIN_LIST);
+  HWND files = dialog_page(dialog, IDC_PLUGIN_LIST);
   ASSERT_TRUE(files);
   HWND list = GetDlgItem(files, IDC_PLUGIN_LIST);
   RemoteList remote(kq.pi.dwProcessId);
@@ -290,7 +210,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   PostMessageA(GetDlgItem(dialog, IDC_HOST_TABS), WM_KEYDOWN, VK_RIGHT, 0);
   HWND commands = nullptr;
   EXPECT_TRUE(wait_for([&] {
-    commands = page_with(dialog, IDC_PLUGIN_COMMANDS);
+    commands = dialog_page(dialog, IDC_PLUGIN_COMMANDS);
     return commands && IsWindowVisible(commands) && !IsWindowVisible(files);
   }, 10));
   ASSERT_TRUE(commands);
@@ -381,7 +301,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   ASSERT_TRUE(closes(kq.run("title  Renamed by a command")));
   dialog = kq.open(10094);
   ASSERT_TRUE(dialog);
-  list = GetDlgItem(page_with(dialog, IDC_PLUGIN_LIST), IDC_PLUGIN_LIST);
+  list = GetDlgItem(dialog_page(dialog, IDC_PLUGIN_LIST), IDC_PLUGIN_LIST);
   EXPECT_EQ("b.dll", remote.cell(list, 1, 0));
   EXPECT_EQ("Renamed by a command", remote.cell(list, 1, 1));
   click(dialog, IDCANCEL);
@@ -394,7 +314,7 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   ASSERT_TRUE(closes(kq.run(misc)));
   ASSERT_TRUE(kq.logged("peek: b.dll misc control", 10)) << kq.log();
   for (const std::string &line :
-       {"peek: b.dll misc paths " + kq.dir + "plugin_debuggee.ini MZ\n",
+       {"peek: b.dll misc paths " + kq.folder + "plugin_debuggee.ini MZ\n",
         std::string("peek: b.dll misc types 62617365 2A 5B5D 2829 6270 16 1 1 peek_enum local -4 -1\n"),
         std::string("peek: b.dll misc symbols 1 1 1\n"),
         "peek: b.dll misc control 1 0 1 1 " + std::to_string(text.address) + " 0\n"})
@@ -421,18 +341,16 @@ TEST_F(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   size_t c_down = log.find("peek: c.dll shutdown\n"), b_down = log.find("peek: b.dll shutdown\n");
   EXPECT_NE(std::string::npos, b_down) << log;
   EXPECT_LT(c_down, b_down);
-  EXPECT_EQ("-a.dll;+b.dll;\n", setting("PluginOrder"));
+  EXPECT_EQ("-a.dll;+b.dll;\n", kq.setting("PluginOrder"));
 }
 
 // A run without debuggee: a shell command whose interpreter cannot start; the files page
 // reordered and written with OK, which reloads the plug-ins in the new order; the
 // interface page shows the header itself.
-TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
+TEST(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   Kq kq;
-  ASSERT_TRUE(kq.prepare_copies());
-  put_setting("PluginPath", kq.plugin_dir());
-  put_setting("PluginOrder", "");
-  put_setting("CommandLineInterpreter", "Z:\\no\\such\\interpreter.exe /C");
+  ASSERT_TRUE(kq.prepare_copies(""));
+  kq.set("CommandLineInterpreter", "Z:\\no\\such\\interpreter.exe /C");
   ASSERT_TRUE(kq.start(""));
   // An interpreter that cannot be started.
   ASSERT_TRUE(closes(kq.run("shell exit 3")));
@@ -440,7 +358,7 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   EXPECT_TRUE(has(kq.log(), " shell gave 0\n")) << kq.log();
   HWND dialog = kq.open(10094);
   ASSERT_TRUE(dialog);
-  HWND files = page_with(dialog, IDC_PLUGIN_LIST);
+  HWND files = dialog_page(dialog, IDC_PLUGIN_LIST);
   HWND list = GetDlgItem(files, IDC_PLUGIN_LIST);
   RemoteList remote(kq.pi.dwProcessId);
   ASSERT_EQ(3, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -464,7 +382,7 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   click(dialog, IDOK);
   ASSERT_TRUE(closes(dialog));
   std::string order = "+" + second + ";+" + first + ";-" + third + ";";
-  EXPECT_EQ(order, setting("PluginOrder"));
+  EXPECT_EQ(order, kq.setting("PluginOrder"));
   // The reload: everything shut down, then loaded again in the new order.
   std::string log;
   size_t reload = std::string::npos;
@@ -486,14 +404,14 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
   EXPECT_EQ(3, maps) << log;
 
   // The interface page (command 10073) shows kqplugin.h as it is in the sources.
-  PostMessageA(kq.main(), WM_COMMAND, 10073, 0);
+  kq.command(10073);
   HWND api = nullptr;
   ASSERT_TRUE(wait_for([&] { return (api = kq.window("#32770", "Plugin control")) != nullptr; }));
   RECT placed;
   GetWindowRect(api, &placed);
   EXPECT_EQ(20, placed.left);
   EXPECT_EQ(30, placed.top);
-  HWND page = page_with(api, IDC_PLUGIN_HEADER_TEXT);
+  HWND page = dialog_page(api, IDC_PLUGIN_HEADER_TEXT);
   ASSERT_TRUE(page);
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(page); }, 10));
   std::string header = read_file(own_folder() + KQ_PLUGIN_HEADER), shown;
@@ -509,17 +427,14 @@ TEST_F(KqPlugins, FilesPageWritesTheOrderAndTheInterfacePageShowsTheHeader) {
 
 // The CodeView reader of the build before a copy of the test plug-in: peekPE's debug
 // information goes to the reader, and the test plug-in finds the reader's symbols.
-TEST_F(KqPlugins, SymbolsOfTheCodeViewReaderReachOtherPlugins) {
+TEST(KqPlugins, SymbolsOfTheCodeViewReaderReachOtherPlugins) {
   Kq kq;
-  ASSERT_TRUE(kq.prepare("kq-cvread"));
-  ASSERT_TRUE(kq.add_plugin(KQ_CVREAD, "cvread.dll"));
-  ASSERT_TRUE(kq.add_plugin(KQ_TEST_PLUGIN, "b.dll"));
+  ASSERT_TRUE(kq.prepare("cvread", "+cvread.dll;+b.dll;"));
+  ASSERT_TRUE(kq.add_plugin(build_file("plugins\\cvread.dll"), "cvread.dll"));
+  ASSERT_TRUE(kq.add_plugin(own_folder() + "test_plugin.dll", "b.dll"));
   for (const char *file : {"peekPE.exe", "peekPE.pdb", "vc60.pdb"})
-    ASSERT_TRUE(CopyFileA((std::string(KQ_PEEKPE) + file).c_str(), (kq.dir + file).c_str(), FALSE))
-        << file;
-  put_setting("PluginPath", kq.plugin_dir());
-  put_setting("PluginOrder", "+cvread.dll;+b.dll;");
-  ASSERT_TRUE(kq.start("\"" + kq.dir + "peekPE.exe\""));
+    ASSERT_FALSE(kq.copy_in(std::string(KQ_PEEKPE) + file).empty()) << file;
+  ASSERT_TRUE(kq.start("\"" + kq.folder + "peekPE.exe\""));
   ASSERT_TRUE(kq.logged("peekPE.pdb' successfully parsed")) << kq.log();
   ASSERT_TRUE(kq.stopped()) << kq.state();
   ASSERT_TRUE(closes(kq.run("find main")));

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
-#include "plugins/tests/kq_launch.h"
+#include "tests/support/kq_driver.h"
 
 namespace {
 
@@ -29,39 +29,40 @@ const E2eProgram kPrograms[] = {
     {nullptr, {"points.exe", "points.pdb"}, "points.pdb", 0x4014E0, "length2", 0x401550},
 };
 
-TEST(CvreadInKq, LoadsThePdbAndStopsAtMainAndAtAFunctionByName) {
-  for (const E2eProgram &p : kPrograms) {
-    for (bool run_to_function : {false, true}) {
-      SCOPED_TRACE(p.files[0] + (run_to_function ? " -run=" + std::string(p.function) : ""));
-      KqLaunch kq;
-      ASSERT_TRUE(kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
-                             p.folder ? std::string(KQ_CORPUS) + "/" + p.folder : PDB7_PROGRAMS,
-                             p.files));
-      ASSERT_TRUE(kq.use_plugins({own_program_folder() + "cvread.dll",
-                                  own_program_folder() + KQ_BREAK_PLUGIN}));
-      ASSERT_TRUE(kq.start(run_to_function ? std::string("-run=") + p.function : ""));
-      ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
-      std::string log = kq.log();
-      EXPECT_NE(log.find("PLUG-IN 'cvread.dll' is loaded."), std::string::npos) << log;
-      EXPECT_NE(log.find("CodeView signature is OK"), std::string::npos) << log;
-      EXPECT_NE(log.find(std::string(p.pdb) + "' successfully parsed"), std::string::npos)
-          << log;
-      std::string at_function = pause_line(p.function_address);
-      if (run_to_function) {
-        EXPECT_EQ(kq.first_stop(), at_function) << log;
-      } else {
-        std::string at_main = pause_line(p.main_address);
-        ASSERT_EQ(kq.first_stop(), at_main) << log;
-        ASSERT_TRUE(kq.run_plugin_command(std::string("break ") + p.function)) << kq.log();
-        char found[128];
-        snprintf(found, sizeof found, "break: %s at %08X\n", p.function, p.function_address);
-        EXPECT_NE(kq.log().find(found), std::string::npos) << kq.log();
-        PostMessageA(kq.main_window(), WM_COMMAND, 10077, 0);  // resume
-        EXPECT_TRUE(kq.wait_log(at_function.c_str(), "Running 'break'", 60)) << kq.log();
-      }
-      EXPECT_EQ(kq.finish(), 0);
-    }
+// One run on the program, to main or to its function by name.
+void load_and_stop(const E2eProgram &p, bool run_to_function) {
+  SCOPED_TRACE(p.files[0] + (run_to_function ? " -run=" + std::string(p.function) : ""));
+  KqDriver kq;
+  ASSERT_TRUE(kq.place_program(
+      "cvread", p.folder ? std::string(KQ_CORPUS) + "/" + p.folder : PDB7_PROGRAMS, p.files));
+  ASSERT_TRUE(kq.use_plugins({"plugins\\cvread.dll", "plugins\\test_plugins\\break_by_name.dll"}));
+  ASSERT_TRUE(kq.start_on(kq.program, run_to_function ? std::string("-run=") + p.function : ""));
+  ASSERT_TRUE(kq.wait_pauses(1, 60)) << kq.log();
+  std::string log = kq.log();
+  EXPECT_NE(log.find("PLUG-IN 'cvread.dll' is loaded."), std::string::npos) << log;
+  EXPECT_NE(log.find("CodeView signature is OK"), std::string::npos) << log;
+  EXPECT_NE(log.find(std::string(p.pdb) + "' successfully parsed"), std::string::npos) << log;
+  if (run_to_function) {
+    EXPECT_EQ(kq.pause(1), p.function_address) << log;
+  } else {
+    ASSERT_EQ(kq.pause(1), p.main_address) << log;
+    HWND dialog = kq.plugin_command(std::string("break ") + p.function);
+    ASSERT_TRUE(dialog && wait_for([&] { return !IsWindow(dialog); }, 30)) << kq.log();
+    char found[128];
+    snprintf(found, sizeof found, "break: %s at %08X\n", p.function, p.function_address);
+    EXPECT_NE(kq.log().find(found), std::string::npos) << kq.log();
+    kq.command(10077);  // resume
+    EXPECT_TRUE(kq.wait_log(pause_line(p.function_address), "Running 'break'", 60)) << kq.log();
   }
+  EXPECT_EQ(kq.finish(), 0);
+}
+
+TEST(CvreadInKq, LoadsThePdbAndStopsAtMainThenAtABreakpointByName) {
+  for (const E2eProgram &p : kPrograms) load_and_stop(p, false);
+}
+
+TEST(CvreadInKq, LoadsThePdbAndRunsToAFunctionByName) {
+  for (const E2eProgram &p : kPrograms) load_and_stop(p, true);
 }
 
 }  // namespace

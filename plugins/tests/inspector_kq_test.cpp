@@ -10,16 +10,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdio.h>
-#include <tlhelp32.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "plugins/tests/kq_launch.h"
-#include "tests/end_to_end/kq_keyboard.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_debuggee_outside.h"
+#include "tests/support/kq_driver.h"
+#include "tests/support/kq_keyboard.h"
 
 namespace {
 
@@ -29,47 +28,32 @@ const std::vector<std::string> kFiles = {"gun_eyes.exe", "gun_eyes.pdb", "vc40.p
 const unsigned kInitAppBody = 0x401709;
 // InitApp's frame: the char* parameter name, the RECT local rc and the WNDCLASSA local wc.
 const int kNameShift = 16, kRcShift = -24, kWcShift = -64;
-enum { ADD_WATCH = 10099, INSPECT = 10164, UNLOAD = 10090, STEP_OVER = 10086 };
+enum { ADD_WATCH = 10099, INSPECT = 10164, STEP_OVER = 10086 };
 
 class InspectorInKq : public ::testing::Test {
  protected:
   void TearDown() override { kq_.finish(); }
 
-  void command(int id) const { PostMessageA(kq_.main_window(), WM_COMMAND, (WPARAM)id, 0); }
-  void settle() const { kq_settle(kq_.main_window(), kq_.folder, &traced_); }
-
-  // The debuggee (kq's child), its thread's registers and its memory.
-  DWORD debuggee() const { return child_process(kq_.pi.dwProcessId); }
+  void command(int id) const { kq_.command(id); }
+  // The registers of kq's debuggee and a word of its memory.
   CONTEXT context() const {
     CONTEXT c = {};
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    const DWORD pid = debuggee();
-    bool done = false;
-    for (BOOL more = Thread32First(snapshot, &entry); more && !done;
-         more = Thread32Next(snapshot, &entry)) {
-      if (entry.th32OwnerProcessID != pid) continue;
-      HANDLE thread = OpenThread(THREAD_GET_CONTEXT, FALSE, entry.th32ThreadID);
-      c.ContextFlags = CONTEXT_FULL;
-      done = thread && GetThreadContext(thread, &c);
-      if (thread) CloseHandle(thread);
-    }
-    CloseHandle(snapshot);
+    debuggee_context(kq_.pi.dwProcessId, &c);
     return c;
-  }
-  bool read(uint32_t address, void *out, SIZE_T size) const {
-    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, debuggee());
-    SIZE_T done = 0;
-    const bool ok =
-        process && ReadProcessMemory(process, (void *)(uintptr_t)address, out, size, &done);
-    if (process) CloseHandle(process);
-    return ok && done == size;
   }
   int32_t read32(uint32_t address) const {
     int32_t value = 0;
-    read(address, &value, sizeof value);
+    const std::string bytes = debuggee_memory(kq_.pi.dwProcessId, address, sizeof value);
+    memcpy(&value, bytes.data(), std::min(bytes.size(), sizeof value));
     return value;
+  }
+  // kq placed with the program, started to the address: true once it stopped there.
+  bool start(const std::string &from, const std::vector<std::string> &files, uint32_t to) {
+    char run[32];
+    snprintf(run, sizeof run, "-run=0x%X", to);
+    return kq_.place_program("inspector", from, files) &&
+           kq_.use_plugins({"plugins\\cvread.dll"}) && kq_.start_on(kq_.program, run) &&
+           kq_.wait_pauses(1, 60) && kq_.pause(1) == to;
   }
 
   // kq's inspector windows, and what one shows: its caption, its rows "name: value" (the
@@ -110,7 +94,7 @@ class InspectorInKq : public ::testing::Test {
   bool key(HWND inspector, uint8_t modifiers, UINT vk, Effect effect,
            const std::function<void()> &prepare = nullptr) const {
     const KqKeyboard keys = {inspector, GetWindowThreadProcessId(inspector, nullptr),
-                             kq_.pi.hProcess, [this] { settle(); }};
+                             kq_.pi.hProcess, [this] { EXPECT_TRUE(kq_.settle()); }};
     for (int attempt = 0; attempt < (modifiers ? 4 : 1); attempt++) {
       if (prepare) prepare();
       if (keys.press_in_front(modifiers, vk, effect)) return true;
@@ -138,19 +122,11 @@ class InspectorInKq : public ::testing::Test {
     return true;
   }
 
-  KqLaunch kq_;
-  mutable int traced_ = 0;  // focus traces asked for so far
+  mutable KqDriver kq_;
 };
 
 TEST_F(InspectorInKq, WalksChangesAndCopies) {
-  ASSERT_TRUE(kq_.prepare(own_program_folder() + KQ_EXE, own_program_folder(),
-                          std::string(KQ_CORPUS) + "/" + kFolder, kFiles));
-  ASSERT_TRUE(kq_.use_plugins({own_program_folder() + "cvread.dll"}));
-  char run[32];
-  snprintf(run, sizeof run, "-run=0x%X", kInitAppBody);
-  ASSERT_TRUE(kq_.start(run));
-  ASSERT_TRUE(kq_.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq_.log();
-  ASSERT_EQ(kq_.first_stop(), pause_line(kInitAppBody)) << kq_.log();
+  ASSERT_TRUE(start(std::string(KQ_CORPUS) + "/" + kFolder, kFiles, kInitAppBody)) << kq_.log();
   const uint32_t frame = context().Ebp;
   ASSERT_EQ(frame, context().Esp + 0x4C);  // below EBP: 0x40 bytes of locals, 3 registers
 
@@ -163,7 +139,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   HWND first = nullptr;
   ASSERT_TRUE(wait_for([&] { return !inspectors().empty() && (first = inspectors()[0]); }, 30));
   ASSERT_EQ("\\@WATCH\\rc\\", text_of(first));
-  EXPECT_EQ(kq_.main_window(), GetWindow(first, GW_OWNER));  // it goes when kq ends
+  EXPECT_EQ(kq_.main, GetWindow(first, GW_OWNER));  // it goes when kq ends
   // Keys reach kq through its input state, shared with this thread from here on.
   ASSERT_TRUE(
       AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(first, nullptr), TRUE));
@@ -211,9 +187,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   EXPECT_EQ(1, row_named(first, "style"));
   EXPECT_EQ(10, row_named(first, "lpszClassName"));
   // The stop's command stores 3 into wc.style: after the step the row reads it again.
-  const int before = count_in(kq_.log(), "EVN_Pause at ");
-  command(STEP_OVER);
-  ASSERT_TRUE(wait_for([&] { return count_in(kq_.log(), "EVN_Pause at ") > before; }, 30));
+  ASSERT_TRUE(kq_.step(STEP_OVER));
   EXPECT_EQ(3, read32(frame + kWcShift));
   EXPECT_TRUE(wait_for([&] { return value_of(first, "style") == "0x3"; }, 20))
       << text_of(list_of(first));
@@ -223,8 +197,9 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
 
   // The char pointer: 256 elements, the first one the byte it points at.
   const uint32_t name = (uint32_t)read32(frame + kNameShift);
-  char byte = 0;
-  ASSERT_TRUE(read(name, &byte, 1));
+  const std::string bytes = debuggee_memory(kq_.pi.dwProcessId, name, 1);
+  ASSERT_EQ(1u, bytes.size());
+  const char byte = bytes[0];
   ASSERT_TRUE(enter(first, "name", std::string("\\@STACK\\") + frame_name + "\\name\\"));
   EXPECT_EQ(257, (int)SendMessageA(list_of(first), LB_GETCOUNT, 0, 0));
   EXPECT_EQ(std::string("'") + byte + "'", value_of(first, "[0]"));
@@ -240,7 +215,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   EXPECT_EQ(a.top + 10, b.top);
   EXPECT_EQ(a.right - a.left, b.right - b.left);
   EXPECT_EQ(text_of(first), text_of(copy));
-  EXPECT_EQ(kq_.main_window(), GetWindow(copy, GW_OWNER));  // not the first one's
+  EXPECT_EQ(kq_.main, GetWindow(copy, GW_OWNER));  // not the first one's
   EXPECT_EQ(rows(first), rows(copy));
   // A right click in the list shows the inspector's keys as a menu.
   PostMessageA(list_of(copy), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 5));
@@ -253,9 +228,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
   EXPECT_TRUE(IsWindow(first));
 
   // kq ends with the first one open: its blocks go with it.
-  command(UNLOAD);
-  kq_.wait_log("Terminating executable", nullptr, 30);
-  EXPECT_EQ(0, kq_close(&kq_.pi, kq_.main_window()));
+  EXPECT_EQ(0, kq_.finish());
   const std::string log = kq_.log();
   EXPECT_NE(std::string::npos, log.find("\tblocks: 0\n")) << log.substr(std::min(log.size(), log.rfind("Freeing")));
 }
@@ -265,14 +238,7 @@ TEST_F(InspectorInKq, WalksChangesAndCopies) {
 // the debuggee's, and the nested structure opens to its own members.
 TEST_F(InspectorInKq, ShowsAStructureLocalOfAPdb7Program) {
   const unsigned after_fill = 0x401518;  // main's line 22, after local.to.x += 2
-  ASSERT_TRUE(kq_.prepare(own_program_folder() + KQ_EXE, own_program_folder(), PDB7_PROGRAMS,
-                          {"points.exe", "points.pdb"}));
-  ASSERT_TRUE(kq_.use_plugins({own_program_folder() + "cvread.dll"}));
-  char run[32];
-  snprintf(run, sizeof run, "-run=0x%X", after_fill);
-  ASSERT_TRUE(kq_.start(run));
-  ASSERT_TRUE(kq_.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq_.log();
-  ASSERT_EQ(kq_.first_stop(), pause_line(after_fill)) << kq_.log();
+  ASSERT_TRUE(start(PDB7_PROGRAMS, {"points.exe", "points.pdb"}, after_fill)) << kq_.log();
   command(ADD_WATCH);
   ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Insert expression", "local"));
   command(INSPECT);

@@ -16,11 +16,10 @@
 
 #include "plugins/cvread/cv_reader.h"
 #include "plugins/tests/corpus_files.h"
-#include "plugins/tests/kq_launch.h"
 #include "plugins/tests/recording_api.h"
 #include "startup/resource_ids.h"
 #include "symbols/pe_image.h"
-#include "tests/end_to_end/kq_outside.h"
+#include "tests/support/kq_driver.h"
 
 namespace {
 
@@ -81,12 +80,10 @@ bool read_table(const std::string &exe, unsigned main, LineTable *table) {
 }
 
 // The source paths typed into the options dialog as a user does, and OK.
-bool set_source_paths(const KqLaunch &kq, const std::string &paths) {
-  PostMessageA(kq.main_window(), WM_COMMAND, OPTIONS, 0);
+bool set_source_paths(const KqDriver &kq, const std::string &paths) {
+  kq.command(OPTIONS);
   HWND options = nullptr;
-  if (!wait_for([&] {
-        return (options = process_window(kq.pi.dwProcessId, "#32770", "Configuration")) != nullptr;
-      }))
+  if (!wait_for([&] { return (options = kq.window("#32770", "Configuration")) != nullptr; }))
     return false;
   SendMessageA(GetDlgItem(options, IDC_OPT_SOURCE_PATHS), WM_SETTEXT, 0, (LPARAM)paths.c_str());
   SendMessageA(GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
@@ -100,18 +97,18 @@ std::string base_name(const std::string &path) {
 
 // Steps over until the marked line moves; each stop is checked against the table. Gives
 // the panel's last text.
-std::string step_until_the_line_moves(const KqLaunch &kq, const LineTable &table, unsigned main,
+std::string step_until_the_line_moves(const KqDriver &kq, const LineTable &table, unsigned main,
                                       std::string text) {
   char want[600];
   const int first = table.line_of(main);
   int line = first;
   for (int step = 0; step < MOST_STEPS && line == first; step++) {
     EXPECT_TRUE(kq.step(STEP_OVER)) << kq.log();
-    const uint32_t at = kq.last_stop();
+    const uint32_t at = kq.pause();
     EXPECT_TRUE(table.covers(at)) << std::hex << at;
     line = table.line_of(at);
     snprintf(want, sizeof want, "%i ", line);
-    text = kq.source_panel_text(line == first ? "" : text);
+    text = kq.child_text("source", line == first ? "" : text);
     EXPECT_EQ(want, text.substr(0, strlen(want))) << text << " at " << std::hex << at;
   }
   EXPECT_NE(first, line) << "no step left main's first line";
@@ -125,15 +122,14 @@ void panel_follows_the_line_table(const PanelProgram &program) {
   LineTable table;
   ASSERT_TRUE(read_table(folder + "/" + exe, program.main, &table));
   const std::string file = base_name(table.name);
-  KqLaunch kq;
-  ASSERT_TRUE(
-      kq.prepare(own_program_folder() + KQ_EXE, own_program_folder(), folder, program.files));
-  ASSERT_TRUE(kq.use_plugins({own_program_folder() + "cvread.dll"}));
-  ASSERT_TRUE(kq.start());
-  ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
-  ASSERT_EQ(kq.first_stop(), pause_line(program.main)) << kq.log();
+  KqDriver kq;
+  ASSERT_TRUE(kq.place_program("source", folder, program.files));
+  ASSERT_TRUE(kq.use_plugins({"plugins\\cvread.dll"}));
+  ASSERT_TRUE(kq.start_on(kq.program));
+  ASSERT_TRUE(kq.wait_pauses(1, 60)) << kq.log();
+  ASSERT_EQ(kq.pause(1), program.main) << kq.log();
 
-  std::string text = kq.source_panel_text();
+  std::string text = kq.child_text("source");
   screenshot(("source_panel_dump_" + shot + ".png").c_str());
   char want[600];
   snprintf(want, sizeof want, "%i ", table.line_of(program.main));
@@ -165,7 +161,7 @@ void panel_follows_the_line_table(const PanelProgram &program) {
     fprintf(f, "/* line %i */ int line_%i;\r\n", i, i);
   fclose(f);
   ASSERT_TRUE(set_source_paths(kq, "\"" + sources + "\""));
-  text = kq.source_panel_text(text);
+  text = kq.child_text("source", text);
   ASSERT_EQ(want, text.substr(0, strlen(want))) << text << " " << table.name;
   EXPECT_EQ(sources + "\\" + file, text.substr(strlen(want))) << text;
   text = step_until_the_line_moves(kq, table, program.main, text);
@@ -174,13 +170,11 @@ void panel_follows_the_line_table(const PanelProgram &program) {
   // Without the folder the file is missing again, and said so again; so it is after a
   // reload, whose sources are new.
   ASSERT_TRUE(set_source_paths(kq, ""));
-  text = kq.source_panel_text(text);
+  text = kq.child_text("source", text);
   ASSERT_NE(std::string::npos, text.find(' ')) << text;
   EXPECT_EQ(" " + exe, text.substr(text.find(' '))) << text;
   EXPECT_EQ(2, count_in(kq.log(), missing)) << kq.log();
-  const int stops = kq.stop_count();
-  PostMessageA(kq.main_window(), WM_COMMAND, RELOAD, 0);
-  EXPECT_TRUE(wait_for([&] { return kq.stop_count() > stops; })) << kq.log();
+  EXPECT_TRUE(kq.step(RELOAD, 60)) << kq.log();
   EXPECT_TRUE(wait_for([&] { return count_in(kq.log(), missing) == 3; }, 10)) << kq.log();
   EXPECT_EQ(kq.finish(), 0);
 }

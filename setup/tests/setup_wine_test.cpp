@@ -17,29 +17,16 @@
 #include "setup/setup_ids.h"
 #include "setup/tests/setup_fixture.h"
 #include "startup/tests/saved_registry_value.h"
+#include "tests/support/kq_driver.h"
 
 static const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 static const char kDllOverrides[] = "Software\\Wine\\DllOverrides";
 static const char kPending[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
-static std::string own_folder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string s = path;
-  return s.substr(0, s.find_last_of('\\') + 1);
-}
-
 static std::string special_folder(int csidl) {
   char path[MAX_PATH] = {};
   SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
   return path;
-}
-
-template <typename Condition>
-static bool wait_for(Condition condition, int seconds = 60) {
-  for (int i = 0; i < seconds * 50 * wait_scale(); i++, Sleep(20))
-    if (condition()) return true;
-  return false;
 }
 
 // A visible top-level window of the process with this title, or with this class when the
@@ -447,11 +434,11 @@ TEST_F(SetupLife, OurProductFromInstallationToUninstallation) {
 
   // The installed debugger, started from its shortcut, runs and ends.
   Shortcut start = read_shortcut(join(menu, product + ".lnk"));
-  Process kq;
-  ASSERT_TRUE(kq.start(start.target, "", start.folder));
-  HWND main = nullptr;
-  EXPECT_TRUE(wait_for([&] { return (main = find_window(kq.pi.dwProcessId, nullptr, "Kaquin Debugger")); }));
-  EXPECT_EQ(close_program(main), 0);
+  KqDriver kq;  // the shortcut starts kq.exe in its own folder, as checked above
+  kq.folder = start.folder + "\\";
+  kq.settings_key = settings;
+  ASSERT_TRUE(kq.start(""));
+  EXPECT_EQ(kq.close(), 0);
   SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
   EXPECT_NE(read_bytes(join(folder, "kq.log")).find("Bye!"), std::string::npos);
 

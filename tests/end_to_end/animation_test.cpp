@@ -19,8 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_driver.h"
 
 namespace {
 
@@ -28,8 +27,7 @@ enum {
   CMD_ANIMATION = 10062, CMD_PAUSE_RESUME = 10077, CMD_TRACE_FOCUS = 10089, CMD_UNLOAD = 10090,
   MAX_FRAMES = 100, WHEEL_NOTCH = 120
 };
-const char kPause[] = "EVN_Pause at ";
-const char kProgram[] = "kq_debuggee.exe";  // the name kq_start gives the program's copy
+const char kProgram[] = "kq_recursion.exe";
 
 // The panel's window text: the counters, the functions and the caller>callee links.
 struct PanelSet {
@@ -82,35 +80,26 @@ std::map<uint32_t, std::string> exports_of(const std::string &image) {
 
 class AnimationRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("Animation");
-  }
   void TearDown() override {
     if (thread_) {
       while (frozen_ > 0) thaw();
       CloseHandle(thread_);
     }
     if (process_) CloseHandle(process_);
-    if (pi_.hProcess) kq_close(&pi_, main_);
-    drop_settings_key(key_);
+    kq_.close();
   }
 
   // kq and the program copied into a folder of the test, kq started on the program.
   bool start() {
-    dir_ = own_folder() + "kq-animation\\";
-    if (!kq_start(KQ_EXE, KQ_RECURSION, dir_, &pi_)) return false;
-    exports_ = exports_of(read_file(dir_ + kProgram));
-    main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
-    return main_ != nullptr;
+    if (!kq_.place("animation") ||
+        !kq_.start_on(std::string("tests\\debuggees\\") + kProgram))
+      return false;
+    exports_ = exports_of(read_file(kq_.folder + kProgram));
+    return true;
   }
-  std::string log() const { return read_file(dir_ + "kq.log"); }
-  HWND panel(const char *cls) const { return process_child(pi_.dwProcessId, cls); }
-  // The pauses after the start-up's stop at the system's breakpoint.
-  int pauses() const {
-    const std::string all = log();
-    const size_t initiate = all.find("EVN_Initiate");
-    return initiate == std::string::npos ? 0 : count_in(all.substr(initiate), kPause);
-  }
+  std::string log() const { return kq_.log(); }
+  HWND panel(const char *cls) const { return process_child(kq_.pi.dwProcessId, cls); }
+  int pauses() const { return kq_.pauses(); }
 
   // The program kq debugs (kq may have started a command interpreter too): its process and
   // where its image lies.
@@ -120,7 +109,7 @@ class AnimationRun : public ::testing::Test {
     p.dwSize = sizeof p;
     for (BOOL more = Process32First(snapshot, &p); more && !pid_;
          more = Process32Next(snapshot, &p))
-      if (p.th32ParentProcessID == pi_.dwProcessId && !_stricmp(p.szExeFile, kProgram))
+      if (p.th32ParentProcessID == kq_.pi.dwProcessId && !_stricmp(p.szExeFile, kProgram))
         pid_ = p.th32ProcessID;
     CloseHandle(snapshot);
     snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid_);
@@ -239,10 +228,9 @@ class AnimationRun : public ::testing::Test {
     return names;
   }
 
-  std::string key_, dir_;
+  KqDriver kq_;
   std::map<uint32_t, std::string> exports_;
-  PROCESS_INFORMATION pi_ = {};
-  HWND main_ = nullptr, animator_ = nullptr;
+  HWND animator_ = nullptr;
   DWORD pid_ = 0;
   HANDLE process_ = nullptr, thread_ = nullptr;
   uint32_t image_ = 0, image_end_ = 0;
@@ -258,7 +246,7 @@ TEST_F(AnimationRun, FollowsTheCallStackOfTheRunningProgram) {
   ASSERT_TRUE(find_program());
 
   // Paused at main: the holder comes up and ticks, but nothing is sampled.
-  PostMessageA(main_, WM_COMMAND, CMD_ANIMATION, 0);
+  kq_.command(CMD_ANIMATION);
   animator_ = panel("animator");
   ASSERT_TRUE(animator_);
   ASSERT_TRUE(wait_for([&] { return IsWindowVisible(animator_) != FALSE; }, 20));
@@ -267,14 +255,14 @@ TEST_F(AnimationRun, FollowsTheCallStackOfTheRunningProgram) {
   EXPECT_EQ(panel_set().samples, 0);
   EXPECT_TRUE(panel_set().functions.empty());
 
-  PostMessageA(main_, WM_COMMAND, CMD_PAUSE_RESUME, 0);
+  kq_.command(CMD_PAUSE_RESUME);
   ASSERT_TRUE(wait_for([&] { return panel_set().samples > 10; }, 20)) << text_of(animator_);
   ASSERT_TRUE(wait_for([&] { return find_descending_thread(); }, 20));
 
   // A click gives the panel the focus; each wheel notch moves the column by its delta.
   PostMessageA(animator_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
   PostMessageA(animator_, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
-  PostMessageA(main_, WM_COMMAND, CMD_TRACE_FOCUS, 0);
+  kq_.command(CMD_TRACE_FOCUS);
   char focus[32];
   snprintf(focus, sizeof focus, "Focus=%X\n", (unsigned)(uintptr_t)animator_);
   EXPECT_TRUE(wait_for([&] { return log().find(focus) != std::string::npos; }, 20)) << focus;
@@ -316,7 +304,7 @@ TEST_F(AnimationRun, FollowsTheCallStackOfTheRunningProgram) {
   thaw();
 
   // Paused: the panel ticks on, the set stands still.
-  PostMessageA(main_, WM_COMMAND, CMD_PAUSE_RESUME, 0);
+  kq_.command(CMD_PAUSE_RESUME);
   ASSERT_TRUE(wait_for([&] { return pauses() == 2; }, 20)) << log();
   const PanelSet paused = panel_set();
   ASSERT_TRUE(wait_for([&] { return panel_set().ticks > paused.ticks + 20; }, 20));
@@ -327,10 +315,10 @@ TEST_F(AnimationRun, FollowsTheCallStackOfTheRunningProgram) {
   screenshot("kq-animation-paused.png");
 
   // The command switches back to the debugging holder; unloading empties the graph.
-  PostMessageA(main_, WM_COMMAND, CMD_ANIMATION, 0);
+  kq_.command(CMD_ANIMATION);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(animator_); }, 20));
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(panel("code")) != FALSE; }, 20));
-  PostMessageA(main_, WM_COMMAND, CMD_UNLOAD, 0);
+  kq_.command(CMD_UNLOAD);
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
   EXPECT_TRUE(wait_for([&] {
     const PanelSet set = panel_set();

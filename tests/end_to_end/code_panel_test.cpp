@@ -13,50 +13,28 @@
 
 #include <string>
 
-#include "tests/end_to_end/kq_debuggee_outside.h"
-#include "tests/end_to_end/kq_keyboard.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_debuggee_outside.h"
+#include "tests/support/kq_keyboard.h"
+#include "tests/support/kq_driver.h"
 #include "ui/dialogs/input_prompt_ids.h"
 #include "ui/keyb.h"
 #include "x86/disasm.h"
 
 namespace {
 
-const char kPause[] = "EVN_Pause at ";
-
 class CodePanelRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("Code");
-    put_key_setting(key_, "Arguments", "loop");
-  }
-  void TearDown() override {
-    if (pi_.hProcess) kq_close(&pi_, main_);
-    drop_settings_key(key_);
-  }
-
   // kq.exe and the debuggee copied into a folder of the test: the log, the options and
   // the workspace written there are this run's own.
   bool start() {
-    dir_ = own_folder() + "kq-code\\";
-    if (!kq_start(KQ_EXE, KQ_DEBUGGEE, dir_, &pi_)) return false;
-    main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
-    keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
-    return main_ != nullptr;
+    if (!kq_.place("code") || !kq_.set("Arguments", "loop") || !kq_.start_on(kDebuggee))
+      return false;
+    keys_ = keyboard_of(kq_);
+    return true;
   }
-  std::string log() const { return read_file(dir_ + "kq.log"); }
-  void settle() { ASSERT_TRUE(kq_settle(main_, dir_, &traced_)) << log(); }
-  // The address of the n-th pause (from 1) after the start-up's stop at the system's
-  // breakpoint, 0 until there is one.
-  uint32_t pause(int n) const {
-    const std::string all = log();
-    size_t at = all.find("EVN_Initiate");
-    for (int i = 0; i < n && at != std::string::npos; i++) at = all.find(kPause, at + 1);
-    if (at == std::string::npos) return 0;
-    return (uint32_t)strtoul(all.c_str() + at + strlen(kPause), nullptr, 16);
-  }
-  HWND code_panel() const { return process_child(pi_.dwProcessId, "code"); }
+  std::string log() const { return kq_.log(); }
+  uint32_t pause(int n) const { return kq_.pause(n); }
+  HWND code_panel() const { return process_child(kq_.pi.dwProcessId, "code"); }
   // The cursor line's text and the address it begins with.
   std::string cursor_line() const { return text_of(code_panel()); }
   uint32_t cursor_address() const { return (uint32_t)strtoul(cursor_line().c_str(), nullptr, 16); }
@@ -66,19 +44,16 @@ class CodePanelRun : public ::testing::Test {
   // Types text into the search prompt (CTRL+S) and accepts it.
   bool search_for(const char *text) {
     return keys_.press_in_front(KEYMOD_CTRL, 'S', [&] {
-      return process_window(pi_.dwProcessId, "#32770", "Search for code") != nullptr;
-    }) && answer_input_prompt(pi_.dwProcessId, "Search for code", text);
+      return process_window(kq_.pi.dwProcessId, "#32770", "Search for code") != nullptr;
+    }) && answer_input_prompt(kq_.pi.dwProcessId, "Search for code", text);
   }
   // The debuggee's own bytes, read from outside.
   std::string bytes_at(uint32_t address, int count) const {
-    return debuggee_memory(pi_.dwProcessId, address, count);
+    return debuggee_memory(kq_.pi.dwProcessId, address, count);
   }
 
-  std::string key_, dir_;
-  PROCESS_INFORMATION pi_ = {};
-  HWND main_ = nullptr;
+  KqDriver kq_;
   KqKeyboard keys_;
-  int traced_ = 0;
 };
 
 }  // namespace
@@ -108,7 +83,7 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   ASSERT_TRUE(keys_.press_in_front(0, VK_DOWN, [&] { return cursor_address() > pause(3); }));
   const uint32_t breakpoint = cursor_address();
   ASSERT_TRUE(keys_.press_in_front(0, VK_SPACE, [&] { return true; }));
-  PostMessageA(main_, WM_COMMAND, 10077, 0);  // run on
+  kq_.command(10077);  // run on
   ASSERT_TRUE(wait_for([&] { return pause(4) != 0; }, 60)) << log();
   EXPECT_EQ(breakpoint, pause(4)) << log();
   EXPECT_TRUE(cursor_at(breakpoint)) << cursor_line();
@@ -125,10 +100,10 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   ASSERT_GT(old_length, 1);
   HWND prompt = nullptr;
   ASSERT_TRUE(keys_.press_in_front(0, VK_INSERT, [&] {
-    return (prompt = process_window(pi_.dwProcessId, "#32770", "Assemble")) != nullptr;
+    return (prompt = process_window(kq_.pi.dwProcessId, "#32770", "Assemble")) != nullptr;
   }));
   EXPECT_EQ(text_of(GetDlgItem(prompt, IDC_PROMPT_LINE)), "Enter a new instruction to write");
-  ASSERT_TRUE(answer_input_prompt(pi_.dwProcessId, "Assemble", "nop"));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Assemble", "nop"));
   const std::string nops((size_t)old_length, '\x90');
   EXPECT_TRUE(wait_for([&] { return bytes_at(typed, old_length) == nops; }, 20))
       << log();
@@ -147,17 +122,17 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
 
   // The NOPs saved as patches (CTRL+K): listed in the log and written to the copy named in
   // the prompt, where the file's bytes of that line, found by their old value, are NOPs.
-  const std::string patched = dir_ + "kq_debuggee.patched.exe";
+  const std::string patched = kq_.folder + "kq_debuggee.patched.exe";
   ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, 'K', [&] {
-    return process_window(pi_.dwProcessId, "#32770", "Save patches") != nullptr;
+    return process_window(kq_.pi.dwProcessId, "#32770", "Save patches") != nullptr;
   })) << log();
-  ASSERT_TRUE(answer_input_prompt(pi_.dwProcessId, "Save patches", patched.c_str()));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Save patches", patched.c_str()));
   ASSERT_TRUE(wait_for([&] { return log().find("Patches saved: ") != std::string::npos; }, 20))
       << log();
   char patch_line[32];
   snprintf(patch_line, sizeof patch_line, "Patch %08X ", (unsigned)typed);
   EXPECT_NE(log().find(patch_line), std::string::npos) << log();
-  const std::string original = read_file(dir_ + "kq_debuggee.exe"), saved = read_file(patched);
+  const std::string original = read_file(kq_.folder + "kq_debuggee.exe"), saved = read_file(patched);
   ASSERT_EQ(original.size(), saved.size());
   const size_t at = original.find(before);
   ASSERT_NE(at, std::string::npos);
@@ -176,26 +151,26 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   ASSERT_TRUE(search_for("xyzzy")) << log();
   HWND progress = nullptr;
   ASSERT_TRUE(wait_for([&] {
-    return (progress = process_window(pi_.dwProcessId, "#32770", "Search: xyzzy")) != nullptr;
+    return (progress = process_window(kq_.pi.dwProcessId, "#32770", "Search: xyzzy")) != nullptr;
   }, 20));
-  EXPECT_FALSE(IsWindowEnabled(main_));
+  EXPECT_FALSE(IsWindowEnabled(kq_.main));
   Sleep(600);  // the label blinks every other 250 ms
   screenshot("code_panel_search_progress.png");
   ASSERT_TRUE(wait_for([&] { return GetAncestor(keys_.focus(), GA_ROOT) == progress; }, 10));
   keys_.press(0, VK_ESCAPE);
   EXPECT_TRUE(wait_for([&] { return !IsWindow(progress); }, 20));
-  EXPECT_TRUE(IsWindowEnabled(main_));
+  EXPECT_TRUE(IsWindowEnabled(kq_.main));
   EXPECT_EQ(found, cursor_address()) << cursor_line();
 
-  PostMessageA(main_, WM_COMMAND, 10090, 0);  // unload
+  kq_.command(10090);  // unload
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
   // The workspace keeps the typed command as a patch: its bytes beside its address.
   const std::string nop_text = old_length == 1 ? "90" : "90 90";
   EXPECT_TRUE(wait_for([&] {
-    return read_file(dir_ + "kq.job").find("patch ") != std::string::npos;
-  }, 20)) << read_file(dir_ + "kq.job");
-  EXPECT_NE(read_file(dir_ + "kq.job").find(", \"" + nop_text), std::string::npos)
-      << read_file(dir_ + "kq.job");
-  EXPECT_EQ(0, kq_close(&pi_, main_));
+    return read_file(kq_.folder + "kq.job").find("patch ") != std::string::npos;
+  }, 20)) << read_file(kq_.folder + "kq.job");
+  EXPECT_NE(read_file(kq_.folder + "kq.job").find(", \"" + nop_text), std::string::npos)
+      << read_file(kq_.folder + "kq.job");
+  EXPECT_EQ(0, kq_.close());
   EXPECT_EQ(log().find("Error: "), std::string::npos) << log();
 }

@@ -13,13 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/end_to_end/kq_debuggee_outside.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_debuggee_outside.h"
+#include "tests/support/kq_driver.h"
 
 namespace {
-
-const char kPause[] = "EVN_Pause at ";
 
 // Commands posted to kq's main window; those it does not take go on to the panels.
 enum {
@@ -31,45 +28,32 @@ enum {
 
 class DataWatchRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("DataWatch");
-    put_key_setting(key_, "Arguments", "loop");
-    put_key_setting(key_, "WriteReadOnly", "1");
-    dir_ = own_folder() + "kq-data-watch\\";
-  }
-  void TearDown() override {
-    if (kq_.hProcess) kq_close(&kq_, main_);
-    drop_settings_key(key_);
-  }
-
   // kq.exe, its map and the debuggee in the test's folder, where the run's log, options
   // and workspace are written.
   bool start() {
-    DeleteFileA((dir_ + "kq.job.bad").c_str());
-    if (!kq_start(KQ_EXE, KQ_DEBUGGEE, dir_, &kq_)) return false;
-    main_ = process_window(kq_.dwProcessId, "Kaquin Debugger");
-    return main_ != nullptr;
+    return kq_.place("data-watch") && kq_.set("Arguments", "loop") &&
+           kq_.set("WriteReadOnly", "1") && kq_.start_on(kDebuggee);
   }
-  std::string log() const { return read_file(dir_ + "kq.log"); }
-  // Where the n-th pause after the last line holding mark stopped (0 until it happened).
-  uint32_t pause_after(const char *mark, int n) const {
+  std::string log() const { return kq_.log(); }
+  // Where the n-th pause after the last start-up stopped (0 until it happened).
+  uint32_t pause_after_start(int n) const {
     const std::string all = log();
-    size_t at = all.rfind(mark);
-    for (int i = 0; i < n && at != std::string::npos; i++) at = all.find(kPause, at + 1);
-    return at == std::string::npos ? 0 : (uint32_t)strtoul(all.c_str() + at + sizeof kPause - 1, nullptr, 16);
+    const size_t at = all.rfind("EVN_Initiate");
+    const std::vector<uint32_t> pauses = log_pauses(at == std::string::npos ? "" : all.substr(at));
+    return n <= (int)pauses.size() ? pauses[(size_t)n - 1] : 0;
   }
-  void command(int id) const { PostMessageA(main_, WM_COMMAND, (WPARAM)id, 0); }
+  void command(int id) const { kq_.command(id); }
   // Returns once kq has finished the tick that logged the last line.
-  bool settle() { return kq_settle(main_, dir_, &traced_, 20); }
+  bool settle() { return kq_.settle(20); }
 
-  HWND panel(const char *cls) const { return process_child(kq_.dwProcessId, cls); }
+  HWND panel(const char *cls) const { return process_child(kq_.pi.dwProcessId, cls); }
 
   bool answer(const char *title, const char *text) const {
-    return answer_input_prompt(kq_.dwProcessId, title, text);
+    return answer_input_prompt(kq_.pi.dwProcessId, title, text);
   }
-  bool context(CONTEXT *out) const { return debuggee_context(kq_.dwProcessId, out); }
+  bool context(CONTEXT *out) const { return debuggee_context(kq_.pi.dwProcessId, out); }
   std::string memory(uint32_t address, int count) const {
-    return debuggee_memory(kq_.dwProcessId, address, count);
+    return debuggee_memory(kq_.pi.dwProcessId, address, count);
   }
   // The value the watch panel shows for an expression, as a number (-1 when none).
   long long watched(const char *expression) const {
@@ -94,17 +78,14 @@ class DataWatchRun : public ::testing::Test {
            (command(DATA_INSERT), answer("Insert bytes", sequence));
   }
 
-  std::string key_, dir_;
-  PROCESS_INFORMATION kq_ = {};
-  HWND main_ = nullptr;
-  int traced_ = 0;
+  KqDriver kq_;
 };
 
 }  // namespace
 
 TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   ASSERT_TRUE(start()) << log();
-  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 1) != 0; }, 120)) << log();
+  ASSERT_TRUE(wait_for([&] { return pause_after_start(1) != 0; }, 120)) << log();
   ASSERT_TRUE(panel("watch") && panel("data"));
 
   // Watches typed through the main window's prompt follow the thread across a step.
@@ -113,7 +94,7 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
     ASSERT_TRUE(answer("Insert expression", expression)) << log();
   }
   command(STEP_OVER);
-  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 2) != 0; }, 60)) << log();
+  ASSERT_TRUE(wait_for([&] { return pause_after_start(2) != 0; }, 60)) << log();
   CONTEXT c;
   ASSERT_TRUE(context(&c));
   EXPECT_TRUE(wait_for([&] { return watched("esp") == (long long)c.Esp; }, 20))
@@ -147,7 +128,7 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   screenshot("data_watch_panels.png");
   // A step that leaves the page's bytes alone writes no new page; a write into it does.
   command(STEP_OVER);
-  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 3) != 0; }, 60)) << log();
+  ASSERT_TRUE(wait_for([&] { return pause_after_start(3) != 0; }, 60)) << log();
   ASSERT_TRUE(settle());
   EXPECT_EQ(shown[3], data_state()[3]);
   command(DATA_INSERT);
@@ -159,7 +140,7 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   ASSERT_TRUE(answer("Insert comments", "the \"stub\", patched")) << log();
   command(DATA_GUARD);
   HWND guards = nullptr;
-  ASSERT_TRUE(wait_for([&] { return (guards = process_window(kq_.dwProcessId, "#32770", "Data guards")) != nullptr; }, 30));
+  ASSERT_TRUE(wait_for([&] { return (guards = process_window(kq_.pi.dwProcessId, "#32770", "Data guards")) != nullptr; }, 30));
   PostMessageA(GetDlgItem(guards, IDOK), BM_CLICK, 0, 0);
   ASSERT_TRUE(wait_for([&] { return !IsWindow(guards); }, 30));
   command(CODE_BREAKPOINT);
@@ -167,7 +148,7 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   // Unloaded and loaded again: the workspace file holds them as typed, and they return.
   command(RELOAD);
   ASSERT_TRUE(wait_for([&] { return log().find("Workspace: ") != std::string::npos; }, 120)) << log();
-  std::string job = read_file(dir_ + "kq.job");
+  std::string job = read_file(kq_.folder + "kq.job");
   job.erase(std::remove(job.begin(), job.end(), '\r'), job.end());  // written in text mode
   EXPECT_NE(std::string::npos, job.find("comment ")) << job;
   EXPECT_NE(std::string::npos, job.find(", \"the \\qstub\\q, patched\";\n")) << job;
@@ -183,7 +164,7 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
     const size_t loaded = all.find("Workspace: ");
     return loaded != std::string::npos && all.find("EVN_Initiate", loaded) != std::string::npos;
   };
-  ASSERT_TRUE(wait_for([&] { return started_again() && pause_after("EVN_Initiate", 1) != 0; }, 120))
+  ASSERT_TRUE(wait_for([&] { return started_again() && pause_after_start(1) != 0; }, 120))
       << log();
   ASSERT_TRUE(context(&c));
   EXPECT_TRUE(wait_for([&] { return watched("eax") == (long long)c.Eax && watched("esp") == (long long)c.Esp; }, 20))
@@ -193,10 +174,10 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
       << text_of(panel("data"));
   const size_t at = job.find("\nbreak ");
   const uint32_t breakpoint = at == std::string::npos ? 0 : (uint32_t)strtoul(job.c_str() + at + 7, nullptr, 16);
-  EXPECT_NE(pause_after("EVN_Initiate", 1), breakpoint);
+  EXPECT_NE(pause_after_start(1), breakpoint);
   command(RUN);
-  ASSERT_TRUE(wait_for([&] { return pause_after("EVN_Initiate", 2) != 0; }, 60)) << log();
-  EXPECT_EQ(breakpoint, pause_after("EVN_Initiate", 2)) << log();
+  ASSERT_TRUE(wait_for([&] { return pause_after_start(2) != 0; }, 60)) << log();
+  EXPECT_EQ(breakpoint, pause_after_start(2)) << log();
   // A write over the breakpoint through the data panel keeps it armed in the debuggee.
   const std::string original = memory(breakpoint + 1, 1);
   char where[16], sequence[16];
@@ -207,6 +188,6 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   EXPECT_EQ("\xCC", memory(breakpoint, 1));
   screenshot("data_watch_reloaded.png");
 
-  EXPECT_EQ(0, kq_close(&kq_, main_));
+  EXPECT_EQ(0, kq_.close());
   EXPECT_EQ(log().find("Error: "), std::string::npos) << log();
 }

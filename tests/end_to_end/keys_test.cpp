@@ -9,79 +9,66 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/end_to_end/kq_keyboard.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_keyboard.h"
+#include "tests/support/kq_driver.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "util/tests/test_support.h"
 
-// Settings of the runs under a key of this test program's own, named to kq through the
-// environment and deleted at the end.
 class Keys : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("Keys");
-    setting("ShowStdMenu", "1");
+  // kq.exe runs in a folder of its own (its log is kq.log beside it), with the standard
+  // menu and the hot key of the text.
+  bool start(const char *hot_key, const std::string &arguments = "") {
+    if (!kq_.place("keys") || !kq_.set("ShowStdMenu", "1") || !kq_.set("HotKey", hot_key) ||
+        !kq_.start(arguments))
+      return false;
+    keys_ = keyboard_of(kq_);
+    return true;
   }
-  void TearDown() override {
-    stop();
-    drop_settings_key(key_);
+  std::string log() const { return kq_.log(); }
+  // Whether the hot key SHIFT+ALT+F11 is another program's: this one cannot take it.
+  static bool hot_key_taken() {
+    const BOOL mine = RegisterHotKey(nullptr, 7, MOD_SHIFT | MOD_ALT, VK_F11);
+    if (mine) UnregisterHotKey(nullptr, 7);
+    return !mine;
   }
-  void setting(const char *name, const char *value) { put_key_setting(key_, name, value); }
-
-  // kq.exe runs in a folder of its own (its log is kq.log beside it), started on the cover.
-  bool start(const char *name, const std::string &arguments = "") {
-    traced_ = 0;
-    dir_ = own_folder() + name + "\\";
-    if (!kq_place(own_folder() + KQ_EXE, dir_) || !kq_run(dir_, arguments, &pi_)) return false;
-    main_ = window_of_class("Kaquin Debugger");  // ours: other runs may be on the display
-    keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
-    return main_ != nullptr;
-  }
-  // Closes kq (if it still runs) and gives its exit code.
-  int stop() { return pi_.hProcess ? kq_close(&pi_, main_) : -2; }
-  std::string log() const { return read_file(dir_ + "kq.log"); }
 
   // kq's window of that class, top-level or inside one of its top-level windows.
   HWND window_of_class(const char *class_name) const {
-    return process_child(pi_.dwProcessId, class_name);
+    return process_child(kq_.pi.dwProcessId, class_name);
   }
   static std::string class_of(HWND hwnd) {
     char cls[64] = "(none)";
     if (hwnd) GetClassNameA(hwnd, cls, sizeof cls);
     return cls;
   }
-  // Waits until kq's thread has taken every message posted so far: the command that
-  // traces the focus, posted behind them, has written its line.
-  void settle() { ASSERT_TRUE(kq_settle(main_, dir_, &traced_)) << log(); }
-
-  std::string dir_, key_;
-  PROCESS_INFORMATION pi_ = {};
-  HWND main_ = nullptr;
+  KqDriver kq_;
   KqKeyboard keys_;
-  int traced_ = 0;
 };
 
 // Main-window keys reach the main window's commands whichever panel has the focus; a
-// panel's own keys go to the panel while it has the focus.
+// panel's own keys go to the panel while it has the focus. The hot key of the setting is
+// taken from the system while kq runs and given back when it ends.
 TEST_F(Keys, KeysRunTheCommandsOfTheTables) {
   // With a debuggee the panels are shown, so that they can take the focus.
-  ASSERT_TRUE(start("kq-keys-1", "-file:\"" + own_folder() + KQ_SAMPLE + "\"")) << log();
+  ASSERT_TRUE(start("shift + alt + f11", "-file:\"" + build_file(kSample) + "\"")) << log();
+  EXPECT_TRUE(hot_key_taken());
   HWND console = window_of_class("console"), log_panel = window_of_class("log");
   ASSERT_TRUE(console && log_panel) << log();
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Pause at ") != std::string::npos; })) << log();
   ASSERT_TRUE(IsWindowVisible(log_panel));
   ASSERT_TRUE(keys_.attach());
   // F2: the debugger's window maximised and restored.
-  EXPECT_TRUE(keys_.press_in_front(0, VK_F2, [&] { return IsZoomed(main_) != 0; }));
-  EXPECT_TRUE(keys_.press_in_front(0, VK_F2, [&] { return !IsZoomed(main_); }));
+  EXPECT_TRUE(keys_.press_in_front(0, VK_F2, [&] { return IsZoomed(kq_.main) != 0; }));
+  EXPECT_TRUE(keys_.press_in_front(0, VK_F2, [&] { return !IsZoomed(kq_.main); }));
   // CTRL+F10: the console shown and hidden again; F10 alone is another command.
   ASSERT_FALSE(IsWindowVisible(console));
   EXPECT_TRUE(
       keys_.press_in_front(KEYMOD_CTRL, VK_F10, [&] { return IsWindowVisible(console) != 0; }));
   EXPECT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_F10, [&] { return !IsWindowVisible(console); }));
   // With CTRL and SHIFT held nothing is bound to F10: the console stays hidden.
-  SetForegroundWindow(main_);
+  SetForegroundWindow(kq_.main);
   keys_.press(KEYMOD_CTRL | KEYMOD_SHIFT, VK_F10);
   EXPECT_FALSE(IsWindowVisible(console));
   // CTRL+F4 gives the log panel the focus; its own CTRL+W is a command not implemented.
@@ -105,33 +92,18 @@ TEST_F(Keys, KeysRunTheCommandsOfTheTables) {
   ASSERT_TRUE(wait_for([&] { return !IsWindow(box); }));
   // ALT+F4 quits, as a system key.
   EXPECT_TRUE(keys_.press_in_front(KEYMOD_ALT, VK_F4, [&] {
-    return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
+    return WaitForSingleObject(kq_.pi.hProcess, 0) == WAIT_OBJECT_0;
   }, true));
-  EXPECT_EQ(stop(), 0);
+  EXPECT_EQ(kq_.close(), 0);
+  EXPECT_FALSE(hot_key_taken());
 }
 
-// The hot key of the setting is taken from the system while kq runs; a text that does not
-// parse leaves kq without one and says so in the log.
-TEST_F(Keys, HotKeyFromTheSettingText) {
-  struct { const char *text; bool taken; const char *logged; } cases[] = {
-      {"shift + alt + f11", true, nullptr},
-      {"CTRL+FOO", false, "flags=8 key=0"},
-  };
-  int run = 0;
-  for (auto &c : cases) {
-    setting("HotKey", c.text);
-    ASSERT_TRUE(start(("kq-keys-hot" + std::to_string(++run)).c_str())) << log();
-    BOOL mine = RegisterHotKey(nullptr, 7, MOD_SHIFT | MOD_ALT, VK_F11);
-    if (mine) UnregisterHotKey(nullptr, 7);
-    EXPECT_EQ(!mine, c.taken) << c.text;
-    EXPECT_EQ(stop(), 0);
-    if (c.logged) {
-      EXPECT_NE(log().find(c.logged), std::string::npos) << log();
-    }
-  }
-  // Given back when kq ends.
-  ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_SHIFT | MOD_ALT, VK_F11));
-  UnregisterHotKey(nullptr, 7);
+// A hot key text that does not parse leaves kq without one and says so in the log.
+TEST_F(Keys, HotKeyFromABadSettingText) {
+  ASSERT_TRUE(start("CTRL+FOO")) << log();
+  EXPECT_FALSE(hot_key_taken());
+  EXPECT_EQ(kq_.close(), 0);
+  EXPECT_NE(log().find("flags=8 key=0"), std::string::npos) << log();
 }
 
 // kq's main menu, labelled as kq labels it, shows each item's key (menus of another
@@ -139,7 +111,7 @@ TEST_F(Keys, HotKeyFromTheSettingText) {
 // every command of every table has its help text in kq's string table, except the few
 // the tables leave without.
 TEST(KeysOfKq, MenuShowsKeysAndCommandsHaveHelp) {
-  HMODULE kq = LoadLibraryExA((own_folder() + KQ_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE kq = LoadLibraryExA(build_file("startup\\kq.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_TRUE(kq);
   HWND window = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                               nullptr, nullptr, nullptr);

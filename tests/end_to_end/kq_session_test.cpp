@@ -10,89 +10,46 @@
 #include <vector>
 
 #include "startup/tests/saved_registry_value.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_driver.h"
 #include "util/tests/test_support.h"
 
-// The settings key the runs of kq.exe use, named to them through the environment: one of
-// this test program's own, so that the product's key and other tests are left alone.
-static std::string settings_key() {
-  return "SOFTWARE\\KaquinDebuggerE2E-" + std::to_string(GetCurrentProcessId());
-}
-
-// One run of kq.exe in a folder of its own under the build folder (so that runs do not
-// share a log).
-struct KqRun {
-  std::string dir;
-  PROCESS_INFORMATION pi = {};
-
-  // Settings for the run go to the registry first; kq keeps them there between runs, so
-  // each run sets what it relies on. No warning dialog: nobody would close it.
-  static void set_setting(const char *name, const char *value) {
-    put_key_setting(settings_key(), name, value);
-  }
-  bool start(const std::string &arguments, bool inherit = false,
-             const char *debuggee_arguments = "") {
-    set_setting("ShowFormatWarning", "0");
-    set_setting("Arguments", debuggee_arguments);
-    static int counter;
-    dir = own_folder() + "kq-e2e-" + std::to_string(++counter) + "\\";
-    return kq_place(own_folder() + KQ_EXE, dir) && kq_run(dir, arguments, &pi, inherit);
-  }
-  std::string log() const { return read_file(dir + "kq.log"); }
-  // Waits until the log holds text; the test machine is slow, so the bound is generous.
-  bool wait_log(const char *text, int seconds = 120) const {
-    for (int i = 0; i < seconds * 10; i++) {
-      if (log().find(text) != std::string::npos) return true;
-      if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0)
-        return log().find(text) != std::string::npos;
-    }
-    return false;
-  }
-  // The windows of kq, top-level ones and their descendants (the panels sit in the
-  // layout's holders), with their class names.
-  std::vector<std::pair<HWND, std::string>> windows() const {
-    struct Collect { DWORD pid; std::vector<std::pair<HWND, std::string>> found; } c;
-    c.pid = pi.dwProcessId;
-    EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
-      Collect *c = (Collect *)arg;
-      DWORD pid = 0;
-      GetWindowThreadProcessId(hwnd, &pid);
-      if (pid != c->pid) return TRUE;
-      auto add = [](HWND w, LPARAM arg) WINAPI -> BOOL {
-        char cls[64];
-        GetClassNameA(w, cls, sizeof cls);
-        ((Collect *)arg)->found.push_back({w, cls});
-        return TRUE;
-      };
-      add(hwnd, arg);
-      EnumChildWindows(hwnd, add, arg);
+// The windows of the run's kq, top-level ones and their descendants (the panels sit in
+// the layout's holders), with their class names.
+static std::vector<std::pair<HWND, std::string>> windows_of(const KqDriver &kq) {
+  struct Collect { DWORD pid; std::vector<std::pair<HWND, std::string>> found; } c;
+  c.pid = kq.pi.dwProcessId;
+  EnumWindows([](HWND hwnd, LPARAM arg) WINAPI -> BOOL {
+    Collect *c = (Collect *)arg;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != c->pid) return TRUE;
+    auto add = [](HWND w, LPARAM arg) WINAPI -> BOOL {
+      char cls[64];
+      GetClassNameA(w, cls, sizeof cls);
+      ((Collect *)arg)->found.push_back({w, cls});
       return TRUE;
-    }, (LPARAM)&c);
-    return c.found;
-  }
-  HWND main_window() const {
-    for (auto &w : windows())
-      if (w.second == "Kaquin Debugger") return w.first;
-    return nullptr;
-  }
-  std::string title() const {
-    char text[MAX_PATH] = {0};
-    GetWindowTextA(main_window(), text, sizeof text);
-    return text;
-  }
-  // Visible top-level windows of kq by class name, as one string "code data ...".
-  std::string visible_panels() const {
-    std::string names;
-    for (auto &w : windows())
-      if (IsWindowVisible(w.first)) names += w.second + " ";
-    return names;
-  }
-  void command(int id) const { PostMessageA(main_window(), WM_COMMAND, id, 0); }
-  int close() { return kq_close(&pi, main_window()); }
-  ~KqRun() {
-    if (pi.hProcess) close();
-  }
-};
+    };
+    add(hwnd, arg);
+    EnumChildWindows(hwnd, add, arg);
+    return TRUE;
+  }, (LPARAM)&c);
+  return c.found;
+}
+static std::string title_of(const KqDriver &kq) { return text_of(kq.main); }
+// Visible windows of kq by class name, as one string "code data ...".
+static std::string visible_panels(const KqDriver &kq) {
+  std::string names;
+  for (auto &w : windows_of(kq))
+    if (IsWindowVisible(w.first)) names += w.second + " ";
+  return names;
+}
+// kq placed in a folder of its own and started, with the debuggee's arguments set first.
+static bool start(KqDriver *kq, const std::string &arguments, bool inherit = false,
+                  const char *debuggee_arguments = "") {
+  if (!kq->place("e2e")) return false;
+  kq->set("Arguments", debuggee_arguments);
+  return kq->start(arguments, inherit);
+}
 
 // A 24-bit bitmap file of the whole screen, as the user would see it.
 static bool screenshot(const std::string &path) {
@@ -120,12 +77,6 @@ static bool screenshot(const std::string &path) {
   return ok;
 }
 
-// The pauses the log shows after start-up began (the initial breakpoint's comes before).
-static int pauses_after_initiate(const std::string &log) {
-  size_t at = log.find("EVN_Initiate");
-  return at == std::string::npos ? 0 : count_in(log.substr(at), "EVN_Pause at ");
-}
-
 // Image base plus entry-point offset from the file's PE header.
 static unsigned entry_point_of(const std::string &path) {
   std::string image = read_file(path);
@@ -139,18 +90,14 @@ static const char kTitle[] = "Kaquin Debugger 1.4  (release May 23 2008)";
 
 const char kX11Driver[] = "Software\\Wine\\X11 Driver";
 
-// The runs' settings key goes at the end, and what a test changed in the shared Wine
-// prefix is put back.
+// What a test changed in the shared Wine prefix is put back.
 class KqEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings_key().c_str());
     decorated_.save(HKEY_CURRENT_USER, kX11Driver, "Decorated");
   }
   void TearDown() override {
     decorated_.restore();
-    RegDeleteKeyA(HKEY_CURRENT_USER, settings_key().c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
   }
   // Without a window manager on the test display Wine draws the frames itself when
   // asked, so that the screenshot shows the title bar.
@@ -167,27 +114,27 @@ class KqEndToEnd : public ::testing::Test {
 
 TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   wine_draws_frames();
-  KqRun kq;
-  std::string sample = own_folder() + KQ_SAMPLE;
-  ASSERT_TRUE(kq.start("-maximize -file:\"" + sample + "\""));
+  KqDriver kq;
+  std::string sample = build_file(kSample);
+  ASSERT_TRUE(start(&kq, "-maximize -file:\"" + sample + "\""));
   ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
   // Start-up runs to main, or to the entry point when there is no symbol for it.
-  ASSERT_TRUE(wait_for([&] { return pauses_after_initiate(kq.log()) == 1; })) << kq.log();
-  EXPECT_TRUE(IsZoomed(kq.main_window())) << "the stops keep the window maximised";
+  ASSERT_TRUE(wait_for([&] { return kq.pauses() == 1; })) << kq.log();
+  EXPECT_TRUE(IsZoomed(kq.main)) << "the stops keep the window maximised";
   kq.command(10077);  // run on
   ASSERT_TRUE(kq.wait_log("Hello from the sample program")) << kq.log();
   ASSERT_TRUE(kq.wait_log("DEBUG_EVENT: EXIT_PROCESS")) << kq.log();
-  EXPECT_TRUE(IsZoomed(kq.main_window()));
+  EXPECT_TRUE(IsZoomed(kq.main));
   // The rich text's hand over links is the program's own cursor; without it the pointer
   // would vanish there.
   HMODULE program =
-      LoadLibraryExA((kq.dir + "kq.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+      LoadLibraryExA((kq.folder + "kq.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   EXPECT_TRUE(program && LoadCursorA(program, MAKEINTRESOURCEA(670)));
   if (program) FreeLibrary(program);
   // Without symbols from a plug-in the title says so.
-  EXPECT_EQ(_stricmp(kq.title().c_str(), (sample + " (no debug information)").c_str()), 0)
-      << kq.title();
-  std::string panels = kq.visible_panels();
+  EXPECT_EQ(_stricmp(title_of(kq).c_str(), (sample + " (no debug information)").c_str()), 0)
+      << title_of(kq);
+  std::string panels = visible_panels(kq);
   for (const char *name : {"code ", "reg ", "source ", "watch ", "log ", "map "})
     EXPECT_NE(panels.find(name), std::string::npos) << name << " in " << panels;
   EXPECT_TRUE(screenshot(own_folder() + "kq_screenshot.bmp"));
@@ -200,7 +147,7 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
     kq.command(sw.command);
     std::string now;
     for (int i = 0; i < 100; i++, Sleep(100)) {
-      now = kq.visible_panels();
+      now = visible_panels(kq);
       if (now.find(sw.shown) != std::string::npos && now.find(sw.hidden) == std::string::npos)
         break;
     }
@@ -209,12 +156,12 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   }
   kq.command(10090);  // unload
   ASSERT_TRUE(kq.wait_log("EVN_Unload")) << kq.log();
-  for (int i = 0; i < 100 && kq.title() != kTitle; i++) Sleep(100);
-  EXPECT_EQ(kq.title(), kTitle);
-  EXPECT_TRUE(IsZoomed(kq.main_window()));
+  for (int i = 0; i < 100 && title_of(kq) != kTitle; i++) Sleep(100);
+  EXPECT_EQ(title_of(kq), kTitle);
+  EXPECT_TRUE(IsZoomed(kq.main));
   EXPECT_EQ(kq.close(), 0);
   std::string log = kq.log();
-  CopyFileA((kq.dir + "kq.log").c_str(), (own_folder() + "kq_session.log").c_str(), FALSE);
+  CopyFileA((kq.folder + "kq.log").c_str(), (own_folder() + "kq_session.log").c_str(), FALSE);
   EXPECT_NE(log.find("Processing command to load module '" + sample + "'"), std::string::npos);
   EXPECT_NE(log.find("Creating main window..."), std::string::npos);
   EXPECT_NE(log.find("Shutting down the debugger..."), std::string::npos);
@@ -228,13 +175,11 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
 }
 
 TEST_F(KqEndToEnd, HotKeyPausesAndResumesThenUnloadTerminates) {
-  KqRun kq;
-  std::string debuggee = own_folder() + KQ_DEBUGGEE;
-  ASSERT_TRUE(kq.start("\"" + debuggee + "\"", false, "loop"));  // a bare word
-  ASSERT_TRUE(wait_for([&] { return pauses_after_initiate(kq.log()) == 1; })) << kq.log();
-  char at_entry[64];
-  snprintf(at_entry, sizeof at_entry, "EVN_Pause at %X\n", entry_point_of(debuggee));
-  EXPECT_NE(kq.log().find(at_entry), std::string::npos) << at_entry << kq.log();
+  KqDriver kq;
+  std::string debuggee = build_file(kDebuggee);
+  ASSERT_TRUE(start(&kq, "\"" + debuggee + "\"", false, "loop"));  // a bare word
+  ASSERT_TRUE(wait_for([&] { return kq.pauses() == 1; })) << kq.log();
+  EXPECT_EQ(kq.pause(1), entry_point_of(debuggee)) << kq.log();
   // The hot key while it runs pauses it; while paused, with the debugger in front, it
   // resumes it (and minimises the debugger, which a display without a window manager
   // does not show); pressed again while it runs, it pauses it again. Whether the debugger
@@ -242,18 +187,18 @@ TEST_F(KqEndToEnd, HotKeyPausesAndResumesThenUnloadTerminates) {
   // allow one press more.
   kq.command(10077);
   Sleep(1000);
-  PostMessageA(kq.main_window(), WM_HOTKEY, 1, 0);
-  ASSERT_TRUE(wait_for([&] { return pauses_after_initiate(kq.log()) == 2; })) << kq.log();
+  PostMessageA(kq.main, WM_HOTKEY, 1, 0);
+  ASSERT_TRUE(wait_for([&] { return kq.pauses() == 2; })) << kq.log();
   bool paused_again = false;
   for (int press = 0; press < 3 && !paused_again; press++) {
-    PostMessageA(kq.main_window(), WM_HOTKEY, 1, 0);
-    paused_again = wait_for([&] { return pauses_after_initiate(kq.log()) == 3; }, 5);
+    PostMessageA(kq.main, WM_HOTKEY, 1, 0);
+    paused_again = wait_for([&] { return kq.pauses() == 3; }, 5);
   }
   // Without a window manager Wine may never make the debugger the foreground window;
   // then every press only brings it to the front and the debuggee stays paused.
   if (!paused_again) {
-    EXPECT_NE(GetForegroundWindow(), kq.main_window());
-    EXPECT_EQ(pauses_after_initiate(kq.log()), 2) << kq.log();
+    EXPECT_NE(GetForegroundWindow(), kq.main);
+    EXPECT_EQ(kq.pauses(), 2) << kq.log();
   }
   kq.command(10090);
   ASSERT_TRUE(kq.wait_log("Terminating executable")) << kq.log();
@@ -264,7 +209,7 @@ TEST_F(KqEndToEnd, HotKeyPausesAndResumesThenUnloadTerminates) {
 TEST_F(KqEndToEnd, AttachesByPidAndSignalsTheEvent) {
   // The program to attach to signals a named event once it runs.
   HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "kq-e2e-ready");
-  std::string line = "\"" + own_folder() + KQ_DEBUGGEE + "\" loop kq-e2e-ready";
+  std::string line = "\"" + build_file(kDebuggee) + "\" loop kq-e2e-ready";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION target;
@@ -277,8 +222,8 @@ TEST_F(KqEndToEnd, AttachesByPidAndSignalsTheEvent) {
   char args[64];
   snprintf(args, sizeof args, "-PID=0x%lX -event=%lu", target.dwProcessId,
            (unsigned long)(uintptr_t)release);
-  KqRun kq;
-  ASSERT_TRUE(kq.start(args, true));
+  KqDriver kq;
+  ASSERT_TRUE(start(&kq, args, true));
   ASSERT_TRUE(kq.wait_log("EVN_Load")) << kq.log();
   EXPECT_EQ(WaitForSingleObject(release, 60000), WAIT_OBJECT_0);
   EXPECT_EQ(kq.close(), 0);
@@ -302,19 +247,19 @@ TEST_F(KqEndToEnd, BadCommandLinesLeaveNoDebuggee) {
       {"-pid=123456789012345 /MAXIMIZE", "Starting main loop"},
   };
   for (auto &c : cases) {
-    KqRun kq;
-    ASSERT_TRUE(kq.start(c.args));
+    KqDriver kq;
+    ASSERT_TRUE(start(&kq, c.args));
     ASSERT_TRUE(kq.wait_log(c.expected)) << c.args << "\n" << kq.log();
     Sleep(500);
-    EXPECT_EQ(kq.title(), kTitle) << c.args;
-    std::string panels = kq.visible_panels();
+    EXPECT_EQ(title_of(kq), kTitle) << c.args;
+    std::string panels = visible_panels(kq);
     EXPECT_NE(panels.find("cover "), std::string::npos) << panels;
     EXPECT_EQ(panels.find("code "), std::string::npos) << panels;
     EXPECT_EQ(kq.close(), 0) << c.args;
     EXPECT_EQ(kq.log().find("EVN_Load"), std::string::npos) << c.args;
+    // An unknown parameter is named in the log, and the rest of the line still counts.
+    EXPECT_EQ(strncmp(c.args, "-bogus", 6) == 0,
+              kq.log().find("WARNING: Unknown parameter name 'bogus'") != std::string::npos)
+        << c.args;
   }
-  KqRun kq;
-  ASSERT_TRUE(kq.start("-bogus=1"));
-  EXPECT_NE(kq.log().find("WARNING: Unknown parameter name 'bogus'"), std::string::npos);
-  EXPECT_EQ(kq.close(), 0);
 }

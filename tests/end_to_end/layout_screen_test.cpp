@@ -11,22 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/end_to_end/kq_keyboard.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_driver.h"
+#include "tests/support/kq_keyboard.h"
 #include "ui/layout_drag.h"
 #include "ui/tests/layout_test_support.h"
 #include "util/picture_win32.h"
 
 namespace {
-
-// The settings of the runs go to a key of this test program's own (KQ_SETTINGS_KEY).
-std::string settings_key() {
-  return "SOFTWARE\\KaquinDebuggerLayoutE2E-" + std::to_string(GetCurrentProcessId());
-}
-
-void set_setting(const char *name, const char *value) {
-  put_key_setting(settings_key(), name, value);
-}
 
 std::vector<HWND> descendants(HWND parent) {
   std::vector<HWND> found;
@@ -56,53 +47,18 @@ std::string text_of(const RECT &r) {
          " " + std::to_string(r.bottom);
 }
 
-// A run of kq.exe in a folder of its own under the build folder, with a ".layout" there.
-struct KqRun {
-  std::string dir;
-  PROCESS_INFORMATION pi = {};
-  HWND main = nullptr;
-  int markers = 0;
-
-  bool start(const char *name, const std::string &script, const char *arguments) {
-    dir = own_folder() + name + "\\";
-    if (!kq_place(own_folder() + KQ_FOLDER + "kq.exe", dir) ||
-        !CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), (dir + "kq_debuggee.exe").c_str(), FALSE))
-      return false;
-    FILE *f = fopen((dir + ".layout").c_str(), "wb");
+// A run of kq.exe in a folder of its own with a ".layout" there, the debuggee beside it.
+struct KqRun : KqDriver {
+  bool start_with(const char *name, const std::string &script, const char *arguments) {
+    if (!place(name) || !set("Arguments", "loop") || copy_in(kDebuggee).empty()) return false;
+    FILE *f = fopen((folder + ".layout").c_str(), "wb");
     if (!f) return false;
     fwrite(script.data(), 1, script.size(), f);
     fclose(f);
-    return kq_run(dir, arguments, &pi);
+    return start(arguments);
   }
-  std::string log() const { return read_file(dir + "kq.log"); }
-  // The machine is shared and slow: the bound is generous, and only a failure waits it out.
-  bool wait_log(const char *text) const {
-    for (int i = 0; i < 1200; i++, Sleep(100))
-      if (log().find(text) != std::string::npos) return true;
-    return false;
-  }
-  bool find_main() {
-    main = process_window(pi.dwProcessId, "Kaquin Debugger");
-    return main != nullptr;
-  }
-  // Posts the command, then the focus trace of command 10089 behind it; once that line
-  // is in the log, the command has been carried out. Gives the focus line.
-  std::string command(int id) {
-    PostMessageA(main, WM_COMMAND, id, 0);
-    return settle();
-  }
-  std::string settle() {
-    PostMessageA(main, WM_COMMAND, 10089, 0);
-    markers++;
-    for (int i = 0; i < 1200; i++, Sleep(100)) {
-      std::string text = log();
-      size_t at = 0;
-      int n = 0;
-      while ((at = text.find("Focus=", at)) != std::string::npos && ++n < markers) at++;
-      if (n == markers) return text.substr(at + 6, text.find('\n', at) - at - 6);
-    }
-    return "";
-  }
+  // Once kq has taken what was posted so far: the focus line.
+  std::string focused() { return settle(120) ? focus : ""; }
   // The holder windows the main window shows (one is expected).
   std::vector<HWND> shown_holders() const {
     std::vector<HWND> shown;
@@ -119,25 +75,16 @@ struct KqRun {
     at += 17;
     return text.substr(at, text.find('\'', at) - at);
   }
-  int close() { return kq_close(&pi, main); }
-  ~KqRun() {
-    if (pi.hProcess) close();
-  }
 };
 
 class LayoutScreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", settings_key().c_str());
-    set_setting("ShowFormatWarning", "0");  // no dialog that nobody would close
-    set_setting("Arguments", "loop");       // the debuggee stays
     script_ = default_script();
     ASSERT_EQ(read_script(&layout_, script_), LAYOUT_LOADED);
   }
   void TearDown() override {
     layout_free(&layout_);
-    RegDeleteTreeA(HKEY_CURRENT_USER, settings_key().c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
   }
 
   // The one holder on screen: it fills the main window between the function-key bar
@@ -245,7 +192,7 @@ TEST_F(LayoutScreen, WithoutDebuggeeTheCoverFillsTheWindowEvenFromABrokenScript)
   // A typing error in the user's script: he is told where, and the built-in script stands
   // in.
   ASSERT_TRUE(
-      kq.start("layout-e2e-cover", "<< a broken script >>\n<holder id=x>\n</section>\n", ""));
+      kq.start_with("layout-cover", "<< a broken script >>\n<holder id=x>\n</section>\n", ""));
   HWND told = nullptr;
   ASSERT_TRUE(wait_for([&] {
     return (told = process_window(kq.pi.dwProcessId, "#32770", "Layout script")) != nullptr;
@@ -256,8 +203,7 @@ TEST_F(LayoutScreen, WithoutDebuggeeTheCoverFillsTheWindowEvenFromABrokenScript)
   Sleep(500);
   screenshot("layout_error.png");
   PostMessageA(told, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(kq.find_main());
-  kq.settle();
+  kq.focused();
   std::string log = kq.log();
   EXPECT_NE(log.find("Parsing layout script '.layout'"), std::string::npos) << log;
   EXPECT_NE(log.find("Error:Unexpected close tag class: holder -> section in line 3\n"),
@@ -274,6 +220,7 @@ TEST_F(LayoutScreen, WithoutDebuggeeTheCoverFillsTheWindowEvenFromABrokenScript)
   // Without a debuggee the toggles and the next layout leave the cover where it is.
   for (int command : {10100, 10062, 10074, 10087}) {
     kq.command(command);
+    kq.focused();
     EXPECT_EQ(kq.dumped_holder(), "Cover") << command;
     EXPECT_EQ(kq.shown_holders(), std::vector<HWND>{cover}) << command;
   }
@@ -282,17 +229,17 @@ TEST_F(LayoutScreen, WithoutDebuggeeTheCoverFillsTheWindowEvenFromABrokenScript)
 
 TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSays) {
   KqRun kq;
-  ASSERT_TRUE(kq.start("layout-e2e-debug", script_, "kq_debuggee.exe"));
+  ASSERT_TRUE(kq.start_with("layout-debug", script_, "kq_debuggee.exe"));
   ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
-  ASSERT_TRUE(kq.find_main());
-  kq.settle();
+  kq.focused();
   EXPECT_EQ(kq.log().find("built-in"), std::string::npos) << kq.log();
   EXPECT_EQ(kq.dumped_holder(), "CodeTopBottom");
   check_holder(kq, "CodeTopBottom");
   std::vector<std::string> seen;
   save_screen(kq, &seen, "CodeTopBottom");
   for (const SwitchStep &step : kSwitchSteps) {
-    std::string focus = kq.command(step.command);
+    kq.command(step.command);
+    const std::string focus = kq.focused();
     EXPECT_EQ(kq.dumped_holder(), step.holder) << step.command;
     HWND holder = check_holder(kq, step.holder);
     if (!holder) continue;
@@ -315,13 +262,13 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSay
   PostMessageA(holder, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
   PostMessageA(holder, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
   PostMessageA(holder, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
-  kq.settle();
+  kq.focused();
   EXPECT_EQ(source->rect.bottom, from.y + 40);
   check_panels(holder, h);
   // A click on a panel makes it the current one, in the same holder.
   for (HWND w : descendants(holder))
     if (class_is(w, "log")) PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  EXPECT_EQ(kq.settle(), handle_text(holder, "log"));
+  EXPECT_EQ(kq.focused(), handle_text(holder, "log"));
   EXPECT_EQ(kq.shown_holders(), std::vector<HWND>{holder});
   // Asked by the status bar for a hint (WM_USER + 3), a holder answers that it gave one.
   EXPECT_EQ(SendMessageA(holder, WM_USER + 3, 0, MAKELPARAM(from.x, from.y)), 1);
@@ -332,18 +279,16 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchCommandsMoveThePanelsWhereTheScriptSay
 // user presses them on kq's focused panel.
 TEST_F(LayoutScreen, WithDebuggeeTheSwitchKeysMoveThePanelsAsTheCommandsDo) {
   KqRun kq;
-  ASSERT_TRUE(kq.start("layout-e2e-keys", script_, "kq_debuggee.exe"));
+  ASSERT_TRUE(kq.start_with("layout-keys", script_, "kq_debuggee.exe"));
   ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
-  ASSERT_TRUE(kq.find_main());
-  kq.settle();
-  const KqKeyboard keys = {kq.main, GetWindowThreadProcessId(kq.main, nullptr), kq.pi.hProcess,
-                           [&] { kq.settle(); }};
+  kq.focused();
+  const KqKeyboard keys = keyboard_of(kq);
   ASSERT_TRUE(keys.attach());
   EXPECT_EQ(kq.dumped_holder(), "CodeTopBottom");
   // The focus line reads 0 while another program is in front.
   auto front_focus = [&] {
     SetForegroundWindow(kq.main);
-    return kq.settle();
+    return kq.focused();
   };
   std::string focus = front_focus();
   for (const SwitchStep &step : kSwitchSteps) {
@@ -356,7 +301,7 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchKeysMoveThePanelsAsTheCommandsDo) {
     const int dumps = count_in(kq.log(), "\tDump of Holder '");
     const std::string before = focus;
     auto reacted = [&] {
-      const std::string now = kq.settle();
+      const std::string now = kq.focused();
       return count_in(kq.log(), "\tDump of Holder '") != dumps || (now != before && now != "0");
     };
     EXPECT_TRUE(keys.press_in_front(key->modifiers, key->key, reacted)) << step.command;
@@ -373,7 +318,7 @@ TEST_F(LayoutScreen, WithDebuggeeTheSwitchKeysMoveThePanelsAsTheCommandsDo) {
 // The pictures kq.exe carries decode with the program's own loader at the sizes they were
 // drawn, and plug-ins find the loader under its exported name.
 TEST(KqPictures, EveryPictureDecodesAndTheLoaderIsExported) {
-  std::string exe = own_folder() + KQ_FOLDER + "kq.exe";
+  std::string exe = build_file("startup\\kq.exe");
   HMODULE kq = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(kq, nullptr);
   struct {

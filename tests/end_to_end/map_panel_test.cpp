@@ -12,13 +12,11 @@
 
 #include <string>
 
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_driver.h"
 #include "ui/dialogs/input_prompt_ids.h"
 
 namespace {
 
-const char kPause[] = "EVN_Pause at ";
 // Commands posted to kq's main window; those it does not take go on to the code panel.
 enum {
   CODE_BREAKPOINT = 10007, CODE_COMMENT = 10008, CODE_GO_TO = 10012, DATA_GO_TO = 10046,
@@ -56,25 +54,7 @@ bool read_image(const std::string &path, Image *image) {
 
 class MapPanelRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("Map");
-    put_key_setting(key_, "Arguments", "loop");
-    dir_ = own_folder() + "kq-map\\";
-  }
-  void TearDown() override {
-    if (pi_.hProcess) kq_close(&pi_, main_);
-    drop_settings_key(key_);
-  }
-
-  std::string log() const { return read_file(dir_ + "kq.log"); }
-  // The address of the first pause after the start-up's stop at the system's breakpoint.
-  uint32_t first_pause() const {
-    const std::string all = log();
-    size_t at = all.find("EVN_Initiate");
-    if (at != std::string::npos) at = all.find(kPause, at);
-    if (at == std::string::npos) return 0;
-    return (uint32_t)strtoul(all.c_str() + at + strlen(kPause), nullptr, 16);
-  }
+  std::string log() const { return kq_.log(); }
   // The debuggee's image in its memory, from a snapshot of its modules.
   bool debuggee_module(uint32_t *base, uint32_t *size) const {
     HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -82,7 +62,7 @@ class MapPanelRun : public ::testing::Test {
     p.dwSize = sizeof p;
     DWORD pid = 0;
     for (BOOL more = Process32First(processes, &p); more; more = Process32Next(processes, &p))
-      if (p.th32ParentProcessID == pi_.dwProcessId) pid = p.th32ProcessID;
+      if (p.th32ParentProcessID == kq_.pi.dwProcessId) pid = p.th32ProcessID;
     CloseHandle(processes);
     HANDLE modules = pid ? CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid) : INVALID_HANDLE_VALUE;
     if (modules == INVALID_HANDLE_VALUE) return false;
@@ -99,9 +79,9 @@ class MapPanelRun : public ::testing::Test {
     return found;
   }
 
-  HWND code() const { return process_child(pi_.dwProcessId, "code"); }
-  HWND data() const { return process_child(pi_.dwProcessId, "data"); }
-  HWND map() const { return process_child(pi_.dwProcessId, "map"); }
+  HWND code() const { return process_child(kq_.pi.dwProcessId, "code"); }
+  HWND data() const { return process_child(kq_.pi.dwProcessId, "data"); }
+  HWND map() const { return process_child(kq_.pi.dwProcessId, "map"); }
   // The code panel's window text is its cursor line, which begins with the address.
   uint32_t cursor() const { return (uint32_t)strtoul(text_of(code()).c_str(), nullptr, 16); }
   bool cursor_near(uint32_t address) const {
@@ -125,7 +105,7 @@ class MapPanelRun : public ::testing::Test {
   // y is -1), across the bar. kq is brought to the front first, as a user looking at it
   // would: other programs on the display may cover it.
   bool map_shows(COLORREF colour, int y) const {
-    SetForegroundWindow(main_);
+    SetForegroundWindow(kq_.main);
     RECT r;
     GetClientRect(map(), &r);
     POINT origin = {0, 0};
@@ -157,21 +137,21 @@ class MapPanelRun : public ::testing::Test {
   }
   // Posts a command that moves the focus and waits for the panel to have it.
   bool focus(int command, HWND panel) const {
-    SetForegroundWindow(main_);  // the focus goes to a window of the active program
-    PostMessageA(main_, WM_COMMAND, command, 0);
+    SetForegroundWindow(kq_.main);  // the focus goes to a window of the active program
+    kq_.command(command);
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     return wait_for([&] {
-      return GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info) &&
+      return GetGUIThreadInfo(GetWindowThreadProcessId(kq_.main, nullptr), &info) &&
              info.hwndFocus == panel;
     }, 20);
   }
   // Posts a panel command that asks for a line, and answers its prompt with text.
   bool prompt(int command, const char *caption, const char *text) const {
-    PostMessageA(main_, WM_COMMAND, command, 0);
+    kq_.command(command);
     HWND dialog = nullptr;
     if (!wait_for([&] {
-          return (dialog = process_window(pi_.dwProcessId, "#32770", caption)) != nullptr;
+          return (dialog = process_window(kq_.pi.dwProcessId, "#32770", caption)) != nullptr;
         }, 20))
       return false;
     HWND combo = GetDlgItem(dialog, IDC_PROMPT_TEXT);
@@ -180,9 +160,7 @@ class MapPanelRun : public ::testing::Test {
     return wait_for([&] { return !IsWindow(dialog); }, 20);
   }
 
-  std::string key_, dir_;
-  PROCESS_INFORMATION pi_ = {};
-  HWND main_ = nullptr;
+  KqDriver kq_;
   uint32_t base_ = 0, size_ = 0;
 };
 
@@ -190,14 +168,13 @@ class MapPanelRun : public ::testing::Test {
 
 TEST_F(MapPanelRun, DragsHistoryAndMarks) {
   Image image;
-  ASSERT_TRUE(read_image(own_folder() + KQ_DEBUGGEE, &image));
-  ASSERT_TRUE(kq_start(KQ_EXE, KQ_DEBUGGEE, dir_, &pi_)) << log();
-  main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
-  ASSERT_TRUE(main_);
-  ASSERT_TRUE(wait_for([&] { return first_pause() != 0; }, 120)) << log();
+  ASSERT_TRUE(read_image(build_file(kDebuggee), &image));
+  ASSERT_TRUE(kq_.place("map") && kq_.set("Arguments", "loop") && kq_.start_on(kDebuggee))
+      << log();
+  ASSERT_TRUE(wait_for([&] { return kq_.pause(1) != 0; }, 120)) << log();
   ASSERT_TRUE(debuggee_module(&base_, &size_));
   ASSERT_TRUE(map() && code());
-  const uint32_t start = first_pause();
+  const uint32_t start = kq_.pause(1);
   ASSERT_TRUE(cursor_near(start)) << text_of(code());
   // The code marker stands where the code panel is, and no breakpoint line is drawn yet.
   EXPECT_TRUE(wait_for([&] { return map_shows(kCodeMarker, y_of(start)); }, 20));
@@ -222,9 +199,9 @@ TEST_F(MapPanelRun, DragsHistoryAndMarks) {
   GetWindowRect(map(), &on_screen);
   SetCursorPos(on_screen.right - MAP_INSET - 3, on_screen.top + middle);
   EXPECT_TRUE(wait_for([&] {
-    return text_of(process_child(pi_.dwProcessId, "status")).find("SECTION '.text' = ") !=
+    return text_of(process_child(kq_.pi.dwProcessId, "status")).find("SECTION '.text' = ") !=
            std::string::npos;
-  }, 20)) << text_of(process_child(pi_.dwProcessId, "status"));
+  }, 20)) << text_of(process_child(kq_.pi.dwProcessId, "status"));
   EXPECT_TRUE(wait_for([&] { return map_shows(kYellow, middle); }, 20));
   screenshot("map_panel_hover.png");
   SetCursorPos(0, 0);
@@ -240,7 +217,7 @@ TEST_F(MapPanelRun, DragsHistoryAndMarks) {
   EXPECT_EQ(there, cursor());
 
   // A breakpoint at the cursor line is a red line across the map; a comment a green one.
-  PostMessageA(main_, WM_COMMAND, CODE_BREAKPOINT, 0);
+  kq_.command(CODE_BREAKPOINT);
   EXPECT_TRUE(wait_for([&] { return map_shows(kRed, y_of(there)); }, 20));
   step(true);
   ASSERT_TRUE(cursor_near(start)) << text_of(code());
@@ -274,5 +251,5 @@ TEST_F(MapPanelRun, DragsHistoryAndMarks) {
   ASSERT_TRUE(focus(FOCUS_CODE, code()));
   EXPECT_TRUE(wait_for([&] { return map_shows(kCodeMarker, y_of(code_line)); }, 20));
   EXPECT_TRUE(map_shows(kRed, y_of(there)));
-  EXPECT_EQ(0, kq_close(&pi_, main_)) << log();
+  EXPECT_EQ(0, kq_.close()) << log();
 }

@@ -18,10 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/end_to_end/kq_keyboard.h"
-#include "tests/end_to_end/kq_list_view.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_keyboard.h"
+#include "tests/support/kq_list_view.h"
+#include "tests/support/kq_driver.h"
 #include "ui/dialogs/tabbed_host_ids.h"
 #include "ui/panels/navigator/navigator_fill_win32.h"
 #include "ui/panels/navigator/navigator_ids.h"
@@ -143,28 +142,23 @@ std::string out_of_order(const Table &rows, int column, Kind kind, bool descendi
 
 class KqNavigator : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("Navigator");
-  }
   void TearDown() override {
-    if (kq_.hProcess) kq_close(&kq_, main());
+    kq_.close();
     if (program_.hProcess) {
       TerminateProcess(program_.hProcess, 0);
       WaitForSingleObject(program_.hProcess, 10000);
       CloseHandle(program_.hProcess);
       CloseHandle(program_.hThread);
     }
-    drop_settings_key(key_);
   }
 
-  // The test's own program, copied into a folder of the test where kq keeps its workspace
-  // (none from an earlier run).
+  // The test's own program, copied into a folder in kq's, where kq keeps its workspace.
   bool copy_program() {
-    const std::string folder = own_folder() + "kq-navigator-program\\";
+    if (kq_.folder.empty() && !kq_.place("navigator")) return false;
+    const std::string folder = kq_.folder + "program\\";
     CreateDirectoryA(folder.c_str(), nullptr);
-    for (const char *old : {"kq.job", "kq.ini"}) DeleteFileA((folder + old).c_str());
     path_ = folder + "kq_debuggee.exe";
-    return CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), path_.c_str(), FALSE);
+    return CopyFileA(build_file(kDebuggee).c_str(), path_.c_str(), FALSE);
   }
   // The copied program started by the test with the arguments.
   bool run_program(const std::string &arguments) {
@@ -186,19 +180,16 @@ class KqNavigator : public ::testing::Test {
     });
   }
   // kq.exe placed in a folder of the test (its log, options and workspace there).
-  bool copy_kq(const char *folder) {
-    dir_ = own_folder() + folder + "\\";
-    return kq_place(own_folder() + KQ_EXE, dir_);
-  }
   bool start_kq(const std::string &arguments = "") {
-    return (!dir_.empty() || copy_kq("kq-navigator")) && kq_run(dir_, arguments, &kq_);
+    return (!kq_.folder.empty() || kq_.place("navigator")) && kq_.start(arguments);
   }
-  std::string log() const { return read_file(dir_ + "kq.log"); }
-  HWND main() const { return process_window(kq_.dwProcessId, "Kaquin Debugger"); }
+  std::string log() const { return kq_.log(); }
+  HWND main() const { return kq_.main; }
+  int pause_count() const { return (int)log_pauses(log(), nullptr).size(); }
   std::string state() const { return pane(PANE_STATE); }
   // Every visible navigator of kq.
   int navigators() const {
-    return (int)process_windows(kq_.dwProcessId, "#32770", kCaption).size();
+    return (int)process_windows(kq_.pi.dwProcessId, "#32770", kCaption).size();
   }
   // Posts the command and waits for the navigator with the page holding the list shown.
   HWND open(int command, int list_id, HWND *list) const {
@@ -206,7 +197,7 @@ class KqNavigator : public ::testing::Test {
     HWND host = nullptr;
     *list = nullptr;
     wait_for([&] {
-      host = process_window(kq_.dwProcessId, "#32770", kCaption);
+      host = process_window(kq_.pi.dwProcessId, "#32770", kCaption);
       HWND tabs = host ? GetDlgItem(host, IDC_HOST_TABS) : nullptr;
       for (HWND page = nullptr; tabs && (page = FindWindowExA(tabs, page, "#32770", nullptr));)
         if (IsWindowVisible(page) && GetDlgItem(page, list_id)) *list = GetDlgItem(page, list_id);
@@ -216,7 +207,7 @@ class KqNavigator : public ::testing::Test {
   }
   // The navigator closed and opened again on the page: its rows are read anew.
   HWND reopen(int command, int list_id, HWND *list) const {
-    if (HWND host = process_window(kq_.dwProcessId, "#32770", kCaption)) {
+    if (HWND host = process_window(kq_.pi.dwProcessId, "#32770", kCaption)) {
       PostMessageA(host, WM_CLOSE, 0, 0);
       wait_for([&] { return !IsWindow(host); }, 10);
     }
@@ -254,11 +245,11 @@ class KqNavigator : public ::testing::Test {
   }
   // The navigator brought to the front for a screenshot: the display is shared.
   void shot(const char *name) {
-    SetForegroundWindow(process_window(kq_.dwProcessId, "#32770", kCaption));
+    SetForegroundWindow(process_window(kq_.pi.dwProcessId, "#32770", kCaption));
     settle();
     screenshot(name);
   }
-  void settle() { ASSERT_TRUE(kq_settle(main(), dir_, &traced_, 20)); }
+  void settle() { ASSERT_TRUE(kq_.settle(20)); }
   int count(const char *text) const { return count_in(log(), text); }
   // One pane of the status bar, from its window text (the panes joined by tabs).
   std::string pane(int index) const {
@@ -268,9 +259,9 @@ class KqNavigator : public ::testing::Test {
     return panes.substr(at, panes.find('\t', at) - at);
   }
 
-  std::string key_, dir_, path_;
-  PROCESS_INFORMATION kq_ = {}, program_ = {};
-  int traced_ = 0;
+  KqDriver kq_;
+  std::string path_;
+  PROCESS_INFORMATION program_ = {};
 };
 
 }  // namespace
@@ -279,7 +270,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   ASSERT_TRUE(start_program());
   const DWORD program = program_.dwProcessId;
   ASSERT_TRUE(start_kq());
-  RemoteList remote(kq_.dwProcessId);
+  RemoteList remote(kq_.pi.dwProcessId);
   ASSERT_TRUE(remote.block);
 
   // Without a debuggee: the comment page, then the process page in the same window.
@@ -290,7 +281,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
 
   // The dialogs' keys while the navigator is in front: ALT+RIGHT and ALT+LEFT walk the
   // tabs (not past either end), TAB walks the symbol page's controls, ESCAPE closes.
-  KqKeyboard keys = {host, kq_.dwThreadId, kq_.hProcess, [this] { settle(); }};
+  KqKeyboard keys = {host, kq_.pi.dwThreadId, kq_.pi.hProcess, [this] { settle(); }};
   ASSERT_TRUE(keys.attach());
   HWND tabs = GetDlgItem(host, IDC_HOST_TABS);
   auto tab = [&] { return (int)SendMessageA(tabs, TCM_GETCURSEL, 0, 0); };
@@ -337,7 +328,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_EQ(own, rows[row][1]);
   EXPECT_EQ("RW", rows[row][4]);
   // kq itself runs under this test too.
-  EXPECT_GE(row_of(rows, 2, std::to_string(kq_.dwProcessId)), 0);
+  EXPECT_GE(row_of(rows, 2, std::to_string(kq_.pi.dwProcessId)), 0);
 
   // Sorting by each column, then "Id" twice: by id, then by id reversed.
   int process_sort = 1;
@@ -358,7 +349,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   ASSERT_TRUE(open(CMD_NAV_THREADS, IDC_NAV_THREADS, &list));
   rows = remote.rows(list, 6);
   EXPECT_GE(row_of(rows, 2, pid), 0);
-  EXPECT_GE(row_of(rows, 2, std::to_string(kq_.dwProcessId)), 0);
+  EXPECT_GE(row_of(rows, 2, std::to_string(kq_.pi.dwProcessId)), 0);
   ASSERT_TRUE(open(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list));
   rows = remote.rows(list, 4);
   char handle[16];
@@ -366,7 +357,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   row = row_of(rows, 2, handle);
   ASSERT_GE(row, 0) << handle;
   EXPECT_EQ("Kaquin Debugger", rows[row][0]);
-  EXPECT_EQ(std::to_string(kq_.dwThreadId), rows[row][1]);
+  EXPECT_EQ(std::to_string(kq_.pi.dwThreadId), rows[row][1]);
   int window_sort = 1;
   sort_by_each(remote, list, {KEY_NAME, KEY_DECIMAL, KEY_HEX, KEY_HEX}, &window_sort, "Window");
   shot("navigator_window.png");
@@ -432,7 +423,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   host = GetParent(GetParent(GetParent(list)));
   SendMessageA(host, WM_COMMAND, HOST_CMD_CLOSE_AND_OK, 0);
   EXPECT_FALSE(IsWindow(host));
-  HWND code = process_child(kq_.dwProcessId, "code");  // its text: the cursor line
+  HWND code = process_child(kq_.pi.dwProcessId, "code");  // its text: the cursor line
   ASSERT_TRUE(code);
   EXPECT_TRUE(wait_for([&] { return strtoul(text_of(code).c_str(), nullptr, 16) ==
                                     strtoul(rows[row][1].c_str(), nullptr, 16); }, 10))
@@ -460,7 +451,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   PostMessageA(host, WM_CLOSE, 0, 0);
   PostMessageA(main(), WM_COMMAND, CMD_SWITCH_BREAKPOINT, 0);
   PostMessageA(main(), WM_COMMAND, CMD_COMMENT_LINE, 0);
-  ASSERT_TRUE(answer_input_prompt(kq_.dwProcessId, "Insert comments", "#size of the version block"));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Insert comments", "#size of the version block"));
 
   host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
   ASSERT_TRUE(wait_for([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10))
@@ -517,12 +508,12 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   for (auto &cells : remote.rows(list, 4)) listed.insert(cells[2]);
   EXPECT_EQ(windows, listed);
 
-  EXPECT_EQ(0, kq_close(&kq_, main()));
-  EXPECT_EQ("-3", key_setting(key_, "ProcessComparizonMethod"));
-  EXPECT_EQ(std::to_string(thread_sort), key_setting(key_, "ThreadComparizonMethod"));
-  EXPECT_EQ(std::to_string(module_sort), key_setting(key_, "ModuleComparizonMethod"));
-  EXPECT_EQ("kq_debuggee.exe", key_setting(key_, "LastProcess"));
-  EXPECT_EQ("version.dll", key_setting(key_, "LastModule"));
+  EXPECT_EQ(0, kq_.close());
+  EXPECT_EQ("-3", kq_.setting("ProcessComparizonMethod"));
+  EXPECT_EQ(std::to_string(thread_sort), kq_.setting("ThreadComparizonMethod"));
+  EXPECT_EQ(std::to_string(module_sort), kq_.setting("ModuleComparizonMethod"));
+  EXPECT_EQ("kq_debuggee.exe", kq_.setting("LastProcess"));
+  EXPECT_EQ("version.dll", kq_.setting("LastModule"));
 }
 
 // kq launches the program in its probe mode: past main it makes a window and stops on an
@@ -533,15 +524,15 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
 // pause stops it where the system says it stands. The status bar names the focused code
 // panel's position as the module page moves it.
 TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
-  put_key_setting(key_, "Arguments", "probe thread");
+  ASSERT_TRUE(kq_.place("navigator") && kq_.set("Arguments", "probe thread"));
   ASSERT_TRUE(copy_program());
   ASSERT_TRUE(start_kq("\"" + path_ + "\""));
   DWORD program = 0;
-  ASSERT_TRUE(wait_for([&] { return (program = child_process(kq_.dwProcessId)) != 0; }));
+  ASSERT_TRUE(wait_for([&] { return (program = child_process(kq_.pi.dwProcessId)) != 0; }));
   // Each pause before the window is made is let go once.
   int resumed_at = 0;
   ASSERT_TRUE(wait_for([&] {
-    const int pauses = count("EVN_Pause at ");
+    const int pauses = pause_count();
     if (state() == "Running..." || pauses == 0) return false;
     if (!windows_of(program).empty()) return true;
     if (pauses > resumed_at) PostMessageA(main(), WM_COMMAND, CMD_RUN, 0);
@@ -550,7 +541,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   }, 60)) << state();
   const std::vector<std::string> handles = windows_of(program);
 
-  RemoteList remote(kq_.dwProcessId);
+  RemoteList remote(kq_.pi.dwProcessId);
   HWND list = nullptr;
   HWND host = open(CMD_NAV_WINDOWS, IDC_NAV_WINDOWS, &list);
   ASSERT_TRUE(host && list);
@@ -567,7 +558,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   EXPECT_EQ(lower(path_), lower(text_of(GetDlgItem(GetParent(list), IDC_NAV_DETAIL))));
   shot("navigator_window_paused.png");
 
-  HWND code = process_child(kq_.dwProcessId, "code");  // its text: the cursor line
+  HWND code = process_child(kq_.pi.dwProcessId, "code");  // its text: the cursor line
   ASSERT_TRUE(code);
   const std::string before = text_of(code);
   SendMessageA(host, WM_COMMAND, IDOK, 0);
@@ -584,7 +575,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   // The thread page: the followed thread carries its mark; OK on the program's other
   // thread follows that one instead and lets the program run.
   PostMessageA(main(), WM_COMMAND, CMD_INSERT_WATCH, 0);
-  ASSERT_TRUE(answer_input_prompt(kq_.dwProcessId, "Insert expression", "esp"));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Insert expression", "esp"));
   host = open(CMD_NAV_THREADS, IDC_NAV_THREADS, &list);
   ASSERT_TRUE(host && list);
   auto marked = [&] {
@@ -611,12 +602,12 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   PostMessageA(host, WM_CLOSE, 0, 0);
   // A pause stops the followed thread: kq names where it stands, and the watch of ESP
   // gives its stack pointer, as the system gives them for that thread.
-  HWND watch = process_child(kq_.dwProcessId, "watch");
+  HWND watch = process_child(kq_.pi.dwProcessId, "watch");
   ASSERT_TRUE(watch);
   auto pause_where_the_system_says = [&](DWORD followed) {
-    const int pauses = count("EVN_Pause at ");
+    const int pauses = pause_count();
     PostMessageA(main(), WM_COMMAND, CMD_RUN, 0);
-    ASSERT_TRUE(wait_for([&] { return count("EVN_Pause at ") > pauses && state() != "Running..."; }, 20))
+    ASSERT_TRUE(wait_for([&] { return pause_count() > pauses && state() != "Running..."; }, 20))
         << state();
     HANDLE thread = OpenThread(THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE, followed);
     ASSERT_TRUE(thread);
@@ -624,9 +615,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
     context.ContextFlags = CONTEXT_CONTROL;
     EXPECT_TRUE(GetThreadContext(thread, &context));
     CloseHandle(thread);
-    const std::string text = log();
-    const size_t at = text.rfind("EVN_Pause at ");
-    EXPECT_EQ(context.Eip, strtoul(text.c_str() + at + 13, nullptr, 16)) << text.substr(at);
+    EXPECT_EQ(context.Eip, log_pauses(log(), nullptr).back()) << log();
     auto watched = [&] {
       const std::string lines = text_of(watch);
       const size_t value = lines.find("esp: ");
@@ -641,7 +630,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   // so the name is the address itself. Another program may take the front between the
   // focus and the move, so the move is made again, to the other module, until the pane
   // names the position with the code panel focused.
-  KqKeyboard keys = {main(), kq_.dwThreadId, kq_.hProcess, [this] { settle(); }};
+  KqKeyboard keys = {main(), kq_.pi.dwThreadId, kq_.pi.hProcess, [this] { settle(); }};
   ASSERT_TRUE(keys.attach());
   const char *const bases[] = {"kernel32.dll", "ntdll.dll"};
   std::string named, expected;
@@ -690,7 +679,7 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
   shot("navigator_thread_attached.png");
   PostMessageA(host, WM_CLOSE, 0, 0);
   pause_where_the_system_says(sleepers[1]);
-  EXPECT_EQ(0, kq_close(&kq_, main()));
+  EXPECT_EQ(0, kq_.close());
 }
 
 // With the CodeView reader as kq's plug-in, a corpus program with sources: the symbol
@@ -698,23 +687,18 @@ TEST_F(KqNavigator, WindowPageOfAPausedProgram) {
 // page moves the code position, those of another module (none: no sources there) and
 // those of the program's whole module.
 TEST_F(KqNavigator, LocalSymbolsFollowTheCodePosition) {
-  ASSERT_TRUE(copy_kq("kq-navigator-local"));
-  const std::string plugins = dir_ + "plugins";
-  CreateDirectoryA(plugins.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileA((own_folder() + KQ_CVREAD).c_str(), (plugins + "\\cvread.dll").c_str(), FALSE));
+  ASSERT_TRUE(kq_.place("navigator-local") && kq_.use_plugins({"plugins\\cvread.dll"}) &&
+              kq_.set("PluginOrder", "+cvread.dll;"));
   for (const char *file : {"peekPE.exe", "peekPE.pdb", "vc60.pdb"})
-    ASSERT_TRUE(CopyFileA((std::string(KQ_PEEKPE) + file).c_str(), (dir_ + file).c_str(), FALSE))
-        << file;
-  put_key_setting(key_, "PluginPath", plugins);
-  put_key_setting(key_, "PluginOrder", "+cvread.dll;");
-  ASSERT_TRUE(start_kq("\"" + dir_ + "peekPE.exe\""));
+    ASSERT_FALSE(kq_.copy_in(std::string(KQ_PEEKPE) + file).empty()) << file;
+  ASSERT_TRUE(start_kq("\"" + kq_.folder + "peekPE.exe\""));
   ASSERT_TRUE(wait_for([&] { return count("peekPE.pdb' successfully parsed") > 0; }, 60)) << log();
   ASSERT_TRUE(wait_for([&] {
     const std::string s = state();
     return !s.empty() && s != "Not loaded" && s != "Loading..." && s != "Running...";
   })) << state();
 
-  RemoteList remote(kq_.dwProcessId);
+  RemoteList remote(kq_.pi.dwProcessId);
   HWND list = nullptr;
   HWND host = open(CMD_NAV_SYMBOLS, IDC_NAV_SYMBOLS, &list);
   ASSERT_TRUE(host && list);
@@ -752,6 +736,6 @@ TEST_F(KqNavigator, LocalSymbolsFollowTheCodePosition) {
   }, 10)) << in_module.size();
   for (const std::string &name : at_main) EXPECT_TRUE(in_module.count(name)) << name;
   for (const std::string &name : in_module) EXPECT_TRUE(all.count(name)) << name;
-  EXPECT_EQ(0, kq_close(&kq_, main()));
-  EXPECT_EQ("2", key_setting(key_, "SymbolFilter"));
+  EXPECT_EQ(0, kq_.close());
+  EXPECT_EQ("2", kq_.setting("SymbolFilter"));
 }

@@ -10,47 +10,23 @@
 #include <vector>
 
 #include "startup/resource_ids.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_driver.h"
 #include "ui/dialogs/input_prompt_ids.h"
 #include "ui/panels/status_bar/status_bar_text.h"
 #include "util/tests/test_support.h"
 
 namespace {
 
-// A key of this test program's own, handed to kq through the environment.
-std::string runs_key() {
-  return "SOFTWARE\\KaquinDebuggerOptions-" + std::to_string(GetCurrentProcessId());
-}
-void put_setting(const char *name, const char *value) { put_key_setting(runs_key(), name, value); }
-std::string setting(const char *name) { return key_setting(runs_key(), name); }
-
-// kq.exe copied into a folder of this test (its log, its start directory and the
-// options file there are its own), with the test's debuggee in a folder below it.
-struct Kq {
-  std::string dir;
-  PROCESS_INFORMATION pi = {};
-
-  // The folders with their programs, and no options file left by an earlier run.
+// kq.exe placed in a folder of this test (its log, its start directory and the options
+// file there are its own), with the test's debuggee in a folder below it.
+struct Kq : KqDriver {
   bool prepare() {
-    dir = own_folder() + "kq-options\\";
-    if (!kq_place(own_folder() + KQ_EXE, dir)) return false;
-    CreateDirectoryA((dir + "debuggee").c_str(), nullptr);
-    DeleteFileA((dir + "debuggee\\kq.ini").c_str());
-    return CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee().c_str(), FALSE) != 0;
+    if (!place("options")) return false;
+    CreateDirectoryA((folder + "debuggee").c_str(), nullptr);
+    return !copy_in(kDebuggee, "debuggee\\kq_debuggee.exe").empty();
   }
-  bool start(const std::string &arguments) { return prepare() && kq_run(dir, arguments, &pi); }
-  std::string debuggee() const { return dir + "debuggee\\kq_debuggee.exe"; }
-  std::string log() const { return read_file(dir + "kq.log"); }
-  bool logged(const char *text) const {
-    return wait_for([&] { return log().find(text) != std::string::npos; });
-  }
-  // The first visible top-level window of kq with the class and, when given, the caption.
-  HWND window(const char *cls, const char *caption = nullptr) const {
-    return process_window(pi.dwProcessId, cls, caption);
-  }
-  HWND main() const { return window("Kaquin Debugger"); }
-  HWND status() const { return FindWindowExA(main(), nullptr, "status", nullptr); }
+  std::string debuggee() const { return folder + "debuggee\\kq_debuggee.exe"; }
+  HWND status() const { return FindWindowExA(main, nullptr, "status", nullptr); }
   // One pane of the status bar, from its window text (the panes joined by tabs).
   std::string pane(int index) const {
     std::string all = text_of(status()) + "\t";
@@ -58,17 +34,12 @@ struct Kq {
     for (int i = 0; i < index && at != std::string::npos; i++) at = all.find('\t', at) + 1;
     return at == std::string::npos ? "" : all.substr(at, all.find('\t', at) - at);
   }
-  void command(int id) const { PostMessageA(main(), WM_COMMAND, id, 0); }
   // Sends the command and waits for the dialog it opens.
   HWND open(int id, const char *caption) const {
     command(id);
     HWND found = nullptr;
     wait_for([&] { return (found = window("#32770", caption)) != nullptr; });
     return found;
-  }
-  int close() { return kq_close(&pi, main()); }
-  ~Kq() {
-    if (pi.hProcess) close();
   }
 };
 
@@ -106,28 +77,14 @@ void answer_prompt(HWND prompt, const char *text) {
   PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
 }
 
-class KqOptions : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", runs_key().c_str());
-    put_setting("ShowFormatWarning", "0");
-  }
-  void TearDown() override {
-    RegDeleteKeyA(HKEY_CURRENT_USER, runs_key().c_str());
-    SetEnvironmentVariableA("KQ_SETTINGS_KEY", nullptr);
-  }
-};
-
 }  // namespace
 
 // One run without a debuggee: the status bar's panes and hover help, the dialog's
 // controls into the settings (live where a listener follows them, in the registry at the
 // end), Cancel that changes nothing, and the input prompt's history across two questions.
-TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
-  put_setting("Arguments", "");
-  put_setting("ArgumentsHistory", "");
-  put_setting("ShowStdMenu", "1");
+TEST(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   Kq kq;
+  ASSERT_TRUE(kq.prepare() && kq.set("ArgumentsHistory", "") && kq.set("ShowStdMenu", "1"));
   ASSERT_TRUE(kq.start(""));
   ASSERT_TRUE(kq.status());
   EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Not loaded"; })) << kq.pane(PANE_STATE);
@@ -135,9 +92,9 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   EXPECT_EQ(kq.pane(PANE_LOCATION), "");
   // The bar lies along the bottom of the main window's client area, full width.
   RECT client, bar;
-  GetClientRect(kq.main(), &client);
+  GetClientRect(kq.main, &client);
   GetWindowRect(kq.status(), &bar);
-  MapWindowPoints(nullptr, kq.main(), (POINT *)&bar, 2);
+  MapWindowPoints(nullptr, kq.main, (POINT *)&bar, 2);
   EXPECT_EQ(bar.left, 0);
   EXPECT_EQ(bar.right, client.right);
   EXPECT_EQ(bar.bottom, client.bottom);
@@ -157,7 +114,7 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
     return _stricmp(kq.pane(PANE_HINT).c_str(), expected.c_str()) == 0;
   }, 20)) << kq.pane(PANE_HINT) << " / " << expected;
   DestroyWindow(mine);
-  EXPECT_TRUE(GetMenu(kq.main()));
+  EXPECT_TRUE(GetMenu(kq.main));
 
   // The dialog shows the settings.
   HWND dialog = kq.open(10076, "Configuration");
@@ -196,7 +153,7 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   click(dialog, IDC_OPT_APPLY);
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_APPLY)));
   // The main window's settings listener follows ShowStdMenu on the next broadcast.
-  EXPECT_TRUE(wait_for([&] { return GetMenu(kq.main()) == nullptr; }, 10));
+  EXPECT_TRUE(wait_for([&] { return GetMenu(kq.main) == nullptr; }, 10));
   click(dialog, IDOK);
   ASSERT_TRUE(closes(dialog));
   // kq holds the hot key applied (F9, which nothing else takes); it gives it up while the
@@ -262,17 +219,16 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
       {"HotKey", "F9"}, {"Arguments", "gamma"}, {"ArgumentsHistory", "alpha beta\ngamma"},
       {"LastExpression", "second"}, {"LastExpressionHistory", "first\nsecond"},
       {"TraceOverLibraryCalls", "1"}, {"OptionsFilename", "kq.ini"}};
-  for (auto &s : saved) EXPECT_EQ(setting(s.name), s.value) << s.name;
+  for (auto &s : saved) EXPECT_EQ(kq.setting(s.name), s.value) << s.name;
 }
 
 // Runs with a debuggee: the state pane follows it through a fault and an exit, "Flush
 // Into Config File" writes kq.ini beside the debuggee with every setting, and arguments
 // changed in the dialog reach that options file when the debuggee is unloaded.
-TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
-  put_setting("Arguments", "fault");
-  put_setting("HotKey", "F9");
-  put_setting("SourceSearchPaths", "C:\\src\nD:\\more");
+TEST(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   Kq kq;
+  ASSERT_TRUE(kq.prepare() && kq.set("Arguments", "fault") && kq.set("HotKey", "F9") &&
+              kq.set("SourceSearchPaths", "C:\\src\nD:\\more"));
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
   // Paused at the start: the state is a stop, the location names where.
   auto stopped = [&] {
@@ -289,7 +245,7 @@ TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   click(dialog, IDC_OPT_FLUSH);
   click(dialog, IDCANCEL);
   ASSERT_TRUE(closes(dialog));
-  std::string ini_path = kq.dir + "debuggee\\kq.ini";
+  std::string ini_path = kq.folder + "debuggee\\kq.ini";
   auto ini = [&] {
     std::string text = read_file(ini_path);
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // a text-mode file
@@ -299,7 +255,7 @@ TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   for (const char *line : {"\nHotKey=F9\n", "\nArguments=fault\n",
                            "\nSourceSearchPaths=C:\\src\n\t\\D:\\more\n", "\nLastLineHistory="})
     EXPECT_NE(ini().find(line), std::string::npos) << line << "\n" << ini();
-  EXPECT_EQ(read_file(kq.dir + "kq.ini"), "");  // not in the start directory
+  EXPECT_EQ(read_file(kq.folder + "kq.ini"), "");  // not in the start directory
 
   kq.command(10077);  // run into the fault
   EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Access violation"; }))
@@ -319,7 +275,8 @@ TEST_F(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   EXPECT_EQ(kq.close(), 0);
 
   // A debuggee that exits: the state pane gives its exit code.
-  put_setting("Arguments", "exit 7");
+  DeleteFileA(ini_path.c_str());
+  ASSERT_TRUE(kq.set("Arguments", "exit 7"));
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
   EXPECT_TRUE(wait_for(stopped)) << kq.pane(PANE_STATE);
   kq.command(10077);

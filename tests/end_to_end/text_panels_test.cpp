@@ -19,9 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/end_to_end/kq_keyboard.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_keyboard.h"
+#include "tests/support/kq_driver.h"
 #include "ui/keyb.h"
 
 namespace {
@@ -35,11 +34,6 @@ const COLORREF kPlainFill = 0xC89632, kCtrlFill = 0x64FFFF, kOtherKindPaper = 0x
 
 class TextPanelsRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("Text");
-    put_key_setting(key_, "Arguments", "chatter");
-    put_key_setting(key_, "CommandLineInterpreter", "cmd.exe /C");
-  }
   // The recent files as kq keeps them: the paths oldest first, each ended by a zero, then
   // one more zero.
   static std::string recent_form(const std::vector<std::string> &oldest_first) {
@@ -49,7 +43,8 @@ class TextPanelsRun : public ::testing::Test {
   }
   std::string stored_recent() const {
     HKEY handle;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kq_.settings_key.c_str(), 0, KEY_READ, &handle) !=
+        ERROR_SUCCESS)
       return "(no key)";
     char stored[2048] = {};
     DWORD size = sizeof stored;
@@ -71,47 +66,41 @@ class TextPanelsRun : public ::testing::Test {
     snprintf(date, sizeof date, "%02u.%02u.%04u", st.wMonth, st.wDay, st.wYear);
     return path + "\t" + std::to_string(data.nFileSizeLow) + "\t" + date + "\n";
   }
-  void TearDown() override {
-    if (pi_.hProcess) kq_close(&pi_, main_);
-    drop_settings_key(key_);
-  }
-
   // With the debuggee on the command line, the first time: two more programs and one that
-  // is gone are in the list from earlier runs.
+  // is gone are in the list from earlier runs. The second start is kq's alone.
   bool start(bool with_debuggee) {
-    dir_ = own_folder() + "kq-text\\";
-    traced_ = 0;
-    debuggee_ = dir_ + "kq_debuggee.exe";
-    if (!kq_place(own_folder() + KQ_EXE, dir_) ||
-        !CopyFileA((own_folder() + KQ_DEBUGGEE).c_str(), debuggee_.c_str(), FALSE))
+    if (!with_debuggee) {  // without the first session's workspace and options file
+      for (const char *old : {"kq.job", "kq.ini"}) DeleteFileA((kq_.folder + old).c_str());
+      return kq_.start("") && (keys_ = keyboard_of(kq_), true);
+    }
+    if (!kq_.place("text") || !kq_.set("Arguments", "chatter") ||
+        !kq_.set("CommandLineInterpreter", "cmd.exe /C") ||
+        (debuggee_ = kq_.copy_in(kDebuggee)).empty())
       return false;
     char full[MAX_PATH];
     GetFullPathNameA(debuggee_.c_str(), sizeof full, full, nullptr);
     debuggee_ = full;
     older_ = debuggee_.substr(0, debuggee_.rfind('\\') + 1) + "older.exe";
     old_ = debuggee_.substr(0, debuggee_.rfind('\\') + 1) + "old.exe";
-    if (with_debuggee) {
-      CopyFileA((dir_ + "kq.map").c_str(), older_.c_str(), FALSE);
-      CopyFileA(debuggee_.c_str(), old_.c_str(), FALSE);
-      const std::string recent = recent_form({kMissing, older_, old_});
-      HKEY handle;
-      if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &handle, nullptr) != ERROR_SUCCESS)
-        return false;
-      RegSetValueExA(handle, "RecentFiles", 0, REG_BINARY, (const BYTE *)recent.data(),
-                     (DWORD)recent.size());
-      RegCloseKey(handle);
-    }
+    CopyFileA((kq_.folder + "kq.map").c_str(), older_.c_str(), FALSE);
+    CopyFileA(debuggee_.c_str(), old_.c_str(), FALSE);
+    const std::string recent = recent_form({kMissing, older_, old_});
+    HKEY handle;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kq_.settings_key.c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+      return false;
+    RegSetValueExA(handle, "RecentFiles", 0, REG_BINARY, (const BYTE *)recent.data(),
+                   (DWORD)recent.size());
+    RegCloseKey(handle);
     // An unknown parameter gives kq's log a warning of its own.
-    if (!kq_run(dir_, with_debuggee ? "-shade \"" + debuggee_ + "\"" : "", &pi_)) return false;
-    main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
-    keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
-    return main_ != nullptr;
+    if (!kq_.start("-shade \"" + debuggee_ + "\"")) return false;
+    keys_ = keyboard_of(kq_);
+    return true;
   }
-  std::string log() const { return read_file(dir_ + "kq.log"); }
-  void settle() { ASSERT_TRUE(kq_settle(main_, dir_, &traced_)) << "no focus trace"; }
+  std::string log() const { return kq_.log(); }
+  void settle() { ASSERT_TRUE(kq_.settle()) << "no focus trace"; }
   int count(const std::string &text) const { return count_in(log(), text); }
-  HWND panel(const char *cls) const { return process_child(pi_.dwProcessId, cls); }
+  HWND panel(const char *cls) const { return process_child(kq_.pi.dwProcessId, cls); }
   // The number of the newest chatter line in a text, -1 for none.
   static long last_chatter(const std::string &text) {
     const size_t at = text.rfind("chatter ");
@@ -120,7 +109,7 @@ class TextPanelsRun : public ::testing::Test {
   size_t working_set() const {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
-    return GetProcessMemoryInfo(pi_.hProcess, &counters, sizeof counters)
+    return GetProcessMemoryInfo(kq_.pi.hProcess, &counters, sizeof counters)
                ? counters.WorkingSetSize
                : 0;
   }
@@ -150,7 +139,7 @@ class TextPanelsRun : public ::testing::Test {
     PostMessageA(panel("log"), WM_COMMAND, CMD_LOG_FILTER, 0);
     HWND filter = nullptr;
     wait_for([&] {
-      return (filter = process_window(pi_.dwProcessId, "#32770", "Log filter")) != nullptr;
+      return (filter = process_window(kq_.pi.dwProcessId, "#32770", "Log filter")) != nullptr;
     }, 20);
     return filter;
   }
@@ -160,16 +149,14 @@ class TextPanelsRun : public ::testing::Test {
     if (down) state[VK_CONTROL] = 0x80;
     SetKeyboardState(state);
     Sleep(KqKeyboard::kKeyStateAge);
-    HWND target = keys_.focus() ? keys_.focus() : main_;
+    HWND target = keys_.focus() ? keys_.focus() : kq_.main;
     PostMessageA(target, down ? WM_KEYDOWN : WM_KEYUP, VK_CONTROL, down ? 1 : 0xC0000001);
     settle();
   }
 
-  std::string key_, dir_, debuggee_, older_, old_;
-  PROCESS_INFORMATION pi_ = {};
-  HWND main_ = nullptr;
+  KqDriver kq_;
+  std::string debuggee_, older_, old_;
   KqKeyboard keys_;
-  int traced_ = 0;
 };
 
 TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
@@ -181,7 +168,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
     const size_t initiate = all.find("EVN_Initiate");
     return initiate != std::string::npos && all.find("EVN_Pause", initiate) != std::string::npos;
   })) << log();
-  PostMessageA(main_, WM_COMMAND, CMD_PAUSE_RESUME, 0);
+  kq_.command(CMD_PAUSE_RESUME);
 
   // The log panel follows the end: its last line reaches every line the file held a
   // moment before, again and again, while kq's working set stays where it was.
@@ -204,7 +191,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   screenshot("text_panels_log.png");
 
   // One line up, the page stays while the file grows; CTRL+END follows again.
-  PostMessageA(main_, WM_COMMAND, CMD_FOCUS_LOG, 0);
+  kq_.command(CMD_FOCUS_LOG);
   settle();
   ASSERT_TRUE(keys_.press_in_front(0, VK_UP, [&] {
     const std::string shown = text_of(log_panel);
@@ -227,7 +214,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   EXPECT_NE(text_of(bar).find("F1=Help|"), std::string::npos) << text_of(bar);
   EXPECT_NE(text_of(bar).find("F7=Step into|"), std::string::npos) << text_of(bar);
   EXPECT_TRUE(wait_for([&] {
-    SetForegroundWindow(main_);
+    SetForegroundWindow(kq_.main);
     return shows_colour(bar, kPlainFill);
   }, 10));
   EXPECT_FALSE(IsWindowVisible(balloon));
@@ -236,9 +223,9 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   // in front for it.
   bool shown = false;
   for (int attempt = 0; attempt < 5 && !shown; attempt++) {
-    SetForegroundWindow(main_);
+    SetForegroundWindow(kq_.main);
     settle();
-    PostMessageA(main_, WM_COMMAND, CMD_FOCUS_LOG, 0);
+    kq_.command(CMD_FOCUS_LOG);
     settle();
     ctrl(true);
     shown = wait_for([&] { return IsWindowVisible(balloon) != 0; }, 5);
@@ -250,7 +237,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   EXPECT_NE(text_of(balloon).find("S=Search..."), std::string::npos) << text_of(balloon);
   EXPECT_NE(text_of(balloon).find("L=Goto line..."), std::string::npos) << text_of(balloon);
   EXPECT_TRUE(wait_for([&] {
-    SetForegroundWindow(main_);
+    SetForegroundWindow(kq_.main);
     return shows_colour(bar, kCtrlFill);
   }, 10));
   screenshot("text_panels_ctrl.png");
@@ -283,11 +270,11 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   PostMessageA(balloon, WM_LBUTTONUP, 0, point);
   HWND opened = nullptr;
   EXPECT_TRUE(wait_for([&] {
-    return (opened = process_window(pi_.dwProcessId, "#32770", "Log filter")) != nullptr;
+    return (opened = process_window(kq_.pi.dwProcessId, "#32770", "Log filter")) != nullptr;
   }, 20));
   if (opened) PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(
-      wait_for([&] { return !process_window(pi_.dwProcessId, "#32770", "Log filter"); }, 20));
+      wait_for([&] { return !process_window(kq_.pi.dwProcessId, "#32770", "Log filter"); }, 20));
   ctrl(false);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
   EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));
@@ -335,16 +322,16 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   ASSERT_TRUE(console);
   HWND field = FindWindowExA(console, nullptr, "Edit", nullptr);
   ASSERT_TRUE(field);
-  PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
+  kq_.command(CMD_CONSOLE);
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(console) != 0; }, 10));
   EXPECT_NE(text_of(field).find("Focus="), std::string::npos) << text_of(field);
   screenshot("text_panels_console.png");
   PostMessageA(console, WM_CLOSE, 0, 0);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(console); }, 10));
-  PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
+  kq_.command(CMD_CONSOLE);
   EXPECT_TRUE(wait_for([&] { return IsWindowVisible(console) != 0; }, 10));
   EXPECT_NE(text_of(field).find("Focus="), std::string::npos) << text_of(field);
-  PostMessageA(main_, WM_COMMAND, CMD_CONSOLE, 0);
+  kq_.command(CMD_CONSOLE);
 
   // The command line runs the typed text through the interpreter in the debuggee's
   // folder, and keeps it in the box's list.
@@ -352,7 +339,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   ASSERT_TRUE(cmdline);
   HWND combo = FindWindowExA(cmdline, nullptr, "ComboBox", nullptr);
   ASSERT_TRUE(combo);
-  const std::string here = dir_ + "here.txt";
+  const std::string here = kq_.folder + "here.txt";
   DeleteFileA(here.c_str());
   SendMessageA(combo, WM_SETTEXT, 0, (LPARAM) "echo %CD%> here.txt");
   PostMessageA(cmdline, WM_COMMAND, CMD_EXECUTE, 0);
@@ -366,7 +353,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   // The start page after an unload: the program with its size and date, the missing one
   // as not found; Enter in the list opens the program again.
   const int loads = count("EVN_Load");
-  PostMessageA(main_, WM_COMMAND, CMD_UNLOAD, 0);
+  kq_.command(CMD_UNLOAD);
   HWND cover = panel("cover");
   ASSERT_TRUE(cover);
   ASSERT_TRUE(wait_for([&] { return IsWindowVisible(cover) != 0; }, 20));
@@ -383,14 +370,14 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   })) << log().substr(log().size() > 3000 ? log().size() - 3000 : 0);
 
   // Kept in the registry at the end, the most recent last.
-  EXPECT_EQ(kq_close(&pi_, main_), 0);
+  EXPECT_EQ(kq_.close(), 0);
   EXPECT_EQ(stored_recent(), recent_form({kMissing, older_, old_, debuggee_}));
 
   // A new start without a debuggee: the list newest first with the files' true sizes and
   // dates; a file deleted while the page is shown is marked within moments. The log panel
   // is given a file that is not there: it says so, and so does the log.
   const char missing_log[] = "Z:\\nowhere\\missing.log";
-  put_key_setting(key_, "LogFilename", missing_log);
+  kq_.set("LogFilename", missing_log);
   ASSERT_TRUE(start(false)) << log();
   EXPECT_EQ(count(std::string("Fail to open the log file '") + missing_log + "'\n"), 1)
       << log();
@@ -406,7 +393,7 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
     return text_of(cover).find(older_ + "\t\tNot found\n") != std::string::npos;
   }, 10)) << text_of(cover);
   screenshot("text_panels_cover_restart.png");
-  EXPECT_EQ(kq_close(&pi_, main_), 0);
+  EXPECT_EQ(kq_.close(), 0);
 }
 
 }  // namespace

@@ -13,16 +13,14 @@
 
 #include <string>
 
-#include "tests/end_to_end/kq_debuggee_outside.h"
-#include "tests/end_to_end/kq_keyboard.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "tests/end_to_end/kq_process.h"
+#include "tests/support/kq_debuggee_outside.h"
+#include "tests/support/kq_keyboard.h"
+#include "tests/support/kq_driver.h"
 #include "ui/dialogs/guard_dialog_ids.h"
 #include "ui/keyb.h"
 
 namespace {
 
-const char kPause[] = "EVN_Pause at ";
 enum { UNLOAD = 10090, STATUS_HINT = WM_USER + 3 };
 
 // The debuggee's ProbeTable: what it tells about itself at its INT3.
@@ -39,56 +37,45 @@ std::string hex(uint32_t value) {
 
 class UserSession : public ::testing::Test {
  protected:
-  void SetUp() override {
-    key_ = own_settings_key("Session");
-    put_key_setting(key_, "Arguments", "probe");
-    dir_ = own_folder() + "kq-session\\";
-  }
-  void TearDown() override {
-    if (pi_.hProcess) kq_close(&pi_, main_);
-    drop_settings_key(key_);
-  }
-
   bool start() {
-    if (!kq_start(KQ_EXE, KQ_DEBUGGEE, dir_, &pi_)) return false;
-    main_ = process_window(pi_.dwProcessId, "Kaquin Debugger");
-    keys_ = {main_, GetWindowThreadProcessId(main_, nullptr), pi_.hProcess, [this] { settle(); }};
-    return main_ != nullptr;
+    if (!kq_.place("session") || !kq_.set("Arguments", "probe") || !kq_.start_on(kDebuggee))
+      return false;
+    keys_ = keyboard_of(kq_);
+    return true;
   }
   // One build of the debuggee, always under the same name.
   bool put_debuggee(const char *build) const {
-    return CopyFileA((own_folder() + build).c_str(), (dir_ + "kq_debuggee.exe").c_str(), FALSE) != 0;
+    return !kq_.copy_in(build, "kq_debuggee.exe").empty();
   }
-  std::string log() const { return read_file(dir_ + "kq.log"); }
+  std::string log() const { return kq_.log(); }
   int count(const char *text) const { return count_in(log(), text); }
-  void settle() { ASSERT_TRUE(kq_settle(main_, dir_, &traced_, 20)) << log(); }
+  void settle() { ASSERT_TRUE(kq_.settle(20)) << log(); }
   // Whether the debuggee stopped after the last start-up (at main, after the system's
   // breakpoint that comes before it).
   bool started() const {
     const std::string all = log();
     const size_t at = all.rfind("EVN_Initiate");
-    return at != std::string::npos && all.find(kPause, at) != std::string::npos;
+    return at != std::string::npos && !log_pauses(all.substr(at)).empty();
   }
   // Where the last pause stopped.
   uint32_t last_pause() const {
-    const std::string all = log();
-    const size_t at = all.rfind(kPause);
-    return at == std::string::npos ? 0 : (uint32_t)strtoul(all.c_str() + at + sizeof kPause - 1, nullptr, 16);
+    const std::vector<uint32_t> all = log_pauses(log(), nullptr);
+    return all.empty() ? 0 : all.back();
   }
   // A key whose effect is a new pause; gives where it stopped (0 when it did not).
   uint32_t key_to_pause(uint8_t modifiers, UINT key) {
-    const int pauses = count(kPause);
-    if (!keys_.press_in_front(modifiers, key, [&] { return wait_for([&] { return count(kPause) > pauses; }, 30); }))
+    const size_t pauses = log_pauses(log(), nullptr).size();
+    if (!keys_.press_in_front(modifiers, key, [&] { return wait_for([&] { return log_pauses(log(), nullptr).size() > pauses; }, 30); }))
       return 0;
     return last_pause();
   }
-  HWND panel(const char *cls) const { return process_child(pi_.dwProcessId, cls); }
+  HWND panel(const char *cls) const { return process_child(kq_.pi.dwProcessId, cls); }
   uint32_t cursor_address() const { return (uint32_t)strtoul(text_of(panel("code")).c_str(), nullptr, 16); }
   // A key that brings up the input prompt with this title, answered with text.
   bool key_and_answer(uint8_t modifiers, UINT key, const char *title, const std::string &text) {
     return keys_.press_in_front(modifiers, key, [&] {
-      return wait_for([&] { return process_window(pi_.dwProcessId, "#32770", title) != nullptr; }, 10);
-    }) && answer_input_prompt(pi_.dwProcessId, title, text.c_str());
+      return wait_for([&] { return process_window(kq_.pi.dwProcessId, "#32770", title) != nullptr; }, 10);
+    }) && answer_input_prompt(kq_.pi.dwProcessId, title, text.c_str());
   }
   // Focuses a panel by its main-window key.
   bool focus(UINT key, const char *cls) {
@@ -101,8 +88,8 @@ class UserSession : public ::testing::Test {
     return key_and_answer(KEYMOD_CTRL, 'G', "Go to the address", where);
   }
 
-  bool context(CONTEXT *out) const { return debuggee_context(pi_.dwProcessId, out); }
-  std::string memory(uint32_t address, int n) const { return debuggee_memory(pi_.dwProcessId, address, n); }
+  bool context(CONTEXT *out) const { return debuggee_context(kq_.pi.dwProcessId, out); }
+  std::string memory(uint32_t address, int n) const { return debuggee_memory(kq_.pi.dwProcessId, address, n); }
   // Runs on from the start-up's stop to the INT3 and reads the table EAX points at.
   bool run_to_probe(Probe *probe) {
     CONTEXT c;
@@ -129,11 +116,8 @@ class UserSession : public ::testing::Test {
     return right < 2 ? 0 : MAKELPARAM(right - 2, 6);
   }
 
-  std::string key_, dir_;
-  PROCESS_INFORMATION pi_ = {};
-  HWND main_ = nullptr;
+  KqDriver kq_;
   KqKeyboard keys_;
-  int traced_ = 0;
 };
 
 }  // namespace
@@ -197,7 +181,7 @@ TEST_F(UserSession, StepsBreaksPatchesGuardsAndFollowsAMovedFunction) {
   ASSERT_TRUE(go_to(hex(probe.word)));
   HWND guards = nullptr;
   ASSERT_TRUE(keys_.press_in_front(0, VK_SPACE, [&] {
-    return wait_for([&] { return (guards = process_window(pi_.dwProcessId, "#32770", "Data guards")) != nullptr; }, 10);
+    return wait_for([&] { return (guards = process_window(kq_.pi.dwProcessId, "#32770", "Data guards")) != nullptr; }, 10);
   }));
   EXPECT_NE("", text_of(GetDlgItem(guards, IDC_GUARD_EXPRESSION))) << "offered the current byte";
   const std::string guarded = "word ptr [" + hex(probe.word) + "]";
@@ -223,7 +207,7 @@ TEST_F(UserSession, StepsBreaksPatchesGuardsAndFollowsAMovedFunction) {
   ASSERT_NE(0, on_value);
   PostMessageA(panel("reg"), WM_LBUTTONDOWN, MK_LBUTTON, on_value);
   PostMessageA(panel("reg"), WM_LBUTTONUP, 0, on_value);
-  ASSERT_TRUE(answer_input_prompt(pi_.dwProcessId, "Change EAX register", "0x12345670 + 8"));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Change EAX register", "0x12345670 + 8"));
   CONTEXT c;
   EXPECT_TRUE(wait_for([&] { return context(&c) && c.Eax == 0x12345678u; }, 20)) << std::hex << c.Eax;
   EXPECT_TRUE(wait_for([&] { return watched("eax") == 0x12345678; }, 20)) << text_of(panel("watch"));
@@ -245,18 +229,18 @@ TEST_F(UserSession, StepsBreaksPatchesGuardsAndFollowsAMovedFunction) {
   ASSERT_TRUE(focus_code() && go_to("kq_round"));
   ASSERT_TRUE(wait_for([&] { return cursor_address() == probe.round; }, 20));
   ASSERT_TRUE(keys_.press_in_front(0, VK_SPACE, [] { return true; }));
-  PostMessageA(main_, WM_COMMAND, UNLOAD, 0);
+  kq_.command(UNLOAD);
   // The workspace is written after the unload is logged: wait for the file itself.
   std::string job;
   EXPECT_TRUE(wait_for([&] {
-    job = read_file(dir_ + "kq.job");
+    job = read_file(kq_.folder + "kq.job");
     return job.find("guard ") != std::string::npos;
   })) << log();
   const size_t breakpoint = job.find("break ");
   EXPECT_NE(std::string::npos, breakpoint) << job;
   EXPECT_EQ(job.find("kq_round", breakpoint), job.find(";", breakpoint) - 8) << job;
   EXPECT_NE(std::string::npos, job.find("guard \"" + guarded + "\", \"" + condition + "\";")) << job;
-  ASSERT_TRUE(wait_for([&] { return put_debuggee(KQ_DEBUGGEE_MOVED); }, 20));
+  ASSERT_TRUE(wait_for([&] { return put_debuggee("tests\\debuggees\\kq_debuggee_moved.exe"); }, 20));
   HWND cover = panel("cover");
   ASSERT_TRUE(cover && wait_for([&] { return IsWindowVisible(cover) != 0; }, 20));
   PostMessageA(cover, WM_LBUTTONDOWN, 0, 0);  // a click on the page gives the list the focus
@@ -268,8 +252,8 @@ TEST_F(UserSession, StepsBreaksPatchesGuardsAndFollowsAMovedFunction) {
   EXPECT_EQ(probe.round + 0x40, moved.round);
   EXPECT_EQ(moved.round, key_to_pause(0, VK_F10)) << log();
 
-  PostMessageA(main_, WM_COMMAND, UNLOAD, 0);
+  kq_.command(UNLOAD);
   ASSERT_TRUE(wait_for([&] { return count("EVN_Unload") == 2; })) << log();
-  EXPECT_EQ(0, kq_close(&pi_, main_));
+  EXPECT_EQ(0, kq_.close());
   EXPECT_EQ(log().find("Error: "), std::string::npos) << log();
 }

@@ -12,11 +12,10 @@
 #include <map>
 #include <string>
 
-#include "plugins/tests/kq_launch.h"
-#include "tests/end_to_end/kq_outside.h"
-#include "plugins/tests/recording_api.h"
 #include "plugins/dwarfread/dwarf_reader.h"
+#include "plugins/tests/recording_api.h"
 #include "symbols/pe_image.h"
+#include "tests/support/kq_driver.h"
 
 namespace {
 
@@ -45,6 +44,16 @@ int line_of(const std::map<uint32_t, int> &lines, uint32_t address) {
   return at == lines.begin() ? 0 : std::prev(at)->second;
 }
 
+// kq with the DWARF plug-in started on a program of the build (to the run-to target, when
+// given): true once it stopped at the address.
+bool start(KqDriver *kq, const std::string &program, const std::string &run_to, uint32_t at) {
+  const size_t slash = program.find_last_of("\\/");
+  return kq->place_program("dwarfread", program.substr(0, slash), {program.substr(slash + 1)}) &&
+         kq->use_plugins({"plugins\\dwarfread.dll"}) &&
+         kq->start_on(kq->program, run_to.empty() ? "" : "-run=" + run_to) &&
+         kq->wait_pauses(1, 60) && kq->pause(1) == at;
+}
+
 // The address a COFF symbol names in the image as linked; 0 when it has none.
 unsigned symbol_address(const std::string &file, const char *name) {
   static std::vector<uint8_t> bytes;
@@ -65,7 +74,7 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
   } kRuns[] = {{"dwarf_shapes_stripped.exe", true},
                {"dwarf_shapes.exe", true},
                {"dwarf_shapes_coff.exe", false}};
-  const std::string folder = own_program_folder();
+  const std::string folder = own_folder();
   for (const auto &run : kRuns) {
     std::string linked = folder + (run.dwarf ? "dwarf_shapes.exe" : "dwarf_shapes_plain.exe");
     unsigned main_address = symbol_address(linked, "_main");
@@ -73,11 +82,9 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
     ASSERT_TRUE(main_address && walk_address) << linked;
     for (bool run_to_function : {false, true}) {
       SCOPED_TRACE(std::string(run.program) + (run_to_function ? " -run=shape_walk" : ""));
-      KqLaunch kq;
-      ASSERT_TRUE(kq.prepare(folder + KQ_EXE, folder, folder, {run.program}));
-      ASSERT_TRUE(kq.use_plugins({folder + "dwarfread.dll"}));
-      ASSERT_TRUE(kq.start(run_to_function ? "-run=shape_walk" : ""));
-      ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
+      KqDriver kq;
+      ASSERT_TRUE(start(&kq, folder + run.program, run_to_function ? "shape_walk" : "",
+                        run_to_function ? walk_address : main_address)) << kq.log();
       std::string log = kq.log();
       EXPECT_NE(log.find("PLUG-IN 'dwarfread.dll' is loaded."), std::string::npos) << log;
       // The program's own load, not those of Wine's DLLs (which carry DWARF as well).
@@ -87,21 +94,19 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
       std::string line = log.substr(next_line + 1, log.find('\n', next_line + 1) - next_line);
       EXPECT_EQ(run.dwarf, line.find("DWARF debug information found") != std::string::npos)
           << log;
-      EXPECT_EQ(kq.first_stop(), pause_line(run_to_function ? walk_address : main_address))
-          << log;
       if (run.dwarf && !run_to_function) {
         std::map<uint32_t, int> lines = source_lines(linked, "main.c");
         const int first = line_of(lines, main_address);
-        std::string text = kq.source_panel_text();
+        std::string text = kq.child_text("source");
         EXPECT_EQ(std::to_string(first) + " ", text.substr(0, text.find(' ') + 1)) << text;
         EXPECT_NE(std::string::npos, text.find("main.c")) << text;
         int line = first;
         for (int step = 0; step < MOST_STEPS && line == first; step++) {
           ASSERT_TRUE(kq.step(STEP_OVER)) << kq.log();
-          line = line_of(lines, kq.last_stop());
-          text = kq.source_panel_text(line == first ? "" : text);
+          line = line_of(lines, kq.pause());
+          text = kq.child_text("source", line == first ? "" : text);
           EXPECT_EQ(std::to_string(line) + " ", text.substr(0, text.find(' ') + 1))
-              << text << " at " << std::hex << kq.last_stop();
+              << text << " at " << std::hex << kq.pause();
         }
         EXPECT_NE(first, line) << "no step left main's first line";
       }
@@ -112,17 +117,12 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
 
 // The sample the run command opens (built with -g) stops at main in its C source.
 TEST(DwarfreadInKq, OpensTheSampleAtMainInItsSource) {
-  const std::string folder = own_program_folder();
-  const std::string samples = folder + KQ_SAMPLE_FOLDER;
-  unsigned main_address = symbol_address(samples + "/kq_sample.exe", "_main");
+  const std::string sample = build_file(kSample);
+  unsigned main_address = symbol_address(sample, "_main");
   ASSERT_NE(0u, main_address);
-  KqLaunch kq;
-  ASSERT_TRUE(kq.prepare(folder + KQ_EXE, folder, samples, {"kq_sample.exe"}));
-  ASSERT_TRUE(kq.use_plugins({folder + "dwarfread.dll"}));
-  ASSERT_TRUE(kq.start());
-  ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
-  EXPECT_EQ(kq.first_stop(), pause_line(main_address)) << kq.log();
-  std::string text = kq.source_panel_text();
+  KqDriver kq;
+  ASSERT_TRUE(start(&kq, sample, "", main_address)) << kq.log();
+  std::string text = kq.child_text("source");
   EXPECT_NE(std::string::npos, text.find("sample.c")) << text;
   EXPECT_EQ(kq.finish(), 0);
 }
@@ -132,23 +132,19 @@ TEST(DwarfreadInKq, OpensTheSampleAtMainInItsSource) {
 // shapes' first corners all lie at x 0). main's own locals are placed against ESP (it
 // realigns its stack) and are left out.
 TEST(DwarfreadInKq, InspectsAStructureLocal) {
-  const std::string folder = own_program_folder();
+  const std::string folder = own_folder();
   std::map<uint32_t, int> lines = source_lines(folder + "dwarf_shapes.exe", "shapes.c");
   uint32_t call = 0;  // "g_counter += origin.x + s_label[0];"
   for (const auto &row : lines)
     if (row.second == 22 && !call) call = row.first;
   ASSERT_NE(0u, call);
-  KqLaunch kq;
-  ASSERT_TRUE(kq.prepare(folder + KQ_EXE, folder, folder, {"dwarf_shapes_stripped.exe"}));
-  ASSERT_TRUE(kq.use_plugins({folder + "dwarfread.dll"}));
+  KqDriver kq;
   char run[32];
-  snprintf(run, sizeof run, "-run=0x%X", call);
-  ASSERT_TRUE(kq.start(run));
-  ASSERT_TRUE(kq.wait_log("EVN_Pause at ", "EVN_Initiate", 60)) << kq.log();
-  ASSERT_EQ(kq.first_stop(), pause_line(call)) << kq.log();
-  PostMessageA(kq.main_window(), WM_COMMAND, ADD_WATCH, 0);
+  snprintf(run, sizeof run, "0x%X", call);
+  ASSERT_TRUE(start(&kq, folder + "dwarf_shapes_stripped.exe", run, call)) << kq.log();
+  kq.command(ADD_WATCH);
   ASSERT_TRUE(answer_input_prompt(kq.pi.dwProcessId, "Insert expression", "origin"));
-  PostMessageA(kq.main_window(), WM_COMMAND, INSPECT, 0);
+  kq.command(INSPECT);
   HWND inspector = nullptr;
   ASSERT_TRUE(wait_for([&] {
     std::vector<HWND> found = process_windows(kq.pi.dwProcessId, "inspector");

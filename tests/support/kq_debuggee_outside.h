@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/end_to_end/kq_outside.h"
+#include "tests/support/kq_driver.h"
 
 // The registers of the first thread of kq's debuggee (the one kq follows).
 inline bool debuggee_context(DWORD kq, CONTEXT *out) {

@@ -9,9 +9,11 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 
-#include "tests/end_to_end/kq_outside.h"
+#include "tests/support/kq_driver.h"
 #include "ui/keyb_lookup.h"
 
 struct KqKeyboard {
@@ -77,3 +79,9 @@ struct KqKeyboard {
     return false;
   }
 };
+
+// The keyboard of a started kq run, which settles it after each key.
+inline KqKeyboard keyboard_of(KqDriver &kq) {
+  return {kq.main, GetWindowThreadProcessId(kq.main, nullptr), kq.pi.hProcess,
+          [&kq] { EXPECT_TRUE(kq.settle()) << "no focus trace"; }};
+}
