@@ -20,7 +20,7 @@
 #include "ui/layout.h"
 #include "ui/panels/code/code_panel_win32.h"
 #include "ui/panels/code/code_position.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
 #include "ui/screen_helpers_win32.h"
@@ -237,7 +237,9 @@ void copy_selection() {
   zone_free(text);
 }
 
-bool command(int id) {
+}  // namespace
+
+bool source_panel_command(int id) {
   const uint32_t address = source_panel_address();
   const int page_lines = g_source.current - line_at_height(0);
   switch (id) {
@@ -317,6 +319,8 @@ bool command(int id) {
   }
   return true;
 }
+
+namespace {
 
 // Whether the text shown is the one address would show: then only the current line moves.
 bool showing(uint32_t address) {
@@ -419,19 +423,7 @@ void destroy() {
   g_source = SourcePanel();
 }
 
-void focus(HWND hwnd, bool on) {
-  g_source.focused = on;
-  if (on) {
-    keyb_register_table(hwnd, source_keys);
-    const int height = g_source.lines ? line_top(1) - line_top(0) : 16;
-    CreateCaret(hwnd, nullptr, 2, height);
-    place_caret();
-  } else {
-    keyb_unregister_table(hwnd, source_keys);
-    DestroyCaret();
-  }
-  InvalidateRect(hwnd, nullptr, FALSE);
-}
+}  // namespace
 
 LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
@@ -447,18 +439,6 @@ LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
       g_source.top = clamp_top(g_source.top);
       repaint();
       return 0;
-    case WM_ERASEBKGND:
-      return 1;  // the paint fills everything
-    case WM_PAINT:
-      return panel_paint(hwnd, source_panel_draw);
-    case WM_SETFOCUS:
-      focus(hwnd, true);
-      return 0;
-    case WM_KILLFOCUS:
-      focus(hwnd, false);
-      return 0;
-    case WM_COMMAND:
-      return command(LOWORD(wparam));
     case WM_LBUTTONDOWN:
       press(hwnd, lparam);
       return 0;
@@ -478,12 +458,26 @@ LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
       panel_activate(hwnd);
       keyb_context_menu(hwnd, source_keys, nullptr);
       return 0;
-    case WM_MOUSEWHEEL:
-      scroll_lines(-GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_STEP);
-      return 0;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
+
+void source_panel_focus(bool on) {
+  HWND hwnd = g_source.hwnd;
+  g_source.focused = on;
+  if (on) {
+    const int height = g_source.lines ? line_top(1) - line_top(0) : 16;
+    CreateCaret(hwnd, nullptr, 2, height);
+    place_caret();
+  } else {
+    DestroyCaret();
+  }
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void source_panel_wheel(int delta) { scroll_lines(-delta / WHEEL_STEP); }
+
+namespace {
 
 // " %3i %s " at the top right, black on light green glass.
 void draw_label(HDC dc) {
@@ -565,8 +559,4 @@ void source_panel_show(uint32_t address) {
 
 uint32_t source_panel_address() {
   return g_source.current >= 0 ? source_line_address(g_source.dd, g_source.current) : 0;
-}
-
-void source_panel_register() {
-  panel_register_class("source", source_panel_proc, (LPCSTR)IDC_IBEAM);
 }
