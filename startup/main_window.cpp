@@ -13,22 +13,12 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
-#include "ui/panels/animator/animator_win32.h"
 #include "ui/panels/balloon/balloon_win32.h"
 #include "ui/panels/code/code_panel_win32.h"
 #include "ui/panels/code/code_position.h"
-#include "ui/panels/command_line/cmdline_panel_win32.h"
-#include "ui/panels/console/console_window_win32.h"
-#include "ui/panels/cpu/cpu_panel_win32.h"
-#include "ui/panels/data/data_panel_win32.h"
 #include "ui/panels/function_keys/function_keys_win32.h"
-#include "ui/panels/log/log_panel_win32.h"
-#include "ui/panels/map/map_panel_win32.h"
 #include "ui/panels/panel_windows.h"
-#include "ui/panels/source/source_panel_win32.h"
-#include "ui/panels/start_page/start_page_win32.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
-#include "ui/panels/watch/watch_panel_win32.h"
 #include "ui/window_class_win32.h"
 #include "util/log.h"
 
@@ -85,21 +75,8 @@ static void window_setup(HWND hwnd) {
   keyb_register_hotkey(hwnd, g_settings.HotKey, MAIN_HOTKEY);
   if (g_settings.ShowStdMenu) attach_menu(hwnd, true);
   privilege_switch(g_settings.MasterMode);
-  animator_register();
-  status_bar_register();
   status_set_position_source(focused_position);
-  cpu_panel_register();
-  watch_panel_register();
-  data_panel_register();
-  code_panel_register();
-  log_panel_register();
-  source_panel_register();
-  map_panel_register();
-  start_page_register();
-  function_keys_register();
-  balloon_register();
-  console_register();
-  cmdline_register();
+  panels_register();
   panels_create(hwnd);
   keyb_set_views(&kKeyViews);
   load_layout(hwnd);

@@ -147,9 +147,3 @@ bool keyb_filter_key(int key, bool down, bool system) {
 }
 
 void keyb_execute(const CommandRef *ref) { g_keyb.seam->execute(ref); }
-
-const KeyCommand *key_table_of_class(const KeyTableOfClass *classes, const char *class_name) {
-  for (const KeyTableOfClass *c = classes; c->class_name; c++)
-    if (!strcmp(c->class_name, class_name)) return c->table;
-  return nullptr;
-}

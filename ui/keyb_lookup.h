@@ -82,10 +82,3 @@ int keyb_available_commands(CommandRef *out, int limit);
 // One key message: key down or up, system (ALT-menu) or not; true when consumed.
 bool keyb_filter_key(int key, bool down, bool system);
 void keyb_execute(const CommandRef *ref);
-
-struct KeyTableOfClass {
-  const char *class_name;
-  const KeyCommand *table;
-};
-// The table of the panel with that window class (exact name) in classes; null for none.
-const KeyCommand *key_table_of_class(const KeyTableOfClass *classes, const char *class_name);

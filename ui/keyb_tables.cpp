@@ -260,11 +260,3 @@ const KeyCommand dialog_keys[] = {
     {ALT, KEY_HOME, 10130, "Center dialog"},
     {0, 0, 0, nullptr},
 };
-
-// The panels' tables by window class, registered while the panel has the focus.
-const KeyTableOfClass panel_key_tables[] = {
-    {"code", code_keys},   {"data", data_keys},       {"source", source_keys},
-    {"reg", reg_keys},     {"watch", watch_keys},     {"log", log_keys},
-    {"cover", cover_keys}, {"cmdline", cmdline_keys}, {"animator", animator_keys},
-    {nullptr, nullptr},
-};

@@ -5,6 +5,3 @@
 extern const KeyCommand main_keys[], code_keys[], data_keys[], source_keys[], reg_keys[],
     watch_keys[], log_keys[], inspector_keys[], cover_keys[], cmdline_keys[], comments_keys[],
     breakpoints_keys[], animator_keys[], dialog_keys[];
-
-// Ends with a null class name.
-extern const KeyTableOfClass panel_key_tables[];

@@ -2,10 +2,11 @@
 // nowhere kq looks: the panel shows the program's dump and the log names the missing file
 // and the way to it; once its folder is added to the source paths in the options dialog the
 // panel shows the file without a reload, and its line at main and after each step is the
-// one the line table gives for the stop address. The line table is read here with the
-// plug-in's own reader, placed by the image's section table. The programs: a Visual C++ 6
-// one of the corpus (PDB 2.00), and the C program the build makes with clang (PDB 7.00),
-// whose source kq finds where the PDB records it (Wine opens the host's paths).
+// one the line table gives for the stop address, drawn with the band and the instruction
+// pointer's arrow on one row. The line table is read here with the plug-in's own reader,
+// placed by the image's section table. The programs: a Visual C++ 6 one of the corpus
+// (PDB 2.00), and the C program the build makes with clang (PDB 7.00), whose source kq
+// finds where the PDB records it (Wine opens the host's paths).
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -115,6 +116,34 @@ std::string step_until_the_line_moves(const KqDriver &kq, const LineTable &table
   return text;
 }
 
+// The current line as the panel drew it on the screen: the band's rows (its colour at three
+// quarters of the width, clear of text and label) and, in the gutter on them, the yellow
+// arrow of the instruction pointer, which stands on the current line after a step.
+bool arrow_on_the_band(const KqLaunch &kq) {
+  const COLORREF band = RGB(0xC8, 0xE0, 0xF0);
+  HWND panel = process_child(kq.pi.dwProcessId, "source");
+  RECT r;
+  if (!panel || !GetClientRect(panel, &r)) return false;
+  POINT origin = {0, 0};
+  ClientToScreen(panel, &origin);
+  Sleep(300);  // Wine hands what it drew to the X server a moment later
+  HDC screen = GetDC(nullptr);
+  int top = -1, bottom = -1;
+  for (int y = 0; y < r.bottom; y++)
+    if (GetPixel(screen, origin.x + r.right * 3 / 4, origin.y + y) == band) {
+      if (top < 0) top = y;
+      bottom = y;
+    }
+  bool arrow = false;
+  for (int y = top; top >= 0 && y <= bottom && !arrow; y++)
+    for (int x = 0; x < r.right / 4 && !arrow; x++) {
+      const COLORREF c = GetPixel(screen, origin.x + x, origin.y + y);
+      arrow = GetRValue(c) > 200 && GetGValue(c) > 150 && GetBValue(c) < 100;
+    }
+  ReleaseDC(nullptr, screen);
+  return arrow;
+}
+
 void panel_follows_the_line_table(const PanelProgram &program) {
   const std::string folder =
       program.folder ? std::string(KQ_CORPUS) + "/" + program.folder : PDB7_PROGRAMS;
@@ -136,6 +165,7 @@ void panel_follows_the_line_table(const PanelProgram &program) {
   if (program.source_as_recorded) {
     EXPECT_EQ(want + table.name, text);
     step_until_the_line_moves(kq, table, program.main, text);
+    EXPECT_TRUE(arrow_on_the_band(kq));
     screenshot(("source_panel_stepped_" + shot + ".png").c_str());
     EXPECT_EQ(kq.finish(), 0);
     return;
@@ -165,6 +195,7 @@ void panel_follows_the_line_table(const PanelProgram &program) {
   ASSERT_EQ(want, text.substr(0, strlen(want))) << text << " " << table.name;
   EXPECT_EQ(sources + "\\" + file, text.substr(strlen(want))) << text;
   text = step_until_the_line_moves(kq, table, program.main, text);
+  EXPECT_TRUE(arrow_on_the_band(kq));
   screenshot(("source_panel_stepped_" + shot + ".png").c_str());
 
   // Without the folder the file is missing again, and said so again; so it is after a

@@ -1,89 +1,57 @@
-// Panel windows. Until each panel has its own window procedure they share one that paints
-// the panel's name, so that the layout can be seen.
 #include "ui/panels/panel_windows.h"
 
-#include "ui/global_resources_win32.h"
-#include "ui/keyb_tables.h"
+#include <string.h>
+
+#include "ui/keyb.h"
 #include "ui/layout.h"
+#include "ui/screen_helpers_win32.h"
 #include "ui/window_class_win32.h"
 
-const PanelClass g_panel_classes[PANEL_COUNT] = {
-    {"cover", WS_POPUP | WS_CLIPCHILDREN},
-    {"balloon", WS_POPUP | WS_BORDER},
-    {"console", WS_OVERLAPPEDWINDOW},
-    {"menu", WS_CHILD},
-    {"status", WS_CHILD},
-    {"animator", WS_POPUP | WS_BORDER},
-    {"cmdline", WS_POPUP},
-    {"reg", WS_POPUP},
-    {"map", WS_POPUP | WS_CLIPCHILDREN},
-    {"log", WS_POPUP},
-    {"source", WS_POPUP},
-    {"code", WS_POPUP},
-    {"data", WS_POPUP},
-    {"watch", WS_POPUP | WS_CLIPCHILDREN},
-};
 HWND g_panels[PANEL_COUNT];
 
-static const PanelId kDestroyOrder[] = {PANEL_WATCH, PANEL_MAP, PANEL_REG, PANEL_CODE,
-                                        PANEL_SOURCE, PANEL_DATA, PANEL_LOG, PANEL_MENU,
-                                        PANEL_STATUS, PANEL_CMDLINE, PANEL_ANIMATOR,
-                                        PANEL_BALLOON, PANEL_COVER};
-static const PanelId kCommandOrder[] = {PANEL_CODE, PANEL_DATA, PANEL_LOG,
-                                        PANEL_REG, PANEL_SOURCE, PANEL_WATCH};
+namespace {
 
-static LRESULT CALLBACK plain_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, (HBRUSH)GetStockObject(WHITE_BRUSH));
-      FrameRect(dc, &r, (HBRUSH)GetStockObject(GRAY_BRUSH));
-      PanelId id = panel_of_window(hwnd);
-      if (id != PANEL_COUNT) {
-        HGDIOBJ old = SelectObject(dc, g_resources.gui_font[0]);
-        SetBkMode(dc, TRANSPARENT);
-        TextOutA(dc, 4, 2, g_panel_classes[id].class_name,
-                 lstrlenA(g_panel_classes[id].class_name));
-        SelectObject(dc, old);
-      }
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_LBUTTONDOWN:  // a click gives the panel the focus and makes it the current one
-      SetFocus(hwnd);
-      layout_focus(hwnd);
-      return 0;
-    // A panel's keys are in force while it has the focus.
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-      PanelId id = panel_of_window(hwnd);
-      const KeyCommand *keys =
-          id == PANEL_COUNT ? nullptr
-                            : key_table_of_class(panel_key_tables, g_panel_classes[id].class_name);
-      if (keys && message == WM_SETFOCUS) keyb_register_table(hwnd, keys);
-      if (keys && message == WM_KILLFOCUS) keyb_unregister_table(hwnd, keys);
-      return 0;
-    }
-    case WM_COMMAND:
-      return 0;  // not a command of this panel
-    case WM_CLOSE:
-      ShowWindow(hwnd, SW_HIDE);  // the console's close box hides it
-      return 0;
-  }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+// The window's panel, kept in the window from its first message on.
+enum { KIND_SLOT = 0 };
+
+const PanelKind *kind_of(HWND hwnd) {
+  return (const PanelKind *)GetWindowLongPtrA(hwnd, KIND_SLOT);
+}
+
+// Whatever made the window (the main window, or a panel's own test), its class tells the
+// panel.
+void remember_kind(HWND hwnd) {
+  char name[32];
+  if (!GetClassNameA(hwnd, name, sizeof name)) return;
+  for (const PanelKind &kind : g_panel_kinds)
+    if (!strcmp(kind.class_name, name)) SetWindowLongPtrA(hwnd, KIND_SLOT, (LONG_PTR)&kind);
+}
+
+// The panel whose rank in field is rank; PANEL_COUNT for none.
+PanelId ranked(int PanelKind::*field, int rank) {
+  for (int i = 0; i < PANEL_COUNT; i++)
+    if (g_panel_kinds[i].*field == rank) return (PanelId)i;
+  return PANEL_COUNT;
+}
+
+}  // namespace
+
+void panels_register() {
+  for (const PanelKind &kind : g_panel_kinds)
+    window_class_register(kind.class_name, kind.proc, kind.cursor, kind.class_style,
+                          sizeof(LONG_PTR));
 }
 
 void panels_create(HWND main) {
   for (int i = 0; i < PANEL_COUNT; i++)
-    g_panels[i] = create_window(g_panel_classes[i].class_name, plain_panel_proc, main, 0,
-                                g_panel_classes[i].style);
+    g_panels[i] = create_window(g_panel_kinds[i].class_name, g_panel_kinds[i].proc, main, 0,
+                                g_panel_kinds[i].style);
 }
 
 void panels_destroy() {
-  for (PanelId id : kDestroyOrder) {
+  for (int rank = 1; rank <= PANEL_COUNT; rank++) {
+    const PanelId id = ranked(&PanelKind::destroy_rank, rank);
+    if (id == PANEL_COUNT) continue;
     if (g_panels[id]) DestroyWindow(g_panels[id]);
     g_panels[id] = nullptr;
   }
@@ -96,7 +64,56 @@ PanelId panel_of_window(HWND hwnd) {
 }
 
 bool panels_offer_command(int command) {
-  for (PanelId id : kCommandOrder)
-    if (g_panels[id] && SendMessageA(g_panels[id], WM_COMMAND, command, 0)) return true;
+  for (int rank = 1; rank <= PANEL_COUNT; rank++) {
+    const PanelId id = ranked(&PanelKind::offer_rank, rank);
+    if (id != PANEL_COUNT && g_panels[id] && SendMessageA(g_panels[id], WM_COMMAND, command, 0))
+      return true;
+  }
   return false;
+}
+
+void panel_activate(HWND hwnd) {
+  SetFocus(hwnd);
+  layout_focus(hwnd);
+}
+
+LRESULT CALLBACK panel_default_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) remember_kind(hwnd);
+  const PanelKind *kind = kind_of(hwnd);
+  if (!kind) return DefWindowProcA(hwnd, message, wparam, lparam);
+  switch (message) {
+    case WM_ERASEBKGND:
+      if (kind->draw) return 1;  // the paint fills everything
+      break;
+    case WM_PAINT:
+      if (!kind->draw) break;
+      paint_buffered(hwnd, kind->draw);
+      return 0;
+    // The layout moves the focus itself while it switches holders: a panel is made the
+    // current one by clicks and commands, not by its focus.
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      const bool on = message == WM_SETFOCUS;
+      if (kind->keys && on) keyb_register_table(hwnd, kind->keys);
+      if (kind->keys && !on) keyb_unregister_table(hwnd, kind->keys);
+      if (kind->focus) kind->focus(on);
+      return 0;
+    }
+    case WM_COMMAND:
+      return kind->command && kind->command(LOWORD(wparam));
+    case WM_MOUSEWHEEL:
+      if (!kind->scroll) break;
+      kind->scroll(GET_WHEEL_DELTA_WPARAM(wparam));
+      return 0;
+    case WM_LBUTTONDOWN:  // a panel with keys takes the focus on a click
+      if (!kind->keys) break;
+      panel_activate(hwnd);
+      return 0;
+    case WM_RBUTTONDOWN:
+      if (!kind->menu) break;
+      panel_activate(hwnd);
+      keyb_context_menu(hwnd, kind->keys, nullptr);
+      return 0;
+  }
+  return DefWindowProcA(hwnd, message, wparam, lparam);
 }

@@ -240,8 +240,4 @@ TEST(KeyTables, RowsNameKnownKeysOnce) {
         EXPECT_FALSE(other->modifiers == row->modifiers && other->key == row->key) << text;
     }
   EXPECT_EQ(rows, 33 + 31 + 23 + 22 + 9 + 13 + 19 + 4 + 4 + 1 + 2 + 1 + 1 + 10);
-  EXPECT_EQ(key_table_of_class(panel_key_tables, "code"), code_keys);
-  EXPECT_EQ(key_table_of_class(panel_key_tables, "watch"), watch_keys);
-  EXPECT_EQ(key_table_of_class(panel_key_tables, "Code"), nullptr);
-  EXPECT_EQ(key_table_of_class(panel_key_tables, "map"), nullptr);
 }

@@ -6,17 +6,13 @@
 #include "symbols/entries.h"
 #include "symbols/modules.h"
 #include "ui/global_resources_win32.h"
-#include "ui/keyb.h"
-#include "ui/keyb_tables.h"
-#include "ui/layout.h"
 #include "ui/panels/animator/animator_draw_win32.h"
 #include "ui/panels/log/log_panel_page.h"
 #include "ui/panels/log/log_panel_text.h"
 #include "ui/panels/log/log_panel_win32.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
 #include "ui/rich_text/rich_text_write.h"
-#include "ui/screen_helpers_win32.h"
 #include "util/zone.h"
 
 namespace {
@@ -100,8 +96,6 @@ void listener(int) {
   InvalidateRect(g_anim.hwnd, nullptr, FALSE);
 }
 
-void draw(HDC dc) { animator_draw(dc, &g_anim.client, &g_anim.graph, &g_anim.docs, g_anim.top); }
-
 void create(HWND hwnd) {
   g_anim.hwnd = hwnd;
   animator_init(&g_anim.graph, RANDOM_SEED);
@@ -128,6 +122,8 @@ void destroy() {
   g_anim = AnimatorPanel();
 }
 
+}  // namespace
+
 LRESULT CALLBACK animator_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -139,23 +135,18 @@ LRESULT CALLBACK animator_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     case WM_TIMER:
       if (wparam == TICK_TIMER) tick();
       return 0;
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: paint_buffered(hwnd, draw); return 0;
-    case WM_SETFOCUS: keyb_register_table(hwnd, animator_keys); return 0;
-    case WM_KILLFOCUS: keyb_unregister_table(hwnd, animator_keys); return 0;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN: panel_activate(hwnd); return 0;
-    case WM_MOUSEWHEEL:
-      g_anim.top -= GET_WHEEL_DELTA_WPARAM(wparam);
-      Beep(BEEP_HZ, BEEP_MS);
-      publish();
-      InvalidateRect(hwnd, nullptr, FALSE);
-      return 0;
-    case WM_COMMAND: return 0;  // the panel has no commands of its own
+    case WM_RBUTTONDOWN: panel_activate(hwnd); return 0;  // the panel has no menu
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+void animator_panel_draw(HDC dc) {
+  animator_draw(dc, &g_anim.client, &g_anim.graph, &g_anim.docs, g_anim.top);
+}
 
-void animator_register() { panel_register_class("animator", animator_proc, (LPCSTR)IDC_ARROW); }
+void animator_wheel(int delta) {
+  g_anim.top -= delta;
+  Beep(BEEP_HZ, BEEP_MS);
+  publish();
+  InvalidateRect(g_anim.hwnd, nullptr, FALSE);
+}

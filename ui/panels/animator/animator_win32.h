@@ -5,5 +5,7 @@
 #pragma once
 #include <windows.h>
 
-// Registers the "animator" class with the panel's procedure before the panels are created.
-void animator_register();
+// The panel's own messages, its paint and the wheel (see ui/panels/panel_windows.h).
+LRESULT CALLBACK animator_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void animator_panel_draw(HDC dc);
+void animator_wheel(int delta);

@@ -8,7 +8,7 @@
 #include "ui/key_names.h"
 #include "ui/keyb.h"
 #include "ui/panels/function_keys/function_keys_layout.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "util/path.h"
 
@@ -157,7 +157,9 @@ void key_box(HDC dc, HGDIOBJ font, const char *name, int x, int y, COLORREF colo
   DeleteObject(brush);
 }
 
-void paint(HDC dc) {
+}  // namespace
+
+void balloon_draw(HDC dc) {
   RECT client;
   GetClientRect(g_balloon.hwnd, &client);
   fill(dc, client, kBackground);
@@ -197,6 +199,8 @@ void paint(HDC dc) {
   DeleteObject(outline);
 }
 
+namespace {
+
 int row_at(int x, int y) {
   RECT client;
   GetClientRect(g_balloon.hwnd, &client);
@@ -223,6 +227,8 @@ void hover_update() {
   InvalidateRect(g_balloon.hwnd, &g_balloon.hovered_rect, FALSE);
 }
 
+}  // namespace
+
 LRESULT CALLBACK balloon_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
@@ -234,8 +240,6 @@ LRESULT CALLBACK balloon_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       balloon_hide();
       g_balloon.hwnd = nullptr;
       return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: return panel_paint(hwnd, paint);
     case WM_TIMER:
       if (wparam == SHOW_TIMER) {
         ShowWindow(hwnd, SW_SHOWNA);
@@ -268,10 +272,9 @@ LRESULT CALLBACK balloon_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       return 1;
     }
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
 
 void balloon_report(void *focus) {
   const uint8_t modifiers = keyb_modifiers();
@@ -296,5 +299,3 @@ void balloon_show_all() {
   g_balloon.modifiers = keyb_modifiers();
   rebuild();
 }
-
-void balloon_register() { panel_register_class("balloon", balloon_proc, (LPCSTR)IDC_HAND); }

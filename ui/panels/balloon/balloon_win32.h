@@ -22,8 +22,9 @@ struct CommandBalloon {
 };
 extern CommandBalloon g_balloon;
 
-// Registers the "balloon" class before the panels are created.
-void balloon_register();
+// The balloon's own messages and its paint (see ui/panels/panel_windows.h).
+LRESULT CALLBACK balloon_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void balloon_draw(HDC dc);
 // The focused window as the keyboard processor reports it, with the modifiers held now.
 void balloon_report(void *focus);
 void balloon_hide();

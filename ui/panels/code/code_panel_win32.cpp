@@ -1,5 +1,5 @@
 #include "ui/panels/code/code_panel_win32.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -304,21 +304,6 @@ int cursor_text(char *out, int size) {
   return (int)strlen(out);
 }
 
-void focus(bool on) {
-  g_code.focused = on;
-  if (on) {
-    position_show(POSITION_CODE);
-    keyb_register_table(g_code.hwnd, code_keys);
-    CreateCaret(g_code.hwnd, nullptr, g_code.screen.width, 1);
-    // The position is not published here: the focus comes back after a prompt whose
-    // command has just moved it elsewhere.
-    place_caret();
-  } else {
-    keyb_unregister_table(g_code.hwnd, code_keys);
-    DestroyCaret();
-  }
-  InvalidateRect(g_code.hwnd, nullptr, FALSE);
-}
 
 void create(HWND hwnd) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -357,6 +342,8 @@ void destroy() {
   g_code = CodePanel();
 }
 
+}  // namespace
+
 LRESULT CALLBACK code_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -367,14 +354,10 @@ LRESULT CALLBACK code_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       code_refresh(&g_code.screen);
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
     case WM_PAINT:
-      paint_buffered(hwnd, code_panel_draw);
+      panel_default_proc(hwnd, message, wparam, lparam);
       place_caret();
       return 0;
-    case WM_SETFOCUS: focus(true); return 0;
-    case WM_KILLFOCUS: focus(false); return 0;
-    case WM_COMMAND: return code_panel_command(LOWORD(wparam));
     case WM_LBUTTONDOWN: press(lparam); return 0;
     case WM_MOUSEMOVE:
       if (g_code.dragging) drag(lparam);
@@ -383,14 +366,6 @@ LRESULT CALLBACK code_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       return 0;
     case WM_LBUTTONUP: release(lparam); return 0;
     case WM_LBUTTONDBLCLK: return code_panel_command(CODE_CMD_FOLLOW);
-    case WM_RBUTTONDOWN:
-      panel_activate(hwnd);
-      keyb_context_menu(hwnd, code_keys, nullptr);
-      return 0;
-    case WM_MOUSEWHEEL:
-      if (code_scroll(&g_code.screen, -GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_STEP))
-        code_panel_moved();
-      return 0;
     case WM_STATUS_HINT: return hint((short)LOWORD(lparam), (short)HIWORD(lparam));
     case WM_GETTEXT: return cursor_text((char *)lparam, (int)wparam);
     case WM_GETTEXTLENGTH: {
@@ -398,10 +373,27 @@ LRESULT CALLBACK code_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       return cursor_text(text, sizeof text);
     }
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+void code_panel_focus(bool on) {
+  g_code.focused = on;
+  if (on) {
+    position_show(POSITION_CODE);
+    CreateCaret(g_code.hwnd, nullptr, g_code.screen.width, 1);
+    // The position is not published here: the focus comes back after a prompt whose
+    // command has just moved it elsewhere.
+    place_caret();
+  } else {
+    DestroyCaret();
+  }
+  InvalidateRect(g_code.hwnd, nullptr, FALSE);
+}
+
+void code_panel_wheel(int delta) {
+  if (code_scroll(&g_code.screen, -delta / WHEEL_STEP)) code_panel_moved();
+}
+
 
 void code_panel_rebuild() {
   CodeScreen &s = g_code.screen;
@@ -446,8 +438,4 @@ void code_panel_draw(HDC dc) {
   rich_draw(g_code.screen.listing, &drawer.drawer);
   draw_ip_mark(dc);
   draw_box(dc);
-}
-
-void code_panel_register() {
-  panel_register_class("code", code_panel_proc, (LPCSTR)IDC_IBEAM, CS_DBLCLKS);
 }

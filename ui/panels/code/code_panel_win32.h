@@ -56,8 +56,10 @@ struct CodePanel {
 };
 extern CodePanel g_code;
 
-// Registers the "code" class with the panel's procedure before the panels are created.
-void code_panel_register();
+// The panel's own messages, the wheel and the focus (see ui/panels/panel_windows.h).
+LRESULT CALLBACK code_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void code_panel_wheel(int delta);
+void code_panel_focus(bool on);
 // Draws the panel as it paints itself, into any device context.
 void code_panel_draw(HDC dc);
 

@@ -10,7 +10,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
 #include "util/log.h"
@@ -92,6 +92,8 @@ void destroy() {
   g_cmdline = CommandLinePanel();
 }
 
+}  // namespace
+
 LRESULT CALLBACK cmdline_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -101,18 +103,6 @@ LRESULT CALLBACK cmdline_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       g_cmdline.height = HIWORD(lparam);
       layout();
       return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT all;
-      GetClientRect(hwnd, &all);
-      FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-      RichGdiDrawer drawer;
-      rich_gdi_drawer_init(&drawer, dc);
-      if (g_cmdline.label) rich_draw(g_cmdline.label, &drawer.drawer);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
     case WM_SETFOCUS:
     case WM_LBUTTONDOWN: SetFocus(g_cmdline.combo); return 0;
     case WM_COMMAND:
@@ -120,10 +110,18 @@ LRESULT CALLBACK cmdline_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       execute();
       return 1;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+void cmdline_draw(HDC dc) {
+  RECT all;
+  GetClientRect(g_cmdline.hwnd, &all);
+  FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+  RichGdiDrawer drawer;
+  rich_gdi_drawer_init(&drawer, dc);
+  if (g_cmdline.label) rich_draw(g_cmdline.label, &drawer.drawer);
+}
+
 
 // The interpreter setting carries its own switches ("cmd.exe /C"): the text follows it.
 bool cmdline_run(const char *text, int *exit_code) {
@@ -154,5 +152,3 @@ bool cmdline_run(const char *text, int *exit_code) {
   CloseHandle(pi.hProcess);
   return true;
 }
-
-void cmdline_register() { panel_register_class("cmdline", cmdline_proc, (LPCSTR)IDC_ARROW); }

@@ -16,8 +16,9 @@ struct CommandLinePanel {
 };
 extern CommandLinePanel g_cmdline;
 
-// Registers the "cmdline" class before the panels are created.
-void cmdline_register();
+// The panel's own messages and its paint (see ui/panels/panel_windows.h).
+LRESULT CALLBACK cmdline_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void cmdline_draw(HDC dc);
 // Runs text through the interpreter; with exit_code, waits for it and stores its exit
 // code. False (and a log line) when it cannot be started.
 bool cmdline_run(const char *text, int *exit_code);

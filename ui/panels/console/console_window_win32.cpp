@@ -5,7 +5,7 @@
 
 #include "settings/settings.h"
 #include "ui/panels/console/console_window_text.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 
 ConsoleWindow g_console;
 
@@ -61,6 +61,8 @@ void destroy(HWND hwnd) {
   g_console = ConsoleWindow();
 }
 
+}  // namespace
+
 LRESULT CALLBACK console_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -77,10 +79,9 @@ LRESULT CALLBACK console_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       SetBkColor((HDC)wparam, kBackground);
       return (LRESULT)g_console.background;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
 
 void console_trace(const char *format, ...) {
   if (g_console.suspend) return;
@@ -91,5 +92,3 @@ void console_trace(const char *format, ...) {
   va_end(ap);
   write(text);
 }
-
-void console_register() { panel_register_class("console", console_proc, (LPCSTR)IDC_ARROW); }

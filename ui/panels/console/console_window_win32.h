@@ -12,7 +12,7 @@ struct ConsoleWindow {
 };
 extern ConsoleWindow g_console;
 
-// Registers the "console" class before the panels are created.
-void console_register();
+// The window's own messages (see ui/panels/panel_windows.h).
+LRESULT CALLBACK console_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // Writes the formatted text (at most 2048 characters) to the log and the window.
 void console_trace(const char *format, ...) KQ_PRINTF(1, 2);

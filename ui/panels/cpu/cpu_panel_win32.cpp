@@ -1,5 +1,4 @@
 #include "ui/panels/cpu/cpu_panel_win32.h"
-#include "ui/panels/panel_class_win32.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -15,6 +14,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
@@ -167,7 +167,9 @@ bool hint(int x, int y) {
   return true;
 }
 
-bool command(int id) {
+}  // namespace
+
+bool cpu_panel_command(int id) {
   for (const CpuScroll &s : kScrolls)
     if (s.command == id) {
       scroll_to(g_cpu.scroll_x + s.x_tenths * g_cpu.width / 10,
@@ -183,6 +185,8 @@ bool command(int id) {
   rewrite();
   return true;
 }
+
+namespace {
 
 void create(HWND hwnd) {
   g_cpu.hwnd = hwnd;
@@ -205,6 +209,8 @@ int tag_under(LPARAM lparam) {
   return rich_tag_at(g_cpu.dd, (short)LOWORD(lparam), (short)HIWORD(lparam), false);
 }
 
+}  // namespace
+
 LRESULT CALLBACK cpu_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -215,21 +221,6 @@ LRESULT CALLBACK cpu_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       scroll_to(g_cpu.scroll_x, g_cpu.scroll_y);
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      HDC back = back_buffer_begin(dc);
-      cpu_panel_draw(back ? back : dc);
-      if (back) back_buffer_end();
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    // The layout moves the focus itself while it switches holders: the section is made
-    // current by clicks and commands, not here.
-    case WM_SETFOCUS: keyb_register_table(hwnd, reg_keys); return 0;
-    case WM_KILLFOCUS: keyb_unregister_table(hwnd, reg_keys); return 0;
-    case WM_COMMAND: return command(LOWORD(wparam));
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
       g_cpu.pressed = tag_under(lparam);
@@ -241,22 +232,18 @@ LRESULT CALLBACK cpu_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       if (tag >= 0 && tag == pressed) click(rich_tag_param(g_cpu.dd, tag));
       return 0;
     }
-    case WM_RBUTTONDOWN:
-      panel_activate(hwnd);
-      keyb_context_menu(hwnd, reg_keys, nullptr);
-      return 0;
     case WM_MOUSEMOVE:
       rich_hover(g_cpu.dd, &g_cpu.window.window, (short)LOWORD(lparam), (short)HIWORD(lparam));
       return 0;
-    case WM_MOUSEWHEEL:
-      scroll_to(g_cpu.scroll_x, g_cpu.scroll_y - GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_STEP);
-      return 0;
     case WM_STATUS_HINT: return hint((short)LOWORD(lparam), (short)HIWORD(lparam));
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+void cpu_panel_wheel(int delta) {
+  scroll_to(g_cpu.scroll_x, g_cpu.scroll_y - delta / WHEEL_STEP);
+}
+
 
 void cpu_panel_draw(HDC dc) {
   RECT all = {0, 0, g_cpu.width, g_cpu.height};
@@ -268,8 +255,4 @@ void cpu_panel_draw(HDC dc) {
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, dc);
   rich_draw(g_cpu.dd, &drawer.drawer);
-}
-
-void cpu_panel_register() {
-  panel_register_class("reg", cpu_panel_proc, (LPCSTR)IDC_ARROW);
 }

@@ -35,7 +35,9 @@ struct CpuPanel {
 };
 extern CpuPanel g_cpu;
 
-// Registers the "reg" class with the panel's procedure before the panels are created.
-void cpu_panel_register();
+// The panel's own messages, the wheel and its commands (see ui/panels/panel_windows.h).
+LRESULT CALLBACK cpu_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void cpu_panel_wheel(int delta);
+bool cpu_panel_command(int id);
 // Draws the panel as it paints itself, into any device context (the back buffer, a bitmap).
 void cpu_panel_draw(HDC dc);

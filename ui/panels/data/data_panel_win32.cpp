@@ -1,5 +1,5 @@
 #include "ui/panels/data/data_panel_win32.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -283,7 +283,9 @@ void scroll_x(int tenths) {
   InvalidateRect(g_data.hwnd, nullptr, FALSE);
 }
 
-bool command(int id) {
+}  // namespace
+
+bool data_panel_command(int id) {
   const uint32_t at = position();
   switch (id) {
     case DATA_CMD_ALIGN: set_position(at & ~15u); break;
@@ -315,6 +317,8 @@ bool command(int id) {
   }
   return true;
 }
+
+namespace {
 
 // The cell under a mouse position, or null.
 const DataCell *cell_at(LPARAM lparam) {
@@ -417,6 +421,8 @@ void pulse() {
   for (int i = 0; i < g_data.label_count; i++) InvalidateRect(g_data.hwnd, &g_data.labels[i], FALSE);
 }
 
+}  // namespace
+
 LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -426,18 +432,6 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       g_data.height = HIWORD(lparam);
       write_page();
       return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: paint_buffered(hwnd, data_panel_draw); return 0;
-    case WM_SETFOCUS:
-      position_show(POSITION_DATA);
-      keyb_register_table(hwnd, data_keys);
-      plugins_set_view_hooks(&kHooks);
-      return 0;
-    case WM_KILLFOCUS:
-      keyb_unregister_table(hwnd, data_keys);
-      code_panel_install_hooks(true);  // the code view answers again
-      return 0;
-    case WM_COMMAND: return command(LOWORD(wparam));
     case WM_CHAR:
       if (wparam >= 32 && wparam < 128) {
         const char initial[3] = {'\n', (char)wparam, 0};
@@ -452,16 +446,21 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     case WM_MOUSEMOVE: drag(lparam, false); return 0;
     case WM_LBUTTONUP: drag(lparam, true); return 0;
     case WM_LBUTTONDBLCLK: follow(); return 0;
-    case WM_RBUTTONDOWN:
-      panel_activate(hwnd);
-      keyb_context_menu(hwnd, data_keys, nullptr);
-      return 0;
-    case WM_MOUSEWHEEL: scroll_rows(GET_WHEEL_DELTA_WPARAM(wparam) > 0 ? -1 : 1); return 0;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+void data_panel_focus(bool on) {
+  if (on) {
+    position_show(POSITION_DATA);
+    plugins_set_view_hooks(&kHooks);
+  } else {
+    code_panel_install_hooks(true);  // the code view answers again
+  }
+}
+
+void data_panel_wheel(int delta) { scroll_rows(delta > 0 ? -1 : 1); }
+
 
 void data_panel_draw(HDC dc) {
   RECT all = {0, 0, g_data.width, g_data.height};
@@ -474,8 +473,4 @@ void data_panel_draw(HDC dc) {
   rich_gdi_drawer_init(&drawer, dc);
   rich_draw(g_data.dd, &drawer.drawer);
   draw_labels(dc);
-}
-
-void data_panel_register() {
-  panel_register_class("data", data_panel_proc, (LPCSTR)IDC_IBEAM, CS_DBLCLKS);
 }

@@ -56,7 +56,11 @@ struct DataPanel {
 };
 extern DataPanel g_data;
 
-// Registers the "data" class before the panels are created.
-void data_panel_register();
+// The panel's own messages, the wheel, its commands and the focus (see
+// ui/panels/panel_windows.h).
+LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void data_panel_wheel(int delta);
+bool data_panel_command(int id);
+void data_panel_focus(bool on);
 // Draws the panel as it paints itself, into any device context.
 void data_panel_draw(HDC dc);

@@ -4,7 +4,7 @@
 
 #include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 
 FunctionKeyBar g_fkeys;
@@ -74,7 +74,9 @@ void draw_text(HDC dc, HGDIOBJ font, COLORREF color, int x, int y, const char *t
   SelectObject(dc, old);
 }
 
-void paint(HDC dc) {
+}  // namespace
+
+void function_keys_draw(HDC dc) {
   const RECT c = client_rect();
   HBRUSH face = CreateSolidBrush(g_resources.button_face);
   FillRect(dc, &c, face);
@@ -111,6 +113,8 @@ void paint(HDC dc) {
   }
 }
 
+namespace {
+
 int button_at(LPARAM lparam, RECT *rect) {
   int left = 0, right = 0;
   const int hit =
@@ -143,6 +147,8 @@ void button_up(LPARAM lparam) {
   InvalidateRect(g_fkeys.hwnd, &g_fkeys.pressed_rect, FALSE);
 }
 
+}  // namespace
+
 LRESULT CALLBACK function_keys_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
@@ -152,8 +158,6 @@ LRESULT CALLBACK function_keys_proc(HWND hwnd, UINT message, WPARAM wparam, LPAR
       return 0;
     case WM_DESTROY: g_fkeys = FunctionKeyBar(); return 0;
     case WM_SIZE: measure(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: return panel_paint(hwnd, paint);
     case WM_MOUSEMOVE:
     case WM_USER + 1:
     case WM_USER + 2: hover_update(); return 0;
@@ -167,10 +171,9 @@ LRESULT CALLBACK function_keys_proc(HWND hwnd, UINT message, WPARAM wparam, LPAR
       return 1;
     }
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
 
 // The window's text is the keys' titles, "F1=title|F2=...", for whoever reads the bar
 // from outside.
@@ -188,8 +191,4 @@ void function_keys_enable(bool enabled) {
   if (!g_fkeys.hwnd) return;
   EnableWindow(g_fkeys.hwnd, enabled);
   InvalidateRect(g_fkeys.hwnd, nullptr, FALSE);
-}
-
-void function_keys_register() {
-  panel_register_class("menu", function_keys_proc, (LPCSTR)IDC_ARROW);
 }

@@ -16,8 +16,9 @@ struct FunctionKeyBar {
 };
 extern FunctionKeyBar g_fkeys;
 
-// Registers the "menu" class before the panels are created.
-void function_keys_register();
+// The bar's own messages and its paint (see ui/panels/panel_windows.h).
+LRESULT CALLBACK function_keys_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void function_keys_draw(HDC dc);
 // The keys of the current tables and modifiers, measured and drawn again.
 void function_keys_refresh();
 void function_keys_enable(bool enabled);

@@ -13,7 +13,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/panels/inspector/inspector_model.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/window_class_win32.h"
 #include "util/path.h"
 #include "util/picture_win32.h"
 #include "util/zone.h"
@@ -345,7 +345,7 @@ HWND inspector_open_window(const char *path, HWND from) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     inspector_set_environment(&kEngine);
-    panel_register_class("inspector", inspector_proc, (LPCSTR)IDC_ARROW, CS_DBLCLKS);
+    window_class_register("inspector", inspector_proc, (LPCSTR)IDC_ARROW, CS_DBLCLKS, 0);
     g_inspectors.registered = true;
   }
   RECT &place = g_inspectors.place, desktop;

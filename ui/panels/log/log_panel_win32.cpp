@@ -15,7 +15,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
@@ -286,7 +286,9 @@ void open_filter() {
   keyb_set_active(true);
 }
 
-bool command(int id) {
+}  // namespace
+
+bool log_panel_command(int id) {
   LogView *v = &g_log.view;
   const LogSource *s = &g_log.source;
   const int page = v->lines > 1 ? v->lines - 1 : 1;
@@ -314,6 +316,8 @@ bool command(int id) {
   if (have_file()) rewrite();
   return true;
 }
+
+namespace {
 
 void vertical_scroll(int action) {
   LogView *v = &g_log.view;
@@ -394,6 +398,8 @@ void destroy() {
   g_log.file = INVALID_HANDLE_VALUE;
 }
 
+}  // namespace
+
 LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -408,11 +414,6 @@ LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
           log_refresh(&g_log.source, &g_log.view))
         rewrite();
       return 0;
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: paint_buffered(hwnd, log_panel_draw); return 0;
-    case WM_SETFOCUS: keyb_register_table(hwnd, log_keys); return 0;
-    case WM_KILLFOCUS: keyb_unregister_table(hwnd, log_keys); return 0;
-    case WM_COMMAND: return command(LOWORD(wparam));
     case WM_VSCROLL: vertical_scroll(LOWORD(wparam)); return 0;
     case WM_LBUTTONDOWN:
       panel_activate(hwnd);
@@ -428,24 +429,19 @@ LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       if (g_log.selecting) ReleaseCapture();
       g_log.selecting = false;
       return 0;
-    case WM_RBUTTONDOWN:
-      panel_activate(hwnd);
-      keyb_context_menu(hwnd, log_keys, nullptr);
-      return 0;
-    case WM_MOUSEWHEEL:
-      log_scroll_lines(&g_log.source, &g_log.view,
-                       -GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA_STEP * g_log.shown / 8);
-      rewrite();
-      return 0;
     case WM_STATUS_HINT:
       if (!have_file()) return 0;
       status_set_hint(g_log.name);
       return 1;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+void log_panel_wheel(int delta) {
+  log_scroll_lines(&g_log.source, &g_log.view, -delta / WHEEL_DELTA_STEP * g_log.shown / 8);
+  rewrite();
+}
+
 
 void log_panel_draw(HDC dc) {
   RECT all = {0, 0, g_log.width, g_log.height};
@@ -464,5 +460,3 @@ void log_panel_draw(HDC dc) {
   rich_gdi_drawer_init(&drawer, dc);
   rich_draw(g_log.dd, &drawer.drawer);
 }
-
-void log_panel_register() { panel_register_class("log", log_panel_proc, (LPCSTR)IDC_IBEAM); }

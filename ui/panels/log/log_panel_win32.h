@@ -39,7 +39,9 @@ struct LogPanel {
 };
 extern LogPanel g_log;
 
-// Registers the "log" class with the panel's procedure before the panels are created.
-void log_panel_register();
+// The panel's own messages, the wheel and its commands (see ui/panels/panel_windows.h).
+LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void log_panel_wheel(int delta);
+bool log_panel_command(int id);
 // Draws the panel as it paints itself, into any device context.
 void log_panel_draw(HDC dc);

@@ -7,7 +7,7 @@
 #include "symbols/comments.h"
 #include "ui/global_resources_win32.h"
 #include "ui/panels/code/code_position.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "ui/screen_helpers_win32.h"
 #include "util/picture_win32.h"
@@ -156,6 +156,8 @@ void destroy() {
   g_map = MapPanel();
 }
 
+}  // namespace
+
 LRESULT CALLBACK map_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   const int x = (short)LOWORD(lparam), y = (short)HIWORD(lparam);
   switch (message) {
@@ -166,8 +168,6 @@ LRESULT CALLBACK map_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
       g_map.rect = map_rect(LOWORD(lparam), HIWORD(lparam));
       rebuild();
       return 0;
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: paint_buffered(hwnd, map_panel_draw); return 0;
     case WM_NOTIFY: {
       const NMUPDOWN *n = (const NMUPDOWN *)lparam;
       if (n->hdr.idFrom != UPDOWN_ID || n->hdr.code != (UINT)UDN_DELTAPOS) return 0;
@@ -185,10 +185,9 @@ LRESULT CALLBACK map_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_USER + 2: update_hover(); return 0;
     case WM_STATUS_HINT: return hint(y);
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
 
 void map_panel_draw(HDC dc) {
   RECT client;
@@ -206,5 +205,3 @@ void map_panel_draw(HDC dc) {
   draw_markers(dc);
   RestoreDC(dc, saved);
 }
-
-void map_panel_register() { panel_register_class("map", map_panel_proc, (LPCSTR)IDC_ARROW); }

@@ -18,7 +18,7 @@ struct MapPanel {
 };
 extern MapPanel g_map;
 
-// Registers the "map" class with the panel's procedure before the panels are created.
-void map_panel_register();
+// The panel's own messages (see ui/panels/panel_windows.h).
+LRESULT CALLBACK map_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // Draws the panel as it paints itself, into any device context.
 void map_panel_draw(HDC dc);

@@ -20,7 +20,8 @@
 #include "ui/layout.h"
 #include "ui/panels/code/code_panel_win32.h"
 #include "ui/panels/code/code_position.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
+#include "ui/panels/source/source_panel_page.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
 #include "ui/screen_helpers_win32.h"
@@ -43,9 +44,7 @@ enum {
   LABEL_ALPHA = 200,
   LABEL_MARGIN = 4,
   LABEL_PAD = 5,
-  PAPER = 0xFFFFFF,
-  NEAR_TOP = 4,
-  NEAR_BOTTOM = 2
+  PAPER = 0xFFFFFF
 };
 const COLORREF kCurrentBand = 0xF0E0C8;
 const COLORREF kLabelBox = RGB(100, 255, 100);
@@ -76,9 +75,15 @@ SourceMarks marks() {
 }
 
 int gutter_width() { return rich_width(g_source.gutter); }
-int line_top(int line) {
-  return line < rich_line_count(g_source.dd) ? rich_line_top(g_source.dd, line)
-                                             : rich_height(g_source.dd);
+int line_top(int line) { return source_line_y(g_source.dd, line); }
+SourcePage page() { return {g_source.lines, g_source.top, g_source.height}; }
+
+// Both documents scrolled to the page, so that they take and give window coordinates, the
+// mouse's and the rectangles to repaint.
+void scroll_to_page() {
+  const int y = line_top(g_source.top);
+  rich_set_scroll(g_source.gutter, 0, y);
+  rich_set_scroll(g_source.dd, g_source.scroll_x, y);
 }
 
 // Both documents side by side with rows of one height.
@@ -102,9 +107,9 @@ void place_caret() {
     HideCaret(g_source.hwnd);
     return;
   }
-  RichRect r;
-  rich_line_rect(g_source.dd, g_source.current, &r);
-  SetCaretPos(gutter_width() - g_source.scroll_x, r.top - line_top(g_source.top));
+  const SourcePage p = page();
+  SetCaretPos(gutter_width() - g_source.scroll_x,
+              source_row_of(g_source.dd, &p, g_source.current));
   ShowCaret(g_source.hwnd);
 }
 
@@ -124,38 +129,23 @@ void rewrite_marks() {
   repaint();
 }
 
-// The top line that leaves three quarters of a page of text visible at the end.
-int last_top() {
-  const int bottom = rich_height(g_source.dd) - g_source.height * 3 / 4;
-  int top = 0;
-  while (top + 1 < g_source.lines && line_top(top + 1) <= bottom) top++;
-  return top;
-}
-
 int clamp_top(int top) {
-  const int last = last_top();
-  return top > last ? last : top < 0 ? 0 : top;
+  const SourcePage p = page();
+  return source_clamp_top(g_source.dd, &p, top);
 }
 
 // The line that stands at pixel height y of the page.
 int line_at_height(int y) {
-  const int line = rich_line_at(g_source.dd, gutter_width(), line_top(g_source.top) + y, true);
-  return line < g_source.lines ? line : g_source.lines - 1;
+  const SourcePage p = page();
+  return source_line_at_height(g_source.dd, &p, y);
 }
 
 void set_current(int line) {
   if (!g_source.lines) return;
   line = source_clamp_line(line, g_source.lines);
   g_source.current = line;
-  const int page_top = line_top(g_source.top), y = line_top(line);
-  const int line_height = line_top(line + 1) - y;
-  const bool inside = line > g_source.top + NEAR_TOP &&
-                      y + (NEAR_BOTTOM + 1) * line_height < page_top + g_source.height;
-  if (!inside) {
-    int top = line;
-    while (top > 0 && y - line_top(top - 1) <= g_source.height / 3) top--;
-    g_source.top = clamp_top(top);
-  }
+  const SourcePage p = page();
+  g_source.top = source_top_showing(g_source.dd, &p, line);
   if (g_source.focused) position_set(code_position(), source_line_address(g_source.dd, line));
   repaint();
 }
@@ -173,11 +163,8 @@ void follow_line(int line) {
 void scroll_by(int pixels) {
   const int offset =
       line_top(g_source.current < 0 ? g_source.top : g_source.current) - line_top(g_source.top);
-  const int y = line_top(g_source.top) + pixels;
-  int top = g_source.top;
-  while (pixels > 0 && top + 1 < g_source.lines && line_top(top + 1) <= y) top++;
-  while (pixels < 0 && top > 0 && line_top(top) > y) top--;
-  g_source.top = clamp_top(top);
+  const SourcePage p = page();
+  g_source.top = source_top_scrolled(g_source.dd, &p, pixels);
   if (g_source.current >= 0) g_source.current = line_at_height(offset);
   if (g_source.focused && g_source.current >= 0)
     position_set(code_position(), source_line_address(g_source.dd, g_source.current));
@@ -237,7 +224,9 @@ void copy_selection() {
   zone_free(text);
 }
 
-bool command(int id) {
+}  // namespace
+
+bool source_panel_command(int id) {
   const uint32_t address = source_panel_address();
   const int page_lines = g_source.current - line_at_height(0);
   switch (id) {
@@ -318,6 +307,8 @@ bool command(int id) {
   return true;
 }
 
+namespace {
+
 // Whether the text shown is the one address would show: then only the current line moves.
 bool showing(uint32_t address) {
   if (!g_source.shown.text) return false;
@@ -362,17 +353,15 @@ void listener(int) {
 
 // The document position under a window point.
 int offset_at(LPARAM lparam) {
-  const int x = (short)LOWORD(lparam) + g_source.scroll_x,
-            y = (short)HIWORD(lparam) + line_top(g_source.top);
-  return rich_offset_at(g_source.dd, x, y, true);
+  scroll_to_page();
+  return rich_offset_at(g_source.dd, (short)LOWORD(lparam), (short)HIWORD(lparam), true);
 }
 
 void press(HWND hwnd, LPARAM lparam) {
   panel_activate(hwnd);
   if (!g_source.shown.text) return;
-  const int x = (short)LOWORD(lparam) + g_source.scroll_x,
-            y = (short)HIWORD(lparam) + line_top(g_source.top);
-  g_source.link = rich_tag_at(g_source.dd, x, y, false);
+  scroll_to_page();
+  g_source.link = rich_tag_at(g_source.dd, (short)LOWORD(lparam), (short)HIWORD(lparam), false);
   g_source.anchor = offset_at(lparam);
   rich_set_selection(g_source.dd, -1, -1);
   g_source.selecting = true;
@@ -419,19 +408,7 @@ void destroy() {
   g_source = SourcePanel();
 }
 
-void focus(HWND hwnd, bool on) {
-  g_source.focused = on;
-  if (on) {
-    keyb_register_table(hwnd, source_keys);
-    const int height = g_source.lines ? line_top(1) - line_top(0) : 16;
-    CreateCaret(hwnd, nullptr, 2, height);
-    place_caret();
-  } else {
-    keyb_unregister_table(hwnd, source_keys);
-    DestroyCaret();
-  }
-  InvalidateRect(hwnd, nullptr, FALSE);
-}
+}  // namespace
 
 LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
@@ -447,18 +424,6 @@ LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
       g_source.top = clamp_top(g_source.top);
       repaint();
       return 0;
-    case WM_ERASEBKGND:
-      return 1;  // the paint fills everything
-    case WM_PAINT:
-      return panel_paint(hwnd, source_panel_draw);
-    case WM_SETFOCUS:
-      focus(hwnd, true);
-      return 0;
-    case WM_KILLFOCUS:
-      focus(hwnd, false);
-      return 0;
-    case WM_COMMAND:
-      return command(LOWORD(wparam));
     case WM_LBUTTONDOWN:
       press(hwnd, lparam);
       return 0;
@@ -467,8 +432,9 @@ LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
         rich_set_selection(g_source.dd, g_source.anchor, offset_at(lparam));
         InvalidateRect(hwnd, nullptr, FALSE);
       } else {
-        rich_hover(g_source.dd, &g_source.window.window, (short)LOWORD(lparam) + g_source.scroll_x,
-                   (short)HIWORD(lparam) + line_top(g_source.top));
+        scroll_to_page();
+        rich_hover(g_source.dd, &g_source.window.window, (short)LOWORD(lparam),
+                   (short)HIWORD(lparam));
       }
       return 0;
     case WM_LBUTTONUP:
@@ -478,12 +444,26 @@ LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
       panel_activate(hwnd);
       keyb_context_menu(hwnd, source_keys, nullptr);
       return 0;
-    case WM_MOUSEWHEEL:
-      scroll_lines(-GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_STEP);
-      return 0;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
+
+void source_panel_focus(bool on) {
+  HWND hwnd = g_source.hwnd;
+  g_source.focused = on;
+  if (on) {
+    const int height = g_source.lines ? line_top(1) - line_top(0) : 16;
+    CreateCaret(hwnd, nullptr, 2, height);
+    place_caret();
+  } else {
+    DestroyCaret();
+  }
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void source_panel_wheel(int delta) { scroll_lines(-delta / WHEEL_STEP); }
+
+namespace {
 
 // " %3i %s " at the top right, black on light green glass.
 void draw_label(HDC dc) {
@@ -518,23 +498,22 @@ void source_panel_draw(HDC dc) {
   RECT all = {0, 0, g_source.width, g_source.height};
   FillRect(dc, &all, g_source.pattern);
   if (!g_source.shown.text) return;
-  const int y = line_top(g_source.top);
   if (current_shown()) {
-    RichRect r;
-    rich_line_rect(g_source.dd, g_source.current, &r);
-    RECT band = {0, r.top - y, g_source.width, r.bottom - y};
+    const SourcePage p = page();
+    const int row = source_row_of(g_source.dd, &p, g_source.current);
+    RECT band = {0, row, g_source.width,
+                 row + line_top(g_source.current + 1) - line_top(g_source.current)};
     HBRUSH brush = CreateSolidBrush(kCurrentBand);
     FillRect(dc, &band, brush);
     DeleteObject(brush);
   }
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, dc);
-  rich_set_scroll(g_source.gutter, 0, y);
+  scroll_to_page();
   rich_draw(g_source.gutter, &drawer.drawer);
   // The text scrolls sideways under the gutter, never over it.
   const int saved = SaveDC(dc);
   IntersectClipRect(dc, gutter_width(), 0, g_source.width, g_source.height);
-  rich_set_scroll(g_source.dd, g_source.scroll_x, y);
   rich_draw(g_source.dd, &drawer.drawer);
   RestoreDC(dc, saved);
   draw_label(dc);
@@ -565,8 +544,4 @@ void source_panel_show(uint32_t address) {
 
 uint32_t source_panel_address() {
   return g_source.current >= 0 ? source_line_address(g_source.dd, g_source.current) : 0;
-}
-
-void source_panel_register() {
-  panel_register_class("source", source_panel_proc, (LPCSTR)IDC_IBEAM);
 }

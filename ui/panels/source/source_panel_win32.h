@@ -54,8 +54,12 @@ struct SourcePanel {
 };
 extern SourcePanel g_source;
 
-// Registers the "source" class with the panel's procedure before the panels are created.
-void source_panel_register();
+// The panel's own messages, the wheel, its commands and the focus (see
+// ui/panels/panel_windows.h).
+LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void source_panel_wheel(int delta);
+bool source_panel_command(int id);
+void source_panel_focus(bool on);
 // Draws the panel as it paints itself, into any device context.
 void source_panel_draw(HDC dc);
 // Shows the source (or module dump) of address with its line current.

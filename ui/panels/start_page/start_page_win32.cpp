@@ -10,7 +10,7 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
-#include "ui/panels/panel_class_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/start_page/newest_program_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
@@ -271,7 +271,9 @@ void place(int client_width, int client_height) {
   InvalidateRect(g_start.hwnd, nullptr, TRUE);
 }
 
-void paint(HDC dc) {
+}  // namespace
+
+void start_page_draw(HDC dc) {
   RECT client;
   GetClientRect(g_start.hwnd, &client);
   FillRect(dc, &client, g_start.background);
@@ -288,6 +290,8 @@ void paint(HDC dc) {
     if (dd) rich_draw(dd, &drawer.drawer);
 }
 
+namespace {
+
 LRESULT notify(const NMHDR *header) {
   if (header->hwndFrom != g_start.list) return 0;
   switch (header->code) {
@@ -299,13 +303,13 @@ LRESULT notify(const NMHDR *header) {
   return 0;
 }
 
+}  // namespace
+
 LRESULT CALLBACK start_page_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
     case WM_DESTROY: destroy(); return 0;
     case WM_SIZE: place(LOWORD(lparam), HIWORD(lparam)); return 0;
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
-    case WM_PAINT: return panel_paint(hwnd, paint);
     case WM_TIMER:
       if (IsWindowVisible(hwnd) && recent_refresh(&g_start.recent, &kLookup)) fill_list();
       return 0;
@@ -319,10 +323,9 @@ LRESULT CALLBACK start_page_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       SetBkColor((HDC)wparam, kFrame);
       return (LRESULT)g_start.background;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
 
 void start_page_add(const char *path) {
   if (!path || !path[0]) return;
@@ -335,5 +338,3 @@ bool start_page_recent(char *out, size_t outlen) {
   text_copy(out, outlen, g_start.recent.count ? g_start.recent.items[0].path : "");
   return g_start.recent.count > 0;
 }
-
-void start_page_register() { panel_register_class("cover", start_page_proc, (LPCSTR)IDC_ARROW); }

@@ -24,8 +24,9 @@ struct StartPageState {
 };
 extern StartPageState g_start;
 
-// Registers the "cover" class before the panels are created.
-void start_page_register();
+// The page's own messages and its paint (see ui/panels/panel_windows.h).
+LRESULT CALLBACK start_page_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void start_page_draw(HDC dc);
 // Puts path at the front of the recent files (the debuggee's, at each load).
 void start_page_add(const char *path);
 // The most recent path; false (out empty) when the list is empty.

@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 #include "symbols/address_name.h"
 #include "ui/global_resources_win32.h"
+#include "ui/panels/panel_windows.h"
 
 StatusBar g_status;
 
@@ -187,11 +188,9 @@ static void draw_pane(HDC dc, int pane, const char *text, COLORREF ink, COLORREF
               (UINT)strlen(text), nullptr);
 }
 
-static void paint(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+void status_bar_draw(HDC dc) {
   RECT client;
-  GetClientRect(hwnd, &client);
+  GetClientRect(g_status.hwnd, &client);
   SetBkColor(dc, g_resources.button_face);
   ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &client, "", 0, nullptr);  // the face behind the panes
   HGDIOBJ old = SelectObject(dc, g_resources.gui_font[0]);
@@ -207,7 +206,6 @@ static void paint(HWND hwnd) {
   RECT grip = pane_rect(PANE_GRIP);
   DrawFrameControl(dc, &grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
   SelectObject(dc, old);
-  EndPaint(hwnd, &ps);
 }
 
 static bool over_grip(HWND hwnd) {
@@ -232,7 +230,7 @@ static void size_main(HWND hwnd, LPARAM lparam) {
   MoveWindow(GetParent(hwnd), r.left, r.top, right - r.left, bottom - r.top, TRUE);
 }
 
-static LRESULT CALLBACK status_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK status_bar_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
       g_status.hwnd = hwnd;
@@ -250,8 +248,6 @@ static LRESULT CALLBACK status_proc(HWND hwnd, UINT message, WPARAM wparam, LPAR
       status_pane_layout(LOWORD(lparam), g_status.spans);
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
-    case WM_PAINT: paint(hwnd); return 0;
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
     case WM_TIMER:
       if (wparam == STATUS_TIMER) on_timer();
       return 0;
@@ -285,14 +281,6 @@ static LRESULT CALLBACK status_proc(HWND hwnd, UINT message, WPARAM wparam, LPAR
       }
       return 0;
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-void status_bar_register() {
-  WNDCLASSEXA wincl = {};
-  wincl.cbSize = sizeof wincl;
-  wincl.lpfnWndProc = status_proc;
-  wincl.hInstance = GetModuleHandleA(nullptr);
-  wincl.lpszClassName = "status";
-  RegisterClassExA(&wincl);
-}

@@ -33,9 +33,10 @@ struct StatusBar {
 };
 extern StatusBar g_status;
 
-// Registers the class before the panels are created, so that the "status" window gets
-// this procedure (and no class cursor: the grip chooses its own).
-void status_bar_register();
+// The bar's own messages and its paint (see ui/panels/panel_windows.h); the grip
+// chooses its own cursor.
+LRESULT CALLBACK status_bar_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void status_bar_draw(HDC dc);
 // The hint pane: repainted only when the text differs; null clears it.
 void status_set_hint(const char *text);
 void status_set_hint_resource(int id);

@@ -1,5 +1,4 @@
 #include "ui/panels/watch/watch_panel_win32.h"
-#include "ui/panels/panel_class_win32.h"
 
 #include <ctype.h>
 #include <stdio.h>
@@ -14,6 +13,7 @@
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
 #include "ui/panels/inspector/inspector_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
 #include "ui/screen_helpers_win32.h"
@@ -105,7 +105,9 @@ void change_width(int d) {
   changes_raise(CHG_WATCHES);
 }
 
-bool command(int id) {
+}  // namespace
+
+bool watch_panel_command(int id) {
   const int selected = g_watches.selected;
   switch (id) {
     case WATCH_CMD_ADD:
@@ -126,6 +128,8 @@ bool command(int id) {
   }
 }
 
+namespace {
+
 // A letter or digit starts a new expression with it typed, unselected.
 void typed(char c) {
   if (!isalnum((unsigned char)c)) return;
@@ -139,14 +143,6 @@ void select_at(LPARAM lparam) {
     g_watches.selected = (int)rich_line_param(g_watch.dd, line);
     rewrite();
   }
-}
-
-void scroll_by(int dy) {
-  const int bottom = rich_height(g_watch.dd) - g_watch.height;
-  int y = g_watch.scroll_y + dy;
-  y = y > bottom ? bottom : y;
-  g_watch.scroll_y = y < 0 ? 0 : y;
-  InvalidateRect(g_watch.hwnd, nullptr, FALSE);
 }
 
 void create(HWND hwnd) {
@@ -165,6 +161,8 @@ void destroy() {
   g_watch = WatchPanel();
 }
 
+}  // namespace
+
 LRESULT CALLBACK watch_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE: create(hwnd); return 0;
@@ -174,33 +172,22 @@ LRESULT CALLBACK watch_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
       g_watch.height = HIWORD(lparam);
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: paint_buffered(hwnd, watch_panel_draw); return 0;
-    case WM_SETFOCUS:
-      keyb_register_table(hwnd, watch_keys);
-      rewrite();
-      return 0;
-    case WM_KILLFOCUS:
-      keyb_unregister_table(hwnd, watch_keys);
-      rewrite();
-      return 0;
-    case WM_COMMAND: return command(LOWORD(wparam));
     case WM_CHAR: typed((char)wparam); return 0;
     case WM_LBUTTONDOWN:
-      panel_activate(hwnd);
-      select_at(lparam);
-      return 0;
-    case WM_RBUTTONDOWN:
-      panel_activate(hwnd);
-      select_at(lparam);
-      keyb_context_menu(hwnd, watch_keys, nullptr);
-      return 0;
-    case WM_MOUSEWHEEL: scroll_by(-GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_STEP); return 0;
+    case WM_RBUTTONDOWN: select_at(lparam); break;  // then the panel is focused
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return panel_default_proc(hwnd, message, wparam, lparam);
 }
 
-}  // namespace
+void watch_panel_focus(bool) { rewrite(); }
+
+void watch_panel_wheel(int delta) {
+  const int bottom = rich_height(g_watch.dd) - g_watch.height;
+  int y = g_watch.scroll_y - delta / WHEEL_STEP;
+  y = y > bottom ? bottom : y;
+  g_watch.scroll_y = y < 0 ? 0 : y;
+  InvalidateRect(g_watch.hwnd, nullptr, FALSE);
+}
 
 void watch_panel_draw(HDC dc) {
   RECT all = {0, 0, g_watch.width, g_watch.height};
@@ -212,8 +199,4 @@ void watch_panel_draw(HDC dc) {
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, dc);
   rich_draw(g_watch.dd, &drawer.drawer);
-}
-
-void watch_panel_register() {
-  panel_register_class("watch", watch_panel_proc, (LPCSTR)IDC_ARROW);
 }

@@ -29,7 +29,11 @@ struct WatchPanel {
 };
 extern WatchPanel g_watch;
 
-// Registers the "watch" class before the panels are created.
-void watch_panel_register();
+// The panel's own messages, the wheel, its commands and the focus (see
+// ui/panels/panel_windows.h).
+LRESULT CALLBACK watch_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void watch_panel_wheel(int delta);
+bool watch_panel_command(int id);
+void watch_panel_focus(bool on);
 // Draws the panel as it paints itself, into any device context.
 void watch_panel_draw(HDC dc);

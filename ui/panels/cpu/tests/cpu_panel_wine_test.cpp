@@ -10,6 +10,7 @@
 #include "ui/dialogs/input_prompt_ids.h"
 #include "ui/global_resources_win32.h"
 #include "ui/panels/cpu/cpu_panel_win32.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/tests/canvas_win32.h"
@@ -74,7 +75,7 @@ class CpuPanelTest : public LiveEvaluator {
   void SetUp() override {
     LiveEvaluator::SetUp();
     global_resources_create();
-    cpu_panel_register();
+    panels_register();
     // The panel is owned by a window that keeps the commands it is sent, as kq's main
     // window takes them.
     owner_ = create_window("cpu_panel_test_owner", owner_proc, nullptr, 0, WS_POPUP);

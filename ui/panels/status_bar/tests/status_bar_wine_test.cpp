@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "settings/changes.h"
+#include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 
 static std::vector<std::string> panes(HWND bar) {
@@ -35,7 +36,7 @@ static void pump(int ms) {
 class StatusBarWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    status_bar_register();
+    panels_register();
     WNDCLASSA frame = {};
     frame.lpfnWndProc = DefWindowProcA;
     frame.hInstance = GetModuleHandleA(nullptr);
