@@ -201,6 +201,37 @@ int namemap_remove_value(NameMap *m, uint32_t value) {
   return m->count;
 }
 
+int namemap_remove_marked(NameMap *m, const uint8_t *marked, uint32_t limit) {
+  int removed = 0;
+  for (int p = 0; p < m->partnum;) {
+    NamePart *part = &m->parts[p];
+    int kept = 0;
+    for (int i = 0; i < part->count; i++) {
+      const NameEntry &e = part->entries[i];
+      if (e.value < limit && marked[e.value]) {
+        m->namebytes -= (int)strlen(e.name) + 1;
+        pool_release(e.name);
+      } else {
+        part->entries[kept++] = e;
+      }
+    }
+    removed += part->count - kept;
+    if (kept < part->count) {
+      part->count = kept;
+      part->entries = (NameEntry *)zone_resize(part->entries, kept * sizeof(NameEntry));  // 0 frees
+    }
+    if (kept) {
+      p++;
+      continue;
+    }
+    m->parts = (NamePart *)zone_delete(m->parts, p, 1, sizeof(NamePart));
+    if (!--m->partnum) m->parts = (NamePart *)zone_free(m->parts);
+  }
+  m->count -= removed;
+  if (removed) m->seen_part = m->seen_start = m->found_part = 0;
+  return removed;
+}
+
 bool namemap_entry(const NameMap *m, int i, const char **name, uint32_t *value, uint32_t *aux) {
   if (i < 0 || i >= m->count) return false;
   if (i < m->seen_start) m->seen_part = m->seen_start = 0;
