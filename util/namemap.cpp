@@ -91,7 +91,11 @@ bool insert(NameMap *m, Place p, const NameEntry &entry) {
     return false;
   }
   NamePart *part = &m->parts[p.part];
-  NameEntry *entries = (NameEntry *)zone_grow(part->entries, sizeof entry);
+  // The part's block keeps room for more entries, so that most adds make no call to the
+  // zone (each of which records its caller's history).
+  NameEntry *entries = part->entries;
+  if ((size_t)part->count * sizeof entry >= zone_size(entries))
+    entries = (NameEntry *)zone_resize(entries, ((size_t)part->count * 3 / 2 + 4) * sizeof entry);
   if (!entries) return false;
   memmove(entries + p.at + 1, entries + p.at, (part->count - p.at) * sizeof entry);
   entries[p.at] = entry;
