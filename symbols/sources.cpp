@@ -223,8 +223,13 @@ SourceRecord *source_define(const char *name, int num, const uint16_t *lines,
   s->lines = num ? (SourceLine *)zone_alloc((size_t)num * sizeof(SourceLine)) : nullptr;
   if (s->lines) {
     s->line_count = num;
-    for (int i = 0; i < num; i++) s->lines[i] = SourceLine{lines[i], addresses[i]};
-    qsort(s->lines, (size_t)num, sizeof(SourceLine), compare_line_address);
+    bool sorted = true;
+    for (int i = 0; i < num; i++) {
+      s->lines[i] = SourceLine{lines[i], addresses[i]};
+      sorted = sorted && (i == 0 || addresses[i - 1] <= addresses[i]);
+    }
+    // Compilers mostly write the pairs in address order already.
+    if (!sorted) qsort(s->lines, (size_t)num, sizeof(SourceLine), compare_line_address);
     s->low = s->lines[0].address;
     s->high = s->lines[num - 1].address + 1;
   }
