@@ -208,6 +208,15 @@ int sources_remove_range(uint32_t low, uint32_t high) {
   return removed;
 }
 
+void sources_empty_entry_maps(uint32_t low, uint32_t high) {
+  for (uint32_t id = sindex_ceiling(&g_sources.by_low, &low); id != SINDEX_NONE;) {
+    SourceRecord *s = record(id);
+    if (s->low >= high) break;
+    namemap_destroy(&s->entry_map);
+    id = sindex_after(&g_sources.by_low, &s->low);
+  }
+}
+
 int sources_count() { return tab_used(&g_sources.table); }
 
 SourceRecord *source_define(const char *name, int num, const uint16_t *lines,

@@ -38,6 +38,9 @@ void sources_free();
 void sources_clear();
 // Deletes the sources whose low address lies in [low, high); gives how many.
 int sources_remove_range(uint32_t low, uint32_t high);
+// Empties the entry maps of those sources ahead of their deletion, so that the entries
+// deleted with them need not leave the maps one by one.
+void sources_empty_entry_maps(uint32_t low, uint32_t high);
 int sources_count();
 
 // Copies num (line, address) pairs; the file is looked for on disk when first asked for.
