@@ -63,16 +63,41 @@ void entries_free() {
 
 namespace {
 
+// The entry leaves the entry map of its source.
+void leave_source(EntryRecord *e) {
+  uint32_t id = 0;
+  if (!e->source) return;
+  if (namemap_find(&e->source->entry_map, e->name, &id) && id == e->id)
+    namemap_remove(&e->source->entry_map, e->name);
+  e->source->entry_refs--;
+}
+
+void join_source(EntryRecord *e, SourceRecord *source) {
+  e->source = source;
+  if (!source) return;
+  namemap_add(&source->entry_map, e->name, e->id);
+  source->entry_refs++;
+}
+
 // Everything of an entry but its place in the two indexes.
 void forget(EntryRecord *e) {
-  uint32_t id = 0;
-  if (e->source) {
-    if (namemap_find(&e->source->entry_map, e->name, &id) && id == e->id)
-      namemap_remove(&e->source->entry_map, e->name);
-    e->source->entry_refs--;
-  }
+  leave_source(e);
   tab_release(&g_entries.table, (int)e->id);
   zone_free(e);
+}
+
+// The fields of an entry and its name's place, the record grown for the name when it must.
+EntryRecord *fill(EntryRecord *e, const char *name, TypeRecord *type, SourceRecord *source) {
+  size_t len = strlen(name);
+  size_t size = offsetof(EntryRecord, name) + len + 1;
+  if (zone_size(e) < size) e = (EntryRecord *)zone_resize(e, size);
+  if (!e) return nullptr;
+  e->type = type ? type : type_base(BT_VOID);
+  memcpy(e->name, name, len + 1);
+  *slot(e->id) = EntrySlot{e, e->address, name_prefix(name)};
+  sindex_insert(&g_entries.by_name, e->name, e->id);
+  join_source(e, source);
+  return e;
 }
 
 }  // namespace
@@ -140,7 +165,14 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
   if (EntryRecord *old = entry_equal(address)) {
     if (type_is_value(old->type) && !type_is_value(type)) return old;
     if (entry_name_match(name, old->name)) return old;
-    entry_delete(old);
+    // The new entry takes the old one's record and place by address: a procedure after
+    // the public of the same address does that thousands of times in a load.
+    sindex_remove(&g_entries.by_name, old->name, old->id);
+    leave_source(old);
+    if (EntryRecord *e = fill(old, name, type, source)) return e;
+    sindex_remove(&g_entries.by_address, &old->address, old->id);
+    tab_release(&g_entries.table, (int)old->id);
+    return (EntryRecord *)zone_free(old);
   }
   size_t len = strlen(name);
   EntryRecord *e = (EntryRecord *)zone_alloc(offsetof(EntryRecord, name) + len + 1);
@@ -148,17 +180,9 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
   if (id < 0) return (EntryRecord *)zone_free(e);
   e->id = (uint32_t)id;
   e->address = address;
-  e->type = type ? type : type_base(BT_VOID);
-  e->source = source;
-  memcpy(e->name, name, len + 1);
-  *slot((uint32_t)id) = EntrySlot{e, address, name_prefix(name)};
+  *slot((uint32_t)id) = EntrySlot{e, address, 0};
   sindex_insert(&g_entries.by_address, &e->address, e->id);
-  sindex_insert(&g_entries.by_name, e->name, e->id);
-  if (source) {
-    namemap_add(&source->entry_map, e->name, e->id);
-    source->entry_refs++;
-  }
-  return e;
+  return fill(e, name, type, source);
 }
 
 void entry_delete(EntryRecord *e) {

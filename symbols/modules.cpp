@@ -109,6 +109,7 @@ ModuleRecord *module_load(const ModuleSnapshotEntry *entry) {
 
 void module_unload(ModuleRecord *m) {
   if (m->path) log_printf("Unloading module %s\n", m->path);
+  sources_empty_entry_maps(m->base, m->end);
   entries_remove_range(m->base, m->end);
   sources_remove_range(m->base, m->end);
   types_delete_module(m);

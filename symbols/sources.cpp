@@ -164,11 +164,21 @@ bool source_resolve_path(const char *name, char *out, size_t outlen) {
 void sources_resolve_again() {
   for (int id = -1; tab_prev_used(&g_sources.table, &id);) {
     SourceRecord *s = record((uint32_t)id);
-    char path[KQ_PATH];
-    bool found = source_resolve_path(s->given_name, path, sizeof path);
-    if (!found) set_path(s, nullptr);
-    else if (!s->path || strcmp(s->path, path)) set_path(s, path);
+    set_path(s, nullptr);
+    s->looked_for = false;
   }
+}
+
+const char *source_path(const SourceRecord *source) {
+  if (!source) return nullptr;
+  // What the look found is kept in the record: the store's own cache.
+  SourceRecord *s = record(source->id);
+  if (!s->looked_for) {
+    s->looked_for = true;
+    char path[KQ_PATH];
+    set_path(s, source_resolve_path(s->given_name, path, sizeof path) ? path : nullptr);
+  }
+  return s->path;
 }
 
 void sources_init() {
@@ -198,6 +208,15 @@ int sources_remove_range(uint32_t low, uint32_t high) {
   return removed;
 }
 
+void sources_empty_entry_maps(uint32_t low, uint32_t high) {
+  for (uint32_t id = sindex_ceiling(&g_sources.by_low, &low); id != SINDEX_NONE;) {
+    SourceRecord *s = record(id);
+    if (s->low >= high) break;
+    namemap_destroy(&s->entry_map);
+    id = sindex_after(&g_sources.by_low, &s->low);
+  }
+}
+
 int sources_count() { return tab_used(&g_sources.table); }
 
 SourceRecord *source_define(const char *name, int num, const uint16_t *lines,
@@ -213,14 +232,17 @@ SourceRecord *source_define(const char *name, int num, const uint16_t *lines,
   s->lines = num ? (SourceLine *)zone_alloc((size_t)num * sizeof(SourceLine)) : nullptr;
   if (s->lines) {
     s->line_count = num;
-    for (int i = 0; i < num; i++) s->lines[i] = SourceLine{lines[i], addresses[i]};
-    qsort(s->lines, (size_t)num, sizeof(SourceLine), compare_line_address);
+    bool sorted = true;
+    for (int i = 0; i < num; i++) {
+      s->lines[i] = SourceLine{lines[i], addresses[i]};
+      sorted = sorted && (i == 0 || addresses[i - 1] <= addresses[i]);
+    }
+    // Compilers mostly write the pairs in address order already.
+    if (!sorted) qsort(s->lines, (size_t)num, sizeof(SourceLine), compare_line_address);
     s->low = s->lines[0].address;
     s->high = s->lines[num - 1].address + 1;
   }
   *(SourceRecord **)tab_slot(&g_sources.table, id) = s;
-  char path[KQ_PATH];
-  if (source_resolve_path(s->given_name, path, sizeof path)) set_path(s, path);
   sindex_insert(&g_sources.by_low, &s->low, s->id);
   return s;
 }
@@ -252,7 +274,7 @@ SourceRecord *source_by_name(const char *name) {
     SourceRecord *s = record((uint32_t)id);
     const char *given = s->given_name + folder_length(s->given_name);
     if (is_separator(*given)) given++;
-    if ((s->path && !strcasecmp(s->path, name)) || !strcasecmp(s->given_name, name) ||
+    if ((source_path(s) && !strcasecmp(s->path, name)) || !strcasecmp(s->given_name, name) ||
         !strcasecmp(given, file))
       return s;
   }
@@ -260,7 +282,10 @@ SourceRecord *source_by_name(const char *name) {
 }
 
 SourceRecord *source_by_path(const char *path) {
-  return path ? record(sindex_find(&g_sources.by_path, path)) : nullptr;
+  if (!path) return nullptr;
+  // The index holds the paths found so far: every source is looked for first.
+  for (int id = -1; tab_prev_used(&g_sources.table, &id);) source_path(record((uint32_t)id));
+  return record(sindex_find(&g_sources.by_path, path));
 }
 
 namespace {

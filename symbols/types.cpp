@@ -178,15 +178,16 @@ void reach(Reach *r, const TypeRecord *from) {
 
 TypeRecord *or_void(TypeRecord *t) { return t ? t : type_base(BT_VOID); }
 
-// The new pointer or array type, or an equal one made before in the same module.
-TypeRecord *share(TypeRecord *t) {
-  if (!t || !t->data) return t;
-  ShareKey k = share_key(t);
+// The pointer or array type of the key made before in the current module, or a new one
+// (made only then: most of a load's pointers repeat one made before), filled by fill.
+template <class Fill>
+TypeRecord *shared_type(int kind, TypeRecord *target, uint32_t size, size_t data_size, Fill fill) {
+  ShareKey k = {kind, (uintptr_t)module_current(), (uintptr_t)or_void(target), size};
   uint32_t found = sindex_find(&g_types.shared, &k);
-  if (found != SINDEX_NONE) {
-    delete_type(t);
-    return record(found);
-  }
+  if (found != SINDEX_NONE) return record(found);
+  TypeRecord *t = new_type(nullptr, kind, data_size);
+  if (!t || !t->data) return t;
+  fill(t->data);
   sindex_insert(&g_types.shared, &k, t->id);
   return t;
 }
@@ -229,11 +230,21 @@ void types_delete_module(const ModuleRecord *module) {
   for (int id = 0; id < tab_count(&g_entries.table); id++)
     if (tab_in_use(&g_entries.table, id))
       reach(&r, (*(EntryRecord **)tab_slot(&g_entries.table, id))->type);
-  for (int id = -1; tab_prev_used(&g_types.table, &id);)
+  // The going types leave the name map and the sharing index in one pass over each.
+  uint8_t *listed = (uint8_t *)zone_alloc(count);
+  zone_clear(listed);
+  for (int id = -1; tab_prev_used(&g_types.table, &id);) {
     if (!going(record((uint32_t)id))) reach(&r, record((uint32_t)id));
+    else if (listed) listed[id] = 1;
+  }
+  if (listed) {
+    namemap_remove_marked(&g_types.names, listed, (uint32_t)count);
+    sindex_remove_marked(&g_types.shared, listed, (uint32_t)count);
+  }
   for (int id = -1; tab_prev_used(&g_types.table, &id);) {
     TypeRecord *t = record((uint32_t)id);
     if (!going(t)) continue;
+    if (listed) t->orphan = true;  // unlisted above
     if (!r.mark[id]) {
       delete_type(t);
       continue;
@@ -242,6 +253,7 @@ void types_delete_module(const ModuleRecord *module) {
     t->orphan = true;
     t->owner = nullptr;
   }
+  zone_free(listed);
   zone_free(r.stack);
   zone_free(r.mark);
 }
@@ -253,18 +265,15 @@ TypeRecord *type_base(int code) {
 }
 
 TypeRecord *type_define_pointer(TypeRecord *target) {
-  TypeRecord *t = new_type(nullptr, TK_POINTER, sizeof(PointerData));
-  if (t && t->data) ((PointerData *)t->data)->target = or_void(target);
-  return share(t);
+  return shared_type(TK_POINTER, target, 0, sizeof(PointerData),
+                     [target](void *d) { ((PointerData *)d)->target = or_void(target); });
 }
 
 TypeRecord *type_define_array(TypeRecord *element, uint32_t size) {
-  TypeRecord *t = new_type(nullptr, TK_ARRAY, sizeof(ArrayData));
-  if (t && t->data) {
-    ((ArrayData *)t->data)->element = or_void(element);
-    ((ArrayData *)t->data)->size = size;
-  }
-  return share(t);
+  return shared_type(TK_ARRAY, element, size, sizeof(ArrayData), [element, size](void *d) {
+    ((ArrayData *)d)->element = or_void(element);
+    ((ArrayData *)d)->size = size;
+  });
 }
 
 TypeRecord *type_define_enum(const char *name, TypeRecord *base) {
@@ -321,11 +330,15 @@ TypeRecord *type_define_function(TypeRecord *args, TypeRecord *result, int call)
 void type_define_member(TypeRecord *type, const char *name, int shift, TypeRecord *member) {
   MemberList *list = members_of(type);
   if (!list) return;
-  // With slack: members come one by one, often by the hundred thousand.
-  MemberRecord *items = (MemberRecord *)zone_grow(list->items, sizeof(MemberRecord));
-  if (!items) return;
-  list->items = items;
-  MemberRecord &m = items[list->count++];
+  // Members come one by one, often by the hundred thousand: the list grows by half at a
+  // time, by at least a few, and its block's size counts the room it has.
+  if ((size_t)list->count * sizeof(MemberRecord) >= zone_size(list->items)) {
+    size_t room = (size_t)list->count * 3 / 2 + 4;
+    MemberRecord *items = (MemberRecord *)zone_resize(list->items, room * sizeof(MemberRecord));
+    if (!items) return;
+    list->items = items;
+  }
+  MemberRecord &m = list->items[list->count++];
   m.name = pool_intern(name ? name : "");
   m.shift = shift;
   m.type = member;

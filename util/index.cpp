@@ -59,9 +59,12 @@ uint32_t id_before(const SortedIndex *si, Place p) {
   return SINDEX_NONE;
 }
 
-// The part's block keeps slack, so that most inserts move ids without reallocating.
+// The part's block keeps room for more ids, so that most inserts move ids without a
+// call to the zone (each of which records its caller's history).
 bool put_id(IndexPart *part, int at, uint32_t id) {
-  uint32_t *ids = (uint32_t *)zone_grow(part->ids, sizeof id);
+  uint32_t *ids = part->ids;
+  if ((size_t)part->count * sizeof id >= zone_size(ids))
+    ids = (uint32_t *)zone_resize(ids, ((size_t)part->count * 3 / 2 + 8) * sizeof id);
   if (!ids) return false;
   memmove(ids + at + 1, ids + at, (part->count - at) * sizeof id);
   ids[at] = id;
@@ -163,6 +166,7 @@ bool sindex_remove(SortedIndex *si, const void *key, uint32_t id) {
   si->num--;
   if (si->partnum >= 2 && part->count < SINDEX_PART_MIN) merge(si, p.part);
   else if (!part->count) {
+    part->ids = (uint32_t *)zone_free(part->ids);  // it kept room for more
     si->parts = (IndexPart *)zone_free(si->parts);
     si->partnum = 0;
   }

@@ -91,7 +91,11 @@ bool insert(NameMap *m, Place p, const NameEntry &entry) {
     return false;
   }
   NamePart *part = &m->parts[p.part];
-  NameEntry *entries = (NameEntry *)zone_grow(part->entries, sizeof entry);
+  // The part's block keeps room for more entries, so that most adds make no call to the
+  // zone (each of which records its caller's history).
+  NameEntry *entries = part->entries;
+  if ((size_t)part->count * sizeof entry >= zone_size(entries))
+    entries = (NameEntry *)zone_resize(entries, ((size_t)part->count * 3 / 2 + 4) * sizeof entry);
   if (!entries) return false;
   memmove(entries + p.at + 1, entries + p.at, (part->count - p.at) * sizeof entry);
   entries[p.at] = entry;
@@ -199,6 +203,37 @@ int namemap_remove_value(NameMap *m, uint32_t value) {
     for (int i = m->parts[p].count - 1; i >= 0; i--)
       if (m->parts[p].entries[i].value == value) drop(m, p, i);
   return m->count;
+}
+
+int namemap_remove_marked(NameMap *m, const uint8_t *marked, uint32_t limit) {
+  int removed = 0;
+  for (int p = 0; p < m->partnum;) {
+    NamePart *part = &m->parts[p];
+    int kept = 0;
+    for (int i = 0; i < part->count; i++) {
+      const NameEntry &e = part->entries[i];
+      if (e.value < limit && marked[e.value]) {
+        m->namebytes -= (int)strlen(e.name) + 1;
+        pool_release(e.name);
+      } else {
+        part->entries[kept++] = e;
+      }
+    }
+    removed += part->count - kept;
+    if (kept < part->count) {
+      part->count = kept;
+      part->entries = (NameEntry *)zone_resize(part->entries, kept * sizeof(NameEntry));  // 0 frees
+    }
+    if (kept) {
+      p++;
+      continue;
+    }
+    m->parts = (NamePart *)zone_delete(m->parts, p, 1, sizeof(NamePart));
+    if (!--m->partnum) m->parts = (NamePart *)zone_free(m->parts);
+  }
+  m->count -= removed;
+  if (removed) m->seen_part = m->seen_start = m->found_part = 0;
+  return removed;
 }
 
 bool namemap_entry(const NameMap *m, int i, const char **name, uint32_t *value, uint32_t *aux) {

@@ -21,7 +21,7 @@ uint32_t hash_text(const char *text) {
 uint32_t probe(const char *text, uint32_t hash, bool *found) {
   for (uint32_t b = hash & g_pool.mask;; b = (b + 1) & g_pool.mask) {
     const PoolBucket &held = g_pool.buckets[b];
-    *found = held.slot && held.hash == hash && strcmp(entry(held.slot - 1)->text, text) == 0;
+    *found = held.slot && held.hash == hash && strcmp(held.text, text) == 0;
     if (!held.slot || *found) return b;
   }
 }
@@ -101,7 +101,7 @@ const char *pool_intern(const char *text) {
   uint32_t b = probe(text, hash, &found);
   if (found) {
     entry(g_pool.buckets[b].slot - 1)->refs++;
-    return entry(g_pool.buckets[b].slot - 1)->text;
+    return g_pool.buckets[b].text;
   }
   if ((uint32_t)(tab_used(&g_pool.table) + 1) * 2 > g_pool.mask + 1) {
     if (!grow()) return nullptr;
@@ -111,7 +111,7 @@ const char *pool_intern(const char *text) {
   int slot = copy ? tab_alloc(&g_pool.table) : -1;
   if (slot < 0) return (const char *)zone_free(copy);
   *entry(slot) = PoolEntry{copy, 1};
-  g_pool.buckets[b] = PoolBucket{(uint32_t)slot + 1, hash};
+  g_pool.buckets[b] = PoolBucket{(uint32_t)slot + 1, hash, copy};
   return copy;
 }
 

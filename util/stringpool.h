@@ -10,10 +10,12 @@ struct PoolEntry {
   int refs;
 };
 
-// A bucket holds the text's hash beside its slot, so that most probes read no text.
+// A bucket holds the text's hash beside its slot, so that most probes read no text, and
+// the text itself, so that a match reads no slot.
 struct PoolBucket {
   uint32_t slot;  // slot id + 1, 0 for an empty bucket
   uint32_t hash;
+  const char *text;
 };
 
 // Slots of PoolEntry, found by the text's hash: an open-addressed table of buckets, at

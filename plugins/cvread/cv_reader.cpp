@@ -30,6 +30,7 @@ void cv_state_init(CvState *state, const DebugApi *api) {
 void cv_state_free(CvState *state) {
   type_map_free(&state->types.map);
   for (CvTypes &server : state->servers) type_map_free(&server.map);
+  type_records_free(&state->ids);
 }
 
 DebugType cv_resolve_type(const CvState *state, uint32_t index) {

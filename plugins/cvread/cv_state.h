@@ -5,16 +5,19 @@
 #include <stdint.h>
 
 #include "plugins/common/debug_api.h"
+#include "plugins/common/leaf_read.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
+#include "plugins/common/type_walk.h"
 #include "symbols/byte_cursor.h"
 
 // The types defined from one type section.
 struct CvTypes {
   TypeMap map;
   bool read;  // a second type section for the same map is not read
-  // Structures are defined ahead of the walk, so that pointers before them resolve, and a
-  // forward reference stands for the definition of the same name (the MSF 7.00 databases).
+  // Structures and enumerations are defined ahead of the walk, so that pointers before them
+  // resolve, and a forward reference stands for the definition of the same name (the MSF
+  // 7.00 databases).
   bool ahead;
 };
 
@@ -30,6 +33,9 @@ struct CvState {
   const DebugApi *api;
   CvTypes types;
   CvTypes servers[CV_MAX_SERVERS];  // by import number - 1; empty when not found
+  // The records of the id stream (MSF 7.00): the procedures of the newer kinds name their
+  // function through them.
+  TypeRecords ids;
   SymbolWalk walk;
   CvCounts counts;
 };
@@ -40,7 +46,13 @@ void cv_state_free(CvState *state);
 // is resolved in its maps (or in the load's own ones for high byte 0).
 DebugType cv_resolve_type(const CvState *state, uint32_t index);
 
-// A type section: records of WORD length, WORD leaf; the first has index 0x1000.
+// The function type of an id record (a function's or a method's id), or null; an empty
+// name gets the record's.
+DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_SIZE]);
+// Registers the records of a type or id section: records of WORD length, WORD leaf; the
+// first has index 0x1000. False for none, or no memory.
+bool cv_index_records(TypeRecords *records, ByteCursor section);
+// A type section, its records registered and defined in index order.
 void cv_read_types(CvState *state, CvTypes *types, ByteCursor section);
 // A line section (sstSrcModule, or the line part of a module stream).
 void cv_read_lines(CvState *state, ByteCursor section);

@@ -22,7 +22,10 @@ const SymbolLayout kSymbols[] = {
 // Kinds from here on end their names with a NUL.
 const uint16_t kFirstTextKind = 0x1100;
 const uint16_t kLocal = 0x113E, kFrameProc = 0x1012, kRegisterRelative = 0x1111,
-               kRangeRegisterRelative = 0x1145, kBlock = 0x1103, kThunk = 0x1102, kEnd = 0x0006;
+               kRangeRegisterRelative = 0x1145, kBlock = 0x1103, kThunk = 0x1102, kEnd = 0x0006,
+               kIdEnd = 0x114F;
+// Procedures whose type index names an id record.
+const uint16_t kLocalProcedureId = 0x1146, kGlobalProcedureId = 0x1147;
 // Where the register of the register-relative kinds lies, and the frame pointer's number.
 const size_t kRegisterAt = 12, kRangeRegisterAt = 4;
 const uint16_t kEbp = 22;
@@ -67,6 +70,7 @@ bool local_rules(LocalState *locals, const SymbolLayout *layout, const ByteCurso
       locals->depth++;
       return layout->kind == kThunk;
     case kEnd:
+    case kIdEnd:
       if (locals->depth) locals->depth--;
       return false;
     case kLocal:
@@ -116,8 +120,11 @@ void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
     if (decorated && undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
       memcpy(name, plain, sizeof plain);
     uint32_t index;
-    DebugType type =
-        symbol_type_index(layout, &record, &index) ? cv_resolve_type(state, index) : nullptr;
+    bool typed = symbol_type_index(layout, &record, &index);
+    bool by_id = layout->kind == kLocalProcedureId || layout->kind == kGlobalProcedureId;
+    DebugType type = !typed ? nullptr
+                     : by_id ? cv_resolve_id(state, index, name)
+                             : cv_resolve_type(state, index);
     // A range defines the local that waits for it, under its name and type.
     bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
     if (range) {

@@ -39,6 +39,9 @@ const uint16_t kFirstTextLeaf = 0x1500;
 // name.
 const size_t kPropertyAt = 6;
 const uint16_t kForwardReference = 0x0080, kUniqueName = 0x0200;
+// The id records of a function and of a method: scope or class, then the function type.
+const uint16_t kFunctionId = 0x1601, kMethodId = 0x1602;
+const size_t kIdTypeAt = 8, kIdNameAt = 12;
 
 bool text_leaf(const ByteCursor *record, size_t at) {
   return record_field(record, at, 2) >= kFirstTextLeaf;
@@ -52,6 +55,11 @@ struct TypeSection {
   // forged section's, and their walks end when this many bytes have been walked.
   size_t walk_left;
 };
+
+// Structures and enumerations: named, and declared ahead of their definitions.
+bool is_named_kind(const TypeLayout *layout) {
+  return layout->action == TYPE_STRUCTURE || layout->action == TYPE_ENUM;
+}
 
 bool is_forward(const ByteCursor *record) {
   return (record_field(record, kPropertyAt, 2) & kForwardReference) != 0;
@@ -120,23 +128,24 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   const ByteCursor *list = type_record(&section->records, list_index);
   char name[LEAF_NAME_SIZE];
   uint32_t size = record_name(record, layout, name);
+  // Defined ahead: a forward reference resolved, or the definition itself.
+  DebugType ahead = section->types->ahead && is_named_kind(layout) ? type_map_resolve(map, index)
+                                                                   : nullptr;
+  if (ahead && is_forward(record)) return ahead;
   switch (layout->action) {
     case TYPE_POINTER:
       return api->define_pointer(target);
     case TYPE_ARRAY:
       return api->define_array(target, size);
     case TYPE_STRUCTURE: {
-      // Defined ahead: a forward reference resolved, or the definition itself.
-      DebugType strukt = section->types->ahead ? type_map_resolve(map, index) : nullptr;
-      if (strukt && is_forward(record)) return strukt;
-      if (!strukt) strukt = api->define_struct(name, (int)size);
+      DebugType strukt = ahead ? ahead : api->define_struct(name, (int)size);
       // Stored before its members are read: a member may point back to it.
       type_map_store(map, index, strukt);
       if (list) walk_field_list(state, section, map, list, false, strukt);
       return strukt;
     }
     case TYPE_ENUM: {
-      DebugType enumeration = api->define_enum(name, target);
+      DebugType enumeration = ahead ? ahead : api->define_enum(name, target);
       if (list) walk_field_list(state, section, map, list, true, nullptr);
       return enumeration;
     }
@@ -148,9 +157,9 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   return nullptr;
 }
 
-// The structures of a section, defined before the walk under their own index and under
-// the index of every forward reference with the same key (unique name, else name); a
-// forward reference without a definition is left to the walk.
+// The structures and enumerations of a section, defined before the walk under their own
+// index and under the index of every forward reference with the same key (unique name,
+// else name); a forward reference without a definition is left to the walk.
 void define_ahead(const CvState *state, TypeSection *section) {
   TypeMap *map = &section->types->map;
   NameTable table;
@@ -161,13 +170,18 @@ void define_ahead(const CvState *state, TypeSection *section) {
       const ByteCursor *record = type_record(&section->records, index);
       const TypeLayout *layout =
           record ? find_row(kTypes, (uint16_t)record_field(record, 2, 2)) : nullptr;
-      if (!layout || layout->action != TYPE_STRUCTURE || !text_leaf(record, 2) ||
+      if (!layout || !is_named_kind(layout) || !text_leaf(record, 2) ||
           is_forward(record) != (forward == 1))
         continue;
       char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
       uint32_t size = record_name(record, layout, name, key);
       if (!forward) {
-        type_map_store(map, index, state->api->define_struct(name, (int)size));
+        const DebugApi *api = state->api;
+        uint32_t base = record_field(record, layout->target_at, layout->width);
+        type_map_store(map, index,
+                       layout->action == TYPE_STRUCTURE
+                           ? api->define_struct(name, (int)size)
+                           : api->define_enum(name, type_map_resolve(map, base)));
         if (key[0]) name_table_add(&table, key, index);
       } else if (uint32_t definition = key[0] ? name_table_find(&table, key) : 0) {
         type_map_store(map, index, type_map_resolve(map, definition));
@@ -179,25 +193,42 @@ void define_ahead(const CvState *state, TypeSection *section) {
 
 }  // namespace
 
-void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
-  if (types->read) return;
-  types->read = true;
+bool cv_index_records(TypeRecords *records, ByteCursor section) {
   uint32_t count = 0;
-  ByteCursor c = records;
+  ByteCursor c = section;
   while (c.ok && c.size - c.offset >= 4) {
     const uint32_t length = cursor_u16(&c);  // counted from just after the length field
     cursor_seek(&c, c.offset + length);
     count++;
   }
-  TypeSection section = {types, {}, records.size * kWalksPerList};
-  if (!type_records_make(&section.records, count)) return;
-  c = records;
+  if (!type_records_make(records, count)) return false;
+  c = section;
   for (uint32_t i = 0; i < count; i++) {
     size_t start = c.offset;
     size_t length = 2 + (size_t)cursor_u16(&c);
-    section.records.records[i] = cursor_window(&records, start, length);
+    records->records[i] = cursor_window(&section, start, length);
     cursor_seek(&c, start + length);
   }
+  return true;
+}
+
+DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_SIZE]) {
+  const ByteCursor *record = type_record(&state->ids, id);
+  uint32_t leaf = record ? record_field(record, 2, 2) : 0;
+  if (leaf != kFunctionId && leaf != kMethodId) return nullptr;
+  if (!name[0]) {
+    ByteCursor c = *record;
+    cursor_seek(&c, kIdNameAt);
+    leaf_any_name(&c, true, name, true);
+  }
+  return cv_resolve_type(state, record_field(record, kIdTypeAt, 4));
+}
+
+void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
+  if (types->read) return;
+  types->read = true;
+  TypeSection section = {types, {}, records.size * kWalksPerList};
+  if (!cv_index_records(&section.records, records)) return;
   if (types->ahead) define_ahead(state, &section);
   uint32_t index;
   while (const ByteCursor *record = type_records_next(&section.records, &index))

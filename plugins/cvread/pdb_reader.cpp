@@ -15,7 +15,7 @@
 
 namespace {
 
-enum { STREAM_INFO = 1, STREAM_TYPES = 2, STREAM_DEBUG = 3, NO_STREAM = 0xFFFF };
+enum { STREAM_INFO = 1, STREAM_TYPES = 2, STREAM_DEBUG = 3, STREAM_IDS = 4, NO_STREAM = 0xFFFF };
 
 const uint32_t kInfoVersions[] = {19950623, 19950814, 19960307, 19970604, 20000404};
 const uint32_t kTypeVersions[] = {19950410, 19951122, 19961031, 19990903, 20040203};
@@ -107,7 +107,7 @@ struct ModuleParts {
 // One module's stream: its line section (or with names, its C13 lines) after its symbols,
 // then its symbols after the stream's 4-byte signature.
 void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModuleParts parts,
-                 ByteCursor names) {
+                 ByteCursor names, bool globals_copied) {
   StreamCopy copy;
   ByteCursor c = stream_cursor(pdb, stream, &copy);
   if (!copy.bytes) return;
@@ -116,7 +116,8 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModulePart
   if (parts.lines) cv_read_lines(state, cursor_window(&c, symbols_size, parts.lines));
   size_t c13_at = (size_t)symbols_size + parts.lines;
   if (parts.c13 && names.ok) pdb7_read_lines(state, cursor_window(&c, c13_at, parts.c13), names);
-  if (symbols_size > 4) cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4), names.ok);
+  if (symbols_size > 4)
+    cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4), globals_copied);
   copy.bytes = (uint8_t *)zone_free(copy.bytes);
 }
 
@@ -124,7 +125,7 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModulePart
 // padded to 4 bytes. Every module has a stream of its own: a stream named again (only a
 // forged file does that) is not read again.
 void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t version,
-                  ByteCursor names) {
+                  ByteCursor names, bool globals_copied) {
   bool long_form = version > kLongModuleAfter;
   size_t fixed = long_form ? 64 : 48;
   size_t stream_at = long_form ? 34 : 26;
@@ -147,7 +148,7 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
     state->counts.modules++;
     if (stream == NO_STREAM || stream >= pdb->stream_count || !read || read[stream]) continue;
     read[stream] = 1;
-    read_module(state, pdb, stream, parts, names);
+    read_module(state, pdb, stream, parts, names, globals_copied);
   }
   read = (uint8_t *)zone_free(read);
 }
@@ -282,7 +283,7 @@ void read_type_servers(CvState *state, ByteCursor map, const char *pdb_path) {
 }
 
 bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, const char *path,
-                   StreamCopy copies[4]) {
+                   StreamCopy copies[5]) {
   const DebugApi *api = state->api;
   PdbInfo info;
   if (!read_info(pdb, &copies[0], &info)) {
@@ -304,6 +305,11 @@ bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, 
   }
   state->types.ahead = info.guid != nullptr;
   cv_read_types(state, &state->types, records);
+  // The id stream has the type stream's header; without it procedures named by id are
+  // typeless.
+  ByteCursor ids;
+  if (info.guid && type_records(stream_cursor(pdb, STREAM_IDS, &copies[4]), &ids, &version))
+    cv_index_records(&state->ids, ids);
   size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
                       header.section_map_size + header.files_size;
   if (header.servers_size)
@@ -311,9 +317,13 @@ bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, 
   StreamCopy symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
   if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
+  // The modules' data outside procedures stands in the global symbols of the newer
+  // databases: when they have some.
+  ByteCursor names = read_names(pdb, &info, &copies[3]);
+  bool globals_copied = names.ok && symbols.bytes;
   symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
-               read_names(pdb, &info, &copies[3]));
+               names, globals_copied);
   return true;
 }
 
@@ -331,7 +341,7 @@ bool pdb_read(CvState *state, const PdbRecord *record, const char *image_path) {
   }
   api->printf("Processing .PDB file '%s'\n", path);
   PdbFile pdb;
-  StreamCopy copies[4] = {};
+  StreamCopy copies[5] = {};
   bool ok = record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size);
   if (!ok) api->printf("'%s' is not a program database %s\n", path, record->guid ? "7.00" : "2.00");
   else

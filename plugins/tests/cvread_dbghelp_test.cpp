@@ -30,6 +30,7 @@ enum : uint32_t {
   kTagLabel = 9,
   kFlagValuePresent = 0x1,
   kFlagExport = 0x200,
+  kFlagThreadRelative = 0x4000,
 };
 
 // What our reader defined, at the image's preferred base: the recording api numbers
@@ -93,9 +94,11 @@ void on_module(void *context, uint32_t, const char *kind, const char *) {
 // keep as entries; constants (enumerators among the global symbols), which dbghelp gives
 // some unrelated address; what dbghelp takes from the image itself ("EntryPoint"); what it
 // cannot place in the image either (address 0: a section number past the section table,
-// such as the linker's directive record "__drectve").
+// such as the linker's directive record "__drectve"); thread-local data, which dbghelp
+// places by its offset in a thread's block where we place its image's template.
 void on_symbol(void *context, uint32_t address, uint32_t tag, uint32_t flags, const char *name) {
-  if (tag != kTagLabel && !(flags & (kFlagValuePresent | kFlagExport)) && address != 0)
+  if (tag != kTagLabel && !(flags & (kFlagValuePresent | kFlagExport | kFlagThreadRelative)) &&
+      address != 0)
     ((Dbghelp *)context)->symbols.push_back({name, address});
 }
 

@@ -1,7 +1,7 @@
 // The reader on MSF 7.00 program databases: the Visual C++ 2013 DLL of the corpus and
 // programs built here by clang and lld, each held to llvm-pdbutil's dump of the same file:
-// every procedure with its locals, global, public, line pair and structure layout by name
-// and address.
+// every procedure with its locals, global and thread-local datum, public, line pair,
+// structure layout and enumeration by name and address.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,11 +17,17 @@
 namespace {
 
 const std::string kBuilt = PDB7_PROGRAMS;
-const std::string kSamples[] = {
-    corpus_path("pdb7-msf-negative/vs2013-MyDll/MyDll"),
-    kBuilt + "/points",
-    kBuilt + "/shapes",
-    kBuilt + "/shapes_o2",
+// An image, and the database read in place of the one beside it (else empty).
+struct Sample {
+  std::string image, database;
+};
+const Sample kSamples[] = {
+    {corpus_path("pdb7-msf-negative/vs2013-MyDll/MyDll.dll"), ""},
+    {kBuilt + "/points.exe", ""},
+    {kBuilt + "/shapes.exe", ""},
+    {kBuilt + "/shapes_o2.exe", ""},
+    // Made from points.pdb: its procedures named through the id stream.
+    {kBuilt + "/points.exe", kBuilt + "/points_id.pdb"},
 };
 
 std::string at(const std::string &name, uint32_t address) {
@@ -46,6 +52,10 @@ PdbutilDump recorded_dump() {
       d.lines.insert(s.name + ":" + std::to_string(s.lines[i]) + "@" +
                      std::to_string(s.addresses[i]));
   for (const RecordedType &t : recording()->types) {
+    const RecordedType *base = recorded_type(t.target);
+    // An enumeration defined from its forward reference has no base: the name says so.
+    if (t.kind == REC_ENUM)
+      d.enums.insert(t.name + (base && base->name != "void" ? "" : " of void"));
     if (t.kind != REC_STRUCT || !t.size) continue;
     std::string members;
     for (const RecordedMember &m : t.members)
@@ -64,20 +74,24 @@ size_t missing_from(const Set &oracle, const Set &defined, const char *what) {
 }
 
 TEST(Pdb7, EverySampleAgreesWithPdbutil) {
-  for (const std::string &sample : kSamples) {
-    SCOPED_TRACE(sample);
-    std::string image_path = sample + (sample.find("MyDll") != std::string::npos ? ".dll" : ".exe");
+  ASSERT_TRUE(pdbutil_procedures_by_id(kBuilt + "/points.pdb", kBuilt + "/points_id.pdb"));
+  for (const Sample &s : kSamples) {
+    const std::string &image_path = s.image;
+    const std::string sample = image_path.substr(0, image_path.rfind('.'));
+    const std::string pdb = s.database.empty() ? sample + ".pdb" : s.database;
+    SCOPED_TRACE(pdb);
     std::vector<uint8_t> image = read_whole_file(image_path);
     uint32_t where = codeview_offset(image);
     ASSERT_NE(where, 0u);
     recording_reset();
+    if (!s.database.empty()) recording()->files[sample + ".pdb"] = read_whole_file(pdb);
     CvCounts counts;
     ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + where,
                         image_path.c_str(), &counts))
         << recording()->log;
     EXPECT_EQ(recording()->mapped, 0);
     PdbutilDump oracle;
-    ASSERT_TRUE(pdbutil_read(sample + ".pdb", &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
+    ASSERT_TRUE(pdbutil_read(pdb, &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
     PdbutilDump defined = recorded_dump();
     size_t procedures = missing_from(oracle.procedures, defined.procedures, "procedure");
     size_t data = missing_from(oracle.data, defined.data, "data");
@@ -98,18 +112,20 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
     }
     size_t lines = missing_from(oracle.lines, defined.lines, "line pair");
     size_t structures = missing_from(oracle.structures, defined.structures, "structure");
+    size_t enums = missing_from(oracle.enums, defined.enums, "enumeration with its base");
+    for (const std::string &name : oracle.enums)
+      EXPECT_EQ(defined.enums.count(name + " of void"), 0u) << "defined from a forward reference";
     EXPECT_EQ(counts.procedures, oracle.procedures.size());
     EXPECT_EQ(defined.lines.size(), oracle.lines.size());
     EXPECT_EQ(counts.publics, oracle.publics.size());
     printf(
         "%s: procedures with their %u locals %zu/%zu data %zu/%zu publics %zu/%zu line pairs "
-        "%zu/%zu structures "
-        "%zu/%zu (agreeing/llvm-pdbutil)\n",
+        "%zu/%zu structures %zu/%zu enumerations %zu/%zu (agreeing/llvm-pdbutil)\n",
         sample.substr(sample.rfind('/') + 1).c_str(), counts.locals,
         oracle.procedures.size() - procedures, oracle.procedures.size(), oracle.data.size() - data,
         oracle.data.size(), publics.size() - public_misses, publics.size(),
         oracle.lines.size() - lines, oracle.lines.size(), oracle.structures.size() - structures,
-        oracle.structures.size());
+        oracle.structures.size(), oracle.enums.size() - enums, oracle.enums.size());
   }
 }
 

@@ -84,6 +84,9 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
     if (section == "Types (TPI Stream)") {
       if (std::regex_search(text, m, member)) members[type] += m[1].str() + "@" + m[2].str() + " ";
       if (std::regex_search(text, m, fieldlist)) list = m[1];
+      if (kind == "LF_ENUM" && text.find("options: ") != std::string::npos &&
+          text.find("forward ref") == std::string::npos)
+        dump->enums.insert(name);
       if ((kind == "LF_STRUCTURE" || kind == "LF_CLASS" || kind == "LF_UNION") &&
           std::regex_search(text, m, size) && m[1].str().find("forward ref") == std::string::npos)
         structures.push_back({(name == "<unnamed-tag>" ? "" : name) + " " + m[2].str(), list});
@@ -94,7 +97,9 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
     if (std::regex_search(text, m, addr)) {
       std::string at = address_text(m[1], m[2], 10);
       if (kind == "S_PUB32") dump->publics.insert(name + "@" + at);
-      if ((kind == "S_GDATA32" || kind == "S_LDATA32") && at != "0")
+      if ((kind == "S_GDATA32" || kind == "S_LDATA32" || kind == "S_GTHREAD32" ||
+           kind == "S_LTHREAD32") &&
+          at != "0")
         dump->data.insert(name + "@" + at);
       if (kind == "S_GPROC32" || kind == "S_LPROC32" || kind == "S_GPROC32_ID" ||
           kind == "S_LPROC32_ID") {
@@ -119,4 +124,58 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
   end_procedure();
   for (const auto &s : structures) dump->structures.insert(s.first + ":" + members[s.second]);
   return pclose(pipe) == 0;
+}
+
+namespace {
+
+std::string command_output(const std::string &command) {
+  std::string text;
+  FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe) return text;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+  return pclose(pipe) == 0 ? text : std::string();
+}
+
+}  // namespace
+
+bool pdbutil_procedures_by_id(const std::string &pdb, const std::string &out) {
+  std::string yaml = command_output("llvm-pdbutil-14 pdb2yaml -all '" + pdb + "'");
+  size_t types = yaml.find("\nTpiStream:"), ids = yaml.find("\nIpiStream:");
+  if (yaml.empty() || types == std::string::npos || ids == std::string::npos) return false;
+  // The id stream's records from index 0x1000: each function type's id record.
+  std::map<std::string, std::string> id_of;
+  const std::regex record(R"(\n    - Kind:\s+(\w+))"), function(R"(FunctionType:\s+(\d+))");
+  uint32_t index = 0x1000;
+  std::smatch m;
+  for (std::sregex_iterator i(yaml.begin() + (long)ids, yaml.end(), record), e; i != e; ++i) {
+    std::string rest = yaml.substr((size_t)(i->position() + i->length()) + ids, 200);
+    if ((*i)[1] == "LF_FUNC_ID" && std::regex_search(rest, m, function))
+      id_of[m[1]] = std::to_string(index);
+    index++;
+  }
+  std::string symbols = yaml.substr(0, types), rewritten;
+  bool in_procedure = false;
+  size_t changed = 0;
+  for (size_t at = 0, end; at < symbols.size(); at = end + 1) {
+    end = symbols.find('\n', at);
+    if (end == std::string::npos) end = symbols.size();
+    std::string line = symbols.substr(at, end - at);
+    if (line.find("- Kind:") != std::string::npos) {
+      in_procedure = line.size() > 9 && line.compare(line.size() - 10, 10, " S_GPROC32") == 0;
+      if (in_procedure) line += "_ID";
+    }
+    if (in_procedure && std::regex_search(line, m, function) && id_of.count(m[1])) {
+      line = line.substr(0, (size_t)m.position(1)) + id_of[m[1]];
+      changed++;
+    }
+    rewritten += line + "\n";
+  }
+  std::string yaml_path = out + ".yaml";
+  FILE *f = fopen(yaml_path.c_str(), "w");
+  if (!f) return false;
+  fputs((rewritten + yaml.substr(types + 1)).c_str(), f);
+  fclose(f);
+  std::string command = "llvm-pdbutil-14 yaml2pdb -pdb='" + out + "' '" + yaml_path + "'";
+  return changed > 0 && system(command.c_str()) == 0;
 }

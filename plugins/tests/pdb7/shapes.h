@@ -1,5 +1,6 @@
 // A small C++ program for the PDB 7 tests: classes, a namespace, a template, bit fields,
-// a union, an enum and nested structures, over two source files.
+// a union, enums (one declared here and defined in one source file only), nested
+// structures and thread-local data, over two source files.
 #pragma once
 
 namespace geo {
@@ -56,6 +57,14 @@ struct Pair {
   T sum() const { return first + second; }
 };
 
+enum class Tint : short;
+
+struct Paint {
+  Tint *tint;
+  int coats;
+};
+
 int total_area(Shape **shapes, int count);
+Tint *favourite_tint();
 
 }  // namespace geo

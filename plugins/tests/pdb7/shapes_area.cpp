@@ -2,6 +2,11 @@
 
 namespace geo {
 
+enum class Tint : short { MATT, GLOSS };
+Tint g_tint = Tint::GLOSS;
+
+Tint *favourite_tint() { return &g_tint; }
+
 int Square::area() const {
   int side = side_;
   return side * side;

@@ -80,8 +80,9 @@ bool module_rows_fill(NavRowSet *rows) {
   for (int id = -1; tab_prev_used(&g_sources.table, &id);) {
     const SourceRecord *s = *(SourceRecord **)tab_slot(&g_sources.table, id);
     snprintf(comment, sizeof comment, "%i Lines", s->line_count);
-    if (!add_row(rows, s->given_name ? s->given_name : "", s->path, s->low, s->high - s->low,
-                 comment, s->path ? MODULE_IMAGE_SOURCE_FILE : MODULE_IMAGE_SOURCE))
+    const char *path = source_path(s);
+    if (!add_row(rows, s->given_name ? s->given_name : "", path, s->low, s->high - s->low,
+                 comment, path ? MODULE_IMAGE_SOURCE_FILE : MODULE_IMAGE_SOURCE))
       return false;
   }
   return true;

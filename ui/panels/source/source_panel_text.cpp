@@ -313,12 +313,13 @@ char *source_read_file(const char *path, size_t *length) {
 
 bool source_show_address(SourceShown *shown, uint32_t address) {
   const SourceRecord *source = source_of_address(address);
-  char *text = source && source->path ? source_read_file(source->path, nullptr) : nullptr;
+  const char *path = source_path(source);
+  char *text = path ? source_read_file(path, nullptr) : nullptr;
   if (text) {
     source_shown_free(shown);
     shown->text = text;
     shown->module = false;
-    text_copy(shown->title, sizeof shown->title, source->path);
+    text_copy(shown->title, sizeof shown->title, path);
     shown->lines = source->lines;
     shown->line_count = source->line_count;
     return true;

@@ -185,7 +185,7 @@ void scroll_x_to(int x) {
 
 void report_missing(uint32_t address) {
   const SourceRecord *source = source_of_address(address);
-  if (!source || source->path || source->id == g_source.missing) return;
+  if (!source || source_path(source) || source->id == g_source.missing) return;
   g_source.missing = source->id;
   log_printf("Source file '%s' not found; the module's dump is shown. Its folder can be added "
              "to the source paths (Options) to show it\n",
@@ -313,7 +313,7 @@ namespace {
 bool showing(uint32_t address) {
   if (!g_source.shown.text) return false;
   const SourceRecord *source = source_of_address(address);
-  if (source && source->path)
+  if (source_path(source))
     return !g_source.shown.module && g_source.shown.lines == source->lines;
   const ModuleRecord *module = module_by_address(address);
   return module && g_source.shown.module && !strcmp(g_source.shown.title, module->name);
