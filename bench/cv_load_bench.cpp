@@ -84,7 +84,8 @@ bool load_counted(LoadTally *tally) {
   const uint8_t *image = map_file(g_image);
   size_t size = mapped_size(image);
   bool ok = image && g_debug_offset < size &&
-            cv_load_debug_info(&kCountingApi, image, size, image + g_debug_offset, g_image);
+            cv_load_debug_info(&kCountingApi, image, size, image + g_debug_offset, g_image) ==
+                LOAD_OK;
   unmap_file(image);
   *tally = g_tally;
   return ok;

@@ -92,11 +92,11 @@ struct Reader {
 };
 
 bool load_tds(const std::vector<uint8_t> &file) {
-  return tds_load(&kCountingApi, file.data(), file.size(), file.data(), nullptr);
+  return tds_load(&kCountingApi, file.data(), file.size(), file.data(), nullptr) == LOAD_OK;
 }
 bool load_pdb(const std::vector<uint8_t> &image) {
   return cv_load_debug_info(&kCountingApi, image.data(), image.size(), image.data() + kCodeViewAt,
-                            kImage);
+                            kImage) == LOAD_OK;
 }
 
 }  // namespace

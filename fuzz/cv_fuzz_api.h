@@ -100,7 +100,7 @@ void cv_fuzz_database(const uint8_t *record, size_t record_size, const uint8_t *
   std::vector<uint8_t> file(bytes, bytes + size);
   g_cv_fuzz = CvFuzzRun{file.empty() ? nullptr : file.data(), file.size(), 0, 0,
                         file.size() / pair_bytes, 0, 0};
-  bool ok = load(&kCvFuzzApi, record, record_size, record, nullptr);
+  bool ok = load(&kCvFuzzApi, record, record_size, record, nullptr) == LOAD_OK;
   if (g_cv_fuzz.mapped != 0) abort();
   if (!ok && g_cv_fuzz.definitions) abort();
 }

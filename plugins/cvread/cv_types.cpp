@@ -200,8 +200,11 @@ void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
   }
   if (types->ahead) define_ahead(state, &section);
   uint32_t index;
-  while (const ByteCursor *record = type_records_next(&section.records, &index))
+  while (const ByteCursor *record = type_records_next(&section.records, &index)) {
+    if (index % CV_PROGRESS_EVERY == 0 && !cv_progress(state, index - TYPE_FIRST_DEFINED, count))
+      break;
     type_records_store(&types->map, index, define_record(state, &section, index, record),
                        &state->counts.types);
+  }
   type_records_free(&section.records);
 }

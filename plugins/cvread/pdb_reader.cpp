@@ -25,6 +25,8 @@ const uint32_t kLongTypeHeaderAfter = 19959999;
 // Debug stream header versions after this one have the 64-byte module records.
 const uint32_t kLongModuleAfter = 19969999;
 const uint32_t kLongDebugHeader = 0xFFFFFFFF;
+// The parts of a load, in thousandths: types, then the global symbols, then the modules.
+const uint32_t kGlobalsFrom = 500, kModulesFrom = 600, kWhole = 1000;
 
 template <size_t N>
 bool is_one_of(uint32_t value, const uint32_t (&values)[N]) {
@@ -145,6 +147,9 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
     size_t end = (size_t)(object + strlen(object) + 1 - (const char *)list.data);
     cursor_seek(&list, (end + 3) & ~(size_t)3);
     state->counts.modules++;
+    state->span_from = kModulesFrom + (uint32_t)((uint64_t)(kWhole - kModulesFrom) * start / list.size);
+    state->span_to = kModulesFrom + (uint32_t)((uint64_t)(kWhole - kModulesFrom) * list.offset / list.size);
+    if (!cv_progress(state, 0, 1)) break;
     if (stream == NO_STREAM || stream >= pdb->stream_count || !read || read[stream]) continue;
     read[stream] = 1;
     read_module(state, pdb, stream, parts, names);
@@ -152,14 +157,27 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
   read = (uint8_t *)zone_free(read);
 }
 
-// Maps the recorded path, or the file of that name beside the image.
+// The paths a search for a database tried, quoted and separated by commas.
+struct TriedPaths {
+  char text[2 * KQ_PATH + 8];
+};
+
+void add_tried(TriedPaths *tried, const char *path) {
+  if (!tried) return;
+  size_t used = strlen(tried->text);
+  snprintf(tried->text + used, sizeof tried->text - used, "%s'%s'", used ? ", " : "", path);
+}
+
+// Maps the recorded path, or the file of that name beside the image; tried, when given,
+// collects the paths looked at.
 const uint8_t *map_database(const DebugApi *api, const char *recorded, const char *image_path,
-                            char opened[KQ_PATH], size_t *size) {
+                            char opened[KQ_PATH], size_t *size, TriedPaths *tried) {
   // A recorded path too long for a path buffer names no file the system could open.
   const uint8_t *data = nullptr;
   if (strlen(recorded) < KQ_PATH) {
     text_copy(opened, KQ_PATH, recorded);
     data = api->map_file(opened, size);
+    add_tried(tried, opened);
   }
   if (data || !image_path) return data;
   const char *name = recorded;
@@ -172,6 +190,7 @@ const uint8_t *map_database(const DebugApi *api, const char *recorded, const cha
   if (folder + strlen(name) >= KQ_PATH) return nullptr;
   memcpy(opened, image_path, folder);
   text_copy(opened + folder, KQ_PATH - folder, name);
+  add_tried(tried, opened);
   return api->map_file(opened, size);
 }
 
@@ -202,25 +221,30 @@ void guid_text(const uint8_t *guid, char text[40]) {
            guid[13], guid[14], guid[15]);
 }
 
-// True when the database is the one the image was linked with; else a log line.
+// True when the database is the one the image was linked with; else a log line, and the
+// same words as the refusal.
 bool same_build(const DebugApi *api, const PdbInfo *info, const PdbRecord *record,
                 const char *path) {
+  char why[KQ_PATH + 160];
   if (record->guid) {
     if (info->guid && !memcmp(info->guid, record->guid, 16) && info->age == record->age)
       return true;
     char found[40] = "none", wanted[40];
     if (info->guid) guid_text(info->guid, found);
     guid_text(record->guid, wanted);
-    api->printf("PDB file '%s' belongs to another build (GUID %s age %ld, the image wants %s age %ld)\n",
-                path, found, (long)info->age, wanted, (long)record->age);
-    return false;
+    snprintf(why, sizeof why,
+             "PDB file '%s' belongs to another build (GUID %s age %ld, the image wants %s age %ld)",
+             path, found, (long)info->age, wanted, (long)record->age);
+  } else {
+    if (info->signature == record->signature && info->age == record->age) return true;
+    snprintf(why, sizeof why,
+             "PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
+             "wants %08lX age %ld)",
+             path, (unsigned long)info->signature, (long)info->age,
+             (unsigned long)record->signature, (long)record->age);
   }
-  if (info->signature == record->signature && info->age == record->age) return true;
-  api->printf(
-      "PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
-      "wants %08lX age %ld)\n",
-      path, (unsigned long)info->signature, (long)info->age, (unsigned long)record->signature,
-      (long)record->age);
+  api->printf("%s\n", why);
+  load_refuse(api, LOAD_WRONG_BUILD, "%s", why);
   return false;
 }
 
@@ -238,7 +262,7 @@ void read_type_server(CvState *state, uint32_t number, const char *recorded, uin
   const DebugApi *api = state->api;
   char path[KQ_PATH];
   size_t size = 0;
-  const uint8_t *data = map_database(api, recorded, pdb_path, path, &size);
+  const uint8_t *data = map_database(api, recorded, pdb_path, path, &size, nullptr);
   if (!data) {
     api->printf("Type server '%s' not found, its types are ignored\n", recorded);
     return;
@@ -281,28 +305,33 @@ void read_type_servers(CvState *state, ByteCursor map, const char *pdb_path) {
   }
 }
 
-bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, const char *path,
-                   StreamCopy copies[4]) {
+// Logs an unknown version (format names the stream) and refuses the file for it.
+LoadStatus unknown_version(const DebugApi *api, const char *format, uint32_t version,
+                           const char *path) {
+  char line[80];
+  snprintf(line, sizeof line, format, (long)version);
+  api->printf("%s\n", line);
+  return load_refuse(api, LOAD_BAD_VERSION, "'%s': %s", path, line);
+}
+
+LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record,
+                         const char *path, StreamCopy copies[4]) {
   const DebugApi *api = state->api;
   PdbInfo info;
-  if (!read_info(pdb, &copies[0], &info)) {
-    api->printf("Unknown root block version %ld\n", (long)info.version);
-    return false;
-  }
-  if (!same_build(api, &info, record, path)) return false;
+  if (!read_info(pdb, &copies[0], &info))
+    return unknown_version(api, "Unknown root block version %ld", info.version, path);
+  if (!same_build(api, &info, record, path)) return LOAD_WRONG_BUILD;
   ByteCursor records;
   uint32_t version;
-  if (!type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
-    api->printf("Unknown type info version %ld\n", (long)version);
-    return false;
-  }
+  if (!type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version))
+    return unknown_version(api, "Unknown type info version %ld", version, path);
   ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &copies[2]);
   DebugHeader header;
-  if (!read_debug_header(debug, &header) || !is_one_of(header.version, kDebugVersions)) {
-    api->printf("Unknown symbol info version %ld\n", (long)header.version);
-    return false;
-  }
+  if (!read_debug_header(debug, &header) || !is_one_of(header.version, kDebugVersions))
+    return unknown_version(api, "Unknown symbol info version %ld", header.version, path);
   state->types.ahead = info.guid != nullptr;
+  state->span_from = 0;
+  state->span_to = kGlobalsFrom;
   cv_read_types(state, &state->types, records);
   size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
                       header.section_map_size + header.files_size;
@@ -310,35 +339,44 @@ bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, 
     read_type_servers(state, cursor_window(&debug, servers_at, header.servers_size), path);
   StreamCopy symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
+  state->span_from = kGlobalsFrom;
+  state->span_to = kModulesFrom;
   if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
   symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
                read_names(pdb, &info, &copies[3]));
-  return true;
+  return state->cancelled ? LOAD_CANCELLED : LOAD_OK;
 }
 
 }  // namespace
 
-bool pdb_read(CvState *state, const PdbRecord *record, const char *image_path) {
+LoadStatus pdb_read(CvState *state, const PdbRecord *record, const char *image_path) {
   const DebugApi *api = state->api;
   char path[KQ_PATH];
   size_t size = 0;
-  const uint8_t *data = map_database(api, record->path, image_path, path, &size);
+  TriedPaths tried = {};
+  const uint8_t *data = map_database(api, record->path, image_path, path, &size, &tried);
   if (!data) {
     text_copy(path, KQ_PATH, record->path);
     api->printf("Unable to open PDB file '%s'\n", path);
-    return false;
+    return load_refuse(api, LOAD_NOT_FOUND, "PDB file tried at %s",
+                       *tried.text ? tried.text : "no path (the recorded name is too long)");
   }
   api->printf("Processing .PDB file '%s'\n", path);
   PdbFile pdb;
   StreamCopy copies[4] = {};
-  bool ok = record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size);
-  if (!ok) api->printf("'%s' is not a program database %s\n", path, record->guid ? "7.00" : "2.00");
-  else
-    ok = read_database(state, &pdb, record, path, copies);
-  if (ok) api->printf("File '%s' successfully parsed\n", path);
+  const char *format = record->guid ? "7.00" : "2.00";
+  LoadStatus status = LOAD_OK;
+  if (!(record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size))) {
+    api->printf("'%s' is not a program database %s\n", path, format);
+    status = load_refuse(api, LOAD_BAD_SIGNATURE, "'%s' is not a program database %s", path,
+                         format);
+  } else {
+    status = read_database(state, &pdb, record, path, copies);
+  }
+  if (status == LOAD_OK) api->printf("File '%s' successfully parsed\n", path);
   for (StreamCopy &copy : copies) copy.bytes = (uint8_t *)zone_free(copy.bytes);
   pdb_close(&pdb);
   api->unmap_file(data);
-  return ok;
+  return status;
 }

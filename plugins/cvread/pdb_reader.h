@@ -13,6 +13,7 @@ struct PdbRecord {
 };
 
 // Reads the program database of record (found as recorded or, failing that, under its
-// file name beside image_path when that is given). False with a log line when it cannot
-// be opened, has an unknown version or belongs to another link of the image.
-bool pdb_read(CvState *state, const PdbRecord *record, const char *image_path);
+// file name beside image_path when that is given). With a log line when it cannot
+// be opened, has an unknown version or belongs to another link of the image: the status
+// says which, and the refusal names the files tried.
+LoadStatus pdb_read(CvState *state, const PdbRecord *record, const char *image_path);

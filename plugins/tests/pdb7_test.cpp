@@ -71,8 +71,8 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
     ASSERT_NE(where, 0u);
     recording_reset();
     CvCounts counts;
-    ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + where,
-                        image_path.c_str(), &counts))
+    ASSERT_EQ(LOAD_OK, cv_load(recording_api(), image.data(), image.size(), image.data() + where,
+                               image_path.c_str(), &counts))
         << recording()->log;
     EXPECT_EQ(recording()->mapped, 0);
     PdbutilDump oracle;
@@ -96,6 +96,21 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
         oracle.data.size(), publics.size() - public_misses, publics.size(),
         oracle.lines.size() - lines, oracle.lines.size(), oracle.structures.size() - structures,
         oracle.structures.size());
+    // Progress only grows, within the whole; cancelled at its second report, the load ends
+    // there with fewer definitions and says so.
+    std::vector<uint32_t> progress = recording()->progress;
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_LE(progress.back(), 1000u);
+    size_t all = recording()->entries.size();
+    recording_reset();
+    recording()->cancel_at = 2;
+    EXPECT_EQ(LOAD_CANCELLED, cv_load(recording_api(), image.data(), image.size(),
+                                      image.data() + where, image_path.c_str(), &counts));
+    EXPECT_EQ(recording()->progress.size(), 2u);
+    EXPECT_LT(recording()->entries.size(), all);
+    EXPECT_EQ(recording()->refusals, std::vector<std::string>{"cancelled by the user"});
+    EXPECT_EQ(recording()->mapped, 0);
   }
 }
 
@@ -164,7 +179,7 @@ TEST(Pdb7, DamagedFilesAreRefusedWithALogLine) {
     recording()->files[kBuilt + "/points.pdb"] = forged_pdb;
     CvCounts counts = {};
     bool ok = cv_load(recording_api(), forged_image.data(), forged_image.size(),
-                      forged_image.data() + rsds, image_path.c_str(), &counts);
+                      forged_image.data() + rsds, image_path.c_str(), &counts) == LOAD_OK;
     EXPECT_EQ(ok, !*damage.log);
     EXPECT_NE(recording()->log.find(*damage.log ? damage.log : "successfully parsed"),
               std::string::npos)

@@ -29,7 +29,7 @@ std::map<uint32_t, int> source_lines(const std::string &file, const std::string 
   std::map<uint32_t, int> lines;
   recording_reset();
   if (!pe_read_image(bytes.data(), bytes.size(), &image) ||
-      !dwarf_load(recording_api(), bytes.data(), bytes.size(), nullptr))
+      dwarf_load(recording_api(), bytes.data(), bytes.size(), nullptr) != LOAD_OK)
     return lines;
   for (const RecordedSource &s : recording()->sources)
     if (s.name.size() > source.size() &&
