@@ -13,10 +13,13 @@ struct SearchProgress {
   int permille;           // the part of the way done, as last shown
   int phase;              // the label's blink, as last shown
   volatile int *stop;     // the search's stop flag
+  const char *label;      // the blinking word
 };
 
-// Opens the window with its caption over the active window; false when it cannot.
-bool search_progress_open(SearchProgress *p, const char *caption, volatile int *stop);
+// Opens the window with its caption over the active window; false when it cannot. Other
+// long work shows the same window with a word of its own.
+bool search_progress_open(SearchProgress *p, const char *caption, volatile int *stop,
+                          const char *label = "SEARCHING");
 // Shows the part done (0..1000) and takes every pending message of the thread.
 void search_progress_tick(SearchProgress *p, int permille);
 // Enables the owner again and destroys the window.
