@@ -35,61 +35,6 @@ bool is_one_of(uint32_t value, const uint32_t (&values)[N]) {
   return false;
 }
 
-// The header of the debug-information stream, in either of its forms.
-struct DebugHeader {
-  uint32_t version;
-  uint16_t symbols;  // the stream of the global symbol records
-  uint32_t modules_size, contributions_size, section_map_size, files_size, servers_size;
-  size_t size;
-};
-
-bool read_debug_header(ByteCursor c, DebugHeader *header) {
-  memset(header, 0, sizeof *header);
-  if (cursor_u32(&c) == kLongDebugHeader) {
-    header->version = cursor_u32(&c);
-    cursor_seek(&c, 20);
-    header->symbols = cursor_u16(&c);
-    cursor_seek(&c, 24);
-    header->modules_size = cursor_u32(&c);
-    header->contributions_size = cursor_u32(&c);
-    header->section_map_size = cursor_u32(&c);
-    header->files_size = cursor_u32(&c);
-    header->servers_size = cursor_u32(&c);
-    header->size = 64;
-  } else {
-    cursor_seek(&c, 4);
-    header->symbols = cursor_u16(&c);
-    cursor_seek(&c, 8);
-    header->modules_size = cursor_u32(&c);
-    header->contributions_size = cursor_u32(&c);
-    header->section_map_size = cursor_u32(&c);
-    header->files_size = cursor_u32(&c);
-    header->size = 24;
-  }
-  return c.ok && c.size >= header->size;
-}
-
-// The type records of a type stream, after its header; false for an unknown version.
-bool type_records(ByteCursor stream, ByteCursor *records, uint32_t *version) {
-  ByteCursor c = stream;
-  *version = cursor_u32(&c);
-  size_t header_size = 16;
-  uint32_t records_size;
-  if (*version > kLongTypeHeaderAfter) {
-    header_size = cursor_u32(&c);
-    cursor_seek(&c, 16);
-    records_size = cursor_u32(&c);
-  } else {
-    cursor_seek(&c, 8);
-    records_size = cursor_u32(&c);
-  }
-  if (!c.ok || !is_one_of(*version, kTypeVersions)) return false;
-  size_t available = stream.size > header_size ? stream.size - header_size : 0;
-  *records =
-      cursor_window(&stream, header_size, records_size < available ? records_size : available);
-  return true;
-}
-
 // A stream copy freed with the reader's other copies.
 struct StreamCopy {
   uint8_t *bytes;
@@ -122,37 +67,24 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModulePart
   copy.bytes = (uint8_t *)zone_free(copy.bytes);
 }
 
-// The module list: fixed records followed by the module and object names, each record
-// padded to 4 bytes. Every module has a stream of its own: a stream named again (only a
+// The module list. Every module has a stream of its own: a stream named again (only a
 // forged file does that) is not read again.
 void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t version,
                   ByteCursor names) {
-  bool long_form = version > kLongModuleAfter;
-  size_t fixed = long_form ? 64 : 48;
-  size_t stream_at = long_form ? 34 : 26;
   uint8_t *read = (uint8_t *)zone_alloc(pdb->stream_count);
   if (read) memset(read, 0, pdb->stream_count);
-  while (list.ok && list.size - list.offset >= fixed) {
-    size_t start = list.offset;
-    cursor_seek(&list, start + stream_at);
-    uint16_t stream = cursor_u16(&list);
-    ModuleParts parts;
-    parts.symbols = cursor_u32(&list);
-    parts.lines = cursor_u32(&list);
-    parts.c13 = long_form ? cursor_u32(&list) : 0;
-    const char *module = cursor_text_at(&list, start + fixed);
-    const char *object =
-        module ? cursor_text_at(&list, start + fixed + strlen(module) + 1) : nullptr;
-    if (!object) break;
-    size_t end = (size_t)(object + strlen(object) + 1 - (const char *)list.data);
-    cursor_seek(&list, (end + 3) & ~(size_t)3);
+  size_t start = list.offset;
+  PdbModule module;
+  while (pdb_next_module(&list, version, &module)) {
     state->counts.modules++;
     state->span_from = kModulesFrom + (uint32_t)((uint64_t)(kWhole - kModulesFrom) * start / list.size);
     state->span_to = kModulesFrom + (uint32_t)((uint64_t)(kWhole - kModulesFrom) * list.offset / list.size);
+    start = list.offset;
     if (!cv_progress(state, 0, 1)) break;
+    uint16_t stream = module.stream;
     if (stream == NO_STREAM || stream >= pdb->stream_count || !read || read[stream]) continue;
     read[stream] = 1;
-    read_module(state, pdb, stream, parts, names);
+    read_module(state, pdb, stream, ModuleParts{module.symbols, module.lines, module.c13}, names);
   }
   read = (uint8_t *)zone_free(read);
 }
@@ -274,7 +206,7 @@ void read_type_server(CvState *state, uint32_t number, const char *recorded, uin
   uint32_t version;
   if (pdb_open(&pdb, data, size) && read_info(&pdb, &copies[0], &info) &&
       info.signature == signature && info.age >= age &&
-      type_records(stream_cursor(&pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
+      pdb_type_records(stream_cursor(&pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
     cv_read_types(state, &state->servers[number - 1], records);
     state->counts.servers++;
     api->printf("Types imported from '%s'\n", path);
@@ -323,11 +255,11 @@ LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *re
   if (!same_build(api, &info, record, path)) return LOAD_WRONG_BUILD;
   ByteCursor records;
   uint32_t version;
-  if (!type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version))
+  if (!pdb_type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version))
     return unknown_version(api, "Unknown type info version %ld", version, path);
   ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &copies[2]);
-  DebugHeader header;
-  if (!read_debug_header(debug, &header) || !is_one_of(header.version, kDebugVersions))
+  PdbDebugHeader header;
+  if (!pdb_debug_header(debug, &header))
     return unknown_version(api, "Unknown symbol info version %ld", header.version, path);
   state->types.ahead = info.guid != nullptr;
   state->span_from = 0;
@@ -349,6 +281,72 @@ LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *re
 }
 
 }  // namespace
+
+bool pdb_debug_header(ByteCursor c, PdbDebugHeader *header) {
+  memset(header, 0, sizeof *header);
+  if (cursor_u32(&c) == kLongDebugHeader) {
+    header->version = cursor_u32(&c);
+    cursor_seek(&c, 20);
+    header->symbols = cursor_u16(&c);
+    cursor_seek(&c, 24);
+    header->modules_size = cursor_u32(&c);
+    header->contributions_size = cursor_u32(&c);
+    header->section_map_size = cursor_u32(&c);
+    header->files_size = cursor_u32(&c);
+    header->servers_size = cursor_u32(&c);
+    header->size = 64;
+  } else {
+    cursor_seek(&c, 4);
+    header->symbols = cursor_u16(&c);
+    cursor_seek(&c, 8);
+    header->modules_size = cursor_u32(&c);
+    header->contributions_size = cursor_u32(&c);
+    header->section_map_size = cursor_u32(&c);
+    header->files_size = cursor_u32(&c);
+    header->size = 24;
+  }
+  return c.ok && c.size >= header->size && is_one_of(header->version, kDebugVersions);
+}
+
+bool pdb_type_records(ByteCursor stream, ByteCursor *records, uint32_t *version) {
+  ByteCursor c = stream;
+  *version = cursor_u32(&c);
+  size_t header_size = 16;
+  uint32_t records_size;
+  if (*version > kLongTypeHeaderAfter) {
+    header_size = cursor_u32(&c);
+    cursor_seek(&c, 16);
+    records_size = cursor_u32(&c);
+  } else {
+    cursor_seek(&c, 8);
+    records_size = cursor_u32(&c);
+  }
+  if (!c.ok || !is_one_of(*version, kTypeVersions)) return false;
+  size_t available = stream.size > header_size ? stream.size - header_size : 0;
+  *records =
+      cursor_window(&stream, header_size, records_size < available ? records_size : available);
+  return true;
+}
+
+bool pdb_next_module(ByteCursor *list, uint32_t version, PdbModule *module) {
+  bool long_form = version > kLongModuleAfter;
+  size_t fixed = long_form ? 64 : 48;
+  size_t stream_at = long_form ? 34 : 26;
+  if (!list->ok || list->size - list->offset < fixed) return false;
+  size_t start = list->offset;
+  cursor_seek(list, start + stream_at);
+  module->stream = cursor_u16(list);
+  module->symbols = cursor_u32(list);
+  module->lines = cursor_u32(list);
+  module->c13 = long_form ? cursor_u32(list) : 0;
+  module->name = cursor_text_at(list, start + fixed);
+  module->object = module->name ? cursor_text_at(list, start + fixed + strlen(module->name) + 1)
+                                : nullptr;
+  if (!module->object) return false;
+  size_t end = (size_t)(module->object + strlen(module->object) + 1 - (const char *)list->data);
+  cursor_seek(list, (end + 3) & ~(size_t)3);
+  return true;
+}
 
 LoadStatus pdb_read(CvState *state, const PdbRecord *record, const char *image_path) {
   const DebugApi *api = state->api;
