@@ -73,6 +73,7 @@ const DebugApi kCountingApi = {
     quiet_printf, whole_file,   unmap_file,   any_type,     any_address,
     any_pointer,  any_array,    any_enum,     any_struct,   any_frame,
     any_function, no_member,    counted_source, counted_entry, no_entry,
+    nullptr,      nullptr,
 };
 
 bool offer(const uint8_t *file_root, const uint8_t *debug_root) {

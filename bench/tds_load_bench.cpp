@@ -74,7 +74,8 @@ DebugEntry no_entry(const char *) { return nullptr; }
 
 const DebugApi kCountingApi = {quiet,     map,       unmap,  base_type, address,
                                pointer,   array,     enumeration, structure, frame,
-                               function,  member,    source, entry,     no_entry};
+                               function,  member,    source, entry,     no_entry,
+                               nullptr,   nullptr};
 
 double seconds() {
   timespec t;

@@ -36,6 +36,9 @@ LoadStatus load_refuse(const DebugApi *api, LoadStatus status, const char *forma
   }
   char text[1200];
   snprintf(text, sizeof text, "%s%s%s", load_status_text(status), *details ? ": " : "", details);
+  // A name from a forged file may hold line breaks: the reason stays one line.
+  for (char *p = text; *p; p++)
+    if ((unsigned char)*p < ' ') *p = '?';
   api->refuse(text);
   return status;
 }

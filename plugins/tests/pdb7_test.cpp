@@ -4,7 +4,11 @@
 // and address.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -186,6 +190,54 @@ TEST(Pdb7, DamagedFilesAreRefusedWithALogLine) {
         << recording()->log;
     if (!ok) EXPECT_TRUE(recording()->entries.empty() && recording()->sources.empty());
     EXPECT_EQ(recording()->mapped, 0);
+  }
+}
+
+// cvdump's records of each sample, read back as the oracle's sets: the publics, the
+// procedures by name and address, and the line pairs under their files.
+PdbutilDump cvdump_read(const std::string &pdb) {
+  PdbutilDump d;
+  FILE *pipe = popen((std::string(CVDUMP) + " " + pdb).c_str(), "r");
+  if (!pipe) return d;
+  std::map<std::string, std::string> source;  // by module
+  char text[4096];
+  while (fgets(text, sizeof text, pipe)) {
+    char module[32], kind[64], name[2048];
+    unsigned section, offset, line;
+    int count;
+    if (sscanf(text, "symbol global S_PUB32_NT at %x:%x name %2047[^\n]", &section, &offset,
+               name) == 3)
+      d.publics.insert(at(name, section * 0x01000000u + offset));
+    else if (sscanf(text, "symbol %31s %63s type %*x at %x:%x name %2047[^\n]", module, kind,
+                    &section, &offset, name) == 5 &&
+             std::string(kind).find("PROC32") != std::string::npos)
+      d.procedures.insert(at(name, section * 0x01000000u + offset));
+    else if (sscanf(text, "source %31s %2047s pairs %d", module, name, &count) == 3)
+      source[module] = name;
+    else if (sscanf(text, "line %31s %u at %x:%x", module, &line, &section, &offset) == 4)
+      d.lines.insert(source[module] + ":" + std::to_string(line) + "@" +
+                     std::to_string(section * 0x01000000u + offset));
+  }
+  pclose(pipe);
+  return d;
+}
+
+TEST(Pdb7, CvdumpAgreesWithPdbutil) {
+  for (const std::string &sample : kSamples) {
+    SCOPED_TRACE(sample);
+    PdbutilDump oracle;
+    ASSERT_TRUE(pdbutil_read(sample + ".pdb", &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
+    PdbutilDump dumped = cvdump_read(sample + ".pdb");
+    EXPECT_EQ(dumped.publics, oracle.publics);
+    EXPECT_EQ(dumped.lines, oracle.lines);
+    std::multiset<std::string> procedures;
+    for (const std::string &p : oracle.procedures)  // without the locals after the address
+      procedures.insert(p.substr(0, p.find_first_not_of("0123456789", p.find('@') + 1)));
+    EXPECT_EQ(dumped.procedures, procedures);
+    printf("%s: cvdump/llvm-pdbutil publics %zu/%zu procedures %zu/%zu line pairs %zu/%zu\n",
+           sample.substr(sample.rfind('/') + 1).c_str(), dumped.publics.size(),
+           oracle.publics.size(), dumped.procedures.size(), procedures.size(),
+           dumped.lines.size(), oracle.lines.size());
   }
 }
 
