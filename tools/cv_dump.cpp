@@ -219,9 +219,9 @@ void dump_modules(const PdbFile *pdb, ByteCursor list, uint32_t version, ByteCur
     LineWalk walk(label);
     if (!walk.state) continue;
     if (module.lines) cv_read_lines(walk.state, cursor_window(&s.c, module.symbols, module.lines));
+    size_t c13_at = (size_t)module.symbols + module.lines;
     if (module.c13 && names.ok)
-      pdb7_read_lines(walk.state,
-                      cursor_window(&s.c, (size_t)module.symbols + module.lines, module.c13), names);
+      pdb7_read_lines(walk.state, cursor_window(&s.c, c13_at, module.c13), names);
   }
 }
 

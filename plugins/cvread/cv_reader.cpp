@@ -41,7 +41,8 @@ DebugType cv_resolve_type(const CvState *state, uint32_t index) {
 
 bool cv_progress(CvState *state, size_t done, size_t total) {
   uint64_t span = state->span_to - state->span_from;
-  uint32_t at = state->span_from + (uint32_t)(total ? span * (done < total ? done : total) / total : 0);
+  uint64_t part = total ? span * (done < total ? done : total) / total : 0;
+  uint32_t at = state->span_from + (uint32_t)part;
   return load_progress(state->api, &state->cancelled, at, 1000);
 }
 
@@ -80,7 +81,8 @@ LoadStatus cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_si
   } else {
     status = cv_read_directory(state, cursor_make(debug_root, data.size));
   }
-  if (status == LOAD_TRUNCATED) load_refuse(api, status, "the PDB record ends before its file name");
+  if (status == LOAD_TRUNCATED)
+    load_refuse(api, status, "the PDB record ends before its file name");
   if (status == LOAD_CANCELLED) load_refuse(api, status, nullptr);
   if (counts) *counts = state->counts;
   cv_state_free(state);

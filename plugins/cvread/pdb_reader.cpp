@@ -77,8 +77,9 @@ void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t 
   PdbModule module;
   while (pdb_next_module(&list, version, &module)) {
     state->counts.modules++;
-    state->span_from = kModulesFrom + (uint32_t)((uint64_t)(kWhole - kModulesFrom) * start / list.size);
-    state->span_to = kModulesFrom + (uint32_t)((uint64_t)(kWhole - kModulesFrom) * list.offset / list.size);
+    const uint64_t share = kWhole - kModulesFrom;
+    state->span_from = kModulesFrom + (uint32_t)(share * start / list.size);
+    state->span_to = kModulesFrom + (uint32_t)(share * list.offset / list.size);
     start = list.offset;
     if (!cv_progress(state, 0, 1)) break;
     uint16_t stream = module.stream;

@@ -222,7 +222,8 @@ TEST_F(Modules, DebugDirectoryEntriesAreOfferedUntilOneIsAccepted) {
   };
   const char *kNotTaken = "no reader takes debug information 2 with signature 0x1";
   const std::string twice = std::string("fake.dll: refused; ") + kNotTaken + "\n";
-  const std::string three = std::string("fake.dll: refused; ") + kNotTaken + "; " + kNotTaken + "\n";
+  const std::string three =
+      std::string("fake.dll: refused; ") + kNotTaken + "; " + kNotTaken + "\n";
   const Case cases[] = {
       {"byte size 56: two entries", 3, 0x102, 56, -1, 2, "No acceptable debug information found\n",
        twice.c_str()},

@@ -20,4 +20,6 @@ const LoadProgressWindow kWindow = {open_window, tick, close_window};
 
 }  // namespace
 
-void load_progress_install(bool install) { debug_info_set_progress_window(install ? &kWindow : nullptr); }
+void load_progress_install(bool install) {
+  debug_info_set_progress_window(install ? &kWindow : nullptr);
+}
