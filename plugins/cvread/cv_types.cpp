@@ -31,8 +31,6 @@ const MemberLayout kMembers[] = {
 #include "plugins/cvread/cv_kinds.def"
 #undef CV_MEMBER
 };
-// How many times, on average, a section's field lists may be walked.
-const size_t kWalksPerList = 4;
 // Leaves from here on end their names with a NUL.
 const uint16_t kFirstTextLeaf = 0x1500;
 // A structure's property WORD: declared only, or with a decorated unique name after its
@@ -48,9 +46,7 @@ bool text_leaf(const ByteCursor *record, size_t at) {
 struct TypeSection {
   CvTypes *types;
   TypeRecords records;
-  // A field list serves one structure, rarely a few: lists walked again and again are a
-  // forged section's, and their walks end when this many bytes have been walked.
-  size_t walk_left;
+  WalkBudget budget;
 };
 
 bool is_forward(const ByteCursor *record) {
@@ -79,8 +75,7 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
                      const ByteCursor *first, bool is_enum, DebugType strukt) {
   // A long list goes on in the list an LF_INDEX names; the walk budget ends a chain that
   // comes back to itself.
-  for (const ByteCursor *list = first; list && list->size <= section->walk_left;) {
-    section->walk_left -= list->size;
+  for (const ByteCursor *list = first; list && walk_budget_take(&section->budget, list->size);) {
     ByteCursor c = *list;
     const ByteCursor *next = nullptr;
     cursor_seek(&c, 4);
@@ -189,7 +184,7 @@ void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
     cursor_seek(&c, c.offset + length);
     count++;
   }
-  TypeSection section = {types, {}, records.size * kWalksPerList};
+  TypeSection section = {types, {}, walk_budget(records.size)};
   if (!type_records_make(&section.records, count)) return;
   c = records;
   for (uint32_t i = 0; i < count; i++) {
