@@ -9,7 +9,7 @@ namespace {
 SearchProgress g_window;
 
 bool open_window(const char *caption, volatile int *stop) {
-  return search_progress_open(&g_window, caption, stop, "LOADING");
+  return search_progress_open(&g_window, caption, stop, "LOADING", true);
 }
 
 void tick(int permille) { search_progress_tick(&g_window, permille); }

@@ -82,12 +82,13 @@ void blend_rect(HDC dc, const RECT &r, COLORREF color, BYTE alpha) {
 }
 
 bool search_progress_open(SearchProgress *p, const char *caption, volatile int *stop,
-                          const char *label) {
+                          const char *label, bool own_messages_only) {
   p->owner = GetActiveWindow();
   p->permille = 0;
   p->phase = 0;
   p->stop = stop;
   p->label = label;
+  p->own_messages_only = own_messages_only;
   p->dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SEARCH_PROGRESS),
                                  p->owner, procedure, (LPARAM)p);
   if (!p->dialog) return false;
@@ -109,7 +110,7 @@ void search_progress_tick(SearchProgress *p, int permille) {
     InvalidateRect(GetDlgItem(p->dialog, IDC_SEARCH_BAR), nullptr, FALSE);
   }
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageA(&msg, p->own_messages_only ? p->dialog : nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // Left for the main loop, which ends on it.
       PostQuitMessage((int)msg.wParam);
