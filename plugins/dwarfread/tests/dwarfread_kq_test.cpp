@@ -87,6 +87,8 @@ TEST(DwarfreadInKq, StopsAtMainAndRunsToAFunctionByName) {
       std::string line = log.substr(next_line + 1, log.find('\n', next_line + 1) - next_line);
       EXPECT_EQ(run.dwarf, line.find("DWARF debug information found") != std::string::npos)
           << log;
+      // Read from DWARF or COFF symbols, the program has symbols: no line says why not.
+      EXPECT_EQ(log.find("No symbols for " + kq.program), std::string::npos) << log;
       EXPECT_EQ(kq.first_stop(), pause_line(run_to_function ? walk_address : main_address))
           << log;
       if (run.dwarf && !run_to_function) {
