@@ -20,6 +20,7 @@ LoadProgressWindow g_window;
 
 // The load under way: why nothing was read so far, and its progress window.
 struct LoadWatch {
+  bool active;  // a load is under way: reports outside one are ignored
   char why[2048];
   int refusals;  // reasons the readers gave
   bool reported;  // a report came: start is set
@@ -145,6 +146,7 @@ void debug_info_set_progress_window(const LoadProgressWindow *window) {
 }
 
 bool debug_info_progress(uint32_t done, uint32_t total, uint32_t now) {
+  if (!g_watch.active) return true;
   if (!g_watch.reported) {
     g_watch.reported = true;
     g_watch.start = now;
@@ -162,9 +164,10 @@ bool debug_info_progress(uint32_t done, uint32_t total, uint32_t now) {
   return !g_watch.cancelled;
 }
 
-bool debug_info_cancelled() { return g_watch.cancelled; }
+bool debug_info_cancelled() { return g_watch.active && g_watch.cancelled; }
 
 void debug_info_refused(const char *who, const char *reason) {
+  if (!g_watch.active) return;
   g_watch.refusals++;
   add_why("%s: %s", who, reason ? reason : "");
 }
@@ -186,6 +189,7 @@ void debug_info_load(ModuleRecord *module, const PeImage *image) {
   uint32_t n = debug_entry_count(d.size);
   uint32_t offset = 0;
   g_watch = LoadWatch{};
+  g_watch.active = true;
   module_set_current(module);
   bool accepted = false;
   if (!pe_rva_to_offset(image, d.rva, &offset)) {
@@ -207,5 +211,6 @@ void debug_info_load(ModuleRecord *module, const PeImage *image) {
   if (g_watch.window_open) g_window.close();
   if (g_watch.cancelled) take_back(module, image);
   else if (!accepted) log_printf("No symbols for %s: %s\n", module->path, g_watch.why);
+  g_watch.active = false;
   module_set_current(nullptr);
 }
