@@ -55,9 +55,13 @@ LoadStatus cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_si
   const uint8_t *signature = cursor_take(&data, 4);
   bool nb10 = signature && !memcmp(signature, "NB10", 4);
   bool rsds = signature && !memcmp(signature, "RSDS", 4);
-  if (!signature ||
-      (!nb10 && !rsds && memcmp(signature, "NB11", 4) && memcmp(signature, "NB09", 4)))
-    return LOAD_FOREIGN;
+  if (!signature) return LOAD_FOREIGN;
+  if (!nb10 && !rsds && memcmp(signature, "NB11", 4) && memcmp(signature, "NB09", 4)) {
+    // The other CodeView versions (NB00 to NB08) are known, but not read.
+    bool codeview = !memcmp(signature, "NB0", 3) && signature[3] >= '0' && signature[3] <= '8';
+    if (!codeview) return LOAD_FOREIGN;
+    return load_refuse(api, LOAD_UNSUPPORTED, "CodeView %.4s data", (const char *)signature);
+  }
   api->printf("CodeView signature is OK\n");
   CvState *state = (CvState *)zone_alloc(sizeof(CvState));
   if (!state) return load_refuse(api, LOAD_NO_MEMORY, nullptr);

@@ -306,13 +306,25 @@ TEST(CvSymbols, ProceduresFramesLocalsAndEntries) {
   EXPECT_EQ(counts.locals, 2u);
 }
 
+// Nothing is logged; only an older CodeView is told to the debugger as a format not read.
 TEST(CvSignature, ForeignDataIsRefusedSilently) {
-  const char *signatures[] = {"NB08", "RSDT", "FB09", "NB1"};
-  for (const char *signature : signatures) {
-    Bytes data(signature, signature + strlen(signature));
+  const struct {
+    const char *signature;
+    LoadStatus status;
+  } cases[] = {{"NB08", LOAD_UNSUPPORTED}, {"NB05", LOAD_UNSUPPORTED}, {"RSDT", LOAD_FOREIGN},
+               {"FB09", LOAD_FOREIGN}, {"NB1", LOAD_FOREIGN}, {"NBx9", LOAD_FOREIGN}};
+  for (const auto &c : cases) {
+    Bytes data(c.signature, c.signature + strlen(c.signature));
     data.resize(64);
-    EXPECT_FALSE(load(data)) << signature;
+    recording_reset();
+    EXPECT_EQ(c.status, cv_load(recording_api(), data.data(), data.size(), data.data(), nullptr,
+                                nullptr))
+        << c.signature;
     EXPECT_EQ(recording()->log, "");
+    const std::vector<std::string> refusals = {"format not read: CodeView " +
+                                               std::string(c.signature) + " data"};
+    EXPECT_EQ(recording()->refusals,
+              c.status == LOAD_FOREIGN ? std::vector<std::string>{} : refusals);
   }
 }
 
