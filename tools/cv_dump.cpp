@@ -56,6 +56,9 @@ enum : uint16_t { kTypesSection = 0x0121, kLinesSection = 0x0127, kGlobalsSectio
 // says why).
 const size_t kGlobalHeader = 16;
 const uint32_t kDebugTypeCodeView = 2;
+const size_t kEntrySize = 28;
+// A separate debug file starts with "DI"; its header holds the counts from byte 24.
+const size_t kSeparateHeader = 48, kSeparateCountsAt = 24, kSectionHeader = 40;
 
 FILE *g_out;
 const char *g_module;  // the module whose lines the reader is walking
@@ -293,17 +296,10 @@ void dump_subsections(ByteCursor data) {
   }
 }
 
-// The CodeView data of an image, from its debug directory.
-bool dump_image(const uint8_t *data, size_t size) {
-  PeImage image;
-  if (!pe_read_image(data, size, &image)) {
-    fprintf(g_out, "neither a program database nor a PE image\n");
-    return false;
-  }
-  const PeDirectory &d = image.optional.directories[PE_DIR_DEBUG];
-  ByteCursor entries = pe_rva_window(&image, d.rva, d.size);
+// The CodeView entries of a debug directory (entries, inside the file data[0..size)).
+bool dump_entries(const uint8_t *data, size_t size, ByteCursor entries) {
   bool found = false;
-  for (size_t at = 0; entries.ok && at + 28 <= d.size; at += 28) {
+  for (size_t at = 0; entries.ok && at + kEntrySize <= entries.size; at += kEntrySize) {
     cursor_seek(&entries, at + 12);
     uint32_t type = cursor_u32(&entries);
     cursor_seek(&entries, at + 24);
@@ -328,6 +324,38 @@ bool dump_image(const uint8_t *data, size_t size) {
   return found;
 }
 
+// A separate debug file: its header, the image's section headers and exports, then its
+// debug directory.
+bool dump_separate(const uint8_t *data, size_t size) {
+  ByteCursor file = cursor_make(data, size);
+  ByteCursor header = cursor_window(&file, 0, kSeparateHeader);
+  cursor_seek(&header, kSeparateCountsAt);
+  uint32_t sections = cursor_u32(&header), exported = cursor_u32(&header);
+  uint32_t debug_size = cursor_u32(&header);
+  uint64_t start = kSeparateHeader + (uint64_t)sections * kSectionHeader + exported;
+  ByteCursor entries =
+      start < size ? cursor_window(&file, (size_t)start, debug_size) : ByteCursor{};
+  if (!header.ok || !entries.ok) {
+    fprintf(g_out, "debug file whose debug directory lies outside it\n");
+    return false;
+  }
+  fprintf(g_out, "debug file sections %u debug directory at %X\n", sections, (unsigned)start);
+  return dump_entries(data, size, entries);
+}
+
+// The CodeView data of an image, from its debug directory.
+bool dump_image(const uint8_t *data, size_t size) {
+  PeImage image;
+  if (!pe_read_image(data, size, &image)) {
+    fprintf(g_out, "neither a program database, a debug file nor a PE image\n");
+    return false;
+  }
+  const PeDirectory &d = image.optional.directories[PE_DIR_DEBUG];
+  if (image.header.characteristics & PE_DEBUG_STRIPPED)
+    fprintf(g_out, "stripped: the debug information is in a debug file\n");
+  return dump_entries(data, size, pe_rva_window(&image, d.rva, d.size));
+}
+
 }  // namespace
 
 bool cv_dump(const uint8_t *data, size_t size, FILE *out) {
@@ -336,5 +364,6 @@ bool cv_dump(const uint8_t *data, size_t size, FILE *out) {
     return dump_database(data, size, true);
   if (size >= sizeof kPdb2 - 1 && !memcmp(data, kPdb2, sizeof kPdb2 - 1))
     return dump_database(data, size, false);
+  if (size >= 2 && !memcmp(data, "DI", 2)) return dump_separate(data, size);
   return dump_image(data, size);
 }
