@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "plugins/common/debug_api.h"
+#include "plugins/common/load_status.h"
 
 struct CvFuzzRun {
   const uint8_t *file;  // what map_file serves
