@@ -102,7 +102,7 @@ bool load_separate(const PeImage *image, ByteCursor entry) {
     add_why("debug file '%s' not found", name ? name : "");
     return false;
   }
-  bool accepted = false;
+  bool accepted = false, walked = false;
   ByteCursor file = cursor_make(view, mapped_size(view));
   ByteCursor header = cursor_window(&file, 0, kSeparateHeaderSize);
   cursor_seek(&header, 8);
@@ -112,16 +112,18 @@ bool load_separate(const PeImage *image, ByteCursor entry) {
   uint32_t exported = cursor_u32(&header);
   uint32_t debug_size = cursor_u32(&header);
   if (header.ok) {
-    if (timestamp != image->header.timestamp)
+    if (timestamp != image->header.timestamp) {
       log_printf("Warning - %s has incorrect internal timestamp\n", name);
+      add_why("debug file '%s' has another time stamp than the image", name);
+    }
     uint64_t start = kSeparateHeaderSize + (uint64_t)sections * kSectionHeaderSize + exported;
     uint32_t n = debug_size / DEBUG_ENTRY_SIZE;
     ByteCursor dir = start <= file.size ? directory_window(file, (uint32_t)start, n)
                                         : ByteCursor{file.data, 0, 0, false};
-    if (dir.ok) accepted = walk_directory(file, dir, n);
+    walked = dir.ok;
+    if (walked) accepted = walk_directory(file, dir, n);
   }
-  if (!header.ok || (!accepted && !g_watch.refusals))
-    add_why("debug file '%s' holds no debug directory that fits it", name);
+  if (!walked) add_why("debug file '%s' holds no debug directory that fits it", name);
   unmap_file(view);
   return accepted;
 }

@@ -233,6 +233,8 @@ TEST_F(Modules, DebugDirectoryEntriesAreOfferedUntilOneIsAccepted) {
       {"first accepted", 3, 0x102, 56, 0, 1, "Debugging information 2 with signature 'NB10'\n", ""},
       {"stripped, two entries", 3, 0x302, 56, 0, 0, "Loading module",
        ": stripped image whose debug directory has 2 entries\n"},
+      {"stripped, one entry but no debug file's name", 3, 0x302, 28, 0, 0, "Loading module",
+       ": stripped image without the name of its debug file\n"},
       {"no directory: sought", 3, 0x102, 0, -1, 0, "OK, debug information is loaded from unusual place.\n", ""},
       {"unknown subsystem", 9, 0x102, 56, 0, 0, "Unknown subsystem 9\n", ""},
       {"count beyond the file", 3, 0x102, 0x10000001, 0, 0, "No acceptable debug information found\n",
