@@ -73,6 +73,7 @@ const DebugApi kCountingApi = {
     quiet_printf, whole_file,   unmap_file,   any_type,     any_address,
     any_pointer,  any_array,    any_enum,     any_struct,   any_frame,
     any_function, no_member,    counted_source, counted_entry, no_entry,
+    nullptr,      nullptr,
 };
 
 bool offer(const uint8_t *file_root, const uint8_t *debug_root) {
@@ -84,7 +85,8 @@ bool load_counted(LoadTally *tally) {
   const uint8_t *image = map_file(g_image);
   size_t size = mapped_size(image);
   bool ok = image && g_debug_offset < size &&
-            cv_load_debug_info(&kCountingApi, image, size, image + g_debug_offset, g_image);
+            cv_load_debug_info(&kCountingApi, image, size, image + g_debug_offset, g_image) ==
+                LOAD_OK;
   unmap_file(image);
   *tally = g_tally;
   return ok;

@@ -60,10 +60,11 @@ DebugEntry find(const char *name) { return name ? entry_find(name) : nullptr; }
 
 const DebugApi kStoreApi = {quiet, whole_file, unmap_file, get_type, address,
                             pointer, array, enumeration, structure, frame,
-                            function, member, source, entry, find};
+                            function, member, source, entry, find, nullptr, nullptr};
 
 bool offer(const uint8_t *file_root, const uint8_t *debug_root) {
-  return cv_load_debug_info(&kStoreApi, file_root, mapped_size(file_root), debug_root, g_image);
+  return cv_load_debug_info(&kStoreApi, file_root, mapped_size(file_root), debug_root, g_image) ==
+         LOAD_OK;
 }
 
 }  // namespace

@@ -74,7 +74,8 @@ DebugEntry no_entry(const char *) { return nullptr; }
 
 const DebugApi kCountingApi = {quiet,     map,       unmap,  base_type, address,
                                pointer,   array,     enumeration, structure, frame,
-                               function,  member,    source, entry,     no_entry};
+                               function,  member,    source, entry,     no_entry,
+                               nullptr,   nullptr};
 
 double seconds() {
   timespec t;
@@ -92,11 +93,11 @@ struct Reader {
 };
 
 bool load_tds(const std::vector<uint8_t> &file) {
-  return tds_load(&kCountingApi, file.data(), file.size(), file.data(), nullptr);
+  return tds_load(&kCountingApi, file.data(), file.size(), file.data(), nullptr) == LOAD_OK;
 }
 bool load_pdb(const std::vector<uint8_t> &image) {
   return cv_load_debug_info(&kCountingApi, image.data(), image.size(), image.data() + kCodeViewAt,
-                            kImage);
+                            kImage) == LOAD_OK;
 }
 
 }  // namespace

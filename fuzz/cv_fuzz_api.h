@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "plugins/common/debug_api.h"
+#include "plugins/common/load_status.h"
 
 struct CvFuzzRun {
   const uint8_t *file;  // what map_file serves
@@ -84,11 +84,20 @@ inline DebugEntry cv_fuzz_entry(const char *name, uint32_t, DebugType, DebugSour
   return cv_fuzz_handle();
 }
 inline DebugEntry cv_fuzz_find(const char *) { return nullptr; }
+// A refusal is one line of text; progress stays inside the whole.
+inline void cv_fuzz_refuse(const char *reason) {
+  if (!*reason || strchr(reason, '\n')) abort();
+}
+inline bool cv_fuzz_progress(uint32_t done, uint32_t total) {
+  if (done > total) abort();
+  return true;
+}
 
 inline const DebugApi kCvFuzzApi = {
     cv_fuzz_printf,   cv_fuzz_map,    cv_fuzz_unmap,  cv_fuzz_get_type, cv_fuzz_address,
     cv_fuzz_pointer,  cv_fuzz_array,  cv_fuzz_enum,   cv_fuzz_struct,   cv_fuzz_frame,
-    cv_fuzz_function, cv_fuzz_member, cv_fuzz_source, cv_fuzz_entry,    cv_fuzz_find};
+    cv_fuzz_function, cv_fuzz_member, cv_fuzz_source, cv_fuzz_entry,    cv_fuzz_find,
+    cv_fuzz_refuse,   cv_fuzz_progress};
 
 // Loads the debug record at record (naming the database "fuzz.pdb", which is served from
 // the file bytes), with no source allowed more than file_size / pair_bytes pairs; aborts
@@ -100,7 +109,7 @@ void cv_fuzz_database(const uint8_t *record, size_t record_size, const uint8_t *
   std::vector<uint8_t> file(bytes, bytes + size);
   g_cv_fuzz = CvFuzzRun{file.empty() ? nullptr : file.data(), file.size(), 0, 0,
                         file.size() / pair_bytes, 0, 0};
-  bool ok = load(&kCvFuzzApi, record, record_size, record, nullptr);
+  bool ok = load(&kCvFuzzApi, record, record_size, record, nullptr) == LOAD_OK;
   if (g_cv_fuzz.mapped != 0) abort();
   if (!ok && g_cv_fuzz.definitions) abort();
 }

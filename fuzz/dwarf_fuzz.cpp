@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   DebugApi api = kCvFuzzApi;
   api.define_source = path_source;
   DwarfCounts counts = {};
-  bool ok = dwarf_seek(&api, "C:\\app\\prog.exe", &counts);
+  bool ok = dwarf_seek(&api, "C:\\app\\prog.exe", &counts) == LOAD_OK;
   if (!ok && g_cv_fuzz.definitions) abort();  // refused images define nothing
   if (g_cv_fuzz.mapped != 0) abort();
   return 0;

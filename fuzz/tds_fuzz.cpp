@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   api.map_file = image_only;
   bool known = file_size >= 4 && (!memcmp(file, "FB07", 4) || !memcmp(file, "FB08", 4) ||
                                   !memcmp(file, "FB09", 4) || !memcmp(file, "FB0A", 4));
-  bool ok = appended ? tds_seek(&api, "C:\\app\\prog.exe", nullptr)
-                     : tds_load(&kCvFuzzApi, file, file_size, file, nullptr);
+  bool ok = (appended ? tds_seek(&api, "C:\\app\\prog.exe", nullptr)
+                      : tds_load(&kCvFuzzApi, file, file_size, file, nullptr)) == LOAD_OK;
   if (!appended && !known && ok) abort();
   // Refused data defines nothing.
   if (!ok && g_cv_fuzz.definitions) abort();

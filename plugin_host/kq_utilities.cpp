@@ -1,5 +1,6 @@
-// The plug-in interface, group 4: the plug-in's own description and commands, pictures,
-// shell commands, messages, prompts, the log and mapped files.
+// The plug-in interface, groups 4 and 5: the plug-in's own description and commands,
+// pictures, shell commands, messages, prompts, the log and mapped files; the refusals and
+// progress of long debug-information loads.
 #define KQ_BUILDING_DEBUGGER
 #include "plugin_host/kqplugin.h"
 
@@ -10,6 +11,7 @@
 #include "engine/debuggee.h"
 #include "plugin_host/manager.h"
 #include "settings/settings.h"
+#include "symbols/debug_info.h"
 #include "symbols/mapped_files.h"
 #include "ui/dialogs/input_prompt_win32.h"
 #include "ui/panels/command_line/cmdline_panel_win32.h"
@@ -68,4 +70,12 @@ DBGAPI void KQ_Dump(BYTE *data, DWORD size) {
 DBGAPI BYTE *KQ_MapFile(char *fname) { return (BYTE *)map_file(fname); }
 
 DBGAPI void KQ_UnmapFile(BYTE *root) { unmap_file(root); }
+
+// The manager puts the reason under the plug-in's name; the progress runs on the
+// system's tick.
+DBGAPI void KQ_RefuseDebugInfo(char *reason) { plugin_refused(reason ? reason : ""); }
+
+DBGAPI BOOL KQ_LoadProgress(DWORD done, DWORD total) {
+  return debug_info_progress(done, total, GetTickCount());
+}
 }

@@ -95,6 +95,16 @@ DBGAPI void KQ_Dump(BYTE *data, DWORD size);
 DBGAPI BYTE *KQ_MapFile(char *fname);
 DBGAPI void KQ_UnmapFile(BYTE *root);
 
+/* 5. Long debug-information loads (during PLUGIN_LoadDebugInfo and PLUGIN_SeekDebugInfo;
+   a plug-in that imports them needs a debugger that exports them) */
+/* Why the data offered was not read, one line without a line break: the debugger says
+   it when the module ends up without symbols. */
+DBGAPI void KQ_RefuseDebugInfo(char *reason);
+/* done of total of the load; a load that takes a while shows a progress window. FALSE
+   once the user has cancelled: stop reading and return FALSE; the debugger takes back
+   what was defined. */
+DBGAPI BOOL KQ_LoadProgress(DWORD done, DWORD total);
+
 #ifdef __cplusplus
 }
 #endif

@@ -173,6 +173,7 @@ bool offer_in_order(ModuleRecord *module, uint8_t *file_root, uint8_t *debug_roo
     int accepted = path ? e.seek_debug_info(copy) : e.load_debug_info(file_root, debug_root);
     module_set_current(nullptr);
     if (accepted) return true;
+    if (debug_info_cancelled()) return false;
   }
   return false;
 }
@@ -185,6 +186,10 @@ bool plugins_load_debug_info(ModuleRecord *module, uint8_t *file_root, uint8_t *
 
 bool plugins_seek_debug_info(ModuleRecord *module, const char *path) {
   return offer_in_order(module, nullptr, nullptr, path ? path : "");
+}
+
+void plugin_refused(const char *reason) {
+  if (m.current) debug_info_refused(m.current->file_name, reason);
 }
 
 void plugins_offer_debug_info(bool install) {

@@ -74,9 +74,13 @@ bool plugin_run_command(const char *typed);
 void plugins_remove_all(void (*release)(PluginRecord *plugin));
 
 // The dispatch of debug information: each enabled plug-in with the entry point, in list
-// order, until one accepts, with CurrentModule set to module during each call only.
+// order, until one accepts or the user cancels the load, with CurrentModule set to module
+// during each call only.
 bool plugins_load_debug_info(ModuleRecord *module, uint8_t *file_root, uint8_t *debug_root);
 bool plugins_seek_debug_info(ModuleRecord *module, const char *path);
 // Installs (or, with false, removes) the dispatch as the module loader's handlers of
 // debug information.
 void plugins_offer_debug_info(bool install);
+// KQ_RefuseDebugInfo: CurrentPlugin's reason for not reading what it was offered, kept
+// under its file name for the line that says why a module has no symbols.
+void plugin_refused(const char *reason);

@@ -13,6 +13,7 @@
 #include "startup/program.h"
 #include "startup/startup_request_win32.h"
 #include "symbols/symbols.h"
+#include "ui/dialogs/load_progress_win32.h"
 #include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
@@ -48,6 +49,7 @@ static void startup_sequence(void *) {
   evaluator_install();
   rich_images_init();
   plugins_init();
+  load_progress_install(true);
   layout_init();
   debuggee_set_event_sink(deliver_debugger_event);
 
@@ -61,6 +63,7 @@ static void startup_sequence(void *) {
 
   debuggee_set_event_sink(nullptr);
   layout_shutdown();
+  load_progress_install(false);
   plugins_shutdown();
   rich_gdi_pictures_free();
   evaluator_remove();

@@ -27,9 +27,32 @@ int compare_export_rva(const void *a, const void *b) {
   return (x->name > y->name) - (x->name < y->name);
 }
 
+// The image's exports by address, as many as are kept; false without an export directory.
+bool sorted_exports(const ModuleRecord *m, const PeImage *image, PeExportDirectory *dir,
+                    PeExport **exports, int *kept) {
+  *exports = nullptr;
+  *kept = 0;
+  if (!pe_read_export_directory(image, dir)) return false;
+  int count = pe_read_exports(image, dir, exports);
+  // Names may all point at one long text: a file of a few megabytes could otherwise
+  // make gigabytes of module text and entries.
+  size_t total = 0;
+  for (int i = 0; i < count; i++) {
+    total += strlen((*exports)[i].name);
+    if (total <= kExportNameBytes && i < kMaxExports) continue;
+    log_warning("Exports of %s beyond the first %i are left out", m->path, i);
+    count = i;
+  }
+  if (count) qsort(*exports, (size_t)count, sizeof(PeExport), compare_export_rva);
+  *kept = count;
+  return true;
+}
+
 void load_exports(ModuleRecord *m, const PeImage *image) {
   PeExportDirectory dir;
-  if (!pe_read_export_directory(image, &dir)) return;
+  PeExport *exports;
+  int count;
+  if (!sorted_exports(m, image, &dir, &exports, &count)) return;
   ModuleText *t = &m->text;
   text_append(t, "// \tExport function table:\n");
   text_append(t, "//  Name:            %s\n", dir.dll_name);
@@ -40,18 +63,6 @@ void load_exports(ModuleRecord *m, const PeImage *image) {
   text_append(t, "//  # of functions:  %08X\n", dir.function_count);
   text_append(t, "//  # of Names:      %08X\n", dir.name_count);
   text_append(t, "\n");
-  PeExport *exports = nullptr;
-  int count = pe_read_exports(image, &dir, &exports);
-  // Names may all point at one long text: a file of a few megabytes could otherwise
-  // make gigabytes of module text and entries.
-  size_t total = 0;
-  for (int i = 0; i < count; i++) {
-    total += strlen(exports[i].name);
-    if (total <= kExportNameBytes && i < kMaxExports) continue;
-    log_warning("Exports of %s beyond the first %i are left out", m->path, i);
-    count = i;
-  }
-  if (count) qsort(exports, (size_t)count, sizeof(PeExport), compare_export_rva);
   m->exports = count ? (ExportLine *)zone_alloc((size_t)count * sizeof(ExportLine)) : nullptr;
   uint32_t first_line = (uint32_t)t->lines + 1;
   for (int i = 0; m->exports && i < count; i++) {
@@ -81,6 +92,16 @@ void load_sections(ModuleRecord *m, const PeImage *image) {
 }
 
 }  // namespace
+
+void module_define_exports(ModuleRecord *m, const PeImage *image) {
+  PeExportDirectory dir;
+  PeExport *exports;
+  int count;
+  sorted_exports(m, image, &dir, &exports, &count);
+  for (int i = 0; i < count; i++)
+    entry_define(exports[i].name, m->base + exports[i].rva, nullptr, nullptr);
+  zone_free(exports);
+}
 
 void module_parse_bytes(ModuleRecord *m, const uint8_t *data, size_t size) {
   PeImage *image = (PeImage *)zone_alloc(sizeof(PeImage));

@@ -8,6 +8,8 @@
 #include "symbols/module_text.h"
 #include "util/tab.h"
 
+struct PeImage;
+
 struct SectionInfo {
   char name[9];  // the 8 name bytes and a NUL
   uint32_t address;  // base + VirtualAddress
@@ -76,6 +78,9 @@ void module_unload(ModuleRecord *module);
 void module_parse_image(ModuleRecord *module);
 // The same over the image's bytes.
 void module_parse_bytes(ModuleRecord *module, const uint8_t *data, size_t size);
+// Defines the image's exports as entries of the module (again, after a cancelled
+// debug-information load took back what it had defined).
+void module_define_exports(ModuleRecord *module, const PeImage *image);
 
 ModuleRecord *module_by_address(uint32_t address);
 ModuleRecord *module_by_name(const char *name);

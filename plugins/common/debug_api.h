@@ -27,4 +27,9 @@ struct DebugApi {
   DebugEntry (*define_entry)(const char *name, uint32_t address, DebugType type,
                              DebugSource source);
   DebugEntry (*find_entry)(const char *name);
+  // Both may be null (a debugger without them): nothing is told, nothing is cancelled.
+  // Why the data offered was not read, in one line without a line break.
+  void (*refuse)(const char *reason);
+  // The part of the load done; false when the user cancelled it.
+  bool (*progress)(uint32_t done, uint32_t total);
 };

@@ -67,12 +67,17 @@ DebugEntry define_entry(const char *name, uint32_t address, DebugType type, Debu
 
 DebugEntry find_entry(const char *name) { return KQ_FindEntry((char *)name); }
 
+void refuse(const char *reason) { KQ_RefuseDebugInfo((char *)reason); }
+
+bool progress(uint32_t done, uint32_t total) { return KQ_LoadProgress(done, total) != FALSE; }
+
 }  // namespace
 
 const DebugApi kq_debug_api = {
     log_line,       map_whole_file, unmap_whole_file, get_type,      get_address,
     define_pointer, define_array,   define_enum,      define_struct, define_frame,
     define_function, define_member, define_source,    define_entry,  find_entry,
+    refuse,          progress,
 };
 
 bool kq_current_module_path(char path[KQ_PATH]) {

@@ -12,18 +12,24 @@ const SymbolLayout *layout_of(const SymbolRun *run, uint16_t kind) {
 
 }  // namespace
 
+size_t symbol_record_next(const ByteCursor *bytes, size_t start, size_t length,
+                          const SymbolLayout *layout) {
+  size_t next = start + length;
+  // The name behind a reference is padded: (length / 4) * 4 + 4 bytes.
+  if (layout && layout->action == SYMBOL_REFERENCE && next < bytes->size)
+    next += (size_t)(bytes->data[next] / 4) * 4 + 4;
+  return next;
+}
+
 const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record) {
   ByteCursor c = run->bytes;
   while (cursor_seek(&c, run->next) && c.size - c.offset >= run->least_left) {
     size_t start = c.offset;
     size_t length = 2 + (size_t)cursor_u16(&c);
     uint16_t kind = cursor_u16(&c);
-    run->next = start + length;
     const SymbolLayout *layout = layout_of(run, kind);
+    run->next = symbol_record_next(&run->bytes, start, length, layout);
     if (!layout) continue;
-    // The name behind a reference is padded: (length / 4) * 4 + 4 bytes.
-    if (layout->action == SYMBOL_REFERENCE && run->next < c.size)
-      run->next += (size_t)(c.data[run->next] / 4) * 4 + 4;
     *record = cursor_window(&run->bytes, start, length);
     if (record->ok) return layout;
   }

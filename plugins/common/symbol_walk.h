@@ -64,6 +64,10 @@ SymbolRun symbol_run(SymbolWalk *walk, const SymbolLayout (&layouts)[N], ByteCur
   return SymbolRun{layouts, N, bytes, first, least_left};
 }
 
+// Where the record after the one at start (length bytes with its length WORD) begins: a
+// reference is followed by its padded name. layout is null for a kind without one.
+size_t symbol_record_next(const ByteCursor *bytes, size_t start, size_t length,
+                          const SymbolLayout *layout);
 // The next record that has a layout and lies inside the run: its window and its layout;
 // null at the end of the run.
 const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record);

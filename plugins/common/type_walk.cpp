@@ -9,6 +9,8 @@ const uint8_t kPaddingFirst = 0xF0;
 // A method's attribute WORD follows its leaf.
 const size_t kAttributeAt = 2;
 const uint8_t kVirtualOffset = 4;
+// How many times, on average, a section's field lists may be walked.
+const size_t kWalksPerList = 4;
 
 bool introduces_virtual(uint8_t attribute) {
   uint8_t property = (attribute >> 2) & 7;
@@ -68,5 +70,13 @@ bool member_fields(ByteCursor *c, size_t start, const MemberLayout *layout, uint
     uint32_t value = leaf_numeric(c);
     if (i == 0) *offset = value;
   }
+  return true;
+}
+
+WalkBudget walk_budget(size_t section_size) { return WalkBudget{section_size * kWalksPerList}; }
+
+bool walk_budget_take(WalkBudget *budget, size_t n) {
+  if (n > budget->left) return false;
+  budget->left -= n;
   return true;
 }

@@ -65,6 +65,17 @@ const ByteCursor *type_records_next(TypeRecords *records, uint32_t *index);
 // keep their slot empty.
 void type_records_store(TypeMap *map, uint32_t index, DebugType type, uint32_t *count);
 
+// How far the field-list walks of one type section may go, in bytes of list walked. A
+// list serves one structure, rarely a few, so in a real section each is walked about once;
+// a forged section whose lists lead into each other again and again ends when the budget
+// runs out.
+struct WalkBudget {
+  size_t left;
+};
+WalkBudget walk_budget(size_t section_size);
+// Takes n bytes of the budget; false (nothing taken) when fewer are left.
+bool walk_budget_take(WalkBudget *budget, size_t n);
+
 // Steps over padding at the cursor: a byte of 0xF0 or more skips its low four bits' worth
 // of bytes (at least one). True when there was padding.
 bool field_list_padding(ByteCursor *c);

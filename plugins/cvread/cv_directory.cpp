@@ -46,25 +46,29 @@ const SectionReader *reader_of(uint16_t kind) {
 
 }  // namespace
 
-bool cv_read_directory(CvState *state, ByteCursor data) {
+LoadStatus cv_read_directory(CvState *state, ByteCursor data) {
   state->api->printf("Loading OMF directory\n");
   SubsectionDirectory directory;
   // Refused, another reader may know the data.
   if (!directory_open(data, &directory) || !directory.count || !directory_fits(&directory)) {
     state->api->printf("No CodeView debug information: the subsection directory is empty or "
                        "lies outside the file\n");
-    return false;
+    return load_refuse(state->api, LOAD_BAD_DIRECTORY,
+                       "the subsection directory is empty or lies outside the file");
   }
   // Subsections do not overlap: together they are no larger than the data. Only a forged
   // directory names the same bytes again and again, and that is where reading stops.
   size_t unread = data.size;
   Subsection entry;
   for (uint32_t i = 0; i < directory.count && directory_entry(&directory, i, &entry); i++) {
+    state->span_from = (uint32_t)((uint64_t)i * 1000 / directory.count);
+    state->span_to = (uint32_t)((uint64_t)(i + 1) * 1000 / directory.count);
+    if (!cv_progress(state, 0, 1)) return LOAD_CANCELLED;
     const SectionReader *reader = reader_of(entry.kind);
     if (!reader || !entry.bytes.ok) continue;
     if (entry.size > unread) break;
     unread -= entry.size;
     reader->read(state, &entry.bytes);
   }
-  return true;
+  return state->cancelled ? LOAD_CANCELLED : LOAD_OK;
 }

@@ -2,5 +2,5 @@
 #pragma once
 #include "plugins/cvread/cv_state.h"
 
-bool cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
-             const uint8_t *debug_root, const char *image_path, CvCounts *counts);
+LoadStatus cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
+                   const uint8_t *debug_root, const char *image_path, CvCounts *counts);

@@ -40,23 +40,34 @@ DebugType cv_resolve_type(const CvState *state, uint32_t index) {
   return type_map_resolve(&state->servers[server - 1].map, index & 0x00FFFFFF);
 }
 
-bool cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
-             const uint8_t *debug_root, const char *image_path, CvCounts *counts) {
+bool cv_progress(CvState *state, size_t done, size_t total) {
+  uint64_t span = state->span_to - state->span_from;
+  uint64_t part = total ? span * (done < total ? done : total) / total : 0;
+  uint32_t at = state->span_from + (uint32_t)part;
+  return load_progress(state->api, &state->cancelled, at, 1000);
+}
+
+LoadStatus cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
+                   const uint8_t *debug_root, const char *image_path, CvCounts *counts) {
   if (!file_root || !debug_root || debug_root < file_root ||
       (size_t)(debug_root - file_root) >= file_size)
-    return false;
+    return LOAD_FOREIGN;
   ByteCursor data = cursor_make(debug_root, file_size - (size_t)(debug_root - file_root));
   const uint8_t *signature = cursor_take(&data, 4);
   bool nb10 = signature && !memcmp(signature, "NB10", 4);
   bool rsds = signature && !memcmp(signature, "RSDS", 4);
-  if (!signature ||
-      (!nb10 && !rsds && memcmp(signature, "NB11", 4) && memcmp(signature, "NB09", 4)))
-    return false;
+  if (!signature) return LOAD_FOREIGN;
+  if (!nb10 && !rsds && memcmp(signature, "NB11", 4) && memcmp(signature, "NB09", 4)) {
+    // The other CodeView versions (NB00 to NB08) are known, but not read.
+    bool codeview = !memcmp(signature, "NB0", 3) && signature[3] >= '0' && signature[3] <= '8';
+    if (!codeview) return LOAD_FOREIGN;
+    return load_refuse(api, LOAD_UNSUPPORTED, "CodeView %.4s data", (const char *)signature);
+  }
   api->printf("CodeView signature is OK\n");
   CvState *state = (CvState *)zone_alloc(sizeof(CvState));
-  if (!state) return false;
+  if (!state) return load_refuse(api, LOAD_NO_MEMORY, nullptr);
   cv_state_init(state, api);
-  bool ok = true;
+  LoadStatus status = LOAD_OK;
   if (nb10) {
     cursor_seek(&data, 8);
     PdbRecord record;
@@ -64,24 +75,27 @@ bool cv_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
     record.signature = cursor_u32(&data);
     record.age = cursor_u32(&data);
     record.path = cursor_text_at(&data, kNb10PathAt);
-    ok = record.path && pdb_read(state, &record, image_path);
+    status = record.path ? pdb_read(state, &record, image_path) : LOAD_TRUNCATED;
   } else if (rsds) {
     PdbRecord record;
     record.guid = cursor_take(&data, 16);
     record.signature = 0;
     record.age = cursor_u32(&data);
     record.path = cursor_text_at(&data, kRsdsPathAt);
-    ok = record.path && pdb_read(state, &record, image_path);
+    status = record.path ? pdb_read(state, &record, image_path) : LOAD_TRUNCATED;
   } else {
-    ok = cv_read_directory(state, cursor_make(debug_root, data.size));
+    status = cv_read_directory(state, cursor_make(debug_root, data.size));
   }
+  if (status == LOAD_TRUNCATED)
+    load_refuse(api, status, "the PDB record ends before its file name");
+  if (status == LOAD_CANCELLED) load_refuse(api, status, nullptr);
   if (counts) *counts = state->counts;
   cv_state_free(state);
   state = (CvState *)zone_free(state);
-  return ok;
+  return status;
 }
 
-bool cv_load_debug_info(const DebugApi *api, const uint8_t *file_root, size_t file_size,
-                        const uint8_t *debug_root, const char *image_path) {
+LoadStatus cv_load_debug_info(const DebugApi *api, const uint8_t *file_root, size_t file_size,
+                              const uint8_t *debug_root, const char *image_path) {
   return cv_load(api, file_root, file_size, debug_root, image_path, nullptr);
 }

@@ -6,6 +6,7 @@
 
 #include "plugins/common/debug_api.h"
 #include "plugins/common/leaf_read.h"
+#include "plugins/common/load_status.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
 #include "plugins/common/type_walk.h"
@@ -38,6 +39,10 @@ struct CvState {
   TypeRecords ids;
   SymbolWalk walk;
   CvCounts counts;
+  // The part of the load (in thousandths) that the walk under way stands for; set when
+  // the user stops the load, after which every walk ends early.
+  uint32_t span_from, span_to;
+  bool cancelled;
 };
 
 void cv_state_init(CvState *state, const DebugApi *api);
@@ -45,6 +50,10 @@ void cv_state_free(CvState *state);
 // The type of an index met in a symbol: the high byte chooses a type server, the rest
 // is resolved in its maps (or in the load's own ones for high byte 0).
 DebugType cv_resolve_type(const CvState *state, uint32_t index);
+// Reports done of total inside the current span; false once the user cancelled.
+bool cv_progress(CvState *state, size_t done, size_t total);
+// Walks ask again after this many records.
+enum { CV_PROGRESS_EVERY = 1024 };
 
 // The function type of an id record (a function's or a method's id), or null; an empty
 // name gets the record's.
@@ -60,8 +69,8 @@ void cv_read_lines(CvState *state, ByteCursor section);
 // data outside a procedure is left out: the global symbols hold it already.
 void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied);
 // The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
-// False, with a log line, when the directory is empty or does not fit the data.
-bool cv_read_directory(CvState *state, ByteCursor data);
+// LOAD_BAD_DIRECTORY, with a log line, when the directory is empty or does not fit the data.
+LoadStatus cv_read_directory(CvState *state, ByteCursor data);
 // The C13 line information of a module stream of an MSF 7.00 database: its line and file
 // checksum subsections, with file names from names (the string buffer of "/names").
 void pdb7_read_lines(CvState *state, ByteCursor c13, ByteCursor names);

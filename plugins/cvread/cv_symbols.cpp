@@ -104,7 +104,9 @@ void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
   LocalState locals = {};
   locals.frame_on_ebp = true;
   ByteCursor record;
+  uint32_t seen = 0;
   while (const SymbolLayout *layout = symbol_run_next(&records, &record)) {
+    if (++seen % CV_PROGRESS_EVERY == 0 && !cv_progress(state, records.next, run.size)) return;
     char name[LEAF_NAME_SIZE] = "";
     ByteCursor c = record;
     if (layout->name_at) {

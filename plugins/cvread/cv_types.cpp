@@ -31,8 +31,6 @@ const MemberLayout kMembers[] = {
 #include "plugins/cvread/cv_kinds.def"
 #undef CV_MEMBER
 };
-// How many times, on average, a section's field lists may be walked.
-const size_t kWalksPerList = 4;
 // Leaves from here on end their names with a NUL.
 const uint16_t kFirstTextLeaf = 0x1500;
 // A structure's property WORD: declared only, or with a decorated unique name after its
@@ -51,9 +49,7 @@ bool text_leaf(const ByteCursor *record, size_t at) {
 struct TypeSection {
   CvTypes *types;
   TypeRecords records;
-  // A field list serves one structure, rarely a few: lists walked again and again are a
-  // forged section's, and their walks end when this many bytes have been walked.
-  size_t walk_left;
+  WalkBudget budget;
 };
 
 // Structures and enumerations: named, and declared ahead of their definitions.
@@ -87,8 +83,7 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
                      const ByteCursor *first, bool is_enum, DebugType strukt) {
   // A long list goes on in the list an LF_INDEX names; the walk budget ends a chain that
   // comes back to itself.
-  for (const ByteCursor *list = first; list && list->size <= section->walk_left;) {
-    section->walk_left -= list->size;
+  for (const ByteCursor *list = first; list && walk_budget_take(&section->budget, list->size);) {
     ByteCursor c = *list;
     const ByteCursor *next = nullptr;
     cursor_seek(&c, 4);
@@ -227,12 +222,16 @@ DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_S
 void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
   if (types->read) return;
   types->read = true;
-  TypeSection section = {types, {}, records.size * kWalksPerList};
+  TypeSection section = {types, {}, walk_budget(records.size)};
   if (!cv_index_records(&section.records, records)) return;
   if (types->ahead) define_ahead(state, &section);
   uint32_t index;
-  while (const ByteCursor *record = type_records_next(&section.records, &index))
+  while (const ByteCursor *record = type_records_next(&section.records, &index)) {
+    if (index % CV_PROGRESS_EVERY == 0 &&
+        !cv_progress(state, index - TYPE_FIRST_DEFINED, section.records.count))
+      break;
     type_records_store(&types->map, index, define_record(state, &section, index, record),
                        &state->counts.types);
+  }
   type_records_free(&section.records);
 }

@@ -25,67 +25,14 @@ const uint32_t kLongTypeHeaderAfter = 19959999;
 // Debug stream header versions after this one have the 64-byte module records.
 const uint32_t kLongModuleAfter = 19969999;
 const uint32_t kLongDebugHeader = 0xFFFFFFFF;
+// The parts of a load, in thousandths: types, then the global symbols, then the modules.
+const uint32_t kGlobalsFrom = 500, kModulesFrom = 600, kWhole = 1000;
 
 template <size_t N>
 bool is_one_of(uint32_t value, const uint32_t (&values)[N]) {
   for (uint32_t v : values)
     if (v == value) return true;
   return false;
-}
-
-// The header of the debug-information stream, in either of its forms.
-struct DebugHeader {
-  uint32_t version;
-  uint16_t symbols;  // the stream of the global symbol records
-  uint32_t modules_size, contributions_size, section_map_size, files_size, servers_size;
-  size_t size;
-};
-
-bool read_debug_header(ByteCursor c, DebugHeader *header) {
-  memset(header, 0, sizeof *header);
-  if (cursor_u32(&c) == kLongDebugHeader) {
-    header->version = cursor_u32(&c);
-    cursor_seek(&c, 20);
-    header->symbols = cursor_u16(&c);
-    cursor_seek(&c, 24);
-    header->modules_size = cursor_u32(&c);
-    header->contributions_size = cursor_u32(&c);
-    header->section_map_size = cursor_u32(&c);
-    header->files_size = cursor_u32(&c);
-    header->servers_size = cursor_u32(&c);
-    header->size = 64;
-  } else {
-    cursor_seek(&c, 4);
-    header->symbols = cursor_u16(&c);
-    cursor_seek(&c, 8);
-    header->modules_size = cursor_u32(&c);
-    header->contributions_size = cursor_u32(&c);
-    header->section_map_size = cursor_u32(&c);
-    header->files_size = cursor_u32(&c);
-    header->size = 24;
-  }
-  return c.ok && c.size >= header->size;
-}
-
-// The type records of a type stream, after its header; false for an unknown version.
-bool type_records(ByteCursor stream, ByteCursor *records, uint32_t *version) {
-  ByteCursor c = stream;
-  *version = cursor_u32(&c);
-  size_t header_size = 16;
-  uint32_t records_size;
-  if (*version > kLongTypeHeaderAfter) {
-    header_size = cursor_u32(&c);
-    cursor_seek(&c, 16);
-    records_size = cursor_u32(&c);
-  } else {
-    cursor_seek(&c, 8);
-    records_size = cursor_u32(&c);
-  }
-  if (!c.ok || !is_one_of(*version, kTypeVersions)) return false;
-  size_t available = stream.size > header_size ? stream.size - header_size : 0;
-  *records =
-      cursor_window(&stream, header_size, records_size < available ? records_size : available);
-  return true;
 }
 
 // A stream copy freed with the reader's other copies.
@@ -121,46 +68,51 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModulePart
   copy.bytes = (uint8_t *)zone_free(copy.bytes);
 }
 
-// The module list: fixed records followed by the module and object names, each record
-// padded to 4 bytes. Every module has a stream of its own: a stream named again (only a
+// The module list. Every module has a stream of its own: a stream named again (only a
 // forged file does that) is not read again.
 void read_modules(CvState *state, const PdbFile *pdb, ByteCursor list, uint32_t version,
                   ByteCursor names, bool globals_copied) {
-  bool long_form = version > kLongModuleAfter;
-  size_t fixed = long_form ? 64 : 48;
-  size_t stream_at = long_form ? 34 : 26;
   uint8_t *read = (uint8_t *)zone_alloc(pdb->stream_count);
   if (read) memset(read, 0, pdb->stream_count);
-  while (list.ok && list.size - list.offset >= fixed) {
-    size_t start = list.offset;
-    cursor_seek(&list, start + stream_at);
-    uint16_t stream = cursor_u16(&list);
-    ModuleParts parts;
-    parts.symbols = cursor_u32(&list);
-    parts.lines = cursor_u32(&list);
-    parts.c13 = long_form ? cursor_u32(&list) : 0;
-    const char *module = cursor_text_at(&list, start + fixed);
-    const char *object =
-        module ? cursor_text_at(&list, start + fixed + strlen(module) + 1) : nullptr;
-    if (!object) break;
-    size_t end = (size_t)(object + strlen(object) + 1 - (const char *)list.data);
-    cursor_seek(&list, (end + 3) & ~(size_t)3);
+  size_t start = list.offset;
+  PdbModule module;
+  while (pdb_next_module(&list, version, &module)) {
     state->counts.modules++;
+    const uint64_t share = kWhole - kModulesFrom;
+    state->span_from = kModulesFrom + (uint32_t)(share * start / list.size);
+    state->span_to = kModulesFrom + (uint32_t)(share * list.offset / list.size);
+    start = list.offset;
+    if (!cv_progress(state, 0, 1)) break;
+    uint16_t stream = module.stream;
     if (stream == NO_STREAM || stream >= pdb->stream_count || !read || read[stream]) continue;
     read[stream] = 1;
-    read_module(state, pdb, stream, parts, names, globals_copied);
+    read_module(state, pdb, stream, ModuleParts{module.symbols, module.lines, module.c13}, names,
+                globals_copied);
   }
   read = (uint8_t *)zone_free(read);
 }
 
-// Maps the recorded path, or the file of that name beside the image.
+// The paths a search for a database tried, quoted and separated by commas.
+struct TriedPaths {
+  char text[2 * KQ_PATH + 8];
+};
+
+void add_tried(TriedPaths *tried, const char *path) {
+  if (!tried) return;
+  size_t used = strlen(tried->text);
+  snprintf(tried->text + used, sizeof tried->text - used, "%s'%s'", used ? ", " : "", path);
+}
+
+// Maps the recorded path, or the file of that name beside the image; tried, when given,
+// collects the paths looked at.
 const uint8_t *map_database(const DebugApi *api, const char *recorded, const char *image_path,
-                            char opened[KQ_PATH], size_t *size) {
+                            char opened[KQ_PATH], size_t *size, TriedPaths *tried) {
   // A recorded path too long for a path buffer names no file the system could open.
   const uint8_t *data = nullptr;
   if (strlen(recorded) < KQ_PATH) {
     text_copy(opened, KQ_PATH, recorded);
     data = api->map_file(opened, size);
+    add_tried(tried, opened);
   }
   if (data || !image_path) return data;
   const char *name = recorded;
@@ -173,6 +125,7 @@ const uint8_t *map_database(const DebugApi *api, const char *recorded, const cha
   if (folder + strlen(name) >= KQ_PATH) return nullptr;
   memcpy(opened, image_path, folder);
   text_copy(opened + folder, KQ_PATH - folder, name);
+  add_tried(tried, opened);
   return api->map_file(opened, size);
 }
 
@@ -203,25 +156,30 @@ void guid_text(const uint8_t *guid, char text[40]) {
            guid[13], guid[14], guid[15]);
 }
 
-// True when the database is the one the image was linked with; else a log line.
+// True when the database is the one the image was linked with; else a log line, and the
+// same words as the refusal.
 bool same_build(const DebugApi *api, const PdbInfo *info, const PdbRecord *record,
                 const char *path) {
+  char why[KQ_PATH + 160];
   if (record->guid) {
     if (info->guid && !memcmp(info->guid, record->guid, 16) && info->age == record->age)
       return true;
     char found[40] = "none", wanted[40];
     if (info->guid) guid_text(info->guid, found);
     guid_text(record->guid, wanted);
-    api->printf("PDB file '%s' belongs to another build (GUID %s age %ld, the image wants %s age %ld)\n",
-                path, found, (long)info->age, wanted, (long)record->age);
-    return false;
+    snprintf(why, sizeof why,
+             "PDB file '%s' belongs to another build (GUID %s age %ld, the image wants %s age %ld)",
+             path, found, (long)info->age, wanted, (long)record->age);
+  } else {
+    if (info->signature == record->signature && info->age == record->age) return true;
+    snprintf(why, sizeof why,
+             "PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
+             "wants %08lX age %ld)",
+             path, (unsigned long)info->signature, (long)info->age,
+             (unsigned long)record->signature, (long)record->age);
   }
-  if (info->signature == record->signature && info->age == record->age) return true;
-  api->printf(
-      "PDB file '%s' belongs to another build (signature %08lX age %ld, the image "
-      "wants %08lX age %ld)\n",
-      path, (unsigned long)info->signature, (long)info->age, (unsigned long)record->signature,
-      (long)record->age);
+  api->printf("%s\n", why);
+  load_refuse(api, LOAD_WRONG_BUILD, "%s", why);
   return false;
 }
 
@@ -239,7 +197,7 @@ void read_type_server(CvState *state, uint32_t number, const char *recorded, uin
   const DebugApi *api = state->api;
   char path[KQ_PATH];
   size_t size = 0;
-  const uint8_t *data = map_database(api, recorded, pdb_path, path, &size);
+  const uint8_t *data = map_database(api, recorded, pdb_path, path, &size, nullptr);
   if (!data) {
     api->printf("Type server '%s' not found, its types are ignored\n", recorded);
     return;
@@ -251,7 +209,7 @@ void read_type_server(CvState *state, uint32_t number, const char *recorded, uin
   uint32_t version;
   if (pdb_open(&pdb, data, size) && read_info(&pdb, &copies[0], &info) &&
       info.signature == signature && info.age >= age &&
-      type_records(stream_cursor(&pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
+      pdb_type_records(stream_cursor(&pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
     cv_read_types(state, &state->servers[number - 1], records);
     state->counts.servers++;
     api->printf("Types imported from '%s'\n", path);
@@ -282,33 +240,38 @@ void read_type_servers(CvState *state, ByteCursor map, const char *pdb_path) {
   }
 }
 
-bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, const char *path,
-                   StreamCopy copies[5]) {
+// Logs an unknown version (format names the stream) and refuses the file for it.
+LoadStatus unknown_version(const DebugApi *api, const char *format, uint32_t version,
+                           const char *path) {
+  char line[80];
+  snprintf(line, sizeof line, format, (long)version);
+  api->printf("%s\n", line);
+  return load_refuse(api, LOAD_BAD_VERSION, "'%s': %s", path, line);
+}
+
+LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record,
+                         const char *path, StreamCopy copies[5]) {
   const DebugApi *api = state->api;
   PdbInfo info;
-  if (!read_info(pdb, &copies[0], &info)) {
-    api->printf("Unknown root block version %ld\n", (long)info.version);
-    return false;
-  }
-  if (!same_build(api, &info, record, path)) return false;
+  if (!read_info(pdb, &copies[0], &info))
+    return unknown_version(api, "Unknown root block version %ld", info.version, path);
+  if (!same_build(api, &info, record, path)) return LOAD_WRONG_BUILD;
   ByteCursor records;
   uint32_t version;
-  if (!type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
-    api->printf("Unknown type info version %ld\n", (long)version);
-    return false;
-  }
+  if (!pdb_type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version))
+    return unknown_version(api, "Unknown type info version %ld", version, path);
   ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &copies[2]);
-  DebugHeader header;
-  if (!read_debug_header(debug, &header) || !is_one_of(header.version, kDebugVersions)) {
-    api->printf("Unknown symbol info version %ld\n", (long)header.version);
-    return false;
-  }
+  PdbDebugHeader header;
+  if (!pdb_debug_header(debug, &header))
+    return unknown_version(api, "Unknown symbol info version %ld", header.version, path);
   state->types.ahead = info.guid != nullptr;
+  state->span_from = 0;
+  state->span_to = kGlobalsFrom;
   cv_read_types(state, &state->types, records);
   // The id stream has the type stream's header; without it procedures named by id are
   // typeless.
   ByteCursor ids;
-  if (info.guid && type_records(stream_cursor(pdb, STREAM_IDS, &copies[4]), &ids, &version))
+  if (info.guid && pdb_type_records(stream_cursor(pdb, STREAM_IDS, &copies[4]), &ids, &version))
     cv_index_records(&state->ids, ids);
   size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
                       header.section_map_size + header.files_size;
@@ -316,6 +279,8 @@ bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, 
     read_type_servers(state, cursor_window(&debug, servers_at, header.servers_size), path);
   StreamCopy symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
+  state->span_from = kGlobalsFrom;
+  state->span_to = kModulesFrom;
   if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
   // The modules' data outside procedures stands in the global symbols of the newer
   // databases: when they have some.
@@ -324,31 +289,104 @@ bool read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record, 
   symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
                names, globals_copied);
-  return true;
+  return state->cancelled ? LOAD_CANCELLED : LOAD_OK;
 }
 
 }  // namespace
 
-bool pdb_read(CvState *state, const PdbRecord *record, const char *image_path) {
+bool pdb_debug_header(ByteCursor c, PdbDebugHeader *header) {
+  memset(header, 0, sizeof *header);
+  if (cursor_u32(&c) == kLongDebugHeader) {
+    header->version = cursor_u32(&c);
+    cursor_seek(&c, 20);
+    header->symbols = cursor_u16(&c);
+    cursor_seek(&c, 24);
+    header->modules_size = cursor_u32(&c);
+    header->contributions_size = cursor_u32(&c);
+    header->section_map_size = cursor_u32(&c);
+    header->files_size = cursor_u32(&c);
+    header->servers_size = cursor_u32(&c);
+    header->size = 64;
+  } else {
+    cursor_seek(&c, 4);
+    header->symbols = cursor_u16(&c);
+    cursor_seek(&c, 8);
+    header->modules_size = cursor_u32(&c);
+    header->contributions_size = cursor_u32(&c);
+    header->section_map_size = cursor_u32(&c);
+    header->files_size = cursor_u32(&c);
+    header->size = 24;
+  }
+  return c.ok && c.size >= header->size && is_one_of(header->version, kDebugVersions);
+}
+
+bool pdb_type_records(ByteCursor stream, ByteCursor *records, uint32_t *version) {
+  ByteCursor c = stream;
+  *version = cursor_u32(&c);
+  size_t header_size = 16;
+  uint32_t records_size;
+  if (*version > kLongTypeHeaderAfter) {
+    header_size = cursor_u32(&c);
+    cursor_seek(&c, 16);
+    records_size = cursor_u32(&c);
+  } else {
+    cursor_seek(&c, 8);
+    records_size = cursor_u32(&c);
+  }
+  if (!c.ok || !is_one_of(*version, kTypeVersions)) return false;
+  size_t available = stream.size > header_size ? stream.size - header_size : 0;
+  *records =
+      cursor_window(&stream, header_size, records_size < available ? records_size : available);
+  return true;
+}
+
+bool pdb_next_module(ByteCursor *list, uint32_t version, PdbModule *module) {
+  bool long_form = version > kLongModuleAfter;
+  size_t fixed = long_form ? 64 : 48;
+  size_t stream_at = long_form ? 34 : 26;
+  if (!list->ok || list->size - list->offset < fixed) return false;
+  size_t start = list->offset;
+  cursor_seek(list, start + stream_at);
+  module->stream = cursor_u16(list);
+  module->symbols = cursor_u32(list);
+  module->lines = cursor_u32(list);
+  module->c13 = long_form ? cursor_u32(list) : 0;
+  module->name = cursor_text_at(list, start + fixed);
+  module->object = module->name ? cursor_text_at(list, start + fixed + strlen(module->name) + 1)
+                                : nullptr;
+  if (!module->object) return false;
+  size_t end = (size_t)(module->object + strlen(module->object) + 1 - (const char *)list->data);
+  cursor_seek(list, (end + 3) & ~(size_t)3);
+  return true;
+}
+
+LoadStatus pdb_read(CvState *state, const PdbRecord *record, const char *image_path) {
   const DebugApi *api = state->api;
   char path[KQ_PATH];
   size_t size = 0;
-  const uint8_t *data = map_database(api, record->path, image_path, path, &size);
+  TriedPaths tried = {};
+  const uint8_t *data = map_database(api, record->path, image_path, path, &size, &tried);
   if (!data) {
     text_copy(path, KQ_PATH, record->path);
     api->printf("Unable to open PDB file '%s'\n", path);
-    return false;
+    return load_refuse(api, LOAD_NOT_FOUND, "PDB file tried at %s",
+                       *tried.text ? tried.text : "no path (the recorded name is too long)");
   }
   api->printf("Processing .PDB file '%s'\n", path);
   PdbFile pdb;
   StreamCopy copies[5] = {};
-  bool ok = record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size);
-  if (!ok) api->printf("'%s' is not a program database %s\n", path, record->guid ? "7.00" : "2.00");
-  else
-    ok = read_database(state, &pdb, record, path, copies);
-  if (ok) api->printf("File '%s' successfully parsed\n", path);
+  const char *format = record->guid ? "7.00" : "2.00";
+  LoadStatus status = LOAD_OK;
+  if (!(record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size))) {
+    api->printf("'%s' is not a program database %s\n", path, format);
+    status = load_refuse(api, LOAD_BAD_SIGNATURE, "'%s' is not a program database %s", path,
+                         format);
+  } else {
+    status = read_database(state, &pdb, record, path, copies);
+  }
+  if (status == LOAD_OK) api->printf("File '%s' successfully parsed\n", path);
   for (StreamCopy &copy : copies) copy.bytes = (uint8_t *)zone_free(copy.bytes);
   pdb_close(&pdb);
   api->unmap_file(data);
-  return ok;
+  return status;
 }

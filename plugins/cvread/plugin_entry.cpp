@@ -14,5 +14,5 @@ extern "C" __declspec(dllexport) BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE
   // at link time does not exist here.
   char image[KQ_PATH];
   const char *image_path = kq_current_module_path(image) ? image : nullptr;
-  return cv_load_debug_info(&kq_debug_api, file_root, size, debug_root, image_path);
+  return cv_load_debug_info(&kq_debug_api, file_root, size, debug_root, image_path) == LOAD_OK;
 }

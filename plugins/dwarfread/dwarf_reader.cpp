@@ -85,9 +85,10 @@ ByteCursor dwarf_code(const DwarfState *state, uint64_t address, size_t length) 
   return pe_rva_window(&state->image, rva, (uint32_t)length);
 }
 
-bool dwarf_load(const DebugApi *api, const uint8_t *file, size_t size, DwarfCounts *counts) {
+LoadStatus dwarf_load(const DebugApi *api, const uint8_t *file, size_t size,
+                      DwarfCounts *counts) {
   DwarfState *state = (DwarfState *)zone_alloc(sizeof(DwarfState));
-  if (!state) return false;
+  if (!state) return load_refuse(api, LOAD_NO_MEMORY, nullptr);
   memset(state, 0, sizeof *state);
   state->api = api;
   bool ok = pe_read_image(file, size, &state->image);
@@ -103,6 +104,8 @@ bool dwarf_load(const DebugApi *api, const uint8_t *file, size_t size, DwarfCoun
                        pe_find_section(&state->image, ".debug_abbrev")))
     api->printf("DWARF: .debug_info or .debug_abbrev lies outside the file\n");
   for (uint64_t at = 0, next = 0; dwarf && at < state->sections.info.size; at = next) {
+    if (!load_progress(api, &state->cancelled, (uint32_t)at, (uint32_t)state->sections.info.size))
+      break;
     if (!dwarf_read_unit(&state->sections, at, &state->unit, &next)) {
       api->printf("DWARF: damaged unit at %08X\n", (unsigned)at);
       state->counts.damaged++;
@@ -114,18 +117,22 @@ bool dwarf_load(const DebugApi *api, const uint8_t *file, size_t size, DwarfCoun
     read_unit(state);
     dwarf_free_abbrevs(&state->unit.abbrevs);
   }
-  ok = dwarf || state->counts.coff_symbols;
+  LoadStatus status = LOAD_OK;
+  if (!ok) status = load_refuse(api, LOAD_BAD_SIGNATURE, "not a PE image");
+  else if (state->cancelled) status = load_refuse(api, LOAD_CANCELLED, nullptr);
+  else if (!dwarf && !state->counts.coff_symbols)
+    status = load_refuse(api, LOAD_NOT_FOUND, "no DWARF sections and no COFF symbols in the image");
   if (counts) *counts = state->counts;
   dwarf_free_types(state);
   zone_free(state);
-  return ok;
+  return status;
 }
 
-bool dwarf_seek(const DebugApi *api, const char *image_path, DwarfCounts *counts) {
+LoadStatus dwarf_seek(const DebugApi *api, const char *image_path, DwarfCounts *counts) {
   size_t size = 0;
   const uint8_t *root = api->map_file(image_path, &size);
-  if (!root) return false;
-  bool ok = dwarf_load(api, root, size, counts);
+  if (!root) return load_refuse(api, LOAD_NOT_FOUND, "cannot open '%s'", image_path);
+  LoadStatus status = dwarf_load(api, root, size, counts);
   api->unmap_file(root);
-  return ok;
+  return status;
 }

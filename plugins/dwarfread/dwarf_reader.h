@@ -6,14 +6,16 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "plugins/common/debug_api.h"
+#include "plugins/common/load_status.h"
 #include "plugins/dwarfread/dwarf_state.h"
 
 // Reads the image file[0..size): its COFF symbols as entries, then its DWARF units.
-// False (silently) when the image has neither; counts may be null.
-bool dwarf_load(const DebugApi *api, const uint8_t *file, size_t size, DwarfCounts *counts);
+// LOAD_NOT_FOUND (told as the refusal, not logged) when the image has neither,
+// LOAD_BAD_SIGNATURE when it is no PE image, LOAD_CANCELLED when the user stopped the
+// load; counts may be null.
+LoadStatus dwarf_load(const DebugApi *api, const uint8_t *file, size_t size, DwarfCounts *counts);
 // The same for the image file at path, mapped through the api.
-bool dwarf_seek(const DebugApi *api, const char *image_path, DwarfCounts *counts);
+LoadStatus dwarf_seek(const DebugApi *api, const char *image_path, DwarfCounts *counts);
 
 // The plug-in's description for the plug-in dialog.
 extern const char dwarf_reader_title[];

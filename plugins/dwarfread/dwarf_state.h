@@ -46,6 +46,7 @@ struct DwarfState {
   char *scope_names;  // zone block of NUL-terminated qualified names
   DebugSource *sources;  // zone block by the line table's file index
   uint32_t source_count;
+  bool cancelled;  // the user stopped the load: no further unit is read
 };
 
 // The address kq gives an address of the image as linked; 0 outside its sections.

@@ -11,9 +11,10 @@ extern "C" __declspec(dllexport) void PLUGIN_Init(void) { KQ_SetTitle((char *)dw
 
 extern "C" __declspec(dllexport) BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root) {
   (void)debug_root;
-  return file_root && dwarf_load(&kq_debug_api, file_root, mapped_extent(file_root), nullptr);
+  return file_root &&
+         dwarf_load(&kq_debug_api, file_root, mapped_extent(file_root), nullptr) == LOAD_OK;
 }
 
 extern "C" __declspec(dllexport) BOOL PLUGIN_SeekDebugInfo(char *path) {
-  return path && dwarf_seek(&kq_debug_api, path, nullptr);
+  return path && dwarf_seek(&kq_debug_api, path, nullptr) == LOAD_OK;
 }

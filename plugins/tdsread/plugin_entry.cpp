@@ -8,9 +8,10 @@
 extern "C" __declspec(dllexport) void PLUGIN_Init(void) { KQ_SetTitle((char *)tds_reader_title); }
 
 extern "C" __declspec(dllexport) BOOL PLUGIN_LoadDebugInfo(BYTE *file_root, BYTE *debug_root) {
-  return tds_load(&kq_debug_api, file_root, mapped_extent(file_root), debug_root, nullptr);
+  return tds_load(&kq_debug_api, file_root, mapped_extent(file_root), debug_root, nullptr) ==
+         LOAD_OK;
 }
 
 extern "C" __declspec(dllexport) BOOL PLUGIN_SeekDebugInfo(char *path) {
-  return path && tds_seek(&kq_debug_api, path, nullptr);
+  return path && tds_seek(&kq_debug_api, path, nullptr) == LOAD_OK;
 }

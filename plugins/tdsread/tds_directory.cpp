@@ -35,6 +35,7 @@ uint32_t tds_read_directory(TdsState *state, ByteCursor data) {
   uint32_t read = 0;
   Subsection entry;
   for (uint32_t i = directory.count; i-- > 0;) {
+    if (!load_progress(api, &state->cancelled, directory.count - 1 - i, directory.count)) break;
     directory_entry(&directory, i, &entry);
     if (!entry.bytes.ok) {
       api->printf("Borland subsection %04X of module %u lies outside the file\n", entry.kind,

@@ -44,28 +44,31 @@ size_t appended_start(const uint8_t *file, size_t size) {
 
 }  // namespace
 
-bool tds_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
-              const uint8_t *debug_root, TdsCounts *counts) {
-  if (!file_root || !debug_root || debug_root < file_root) return false;
+LoadStatus tds_load(const DebugApi *api, const uint8_t *file_root, size_t file_size,
+                    const uint8_t *debug_root, TdsCounts *counts) {
+  if (!file_root || !debug_root || debug_root < file_root) return LOAD_FOREIGN;
   size_t at = (size_t)(debug_root - file_root);
-  if (at > file_size || file_size - at < 4 || !is_signature(debug_root)) return false;
+  if (at > file_size || file_size - at < 4 || !is_signature(debug_root)) return LOAD_FOREIGN;
   api->printf("Borland signature is OK\n");
   TdsState *state = (TdsState *)zone_alloc(sizeof(TdsState));
-  if (!state) return false;
+  if (!state) return load_refuse(api, LOAD_NO_MEMORY, nullptr);
   memset(state, 0, sizeof *state);
   state->api = api;
   state->walk = SymbolWalk{api, &state->counts, false, nullptr, nullptr};
   type_map_init(&state->map, api);
   ByteCursor data = cursor_make(debug_root, file_size - at);
-  bool ok = tds_read_directory(state, data) != 0;
+  LoadStatus status = tds_read_directory(state, data) ? LOAD_OK : LOAD_BAD_DIRECTORY;
+  if (state->cancelled) status = LOAD_CANCELLED;
+  const char *why = "no Borland subsection lies inside the file";
+  load_refuse(api, status, status == LOAD_BAD_DIRECTORY ? why : nullptr);
   if (counts) *counts = state->counts;
   type_map_free(&state->map);
   state->name_at = (uint32_t *)zone_free(state->name_at);
   state = (TdsState *)zone_free(state);
-  return ok;
+  return status;
 }
 
-bool tds_seek(const DebugApi *api, const char *image_path, TdsCounts *counts) {
+LoadStatus tds_seek(const DebugApi *api, const char *image_path, TdsCounts *counts) {
   char path[KQ_PATH];
   path_replace_extension(path, sizeof path, image_path, ".TDS");
   size_t size = 0;
@@ -73,16 +76,20 @@ bool tds_seek(const DebugApi *api, const char *image_path, TdsCounts *counts) {
   bool fits = strlen(image_path) + 4 < sizeof path;
   const uint8_t *root = fits ? api->map_file(path, &size) : nullptr;
   if (root) {
-    bool ok = tds_load(api, root, size, root, counts);
+    LoadStatus status = tds_load(api, root, size, root, counts);
     api->unmap_file(root);
-    return ok;
+    if (status == LOAD_FOREIGN)
+      return load_refuse(api, LOAD_BAD_SIGNATURE, "'%s' has no Borland signature", path);
+    return status;
   }
   root = api->map_file(image_path, &size);
-  if (!root) return false;
-  size_t start = appended_start(root, size);
+  size_t start = root ? appended_start(root, size) : 0;
   if (start)
     api->printf("Borland debug information appended to the image at %08X\n", (unsigned)start);
-  bool ok = start && tds_load(api, root, size, root + start, counts);
-  api->unmap_file(root);
-  return ok;
+  LoadStatus status = start ? tds_load(api, root, size, root + start, counts) : LOAD_NOT_FOUND;
+  if (root) api->unmap_file(root);
+  if (status == LOAD_NOT_FOUND)
+    load_refuse(api, status, "no '%s', nor Borland information appended to the image",
+                fits ? path : image_path);
+  return status;
 }

@@ -6,6 +6,7 @@
 
 #include "plugins/common/debug_api.h"
 #include "plugins/common/leaf_read.h"
+#include "plugins/common/load_status.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
@@ -24,6 +25,7 @@ struct TdsState {
   SymbolWalk walk;
   TdsCounts counts;
   bool types_read;
+  bool cancelled;  // the user stopped the load: no further subsection is read
 };
 
 // The name of a 1-based index, copied into name (empty for 0 and unknown indexes); with

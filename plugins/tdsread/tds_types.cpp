@@ -37,12 +37,10 @@ const MemberLayout kMembers[] = {
 };
 const size_t kMemberNameAt = 8;
 
-// The records of the section, and how many member items the field list walks may still
-// read: each list is read about once in a real file, and a forged one cannot make the
-// walks repeat without end.
+// The records of the section and the budget of its field-list walks.
 struct TypeSection {
   TypeRecords records;
-  size_t walk_budget;
+  WalkBudget budget;
 };
 
 // Reads exactly count members of the field list from its byte 4; zero words and padding
@@ -52,7 +50,8 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
                      DebugType strukt) {
   ByteCursor c = *list;
   cursor_seek(&c, 4);
-  for (uint32_t read = 0; read < count && c.ok && section->walk_budget; section->walk_budget--) {
+  // A member item is taken from the budget as one byte, the least it can be.
+  for (uint32_t read = 0; read < count && c.ok && walk_budget_take(&section->budget, 1);) {
     if (field_list_padding(&c)) continue;
     size_t start = c.offset;
     uint16_t leaf = cursor_u16(&c);
@@ -130,7 +129,7 @@ void tds_read_types(TdsState *state, ByteCursor section) {
   if (!c.ok || !count) return;
   uint32_t fits = (uint32_t)((section.size - c.offset) / 4);
   if (count > fits) count = fits;
-  TypeSection types = {{}, section.size};
+  TypeSection types = {{}, walk_budget(section.size)};
   if (!type_records_make(&types.records, count)) return;
   for (uint32_t i = 0; i < count; i++) {
     uint32_t at = cursor_u32(&c);

@@ -128,7 +128,7 @@ bool load(const Bytes &data, const char *image_path = nullptr, CvCounts *counts 
   recording_reset();
   CvCounts ignored;
   return cv_load(recording_api(), data.data(), data.size(), data.data(), image_path,
-                 counts ? counts : &ignored);
+                 counts ? counts : &ignored) == LOAD_OK;
 }
 
 const RecordedType *find_type(RecordedKind kind, const std::string &name) {
@@ -307,13 +307,25 @@ TEST(CvSymbols, ProceduresFramesLocalsAndEntries) {
   EXPECT_EQ(counts.locals, 2u);
 }
 
+// Nothing is logged; only an older CodeView is told to the debugger as a format not read.
 TEST(CvSignature, ForeignDataIsRefusedSilently) {
-  const char *signatures[] = {"NB08", "RSDT", "FB09", "NB1"};
-  for (const char *signature : signatures) {
-    Bytes data(signature, signature + strlen(signature));
+  const struct {
+    const char *signature;
+    LoadStatus status;
+  } cases[] = {{"NB08", LOAD_UNSUPPORTED}, {"NB05", LOAD_UNSUPPORTED}, {"RSDT", LOAD_FOREIGN},
+               {"FB09", LOAD_FOREIGN}, {"NB1", LOAD_FOREIGN}, {"NBx9", LOAD_FOREIGN}};
+  for (const auto &c : cases) {
+    Bytes data(c.signature, c.signature + strlen(c.signature));
     data.resize(64);
-    EXPECT_FALSE(load(data)) << signature;
+    recording_reset();
+    EXPECT_EQ(c.status, cv_load(recording_api(), data.data(), data.size(), data.data(), nullptr,
+                                nullptr))
+        << c.signature;
     EXPECT_EQ(recording()->log, "");
+    const std::vector<std::string> refusals = {"format not read: CodeView " +
+                                               std::string(c.signature) + " data"};
+    EXPECT_EQ(recording()->refusals,
+              c.status == LOAD_FOREIGN ? std::vector<std::string>{} : refusals);
   }
 }
 
@@ -346,26 +358,34 @@ TEST(CvProgramDatabase, RefusalsDefineNothing) {
     const char *title;
     Patch patches[2];  // width 0: no patch
     const char *line;
+    LoadStatus status;
   };
   const char *kNotADatabase = "' is not a program database 2.00\n";
   const Case cases[] = {
-      {"root block version", {{1, 0, 19990101, 4}}, "Unknown root block version 19990101\n"},
-      {"type info version", {{2, 0, 19990102, 4}}, "Unknown type info version 19990102\n"},
-      {"symbol info version", {{3, 4, 19990103, 4}}, "Unknown symbol info version 19990103\n"},
+      {"root block version", {{1, 0, 19990101, 4}}, "Unknown root block version 19990101\n",
+       LOAD_BAD_VERSION},
+      {"type info version", {{2, 0, 19990102, 4}}, "Unknown type info version 19990102\n",
+       LOAD_BAD_VERSION},
+      {"symbol info version", {{3, 4, 19990103, 4}}, "Unknown symbol info version 19990103\n",
+       LOAD_BAD_VERSION},
       {"signature",
        {{1, 4, 0x5555cd50, 4}},
-       "' belongs to another build (signature 5555CD50 age 2, the image wants 5555CD4F age 2)\n"},
+       "' belongs to another build (signature 5555CD50 age 2, the image wants 5555CD4F age 2)\n",
+       LOAD_WRONG_BUILD},
       {"age",
        {{1, 8, 3, 4}},
-       "' belongs to another build (signature 5555CD4F age 3, the image wants 5555CD4F age 2)\n"},
-      {"signature text", {{-1, 0, 0x7263694E, 4}}, kNotADatabase},
-      {"page size larger than the file", {{-1, 44, 0x70000000, 4}}, kNotADatabase},
+       "' belongs to another build (signature 5555CD4F age 3, the image wants 5555CD4F age 2)\n",
+       LOAD_WRONG_BUILD},
+      {"signature text", {{-1, 0, 0x7263694E, 4}}, kNotADatabase, LOAD_BAD_SIGNATURE},
+      {"page size larger than the file", {{-1, 44, 0x70000000, 4}}, kNotADatabase,
+       LOAD_BAD_SIGNATURE},
       {"page and root stream larger than the file",
        {{-1, 44, 0x70000000, 4}, {-1, 52, 0x6FFFFFF0, 4}},
-       kNotADatabase},
-      {"page size too small", {{-1, 44, 16, 4}}, kNotADatabase},
-      {"root stream larger than the file", {{-1, 52, 0x7FFFFFF0, 4}}, kNotADatabase},
-      {"root page outside the file", {{-1, 60, 0xFFFF, 2}}, kNotADatabase},
+       kNotADatabase, LOAD_BAD_SIGNATURE},
+      {"page size too small", {{-1, 44, 16, 4}}, kNotADatabase, LOAD_BAD_SIGNATURE},
+      {"root stream larger than the file", {{-1, 52, 0x7FFFFFF0, 4}}, kNotADatabase,
+       LOAD_BAD_SIGNATURE},
+      {"root page outside the file", {{-1, 60, 0xFFFF, 2}}, kNotADatabase, LOAD_BAD_SIGNATURE},
   };
   const PeekPE p = peekpe();
   ASSERT_NE(p.at, 0u);
@@ -378,9 +398,15 @@ TEST(CvProgramDatabase, RefusalsDefineNothing) {
     }
     recording_reset();
     recording()->files[p.recorded] = patched;
-    EXPECT_FALSE(cv_load_debug_info(recording_api(), p.image.data(), p.image.size(),
-                                    p.image.data() + p.at, nullptr));
+    EXPECT_EQ(c.status, cv_load_debug_info(recording_api(), p.image.data(), p.image.size(),
+                                           p.image.data() + p.at, nullptr));
     const Recording *rec = recording();
+    // One refusal, which says why in the words of the log line.
+    ASSERT_EQ(rec->refusals.size(), 1u);
+    EXPECT_EQ(rec->refusals[0].rfind(load_status_text(c.status), 0), 0u) << rec->refusals[0];
+    std::string line = c.line;
+    EXPECT_NE(rec->refusals[0].find(line.substr(0, line.size() - 1)), std::string::npos)
+        << rec->refusals[0];
     EXPECT_NE(rec->log.find(c.line), std::string::npos) << rec->log;
     EXPECT_NE(rec->log.find("Processing .PDB file '" + p.recorded + "'\n"), std::string::npos);
     EXPECT_EQ(rec->log.find("successfully parsed"), std::string::npos);
@@ -399,7 +425,7 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   EXPECT_EQ(recorded, "C:\\USERS\\M0RPHIZ3\\DESKTOP\\PROTECTOR\\peekPE\\Debug\\peekPE.pdb");
   auto run = [&](const char *path) {
     return cv_load_debug_info(recording_api(), p.image.data(), p.image.size(),
-                              p.image.data() + p.at, path);
+                              p.image.data() + p.at, path) == LOAD_OK;
   };
   // Missing, and no image path to look beside.
   recording_reset();
@@ -407,6 +433,15 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   EXPECT_EQ(recording()->log,
             "CodeView signature is OK\nUnable to open PDB file '" + recorded + "'\n");
   EXPECT_TRUE(recording()->entries.empty());
+  EXPECT_EQ(recording()->refusals,
+            std::vector<std::string>{"file not found: PDB file tried at '" + recorded + "'"});
+  // Missing in both places: the refusal names both.
+  recording_reset();
+  recording()->missing.insert(folder + "peekPE.pdb");
+  EXPECT_FALSE(run(image_path.c_str()));
+  EXPECT_EQ(recording()->refusals,
+            std::vector<std::string>{"file not found: PDB file tried at '" + recorded + "', '" +
+                                     folder + "peekPE.pdb'"});
   // Missing where recorded: the file of that name beside the image.
   recording_reset();
   EXPECT_TRUE(run(image_path.c_str()));
@@ -431,7 +466,7 @@ TEST(CvProgramDatabase, FoundAsRecordedOrBesideTheImage) {
   for (const char *image : {image_path.c_str(), (const char *)nullptr}) {
     recording_reset();
     EXPECT_EQ(cv_load_debug_info(recording_api(), long_record.data(), long_record.size(),
-                                 long_record.data() + p.at, image),
+                                 long_record.data() + p.at, image) == LOAD_OK,
               image != nullptr);
     // The long path is never asked for; the database beside the image is the first file.
     const std::vector<std::string> &opened = recording()->opened;
@@ -473,8 +508,8 @@ TEST(CvProgramDatabase, TypeServersBesideTheDatabaseTypeTheLocals) {
       recording_reset();
       if (!present) recording()->missing.insert(folder + c.server);
       CvCounts counts;
-      ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + at,
-                          (folder + c.image).c_str(), &counts));
+      ASSERT_EQ(LOAD_OK, cv_load(recording_api(), image.data(), image.size(), image.data() + at,
+                                 (folder + c.image).c_str(), &counts));
       EXPECT_EQ(counts.servers, present ? 1u : 0u);
       const std::string line =
           present ? "Types imported from '" + folder + c.server + "'\n"
@@ -520,8 +555,8 @@ TEST(CvProgramDatabase, SixteenBitTypesHaveTheWindowsLayouts) {
   const uint32_t at = codeview_offset(image);
   ASSERT_NE(at, 0u);
   recording_reset();
-  ASSERT_TRUE(cv_load_debug_info(recording_api(), image.data(), image.size(), image.data() + at,
-                                 (folder + "gun_eyes.exe").c_str()));
+  ASSERT_EQ(LOAD_OK, cv_load_debug_info(recording_api(), image.data(), image.size(),
+                                        image.data() + at, (folder + "gun_eyes.exe").c_str()));
   // Forward declarations (size 0, no members) come first; the full one is wanted.
   auto full = [](const char *name) -> const RecordedType * {
     for (const RecordedType &t : recording()->types)
@@ -575,8 +610,8 @@ TEST(CvDirectory, DebugFilePublicsAgreeWithWinedump) {
   ASSERT_GT(file.size(), at + 4);
   recording_reset();
   CvCounts counts;
-  ASSERT_TRUE(
-      cv_load(recording_api(), file.data(), file.size(), file.data() + at, nullptr, &counts));
+  ASSERT_EQ(LOAD_OK,
+            cv_load(recording_api(), file.data(), file.size(), file.data() + at, nullptr, &counts));
   OracleDump dump;
   ASSERT_TRUE(winedump_read(path, &dump)) << "winedump-stable (tools/setup.sh)";
   ASSERT_EQ(dump.publics.size(), 6130u);

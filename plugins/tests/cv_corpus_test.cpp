@@ -55,7 +55,7 @@ Loaded load_program(const CorpusProgram &program) {
   Loaded loaded = {};
   if (at)
     loaded.ok = cv_load(recording_api(), image.data(), image.size(), image.data() + at,
-                        image_path.c_str(), &loaded.counts);
+                        image_path.c_str(), &loaded.counts) == LOAD_OK;
   return loaded;
 }
 

@@ -64,7 +64,7 @@ bool read_with_our_reader(const std::string &path, Ours *ours) {
     return false;
   recording_reset();
   bool ok = cv_load_debug_info(recording_api(), bytes.data(), bytes.size(), bytes.data() + offset,
-                               path.c_str());
+                               path.c_str()) == LOAD_OK;
   EXPECT_EQ(recording()->mapped, 0) << "a PDB is left mapped";
   for (const RecordedEntry &e : recording()->entries)
     ours->entries.insert({e.name, placed(image, e.address)});

@@ -4,11 +4,15 @@
 // start-up run at main by name; a breakpoint set by a function's name (with the command
 // of a plug-in of the tests) stops there, and so does a run-to given that name on kq's
 // command line. The addresses are those dbghelp_dump lists for the programs; for the
-// program the build makes with clang and lld (PDB 7), those llvm-pdbutil lists.
+// program the build makes with clang and lld (PDB 7), those llvm-pdbutil lists. The
+// benchmark's large generated program loads under the progress window, where Escape
+// cancels the load; a program copied without its PDB, and Wine's DLLs, which have no
+// debug directory, get the line that says why they have no symbols.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
 #include "tests/support/kq_driver.h"
+#include "tests/support/kq_keyboard.h"
 
 namespace {
 
@@ -63,6 +67,51 @@ TEST(CvreadInKq, LoadsThePdbAndStopsAtMainThenAtABreakpointByName) {
 
 TEST(CvreadInKq, LoadsThePdbAndRunsToAFunctionByName) {
   for (const E2eProgram &p : kPrograms) load_and_stop(p, true);
+}
+
+TEST(CvreadInKq, EscapeCancelsALongLoadAndTheLogSaysWhyModulesHaveNoSymbols) {
+  {
+    KqDriver kq;
+    ASSERT_TRUE(kq.place_program("cvread_cancel", PDB7_BIG, {"pdb7_big.exe", "pdb7_big.pdb"}));
+    ASSERT_TRUE(kq.use_plugins({"plugins\\cvread.dll"}));
+    ASSERT_TRUE(kq.start_on(kq.program));
+    HWND progress = nullptr;
+    ASSERT_TRUE(wait_for([&] {
+      return (progress = process_window(kq.pi.dwProcessId, "#32770",
+                                        "Loading symbols of pdb7_big.exe")) != nullptr;
+    }, 60)) << kq.log();
+    EXPECT_FALSE(IsWindowEnabled(kq.main));
+    screenshot("cvread_load_progress.png");
+    KqKeyboard keys;
+    keys.main = progress;
+    keys.thread = GetWindowThreadProcessId(progress, nullptr);
+    keys.settle = [] { Sleep(100); };
+    keys.press(0, VK_ESCAPE);
+    EXPECT_TRUE(wait_for([&] { return !IsWindow(progress); }, 20));
+    ASSERT_TRUE(kq.wait_log("' not loaded: cancelled by the user\n", nullptr, 60)) << kq.log();
+    std::string log = kq.log();
+    EXPECT_NE(log.find("Symbols of '" + kq.program + "' not loaded: cancelled by the user\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(log.find("successfully parsed"), std::string::npos) << log;
+    EXPECT_EQ(log.find("No symbols for " + kq.program), std::string::npos) << log;
+    EXPECT_TRUE(wait_for([&] { return IsWindowEnabled(kq.main) != FALSE; }, 20));
+    // The system's modules load once the debug events held back by the load are taken.
+    EXPECT_TRUE(kq.wait_log("kernel32.dll: no debug directory\n", nullptr, 30)) << kq.log();
+    EXPECT_EQ(kq.finish(), 0);
+  }
+  // The VC6 program without its PDB: neither the recorded path nor the image's folder has it.
+  KqDriver kq;
+  ASSERT_TRUE(kq.place_program("cvread_nopdb", std::string(KQ_CORPUS) + "/pdb2-jg/vc60-peekPE",
+                               {"peekPE.exe"}));
+  ASSERT_TRUE(kq.use_plugins({"plugins\\cvread.dll"}));
+  ASSERT_TRUE(kq.start_on(kq.program));
+  ASSERT_TRUE(kq.wait_log("No symbols for ", nullptr, 60)) << kq.log();
+  const std::string why = "No symbols for " + kq.program +
+                          ": cvread.dll: file not found: PDB file tried at "
+                          "'C:\\USERS\\M0RPHIZ3\\DESKTOP\\PROTECTOR\\peekPE\\Debug\\peekPE.pdb', '" +
+                          kq.folder + "peekPE.pdb'\n";
+  EXPECT_TRUE(kq.wait_log(why, nullptr, 30)) << kq.log();
+  EXPECT_EQ(kq.finish(), 0);
 }
 
 }  // namespace

@@ -4,7 +4,11 @@
 // structure layout and enumeration by name and address.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -86,8 +90,8 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
     recording_reset();
     if (!s.database.empty()) recording()->files[sample + ".pdb"] = read_whole_file(pdb);
     CvCounts counts;
-    ASSERT_TRUE(cv_load(recording_api(), image.data(), image.size(), image.data() + where,
-                        image_path.c_str(), &counts))
+    ASSERT_EQ(LOAD_OK, cv_load(recording_api(), image.data(), image.size(), image.data() + where,
+                               image_path.c_str(), &counts))
         << recording()->log;
     EXPECT_EQ(recording()->mapped, 0);
     PdbutilDump oracle;
@@ -126,6 +130,22 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
         oracle.data.size(), publics.size() - public_misses, publics.size(),
         oracle.lines.size() - lines, oracle.lines.size(), oracle.structures.size() - structures,
         oracle.structures.size(), oracle.enums.size() - enums, oracle.enums.size());
+    // Progress only grows, within the whole; cancelled at its second report, the load ends
+    // there with fewer definitions and says so.
+    std::vector<uint32_t> progress = recording()->progress;
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_LE(progress.back(), 1000u);
+    size_t all = recording()->entries.size();
+    recording_reset();
+    if (!s.database.empty()) recording()->files[sample + ".pdb"] = read_whole_file(pdb);
+    recording()->cancel_at = 2;
+    EXPECT_EQ(LOAD_CANCELLED, cv_load(recording_api(), image.data(), image.size(),
+                                      image.data() + where, image_path.c_str(), &counts));
+    EXPECT_EQ(recording()->progress.size(), 2u);
+    EXPECT_LT(recording()->entries.size(), all);
+    EXPECT_EQ(recording()->refusals, std::vector<std::string>{"cancelled by the user"});
+    EXPECT_EQ(recording()->mapped, 0);
   }
 }
 
@@ -194,13 +214,61 @@ TEST(Pdb7, DamagedFilesAreRefusedWithALogLine) {
     recording()->files[kBuilt + "/points.pdb"] = forged_pdb;
     CvCounts counts = {};
     bool ok = cv_load(recording_api(), forged_image.data(), forged_image.size(),
-                      forged_image.data() + rsds, image_path.c_str(), &counts);
+                      forged_image.data() + rsds, image_path.c_str(), &counts) == LOAD_OK;
     EXPECT_EQ(ok, !*damage.log);
     EXPECT_NE(recording()->log.find(*damage.log ? damage.log : "successfully parsed"),
               std::string::npos)
         << recording()->log;
     if (!ok) EXPECT_TRUE(recording()->entries.empty() && recording()->sources.empty());
     EXPECT_EQ(recording()->mapped, 0);
+  }
+}
+
+// cvdump's records of each sample, read back as the oracle's sets: the publics, the
+// procedures by name and address, and the line pairs under their files.
+PdbutilDump cvdump_read(const std::string &pdb) {
+  PdbutilDump d;
+  FILE *pipe = popen((std::string(CVDUMP) + " " + pdb).c_str(), "r");
+  if (!pipe) return d;
+  std::map<std::string, std::string> source;  // by module
+  char text[4096];
+  while (fgets(text, sizeof text, pipe)) {
+    char module[32], kind[64], name[2048];
+    unsigned section, offset, line;
+    int count;
+    if (sscanf(text, "symbol global S_PUB32_NT at %x:%x name %2047[^\n]", &section, &offset,
+               name) == 3)
+      d.publics.insert(at(name, section * 0x01000000u + offset));
+    else if (sscanf(text, "symbol %31s %63s type %*x at %x:%x name %2047[^\n]", module, kind,
+                    &section, &offset, name) == 5 &&
+             std::string(kind).find("PROC32") != std::string::npos)
+      d.procedures.insert(at(name, section * 0x01000000u + offset));
+    else if (sscanf(text, "source %31s %2047s pairs %d", module, name, &count) == 3)
+      source[module] = name;
+    else if (sscanf(text, "line %31s %u at %x:%x", module, &line, &section, &offset) == 4)
+      d.lines.insert(source[module] + ":" + std::to_string(line) + "@" +
+                     std::to_string(section * 0x01000000u + offset));
+  }
+  pclose(pipe);
+  return d;
+}
+
+TEST(Pdb7, CvdumpAgreesWithPdbutil) {
+  for (const std::string &sample : kSamples) {
+    SCOPED_TRACE(sample);
+    PdbutilDump oracle;
+    ASSERT_TRUE(pdbutil_read(sample + ".pdb", &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
+    PdbutilDump dumped = cvdump_read(sample + ".pdb");
+    EXPECT_EQ(dumped.publics, oracle.publics);
+    EXPECT_EQ(dumped.lines, oracle.lines);
+    std::multiset<std::string> procedures;
+    for (const std::string &p : oracle.procedures)  // without the locals after the address
+      procedures.insert(p.substr(0, p.find_first_not_of("0123456789", p.find('@') + 1)));
+    EXPECT_EQ(dumped.procedures, procedures);
+    printf("%s: cvdump/llvm-pdbutil publics %zu/%zu procedures %zu/%zu line pairs %zu/%zu\n",
+           sample.substr(sample.rfind('/') + 1).c_str(), dumped.publics.size(),
+           oracle.publics.size(), dumped.procedures.size(), procedures.size(),
+           dumped.lines.size(), oracle.lines.size());
   }
 }
 

@@ -83,10 +83,18 @@ DebugEntry rec_find_entry(const char *name) {
   return nullptr;
 }
 
+void rec_refuse(const char *reason) { g_recording.refusals.push_back(reason); }
+
+bool rec_progress(uint32_t done, uint32_t total) {
+  g_recording.progress.push_back(total ? (uint32_t)((uint64_t)done * 1000 / total) : 0);
+  return g_recording.progress.size() != g_recording.cancel_at;
+}
+
 const DebugApi kApi = {
     rec_printf,          rec_map_file,      rec_unmap_file,    rec_get_type,      rec_get_address,
     rec_define_pointer,  rec_define_array,  rec_define_enum,   rec_define_struct, rec_define_frame,
-    rec_define_function, rec_define_member, rec_define_source, rec_define_entry,  rec_find_entry};
+    rec_define_function, rec_define_member, rec_define_source, rec_define_entry,  rec_find_entry,
+    rec_refuse,          rec_progress};
 
 }  // namespace
 

@@ -61,6 +61,9 @@ struct Recording {
   std::set<std::string> missing;                      // not served although on the disk
   int mapped = 0;                                     // mappings not yet released
   std::deque<std::vector<uint8_t>> mappings;
+  std::vector<std::string> refusals;  // why the data was not read
+  std::vector<uint32_t> progress;     // each report, in thousandths of the load
+  size_t cancel_at = 0;               // the report that the user cancels (1 the first)
 };
 
 // The api over the one recording; recording_reset clears it.

@@ -27,7 +27,7 @@ void put32(Bytes *b, size_t at, uint32_t v) {
 
 bool load(const Bytes &file, TdsCounts *counts = nullptr) {
   recording_reset();
-  return tds_load(recording_api(), file.data(), file.size(), file.data(), counts);
+  return tds_load(recording_api(), file.data(), file.size(), file.data(), counts) == LOAD_OK;
 }
 
 // Where the directory's entries start, and their size.
@@ -195,7 +195,7 @@ TEST(TdsCases, SeekLooksBesideTheImageThenAtItsEnd) {
       rec->missing.insert("C:\\app\\prog.TDS");
     }
     rec->files["C:\\app\\prog.exe"] = *c.image;
-    EXPECT_EQ(tds_seek(recording_api(), "C:\\app\\prog.exe", nullptr), c.found);
+    EXPECT_EQ(tds_seek(recording_api(), "C:\\app\\prog.exe", nullptr) == LOAD_OK, c.found);
     ASSERT_FALSE(rec->opened.empty());
     EXPECT_EQ(rec->opened[0], "C:\\app\\prog.TDS");
     if (c.log[0]) {
@@ -210,7 +210,7 @@ TEST(TdsCases, SeekLooksBesideTheImageThenAtItsEnd) {
   recording_reset();
   std::string long_path = "C:\\" + std::string(250, 'a') + "\\prog.exe";
   recording()->files[long_path] = delphi;
-  EXPECT_TRUE(tds_seek(recording_api(), long_path.c_str(), nullptr));
+  EXPECT_EQ(LOAD_OK, tds_seek(recording_api(), long_path.c_str(), nullptr));
   ASSERT_EQ(recording()->opened.size(), 1u);
   EXPECT_EQ(recording()->opened[0], long_path);
 }

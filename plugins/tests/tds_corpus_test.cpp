@@ -102,7 +102,7 @@ bool load(const TdsProgram &p, TdsCounts *counts) {
     recording()->files[tds] = read_whole_file(corpus_path(std::string(p.folder) + "/" + p.data));
   else
     recording()->missing.insert(tds);
-  return tds_seek(recording_api(), image.c_str(), counts);
+  return tds_seek(recording_api(), image.c_str(), counts) == LOAD_OK;
 }
 
 TEST(TdsCorpus, DefinitionsAgreeWithTheRawRecordsAndTheManifest) {

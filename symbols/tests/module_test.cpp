@@ -198,7 +198,10 @@ bool offer(const uint8_t *file, const uint8_t *data) {
   g_offers.push_back({file, data});
   // A plug-in defines the module's symbols during the call: types get the module.
   type_define_pointer(type_define_struct("Offered", 4));
-  return (int)g_offers.size() - 1 == g_accept_at;
+  bool accepted = (int)g_offers.size() - 1 == g_accept_at;
+  // The first reader to refuse says why; the others say nothing.
+  if (!accepted && g_offers.size() == 1) debug_info_refused("fake.dll", "refused");
+  return accepted;
 }
 
 bool seek(const char *path) {
@@ -215,16 +218,27 @@ TEST_F(Modules, DebugDirectoryEntriesAreOfferedUntilOneIsAccepted) {
     int accept_at;
     size_t offers;
     const char *log_line;
+    const char *why;  // the end of the line that says why there are no symbols; "": none
   };
+  const char *kNotTaken = "no reader takes debug information 2 with signature 0x1";
+  const std::string twice = std::string("fake.dll: refused; ") + kNotTaken + "\n";
+  const std::string three =
+      std::string("fake.dll: refused; ") + kNotTaken + "; " + kNotTaken + "\n";
   const Case cases[] = {
-      {"byte size 56: two entries", 3, 0x102, 56, -1, 2, "No acceptable debug information found\n"},
-      {"size 3: a count", 2, 0x102, 3, -1, 3, "Debugging information 2 with signature 0x1\n"},
-      {"second accepted", 3, 0x102, 56, 1, 2, "OK, debug information is loaded.\n"},
-      {"first accepted", 3, 0x102, 56, 0, 1, "Debugging information 2 with signature 'NB10'\n"},
-      {"stripped, two entries", 3, 0x302, 56, 0, 0, "Loading module"},
-      {"no directory: sought", 3, 0x102, 0, -1, 0, "OK, debug information is loaded from unusual place.\n"},
-      {"unknown subsystem", 9, 0x102, 56, 0, 0, "Unknown subsystem 9\n"},
-      {"count beyond the file", 3, 0x102, 0x10000001, 0, 0, "No acceptable debug information found\n"},
+      {"byte size 56: two entries", 3, 0x102, 56, -1, 2, "No acceptable debug information found\n",
+       twice.c_str()},
+      {"size 3: a count", 2, 0x102, 3, -1, 3, "Debugging information 2 with signature 0x1\n",
+       three.c_str()},
+      {"second accepted", 3, 0x102, 56, 1, 2, "OK, debug information is loaded.\n", ""},
+      {"first accepted", 3, 0x102, 56, 0, 1, "Debugging information 2 with signature 'NB10'\n", ""},
+      {"stripped, two entries", 3, 0x302, 56, 0, 0, "Loading module",
+       ": stripped image whose debug directory has 2 entries\n"},
+      {"stripped, one entry but no debug file's name", 3, 0x302, 28, 0, 0, "Loading module",
+       ": stripped image without the name of its debug file\n"},
+      {"no directory: sought", 3, 0x102, 0, -1, 0, "OK, debug information is loaded from unusual place.\n", ""},
+      {"unknown subsystem", 9, 0x102, 56, 0, 0, "Unknown subsystem 9\n", ""},
+      {"count beyond the file", 3, 0x102, 0x10000001, 0, 0, "No acceptable debug information found\n",
+       ": the debug directory lies outside the file\n"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -245,6 +259,12 @@ TEST_F(Modules, DebugDirectoryEntriesAreOfferedUntilOneIsAccepted) {
     EXPECT_EQ(c.offers, g_offers.size());
     for (auto &o : g_offers) EXPECT_EQ(o.first + (o.second == o.first + 0x300 ? 0x300 : 0x310), o.second);
     EXPECT_TRUE(has(log(), c.log_line)) << log();
+    // One line says why, naming the module, or none when symbols were read.
+    const std::string why = "No symbols for " + path + ": ";
+    EXPECT_EQ(*c.why != 0, has(log(), why)) << log();
+    if (*c.why) {
+      EXPECT_TRUE(has(log(), c.why)) << log();
+    }
     EXPECT_EQ(c.dir_size == 0 && c.subsystem != 9 ? path : "", g_sought);
     if (c.subsystem == 9) {
       EXPECT_EQ(0, m->section_count);
@@ -259,6 +279,83 @@ TEST_F(Modules, DebugDirectoryEntriesAreOfferedUntilOneIsAccepted) {
     modules_refresh_from(nullptr, 0);
     EXPECT_FALSE(type_find("Offered"));  // went with its module
   }
+  debug_info_set_handlers(nullptr);
+}
+
+// A reader that defines over the module, reports its progress at the times given, and
+// stops when the progress says the user cancelled; a window that the user cancels at its
+// second tick.
+struct CancelRun {
+  std::vector<std::string> events;
+  volatile int *stop;
+  uint32_t export_address;
+};
+CancelRun g_cancel;
+
+bool open_window(const char *caption, volatile int *stop) {
+  g_cancel.events.push_back(std::string("open ") + caption);
+  g_cancel.stop = stop;
+  return true;
+}
+void tick_window(int permille) {
+  g_cancel.events.push_back("tick " + std::to_string(permille));
+  if (g_cancel.events.size() == 3) *g_cancel.stop = 1;  // Escape
+}
+void close_window() { g_cancel.events.push_back("close"); }
+
+bool read_until_cancelled() {
+  entry_define("Replaced", g_cancel.export_address, type_define_struct("HalfDefined", 4),
+               nullptr);
+  for (uint32_t part = 0, now = 0; part <= 10; part++, now += 200) {
+    if (!debug_info_progress(part, 10, now)) return false;
+    entry_define(("defined" + std::to_string(part)).c_str(), g_cancel.export_address + 1 + part,
+                 nullptr, nullptr);
+  }
+  return true;
+}
+bool offer_cancelled(const uint8_t *, const uint8_t *) { return read_until_cancelled(); }
+bool seek_cancelled(const char *) { return read_until_cancelled(); }
+
+TEST_F(Modules, CancelledLoadKeepsOnlyTheExports) {
+  const DebugInfoHandlers handlers = {offer_cancelled, seek_cancelled};
+  const LoadProgressWindow window = {open_window, tick_window, close_window};
+  debug_info_set_handlers(&handlers);
+  debug_info_set_progress_window(&window);
+  const uint32_t base = 0x10000000, size = 0x1C000;  // version.dll's SizeOfImage
+  const uint8_t *view = map_file(wine_dll("version.dll").c_str());
+  ASSERT_TRUE(view);
+  PeImage image;
+  PeExportDirectory dir;
+  PeExport *exports = nullptr;
+  ASSERT_TRUE(pe_read_image(view, mapped_size(view), &image));
+  ASSERT_TRUE(pe_read_export_directory(&image, &dir));
+  ASSERT_GT(pe_read_exports(&image, &dir, &exports), 0);
+  g_cancel = CancelRun{{}, nullptr, base + exports[0].rva};
+  const std::string first_export = exports[0].name;
+  zone_free(exports);
+  unmap_file(view);
+  ModuleRecord *m = load(wine_dll("version.dll"), base, size);
+  ASSERT_TRUE(m);
+  // The window opens once the load has taken longer than half a second, and closes.
+  const std::vector<std::string> events = {"open Loading symbols of version.dll", "tick 300",
+                                           "tick 400", "close"};
+  EXPECT_EQ(events, g_cancel.events);
+  EXPECT_TRUE(has(log(), "Symbols of '" + wine_dll("version.dll") +
+                             "' not loaded: cancelled by the user\n"))
+      << log();
+  EXPECT_FALSE(has(log(), "No symbols for")) << log();
+  // Nothing of the load remains; the export it replaced is back with the others.
+  EXPECT_FALSE(entry_find("Replaced"));
+  EXPECT_FALSE(entry_find("defined0"));
+  EXPECT_FALSE(type_find("HalfDefined"));
+  EntryRecord *e = entry_find(first_export.c_str());
+  ASSERT_TRUE(e);
+  EXPECT_EQ(g_cancel.export_address, e->address);
+  EXPECT_EQ(16, m->export_count);
+  EXPECT_FALSE(debug_info_cancelled());  // only while its load is under way
+  EXPECT_TRUE(debug_info_progress(0, 1, 100000));
+  EXPECT_EQ(events, g_cancel.events);  // and no window outside a load
+  debug_info_set_progress_window(nullptr);
   debug_info_set_handlers(nullptr);
 }
 

@@ -10,22 +10,22 @@ const COLORREF kGreen = 0x003700, kWhite = 0xFFFFFF;
 const int kBlink = 250, kMargin = 10;
 
 // White bold letters on green glass, centred.
-void draw_label(const DRAWITEMSTRUCT *d) {
+void draw_label(const DRAWITEMSTRUCT *d, const char *text) {
   FillRect(d->hDC, &d->rcItem, GetSysColorBrush(COLOR_BTNFACE));
   if ((GetTickCount() / kBlink) % 2 == 0) return;
   HFONT font = CreateFontA(42, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY,
                            0, "Arial");
   HGDIOBJ old = SelectObject(d->hDC, font);
-  const char kText[] = "SEARCHING";
+  const int length = lstrlenA(text);
   SIZE size;
-  GetTextExtentPoint32A(d->hDC, kText, sizeof kText - 1, &size);
+  GetTextExtentPoint32A(d->hDC, text, length, &size);
   const int x = (d->rcItem.left + d->rcItem.right - size.cx) / 2;
   const int y = (d->rcItem.top + d->rcItem.bottom - size.cy) / 2;
   const RECT box = {x - kMargin, y - kMargin, x + size.cx + kMargin, y + size.cy + kMargin};
   blend_rect(d->hDC, box, kGreen, 140);
   SetBkMode(d->hDC, TRANSPARENT);
   SetTextColor(d->hDC, kWhite);
-  TextOutA(d->hDC, x, y, kText, sizeof kText - 1);
+  TextOutA(d->hDC, x, y, text, length);
   SelectObject(d->hDC, old);
   DeleteObject(font);
 }
@@ -59,7 +59,7 @@ INT_PTR CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     case WM_DRAWITEM: {
       const DRAWITEMSTRUCT *d = (const DRAWITEMSTRUCT *)lparam;
       if (!p) return FALSE;
-      if (d->CtlID == IDC_SEARCH_LABEL) draw_label(d);
+      if (d->CtlID == IDC_SEARCH_LABEL) draw_label(d, p->label);
       else draw_bar(d, p->permille);
       return TRUE;
     }
@@ -81,11 +81,14 @@ void blend_rect(HDC dc, const RECT &r, COLORREF color, BYTE alpha) {
   DeleteDC(memory);
 }
 
-bool search_progress_open(SearchProgress *p, const char *caption, volatile int *stop) {
+bool search_progress_open(SearchProgress *p, const char *caption, volatile int *stop,
+                          const char *label, bool own_messages_only) {
   p->owner = GetActiveWindow();
   p->permille = 0;
   p->phase = 0;
   p->stop = stop;
+  p->label = label;
+  p->own_messages_only = own_messages_only;
   p->dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SEARCH_PROGRESS),
                                  p->owner, procedure, (LPARAM)p);
   if (!p->dialog) return false;
@@ -107,7 +110,7 @@ void search_progress_tick(SearchProgress *p, int permille) {
     InvalidateRect(GetDlgItem(p->dialog, IDC_SEARCH_BAR), nullptr, FALSE);
   }
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageA(&msg, p->own_messages_only ? p->dialog : nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // Left for the main loop, which ends on it.
       PostQuitMessage((int)msg.wParam);

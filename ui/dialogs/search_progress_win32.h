@@ -13,10 +13,16 @@ struct SearchProgress {
   int permille;           // the part of the way done, as last shown
   int phase;              // the label's blink, as last shown
   volatile int *stop;     // the search's stop flag
+  const char *label;      // the blinking word
+  // Only the window's own messages are taken: the work under it runs inside the handling
+  // of another message (a debug event), whose followers must wait their turn.
+  bool own_messages_only;
 };
 
-// Opens the window with its caption over the active window; false when it cannot.
-bool search_progress_open(SearchProgress *p, const char *caption, volatile int *stop);
+// Opens the window with its caption over the active window; false when it cannot. Other
+// long work shows the same window with a word of its own, and may take only its messages.
+bool search_progress_open(SearchProgress *p, const char *caption, volatile int *stop,
+                          const char *label = "SEARCHING", bool own_messages_only = false);
 // Shows the part done (0..1000) and takes every pending message of the thread.
 void search_progress_tick(SearchProgress *p, int permille);
 // Enables the owner again and destroys the window.

@@ -129,7 +129,7 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
     ASSERT_TRUE(pe_read_image(bytes.data(), bytes.size(), &image));
     recording_reset();
     DwarfCounts counts = {};
-    ASSERT_TRUE(dwarf_load(recording_api(), bytes.data(), bytes.size(), &counts));
+    ASSERT_EQ(LOAD_OK, dwarf_load(recording_api(), bytes.data(), bytes.size(), &counts));
     Recording *r = recording();
     EXPECT_EQ(0u, counts.damaged) << r->log;
 
