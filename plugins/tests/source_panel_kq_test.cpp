@@ -119,9 +119,9 @@ std::string step_until_the_line_moves(const KqDriver &kq, const LineTable &table
 // The current line as the panel drew it on the screen: the band's rows (its colour at three
 // quarters of the width, clear of text and label) and, in the gutter on them, the yellow
 // arrow of the instruction pointer, which stands on the current line after a step.
-bool arrow_on_the_band(const KqLaunch &kq) {
+bool arrow_on_the_band(const KqDriver &kq) {
   const COLORREF band = RGB(0xC8, 0xE0, 0xF0);
-  HWND panel = process_child(kq.pi.dwProcessId, "source");
+  HWND panel = kq.child("source");
   RECT r;
   if (!panel || !GetClientRect(panel, &r)) return false;
   POINT origin = {0, 0};
