@@ -34,6 +34,17 @@ TEST(Log, GreetingNumbersAndLineJoining) {
             " 4\ta\n 5\tbc\n 6\tinfo 7\n 7\tWARNING: bad thing\n 8\tBye!\n");
 }
 
+// With no debugger attached, the break line is a warning that takes its own number.
+TEST(Log, BreakLineIsAWarningOfItsOwn) {
+  std::string path = open_test_log("break");
+  log_set_break_line(5);
+  log_write("a\nb\n");
+  log_set_break_line(-1);
+  std::string text = close_and_read(path);
+  std::string rest = text.substr(text.find("\n 4\t") + 1);
+  EXPECT_EQ(rest, " 4\ta\n 5\tWARNING: Waiting an error here...\n 6\tb\n 7\tBye!\n");
+}
+
 TEST(Log, LongFormattedMessageIsCut) {
   std::string path = open_test_log("long");
   std::string big(3000, 'x');
