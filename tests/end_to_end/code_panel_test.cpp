@@ -187,6 +187,10 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   EXPECT_TRUE(IsWindowEnabled(main_));
   EXPECT_EQ(found, cursor_address()) << cursor_line();
 
+  // Step back undoes the run to the cursor: the cursor goes back to where it began.
+  PostMessageA(main_, WM_COMMAND, 10084, 0);
+  EXPECT_TRUE(cursor_at(breakpoint)) << cursor_line();
+
   PostMessageA(main_, WM_COMMAND, 10090, 0);  // unload
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
   // The workspace keeps the typed command as a patch: its bytes beside its address.
