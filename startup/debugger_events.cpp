@@ -32,6 +32,14 @@ static void set_title(const char *text) {
   if (g_main.hwnd) SetWindowTextA(g_main.hwnd, text);
 }
 
+// The code panel at the program's entry point, the data panel at its data.
+static void show_program_start() {
+  MainModuleInfo main_module;
+  if (!symbols_main_module(&main_module)) return;
+  position_set(&g_positions[POSITION_CODE], main_module.entry);
+  position_set(&g_positions[POSITION_DATA], main_module.data);
+}
+
 static void on_load() {
   log_trace("EVN_Load\n");
   settings_read_debuggee_options(debuggee_path());
@@ -40,10 +48,8 @@ static void on_load() {
   start_page_add(debuggee_path());
   debug_output_limit(DEBUG_OUTPUT_LIMIT);
   MainModuleInfo main_module;
-  if (symbols_main_module(&main_module)) {
-    recent_address_enter(main_module.entry);
-    position_set(&g_positions[POSITION_CODE], main_module.entry);
-  }
+  if (symbols_main_module(&main_module)) recent_address_enter(main_module.entry);
+  show_program_start();  // attached programs get no EVN_Initiate
   layout_show_group("Debug");
 }
 
@@ -84,9 +90,7 @@ static void on_initiate() {
     }
   }
   main_to_front();
-  // The modules are known from here on: the data panel starts at the program's data.
-  MainModuleInfo main_module;
-  if (symbols_main_module(&main_module)) position_set(&g_positions[POSITION_DATA], main_module.data);
+  show_program_start();  // a launched program's modules are known from here on
   uint32_t target;
   if (start_target(&target)) execution_run_to(target);
 }
