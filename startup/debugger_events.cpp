@@ -110,6 +110,14 @@ static void on_pause() {
   position_set(&g_positions[POSITION_CODE], ip);
 }
 
+// Where the thread stood when the program ended, when the system still tells; the
+// registers shown stay those of the last stop when it does not.
+static void on_exit() {
+  main_to_front();
+  RegisterSet last;
+  if (registers_read(&last)) position_set(&g_positions[POSITION_CODE], last.r[REG_EIP]);
+}
+
 static void on_unload() {
   log_trace("EVN_Unload\n");
   main_to_front();
@@ -131,7 +139,7 @@ void deliver_debugger_event(int event) {
     case EVN_Initiate: on_initiate(); break;
     case EVN_Refresh: on_refresh(); break;
     case EVN_Pause: on_pause(); break;
-    case EVN_Exit: main_to_front(); break;
+    case EVN_Exit: on_exit(); break;
     case EVN_Unload: on_unload(); break;
     default: break;  // EVN_Resume and unknown numbers
   }
