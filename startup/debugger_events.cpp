@@ -25,6 +25,7 @@
 #include "ui/layout.h"
 #include "ui/panels/code/code_position.h"
 #include "ui/panels/code/recent_addresses.h"
+#include "ui/panels/log/log_panel_win32.h"
 #include "ui/panels/start_page/start_page_win32.h"
 #include "util/log.h"
 
@@ -40,12 +41,16 @@ static void show_program_start() {
   position_set(&g_positions[POSITION_DATA], main_module.data);
 }
 
+// The program's own options override the global ones from here on; they are announced
+// as changed so that the hot key, the menu and the log panel follow them.
 static void on_load() {
   log_trace("EVN_Load\n");
   settings_read_debuggee_options(debuggee_path());
+  settings_take_snapshot(true);
   workspace_load();
   set_title(debuggee_path());
   start_page_add(debuggee_path());
+  log_panel_follow_debuggee();
   debug_output_limit(DEBUG_OUTPUT_LIMIT);
   MainModuleInfo main_module;
   if (symbols_main_module(&main_module)) recent_address_enter(main_module.entry);
@@ -123,6 +128,7 @@ static void on_unload() {
   main_to_front();
   workspace_save();
   settings_save_at_unload(debuggee_path());
+  settings_take_snapshot(true);  // the global values are back
   symbols_unload();
   recent_addresses_clear();
   positions_reset();

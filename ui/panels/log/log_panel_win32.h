@@ -41,5 +41,8 @@ extern LogPanel g_log;
 
 // Registers the "log" class with the panel's procedure before the panels are created.
 void log_panel_register();
+// Opens the file LogFilename names now, when that is not the one open: a name with a "*"
+// or a relative one follows the debuggee.
+void log_panel_follow_debuggee();
 // Draws the panel as it paints itself, into any device context.
 void log_panel_draw(HDC dc);
