@@ -4,6 +4,7 @@
 #include <string>
 
 #include "test_support.h"
+#include "util/line_ends.h"
 #include "util/log.h"
 #include "util/path.h"
 
@@ -104,6 +105,18 @@ TEST(Log, SizeLimitIsFatal) {
       ::testing::ExitedWithCode(kExitMinusOne), "");
   std::string text = read_file(path);
   EXPECT_NE(text.find("Logfile limit overflow."), std::string::npos) << text;
+}
+
+TEST(LineEnds, CarriageReturnBeforeEveryBareLineFeed) {
+  const struct { const char *text, *expected; } cases[] = {
+      {"", ""}, {"a", "a"}, {"\n", "\r\n"}, {"a\nb\n\n", "a\r\nb\r\n\r\n"},
+      {"a\r\nb", "a\r\nb"}, {"\r\r\n\n\r", "\r\r\n\r\n\r"}};
+  for (const auto &c : cases) {
+    const size_t len = strlen(c.text);
+    std::string out(text_with_crlf(c.text, len, nullptr), '?');
+    EXPECT_EQ(text_with_crlf(c.text, len, &out[0]), out.size());
+    EXPECT_EQ(out, c.expected) << c.text;
+  }
 }
 
 TEST(Path, ReplaceExtension) {
