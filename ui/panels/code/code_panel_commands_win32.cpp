@@ -94,7 +94,6 @@ void search(int direction) {
   keyb_set_active(true);
   search_progress_close(&progress);
   if (!hit) return;
-  code_panel_remember_found(found);
   recent_address_enter(found);
   screen()->select_start = found;
   screen()->select_end = found + (uint32_t)length;
