@@ -60,3 +60,5 @@ extern DataPanel g_data;
 void data_panel_register();
 // Draws the panel as it paints itself, into any device context.
 void data_panel_draw(HDC dc);
+// The selection's bounds, the lower first.
+void data_panel_selection(uint32_t *low, uint32_t *high);
