@@ -22,7 +22,6 @@
 #include "ui/panels/balloon/balloon_win32.h"
 #include "ui/panels/code/code_position.h"
 #include "ui/panels/code/recent_addresses.h"
-#include "ui/panels/console/console_window_win32.h"
 #include "ui/panels/navigator/navigator_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/watch/watch_panel_list.h"
@@ -118,7 +117,7 @@ static void cmd_console() {
   HWND console = g_panels[PANEL_CONSOLE];
   ShowWindow(console, IsWindowVisible(console) ? SW_HIDE : SW_SHOWNOACTIVATE);
 }
-static void cmd_trace_focus() { console_trace("Focus=%X\n", (unsigned)(uintptr_t)GetFocus()); }
+static void cmd_trace_focus() { log_console("Focus=%X\n", (unsigned)(uintptr_t)GetFocus()); }
 static void cmd_maximize_window() {
   ShowWindow(g_main.hwnd, IsZoomed(g_main.hwnd) ? SW_RESTORE : SW_MAXIMIZE);
 }

@@ -17,6 +17,7 @@ struct LogState {
   uint32_t line_counter = 0;
   int break_line = -1;
   long size_limit = 1000000000L;
+  void (*console_viewer)(const char *text) = nullptr;
 };
 
 LogState g_log;
@@ -130,6 +131,18 @@ void log_warning(const char *fmt, ...) {
   write_formatted(kWarning, fmt, ap, "\n");
   va_end(ap);
 }
+
+void log_console(const char *fmt, ...) {
+  char buf[kFormatBuffer];
+  va_list ap;
+  va_start(ap, fmt);
+  vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  log_write(buf);
+  if (g_log.console_viewer) g_log.console_viewer(buf);
+}
+
+void log_set_console_viewer(void (*show)(const char *text)) { g_log.console_viewer = show; }
 
 __attribute__((noinline)) void log_trace(const char *fmt, ...) {
   char name[KQ_PATH + 2];

@@ -248,6 +248,10 @@ TEST_F(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   EXPECT_EQ(text_of(combo), "first");
   EXPECT_EQ(list_of(combo), std::vector<std::string>{"first"});
   screenshot("input_prompt.png");
+  // Drawing its picture traced the picture's size to the console.
+  HWND console = FindWindowExA(process_child(kq.pi.dwProcessId, "console"), nullptr, "Edit", nullptr);
+  EXPECT_TRUE(wait_for([&] { return text_of(console).find("size ") != std::string::npos; }, 10))
+      << text_of(console);
   answer_prompt(prompt, "second");
   ASSERT_TRUE(closes(prompt));
 
