@@ -46,20 +46,6 @@ TEST(Log, BreakLineIsAWarningOfItsOwn) {
   EXPECT_EQ(rest, " 4\ta\n 5\tWARNING: Waiting an error here...\n 6\tb\n 7\tBye!\n");
 }
 
-// Trace lines go to the log as they are and to the console while one shows them.
-std::string g_shown;
-TEST(Log, ConsoleLinesReachTheViewer) {
-  std::string path = open_test_log("console");
-  log_console("before %i\n", 1);
-  log_set_console_viewer([](const char *text) { g_shown += text; });
-  log_console("flags=%X key=%i\n", 8, 0);
-  log_set_console_viewer(nullptr);
-  log_console("after\n");
-  std::string text = close_and_read(path);
-  EXPECT_EQ(g_shown, "flags=8 key=0\n");
-  EXPECT_NE(text.find(" 4\tbefore 1\n 5\tflags=8 key=0\n 6\tafter\n"), std::string::npos) << text;
-}
-
 TEST(Log, LongFormattedMessageIsCut) {
   std::string path = open_test_log("long");
   std::string big(3000, 'x');
