@@ -69,11 +69,13 @@ void on_create_process(const DEBUG_EVENT &ev) {
   continue_event(ev);
 }
 
-// Left pending: the debuggee stays stopped until it is unloaded.
+// Left pending: the debuggee stays stopped until it is unloaded. The status bar and
+// the panels learn that it no longer runs.
 void on_exit_thread(const DEBUG_EVENT &ev) {
   log_printf("DEBUG_EVENT: EXIT_THREAD\n");
   g_debuggee.state = DS_PAUSED;
   g_debuggee.pending_event_thread = ev.dwThreadId;
+  changes_raise(CHG_STATE);
 }
 
 // Left pending: the unload continues it and so lets the process end.

@@ -25,6 +25,7 @@
 #include "ui/layout.h"
 #include "ui/panels/code/code_position.h"
 #include "ui/panels/code/recent_addresses.h"
+#include "ui/panels/log/log_panel_win32.h"
 #include "ui/panels/start_page/start_page_win32.h"
 #include "util/log.h"
 
@@ -32,18 +33,28 @@ static void set_title(const char *text) {
   if (g_main.hwnd) SetWindowTextA(g_main.hwnd, text);
 }
 
+// The code panel at the program's entry point, the data panel at its data.
+static void show_program_start() {
+  MainModuleInfo main_module;
+  if (!symbols_main_module(&main_module)) return;
+  position_set(&g_positions[POSITION_CODE], main_module.entry);
+  position_set(&g_positions[POSITION_DATA], main_module.data);
+}
+
+// The program's own options override the global ones from here on; they are announced
+// as changed so that the hot key, the menu and the log panel follow them.
 static void on_load() {
   log_trace("EVN_Load\n");
   settings_read_debuggee_options(debuggee_path());
+  settings_take_snapshot(true);
   workspace_load();
   set_title(debuggee_path());
   start_page_add(debuggee_path());
+  log_panel_follow_debuggee();
   debug_output_limit(DEBUG_OUTPUT_LIMIT);
   MainModuleInfo main_module;
-  if (symbols_main_module(&main_module)) {
-    recent_address_enter(main_module.entry);
-    position_set(&g_positions[POSITION_CODE], main_module.entry);
-  }
+  if (symbols_main_module(&main_module)) recent_address_enter(main_module.entry);
+  show_program_start();  // attached programs get no EVN_Initiate
   layout_show_group("Debug");
 }
 
@@ -84,9 +95,7 @@ static void on_initiate() {
     }
   }
   main_to_front();
-  // The modules are known from here on: the data panel starts at the program's data.
-  MainModuleInfo main_module;
-  if (symbols_main_module(&main_module)) position_set(&g_positions[POSITION_DATA], main_module.data);
+  show_program_start();  // a launched program's modules are known from here on
   uint32_t target;
   if (start_target(&target)) execution_run_to(target);
 }
@@ -106,11 +115,20 @@ static void on_pause() {
   position_set(&g_positions[POSITION_CODE], ip);
 }
 
+// Where the thread stood when the program ended, when the system still tells; the
+// registers shown stay those of the last stop when it does not.
+static void on_exit() {
+  main_to_front();
+  RegisterSet last;
+  if (registers_read(&last)) position_set(&g_positions[POSITION_CODE], last.r[REG_EIP]);
+}
+
 static void on_unload() {
   log_trace("EVN_Unload\n");
   main_to_front();
   workspace_save();
   settings_save_at_unload(debuggee_path());
+  settings_take_snapshot(true);  // the global values are back
   symbols_unload();
   recent_addresses_clear();
   positions_reset();
@@ -127,7 +145,7 @@ void deliver_debugger_event(int event) {
     case EVN_Initiate: on_initiate(); break;
     case EVN_Refresh: on_refresh(); break;
     case EVN_Pause: on_pause(); break;
-    case EVN_Exit: main_to_front(); break;
+    case EVN_Exit: on_exit(); break;
     case EVN_Unload: on_unload(); break;
     default: break;  // EVN_Resume and unknown numbers
   }

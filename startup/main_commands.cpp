@@ -20,8 +20,8 @@
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "ui/panels/balloon/balloon_win32.h"
+#include "ui/panels/code/code_position.h"
 #include "ui/panels/code/recent_addresses.h"
-#include "ui/panels/console/console_window_win32.h"
 #include "ui/panels/navigator/navigator_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/watch/watch_panel_list.h"
@@ -105,15 +105,19 @@ static void cmd_pause_resume() { execution_pause_or_resume(); }
 static void cmd_return() { execution_return(); }
 static void cmd_step_into() { execution_step(false); }
 static void cmd_step_over() { execution_step(true); }
-// The code position follows the restored instruction pointer.
+// The code position follows the restored instruction pointer; the one left is kept in
+// its history.
 static void cmd_step_back() {
-  if (execution_step_back()) recent_address_enter(registers_ip());
+  if (!execution_step_back()) return;
+  const uint32_t ip = registers_ip();
+  recent_address_enter(ip);
+  position_follow(ip, true);
 }
 static void cmd_console() {
   HWND console = g_panels[PANEL_CONSOLE];
   ShowWindow(console, IsWindowVisible(console) ? SW_HIDE : SW_SHOWNOACTIVATE);
 }
-static void cmd_trace_focus() { console_trace("Focus=%X\n", (unsigned)(uintptr_t)GetFocus()); }
+static void cmd_trace_focus() { log_console("Focus=%X\n", (unsigned)(uintptr_t)GetFocus()); }
 static void cmd_maximize_window() {
   ShowWindow(g_main.hwnd, IsZoomed(g_main.hwnd) ? SW_RESTORE : SW_MAXIMIZE);
 }

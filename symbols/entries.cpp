@@ -161,7 +161,7 @@ bool entry_name_match(const char *new_name, const char *existing) {
 
 EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
                           SourceRecord *source) {
-  if (!name || !*name) return nullptr;
+  if (!name) return nullptr;
   if (EntryRecord *old = entry_equal(address)) {
     if (type_is_value(old->type) && !type_is_value(type)) return old;
     if (entry_name_match(name, old->name)) return old;

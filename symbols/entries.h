@@ -47,7 +47,8 @@ void entries_forget_source(const SourceRecord *source);
 
 // Defines name at address; gives the entry that stands at the address afterwards (an
 // older one is kept when it has a value type and the new one not, or when the new name
-// is a decorated form of it). Null for an empty name.
+// is a decorated form of it). An empty name, that of an unnamed symbol, gives an entry
+// that marks its address and type but that no source's name map holds. Null for no name.
 EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
                           SourceRecord *source);
 void entry_delete(EntryRecord *entry);

@@ -107,7 +107,7 @@ bool keyb_register_hotkey(HWND hwnd, const char *text, int id) {
   uint8_t modifiers;
   int code;
   if (!parse_key_combination(text, &modifiers, &code)) {
-    log_trace("flags=%X key=%i\n", modifiers, code);
+    log_console("flags=%X key=%i\n", modifiers, code);
     return false;
   }
   UINT mods = (modifiers & KEYMOD_ALT ? MOD_ALT : 0) | (modifiers & KEYMOD_SHIFT ? MOD_SHIFT : 0) |

@@ -31,6 +31,6 @@ void layout_dump_holder(const Holder *h) {
 }
 
 void layout_dump_section(const Section *s) {
-  log_printf("Section_Dump: section=%s hPanel=%X rc=%i %i %i %i\n", text(s->id),
-             address(s->panel), s->rect.left, s->rect.top, s->rect.right, s->rect.bottom);
+  log_console("Section_Dump: section=%s hPanel=%X rc=%i %i %i %i\n", text(s->id),
+              address(s->panel), s->rect.left, s->rect.top, s->rect.right, s->rect.bottom);
 }

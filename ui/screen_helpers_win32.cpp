@@ -1,7 +1,6 @@
 #include "ui/screen_helpers_win32.h"
 
-#include <string.h>
-
+#include "util/line_ends.h"
 #include "util/visor.h"
 
 namespace {
@@ -62,11 +61,12 @@ bool clipboard_copy_text(const char *text, size_t len) {
   if (!OpenClipboard(nullptr)) return false;
   EmptyClipboard();
   bool ok = false;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, len + 1);
+  const size_t size = text_with_crlf(text, len, nullptr);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size + 1);
   if (block) {
     char *copy = (char *)GlobalLock(block);
-    memcpy(copy, text, len);
-    copy[len] = 0;
+    text_with_crlf(text, len, copy);
+    copy[size] = 0;
     GlobalUnlock(block);
     ok = SetClipboardData(CF_TEXT, block) != nullptr;
     if (!ok) GlobalFree(block);

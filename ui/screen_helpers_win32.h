@@ -11,6 +11,6 @@ void back_buffer_end();
 // when none could be made).
 void paint_buffered(HWND hwnd, void (*draw)(HDC dc));
 
-// Copies text (len characters) to the clipboard as plain text; false when the clipboard
-// cannot be opened.
+// Copies text (len characters) to the clipboard as plain text, a carriage return put
+// before every line feed that has none; false when the clipboard cannot be opened.
 bool clipboard_copy_text(const char *text, size_t len);

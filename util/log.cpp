@@ -17,6 +17,7 @@ struct LogState {
   uint32_t line_counter = 0;
   int break_line = -1;
   long size_limit = 1000000000L;
+  void (*console_viewer)(const char *text) = nullptr;
 };
 
 LogState g_log;
@@ -31,11 +32,20 @@ void size_check() {
   }
 }
 
+const char kWarning[] = "WARNING: ";
+
+// Without a debugger to break into, the break line is a warning of its own, written
+// here rather than through a nested write, so that the line begun next takes the
+// following number.
 void begin_line() {
   g_log.line_counter++;
   if ((int)g_log.line_counter == g_log.break_line) {
-    if (plat_debugger_present()) plat_debug_break();
-    else log_write("Waiting an error here...\n");
+    if (plat_debugger_present()) {
+      plat_debug_break();
+    } else {
+      fprintf(g_log.file, " %u\t%sWaiting an error here...\n", g_log.line_counter, kWarning);
+      g_log.line_counter++;
+    }
   }
   fprintf(g_log.file, " %u\t", g_log.line_counter);
   g_log.at_line_start = false;
@@ -118,9 +128,21 @@ void log_info(const char *fmt, ...) {
 void log_warning(const char *fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
-  write_formatted("WARNING: ", fmt, ap, "\n");
+  write_formatted(kWarning, fmt, ap, "\n");
   va_end(ap);
 }
+
+void log_console(const char *fmt, ...) {
+  char buf[kFormatBuffer];
+  va_list ap;
+  va_start(ap, fmt);
+  vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  log_write(buf);
+  if (g_log.console_viewer) g_log.console_viewer(buf);
+}
+
+void log_set_console_viewer(void (*show)(const char *text)) { g_log.console_viewer = show; }
 
 __attribute__((noinline)) void log_trace(const char *fmt, ...) {
   char name[KQ_PATH + 2];

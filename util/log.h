@@ -21,6 +21,10 @@ void log_info(const char *fmt, ...) KQ_PRINTF(1, 2);
 void log_warning(const char *fmt, ...) KQ_PRINTF(1, 2);
 // Prefixes the message with the calling function's name and ": ".
 void log_trace(const char *fmt, ...) KQ_PRINTF(1, 2);
+// The program's trace lines: written to the log as they are and shown by the viewer the
+// console window sets while it exists (null for none).
+void log_console(const char *fmt, ...) KQ_PRINTF(1, 2);
+void log_set_console_viewer(void (*show)(const char *text));
 // Hex-dump lines (16 bytes each) of memory of the own process.
 void log_hexdump(const void *address, size_t len);
 

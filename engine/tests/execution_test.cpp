@@ -241,6 +241,12 @@ TEST_F(Probe, CallInTheDebuggeeAsksItsWindow) {
   memory_read(before.r[REG_ESP] - 32, stack_after, 32);
   EXPECT_EQ(memcmp(stack + 12, stack_after + 12, 20), 0);  // the stub's bytes are back
 
+  // A procedure that takes a second is not waited for; the thread gets its registers back.
+  uint32_t sleep = (uint32_t)(uintptr_t)GetProcAddress(GetModuleHandleA("kernel32.dll"), "Sleep");
+  EXPECT_FALSE(execution_call(sleep, 1000, 0, &result));
+  registers_refresh();
+  EXPECT_EQ(memcmp(g_registers.r, before.r, sizeof before.r), 0);
+
   // A stack pointer into unmapped memory: no stub, nothing changed.
   RegisterSet broken = before;
   broken.r[REG_ESP] = 0x1000;

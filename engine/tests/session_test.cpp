@@ -222,8 +222,10 @@ TEST_F(Session, AttachToOwnOrDeadProcessFailsCleanly) {
 
 TEST_F(Session, ExitOfTheFollowedThreadPausesAndUnloadTerminates) {
   ASSERT_TRUE(launch_and_run("threads"));
+  memset(&g_changes, 0, sizeof g_changes);
   ASSERT_TRUE(drain_until(DS_PAUSED));
   EXPECT_TRUE(has(log(), "DEBUG_EVENT: EXIT_THREAD\n")) << log();
+  EXPECT_TRUE(g_changes.pending[CHG_STATE]);  // no longer shown as running
   EXPECT_TRUE(debuggee_unload());
   EXPECT_TRUE(has(log(), "Terminating executable ")) << log();
   EXPECT_TRUE(drain_until_ended(watched_.back()));

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -309,10 +310,19 @@ TEST(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
 
   // The rest of the interface on the paused debuggee (no selection in the code panel; its
   // position is where KQ_Goto sent it), then reloading and unloading it.
+  // A click in the code panel selects its line, but with the log panel current no view is
+  // active: no selection is offered. KQ_Goto moves the code panel's cursor all the same.
+  HWND code = process_child(kq.pi.dwProcessId, "code");
+  PostMessageA(code, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 30));
+  PostMessageA(code, WM_LBUTTONUP, 0, MAKELPARAM(10, 30));
+  PostMessageA(kq.main(), WM_COMMAND, 10065, 0);
   char misc[32];
   snprintf(misc, sizeof misc, "misc %X", text.address);
   ASSERT_TRUE(closes(kq.run(misc)));
   ASSERT_TRUE(kq.logged("peek: b.dll misc control", 10)) << kq.log();
+  EXPECT_TRUE(wait_for([&] {
+    return strtoul(text_of(code).c_str(), nullptr, 16) == text.address;
+  }, 10)) << text_of(code);
   for (const std::string &line :
        {"peek: b.dll misc paths " + kq.folder + "plugin_debuggee.ini MZ\n",
         std::string("peek: b.dll misc types 62617365 2A 5B5D 2829 6270 16 1 1 peek_enum local -4 -1\n"),

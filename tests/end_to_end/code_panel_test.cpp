@@ -162,6 +162,10 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   EXPECT_TRUE(IsWindowEnabled(kq_.main));
   EXPECT_EQ(found, cursor_address()) << cursor_line();
 
+  // Step back undoes the run to the cursor: the cursor goes back to where it began.
+  kq_.command(10084);
+  EXPECT_TRUE(cursor_at(breakpoint)) << cursor_line();
+
   kq_.command(10090);  // unload
   ASSERT_TRUE(wait_for([&] { return log().find("EVN_Unload") != std::string::npos; })) << log();
   // The workspace keeps the typed command as a patch: its bytes beside its address.

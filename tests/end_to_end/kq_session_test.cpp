@@ -77,14 +77,16 @@ static bool screenshot(const std::string &path) {
   return ok;
 }
 
-// Image base plus entry-point offset from the file's PE header.
-static unsigned entry_point_of(const std::string &path) {
+// Image base plus the offset at field of the file's PE header: 0x28 the entry point,
+// 0x30 the start of the data.
+static unsigned image_address(const std::string &path, uint32_t field) {
   std::string image = read_file(path);
   if (image.size() < 0x40) return 0;
   uint32_t pe = *(const uint32_t *)&image[0x3C];
   if (pe + 0x38 > image.size()) return 0;
-  return *(const uint32_t *)&image[pe + 0x34] + *(const uint32_t *)&image[pe + 0x28];
+  return *(const uint32_t *)&image[pe + 0x34] + *(const uint32_t *)&image[pe + field];
 }
+static unsigned entry_point_of(const std::string &path) { return image_address(path, 0x28); }
 
 static const char kTitle[] = "Kaquin Debugger 1.4  (release May 23 2008)";
 
@@ -226,6 +228,12 @@ TEST_F(KqEndToEnd, AttachesByPidAndSignalsTheEvent) {
   ASSERT_TRUE(start(&kq, args, true));
   ASSERT_TRUE(kq.wait_log("EVN_Load")) << kq.log();
   EXPECT_EQ(WaitForSingleObject(release, 60000), WAIT_OBJECT_0);
+  // The data panel stands at the program's data, as after a launch.
+  char data[16];
+  snprintf(data, sizeof data, "%08X ", image_address(build_file(kDebuggee), 0x30));
+  EXPECT_TRUE(wait_for([&] {
+    return text_of(process_child(kq.pi.dwProcessId, "data")).find(data) == 0;
+  }, 20)) << text_of(process_child(kq.pi.dwProcessId, "data"));
   EXPECT_EQ(kq.close(), 0);
   std::string log = kq.log();
   char expected[64];

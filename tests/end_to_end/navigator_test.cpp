@@ -362,6 +362,30 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   sort_by_each(remote, list, {KEY_NAME, KEY_DECIMAL, KEY_HEX, KEY_HEX}, &window_sort, "Window");
   shot("navigator_window.png");
 
+  // A process that ended after the page listed it: choosing it says so in a message box.
+  std::string gone_line = "\"" + path_ + "\" loop";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION gone = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &gone_line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                             nullptr, nullptr, &si, &gone));
+  host = reopen(CMD_NAV_PROCESSES, IDC_NAV_PROCESSES, &list);
+  row = row_of(remote.rows(list, 5), 2, std::to_string(gone.dwProcessId));
+  ASSERT_GE(row, 0);
+  TerminateProcess(gone.hProcess, 0);
+  WaitForSingleObject(gone.hProcess, 10000);
+  CloseHandle(gone.hThread);
+  CloseHandle(gone.hProcess);
+  remote.select(list, row);
+  PostMessageA(host, WM_COMMAND, IDOK, 0);
+  HWND box = nullptr;
+  EXPECT_TRUE(wait_for([&] {
+    return (box = process_window(kq_.dwProcessId, "#32770", "Kaquin Debugger")) != nullptr;
+  }, 20)) << log();
+  if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(wait_for([&] { return !IsWindow(box); }, 10));
+  EXPECT_EQ("Not loaded", state());
+
   // Attaching from the process page: the program's row chosen with OK.
   ASSERT_TRUE(open(CMD_NAV_PROCESSES, IDC_NAV_PROCESSES, &list));
   rows = remote.rows(list, 5);

@@ -3,6 +3,7 @@
 // through the windows' texts, the registry key of the runs and the options file.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
@@ -54,6 +55,16 @@ void set_text(HWND dialog, int id, const char *text) {
   SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text);
 }
 std::string item(HWND dialog, int id) { return text_of(GetDlgItem(dialog, id)); }
+// True when no program holds key as its global hot key.
+bool hot_key_free(UINT key) {
+  if (!RegisterHotKey(nullptr, 7, 0, key)) return false;
+  UnregisterHotKey(nullptr, 7);
+  return true;
+}
+void write_file(const std::string &path, const char *text) {
+  FILE *f = fopen(path.c_str(), "wb");
+  if (f) fputs(text, f), fclose(f);
+}
 
 std::vector<std::string> list_of(HWND combo) {
   std::vector<std::string> list;
@@ -158,11 +169,7 @@ TEST(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   ASSERT_TRUE(closes(dialog));
   // kq holds the hot key applied (F9, which nothing else takes); it gives it up while the
   // dialog is open, so that the dialog finds the key in force free, and takes it back.
-  auto f9_free = [] {
-    if (!RegisterHotKey(nullptr, 7, 0, VK_F9)) return false;
-    UnregisterHotKey(nullptr, 7);
-    return true;
-  };
+  auto f9_free = [] { return hot_key_free(VK_F9); };
   EXPECT_TRUE(wait_for([&] { return !f9_free(); }, 10));
 
   // Opened again it shows what was applied; Cancel keeps it so.
@@ -198,6 +205,10 @@ TEST(KqOptions, DialogStatusBarAndPromptWithoutDebuggee) {
   EXPECT_EQ(text_of(combo), "first");
   EXPECT_EQ(list_of(combo), std::vector<std::string>{"first"});
   screenshot("input_prompt.png");
+  // Drawing its picture traced the picture's size to the console.
+  HWND console = FindWindowExA(kq.child("console"), nullptr, "Edit", nullptr);
+  EXPECT_TRUE(wait_for([&] { return text_of(console).find("size ") != std::string::npos; }, 10))
+      << text_of(console);
   answer_prompt(prompt, "second");
   ASSERT_TRUE(closes(prompt));
 
@@ -274,11 +285,17 @@ TEST(KqOptions, StatusFollowsTheDebuggeeAndFlushWritesItsOptionsFile) {
   EXPECT_NE(ini().find("\nArgumentsHistory=exit 7\n"), std::string::npos) << ini();
   EXPECT_EQ(kq.close(), 0);
 
-  // A debuggee that exits: the state pane gives its exit code.
-  DeleteFileA(ini_path.c_str());
+  // A debuggee that exits, with options of its own: kq takes its hot key and shows its
+  // log once it is loaded. The state pane gives its exit code.
   ASSERT_TRUE(kq.set("Arguments", "exit 7"));
+  write_file(ini_path, "HotKey=F8\nLogFilename=*.txt\n");
+  write_file(kq.folder + "debuggee\\kq_debuggee.txt", "its own log\n");
   ASSERT_TRUE(kq.start("\"" + kq.debuggee() + "\""));
   EXPECT_TRUE(wait_for(stopped)) << kq.pane(PANE_STATE);
+  EXPECT_TRUE(wait_for([&] { return !hot_key_free(VK_F8); }, 20));
+  HWND log_panel = kq.child("log");
+  EXPECT_TRUE(wait_for([&] { return text_of(log_panel).find("its own log") == 0; }, 20))
+      << text_of(log_panel);
   kq.command(10077);
   EXPECT_TRUE(wait_for([&] { return kq.pane(PANE_STATE) == "Exit 7"; })) << kq.pane(PANE_STATE);
   EXPECT_NE(kq.pane(PANE_TIME), "");

@@ -6,6 +6,7 @@
 #include "ui/dialogs/input_prompt_ids.h"
 #include "ui/global_resources_win32.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
+#include "util/log.h"
 #include "util/path.h"
 #include "util/picture_win32.h"
 
@@ -76,6 +77,9 @@ void prompt_combo_commit(HWND combo, char *text, char *history) {
 }
 
 static void draw_picture(const DRAWITEMSTRUCT *item, HBITMAP picture) {
+  const RECT &r = item->rcItem;
+  if (item->CtlID == IDC_PROMPT_PICTURE_BELOW)
+    log_console("size %i %i\n", (int)(r.right - r.left), (int)(r.bottom - r.top));
   if (!picture) return;
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, item->hDC);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "test_support.h"
+#include "util/line_ends.h"
 #include "util/log.h"
 #include "util/path.h"
 
@@ -32,6 +33,17 @@ TEST(Log, GreetingNumbersAndLineJoining) {
   std::string rest = text.substr(text.find('\n', date) + 1);
   EXPECT_EQ(rest,
             " 4\ta\n 5\tbc\n 6\tinfo 7\n 7\tWARNING: bad thing\n 8\tBye!\n");
+}
+
+// With no debugger attached, the break line is a warning that takes its own number.
+TEST(Log, BreakLineIsAWarningOfItsOwn) {
+  std::string path = open_test_log("break");
+  log_set_break_line(5);
+  log_write("a\nb\n");
+  log_set_break_line(-1);
+  std::string text = close_and_read(path);
+  std::string rest = text.substr(text.find("\n 4\t") + 1);
+  EXPECT_EQ(rest, " 4\ta\n 5\tWARNING: Waiting an error here...\n 6\tb\n 7\tBye!\n");
 }
 
 TEST(Log, LongFormattedMessageIsCut) {
@@ -93,6 +105,18 @@ TEST(Log, SizeLimitIsFatal) {
       ::testing::ExitedWithCode(kExitMinusOne), "");
   std::string text = read_file(path);
   EXPECT_NE(text.find("Logfile limit overflow."), std::string::npos) << text;
+}
+
+TEST(LineEnds, CarriageReturnBeforeEveryBareLineFeed) {
+  const struct { const char *text, *expected; } cases[] = {
+      {"", ""}, {"a", "a"}, {"\n", "\r\n"}, {"a\nb\n\n", "a\r\nb\r\n\r\n"},
+      {"a\r\nb", "a\r\nb"}, {"\r\r\n\n\r", "\r\r\n\r\n\r"}};
+  for (const auto &c : cases) {
+    const size_t len = strlen(c.text);
+    std::string out(text_with_crlf(c.text, len, nullptr), '?');
+    EXPECT_EQ(text_with_crlf(c.text, len, &out[0]), out.size());
+    EXPECT_EQ(out, c.expected) << c.text;
+  }
 }
 
 TEST(Path, ReplaceExtension) {

@@ -16,12 +16,14 @@
 #include "ui/dialogs/input_prompt_win32.h"
 #include "ui/dialogs/search_progress_win32.h"
 #include "ui/keyb.h"
+#include "ui/layout.h"
 #include "ui/panels/code/code_panel_edit.h"
 #include "ui/panels/code/code_panel_patches_win32.h"
 #include "ui/panels/code/code_panel_search.h"
 #include "ui/panels/code/code_panel_win32.h"
 #include "ui/panels/code/code_position.h"
 #include "ui/panels/code/recent_addresses.h"
+#include "ui/panels/data/data_panel_win32.h"
 #include "ui/screen_helpers_win32.h"
 #include "util/log.h"
 #include "util/path.h"
@@ -94,7 +96,6 @@ void search(int direction) {
   keyb_set_active(true);
   search_progress_close(&progress);
   if (!hit) return;
-  code_panel_remember_found(found);
   recent_address_enter(found);
   screen()->select_start = found;
   screen()->select_end = found + (uint32_t)length;
@@ -161,15 +162,23 @@ bool move(int id) {
   return false;
 }
 
-// Plug-ins: KQ_Goto moves the code position, the selection is the panel's; the position is
-// the one the map shows.
+// Plug-ins: KQ_Goto moves the code position; the selection is that of the code or data
+// panel when it is the current one, none with another panel current; the position is the
+// one the map shows.
 void hook_go_to(uint32_t address) {
   position_push(&g_positions[POSITION_CODE]);
   position_set(&g_positions[POSITION_CODE], address);
 }
 bool hook_selection(uint32_t *low, uint32_t *high) {
+  const HWND current = layout_current_panel();
+  if (current && current == g_data.hwnd) {
+    data_panel_selection(low, high);
+    return true;
+  }
   uint32_t a, b;
-  if (!g_code.screen.window.count || !code_selection(screen(), &a, &b)) return false;
+  if (!current || current != g_code.hwnd || !g_code.screen.window.count ||
+      !code_selection(screen(), &a, &b))
+    return false;
   *low = a;
   *high = b;
   return true;

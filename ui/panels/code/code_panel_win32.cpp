@@ -24,6 +24,7 @@
 #include "ui/panels/code/code_panel_arrows.h"
 #include "ui/panels/code/code_panel_operands.h"
 #include "ui/panels/code/code_position.h"
+#include "ui/panels/code/recent_addresses.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
@@ -58,7 +59,7 @@ uint32_t nearer(uint32_t best, uint32_t candidate, uint32_t address) {
 }
 
 // Lines start at the instruction pointer, region starts, symbols, source lines and the
-// search's finds.
+// recently visited addresses: the entry point, the stops and the search's finds.
 uint32_t next_start(void *, uint32_t address) {
   uint32_t best = region_next_boundary(address);
   if (best <= address) best = 0;
@@ -66,8 +67,7 @@ uint32_t next_start(void *, uint32_t address) {
   const EntryRecord *entry = entry_after(address);
   if (entry) best = nearer(best, entry->address, address);
   best = nearer(best, source_next_line(address), address);
-  for (int i = 0; i < g_code.found_count; i++) best = nearer(best, g_code.found[i], address);
-  return best;
+  return nearer(best, recent_address_next(address), address);
 }
 
 CodeRegionStart region_at(void *, uint32_t address, char *text, size_t textlen) {
@@ -411,16 +411,6 @@ void code_panel_moved() {
   update_box();
   place_caret();
   InvalidateRect(g_code.hwnd, nullptr, FALSE);
-}
-
-void code_panel_remember_found(uint32_t address) {
-  for (int i = 0; i < g_code.found_count; i++)
-    if (g_code.found[i] == address) return;
-  if (g_code.found_count == CODE_FOUND)  // the oldest goes
-    memmove(g_code.found, g_code.found + 1, (CODE_FOUND - 1) * sizeof g_code.found[0]);
-  else
-    g_code.found_count++;
-  g_code.found[g_code.found_count - 1] = address;
 }
 
 void code_panel_draw(HDC dc) {

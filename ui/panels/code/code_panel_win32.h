@@ -27,7 +27,6 @@ enum {
   IDS_ASSEMBLE = 1350, IDS_COMMENT = 1380, IDS_GO_TO = 1400, IDS_SEARCH = 1450,
   IDS_SAVE_PATCHES = 1490
 };
-enum { CODE_FOUND = 200 };
 
 struct CodePanel {
   HWND hwnd;
@@ -45,9 +44,6 @@ struct CodePanel {
   bool focused;
   // The bytes around the anchor when the window was last built, to see whether they changed.
   CodeSnapshot snapshot;
-  // Places the search found: each starts a line.
-  uint32_t found[CODE_FOUND];
-  int found_count;
   // The prompts' texts and histories.
   char assemble[PROMPT_TEXT], assemble_history[PROMPT_TEXT];
   char comment[PROMPT_TEXT], comment_history[PROMPT_TEXT];
@@ -69,7 +65,5 @@ bool code_panel_command(int id);
 void code_panel_rebuild();
 // Repaints and tells the code position where the cursor is.
 void code_panel_moved();
-// Remembers a place the search found, so that a line starts there.
-void code_panel_remember_found(uint32_t address);
 // Answers plug-ins' questions for the views while the panel lives.
 void code_panel_install_hooks(bool on);

@@ -19,12 +19,9 @@ void recent_address_enter(uint32_t address) {
   *oldest = {address, ++r.clock};
 }
 
-bool recent_address_nearest_below(uint32_t address, uint32_t range, uint32_t *found) {
-  bool any = false;
-  for (const RecentAddress &e : g_recent_addresses.entries) {
-    if (!e.time || e.address > address || address - e.address > range) continue;
-    if (!any || e.address > *found) *found = e.address;
-    any = true;
-  }
-  return any;
+uint32_t recent_address_next(uint32_t address) {
+  uint32_t next = 0;
+  for (const RecentAddress &e : g_recent_addresses.entries)
+    if (e.time && e.address > address && (!next || e.address < next)) next = e.address;
+  return next;
 }

@@ -20,5 +20,6 @@ void recent_addresses_clear();
 // An address already present only gets the new time; a new one replaces the entry
 // entered longest ago.
 void recent_address_enter(uint32_t address);
-// The nearest recorded address at or below address within range bytes; false if none.
-bool recent_address_nearest_below(uint32_t address, uint32_t range, uint32_t *found);
+// The nearest recorded address above address, where the code panel starts a line; 0
+// when there is none.
+uint32_t recent_address_next(uint32_t address);

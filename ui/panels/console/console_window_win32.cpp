@@ -1,17 +1,15 @@
 #include "ui/panels/console/console_window_win32.h"
 
-#include <stdarg.h>
-#include <stdio.h>
-
 #include "settings/settings.h"
 #include "ui/panels/console/console_window_text.h"
 #include "ui/panels/panel_windows.h"
+#include "util/log.h"
 
 ConsoleWindow g_console;
 
 namespace {
 
-enum { TEXT_LIMIT = 1000000, TRACE_TEXT = 2048 };
+enum { TEXT_LIMIT = 1000000 };
 const COLORREF kText = 0x50FF50, kBackground = 0x005000;
 
 void append(void *, const char *piece) {
@@ -28,8 +26,7 @@ void trim() {
   SendMessageA(g_console.field, EM_REPLACESEL, FALSE, (LPARAM) "");
 }
 
-void write(const char *text) {
-  log_write(text);
+void show(const char *text) {
   if (!g_console.field) return;
   console_pieces(text, append, nullptr);
   trim();
@@ -48,9 +45,11 @@ void create(HWND hwnd) {
   g_console.background = CreateSolidBrush(kBackground);
   const SettingRect &p = g_settings.ConsolePosition;
   MoveWindow(hwnd, p.left, p.top, p.right - p.left, p.bottom - p.top, FALSE);
+  log_set_console_viewer(show);
 }
 
 void destroy(HWND hwnd) {
+  log_set_console_viewer(nullptr);
   WINDOWPLACEMENT wp = {};
   wp.length = sizeof wp;
   if (GetWindowPlacement(hwnd, &wp)) {
@@ -80,15 +79,4 @@ LRESULT CALLBACK console_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
       return (LRESULT)g_console.background;
   }
   return panel_default_proc(hwnd, message, wparam, lparam);
-}
-
-
-void console_trace(const char *format, ...) {
-  if (g_console.suspend) return;
-  char text[TRACE_TEXT];
-  va_list ap;
-  va_start(ap, format);
-  vsnprintf(text, sizeof text, format, ap);
-  va_end(ap);
-  write(text);
 }

@@ -6,7 +6,6 @@
 
 #include "engine/memory.h"
 #include "engine/regions.h"
-#include "plugin_host/plugins.h"
 #include "settings/changes.h"
 #include "symbols/address_name.h"
 #include "symbols/comments.h"
@@ -19,7 +18,6 @@
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
-#include "ui/panels/code/code_panel_win32.h"
 #include "ui/panels/code/code_position.h"
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
@@ -348,14 +346,6 @@ void drag(LPARAM lparam, bool end) {
   show_state();
 }
 
-// Plug-ins ask the active view: the data panel while it has the focus.
-void hook_go_to(uint32_t address) { push_and_set(address); }
-bool hook_selection(uint32_t *low, uint32_t *high) {
-  order(low, high);
-  return true;
-}
-const PluginViewHooks kHooks = {hook_go_to, hook_selection, position_shown_address};
-
 void create(HWND hwnd) {
   g_data.hwnd = hwnd;
   rich_gdi_measurer_init(&g_data.measurer, g_resources.big_font, g_resources.small_font,
@@ -451,16 +441,12 @@ LRESULT CALLBACK data_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 }
 
 void data_panel_focus(bool on) {
-  if (on) {
-    position_show(POSITION_DATA);
-    plugins_set_view_hooks(&kHooks);
-  } else {
-    code_panel_install_hooks(true);  // the code view answers again
-  }
+  if (on) position_show(POSITION_DATA);
 }
 
 void data_panel_wheel(int delta) { scroll_rows(delta > 0 ? -1 : 1); }
 
+void data_panel_selection(uint32_t *low, uint32_t *high) { order(low, high); }
 
 void data_panel_draw(HDC dc) {
   RECT all = {0, 0, g_data.width, g_data.height};

@@ -64,3 +64,5 @@ bool data_panel_command(int id);
 void data_panel_focus(bool on);
 // Draws the panel as it paints itself, into any device context.
 void data_panel_draw(HDC dc);
+// The selection's bounds, the lower first.
+void data_panel_selection(uint32_t *low, uint32_t *high);

@@ -138,7 +138,7 @@ void open_file() {
 
 void listener(int) {
   if (changes_test(CHG_SETTINGS) && settings_changed(g_settings.LogFilename)) {
-    open_file();
+    log_panel_follow_debuggee();
     return;
   }
   if (changes_test(CHG_SETTINGS) &&
@@ -442,6 +442,12 @@ void log_panel_wheel(int delta) {
   rewrite();
 }
 
+
+void log_panel_follow_debuggee() {
+  char name[KQ_PATH];
+  settings_pattern_path(g_settings.LogFilename, debuggee_path(), name, sizeof name);
+  if (!have_file() || _stricmp(name, g_log.name) != 0) open_file();
+}
 
 void log_panel_draw(HDC dc) {
   RECT all = {0, 0, g_log.width, g_log.height};

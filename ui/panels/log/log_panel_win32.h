@@ -43,5 +43,8 @@ extern LogPanel g_log;
 LRESULT CALLBACK log_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 void log_panel_wheel(int delta);
 bool log_panel_command(int id);
+// Opens the file LogFilename names now, when that is not the one open: a name with a "*"
+// or a relative one follows the debuggee.
+void log_panel_follow_debuggee();
 // Draws the panel as it paints itself, into any device context.
 void log_panel_draw(HDC dc);

@@ -3,6 +3,7 @@
 #include "ui/panels/navigator/navigator_win32.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "engine/breakpoints.h"
@@ -75,10 +76,19 @@ void go_to(uint32_t address) {
 
 void take_text(char *setting, const char *text) { text_copy(setting, SETTING_TEXT, text); }
 
+// The lists are snapshots: a process chosen may have ended since. The engine logs the
+// failure; the user is told at once.
 void unload_and_attach(uint32_t process_id, uint32_t thread_id) {
   debuggee_unload();
-  if (thread_id) debuggee_attach(process_id, thread_id);
-  else debuggee_attach_process(process_id);
+  if (thread_id ? debuggee_attach(process_id, thread_id) : debuggee_attach_process(process_id))
+    return;
+  char text[128];
+  snprintf(text, sizeof text,
+           "Cannot attach to process %u.\nIt may have ended since the list was made.",
+           (unsigned)process_id);
+  keyb_set_active(false);
+  MessageBoxA(GetActiveWindow(), text, "Kaquin Debugger", MB_OK | MB_ICONERROR);
+  keyb_set_active(true);
 }
 
 void choose_comment(const NavRowSet *rows, int row) {
