@@ -169,6 +169,17 @@ int append(Parser *ps, int last, int item) {
 
 int parse_type(Parser *ps);
 int parse_name(Parser *ps, bool top, unsigned char *cv);
+
+// Items up to an E, which is taken: their list, kNone when there is none.
+int item_list(Parser *ps, int (*item)(Parser *)) {
+  int list = kNone, last = kNone;
+  while (!ps->failed && !take(ps, 'E')) {
+    if (!peek(ps)) return fail(ps);
+    last = append(ps, last, item(ps));
+    if (list == kNone) list = last;
+  }
+  return list;
+}
 int parse_encoding(Parser *ps);
 
 struct DepthGuard {
@@ -195,14 +206,7 @@ int unnamed_name(Parser *ps) {
   ps->p++;
   int id = kNone;
   if (take(ps, 'l')) {
-    int list = kNone, last = kNone;
-    while (!ps->failed && peek(ps) != 'E') {
-      if (!peek(ps)) return fail(ps);
-      last = append(ps, last, parse_type(ps));
-      if (list == kNone) list = last;
-    }
-    ps->p++;
-    id = add_node(ps, NK_LAMBDA, list);
+    id = add_node(ps, NK_LAMBDA, item_list(ps, parse_type));
   } else if (take(ps, 't')) {
     id = add_node(ps, NK_UNNAMED);
   } else {
@@ -261,19 +265,11 @@ int unqualified_name(Parser *ps) {
   return abi_tags(ps, id);
 }
 
-int template_args(Parser *ps);
-
 // <template-arg>: a type, a literal or a pack.
 int template_arg(Parser *ps) {
   // Older compilers wrote a pack with I.
   if (take(ps, 'J') || take(ps, 'I')) {
-    int list = kNone, last = kNone;
-    while (!ps->failed && !take(ps, 'E')) {
-      if (!peek(ps)) return fail(ps);
-      last = append(ps, last, template_arg(ps));
-      if (list == kNone) list = last;
-    }
-    return add_node(ps, NK_PACK, list);
+    return add_node(ps, NK_PACK, item_list(ps, template_arg));
   }
   if (take(ps, 'L')) {
     if (take(ps, '_')) {
@@ -299,12 +295,7 @@ int template_arg(Parser *ps) {
 int template_args(Parser *ps) {
   DepthGuard guard(ps);
   ps->p++;
-  int list = kNone, last = kNone;
-  while (!ps->failed && !take(ps, 'E')) {
-    if (!peek(ps)) return fail(ps);
-    last = append(ps, last, template_arg(ps));
-    if (list == kNone) list = last;
-  }
+  int list = item_list(ps, template_arg);
   return list == kNone ? add_node(ps, NK_LIST) : list;
 }
 
@@ -341,20 +332,19 @@ int structor(Parser *ps, int prefix) {
   return abi_tags(ps, add_text(ps, NK_CTOR, destructor ? "~" : "", destructor, prefix));
 }
 
+// [r] [V] [K]
+unsigned char cv_qualifiers(Parser *ps) {
+  unsigned char q = 0;
+  if (take(ps, 'r')) q |= CV_RESTRICT;
+  if (take(ps, 'V')) q |= CV_VOLATILE;
+  if (take(ps, 'K')) q |= CV_CONST;
+  return q;
+}
+
 // N [<cv>] [<ref>] <prefix components> E; the cv and ref go to the encoding.
 int nested_name(Parser *ps, bool top, unsigned char *cv) {
   ps->p++;
-  unsigned char q = 0;
-  for (;;) {
-    if (take(ps, 'r'))
-      q |= CV_RESTRICT;
-    else if (take(ps, 'V'))
-      q |= CV_VOLATILE;
-    else if (take(ps, 'K'))
-      q |= CV_CONST;
-    else
-      break;
-  }
+  unsigned char q = cv_qualifiers(ps);
   if (take(ps, 'R'))
     q |= REF_L;
   else if (take(ps, 'O'))
@@ -513,33 +503,20 @@ int parse_type(Parser *ps) {
     case 'r':
     case 'V':
     case 'K': {
-      unsigned char q = 0;
-      for (;;) {
-        if (take(ps, 'r'))
-          q |= CV_RESTRICT;
-        else if (take(ps, 'V'))
-          q |= CV_VOLATILE;
-        else if (take(ps, 'K'))
-          q |= CV_CONST;
-        else
-          break;
-      }
+      unsigned char q = cv_qualifiers(ps);
       id = add_node(ps, NK_QUALIFIED, parse_type(ps));
       if (id != kNone) ps->nodes[id].cv = q;
       break;
     }
     case 'P':
-      ps->p++;
-      id = add_node(ps, NK_POINTER, parse_type(ps));
-      break;
     case 'R':
+    case 'O': {
+      NodeKind kind = c == 'P' ? NK_POINTER : c == 'R' ? NK_LREF : NK_RREF;
       ps->p++;
-      id = reference(ps, NK_LREF, parse_type(ps));
+      int to = parse_type(ps);
+      id = kind == NK_POINTER ? add_node(ps, kind, to) : reference(ps, kind, to);
       break;
-    case 'O':
-      ps->p++;
-      id = reference(ps, NK_RREF, parse_type(ps));
-      break;
+    }
     case 'F':
       id = function_type(ps);
       break;

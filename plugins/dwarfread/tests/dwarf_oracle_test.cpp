@@ -36,6 +36,14 @@ uint32_t recorded(const PeImage &image, uint64_t va) {
   return 0;
 }
 
+// A test program read into the recording.
+bool load_program(const std::string &file, PeImage *image, DwarfCounts *counts) {
+  std::vector<uint8_t> bytes = read_whole_file(file);
+  recording_reset();
+  return !bytes.empty() && pe_read_image(bytes.data(), bytes.size(), image) &&
+         dwarf_load(recording_api(), bytes.data(), bytes.size(), counts);
+}
+
 bool same_name(const std::string &ours, const std::string &theirs) {
   return ours == theirs || (ours.size() > theirs.size() + 2 &&
                             ours.compare(ours.size() - theirs.size() - 2, std::string::npos,
@@ -125,13 +133,9 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
   for (const char *program : kPrograms) {
     SCOPED_TRACE(program);
     std::string file = std::string(DWARF_PROGRAMS) + "/" + program + ".exe";
-    std::vector<uint8_t> bytes = read_whole_file(file);
-    ASSERT_FALSE(bytes.empty()) << file;
     PeImage image;
-    ASSERT_TRUE(pe_read_image(bytes.data(), bytes.size(), &image));
-    recording_reset();
     DwarfCounts counts = {};
-    ASSERT_TRUE(dwarf_load(recording_api(), bytes.data(), bytes.size(), &counts));
+    ASSERT_TRUE(load_program(file, &image, &counts));
     Recording *r = recording();
     EXPECT_EQ(0u, counts.damaged) << r->log;
 
@@ -308,13 +312,9 @@ TEST(DwarfOracle, CxxNamesAgreeWithCxxfilt) {
 // address under the name c++filt gives.
 TEST(DwarfOracle, CoffSymbolsOfCxxProgramAreUnmangled) {
   std::string file = std::string(DWARF_PROGRAMS) + "/cpp_coff.exe";
-  std::vector<uint8_t> bytes = read_whole_file(file);
-  ASSERT_FALSE(bytes.empty()) << file;
   PeImage image;
-  ASSERT_TRUE(pe_read_image(bytes.data(), bytes.size(), &image));
-  recording_reset();
   DwarfCounts counts = {};
-  ASSERT_TRUE(dwarf_load(recording_api(), bytes.data(), bytes.size(), &counts));
+  ASSERT_TRUE(load_program(file, &image, &counts));
   std::multimap<uint32_t, std::string> entries;
   for (const RecordedEntry &e : recording()->entries) entries.insert({e.address, e.name});
   std::vector<std::pair<uint64_t, std::string>> mangled;
