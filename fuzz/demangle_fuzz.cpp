@@ -1,7 +1,6 @@
-// The C++ name reader on any text after "_Z": the text it writes ends inside
-// its buffer (empty when it cannot read the name), a name it reads into a large
-// buffer it reads into a small one too (whose printing stops early), and the
-// small buffer holds the start of the large one's text.
+// The C++ name reader on any text after "_Z": the text it writes ends inside its buffer (empty when
+// it cannot read the name), a name it reads into a large buffer it reads into a small one too
+// (whose printing stops early), and the small buffer holds the start of the large one's text.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>

@@ -6,9 +6,8 @@
 
 namespace {
 
-// The parser builds a tree of nodes, which the printer walks: a type's text is
-// split in a left and a right part around a declarator ("void (*)(int)", "int
-// (&) [3]").
+// The parser builds a tree of nodes, which the printer walks: a type's text is split in a left and
+// a right part around a declarator ("void (*)(int)", "int (&) [3]").
 enum NodeKind : unsigned char {
   NK_NAME,        // text
   NK_NESTED,      // a::b
@@ -64,15 +63,13 @@ struct Out {
   size_t size, length;  // length counts what was cut too
   int pack_index;       // the element of packs an expansion prints, or -1
   int depth;
-  bool too_deep;  // substitutions nest trees in trees: the printer's depth has a
-                  // limit
+  bool too_deep;  // substitutions nest trees in trees: the printer's depth has a limit
 };
 
 enum { kMaxPrintDepth = 256 };
 
-// Whether the printer goes on into a node: not past the end of the buffer,
-// which also keeps a name whose substitutions double its text at each step from
-// taking long.
+// Whether the printer goes on into a node: not past the end of the buffer, which also keeps a name
+// whose substitutions double its text at each step from taking long.
 struct PrintDepth {
   Out *o;
   bool go;
@@ -159,8 +156,7 @@ bool sequence(Parser *ps, int *value) {
   return true;
 }
 
-// A list cell after last (or a new list when last is kNone); gives the new
-// cell.
+// A list cell after last (or a new list when last is kNone); gives the new cell.
 int append(Parser *ps, int last, int item) {
   int cell = add_node(ps, NK_LIST, item);
   if (cell != kNone && last != kNone) ps->nodes[last].b = cell;
@@ -321,8 +317,7 @@ int template_param(Parser *ps) {
   return ps->nodes[cell].a;
 }
 
-// Constructors and destructors: C1 C2 C3 C4 C5, CI1 <type> CI2 <type>, D0 D1 D2
-// D4 D5.
+// Constructors and destructors: C1 C2 C3 C4 C5, CI1 <type> CI2 <type>, D0 D1 D2 D4 D5.
 int structor(Parser *ps, int prefix) {
   bool destructor = *ps->p++ == 'D';
   bool inheriting = !destructor && take(ps, 'I');
@@ -386,15 +381,13 @@ int nested_name(Parser *ps, bool top, unsigned char *cv) {
     }
     if (part == kNone) return fail(ps);
     current = whole || current == kNone ? part : add_node(ps, NK_NESTED, current, part);
-    // Every prefix but the whole name is a candidate, unless it came from the
-    // table.
+    // Every prefix but the whole name is a candidate, unless it came from the table.
     if (peek(ps) != 'E' && c != 'S') substitutable(ps, current);
   }
   return current == kNone ? fail(ps) : current;
 }
 
-// Z <encoding> E <entity> [<discriminator>], or Z <encoding> E s for a string
-// literal.
+// Z <encoding> E <entity> [<discriminator>], or Z <encoding> E s for a string literal.
 int local_name(Parser *ps) {
   ps->p++;
   int saved = ps->template_args;
@@ -571,8 +564,8 @@ int parse_type(Parser *ps) {
   return id;
 }
 
-// Whether the encoding's function type starts with its return type: templates
-// do, unless constructors, destructors or conversion operators.
+// Whether the encoding's function type starts with its return type: templates do, unless
+// constructors, destructors or conversion operators.
 bool has_return_type(const Parser *ps, int name) {
   const Node *n = &ps->nodes[name];
   if (n->kind == NK_TAGGED) n = &ps->nodes[n->a];
@@ -688,8 +681,8 @@ void print_cv(unsigned char cv, Out *o) {
   if (cv & REF_R) puts_(o, " &&");
 }
 
-// The elements of a list, comma separated; an element that prints nothing (an
-// empty pack) takes no comma.
+// The elements of a list, comma separated; an element that prints nothing (an empty pack) takes no
+// comma.
 void print_list(const Parser *ps, int cell, Out *o) {
   bool first = true;
   for (; cell != kNone; cell = ps->nodes[cell].b) {
@@ -733,8 +726,8 @@ int pack_size(const Parser *ps, int id, int depth) {
                                                                  : pack_size(ps, n.b, depth + 1);
 }
 
-// What a pointer or reference points at, through the pack element being
-// expanded; a reference to a reference collapses, & winning over &&.
+// What a pointer or reference points at, through the pack element being expanded; a reference to a
+// reference collapses, & winning over &&.
 int pointee(const Parser *ps, int id, NodeKind *kind, const Out *o) {
   int to = ps->nodes[id].a;
   for (int guard = 0; to != kNone && guard < kMaxDepth; guard++) {

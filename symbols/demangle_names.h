@@ -1,5 +1,5 @@
-// The fixed spellings of mangled C++ names: operators, built-in types, the
-// standard library's abbreviations and the special names of tables and thunks.
+// The fixed spellings of mangled C++ names: operators, built-in types, the standard library's
+// abbreviations and the special names of tables and thunks.
 #pragma once
 
 struct DemangleOperator {
@@ -34,6 +34,6 @@ const DemangleStandard *demangle_standard(char code);
 const DemangleSpecial *demangle_special(const char *p, const char *end);
 // The built-in type at p (one letter, or D and a letter), or null.
 const char *demangle_builtin(const char *p, const char *end);
-// What follows a literal's digits for its built-in type ("u" for unsigned int),
-// or null when the literal is written with its type in parentheses.
+// What follows a literal's digits for its built-in type ("u" for unsigned int), or null when the
+// literal is written with its type in parentheses.
 const char *demangle_literal_suffix(const char *type, int length);
