@@ -177,9 +177,10 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
   kq.with_plugins = true;
   std::string sample = own_folder() + KQ_SAMPLE;
   ASSERT_TRUE(kq.start("-maximize -file:\"" + sample + "\""));
-  ASSERT_TRUE(kq.wait_log("EVN_Initiate")) << kq.log();
+  // The DWARF of Wine's own DLLs is read too: minutes in the emulated test machine.
+  ASSERT_TRUE(kq.wait_log("EVN_Initiate", 900)) << kq.log();
   // Start-up runs to main, or to the entry point when there is no symbol for it.
-  ASSERT_TRUE(wait_for([&] { return pauses_after_initiate(kq.log()) == 1; })) << kq.log();
+  ASSERT_TRUE(wait_for([&] { return pauses_after_initiate(kq.log()) == 1; }, 600)) << kq.log();
   // The plug-ins read the sample's DWARF: the source panel shows sample.c.
   char source[600] = "";
   EXPECT_TRUE(wait_for([&] {
@@ -188,7 +189,7 @@ TEST_F(KqEndToEnd, LaunchesTheSampleShowsPanelsAndEnds) {
         SendMessageTimeoutA(w.first, WM_GETTEXT, sizeof source, (LPARAM)source,
                             SMTO_ABORTIFHUNG, 2000, nullptr);
     return strstr(source, "sample.c") != nullptr;
-  })) << source;
+  }, 600)) << source;
   EXPECT_TRUE(IsZoomed(kq.main_window())) << "the stops keep the window maximised";
   kq.command(10077);  // run on
   ASSERT_TRUE(kq.wait_log("Hello from the sample program")) << kq.log();
