@@ -2,13 +2,16 @@
 // run in the test machine):
 //   tools/vm/run.sh /work/main cmake/wine-run.sh build/win32-X/bench/engine_step_bench.exe
 //     build/win32-X/tests/debuggees/kq_debuggee.exe [steps [rounds]]   (one line)
-// 1. single steps per second through the engine's step into (instruction mode), with the
-//    memory journal of step back on and off, and the bytes it holds per history record;
-//    and, steadier on a busy machine, the journal's own time per step: its work for each
-//    command of the loop, timed alone at the loop's real stops;
-// 2. the same number of single steps by a bare trap-flag loop (continue, wait, get
+// 1. single steps per second through the engine's step into (instruction mode) with the
+//    memory journal of step back on and off, in rounds that alternate in one debuggee, so
+//    that a change of the machine's load weighs on both alike: the ratio of the median
+//    rates, and the bytes the journal holds per history record. Once on a loop with a store,
+//    once on a loop of one repeated string store over 8 KB (a trap per repeat);
+// 2. the journal's own time per step: its work for each command of the first loop, timed
+//    alone at the loop's real stops;
+// 3. the same number of single steps by a bare trap-flag loop (continue, wait, get
 //    context, set TF, set context) on a second debuggee;
-// 3. guard hits per second for a guard whose condition is false (the program runs on).
+// 4. guard hits per second for a guard whose condition is false (the program runs on).
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -45,10 +48,10 @@ bool drain_until_paused() {
   return false;
 }
 
-// Launched in "spin" mode and stopped on its INT3 with the table in EAX; gives the
-// address of its g_spins counter.
-bool launch_spinner(const char *exe, uint32_t *spins) {
-  text_copy(g_settings.Arguments, sizeof g_settings.Arguments, "spin");
+// Launched in "spin" mode (with "fill" or not) and stopped on its INT3 with the table in
+// EAX; gives the address of its g_spins counter.
+bool launch_spinner(const char *exe, const char *mode, uint32_t *spins) {
+  snprintf(g_settings.Arguments, sizeof g_settings.Arguments, "spin %s", mode);
   if (!debuggee_launch(exe) || !drain_until_paused() || !debuggee_resume() ||
       !drain_until_paused())
     return false;
@@ -59,47 +62,95 @@ bool launch_spinner(const char *exe, uint32_t *spins) {
   return true;
 }
 
-// Steps through the spinning loop (a load, an add and a store); *held gets the journal's
-// bytes per history record at the end.
-double engine_steps(const char *exe, int steps, int journal_bytes, double *held) {
-  uint32_t spins;
-  if (!launch_spinner(exe, &spins)) return 0;
-  g_settings.CpuViewMode = 1;
-  g_settings.StepJournalBytes = journal_bytes;
-  double start = now();
-  for (int i = 0; i < steps; i++) {
-    if (!execution_step(false)) return 0;
-    while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
-  }
-  double rate = steps / (now() - start);
-  *held = (double)journal_bytes_held() / g_debuggee.history_count;
-  debuggee_unload();
-  return rate;
+int compare_doubles(const void *a, const void *b) {
+  double x = *(const double *)a, y = *(const double *)b;
+  return (x > y) - (x < y);
 }
 
-// The journal's time per step: each command of the spinning loop is stepped to once, then
-// its journal record is taken again and again from those stops, in the real debuggee.
-double journal_step_time(const char *exe, int repeats) {
+double median(double *values, int count) {
+  qsort(values, (size_t)count, sizeof *values, compare_doubles);
+  return count % 2 ? values[count / 2] : (values[count / 2 - 1] + values[count / 2]) / 2;
+}
+
+struct JournalRates {
+  double on, off;  // median steps per second
+  double held;     // bytes per history record with the journal on
+};
+
+// Steps through the loop of the debuggee in the given mode, rounds of steps with the
+// journal on and off by turns.
+bool journal_rates(const char *exe, const char *mode, int steps, int rounds,
+                   JournalRates *rates) {
+  enum { kMaxRounds = 64 };
+  double on[kMaxRounds], off[kMaxRounds];
   uint32_t spins;
-  if (!launch_spinner(exe, &spins)) return -1;
+  if (rounds > kMaxRounds || !launch_spinner(exe, mode, &spins)) return false;
+  g_settings.CpuViewMode = 1;
+  int ons = 0, offs = 0;
+  for (int i = 0; i < 2 * rounds; i++) {
+    // On, off, off, on: a load that grows or falls steadily weighs on both alike.
+    bool journal = i % 4 == 0 || i % 4 == 3;
+    g_settings.StepJournalBytes = journal ? 1 << 22 : 0;
+    double start = now();
+    for (int n = 0; n < steps; n++) {
+      if (!execution_step(false)) return false;
+      while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
+    }
+    double rate = steps / (now() - start);
+    if (journal)
+      on[ons++] = rate;
+    else
+      off[offs++] = rate;
+    // A round of at least HISTORY_SIZE traps leaves only its own records.
+    if (journal) rates->held = (double)journal_bytes_held() / g_debuggee.history_count;
+  }
+  rates->on = median(on, ons);
+  rates->off = median(off, offs);
+  debuggee_unload();
+  return true;
+}
+
+struct JournalTimes {
+  double per_step;   // over the loop's commands
+  double short_rep;  // at the loop's repeated store, 2 K repeats left
+  double long_rep;   // the same store with 64 K repeats left (over the image)
+};
+
+// The journal's own time: each command of the loop is stepped to once, then its journal
+// record is taken again and again from those stops, in the real debuggee.
+bool journal_step_time(const char *exe, const char *mode, int repeats, JournalTimes *times) {
+  uint32_t spins;
+  if (!launch_spinner(exe, mode, &spins)) return false;
   g_settings.CpuViewMode = 1;
   g_settings.StepJournalBytes = 1 << 22;
-  enum { kStops = 8 };  // two rounds of the loop
+  enum { kStops = 9 };  // the fill loop, two rounds of the spinning loop
   RegisterSet stops[kStops];
   uint8_t code[kStops][16];
   for (int i = 0; i < kStops; i++) {
     stops[i] = g_registers;
     memory_read(g_registers.r[REG_EIP], code[i], sizeof code[i]);
-    if (!execution_step(false)) return -1;
+    if (!execution_step(false)) return false;
     while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
   }
-  double start = now();
-  for (int n = 0; n < repeats; n++)
-    for (int i = 0; i < kStops; i++) journal_add_step(stops[i], code[i], sizeof code[i]);
-  double per_step = (now() - start) / (repeats * kStops);
+  times->per_step = times->short_rep = times->long_rep = 0;
+  for (int i = 0; i < kStops; i++) {
+    double start = now();
+    for (int n = 0; n < repeats; n++) journal_add_step(stops[i], code[i], sizeof code[i]);
+    double each = (now() - start) / repeats;
+    times->per_step += each / kStops;
+    if (code[i][0] != 0xF3) continue;
+    times->short_rep = each;
+    // The same store with far more left to do: what a trap of it costs the journal.
+    RegisterSet longer = stops[i];
+    longer.r[REG_ECX] = 65536;
+    longer.r[REG_EDI] = g_debuggee.image_base;
+    start = now();
+    for (int n = 0; n < repeats; n++) journal_add_step(longer, code[i], sizeof code[i]);
+    times->long_rep = (now() - start) / repeats;
+  }
   history_clear();  // the journal's records and the history's pair up again
   debuggee_unload();
-  return per_step;
+  return true;
 }
 
 double bare_steps(const char *exe, int steps) {
@@ -155,7 +206,7 @@ double bare_steps(const char *exe, int steps) {
 
 double guard_hits(const char *exe, double seconds) {
   uint32_t spins;
-  if (!launch_spinner(exe, &spins)) return 0;
+  if (!launch_spinner(exe, "", &spins)) return 0;
   char text[16];
   snprintf(text, sizeof text, "%X", (unsigned)spins);
   // No evaluator is installed: the condition does not evaluate, which counts as false.
@@ -180,33 +231,33 @@ int main(int argc, char **argv) {
   char exe[MAX_PATH];
   GetFullPathNameA(argv[1], sizeof exe, exe, nullptr);
   int steps = argc > 2 ? atoi(argv[2]) : 500;
-  int rounds = argc > 3 ? atoi(argv[3]) : 4;
+  int rounds = argc > 3 ? atoi(argv[3]) : 10;
   debuggee_set_event_sink(on_event);
   engine_init();
-  // Rounds alternate between the two, so that a machine that slows down or speeds up
-  // meanwhile weighs on both alike; the totals compare the sums of the times.
-  double engine_time = 0, plain_time = 0, bare_time = 0, held = 0, plain_held;
-  for (int round = 0; round < rounds; round++) {
-    double engine = engine_steps(exe, steps, 1 << 22, &held);
-    double plain = engine_steps(exe, steps, 0, &plain_held);
-    double bare = bare_steps(exe, steps);
-    if (engine <= 0 || plain <= 0 || bare <= 0) return 1;
-    printf("round %d: engine %.0f steps/s (journal off %.0f), bare %.0f steps/s (%.0f %%)\n",
-           round + 1, engine, plain, bare, 100.0 * engine / bare);
-    engine_time += steps / engine;
-    plain_time += steps / plain;
-    bare_time += steps / bare;
-  }
-  printf("step journal: %.0f steps/s on, %.0f off (%.1f %%), %.1f bytes held per record\n",
-         rounds * steps / engine_time, rounds * steps / plain_time,
-         100.0 * plain_time / engine_time, held);
-  double journal = journal_step_time(exe, 250);
-  if (journal < 0) return 1;
-  printf("step journal alone: %.1f us per step, %.1f %% of a step with the journal off\n",
-         journal * 1e6, 100.0 * journal * rounds * steps / plain_time);
+  // The fill loop is nine commands, one of them the repeated store of 2048 repeats.
+  JournalRates loop, fill;
+  if (!journal_rates(exe, "", steps, rounds, &loop) ||
+      !journal_rates(exe, "fill", 9, rounds, &fill))
+    return 1;
+  printf("step journal, loop with a store: %.0f steps/s on, %.0f off (%.1f %%), %.1f bytes held "
+         "per step\n",
+         loop.on, loop.off, 100.0 * loop.on / loop.off, loop.held);
+  printf("step journal, 8 KB repeated store: %.1f commands/s on, %.1f off (%.1f %%), %.1f bytes "
+         "held per step\n",
+         fill.on, fill.off, 100.0 * fill.on / fill.off, fill.held);
+  JournalTimes loop_journal, fill_journal;
+  if (!journal_step_time(exe, "", 250, &loop_journal) ||
+      !journal_step_time(exe, "fill", 250, &fill_journal))
+    return 1;
+  printf("step journal alone: %.1f us per step of the loop, %.1f %% of a step with the journal "
+         "off; per trap of a repeated store %.1f us with 2 K repeats left, %.1f us with 64 K\n",
+         loop_journal.per_step * 1e6, 100.0 * loop_journal.per_step * loop.off,
+         fill_journal.short_rep * 1e6, fill_journal.long_rep * 1e6);
+  double bare = bare_steps(exe, steps * rounds);
+  if (bare <= 0) return 1;
   double guards = guard_hits(exe, 5.0);
-  printf("single steps: engine %.0f/s, bare trap-flag loop %.0f/s (%.0f %%)\n",
-         rounds * steps / engine_time, rounds * steps / bare_time, 100.0 * bare_time / engine_time);
+  printf("single steps: engine %.0f/s, bare trap-flag loop %.0f/s (%.0f %%)\n", loop.on, bare,
+         100.0 * loop.on / bare);
   printf("guard hits with a false condition: %.0f/s\n", guards);
   engine_shutdown();
   return guards > 0 ? 0 : 1;

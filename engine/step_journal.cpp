@@ -108,7 +108,8 @@ void journal_add_step(const RegisterSet &regs, const uint8_t *code, int count) {
       {r[REG_EAX], r[REG_ECX], r[REG_EDX], r[REG_EBX], r[REG_ESP], r[REG_EBP], r[REG_ESI],
        r[REG_EDI]},
       r[REG_EFLAGS],
-      {0, 0, 0, 0, r[REG_TIB], gs_base(code, count, r[REG_GS])}};
+      {0, 0, 0, 0, r[REG_TIB], gs_base(code, count, r[REG_GS])},
+      true};
   StoreRange ranges[STORE_RANGES];
   int n = command_stores(code, count, ip, context, ranges);
   if (n == STORES_UNKNOWN) return push_record(JOURNAL_SYSTEM, ip, 0);

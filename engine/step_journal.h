@@ -18,8 +18,8 @@ enum JournalMark : uint8_t {
 };
 
 // Each add drops the oldest record when the journal holds HISTORY_SIZE, as the history
-// does. Saves the bytes the command code[0..count) at regs' EIP will write, as the newest
-// record.
+// does. Saves the bytes the command code[0..count) at regs' EIP writes before its trap (a
+// repeated string command: one repeat), as the newest record.
 void journal_add_step(const RegisterSet &regs, const uint8_t *code, int count);
 // A record without bytes, for a phase whose writes are not foreseen.
 void journal_add_mark(JournalMark mark, uint32_t address);

@@ -86,6 +86,7 @@ bool is_memory_kind(int kind) {
 // A repeated string store runs ECX (CX) times; downwards under the direction flag.
 StoreRange string_range(const CommandShape &s, const StoreContext &c) {
   uint64_t count = s.rep ? (s.addr_size == 2 ? c.reg[1] & 0xFFFF : c.reg[1]) : 1;
+  if (c.one_repeat && count > 1) count = 1;
   uint64_t bytes = count * (uint64_t)s.op_size;
   uint32_t edi = s.addr_size == 2 ? c.reg[REG_EDI] & 0xFFFF : c.reg[REG_EDI];
   if (bytes == 0) return StoreRange{0, 0};

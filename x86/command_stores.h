@@ -8,6 +8,9 @@ struct StoreContext {
   uint32_t reg[8];           // EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI
   uint32_t eflags;
   uint32_t segment_base[6];  // ES, CS, SS, DS, FS, GS
+  // The command runs under the trap flag, which stops a repeated string command after
+  // each repeat: only the next repeat's writes are foreseen.
+  bool one_repeat;
 };
 
 struct StoreRange {
@@ -20,7 +23,7 @@ enum {
 };
 
 // Fills out with the ranges the command in bytes[0..count) at address writes when run
-// once (a repeated string command: all its repeats); gives their number, 0 when it writes
-// nothing (it only reads, or faults before any write), or STORES_UNKNOWN.
+// once (a repeated string command: all its repeats, or the next one under one_repeat);
+// gives their number, 0 when it writes nothing (it only reads, or faults before any write), or STORES_UNKNOWN.
 int command_stores(const uint8_t *bytes, int count, uint32_t address, const StoreContext &context,
                    StoreRange out[STORE_RANGES]);

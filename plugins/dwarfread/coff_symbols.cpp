@@ -1,10 +1,11 @@
 // The COFF symbol table of an image: its functions and globals as entries, named as the
-// source wrote them (the C compilers' leading underscore removed). They are defined
-// before the DWARF units, so that a unit's richer definition at the same address takes
-// the place of the plain one.
+// source wrote them (the C compilers' leading underscore removed, C++ names unmangled).
+// They are defined before the DWARF units, so that a unit's richer definition at the same
+// address takes the place of the plain one.
 #include <string.h>
 
 #include "plugins/dwarfread/dwarf_state.h"
+#include "symbols/demangle_itanium.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ void dwarf_define_coff_symbols(DwarfState *state) {
     uint32_t address = state->api->get_address((uint16_t)symbol.section, symbol.value);
     if (!address) continue;
     const char *name = symbol.name[0] == '_' && symbol.name[1] ? symbol.name + 1 : symbol.name;
+    char source[DWARF_NAME_SIZE];
+    if (demangle_itanium(symbol.name, source, sizeof source)) name = source;
     state->api->define_entry(name, address, nullptr, nullptr);
     state->counts.coff_symbols++;
   }

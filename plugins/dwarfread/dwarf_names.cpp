@@ -5,6 +5,7 @@
 
 #include "plugins/dwarfread/dwarf_kinds.h"
 #include "plugins/dwarfread/dwarf_state.h"
+#include "symbols/demangle_itanium.h"
 #include "util/zone.h"
 
 namespace {
@@ -56,7 +57,13 @@ bool dwarf_named_origin(const DwarfState *state, const DwarfDie *die, DwarfDie *
 void dwarf_qualified_name(DwarfState *state, const DwarfDie *die, char name[DWARF_NAME_SIZE]) {
   name[0] = 0;
   DwarfDie origin;
-  if (!dwarf_named_origin(state, die, &origin)) return;
+  if (!dwarf_named_origin(state, die, &origin)) {
+    // A definition that carries only its linkage name is shown by the unmangled one.
+    const char *linkage = dwarf_die_text(state, die, AT_linkage_name);
+    if (!linkage) linkage = dwarf_die_text(state, die, AT_MIPS_linkage_name);
+    if (linkage) demangle_itanium(linkage, name, DWARF_NAME_SIZE);
+    return;
+  }
   const char *own = dwarf_die_text(state, &origin, AT_name);
   const DwarfScope *scope = scope_at(state, origin.offset);
   if (scope && state->scope_names[scope->name])

@@ -2,7 +2,8 @@
 // programs of the debug-information corpus: every symbol dbghelp names must stand at the
 // same address in what our reader defines, and every line entry dbghelp gives must carry
 // the same line number at that address. The recorded PDB paths do not exist here, so the
-// reader finds each PDB beside its image, as in the debugger.
+// reader finds each PDB beside its image, as in the debugger. The DWARF reader likewise
+// on the DWARF test programs, for their procedures and lines.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <ctype.h>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "plugins/cvread/cv_reader.h"
+#include "plugins/dwarfread/dwarf_reader.h"
 #include "plugins/tests/corpus_files.h"
 #include "plugins/tests/recording_api.h"
 #include "symbols/pe_image.h"
@@ -27,6 +29,7 @@
 namespace {
 
 enum : uint32_t {
+  kTagFunction = 5,
   kTagLabel = 9,
   kFlagValuePresent = 0x1,
   kFlagExport = 0x200,
@@ -42,9 +45,10 @@ struct Ours {
   size_t entry_count = 0, line_count = 0;
 };
 
-// Source names are compared without regard to case, as Windows compares file names.
+// Source names are compared without regard to case or the kind of slash, as Windows
+// compares file names.
 std::string lower(std::string text) {
-  for (char &c : text) c = (char)tolower((unsigned char)c);
+  for (char &c : text) c = c == '/' ? '\\' : (char)tolower((unsigned char)c);
   return text;
 }
 
@@ -53,6 +57,8 @@ uint32_t placed(const PeImage &image, uint32_t recorded) {
   if (section == 0 || section > (uint32_t)image.section_count) return 0;
   return image.optional.image_base + image.sections[section - 1].rva + (recorded & 0xFFFFFF);
 }
+
+void collect(const PeImage &image, Ours *ours);
 
 // Reads the image's CodeView entry as the plug-in does; the PDB is found beside the image,
 // since the path recorded at link time does not exist here.
@@ -66,6 +72,13 @@ bool read_with_our_reader(const std::string &path, Ours *ours) {
   bool ok = cv_load_debug_info(recording_api(), bytes.data(), bytes.size(), bytes.data() + offset,
                                path.c_str()) == LOAD_OK;
   EXPECT_EQ(recording()->mapped, 0) << "a PDB is left mapped";
+  collect(image, ours);
+  if (!ok) ADD_FAILURE() << recording()->log;
+  return ok;
+}
+
+// What the recording holds, placed in the image.
+void collect(const PeImage &image, Ours *ours) {
   for (const RecordedEntry &e : recording()->entries)
     ours->entries.insert({e.name, placed(image, e.address)});
   for (const RecordedSource &s : recording()->sources)
@@ -75,8 +88,6 @@ bool read_with_our_reader(const std::string &path, Ours *ours) {
     }
   ours->entry_count = recording()->entries.size();
   for (const RecordedSource &s : recording()->sources) ours->line_count += s.lines.size();
-  if (!ok) ADD_FAILURE() << recording()->log;
-  return ok;
 }
 
 struct Dbghelp {
@@ -107,8 +118,14 @@ void on_line(void *context, uint32_t address, uint32_t line, const char *file) {
   ((Dbghelp *)context)->files.push_back(lower(file));
 }
 
-bool read_with_dbghelp(const std::string &path, Dbghelp *out) {
-  const DbghelpSink sink = {out, on_module, on_symbol, on_line};
+// For DWARF, procedures only: dbghelp's data symbols and publics are not compared.
+void on_procedure(void *context, uint32_t address, uint32_t tag, uint32_t flags,
+                  const char *name) {
+  if (tag == kTagFunction) on_symbol(context, address, tag, flags, name);
+}
+
+bool read_with_dbghelp(const std::string &path, Dbghelp *out, bool procedures_only = false) {
+  const DbghelpSink sink = {out, on_module, procedures_only ? on_procedure : on_symbol, on_line};
   const char *why = "";
   bool ok = dbghelp_begin(path.c_str(), &why) && dbghelp_enumerate(path.c_str(), &sink, &why);
   dbghelp_end();
@@ -242,6 +259,24 @@ struct HiddenTypeServerCopy {
   }
 };
 
+void expect_agreement(const char *name, const Ours &ours, const Dbghelp &theirs) {
+  Agreement a = compare(ours, theirs);
+  printf("%-10s ours: %zu entries, %zu line entries; dbghelp (%s): %zu symbols, %zu line "
+         "entries\n           symbols: %d same address, %d elsewhere, %d missing; "
+         "lines: %d same line (%d in another source), %d other line, %d missing, "
+         "%d ours only\n",
+         name, ours.entry_count, ours.line_count, theirs.kind.c_str(), theirs.symbols.size(),
+         theirs.lines.size(), a.symbols_equal, a.symbols_elsewhere, a.symbols_missing,
+         a.lines_equal, a.files_different, a.lines_different, a.lines_missing, a.ours_only);
+  EXPECT_GT(a.symbols_equal, 0);
+  EXPECT_GT(a.lines_equal, 0);
+  EXPECT_EQ(a.symbols_elsewhere, 0) << a.first_disagreements;
+  EXPECT_EQ(a.symbols_missing, 0) << a.first_disagreements;
+  EXPECT_EQ(a.lines_different, 0) << a.first_disagreements;
+  EXPECT_EQ(a.files_different, 0) << a.first_disagreements;
+  EXPECT_EQ(a.lines_missing, 0) << a.first_disagreements;
+}
+
 TEST(CvreadAgainstDbghelp, SymbolsAndLinesAgreeOnEveryCorpusProgram) {
   for (const CorpusProgram &program : kPrograms) {
     SCOPED_TRACE(program.name);
@@ -257,21 +292,43 @@ TEST(CvreadAgainstDbghelp, SymbolsAndLinesAgreeOnEveryCorpusProgram) {
     Dbghelp theirs;
     ASSERT_TRUE(read_with_dbghelp(image, &theirs));
     EXPECT_EQ(theirs.kind, "SymPdb");
-    Agreement a = compare(ours, theirs);
-    printf("%-10s ours: %zu entries, %zu line entries; dbghelp: %zu symbols, %zu line entries\n"
-           "           symbols: %d same address, %d elsewhere, %d missing; "
-           "lines: %d same line (%d in another source), %d other line, %d missing, "
-           "%d ours only\n",
-           program.name, ours.entry_count, ours.line_count, theirs.symbols.size(),
-           theirs.lines.size(), a.symbols_equal, a.symbols_elsewhere, a.symbols_missing,
-           a.lines_equal, a.files_different, a.lines_different, a.lines_missing, a.ours_only);
-    EXPECT_GT(a.symbols_equal, 0);
-    EXPECT_GT(a.lines_equal, 0);
-    EXPECT_EQ(a.symbols_elsewhere, 0) << a.first_disagreements;
-    EXPECT_EQ(a.symbols_missing, 0) << a.first_disagreements;
-    EXPECT_EQ(a.lines_different, 0) << a.first_disagreements;
-    EXPECT_EQ(a.files_different, 0) << a.first_disagreements;
-    EXPECT_EQ(a.lines_missing, 0) << a.first_disagreements;
+    expect_agreement(program.name, ours, theirs);
+  }
+}
+
+TEST(DwarfreadAgainstDbghelp, ProceduresAndLinesAgreeOnTheDwarfPrograms) {
+  for (const char *name : {"dwarf_shapes4", "dwarf_classes4"}) {
+    SCOPED_TRACE(name);
+    std::string image = own_folder() + name + ".exe";
+    std::vector<uint8_t> bytes = read_whole_file(image);
+    static PeImage pe;
+    ASSERT_TRUE(pe_read_image(bytes.data(), bytes.size(), &pe));
+    recording_reset();
+    ASSERT_TRUE(dwarf_load(recording_api(), bytes.data(), bytes.size(), nullptr));
+    Ours ours;
+    collect(pe, &ours);
+    // dbghelp names a constructor or destructor without its class and namespaces.
+    for (const RecordedEntry &e : recording()->entries) {
+      size_t cut = e.name.rfind("::");
+      if (cut != std::string::npos)
+        ours.entries.insert({e.name.substr(cut + 2), placed(pe, e.address)});
+    }
+    Dbghelp all, theirs;
+    ASSERT_TRUE(read_with_dbghelp(image, &all, true));
+    // dbghelp keeps rows that are no statements (inside a line, for a discriminator); the
+    // reader keeps statements only: a row that goes on with the line before it is left out.
+    theirs.kind = all.kind;
+    theirs.symbols = all.symbols;
+    std::map<uint32_t, uint32_t> line_at(all.lines.begin(), all.lines.end());
+    for (size_t i = 0; i < all.lines.size(); i++) {
+      auto it = line_at.find(all.lines[i].first);
+      bool goes_on = it != line_at.begin() && std::prev(it)->second == it->second;
+      if (!goes_on || ours.lines.count(all.lines[i].first)) {
+        theirs.lines.push_back(all.lines[i]);
+        theirs.files.push_back(all.files[i]);
+      }
+    }
+    expect_agreement(name, ours, theirs);
   }
 }
 

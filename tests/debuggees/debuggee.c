@@ -14,8 +14,9 @@
                      minutes: a test in the emulated test machine takes minutes to
                      attach) and then calling its export PROC, which takes no
                      arguments; then exits with 0 (3 when it cannot)
-     spin            stops on an INT3 with EAX pointing at its ProbeTable, then counts
-                     g_spins up for ever
+     spin [fill]     stops on an INT3 with EAX pointing at its ProbeTable, then counts
+                     g_spins up for ever; with "fill" it stores over g_pages with one
+                     repeated string command again and again instead
      probe [crash|wait|thread|bytes]
                      stops on an INT3 with EAX pointing at its ProbeTable, then runs
                      kq_round five times, writing the 2-byte g_word after each, and exits
@@ -127,6 +128,15 @@ static DWORD WINAPI spin(void *arg) {
   return 0;
 }
 
+static void fill_for_ever(void) {
+  for (;;) {
+    void *at = g_pages;
+    unsigned count = sizeof g_pages / 4;
+    __asm__ volatile("cld\n\trep stosl" : "+D"(at), "+c"(count) : "a"(g_spins) : "memory");
+    g_spins++;
+  }
+}
+
 static DWORD WINAPI sleep_for_ever(void *arg) {
   (void)arg;
   Sleep(INFINITE);
@@ -228,7 +238,10 @@ int main(int argc, char **argv) {
     return 0;
   }
   if (!strcmp(what, "spin")) {
+    /* Decided before the INT3, so that the loop follows it without a library call. */
+    int fill = argc > 2 && !strcmp(argv[2], "fill");
     stop_with_table();
+    if (fill) fill_for_ever();
     spin(NULL);
   }
   if (!strcmp(what, "probe")) return probe(argc > 2 ? argv[2] : "");

@@ -4,7 +4,9 @@
 // a typed command is written into the debuggee (read back from outside) and shown. The
 // window's text is the cursor line as the listing writes it. A search finds a command after
 // the cursor; one that finds nothing is stopped from its progress window. The typed command
-// is saved as a patch into a copy of the program's file and kept in the workspace.
+// is saved as a patch into a copy of the program's file and kept in the workspace; kq
+// started again on the program writes it back and saves it again, and refuses a patch in
+// the program's uninitialised data with its message.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <stdio.h>
@@ -27,10 +29,7 @@ class CodePanelRun : public ::testing::Test {
   // kq.exe and the debuggee copied into a folder of the test: the log, the options and
   // the workspace written there are this run's own.
   bool start() {
-    if (!kq_.place("code") || !kq_.set("Arguments", "loop") || !kq_.start_on(kDebuggee))
-      return false;
-    keys_ = keyboard_of(kq_);
-    return true;
+    return kq_.place("code") && kq_.set("Arguments", "loop") && kq_.start_on(kDebuggee);
   }
   std::string log() const { return kq_.log(); }
   uint32_t pause(int n) const { return kq_.pause(n); }
@@ -47,6 +46,20 @@ class CodePanelRun : public ::testing::Test {
       return process_window(kq_.pi.dwProcessId, "#32770", "Search for code") != nullptr;
     }) && answer_input_prompt(kq_.pi.dwProcessId, "Search for code", text);
   }
+  // Attaches the keyboard to the main window and puts the focus on the code panel.
+  bool focus_code_panel() {
+    keys_ = keyboard_of(kq_);
+    return keys_.attach() &&
+           keys_.press_in_front(KEYMOD_CTRL, VK_F2, [&] { return keys_.focus() == code_panel(); });
+  }
+  // CTRL+K, then the prompt or message box titled "Save patches".
+  HWND save_patches() {
+    HWND box = nullptr;
+    keys_.press_in_front(KEYMOD_CTRL, 'K', [&] {
+      return (box = process_window(kq_.pi.dwProcessId, "#32770", "Save patches")) != nullptr;
+    });
+    return box;
+  }
   // The debuggee's own bytes, read from outside.
   std::string bytes_at(uint32_t address, int count) const {
     return debuggee_memory(kq_.pi.dwProcessId, address, count);
@@ -62,10 +75,7 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   ASSERT_TRUE(start()) << log();
   ASSERT_TRUE(wait_for([&] { return pause(1) != 0; }, 120)) << log();
   ASSERT_TRUE(code_panel());
-  ASSERT_TRUE(keys_.attach());
-  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, VK_F2,
-                                   [&] { return keys_.focus() == code_panel(); }))
-      << log();
+  ASSERT_TRUE(focus_code_panel()) << log();
   // Stopped: the cursor stands on the instruction pointer, marked in the listing.
   EXPECT_TRUE(cursor_at(pause(1))) << cursor_line() << "\n" << log();
   screenshot("code_panel_stopped.png");
@@ -123,9 +133,7 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
   // The NOPs saved as patches (CTRL+K): listed in the log and written to the copy named in
   // the prompt, where the file's bytes of that line, found by their old value, are NOPs.
   const std::string patched = kq_.folder + "kq_debuggee.patched.exe";
-  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, 'K', [&] {
-    return process_window(kq_.pi.dwProcessId, "#32770", "Save patches") != nullptr;
-  })) << log();
+  ASSERT_TRUE(save_patches()) << log();
   ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Save patches", patched.c_str()));
   ASSERT_TRUE(wait_for([&] { return log().find("Patches saved: ") != std::string::npos; }, 20))
       << log();
@@ -177,4 +185,51 @@ TEST_F(CodePanelRun, FollowsTheEngineAndWritesWhatIsTyped) {
       << read_file(kq_.folder + "kq.job");
   EXPECT_EQ(0, kq_.close());
   EXPECT_EQ(log().find("Error: "), std::string::npos) << log();
+
+  // kq again on the program: the workspace writes the NOPs back, and they save again.
+  ASSERT_TRUE(kq_.start("\"" + kq_.folder + "kq_debuggee.exe\"")) << log();
+  ASSERT_TRUE(wait_for([&] { return pause(1) != 0; }, 120)) << log();
+  EXPECT_TRUE(wait_for([&] { return bytes_at(typed, old_length) == nops; }, 20)) << log();
+  ASSERT_TRUE(focus_code_panel()) << log();
+  const std::string again = kq_.folder + "kq_debuggee.again.exe";
+  ASSERT_TRUE(save_patches()) << log();
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Save patches", again.c_str()));
+  ASSERT_TRUE(wait_for([&] { return log().find("Patches saved: ") != std::string::npos; }, 20))
+      << log();
+  EXPECT_EQ(read_file(again).substr(at, (size_t)old_length), nops);
+
+  // A NOP typed into the uninitialised data (.bss, from the section table): no byte of the
+  // file stands behind it, so the save is refused with a message and writes nothing.
+  const std::string image = read_file(kq_.folder + "kq_debuggee.exe");
+  const auto *nt = (const IMAGE_NT_HEADERS32 *)(image.data() + *(const LONG *)&image[0x3C]);
+  uint32_t bss = 0;
+  for (int i = 0; i < nt->FileHeader.NumberOfSections; i++)
+    if (!strcmp((const char *)IMAGE_FIRST_SECTION(nt)[i].Name, ".bss"))
+      bss = nt->OptionalHeader.ImageBase + IMAGE_FIRST_SECTION(nt)[i].VirtualAddress;
+  ASSERT_NE(0u, bss);
+  char where[16];
+  snprintf(where, sizeof where, "0x%X", (unsigned)bss);
+  ASSERT_TRUE(keys_.press_in_front(KEYMOD_CTRL, 'G', [&] {
+    return process_window(kq_.pi.dwProcessId, "#32770", "Go to the address") != nullptr;
+  }));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Go to the address", where));
+  ASSERT_TRUE(cursor_at(bss)) << cursor_line();
+  ASSERT_TRUE(keys_.press_in_front(0, VK_INSERT, [&] {
+    return process_window(kq_.pi.dwProcessId, "#32770", "Assemble") != nullptr;
+  }));
+  ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Assemble", "nop"));
+  ASSERT_TRUE(wait_for([&] { return bytes_at(bss, 1) == "\x90"; }, 20)) << log();
+  HWND box = save_patches();
+  ASSERT_TRUE(box) << log();
+  std::string said;
+  EnumChildWindows(box, [](HWND child, LPARAM texts) WINAPI -> BOOL {
+    *(std::string *)texts += text_of(child) + "|";
+    return TRUE;
+  }, (LPARAM)&said);
+  snprintf(where, sizeof where, "%08X", (unsigned)bss);
+  EXPECT_NE(said.find(std::string("The patch at ") + where + " lies where no byte of the file"),
+            std::string::npos) << said;
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(wait_for([&] { return !IsWindow(box); }, 20));
+  EXPECT_EQ(0, kq_.close());
 }

@@ -15,6 +15,7 @@ struct StoreCase {
 };
 
 const uint32_t DF = 0x400;
+const uint32_t ONE = 0x80000000;  // not a flag: the case asks for one repeat
 const StoreCase kCases[] = {
     {"89 44 B3 10", "mov [ebx+esi*4+0x10], eax", 0, 1, {{0x4050, 4}}},
     {"66 C7 45 FE 34 12", "mov word [ebp-2], 0x1234", 0, 1, {{0x8FFE, 2}}},
@@ -28,6 +29,8 @@ const StoreCase kCases[] = {
     {"66 9C", "pushfw", 0, 1, {{0x7FFE, 2}}},
     {"F3 A5", "rep movsd", 0, 1, {{0x5000, 0x8000}}},
     {"F3 AA", "rep stosb (down)", DF, 1, {{0x3001, 0x2000}}},
+    {"F3 A5", "rep movsd, one repeat", ONE, 1, {{0x5000, 4}}},
+    {"F3 AA", "rep stosb (down), one repeat", DF | ONE, 1, {{0x5000, 1}}},
     {"AA", "stosb (down)", DF, 1, {{0x5000, 1}}},
     {"AE", "scasb", 0, 0, {}},
     {"DB 39", "fstp tword [ecx]", 0, 1, {{0x2000, 10}}},
@@ -50,7 +53,8 @@ TEST(CommandStores, RangesOfEachKindOfWrite) {
                           {0, 0, 0, 0, 0x7FFDE000, 0}};
   for (const StoreCase &c : kCases) {
     std::vector<uint8_t> bytes = hex_bytes(c.hex);
-    context.eflags = c.flags;
+    context.eflags = c.flags & ~ONE;
+    context.one_repeat = (c.flags & ONE) != 0;
     StoreRange out[STORE_RANGES] = {};
     int n = command_stores(bytes.data(), (int)bytes.size(), 0x401000, context, out);
     ASSERT_EQ(n, c.count) << c.text;

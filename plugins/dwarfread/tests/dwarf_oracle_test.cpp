@@ -1,13 +1,15 @@
 // The DWARF reader on programs built with mingw-w64's gcc and clang, in every DWARF
 // variant, against llvm-dwarfdump (entries and line rows) and objdump (line rows):
 // every procedure, global, frame-relative local, structure size and member offset, and
-// line row, compared by name and address. The figures per program are printed.
+// line row, compared by name and address. The figures per program are printed. C++ names
+// against c++filt.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
 #include "plugins/dwarfread/dwarf_reader.h"
 #include "plugins/dwarfread/tests/dwarfdump_oracle.h"
 #include "plugins/tests/recording_api.h"
+#include "symbols/demangle_itanium.h"
 #include "symbols/pe_image.h"
 
 namespace {
@@ -32,6 +34,14 @@ uint32_t recorded(const PeImage &image, uint64_t va) {
       return recorded_address((uint16_t)(i + 1), (uint32_t)(rva - s.rva));
   }
   return 0;
+}
+
+// A test program read into the recording.
+bool load_program(const std::string &file, PeImage *image, DwarfCounts *counts) {
+  std::vector<uint8_t> bytes = read_whole_file(file);
+  recording_reset();
+  return !bytes.empty() && pe_read_image(bytes.data(), bytes.size(), image) &&
+         dwarf_load(recording_api(), bytes.data(), bytes.size(), counts) == LOAD_OK;
 }
 
 bool same_name(const std::string &ours, const std::string &theirs) {
@@ -123,13 +133,9 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
   for (const char *program : kPrograms) {
     SCOPED_TRACE(program);
     std::string file = std::string(DWARF_PROGRAMS) + "/" + program + ".exe";
-    std::vector<uint8_t> bytes = read_whole_file(file);
-    ASSERT_FALSE(bytes.empty()) << file;
     PeImage image;
-    ASSERT_TRUE(pe_read_image(bytes.data(), bytes.size(), &image));
-    recording_reset();
     DwarfCounts counts = {};
-    ASSERT_EQ(LOAD_OK, dwarf_load(recording_api(), bytes.data(), bytes.size(), &counts));
+    ASSERT_TRUE(load_program(file, &image, &counts));
     Recording *r = recording();
     EXPECT_EQ(0u, counts.damaged) << r->log;
 
@@ -250,6 +256,82 @@ TEST(DwarfOracle, ProgramsAgreeWithDwarfdumpAndObjdump) {
     }
     EXPECT_EQ(0, locals.wrong);
     EXPECT_EQ(0, dwarfdump_lines.wrong);
+  }
+}
+
+// The COFF form of a mangled name ("__ZN...", an underscore added) as c++filt reads it.
+std::string one_underscore(const std::string &name) {
+  return name.compare(0, 3, "__Z") == 0 ? name.substr(1) : name;
+}
+
+// Every mangled name of the C++ test programs (COFF symbols and DWARF linkage names) reads
+// as c++filt reads it; so do those of the C++ runtime's archive, of which few are left
+// unread (template arguments that are expressions).
+TEST(DwarfOracle, CxxNamesAgreeWithCxxfilt) {
+  std::set<std::string> own;
+  for (const char *program : {"cpp_dwarf5", "cpp_dwarf4_seed"}) {
+    std::string file = std::string(DWARF_PROGRAMS) + "/" + program + ".exe";
+    for (const auto &symbol : nm_symbols(file))
+      if (one_underscore(symbol.second).compare(0, 2, "_Z") == 0) own.insert(symbol.second);
+    for (const OracleDie &die : dwarfdump_entries(file)) {
+      std::string linkage = oracle_quoted(attribute(die, "DW_AT_linkage_name"));
+      if (linkage.compare(0, 2, "_Z") == 0) own.insert(linkage);
+    }
+  }
+  std::set<std::string> runtime;
+  std::string archive = run_lines("i686-w64-mingw32-g++-posix -print-file-name=libstdc++.a")[0];
+  for (const auto &symbol : nm_symbols(archive))
+    if (symbol.second.compare(0, 3, "__Z") == 0) runtime.insert(symbol.second);
+  ASSERT_GE(own.size(), 8u);
+  ASSERT_GE(runtime.size(), 1000u) << archive;
+
+  std::vector<std::string> names(own.begin(), own.end()), plain;
+  names.insert(names.end(), runtime.begin(), runtime.end());
+  for (const std::string &name : names) plain.push_back(one_underscore(name));
+  std::vector<std::string> theirs = cxxfilt_names(plain);
+  ASSERT_EQ(names.size(), theirs.size()) << "c++filt did not run";
+  int agree = 0, unread = 0;
+  for (size_t i = 0; i < names.size(); i++) {
+    char ours[2048];
+    bool read = demangle_itanium(names[i].c_str(), ours, sizeof ours);
+    bool program = i < own.size();
+    if (!read && !program) {
+      unread++;
+      continue;
+    }
+    EXPECT_TRUE(read) << names[i];
+    EXPECT_EQ(theirs[i], ours) << names[i];
+    agree += theirs[i] == ours;
+  }
+  printf("c++filt agrees on %d of %zu names (%zu of the test programs), %d left unread\n", agree,
+         names.size(), own.size(), unread);
+  EXPECT_LE(unread * 100, (int)runtime.size());
+}
+
+// The C++ program without its DWARF: each function's COFF symbol is an entry at its
+// address under the name c++filt gives.
+TEST(DwarfOracle, CoffSymbolsOfCxxProgramAreUnmangled) {
+  std::string file = std::string(DWARF_PROGRAMS) + "/cpp_coff.exe";
+  PeImage image;
+  DwarfCounts counts = {};
+  ASSERT_TRUE(load_program(file, &image, &counts));
+  std::multimap<uint32_t, std::string> entries;
+  for (const RecordedEntry &e : recording()->entries) entries.insert({e.address, e.name});
+  std::vector<std::pair<uint64_t, std::string>> mangled;
+  std::vector<std::string> plain;
+  for (const auto &symbol : nm_symbols(file))
+    if (symbol.second.compare(0, 3, "__Z") == 0 && recorded(image, symbol.first)) {
+      mangled.push_back(symbol);
+      plain.push_back(one_underscore(symbol.second));
+    }
+  std::vector<std::string> theirs = cxxfilt_names(plain);
+  ASSERT_GE(mangled.size(), 5u);
+  ASSERT_EQ(mangled.size(), theirs.size());
+  for (size_t i = 0; i < mangled.size(); i++) {
+    bool found = false;
+    for (auto [it, end] = entries.equal_range(recorded(image, mangled[i].first)); it != end; ++it)
+      found |= it->second == theirs[i];
+    EXPECT_TRUE(found) << mangled[i].second << " as " << theirs[i];
   }
 }
 

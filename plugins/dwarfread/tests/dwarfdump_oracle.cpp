@@ -3,10 +3,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <sstream>
-
-namespace {
 
 std::vector<std::string> run_lines(const std::string &command) {
   std::vector<std::string> lines;
@@ -21,8 +20,6 @@ std::vector<std::string> run_lines(const std::string &command) {
   pclose(p);
   return lines;
 }
-
-}  // namespace
 
 std::vector<OracleDie> dwarfdump_entries(const std::string &file) {
   std::vector<OracleDie> dies;
@@ -113,4 +110,28 @@ OracleRows objdump_rows(const std::string &file) {
     run.add(strtoull(words[2].c_str(), nullptr, 16), (uint32_t)number);
   }
   return run.rows;
+}
+
+std::vector<std::pair<uint64_t, std::string>> nm_symbols(const std::string &file) {
+  std::vector<std::pair<uint64_t, std::string>> symbols;
+  // Portable form: name, type, value, size; an archive's members are headed "name[member]:".
+  for (const std::string &line : run_lines("i686-w64-mingw32-nm -P '" + file + "'")) {
+    std::istringstream in(line);
+    std::string name, type, value;
+    if (in >> name >> type >> value && type.size() == 1)
+      symbols.push_back({strtoull(value.c_str(), nullptr, 16), name});
+  }
+  return symbols;
+}
+
+std::vector<std::string> cxxfilt_names(const std::vector<std::string> &names) {
+  char path[] = "/tmp/kq-cxxfilt-XXXXXX";
+  int fd = mkstemp(path);
+  if (fd < 0) return {};
+  FILE *f = fdopen(fd, "w");
+  for (const std::string &name : names) fprintf(f, "%s\n", name.c_str());
+  fclose(f);
+  std::vector<std::string> lines = run_lines(std::string("c++filt < ") + path);
+  unlink(path);
+  return lines.size() == names.size() ? lines : std::vector<std::string>();
 }

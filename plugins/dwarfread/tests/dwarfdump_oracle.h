@@ -1,5 +1,5 @@
-// The independent side of the DWARF tests: llvm-dwarfdump's and objdump's text dumps of a
-// program, read into entries and line rows.
+// The independent side of the DWARF tests: llvm-dwarfdump's, objdump's and nm's text dumps
+// of a program, read into entries, line rows and symbols, and c++filt's reading of names.
 #pragma once
 #include <stdint.h>
 
@@ -28,3 +28,10 @@ bool oracle_number(const std::string &text, uint64_t *number);
 using OracleRows = std::set<std::pair<uint64_t, uint32_t>>;
 OracleRows dwarfdump_rows(const std::string &file);
 OracleRows objdump_rows(const std::string &file);
+
+// (address, name) of every symbol nm lists in a program or an archive, names as written.
+std::vector<std::pair<uint64_t, std::string>> nm_symbols(const std::string &file);
+// c++filt's reading of each name, in order; empty when c++filt cannot be run.
+std::vector<std::string> cxxfilt_names(const std::vector<std::string> &names);
+// The output lines of a shell command.
+std::vector<std::string> run_lines(const std::string &command);
