@@ -164,7 +164,10 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
   if (!name) return nullptr;
   if (EntryRecord *old = entry_equal(address)) {
     if (type_is_value(old->type) && !type_is_value(type)) return old;
-    if (entry_name_match(name, old->name)) return old;
+    // The same name again (a public after its procedure) adds nothing; a procedure after
+    // its public brings the type and source the public lacks.
+    if (entry_name_match(name, old->name) && (old->type || !type) && (old->source || !source))
+      return old;
     // The new entry takes the old one's record and place by address: a procedure after
     // the public of the same address does that thousands of times in a load.
     sindex_remove(&g_entries.by_name, old->name, old->id);
