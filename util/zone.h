@@ -6,7 +6,9 @@
 #include <stdint.h>
 
 enum { ZONE_HISTORY = 10, ZONE_BUMPER = 20 };
-const uint32_t MAXHEAPSIZE = 55000000;
+// A ceiling for runaway growth, not for real loads: the stores of a program database of
+// tens of megabytes take about twice its size.
+const uint32_t MAXHEAPSIZE = 512000000;
 
 void *zone_alloc(size_t size);                    // size 0 gives null
 void *zone_resize(void *data, size_t size);       // null: allocate; 0: release
