@@ -4,10 +4,10 @@
 // start-up run at main by name; a breakpoint set by a function's name (with the command
 // of a plug-in of the tests) stops there, and so does a run-to given that name on kq's
 // command line. The addresses are those dbghelp_dump lists for the programs; for the
-// program the build makes with clang and lld (PDB 7), those llvm-pdbutil lists. The
-// benchmark's large generated program loads under the progress window, where Escape
-// cancels the load; a program copied without its PDB, and Wine's DLLs, which have no
-// debug directory, get the line that says why they have no symbols.
+// program the build makes with clang and lld (PDB 7), those llvm-pdbutil lists. A load
+// that waits for the user (a reader of the tests) shows the progress window, where Escape
+// cancels it; a program copied without its PDB, and Wine's DLLs, which have no debug
+// directory, get the line that says why they have no symbols.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
@@ -72,13 +72,13 @@ TEST(CvreadInKq, LoadsThePdbAndRunsToAFunctionByName) {
 TEST(CvreadInKq, EscapeCancelsALongLoadAndTheLogSaysWhyModulesHaveNoSymbols) {
   {
     KqDriver kq;
-    ASSERT_TRUE(kq.place_program("cvread_cancel", PDB7_BIG, {"pdb7_big.exe", "pdb7_big.pdb"}));
-    ASSERT_TRUE(kq.use_plugins({"plugins\\cvread.dll"}));
+    ASSERT_TRUE(kq.place_program("cvread_cancel", PDB7_PROGRAMS, {"points.exe", "points.pdb"}));
+    ASSERT_TRUE(kq.use_plugins({"plugins\\test_plugins\\slow_reader.dll"}));
     ASSERT_TRUE(kq.start_on(kq.program));
     HWND progress = nullptr;
     ASSERT_TRUE(wait_for([&] {
       return (progress = process_window(kq.pi.dwProcessId, "#32770",
-                                        "Loading symbols of pdb7_big.exe")) != nullptr;
+                                        "Loading symbols of points.exe")) != nullptr;
     }, 60)) << kq.log();
     EXPECT_FALSE(IsWindowEnabled(kq.main));
     screenshot("cvread_load_progress.png");
