@@ -315,7 +315,7 @@ TEST(KqPlugins, LoadOfferRunAndUnloadOnADebuggee) {
   HWND code = process_child(kq.pi.dwProcessId, "code");
   PostMessageA(code, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 30));
   PostMessageA(code, WM_LBUTTONUP, 0, MAKELPARAM(10, 30));
-  PostMessageA(kq.main(), WM_COMMAND, 10065, 0);
+  PostMessageA(kq.main, WM_COMMAND, 10065, 0);
   char misc[32];
   snprintf(misc, sizeof misc, "misc %X", text.address);
   ASSERT_TRUE(closes(kq.run(misc)));

@@ -304,7 +304,7 @@ TEST(DwarfreadAgainstDbghelp, ProceduresAndLinesAgreeOnTheDwarfPrograms) {
     static PeImage pe;
     ASSERT_TRUE(pe_read_image(bytes.data(), bytes.size(), &pe));
     recording_reset();
-    ASSERT_TRUE(dwarf_load(recording_api(), bytes.data(), bytes.size(), nullptr));
+    ASSERT_EQ(LOAD_OK, dwarf_load(recording_api(), bytes.data(), bytes.size(), nullptr));
     Ours ours;
     collect(pe, &ours);
     // dbghelp names a constructor or destructor without its class and namespaces.

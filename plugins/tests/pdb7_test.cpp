@@ -254,11 +254,13 @@ PdbutilDump cvdump_read(const std::string &pdb) {
 }
 
 TEST(Pdb7, CvdumpAgreesWithPdbutil) {
-  for (const std::string &sample : kSamples) {
-    SCOPED_TRACE(sample);
+  for (const Sample &s : kSamples) {
+    const std::string sample = s.image.substr(0, s.image.rfind('.'));
+    const std::string pdb = s.database.empty() ? sample + ".pdb" : s.database;
+    SCOPED_TRACE(pdb);
     PdbutilDump oracle;
-    ASSERT_TRUE(pdbutil_read(sample + ".pdb", &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
-    PdbutilDump dumped = cvdump_read(sample + ".pdb");
+    ASSERT_TRUE(pdbutil_read(pdb, &oracle)) << "llvm-pdbutil-14 (package llvm-14)";
+    PdbutilDump dumped = cvdump_read(pdb);
     EXPECT_EQ(dumped.publics, oracle.publics);
     EXPECT_EQ(dumped.lines, oracle.lines);
     std::multiset<std::string> procedures;

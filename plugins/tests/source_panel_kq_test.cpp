@@ -57,7 +57,7 @@ bool read_table(const std::string &exe, unsigned main, LineTable *table) {
   static PeImage image;
   if (!offset || !pe_read_image(bytes.data(), bytes.size(), &image)) return false;
   recording_reset();
-  if (!cv_load_debug_info(recording_api(), bytes.data(), bytes.size(), bytes.data() + offset,
+  if (cv_load_debug_info(recording_api(), bytes.data(), bytes.size(), bytes.data() + offset,
                           exe.c_str()) != LOAD_OK)
     return false;
   for (const RecordedSource &s : recording()->sources) {

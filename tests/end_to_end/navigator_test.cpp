@@ -380,7 +380,7 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   PostMessageA(host, WM_COMMAND, IDOK, 0);
   HWND box = nullptr;
   EXPECT_TRUE(wait_for([&] {
-    return (box = process_window(kq_.dwProcessId, "#32770", "Kaquin Debugger")) != nullptr;
+    return (box = process_window(kq_.pi.dwProcessId, "#32770", "Kaquin Debugger")) != nullptr;
   }, 20)) << log();
   if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(wait_for([&] { return !IsWindow(box); }, 10));
