@@ -6,6 +6,30 @@ set -euo pipefail
 # tools/packages.txt: one package a line (the first word), "#" starts a comment.
 mapfile -t PACKAGES < <(sed -e 's/#.*//' "$(dirname "$0")/packages.txt" | awk 'NF { print $1 }')
 
+# Whether this kernel executes 32-bit code, asked before anything 32-bit is installed: a
+# 93-byte i386 program that only calls exit(0).
+runs_32bit() {
+  local probe
+  probe=$(mktemp)
+  printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08'\
+'\x34\0\0\0\0\0\0\0\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0'\
+'\0\x80\x04\x08\0\x80\x04\x08\x5d\0\0\0\x5d\0\0\0\x05\0\0\0\0\x10\0\0'\
+'\xb8\x01\0\0\0\x31\xdb\xcd\x80' > "$probe"
+  chmod +x "$probe"
+  local status=0
+  "$probe" 2>/dev/null || status=1
+  rm -f "$probe"
+  return $status
+}
+
+# The 32-bit packages are the host's own Wine; a machine that cannot execute 32-bit code
+# runs Wine in tools/vm, whose image installs its own.
+RUNS_32BIT=1
+if ! runs_32bit; then
+  RUNS_32BIT=0
+  mapfile -t PACKAGES < <(printf '%s\n' "${PACKAGES[@]}" | grep -v ':i386$')
+fi
+
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"
 
@@ -24,7 +48,13 @@ todo=$(missing)
 if [ -n "$todo" ]; then
   echo "setup: installing $(echo $todo | wc -w) packages"
   export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
+  # A mirror in the middle of a sync fails an index for a minute or so: try again, and
+  # go on with what was fetched if it still fails (the install says what is missing).
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -qq && break
+    echo "setup: package lists incomplete (try $attempt of 3)"
+    [ "$attempt" = 3 ] || sleep 20
+  done
   # shellcheck disable=SC2086
   $SUDO apt-get install -y -qq --no-install-recommends $todo >/dev/null
 fi
@@ -37,7 +67,7 @@ done
 # One quiet 32-bit Wine prefix per user, made once.
 export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}"
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if [ "$RUNS_32BIT" = 0 ]; then
   # Wine needs the kernel's 32-bit emulation; without it the Win32 programs run in a
   # small virtual machine (tools/vm), built on first use.
   echo "setup: this machine cannot execute 32-bit code; Win32 programs run in tools/vm"

@@ -275,9 +275,14 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   if (opened) PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(
       wait_for([&] { return !process_window(kq_.pi.dwProcessId, "#32770", "Log filter"); }, 20));
-  ctrl(false);
+  // The dialog's end moves the focus: CTRL is let go again until kq saw it, as above.
+  bool plain = false;
+  for (int attempt = 0; attempt < 5 && !plain; attempt++) {
+    ctrl(false);
+    plain = wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 5);
+  }
+  EXPECT_TRUE(plain) << text_of(bar);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
-  EXPECT_TRUE(wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 10));
 
   // The filter dialog: the default words pick out no line of kq's numbered log, and
   // neither does a word that is only a line's number; with the word WARNING, OK lists kq's
