@@ -119,14 +119,12 @@ std::string step_until_the_line_moves(const KqDriver &kq, const LineTable &table
 // The current line as the panel drew it on the screen: the band's rows (its colour at three
 // quarters of the width, clear of text and label) and, in the gutter on them, the yellow
 // arrow of the instruction pointer, which stands on the current line after a step.
-bool arrow_on_the_band(const KqDriver &kq) {
+bool arrow_seen(HWND panel) {
   const COLORREF band = RGB(0xC8, 0xE0, 0xF0);
-  HWND panel = kq.child("source");
   RECT r;
-  if (!panel || !GetClientRect(panel, &r)) return false;
+  if (!GetClientRect(panel, &r)) return false;
   POINT origin = {0, 0};
   ClientToScreen(panel, &origin);
-  Sleep(300);  // Wine hands what it drew to the X server a moment later
   HDC screen = GetDC(nullptr);
   int top = -1, bottom = -1;
   for (int y = 0; y < r.bottom; y++)
@@ -142,6 +140,13 @@ bool arrow_on_the_band(const KqDriver &kq) {
     }
   ReleaseDC(nullptr, screen);
   return arrow;
+}
+
+// Wine hands what it drew to the X server a moment later, so the screen is read until
+// the arrow shows.
+bool arrow_on_the_band(const KqDriver &kq) {
+  HWND panel = kq.child("source");
+  return panel && wait_for([&] { return arrow_seen(panel); }, 10);
 }
 
 void panel_follows_the_line_table(const PanelProgram &program) {

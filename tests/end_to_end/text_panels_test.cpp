@@ -276,12 +276,12 @@ TEST_F(TextPanelsRun, LogKeysBalloonAndStartPage) {
   EXPECT_TRUE(
       wait_for([&] { return !process_window(kq_.pi.dwProcessId, "#32770", "Log filter"); }, 20));
   // The dialog's end moves the focus: CTRL is let go again until kq saw it, as above.
-  bool plain = false;
-  for (int attempt = 0; attempt < 5 && !plain; attempt++) {
+  bool released = false;
+  for (int attempt = 0; attempt < 5 && !released; attempt++) {
     ctrl(false);
-    plain = wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 5);
+    released = wait_for([&] { return text_of(bar).find("F1=Help|") != std::string::npos; }, 5);
   }
-  EXPECT_TRUE(plain) << text_of(bar);
+  EXPECT_TRUE(released) << text_of(bar);
   EXPECT_TRUE(wait_for([&] { return !IsWindowVisible(balloon); }, 10));
 
   // The filter dialog: the default words pick out no line of kq's numbered log, and

@@ -337,6 +337,8 @@ void listener(int) {
     source_panel_show(position);
   } else if (changes_test(CHG_CODE_POSITION)) {
     if (!position || position == source_panel_address()) return;
+    // The module's dump may already stand for another missing source: this one is said too.
+    report_missing(position);
     if (!showing(position)) {
       source_panel_show(position);
       return;
