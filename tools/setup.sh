@@ -6,30 +6,6 @@ set -euo pipefail
 # tools/packages.txt: one package a line (the first word), "#" starts a comment.
 mapfile -t PACKAGES < <(sed -e 's/#.*//' "$(dirname "$0")/packages.txt" | awk 'NF { print $1 }')
 
-# Whether this kernel executes 32-bit code, asked before anything 32-bit is installed: a
-# 93-byte i386 program that only calls exit(0).
-runs_32bit() {
-  local probe
-  probe=$(mktemp)
-  printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08'\
-'\x34\0\0\0\0\0\0\0\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0'\
-'\0\x80\x04\x08\0\x80\x04\x08\x5d\0\0\0\x5d\0\0\0\x05\0\0\0\0\x10\0\0'\
-'\xb8\x01\0\0\0\x31\xdb\xcd\x80' > "$probe"
-  chmod +x "$probe"
-  local status=0
-  "$probe" 2>/dev/null || status=1
-  rm -f "$probe"
-  return $status
-}
-
-# The 32-bit packages are the host's own Wine; a machine that cannot execute 32-bit code
-# runs Wine in tools/vm, whose image installs its own.
-RUNS_32BIT=1
-if ! runs_32bit; then
-  RUNS_32BIT=0
-  mapfile -t PACKAGES < <(printf '%s\n' "${PACKAGES[@]}" | grep -v ':i386$')
-fi
-
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO="sudo"
 
@@ -67,7 +43,7 @@ done
 # One quiet 32-bit Wine prefix per user, made once.
 export WINEPREFIX="${KQ_WINEPREFIX:-$HOME/.wine-kq}"
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ "$RUNS_32BIT" = 0 ]; then
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   # Wine needs the kernel's 32-bit emulation; without it the Win32 programs run in a
   # small virtual machine (tools/vm), built on first use.
   echo "setup: this machine cannot execute 32-bit code; Win32 programs run in tools/vm"
