@@ -37,6 +37,12 @@ void sindex_destroy(SortedIndex *si);
 // True when nothing changed: the id is already there under an equal key (or there was
 // no memory). False when the id was inserted.
 bool sindex_insert(SortedIndex *si, const void *key, uint32_t id);
+// Adds count ids, given in index order (by key, equal keys by id) with a key for each, in
+// one pass: the held ids and the new ones are merged and cut into parts again. For the
+// thousands of ids of a module's load, where an insertion each costs a search and a move.
+// An id already held under its key is skipped. False without memory (nothing changed).
+bool sindex_insert_sorted(SortedIndex *si, const uint32_t *ids, const void *const *keys,
+                          int count);
 // False when the id is not found under the key.
 bool sindex_remove(SortedIndex *si, const void *key, uint32_t id);
 
