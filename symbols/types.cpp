@@ -88,7 +88,7 @@ TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1
   t->owner = module_current();
   if (name && *name) {
     t->name = pool_intern(name);
-    namemap_add(&g_types.names, name, t->id);
+    if (t->name) namemap_add_pooled(&g_types.names, t->name, t->id);
   }
   if (data_size) give_data(t, data_size);
   *(TypeRecord **)tab_slot(&g_types.table, id) = t;

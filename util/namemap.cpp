@@ -152,7 +152,9 @@ void namemap_destroy(NameMap *m) {
   namemap_init(m, m->casesens);
 }
 
-bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
+namespace {
+
+bool add(NameMap *m, const char *name, uint32_t value, uint32_t aux, bool pooled_already) {
   if (!name || !*name) return false;
   Place p;
   if (!remembered(m, name, &p)) p = search(m, name);
@@ -161,7 +163,9 @@ bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
     m->parts[p.part].entries[p.at].aux = aux;
     return true;
   }
-  const char *pooled = pool_intern(name);
+  const char *pooled = name;
+  if (pooled_already) pool_retain(name);
+  else pooled = pool_intern(name);
   if (!pooled) return false;
   if (!insert(m, p, NameEntry{pooled, aux, value})) {
     pool_release(pooled);
@@ -171,6 +175,16 @@ bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
   m->namebytes += (int)strlen(name) + 1;
   m->seen_part = m->seen_start = m->found_part = 0;
   return false;
+}
+
+}  // namespace
+
+bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
+  return add(m, name, value, aux, false);
+}
+
+bool namemap_add_pooled(NameMap *m, const char *pooled, uint32_t value, uint32_t aux) {
+  return add(m, pooled, value, aux, true);
 }
 
 bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t *aux) {
