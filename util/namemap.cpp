@@ -108,7 +108,7 @@ bool insert(NameMap *m, Place p, const NameEntry &entry) {
 void drop(NameMap *m, int p, int at) {
   NamePart *part = &m->parts[p];
   m->namebytes -= (int)strlen(part->entries[at].name) + 1;
-  pool_release(part->entries[at].name);
+  pool_drop(part->entries[at].name);
   part->entries = (NameEntry *)zone_delete(part->entries, at, 1, sizeof(NameEntry));
   part->count--;
   m->count--;
@@ -145,7 +145,7 @@ void namemap_init(NameMap *m, uint8_t casesens) {
 
 void namemap_destroy(NameMap *m) {
   for (int p = 0; p < m->partnum; p++) {
-    for (int i = 0; i < m->parts[p].count; i++) pool_release(m->parts[p].entries[i].name);
+    for (int i = 0; i < m->parts[p].count; i++) pool_drop(m->parts[p].entries[i].name);
     zone_free(m->parts[p].entries);
   }
   zone_free(m->parts);
@@ -168,7 +168,7 @@ bool add(NameMap *m, const char *name, uint32_t value, uint32_t aux, bool pooled
   else pooled = pool_intern(name);
   if (!pooled) return false;
   if (!insert(m, p, NameEntry{pooled, aux, value})) {
-    pool_release(pooled);
+    pool_drop(pooled);
     return false;
   }
   m->count++;
@@ -228,7 +228,7 @@ int namemap_remove_marked(NameMap *m, const uint8_t *marked, uint32_t limit) {
       const NameEntry &e = part->entries[i];
       if (e.value < limit && marked[e.value]) {
         m->namebytes -= (int)strlen(e.name) + 1;
-        pool_release(e.name);
+        pool_drop(e.name);
       } else {
         part->entries[kept++] = e;
       }

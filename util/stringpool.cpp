@@ -78,6 +78,13 @@ int find(const char *text, uint32_t *bucket) {
   return found ? (int)g_pool.buckets[*bucket].slot - 1 : -1;
 }
 
+// Frees the entry's text and slot and empties its bucket.
+void forget(int id, uint32_t bucket) {
+  empty_bucket(bucket);
+  entry(id)->text = free_text(entry(id)->text);
+  tab_release(&g_pool.table, id);
+}
+
 }  // namespace
 
 void pool_init() {
@@ -128,16 +135,19 @@ void pool_retain(const char *pooled) {
   entry(id)->refs++;
 }
 
+
 bool pool_release(const char *text) {
   uint32_t bucket;
   int id = find(text, &bucket);
   if (id < 0) return false;
-  PoolEntry *e = entry(id);
-  if (--e->refs > 0) return true;
-  empty_bucket(bucket);
-  e->text = free_text(e->text);
-  tab_release(&g_pool.table, id);
+  if (--entry(id)->refs <= 0) forget(id, bucket);
   return true;
+}
+
+void pool_drop(const char *pooled) {
+  uint32_t id, bucket;
+  memcpy(&id, pooled - sizeof id, sizeof id);
+  if (--entry(id)->refs <= 0 && find(pooled, &bucket) == (int)id) forget((int)id, bucket);
 }
 
 int pool_count() { return g_pool.ready ? tab_used(&g_pool.table) : 0; }

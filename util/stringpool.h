@@ -38,6 +38,9 @@ void pool_retain(const char *pooled);
 // Drops one reference of the pooled text equal to text; the last one frees it. False
 // when no such text is pooled.
 bool pool_release(const char *text);
+// As pool_release, for a text that pool_intern gave: no search of the pool but for its
+// last reference.
+void pool_drop(const char *pooled);
 // Distinct texts in the pool.
 int pool_count();
 // References held on the text equal to text, 0 when it is not pooled.
