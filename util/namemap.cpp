@@ -13,10 +13,7 @@ int fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 // Byte-wise, so that the order does not depend on the C library's locale.
 int compare_names(const NameMap *m, const char *a, const char *b) {
   const unsigned char *x = (const unsigned char *)a, *y = (const unsigned char *)b;
-  if (m->casesens) {
-    while (*x && *x == *y) x++, y++;
-    return (int)*x - (int)*y;
-  }
+  if (m->casesens) return strcmp(a, b);  // which compares unsigned bytes too
   while (*x && fold(*x) == fold(*y)) x++, y++;
   return fold(*x) - fold(*y);
 }
