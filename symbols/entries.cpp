@@ -2,8 +2,9 @@
 
 #include <ctype.h>
 #include <stddef.h>
-#include <stdlib.h>
 #include <string.h>
+
+#include <algorithm>
 
 #include "symbols/modules.h"
 #include "symbols/sources.h"
@@ -96,12 +97,11 @@ struct SortKey {
   const char *name;
 };
 
-int compare_keys(const void *a, const void *b) {
-  const SortKey *x = (const SortKey *)a, *y = (const SortKey *)b;
-  if (x->key != y->key) return x->key > y->key ? 1 : -1;
-  if (x->name && (x->key & 0xFF))
-    if (int c = strcmp(x->name, y->name)) return c;
-  return (x->id > y->id) - (x->id < y->id);
+bool key_below(const SortKey &x, const SortKey &y) {
+  if (x.key != y.key) return x.key < y.key;
+  if (x.name && (x.key & 0xFF))
+    if (int c = strcmp(x.name, y.name)) return c < 0;
+  return x.id < y.id;
 }
 
 // The ids into the index in its order, each once; false without memory.
@@ -110,7 +110,7 @@ bool insert_sorted(SortedIndex *index, SortKey *keys, int count, bool by_name) {
   const void **at = (const void **)zone_alloc((size_t)count * sizeof(void *));
   bool ok = ids && at;
   if (ok) {
-    qsort(keys, (size_t)count, sizeof *keys, compare_keys);
+    std::sort(keys, keys + count, key_below);
     int n = 0;
     for (int i = 0; i < count; i++) {
       if (n && ids[n - 1] == keys[i].id) continue;
