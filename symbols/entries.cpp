@@ -130,6 +130,8 @@ bool insert_sorted(SortedIndex *index, SortKey *keys, int count, bool by_name) {
 void entries_flush() {
   EntryStore &g = g_entries;
   if (!g.pending_count && !g.pending && !g.pending_at) return;
+  g.pending_at = (uint32_t *)zone_free(g.pending_at);  // its room serves the sorting
+  g.pending_mask = 0;
   int n = 0;
   for (int i = 0; i < g.pending_count; i++)
     if (tab_in_use(&g.table, (int)g.pending[i])) g.pending[n++] = g.pending[i];
@@ -154,9 +156,7 @@ void entries_flush() {
     sindex_insert(&g.by_name, e->name, e->id);
   }
   g.pending = (uint32_t *)zone_free(g.pending);
-  g.pending_at = (uint32_t *)zone_free(g.pending_at);
   g.pending_count = 0;
-  g.pending_mask = 0;
 }
 
 void entries_init() {
