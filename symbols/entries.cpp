@@ -239,11 +239,8 @@ int entries_remove_range(uint32_t low, uint32_t high) {
     return removed;
   }
   zone_clear(marked);
-  for (EntryRecord *e = record(sindex_ceiling(&g_entries.by_address, &low));
-       e && e->address < high; e = record(sindex_after(&g_entries.by_address, &e->address))) {
-    ids[removed++] = e->id;
-    marked[e->id] = 1;
-  }
+  removed = sindex_between(&g_entries.by_address, &low, &high, ids, (int)limit);
+  for (int i = 0; i < removed; i++) marked[ids[i]] = 1;
   // A module's unload takes its thousands of entries at once: one pass over each index
   // costs less than a search for each entry, unless the module holds only a few of them.
   if (removed * 8 >= entries_count()) {

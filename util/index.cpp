@@ -289,6 +289,24 @@ uint32_t sindex_after(const SortedIndex *si, const void *key) {
   return id_at(si, locate(si, key, nullptr, true));
 }
 
+int sindex_between(const SortedIndex *si, const void *low, const void *high, uint32_t *out,
+                   int max) {
+  if (!si->partnum) return 0;
+  const Place end = locate(si, high, nullptr, false);
+  int n = 0;
+  Place p = locate(si, low, nullptr, false);
+  while (p.part < end.part || (p.part == end.part && p.at < end.at)) {
+    if (p.at == si->parts[p.part].count) {
+      p = Place{p.part + 1, 0};
+      continue;
+    }
+    if (n < max) out[n] = si->parts[p.part].ids[p.at];
+    n++;
+    p.at++;
+  }
+  return n;
+}
+
 uint32_t sindex_first(const SortedIndex *si) {
   return si->partnum ? si->parts[0].ids[0] : SINDEX_NONE;
 }

@@ -60,6 +60,10 @@ uint32_t sindex_ceiling(const SortedIndex *si, const void *key);
 // The last id below the key / the first id above it.
 uint32_t sindex_before(const SortedIndex *si, const void *key);
 uint32_t sindex_after(const SortedIndex *si, const void *key);
+// The ids from the first not below low up to the first not below high, in index order,
+// into out (room for max); gives how many there are.
+int sindex_between(const SortedIndex *si, const void *low, const void *high, uint32_t *out,
+                   int max);
 uint32_t sindex_first(const SortedIndex *si);
 uint32_t sindex_last(const SortedIndex *si);
 inline int sindex_count(const SortedIndex *si) { return si->num; }

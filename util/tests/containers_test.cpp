@@ -195,6 +195,11 @@ TEST_F(IndexTest, MatchesReferenceUnderRandomChanges) {
         ASSERT_EQ(sindex_collect(&si, &key), (int)equal.size());
         while (sindex_next(&si, &id)) got.push_back(id);
         ASSERT_EQ(got, equal);
+        int next = key + 1;
+        got.resize(equal.size() + 1);
+        ASSERT_EQ(sindex_between(&si, &key, &next, got.data(), (int)got.size()), (int)equal.size());
+        got.pop_back();
+        ASSERT_EQ(got, equal);
       }
       if (step % 499 == 0 || step == run.steps - 1) {
         std::vector<uint32_t> all;
