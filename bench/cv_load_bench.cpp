@@ -9,12 +9,13 @@
 // in kq's store afterwards, one per address (ours+kq), and the symbols dbghelp enumerates.
 // Rounds take the loaders in turn and the best round of each counts (the one least
 // disturbed by other work on the machine). Then kq.exe itself, launched as many times as
-// there are rounds (16 at most): the time from its launch on GameC.exe (copied with its
+// there are rounds (16 at most) or launches: the time from its launch on GameC.exe (copied with its
 // PDBs) to the stop at main with the build's plug-ins, and without plug-ins to the stop at
 // the entry point, best and median:
-//   cmake/wine-run.sh build/win32/bench/cv_load_bench.exe [rounds [loads per round [image]]]
+//   cmake/wine-run.sh build/win32/bench/cv_load_bench.exe [rounds [loads per round [image
+//                                                          [launches]]]]
 // (an image whose PDB 7 lies beside it: the Visual C++ 2013 DLL of the corpus, a program
-// built by clang and lld).
+// built by clang and lld; launches 0 for the loads alone).
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -237,8 +238,9 @@ int main(int argc, char **argv) {
   int rounds = argc > 1 ? atoi(argv[1]) : 5;
   int loads = argc > 2 ? atoi(argv[2]) : 10;
   if (argc > 3) g_image = g_label = argv[3];
-  if (rounds < 1 || loads < 1) {
-    fprintf(stderr, "usage: cv_load_bench [rounds [loads per round]]\n");
+  int launches = argc > 4 ? atoi(argv[4]) : rounds;
+  if (rounds < 1 || loads < 1 || launches < 0) {
+    fprintf(stderr, "usage: cv_load_bench [rounds [loads per round [image [launches]]]]\n");
     return 2;
   }
   const char *why = "";
@@ -280,5 +282,6 @@ int main(int argc, char **argv) {
   int kq_kb = child_memory_growth("kq"), dbghelp_kb = child_memory_growth("dbghelp");
   printf("memory growth of one load: ours+kq %d KB, dbghelp %d KB (ours+kq / dbghelp %.2f)\n",
          kq_kb, dbghelp_kb, dbghelp_kb > 0 ? (double)kq_kb / dbghelp_kb : 0.0);
-  return time_launches(rounds) ? 0 : 1;
+  fflush(stdout);
+  return launches == 0 || time_launches(launches) ? 0 : 1;
 }

@@ -4,6 +4,8 @@
 #include <stddef.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "symbols/modules.h"
 #include "symbols/sources.h"
 #include "symbols/types.h"
@@ -40,7 +42,122 @@ int compare_name(const void *key, uint32_t, uint32_t id) {
 
 bool ident_char(char c) { return isalnum((unsigned char)c) || c == '_'; }
 
+uint32_t address_bucket(uint32_t address) {
+  uint32_t h = address * 2654435761u;
+  return (h ^ h >> 16) & g_entries.pending_mask;
+}
+
+// The pending entry at the address, or null. A bucket may name an id freed since (an
+// entry that could not take a new name): its slot no longer holds the address.
+EntryRecord *pending_at(uint32_t address) {
+  if (!g_entries.pending_count) return nullptr;
+  for (uint32_t b = address_bucket(address);; b = (b + 1) & g_entries.pending_mask) {
+    const uint32_t held = g_entries.pending_at[b];
+    if (!held) return nullptr;
+    if (tab_in_use(&g_entries.table, (int)held - 1) && slot(held - 1)->address == address)
+      return record(held - 1);
+  }
+}
+
+void place_pending(uint32_t *buckets, uint32_t mask, uint32_t id) {
+  uint32_t b = address_bucket(slot(id)->address);
+  while (buckets[b]) b = (b + 1) & mask;
+  buckets[b] = id + 1;
+}
+
+// Adds the new entry to the pending ones; false without memory.
+bool add_pending(uint32_t id) {
+  EntryStore &g = g_entries;
+  if ((size_t)g.pending_count * sizeof id >= zone_size(g.pending)) {
+    size_t room = (size_t)g.pending_count * 3 / 2 + 64;
+    uint32_t *pending = (uint32_t *)zone_resize(g.pending, room * sizeof id);
+    if (!pending) return false;
+    g.pending = pending;
+  }
+  // The buckets stay at most half full.
+  if (!g.pending_at || (uint32_t)(g.pending_count + 1) * 2 > g.pending_mask + 1) {
+    const uint32_t count = g.pending_at ? (g.pending_mask + 1) * 2 : 256;
+    uint32_t *buckets = (uint32_t *)zone_alloc(count * sizeof(uint32_t));
+    if (!buckets) return false;
+    memset(buckets, 0, count * sizeof(uint32_t));
+    zone_free(g.pending_at);
+    g.pending_at = buckets;
+    g.pending_mask = count - 1;
+    for (int i = 0; i < g.pending_count; i++) place_pending(buckets, count - 1, g.pending[i]);
+  }
+  place_pending(g.pending_at, g.pending_mask, id);
+  g.pending[g.pending_count++] = id;
+  return true;
+}
+
+// An id of the sorting with its key: the address, or the name's prefix and the name.
+struct SortKey {
+  uint32_t key;
+  uint32_t id;
+  const char *name;
+};
+
+bool key_below(const SortKey &x, const SortKey &y) {
+  if (x.key != y.key) return x.key < y.key;
+  if (x.name && (x.key & 0xFF))
+    if (int c = strcmp(x.name, y.name)) return c < 0;
+  return x.id < y.id;
+}
+
+// The ids into the index in its order, each once; false without memory.
+bool insert_sorted(SortedIndex *index, SortKey *keys, int count, bool by_name) {
+  uint32_t *ids = (uint32_t *)zone_alloc((size_t)count * sizeof(uint32_t));
+  const void **at = (const void **)zone_alloc((size_t)count * sizeof(void *));
+  bool ok = ids && at;
+  if (ok) {
+    std::sort(keys, keys + count, key_below);
+    int n = 0;
+    for (int i = 0; i < count; i++) {
+      if (n && ids[n - 1] == keys[i].id) continue;
+      EntryRecord *e = record(keys[i].id);
+      ids[n] = keys[i].id;
+      at[n++] = by_name ? (const void *)e->name : (const void *)&e->address;
+    }
+    ok = sindex_insert_sorted(index, ids, at, n);
+  }
+  zone_free(at);
+  zone_free(ids);
+  return ok;
+}
+
 }  // namespace
+
+void entries_flush() {
+  EntryStore &g = g_entries;
+  if (!g.pending_count && !g.pending && !g.pending_at) return;
+  g.pending_at = (uint32_t *)zone_free(g.pending_at);  // its room serves the sorting
+  g.pending_mask = 0;
+  int n = 0;
+  for (int i = 0; i < g.pending_count; i++)
+    if (tab_in_use(&g.table, (int)g.pending[i])) g.pending[n++] = g.pending[i];
+  // A few entries more in a large store go in one by one; a load's thousands in one pass.
+  SortKey *keys = n * 8 >= sindex_count(&g.by_address)
+                      ? (SortKey *)zone_alloc((size_t)n * sizeof(SortKey))
+                      : nullptr;
+  bool sorted = keys != nullptr;
+  for (int i = 0; sorted && i < n; i++)
+    keys[i] = SortKey{record(g.pending[i])->address, g.pending[i], nullptr};
+  sorted = sorted && insert_sorted(&g.by_address, keys, n, false);
+  for (int i = 0; sorted && i < n; i++) {
+    const char *name = record(g.pending[i])->name;
+    keys[i] = SortKey{name_prefix(name), g.pending[i], name};
+  }
+  sorted = sorted && insert_sorted(&g.by_name, keys, n, true);
+  zone_free(keys);
+  // Without memory for the sorting, or for few: ids already held are refused.
+  for (int i = 0; !sorted && i < n; i++) {
+    EntryRecord *e = record(g.pending[i]);
+    sindex_insert(&g.by_address, &e->address, e->id);
+    sindex_insert(&g.by_name, e->name, e->id);
+  }
+  g.pending = (uint32_t *)zone_free(g.pending);
+  g.pending_count = 0;
+}
 
 void entries_init() {
   tab_init(&g_entries.table, sizeof(EntrySlot));
@@ -48,9 +165,13 @@ void entries_init() {
   sindex_set_compare(&g_entries.by_address, compare_address, 0);
   sindex_init(&g_entries.by_name);
   sindex_set_compare(&g_entries.by_name, compare_name, 0);
+  g_entries.pending = g_entries.pending_at = nullptr;
+  g_entries.pending_count = 0;
+  g_entries.pending_mask = 0;
 }
 
 void entries_clear() {
+  entries_flush();
   for (int id = -1; tab_prev_used(&g_entries.table, &id);) entry_delete(record((uint32_t)id));
 }
 
@@ -86,7 +207,7 @@ void forget(EntryRecord *e) {
   zone_free(e);
 }
 
-// The fields of an entry and its name's place, the record grown for the name when it must.
+// The fields of an entry, the record grown for the name when it must.
 EntryRecord *fill(EntryRecord *e, const char *name, TypeRecord *type, SourceRecord *source) {
   size_t len = strlen(name);
   size_t size = offsetof(EntryRecord, name) + len + 1;
@@ -95,7 +216,6 @@ EntryRecord *fill(EntryRecord *e, const char *name, TypeRecord *type, SourceReco
   e->type = type ? type : type_base(BT_VOID);
   memcpy(e->name, name, len + 1);
   *slot(e->id) = EntrySlot{e, e->address, name_prefix(name)};
-  sindex_insert(&g_entries.by_name, e->name, e->id);
   join_source(e, source);
   return e;
 }
@@ -103,6 +223,7 @@ EntryRecord *fill(EntryRecord *e, const char *name, TypeRecord *type, SourceReco
 }  // namespace
 
 int entries_remove_range(uint32_t low, uint32_t high) {
+  entries_flush();
   // The range's ids in address order, the order in which their slots are freed.
   uint32_t limit = (uint32_t)tab_count(&g_entries.table);
   uint32_t *ids = (uint32_t *)zone_alloc(limit * sizeof(uint32_t));
@@ -118,11 +239,8 @@ int entries_remove_range(uint32_t low, uint32_t high) {
     return removed;
   }
   zone_clear(marked);
-  for (EntryRecord *e = record(sindex_ceiling(&g_entries.by_address, &low));
-       e && e->address < high; e = record(sindex_after(&g_entries.by_address, &e->address))) {
-    ids[removed++] = e->id;
-    marked[e->id] = 1;
-  }
+  removed = sindex_between(&g_entries.by_address, &low, &high, ids, (int)limit);
+  for (int i = 0; i < removed; i++) marked[ids[i]] = 1;
   // A module's unload takes its thousands of entries at once: one pass over each index
   // costs less than a search for each entry, unless the module holds only a few of them.
   if (removed * 8 >= entries_count()) {
@@ -162,7 +280,14 @@ bool entry_name_match(const char *new_name, const char *existing) {
 EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
                           SourceRecord *source) {
   if (!name) return nullptr;
-  if (EntryRecord *old = entry_equal(address)) {
+  // A pending entry is in no index yet: its name and place need no updates there.
+  EntryRecord *old = pending_at(address);
+  const bool indexed = !old;
+  if (indexed && sindex_count(&g_entries.by_address)) {
+    old = record(sindex_floor(&g_entries.by_address, &address));
+    if (old && old->address != address) old = nullptr;
+  }
+  if (old) {
     if (type_is_value(old->type) && !type_is_value(type)) return old;
     // The same name again (a public after its procedure) adds nothing; a procedure after
     // its public brings the type and source the public lacks.
@@ -170,10 +295,13 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
       return old;
     // The new entry takes the old one's record and place by address: a procedure after
     // the public of the same address does that thousands of times in a load.
-    sindex_remove(&g_entries.by_name, old->name, old->id);
+    if (indexed) sindex_remove(&g_entries.by_name, old->name, old->id);
     leave_source(old);
-    if (EntryRecord *e = fill(old, name, type, source)) return e;
-    sindex_remove(&g_entries.by_address, &old->address, old->id);
+    if (EntryRecord *e = fill(old, name, type, source)) {
+      if (indexed) sindex_insert(&g_entries.by_name, e->name, e->id);
+      return e;
+    }
+    if (indexed) sindex_remove(&g_entries.by_address, &old->address, old->id);
     tab_release(&g_entries.table, (int)old->id);
     return (EntryRecord *)zone_free(old);
   }
@@ -184,22 +312,29 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
   e->id = (uint32_t)id;
   e->address = address;
   *slot((uint32_t)id) = EntrySlot{e, address, 0};
-  sindex_insert(&g_entries.by_address, &e->address, e->id);
-  return fill(e, name, type, source);
+  fill(e, name, type, source);  // the record has the room for the name
+  if (!add_pending(e->id)) {
+    sindex_insert(&g_entries.by_address, &e->address, e->id);
+    sindex_insert(&g_entries.by_name, e->name, e->id);
+  }
+  return e;
 }
 
 void entry_delete(EntryRecord *e) {
   if (!e) return;
+  entries_flush();
   sindex_remove(&g_entries.by_address, &e->address, e->id);
   sindex_remove(&g_entries.by_name, e->name, e->id);
   forget(e);
 }
 
 EntryRecord *entry_find(const char *name) {
+  entries_flush();
   return name ? record(sindex_find(&g_entries.by_name, name)) : nullptr;
 }
 
 EntryRecord *entry_nearest(uint32_t address) {
+  entries_flush();
   return record(sindex_floor(&g_entries.by_address, &address));
 }
 
@@ -209,6 +344,7 @@ EntryRecord *entry_equal(uint32_t address) {
 }
 
 EntryRecord *entry_after(uint32_t address) {
+  entries_flush();
   return record(sindex_after(&g_entries.by_address, &address));
 }
 
@@ -223,6 +359,7 @@ EntryRecord *entry_find_plain(const char *name) {
 uint32_t entry_address_in_module(const char *name, const ModuleRecord *module) {
   if (!name) return 0;
   uint32_t found = 0;
+  entries_flush();
   sindex_collect(&g_entries.by_name, name);
   for (uint32_t id; sindex_next(&g_entries.by_name, &id);) {
     uint32_t a = record(id)->address;

@@ -33,6 +33,12 @@ struct EntryStore {
   SlotTable table;         // EntrySlot
   SortedIndex by_address;  // unsigned, equal addresses by id
   SortedIndex by_name;     // byte-wise, equal names by id
+  // The entries defined since the indexes last took them in: a module's load defines
+  // thousands in a row, which enter the indexes in one sorted pass when next searched.
+  uint32_t *pending;       // ids, zone block
+  int pending_count;
+  uint32_t *pending_at;    // open-addressed by address: id + 1, 0 for an empty bucket
+  uint32_t pending_mask;   // bucket count - 1
 };
 extern EntryStore g_entries;
 
@@ -42,6 +48,9 @@ void entries_clear();
 // Deletes the entries whose address lies in [low, high); gives how many.
 int entries_remove_range(uint32_t low, uint32_t high);
 int entries_count();
+// Puts the entries defined since into the indexes; every search by address or name does
+// it first, a module's load at its end.
+void entries_flush();
 // Clears the source of every entry that names it (the source is going).
 void entries_forget_source(const SourceRecord *source);
 

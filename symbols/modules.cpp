@@ -104,6 +104,7 @@ ModuleRecord *module_load(const ModuleSnapshotEntry *entry) {
   }
   log_printf("Loading module '%s' at %X\n", m->path, m->base);
   module_parse_image(m);
+  entries_flush();
   return m;
 }
 

@@ -88,7 +88,7 @@ TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1
   t->owner = module_current();
   if (name && *name) {
     t->name = pool_intern(name);
-    namemap_add(&g_types.names, name, t->id);
+    if (t->name) namemap_add_pooled(&g_types.names, t->name, t->id);
   }
   if (data_size) give_data(t, data_size);
   *(TypeRecord **)tab_slot(&g_types.table, id) = t;
@@ -96,7 +96,7 @@ TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1
 }
 
 void free_members(MemberList *list) {
-  for (int i = 0; i < list->count; i++) pool_release(list->items[i].name);
+  for (int i = 0; i < list->count; i++) pool_drop(list->items[i].name);
   list->items = (MemberRecord *)zone_free(list->items);
   list->count = 0;
 }
@@ -125,7 +125,7 @@ void delete_type(TypeRecord *t) {
   if (MemberList *list = members_of(t)) free_members(list);
   if (t->data != t + 1) zone_free(t->data);
   t->data = nullptr;
-  if (t->name) pool_release(t->name);
+  if (t->name) pool_drop(t->name);
   tab_release(&g_types.table, (int)t->id);
   zone_free(t);
 }

@@ -108,6 +108,36 @@ void merge(SortedIndex *si, int p) {
   si->partnum--;
 }
 
+// Appends the held ids from *from up to (not including) to; *from becomes to.
+int copy_held(const SortedIndex *si, Place *from, Place to, uint32_t *out, int n) {
+  for (; from->part < to.part; from->part++, from->at = 0) {
+    const IndexPart *part = &si->parts[from->part];
+    memcpy(out + n, part->ids + from->at, (size_t)(part->count - from->at) * sizeof(uint32_t));
+    n += part->count - from->at;
+  }
+  const int tail = to.at - from->at;
+  memcpy(out + n, si->parts[to.part].ids + from->at, (size_t)tail * sizeof(uint32_t));
+  from->at = to.at;
+  return n + tail;
+}
+
+// Parts of at most 128 ids, as even as the count allows, holding the ids in turn; null
+// without memory.
+IndexPart *cut_parts(const uint32_t *ids, int count, int *partnum) {
+  const int parts = (count + 127) / 128;
+  IndexPart *cut = (IndexPart *)zone_alloc((size_t)parts * sizeof(IndexPart));
+  for (int p = 0, at = 0; cut && p < parts; p++) {
+    cut[p].count = count / parts + (p < count % parts);
+    cut[p].ids = (uint32_t *)zone_dup_bytes((size_t)cut[p].count * sizeof(uint32_t), ids + at);
+    at += cut[p].count;
+    if (cut[p].ids) continue;
+    while (p--) zone_free(cut[p].ids);
+    cut = (IndexPart *)zone_free(cut);
+  }
+  *partnum = cut ? parts : 0;
+  return cut;
+}
+
 }  // namespace
 
 void sindex_init(SortedIndex *si) {
@@ -154,6 +184,38 @@ bool sindex_insert(SortedIndex *si, const void *key, uint32_t id) {
   si->num++;
   if (part->count > SINDEX_PART_MAX) split(si, p.part);
   return false;
+}
+
+bool sindex_insert_sorted(SortedIndex *si, const uint32_t *ids, const void *const *keys,
+                          int count) {
+  if (count <= 0) return true;
+  uint32_t *all = (uint32_t *)zone_alloc((size_t)(si->num + count) * sizeof(uint32_t));
+  if (!all) return false;
+  int n = 0;
+  Place from = {0, 0};
+  for (int i = 0; i < count; i++) {
+    if (si->partnum) {
+      Place to = locate(si, keys[i], &ids[i], false);
+      n = copy_held(si, &from, to, all, n);
+      const IndexPart *part = &si->parts[to.part];
+      if (to.at < part->count && order(si, keys[i], &ids[i], part->ids[to.at]) == 0) continue;
+    }
+    all[n++] = ids[i];
+  }
+  if (si->partnum) {
+    const Place end = {si->partnum - 1, si->parts[si->partnum - 1].count};
+    n = copy_held(si, &from, end, all, n);
+  }
+  int partnum = 0;
+  IndexPart *parts = cut_parts(all, n, &partnum);
+  zone_free(all);
+  if (!parts) return false;
+  for (int p = 0; p < si->partnum; p++) zone_free(si->parts[p].ids);
+  zone_free(si->parts);
+  si->parts = parts;
+  si->partnum = partnum;
+  si->num = n;
+  return true;
 }
 
 bool sindex_remove(SortedIndex *si, const void *key, uint32_t id) {
@@ -225,6 +287,24 @@ uint32_t sindex_before(const SortedIndex *si, const void *key) {
 uint32_t sindex_after(const SortedIndex *si, const void *key) {
   if (!si->partnum) return SINDEX_NONE;
   return id_at(si, locate(si, key, nullptr, true));
+}
+
+int sindex_between(const SortedIndex *si, const void *low, const void *high, uint32_t *out,
+                   int max) {
+  if (!si->partnum) return 0;
+  const Place end = locate(si, high, nullptr, false);
+  int n = 0;
+  Place p = locate(si, low, nullptr, false);
+  while (p.part < end.part || (p.part == end.part && p.at < end.at)) {
+    if (p.at == si->parts[p.part].count) {
+      p = Place{p.part + 1, 0};
+      continue;
+    }
+    if (n < max) out[n] = si->parts[p.part].ids[p.at];
+    n++;
+    p.at++;
+  }
+  return n;
 }
 
 uint32_t sindex_first(const SortedIndex *si) {

@@ -37,6 +37,12 @@ void sindex_destroy(SortedIndex *si);
 // True when nothing changed: the id is already there under an equal key (or there was
 // no memory). False when the id was inserted.
 bool sindex_insert(SortedIndex *si, const void *key, uint32_t id);
+// Adds count ids, given in index order (by key, equal keys by id) with a key for each, in
+// one pass: the held ids and the new ones are merged and cut into parts again. For the
+// thousands of ids of a module's load, where an insertion each costs a search and a move.
+// An id already held under its key is skipped. False without memory (nothing changed).
+bool sindex_insert_sorted(SortedIndex *si, const uint32_t *ids, const void *const *keys,
+                          int count);
 // False when the id is not found under the key.
 bool sindex_remove(SortedIndex *si, const void *key, uint32_t id);
 
@@ -54,6 +60,10 @@ uint32_t sindex_ceiling(const SortedIndex *si, const void *key);
 // The last id below the key / the first id above it.
 uint32_t sindex_before(const SortedIndex *si, const void *key);
 uint32_t sindex_after(const SortedIndex *si, const void *key);
+// The ids from the first not below low up to the first not below high, in index order,
+// into out (room for max); gives how many there are.
+int sindex_between(const SortedIndex *si, const void *low, const void *high, uint32_t *out,
+                   int max);
 uint32_t sindex_first(const SortedIndex *si);
 uint32_t sindex_last(const SortedIndex *si);
 inline int sindex_count(const SortedIndex *si) { return si->num; }

@@ -13,10 +13,7 @@ int fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 // Byte-wise, so that the order does not depend on the C library's locale.
 int compare_names(const NameMap *m, const char *a, const char *b) {
   const unsigned char *x = (const unsigned char *)a, *y = (const unsigned char *)b;
-  if (m->casesens) {
-    while (*x && *x == *y) x++, y++;
-    return (int)*x - (int)*y;
-  }
+  if (m->casesens) return strcmp(a, b);  // which compares unsigned bytes too
   while (*x && fold(*x) == fold(*y)) x++, y++;
   return fold(*x) - fold(*y);
 }
@@ -108,7 +105,7 @@ bool insert(NameMap *m, Place p, const NameEntry &entry) {
 void drop(NameMap *m, int p, int at) {
   NamePart *part = &m->parts[p];
   m->namebytes -= (int)strlen(part->entries[at].name) + 1;
-  pool_release(part->entries[at].name);
+  pool_drop(part->entries[at].name);
   part->entries = (NameEntry *)zone_delete(part->entries, at, 1, sizeof(NameEntry));
   part->count--;
   m->count--;
@@ -145,14 +142,16 @@ void namemap_init(NameMap *m, uint8_t casesens) {
 
 void namemap_destroy(NameMap *m) {
   for (int p = 0; p < m->partnum; p++) {
-    for (int i = 0; i < m->parts[p].count; i++) pool_release(m->parts[p].entries[i].name);
+    for (int i = 0; i < m->parts[p].count; i++) pool_drop(m->parts[p].entries[i].name);
     zone_free(m->parts[p].entries);
   }
   zone_free(m->parts);
   namemap_init(m, m->casesens);
 }
 
-bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
+namespace {
+
+bool add(NameMap *m, const char *name, uint32_t value, uint32_t aux, bool pooled_already) {
   if (!name || !*name) return false;
   Place p;
   if (!remembered(m, name, &p)) p = search(m, name);
@@ -161,16 +160,28 @@ bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
     m->parts[p.part].entries[p.at].aux = aux;
     return true;
   }
-  const char *pooled = pool_intern(name);
+  const char *pooled = name;
+  if (pooled_already) pool_retain(name);
+  else pooled = pool_intern(name);
   if (!pooled) return false;
   if (!insert(m, p, NameEntry{pooled, aux, value})) {
-    pool_release(pooled);
+    pool_drop(pooled);
     return false;
   }
   m->count++;
   m->namebytes += (int)strlen(name) + 1;
   m->seen_part = m->seen_start = m->found_part = 0;
   return false;
+}
+
+}  // namespace
+
+bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux) {
+  return add(m, name, value, aux, false);
+}
+
+bool namemap_add_pooled(NameMap *m, const char *pooled, uint32_t value, uint32_t aux) {
+  return add(m, pooled, value, aux, true);
 }
 
 bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t *aux) {
@@ -214,7 +225,7 @@ int namemap_remove_marked(NameMap *m, const uint8_t *marked, uint32_t limit) {
       const NameEntry &e = part->entries[i];
       if (e.value < limit && marked[e.value]) {
         m->namebytes -= (int)strlen(e.name) + 1;
-        pool_release(e.name);
+        pool_drop(e.name);
       } else {
         part->entries[kept++] = e;
       }

@@ -41,6 +41,9 @@ void namemap_destroy(NameMap *m);
 // True when the name was there and took the new values; false for a new name, and for
 // a null or empty name, which is refused.
 bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux = 0);
+// As namemap_add, for a name that pool_intern gave: the map takes a reference of its own
+// without a search of the pool.
+bool namemap_add_pooled(NameMap *m, const char *pooled, uint32_t value, uint32_t aux = 0);
 // False when the name is not there; value and aux may be null.
 bool namemap_find(const NameMap *m, const char *name, uint32_t *value, uint32_t *aux = nullptr);
 bool namemap_remove(NameMap *m, const char *name);

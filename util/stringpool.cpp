@@ -11,6 +11,9 @@ const uint32_t kFirstBuckets = 64;
 
 PoolEntry *entry(uint32_t id) { return (PoolEntry *)tab_slot(&g_pool.table, (int)id); }
 
+// A pooled text's block: its slot id, then the text.
+char *free_text(char *text) { return (char *)zone_free(text - sizeof(uint32_t)); }
+
 uint32_t hash_text(const char *text) {
   uint32_t h = 2166136261u;  // FNV-1a
   for (const unsigned char *p = (const unsigned char *)text; *p; p++) h = (h ^ *p) * 16777619u;
@@ -75,6 +78,13 @@ int find(const char *text, uint32_t *bucket) {
   return found ? (int)g_pool.buckets[*bucket].slot - 1 : -1;
 }
 
+// Frees the entry's text and slot and empties its bucket.
+void forget(int id, uint32_t bucket) {
+  empty_bucket(bucket);
+  entry(id)->text = free_text(entry(id)->text);
+  tab_release(&g_pool.table, id);
+}
+
 }  // namespace
 
 void pool_init() {
@@ -88,7 +98,7 @@ void pool_init() {
 void pool_free() {
   if (!g_pool.ready) return;
   int id = -1;
-  while (tab_prev_used(&g_pool.table, &id)) entry(id)->text = (char *)zone_free(entry(id)->text);
+  while (tab_prev_used(&g_pool.table, &id)) entry(id)->text = free_text(entry(id)->text);
   g_pool.buckets = (PoolBucket *)zone_free(g_pool.buckets);
   tab_free(&g_pool.table);
   g_pool.ready = false;
@@ -107,24 +117,37 @@ const char *pool_intern(const char *text) {
     if (!grow()) return nullptr;
     b = probe(text, hash, &found);
   }
-  char *copy = zone_strdup(text);
-  int slot = copy ? tab_alloc(&g_pool.table) : -1;
-  if (slot < 0) return (const char *)zone_free(copy);
+  const size_t size = strlen(text) + 1;
+  char *block = (char *)zone_alloc(sizeof(uint32_t) + size);
+  int slot = block ? tab_alloc(&g_pool.table) : -1;
+  if (slot < 0) return (const char *)zone_free(block);
+  const uint32_t id = (uint32_t)slot;
+  memcpy(block, &id, sizeof id);
+  char *copy = (char *)memcpy(block + sizeof id, text, size);
   *entry(slot) = PoolEntry{copy, 1};
   g_pool.buckets[b] = PoolBucket{(uint32_t)slot + 1, hash, copy};
   return copy;
 }
 
+void pool_retain(const char *pooled) {
+  uint32_t id;
+  memcpy(&id, pooled - sizeof id, sizeof id);
+  entry(id)->refs++;
+}
+
+
 bool pool_release(const char *text) {
   uint32_t bucket;
   int id = find(text, &bucket);
   if (id < 0) return false;
-  PoolEntry *e = entry(id);
-  if (--e->refs > 0) return true;
-  empty_bucket(bucket);
-  e->text = (char *)zone_free(e->text);
-  tab_release(&g_pool.table, id);
+  if (--entry(id)->refs <= 0) forget(id, bucket);
   return true;
+}
+
+void pool_drop(const char *pooled) {
+  uint32_t id, bucket;
+  memcpy(&id, pooled - sizeof id, sizeof id);
+  if (--entry(id)->refs <= 0 && find(pooled, &bucket) == (int)id) forget((int)id, bucket);
 }
 
 int pool_count() { return g_pool.ready ? tab_used(&g_pool.table) : 0; }

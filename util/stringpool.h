@@ -6,7 +6,7 @@
 #include "tab.h"
 
 struct PoolEntry {
-  char *text;
+  char *text;  // behind its slot id in the same block
   int refs;
 };
 
@@ -33,9 +33,14 @@ void pool_init();
 void pool_free();
 // Gives the pooled copy of text (null for null), one reference more.
 const char *pool_intern(const char *text);
+// One reference more on a text that pool_intern gave, without a search of the pool.
+void pool_retain(const char *pooled);
 // Drops one reference of the pooled text equal to text; the last one frees it. False
 // when no such text is pooled.
 bool pool_release(const char *text);
+// As pool_release, for a text that pool_intern gave: no search of the pool but for its
+// last reference.
+void pool_drop(const char *pooled);
 // Distinct texts in the pool.
 int pool_count();
 // References held on the text equal to text, 0 when it is not pooled.

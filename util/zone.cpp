@@ -45,7 +45,8 @@ uint8_t *data_of(BlockHeader *h) { return (uint8_t *)h + sizeof(BlockHeader); }
 
 // Skips zone_* and this helper, so the history starts at the caller of the zone.
 __attribute__((noinline)) void stamp(BlockHeader *h) {
-  frames_collect(h->history, ZONE_HISTORY, 2);
+  frames_collect(h->history, ZONE_HISTORY_DEPTH, 2);
+  for (int i = ZONE_HISTORY_DEPTH; i < ZONE_HISTORY; i++) h->history[i] = 0;
   h->tick = log_line_counter();
 }
 

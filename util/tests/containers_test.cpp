@@ -195,6 +195,11 @@ TEST_F(IndexTest, MatchesReferenceUnderRandomChanges) {
         ASSERT_EQ(sindex_collect(&si, &key), (int)equal.size());
         while (sindex_next(&si, &id)) got.push_back(id);
         ASSERT_EQ(got, equal);
+        int next = key + 1;
+        got.resize(equal.size() + 1);
+        ASSERT_EQ(sindex_between(&si, &key, &next, got.data(), (int)got.size()), (int)equal.size());
+        got.pop_back();
+        ASSERT_EQ(got, equal);
       }
       if (step % 499 == 0 || step == run.steps - 1) {
         std::vector<uint32_t> all;
@@ -203,6 +208,35 @@ TEST_F(IndexTest, MatchesReferenceUnderRandomChanges) {
         ASSERT_EQ(sindex_check(&si), (int)ref.size());
       }
     }
+    sindex_destroy(&si);
+  }
+}
+
+// Ids added in one sorted pass to an empty or a filled index, some of them held already,
+// stand where inserting them one by one would put them, in parts of at most 150.
+TEST_F(IndexTest, SortedInsertMergesWithTheHeldIds) {
+  struct Case {
+    int held, added, keys;
+  } cases[] = {{0, 1, 5}, {0, 1000, 100000}, {300, 3000, 50}, {5000, 40, 7}, {200, 200, 1}};
+  std::mt19937 rng(4);
+  for (const Case &c : cases) {
+    Reference ref;
+    for (uint32_t id = 0; id < (uint32_t)(c.held + c.added); id++) g_keys[id] = (int)(rng() % c.keys);
+    for (uint32_t id = 0; id < (uint32_t)c.held; id++)
+      sindex_insert(&si, &g_keys[id], id), ref.insert({g_keys[id], id});
+    // Every fifth added id is one of the held ones.
+    Reference added;
+    for (uint32_t i = 0; i < (uint32_t)c.added; i++) {
+      uint32_t id = c.held && i % 5 == 0 ? i % c.held : c.held + i;
+      added.insert({g_keys[id], id}), ref.insert({g_keys[id], id});
+    }
+    std::vector<uint32_t> ids, all;
+    std::vector<const void *> keys;
+    for (auto &e : added) ids.push_back(e.second), keys.push_back(&g_keys[e.second]);
+    for (auto &e : ref) all.push_back(e.second);
+    ASSERT_TRUE(sindex_insert_sorted(&si, ids.data(), keys.data(), (int)ids.size()));
+    ASSERT_EQ(walk(&si), all) << c.held << " + " << c.added;
+    for (int p = 0; p < si.partnum; p++) EXPECT_LE(si.parts[p].count, SINDEX_PART_MAX);
     sindex_destroy(&si);
   }
 }
