@@ -310,6 +310,20 @@ bool layout_focus(HWND panel) {
   return layout_focus_panel(&g_layout, name);
 }
 
+bool layout_set_width(HWND panel, int width) {
+  Holder *h = layout_active_holder(&g_layout);
+  for (int i = 0; h && panel && i < h->secnum; i++) {
+    Section *s = h->sections[i];
+    if (s->panel != panel) continue;
+    const LayoutRect inside = layout_panel_rect(s);  // the frame and the bars take the rest
+    const int margin = (s->rect.right - s->rect.left) - (inside.right - inside.left);
+    if (!layout_resize_section(h, s, 0, width + margin)) continue;
+    relayout(h);
+    return true;
+  }
+  return false;
+}
+
 void layout_dump() {
   if (Holder *h = layout_active_holder(&g_layout)) layout_dump_holder(h);
 }

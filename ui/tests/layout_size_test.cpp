@@ -257,6 +257,35 @@ TEST(LayoutSize, SizeGroupsOfTheDefaultScript) {
   layout_free(&layout);
 }
 
+// A section given a width moves its far bar, or its near one when the far one is the
+// holder's border; the next relayout keeps it. A section between borders cannot.
+TEST(LayoutSize, ASectionTakesAWidth) {
+  Layout layout = {};
+  ASSERT_EQ(read_script(&layout, default_script()), LAYOUT_LOADED);
+  struct {
+    const char *holder, *section;
+    int width;
+    bool moved;
+    const char *rects;
+  } cases[] = {
+      {"CodeTopBottom", "watch", 200, true,
+       "source 0 0 770 300; code 140 300 770 450; reg 0 300 140 600; map 770 0 800 450; "
+       "watch 140 450 340 600; log 340 450 800 600"},
+      {"Disassemble", "watch", 140, true,
+       "code 140 0 650 300; reg 0 0 140 300; map 650 0 660 300; watch 660 0 800 300; "
+       "data 0 300 400 600; log 400 300 800 600"},
+      {"MaximizeWatch", "watch", 100, false, "watch 0 0 800 600"},
+  };
+  for (auto &c : cases) {
+    Holder *h = holder_named(&layout, c.holder);
+    ASSERT_TRUE(h && layout_relayout(h, 800, 600)) << c.holder;
+    EXPECT_EQ(c.moved, layout_resize_section(h, section_named(h, c.section), 0, c.width));
+    ASSERT_TRUE(layout_relayout(h, 800, 600));
+    EXPECT_EQ(rects_text(h), c.rects) << c.holder;
+  }
+  layout_free(&layout);
+}
+
 // A relayout runs on every mouse move of a drag: it must not take or give back a block.
 TEST(LayoutSize, RelayoutAllocatesNothing) {
   Layout layout = {};

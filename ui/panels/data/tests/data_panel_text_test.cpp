@@ -10,6 +10,8 @@
 #include "symbols/comments.h"
 #include "symbols/entries.h"
 #include "symbols/tests/symbols_fixture.h"
+#include "symbols/eval/value.h"
+#include "ui/panels/data/data_panel_labels.h"
 #include "ui/panels/data/data_panel_text.h"
 #include "ui/rich_text/tests/drawn_runs.h"
 #include "ui/rich_text/tests/rich_text_doc.h"
@@ -177,6 +179,29 @@ TEST_F(DataPanelText, ThePageShowsLabelsBytesCharactersAndComments) {
     }
     EXPECT_EQ(sel.marked, marked) << sel.first;
   }
+
+  // A register names both cells of its byte; labels are drawn from EIP back to EAX, and
+  // registers pointing off the page have none.
+  uint32_t regs[ER_COUNT] = {};
+  regs[ER_EAX] = regs[ER_ESP] = 0x2FF1;
+  regs[ER_EIP] = 0x2FF8;
+  regs[ER_EBX] = 0x9000;
+  DataLabel labels[DATA_LABELS];
+  std::vector<std::string> named;
+  for (int i = 0, n = data_page_labels(&page, regs, labels, DATA_LABELS); i < n; i++) {
+    const DataCell &cell = page.cells[labels[i].cell];
+    named.push_back(std::string(g_data_markers[labels[i].marker].name) +
+                    (cell.column == DATA_HEX ? " hex " : " chars ") + std::to_string(cell.address));
+  }
+  const std::vector<std::string> expected_labels = {
+      "EIP hex 12280", "EIP chars 12280", "ESP hex 12273", "ESP chars 12273",
+      "EAX hex 12273", "EAX chars 12273"};
+  EXPECT_EQ(expected_labels, named);
+  // The pulse climbs from -255 by 20 a tick and starts again after 255.
+  int phase = -255;
+  for (int tick = 0; tick < 25; tick++) phase = data_phase_next(phase);
+  EXPECT_EQ(245, phase);
+  EXPECT_EQ(-255, data_phase_next(phase));
   data_page_free(&page);
 }
 
