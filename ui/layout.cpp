@@ -225,7 +225,8 @@ LRESULT CALLBACK holder_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       if (g_layout.current) layout_focus_section(&g_layout, g_layout.current);
       return 0;
     case WM_KILLFOCUS: return 0;
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN:  // a press on a splitter: the focus comes back to the holder
+      SetFocus(hwnd);
       SetCapture(hwnd);
       set_cursor(layout_drag_begin(h, point_of(lparam)));
       return 0;

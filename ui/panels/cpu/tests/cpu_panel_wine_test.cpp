@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "bridge/tests/live_evaluator.h"
+#include "engine/debuggee.h"
+#include "engine/execution.h"
 #include "symbols/eval/expression.h"
 #include "ui/dialogs/input_prompt_ids.h"
 #include "ui/global_resources_win32.h"
+#include "ui/panels/code/code_position.h"
 #include "ui/panels/cpu/cpu_panel_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
@@ -209,6 +212,29 @@ TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
   SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, on_picture);
   SendMessageA(panel_, WM_LBUTTONUP, 0, on_picture);
   EXPECT_EQ(g_owner_commands, std::vector<int>{10076});
+
+  // EIP's name follows into the code panel and ESP's into the data panel (the stack is not
+  // executable); the first stack entry's frame and return address move the positions.
+  const CallStack *stack = (const CallStack *)g_debuggee.call_stack;
+  ASSERT_TRUE(stack && stack->count > 0);
+  const struct {
+    uint32_t link;
+    int record;
+    uint32_t address;
+  } clicks[] = {{cpu_link(CPU_LINK_NAME, CPU_ROW_EIP), POSITION_CODE, shown.r[REG_EIP]},
+                {cpu_link(CPU_LINK_NAME, 7), POSITION_DATA, shown.r[REG_ESP]},
+                {cpu_link(CPU_LINK_FRAME, 0), POSITION_DATA, stack->frame[0]},
+                {cpu_link(CPU_LINK_RETURN, 0), POSITION_CODE, stack->code[0]}};
+  for (auto &c : clicks) {
+    positions_reset();
+    RichRect link;
+    rich_tag_rect(g_cpu.dd, tag_of(c.link), &link);
+    const LPARAM on_link = MAKELPARAM(link.left + 1, (link.top + link.bottom) / 2);
+    SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, on_link);
+    SendMessageA(panel_, WM_LBUTTONUP, 0, on_link);
+    EXPECT_EQ(g_positions[c.record].address, c.address) << std::hex << c.link;
+  }
+  positions_reset();
 
   // EAX typed into the prompt of its value reaches the thread, and nothing else changes.
   ASSERT_TRUE(run_to(table_.probe_call));
