@@ -107,20 +107,16 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
 
   // Grow down narrows the watch panel by 30 pixels at once, grow up gives them back; UP
   // selects the line above (seen in the screenshot).
-  auto watch_width = [&] {
-    RECT r = {};
-    GetWindowRect(panel("watch"), &r);
-    return r.right - r.left;
-  };
-  const long wide = watch_width();
+  auto width = [&] { RECT r = {}; return GetWindowRect(panel("watch"), &r) ? r.right - r.left : 0L; };
+  const long wide = width();
   command(WATCH_NARROWER);
-  EXPECT_TRUE(wait_for([&] { return watch_width() == wide - 30; }, 20)) << wide << " " << watch_width();
+  EXPECT_TRUE(wait_for([&] { return width() == wide - 30; }, 20)) << wide << " " << width();
   command(FOCUS_WATCH);
   PostMessageA(panel("watch"), WM_KEYDOWN, VK_UP, 0);
   ASSERT_TRUE(settle());
   screenshot("data_watch_narrower.png");
   command(WATCH_WIDER);
-  EXPECT_TRUE(wait_for([&] { return watch_width() == wide; }, 20)) << wide << " " << watch_width();
+  EXPECT_TRUE(wait_for([&] { return width() == wide; }, 20)) << wide << " " << width();
 
   // Bytes inserted through the data panel below the stack pointer, and over the DOS stub
   // of the image (a read-only page, written because WriteReadOnly is on).

@@ -165,29 +165,6 @@ TEST_F(CpuPanelText, ValuesMarksFontsAndLinks) {
   }
   EXPECT_FALSE(has_link(doc.dd, cpu_link(CPU_LINK_RETURN, 2)));
   EXPECT_TRUE(has_link(doc.dd, CPU_PICTURE_LINK));
-
-  // A name follows its value; an entry's frame goes to the data panel, its return address
-  // to the code panel; values, the picture and entries not held go nowhere from here.
-  const uint32_t frames[] = {0x12FF50, 0x12FF90};
-  struct {
-    uint32_t link;
-    int target;
-    uint32_t address;
-  } clicks[] = {
-      {cpu_link(CPU_LINK_NAME, CPU_ROW_EAX), CPU_TARGET_FOLLOW, 0x401000},
-      {cpu_link(CPU_LINK_NAME, 7), CPU_TARGET_FOLLOW, 0x12FF40},  // ESP
-      {cpu_link(CPU_LINK_NAME, CPU_ROW_TIB), CPU_TARGET_FOLLOW, 0x7FFDE000},
-      {cpu_link(CPU_LINK_FRAME, 1), CPU_TARGET_DATA, 0x12FF90},
-      {cpu_link(CPU_LINK_RETURN, 1), CPU_TARGET_CODE, 0x402345},
-      {cpu_link(CPU_LINK_RETURN, 2), CPU_TARGET_NONE, 0},
-      {cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX), CPU_TARGET_NONE, 0},
-      {CPU_PICTURE_LINK, CPU_TARGET_NONE, 0},
-  };
-  for (auto &c : clicks) {
-    const CpuClick go = cpu_click_target(&view, frames, c.link);
-    EXPECT_EQ(go.target, c.target) << std::hex << c.link;
-    EXPECT_EQ(go.address, c.address) << std::hex << c.link;
-  }
 }
 
 TEST_F(CpuPanelText, MmxViewZoomAndNoRegisters) {

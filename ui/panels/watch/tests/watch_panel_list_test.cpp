@@ -71,14 +71,12 @@ TEST_F(WatchListTest, CommandsKeepOrderSelectionAndTexts) {
     EXPECT_EQ(s.after, expressions());
     EXPECT_EQ(s.selected, g_watches.selected);
   }
-  // The arrows keep the selection inside the list; from none, down takes the first entry
-  // and up the last.
-  const struct { int from, delta, to; } keys[] = {
-      {2, 1, 2}, {2, -1, 1}, {1, -5, 0}, {0, 5, 2}, {-1, 1, 0}, {-1, -1, 2}};
+  // The arrows keep the selection in the list; from none, down selects the first, up the last.
+  const int keys[][3] = {{2, 1, 2}, {2, -1, 1}, {1, -5, 0}, {0, 5, 2}, {-1, 1, 0}, {-1, -1, 2}};
   for (auto &k : keys) {
-    g_watches.selected = k.from;
-    EXPECT_EQ(k.from != k.to, watch_select_step(k.delta)) << k.from << " " << k.delta;
-    EXPECT_EQ(k.to, g_watches.selected) << k.from << " " << k.delta;
+    g_watches.selected = k[0];
+    EXPECT_EQ(k[0] != k[2], watch_select_step(k[1])) << k[0] << " " << k[1];
+    EXPECT_EQ(k[2], g_watches.selected) << k[0] << " " << k[1];
   }
   watch_clear();
   EXPECT_EQ(0, g_watches.count);
