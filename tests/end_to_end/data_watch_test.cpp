@@ -107,7 +107,10 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
 
   // Grow down narrows the watch panel by 30 pixels at once, grow up gives them back; UP
   // selects the line above (seen in the screenshot).
-  auto width = [&] { RECT r = {}; return GetWindowRect(panel("watch"), &r) ? r.right - r.left : 0L; };
+  auto width = [&] {
+    RECT r = {};
+    return GetWindowRect(panel("watch"), &r) ? r.right - r.left : 0L;
+  };
   const long wide = width();
   command(WATCH_NARROWER);
   EXPECT_TRUE(wait_for([&] { return width() == wide - 30; }, 20)) << wide << " " << width();

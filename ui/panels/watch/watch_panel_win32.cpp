@@ -147,10 +147,16 @@ void scroll_to(int y) {
   InvalidateRect(g_watch.hwnd, nullptr, FALSE);
 }
 
-// The arrows, HOME and END move the selection, which is scrolled into sight.
+// The arrows, HOME and END move the selection (the ends by more than any list holds),
+// which is scrolled into sight.
+const struct {
+  WPARAM key;
+  int delta;
+} kSelectionKeys[] = {{VK_UP, -1}, {VK_DOWN, 1}, {VK_HOME, -0x10000}, {VK_END, 0x10000}};
+
 void key(WPARAM vk) {
-  const int n = g_watches.count;
-  const int delta = vk == VK_UP ? -1 : vk == VK_DOWN ? 1 : vk == VK_HOME ? -n : vk == VK_END ? n : 0;
+  int delta = 0;
+  for (auto &k : kSelectionKeys) delta = k.key == vk ? k.delta : delta;
   if (!delta || !watch_select_step(delta)) return;
   rewrite();
   RichRect r;  // in the document: unscrolled
@@ -213,7 +219,8 @@ void watch_panel_wheel(int delta) { scroll_to(g_watch.scroll_y - delta / WHEEL_S
 // to edge, under its texts.
 void watch_panel_draw(HDC dc) {
   RECT all = {0, 0, g_watch.width, g_watch.height};
-  HBRUSH paper = g_watch.pattern ? CreatePatternBrush(g_watch.pattern) : CreateSolidBrush(WATCH_PAPER);
+  HBRUSH paper =
+      g_watch.pattern ? CreatePatternBrush(g_watch.pattern) : CreateSolidBrush(WATCH_PAPER);
   SetBrushOrgEx(dc, -g_watch.scroll_x, -g_watch.scroll_y, nullptr);
   FillRect(dc, &all, paper);
   DeleteObject(paper);
