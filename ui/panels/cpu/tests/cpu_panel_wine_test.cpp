@@ -217,13 +217,14 @@ TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
   EXPECT_EQ(g_owner_commands, std::vector<int>{10076});
 
   // EIP's name follows into the code panel and ESP's into the data panel (the stack is not
-  // executable); the first stack entry's frame moves the data position.
+  // executable); the first stack entry's return address moves the code position.
   const CallStack *stack = (const CallStack *)g_debuggee.call_stack;
   ASSERT_TRUE(stack && stack->count > 0);
   const uint32_t clicks[][3] = {{cpu_link(CPU_LINK_NAME, 8), POSITION_CODE, shown.r[REG_EIP]},
                                 {cpu_link(CPU_LINK_NAME, 7), POSITION_DATA, shown.r[REG_ESP]},
-                                {cpu_link(CPU_LINK_FRAME, 0), POSITION_DATA, stack->frame[0]}};
+                                {cpu_link(CPU_LINK_RETURN, 0), POSITION_CODE, stack->code[0]}};
   for (auto &c : clicks) {
+    positions_reset();
     click(c[0]);
     EXPECT_EQ(g_positions[c[1]].address, c[2]) << c[0];
   }
