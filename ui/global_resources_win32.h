@@ -4,6 +4,8 @@
 #include <windows.h>
 
 enum { PICTURE_COUNT = 6 };
+// The slot of the flag (picture 180) that marks letter and digit items of context menus.
+enum { PICTURE_MENU_MARKER = 4 };
 
 struct GlobalResources {
   HGDIOBJ fixed_font[2];  // SYSTEM_FIXED_FONT

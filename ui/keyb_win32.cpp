@@ -35,8 +35,10 @@ bool keyb_filter_message(const MSG *message) {
     case WM_KEYUP: return keyb_filter_key((int)message->wParam, false, false);
     case WM_SYSKEYDOWN: return keyb_filter_key((int)message->wParam, true, true);
     case WM_SYSKEYUP: return keyb_filter_key((int)message->wParam, false, true);
+    // The right button hides it as it goes down: the context menu it opens would stand
+    // under the balloon until the button came up.
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
+    case WM_RBUTTONDOWN:
       if (g_keyb.views->balloon_hide) g_keyb.views->balloon_hide();
       return false;
   }

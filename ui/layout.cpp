@@ -225,7 +225,8 @@ LRESULT CALLBACK holder_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       if (g_layout.current) layout_focus_section(&g_layout, g_layout.current);
       return 0;
     case WM_KILLFOCUS: return 0;
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN:  // a press on a splitter: the focus comes back to the holder
+      SetFocus(hwnd);
       SetCapture(hwnd);
       set_cursor(layout_drag_begin(h, point_of(lparam)));
       return 0;
@@ -308,6 +309,20 @@ bool layout_focus(HWND panel) {
   char name[KQ_PATH];
   if (!panel || !GetClassNameA(panel, name, sizeof name)) return false;
   return layout_focus_panel(&g_layout, name);
+}
+
+bool layout_set_width(HWND panel, int width) {
+  Holder *h = layout_active_holder(&g_layout);
+  for (int i = 0; h && panel && i < h->secnum; i++) {
+    Section *s = h->sections[i];
+    if (s->panel != panel) continue;
+    const LayoutRect inside = layout_panel_rect(s);  // the frame and the bars take the rest
+    const int margin = (s->rect.right - s->rect.left) - (inside.right - inside.left);
+    if (!layout_resize_section(h, s, 0, width + margin)) continue;
+    relayout(h);
+    return true;
+  }
+  return false;
 }
 
 void layout_dump() {

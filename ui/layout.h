@@ -29,6 +29,9 @@ bool layout_next_holder();
 bool layout_swap();
 // Shows the panel window's section (by its class name) in the first holder that has one.
 bool layout_focus(HWND panel);
+// Moves a splitter of the active holder so that the panel becomes width pixels wide; false
+// when the panel is not shown there or its section spans the holder.
+bool layout_set_width(HWND panel, int width);
 // The active holder's sections and bars into the log.
 void layout_dump();
 // The active holder's window (placed by the main window), or none.

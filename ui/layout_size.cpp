@@ -157,3 +157,12 @@ void layout_move_bar(Holder *h, int index, int pos) {
 LayoutRect layout_panel_rect(const Section *s) {
   return LayoutRect{s->rect.left + 3, s->rect.top + 6, s->rect.right - 3, s->rect.bottom - 2};
 }
+
+bool layout_resize_section(Holder *h, Section *s, int axis, int length) {
+  const Bar *near = s->side[axis], *far = s->side[axis + 2];
+  // The first four bars are the holder's borders, which never move.
+  if (far->index >= 4) layout_move_bar(h, far->index, near->pos + length);
+  else if (near->index >= 4) layout_move_bar(h, near->index, far->pos - length);
+  else return false;
+  return true;
+}

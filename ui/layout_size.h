@@ -13,5 +13,9 @@ bool layout_relayout(Holder *holder, int width, int height);
 // size specs and the minimum sums. The relayout that follows recomputes all positions
 // from them.
 void layout_move_bar(Holder *holder, int bar, int pos);
+// Gives the section the length along the axis (0: its width) by moving its far side's bar,
+// or its near side's when the far one is a border of the holder; the bar stops where
+// layout_move_bar stops it. False when both sides are borders.
+bool layout_resize_section(Holder *holder, Section *section, int axis, int length);
 // Where a section's panel window goes inside the section: inside the frame and the bars.
 LayoutRect layout_panel_rect(const Section *section);

@@ -21,7 +21,7 @@ namespace {
 // Commands posted to kq's main window; those it does not take go on to the panels.
 enum {
   ADD_WATCH = 10099, STEP_OVER = 10086, RELOAD = 10080, FOCUS_DATA = 10064, RUN = 10077,
-  DATA_NEW_SEARCH = 10057,
+  DATA_NEW_SEARCH = 10057, FOCUS_WATCH = 10068, WATCH_NARROWER = 10162, WATCH_WIDER = 10163,
   DATA_COMMENT = 10042, DATA_GOTO = 10046, DATA_GUARD = 10048, DATA_INSERT = 10049,
   CODE_BREAKPOINT = 10007
 };
@@ -104,6 +104,22 @@ TEST_F(DataWatchRun, WatchesWritesAndTheWorkspaceRoundTrip) {
   ASSERT_EQ(4u, memory(c.Esp, 4).size());
   memcpy(&top, memory(c.Esp, 4).data(), 4);
   EXPECT_EQ((long long)top, watched("dword ptr [esp]")) << text_of(panel("watch"));
+
+  // Grow down narrows the watch panel by 30 pixels at once, grow up gives them back; UP
+  // selects the line above (seen in the screenshot).
+  auto width = [&] {
+    RECT r = {};
+    return GetWindowRect(panel("watch"), &r) ? r.right - r.left : 0L;
+  };
+  const long wide = width();
+  command(WATCH_NARROWER);
+  EXPECT_TRUE(wait_for([&] { return width() == wide - 30; }, 20)) << wide << " " << width();
+  command(FOCUS_WATCH);
+  PostMessageA(panel("watch"), WM_KEYDOWN, VK_UP, 0);
+  ASSERT_TRUE(settle());
+  screenshot("data_watch_narrower.png");
+  command(WATCH_WIDER);
+  EXPECT_TRUE(wait_for([&] { return width() == wide; }, 20)) << wide << " " << width();
 
   // Bytes inserted through the data panel below the stack pointer, and over the DOS stub
   // of the image (a read-only page, written because WriteReadOnly is on).

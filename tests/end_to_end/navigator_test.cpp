@@ -280,7 +280,8 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_EQ(0, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
 
   // The dialogs' keys while the navigator is in front: ALT+RIGHT and ALT+LEFT walk the
-  // tabs (not past either end), TAB walks the symbol page's controls, ESCAPE closes.
+  // tabs (not past either end), TAB walks the symbol page's controls, ESCAPE leaves the
+  // page and closes.
   KqKeyboard keys = {host, kq_.pi.dwThreadId, kq_.pi.hProcess, [this] { settle(); }};
   ASSERT_TRUE(keys.attach());
   HWND tabs = GetDlgItem(host, IDC_HOST_TABS);
@@ -306,6 +307,8 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
       return order[(at + 1) % 3 * (at < 3)];
     })) << i << ": at " << keys.focus();
   auto open_host = [&] { return IsWindow(host) != FALSE; };
+  // ESCAPE takes the focus from the page to the host's tabs, and then closes the host.
+  EXPECT_TRUE(press_judged(keys, host, 0, VK_ESCAPE, focus, [&](HWND) { return tabs; }));
   EXPECT_TRUE(press_judged(keys, host, 0, VK_ESCAPE, open_host, [](bool) { return false; }));
   host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
   ASSERT_TRUE(host);

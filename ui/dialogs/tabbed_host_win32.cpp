@@ -127,8 +127,11 @@ void command(TabbedHost *host, int id) {
       if (page_ok(host)) DestroyWindow(window);
       break;
     case IDCANCEL: {
-      HWND focus = GetFocus();
-      if (focus != window && !IsChild(window, focus)) SetFocus(window);
+      // The focus comes to the host's own controls first, from a page or from outside; the
+      // tabs stand for the host, which as a dialog would hand the focus back to the page.
+      HWND focus = GetFocus(), page = host->pages[host->current].window;
+      if (focus != host->tabs && (!IsChild(window, focus) || (page && IsChild(page, focus))))
+        SetFocus(host->tabs);
       else DestroyWindow(window);
       break;
     }

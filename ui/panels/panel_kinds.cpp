@@ -29,7 +29,7 @@ const PanelKind g_panel_kinds[PANEL_COUNT] = {
     {"console",  kArrow,  0,           WS_OVERLAPPEDWINDOW,        nullptr,       false, console_proc,       nullptr,             nullptr,            nullptr,              nullptr,            0,     0},
     {"menu",     kArrow,  0,           WS_CHILD,                   nullptr,       false, function_keys_proc, function_keys_draw,  nullptr,            nullptr,              nullptr,            0,     8},
     {"status",   nullptr, 0,           WS_CHILD,                   nullptr,       false, status_bar_proc,    status_bar_draw,     nullptr,            nullptr,              nullptr,            0,     9},
-    {"animator", kArrow,  0,           WS_POPUP | WS_BORDER,       animator_keys, false, animator_proc,      animator_panel_draw, animator_wheel,     nullptr,              nullptr,            0,     11},
+    {"animator", kArrow,  0,           WS_POPUP | WS_BORDER,       animator_keys, false, animator_proc,      animator_panel_draw, animator_wheel,     animator_command,     nullptr,            0,     11},
     {"cmdline",  kArrow,  0,           WS_POPUP,                   nullptr,       false, cmdline_proc,       cmdline_draw,        nullptr,            nullptr,              nullptr,            0,     10},
     {"reg",      kArrow,  0,           WS_POPUP,                   reg_keys,      true,  cpu_panel_proc,     cpu_panel_draw,      cpu_panel_wheel,    cpu_panel_command,    nullptr,            4,     3},
     {"map",      kArrow,  0,           WS_POPUP | WS_CLIPCHILDREN, nullptr,       false, map_panel_proc,     map_panel_draw,      nullptr,            nullptr,              nullptr,            0,     2},

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/layout.h"
 #include "ui/screen_helpers_win32.h"
@@ -112,7 +113,7 @@ LRESULT CALLBACK panel_default_proc(HWND hwnd, UINT message, WPARAM wparam, LPAR
     case WM_RBUTTONDOWN:
       if (!kind->menu) break;
       panel_activate(hwnd);
-      keyb_context_menu(hwnd, kind->keys, nullptr);
+      keyb_context_menu(hwnd, kind->keys, g_resources.pictures[PICTURE_MENU_MARKER]);
       return 0;
   }
   return DefWindowProcA(hwnd, message, wparam, lparam);

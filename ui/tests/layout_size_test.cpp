@@ -257,6 +257,29 @@ TEST(LayoutSize, SizeGroupsOfTheDefaultScript) {
   layout_free(&layout);
 }
 
+// A section given a width moves its far bar, or its near one when the far one is the
+// holder's border; the next relayout keeps it. A section between borders cannot.
+TEST(LayoutSize, ASectionTakesAWidth) {
+  Layout layout = {};
+  ASSERT_EQ(read_script(&layout, default_script()), LAYOUT_LOADED);
+  const struct {
+    const char *holder;
+    int width;
+    bool moved;
+    const char *watch;
+  } cases[] = {{"CodeTopBottom", 200, true, "140 450 340 600"},
+               {"Disassemble", 140, true, "660 0 800 300"},
+               {"MaximizeWatch", 100, false, "0 0 800 600"}};
+  for (auto &c : cases) {
+    Holder *h = holder_named(&layout, c.holder);
+    ASSERT_TRUE(h && layout_relayout(h, 800, 600)) << c.holder;
+    EXPECT_EQ(c.moved, layout_resize_section(h, section_named(h, "watch"), 0, c.width));
+    ASSERT_TRUE(layout_relayout(h, 800, 600));
+    EXPECT_EQ(rect_text(section_named(h, "watch")->rect), c.watch) << c.holder;
+  }
+  layout_free(&layout);
+}
+
 // A relayout runs on every mouse move of a drag: it must not take or give back a block.
 TEST(LayoutSize, RelayoutAllocatesNothing) {
   Layout layout = {};

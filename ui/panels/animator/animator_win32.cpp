@@ -150,3 +150,9 @@ void animator_wheel(int delta) {
   publish();
   InvalidateRect(g_anim.hwnd, nullptr, FALSE);
 }
+
+bool animator_command(int id) {
+  if (id != ANIMATOR_CMD_PAGE_UP) return false;
+  animator_wheel(g_anim.client.bottom - g_anim.client.top);
+  return true;
+}

@@ -5,7 +5,10 @@
 #pragma once
 #include <windows.h>
 
-// The panel's own messages, its paint and the wheel (see ui/panels/panel_windows.h).
+// The panel's own messages, its paint, the wheel and its command (see ui/panels/panel_windows.h).
 LRESULT CALLBACK animator_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 void animator_panel_draw(HDC dc);
 void animator_wheel(int delta);
+// Page up (10000) moves the column by the panel's height, as the wheel does.
+enum { ANIMATOR_CMD_PAGE_UP = 10000 };
+bool animator_command(int id);

@@ -98,6 +98,23 @@ int cpu_value_text(const EvalRegisters *regs, int row, char *out, size_t outlen)
   return snprintf(out, outlen, format, words[0]);
 }
 
+CpuClick cpu_click_target(const CpuView *view, const uint32_t *frames, uint32_t link) {
+  const int index = (int)(link & 0xFFFF);
+  const bool entry = index < view->frames;
+  switch (link >> 16) {
+    case CPU_LINK_NAME:
+      if (view->current) return {CPU_TARGET_FOLLOW, (uint32_t)value_bits(view->current, index)};
+      break;
+    case CPU_LINK_FRAME:
+      if (entry && frames) return {CPU_TARGET_DATA, frames[index]};
+      break;
+    case CPU_LINK_RETURN:
+      if (entry) return {CPU_TARGET_CODE, view->returns[index]};
+      break;
+  }
+  return {CPU_TARGET_NONE, 0};
+}
+
 bool cpu_value_changed(const CpuView *view, int row) {
   return value_bits(view->current, row) != value_bits(view->previous, row);
 }

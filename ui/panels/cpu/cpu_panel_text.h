@@ -48,6 +48,17 @@ struct CpuView {
   uint32_t code_procedure;  // the symbol at the code panel's position, 0 for none
 };
 
+// Where a click on a link sends the user: a register's value followed into the code or data
+// panel, a stack entry's frame into the data panel, its return address into the code panel.
+enum CpuTarget { CPU_TARGET_NONE, CPU_TARGET_FOLLOW, CPU_TARGET_DATA, CPU_TARGET_CODE };
+struct CpuClick {
+  int target;  // CpuTarget
+  uint32_t address;
+};
+// frames are the stack entries' frame addresses beside the view's return addresses; a link
+// of another kind, or to an entry the view does not hold, goes nowhere.
+CpuClick cpu_click_target(const CpuView *view, const uint32_t *frames, uint32_t link);
+
 // The text of a row's value in regs, as the panel writes it; gives the length.
 int cpu_value_text(const EvalRegisters *regs, int row, char *out, size_t outlen);
 // Whether the row's value differs between the view's two register records.

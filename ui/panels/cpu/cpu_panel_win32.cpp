@@ -5,15 +5,18 @@
 
 #include "engine/debuggee.h"
 #include "engine/execution.h"
+#include "engine/regions.h"
 #include "settings/changes.h"
 #include "settings/settings.h"
 #include "symbols/address_name.h"
+#include "symbols/entries.h"
 #include "symbols/eval/expression.h"
 #include "ui/dialogs/input_prompt_win32.h"
 #include "ui/global_resources_win32.h"
 #include "ui/keyb.h"
 #include "ui/keyb_tables.h"
 #include "ui/layout.h"
+#include "ui/panels/code/code_position.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
 #include "ui/rich_text/rich_text_read.h"
@@ -37,9 +40,10 @@ const CpuScroll kScrolls[] = {
 };
 
 // Flags after which the registers are read again, and those after which the document is
-// only written again (memory under the stack, names, the MMX setting).
+// only written again (memory under the stack, names, the MMX setting, the code panel's
+// procedure).
 const int kRereadFlags[] = {CHG_STATE, CHG_REGISTERS, CHG_THREAD, 0};
-const int kRewriteFlags[] = {CHG_MEMORY, CHG_MODULES, CHG_SETTINGS, 0};
+const int kRewriteFlags[] = {CHG_MEMORY, CHG_MODULES, CHG_SETTINGS, CHG_CODE_POSITION, 0};
 
 RichHandle handle_of(HGDIOBJ object) { return (RichHandle)(uintptr_t)object; }
 
@@ -74,8 +78,14 @@ void scroll_to(int x, int y) {
   InvalidateRect(g_cpu.hwnd, nullptr, FALSE);
 }
 
-void rewrite() {
-  const CallStack *stack = g_cpu.have ? (const CallStack *)g_debuggee.call_stack : nullptr;
+const CallStack *shown_stack() {
+  return g_cpu.have ? (const CallStack *)g_debuggee.call_stack : nullptr;
+}
+
+// The document's view of the panel's state; stack entries returning into the procedure the
+// code panel shows are marked.
+CpuView view_of_state() {
+  const CallStack *stack = shown_stack();
   CpuView view = {};
   if (g_cpu.have) {
     view.current = &g_cpu.current;
@@ -90,6 +100,14 @@ void rewrite() {
     view.returns = stack->code;
   }
   view.reference = g_cpu.current.r[ER_EIP];
+  const uint32_t code = g_positions[POSITION_CODE].address;
+  const EntryRecord *procedure = code ? entry_nearest(code) : nullptr;
+  view.code_procedure = procedure ? procedure->address : 0;
+  return view;
+}
+
+void rewrite() {
+  const CpuView view = view_of_state();
   cpu_write(g_cpu.dd, &view);
   scroll_to(g_cpu.scroll_x, g_cpu.scroll_y);
   InvalidateRect(g_cpu.hwnd, nullptr, FALSE);
@@ -125,13 +143,27 @@ void change_value(int row) {
   keyb_set_active(true);
 }
 
-// Names follow into the code or data panel and stack entries move their positions: those
-// panels take them when they exist; the value and the picture are this panel's own.
+// Names follow their values and stack entries move the code or data position; the value
+// and the picture are this panel's own.
 void click(uint32_t link) {
-  if (link == CPU_PICTURE_LINK)
+  if (link == CPU_PICTURE_LINK) {
     SendMessageA(GetAncestor(g_cpu.hwnd, GA_ROOTOWNER), WM_COMMAND, OPTIONS_COMMAND, 0);
-  else if (link >> 16 == CPU_LINK_VALUE)
+    return;
+  }
+  if (link >> 16 == CPU_LINK_VALUE) {
     change_value((int)(link & 0xFFFF));
+    return;
+  }
+  const CallStack *stack = shown_stack();
+  const CpuView view = view_of_state();
+  const CpuClick go = cpu_click_target(&view, stack ? stack->frame : nullptr, link);
+  if (go.target == CPU_TARGET_FOLLOW) {
+    position_follow(go.address, region_is_executable(go.address));
+  } else if (go.target != CPU_TARGET_NONE) {
+    PanelPosition *p = &g_positions[go.target == CPU_TARGET_CODE ? POSITION_CODE : POSITION_DATA];
+    position_push(p);
+    position_set(p, go.address);
+  }
 }
 
 uint32_t row_bits(int row) {

@@ -22,16 +22,15 @@
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
 #include "ui/screen_helpers_win32.h"
+#include "util/picture_win32.h"
 #include "util/zone.h"
 
 DataPanel g_data;
 
 namespace {
 
-enum : uint32_t {
-  DATA_PAPER = 0xFFFFFF, SELECTED_TEXT = 0xFFFFFF, SELECTED_PAPER = 0x800000, LABEL_PAPER = 0x00FFFF
-};
-enum { PULSE_TIMER = 1, PULSE_MS = 50, PHASE_STEP = 24 };
+enum : uint32_t { DATA_PAPER = 0xFFFFFF, SELECTED_TEXT = 0xFFFFFF, SELECTED_PAPER = 0x800000 };
+enum { PULSE_TIMER = 1, PATTERN_PICTURE = 110 };
 // The most bytes one copy takes to the clipboard.
 enum { COPY_MAX = 65536 };
 
@@ -351,8 +350,9 @@ void create(HWND hwnd) {
   rich_gdi_measurer_init(&g_data.measurer, g_resources.big_font, g_resources.small_font,
                          DATA_PAPER, GetModuleHandleA(nullptr));
   g_data.dd = rich_create(&g_data.measurer.measurer);
+  g_data.pattern = picture_load(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(PATTERN_PICTURE));
   changes_add_listener(listener, 0);
-  SetTimer(hwnd, PULSE_TIMER, PULSE_MS, nullptr);
+  SetTimer(hwnd, PULSE_TIMER, DATA_PHASE_MS, nullptr);
 }
 
 void destroy() {
@@ -362,52 +362,49 @@ void destroy() {
   zone_free(g_data.snapshot);
   g_data.dd = rich_destroy(g_data.dd);
   rich_gdi_measurer_free(&g_data.measurer);
+  if (g_data.pattern) DeleteObject(g_data.pattern);
   g_data = DataPanel();
 }
 
-// The names of ER_EAX..ER_EIP.
-const char *const kLabelNames[] = {"EAX", "EBX", "ECX", "EDX", "ESI", "EDI", "EBP", "ESP", "EIP"};
-
-// Each register's name over the hex cell its value points at, in the small font, black on
+// Each register's name over the cells its value points at, in the small font, black on
 // the marker colour, centred on the cell's left edge; blended by the phase so it pulses.
 void draw_labels(HDC dc) {
   g_data.label_count = 0;
   if (!g_data.have_registers) return;
+  DataLabel labels[DATA_LABELS];
+  const int n = data_page_labels(&g_data.page, g_data.registers.r, labels, DATA_LABELS);
   const BYTE alpha = (BYTE)(255 - (g_data.phase < 0 ? -g_data.phase : g_data.phase));
   HGDIOBJ old_font = SelectObject(dc, g_resources.small_font);
-  for (int r = ER_EIP; r >= ER_EAX && g_data.label_count < DATA_LABELS; r--) {
-    const char *name = kLabelNames[r];
-    for (int i = 0; i < g_data.page.cell_count; i++) {
-      const DataCell &cell = g_data.page.cells[i];
-      if (cell.column != DATA_HEX || cell.address != g_data.registers.r[r]) continue;
-      RichRect at;
-      rich_tag_rect(g_data.dd, cell.tag, &at);
-      SIZE size;
-      GetTextExtentPoint32A(dc, name, lstrlenA(name), &size);
-      RECT box = {at.left - size.cx / 2 - 1, at.top, at.left + size.cx / 2 + 1, at.top + size.cy};
-      HDC label = CreateCompatibleDC(dc);
-      HBITMAP bitmap = CreateCompatibleBitmap(dc, box.right - box.left, size.cy);
-      HGDIOBJ old_bitmap = SelectObject(label, bitmap);
-      SelectObject(label, g_resources.small_font);
-      SetBkColor(label, LABEL_PAPER);
-      SetTextColor(label, 0);
-      RECT inside = {0, 0, box.right - box.left, size.cy};
-      ExtTextOutA(label, 1, 0, ETO_OPAQUE, &inside, name, (UINT)lstrlenA(name), nullptr);
-      const BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, 0};
-      AlphaBlend(dc, box.left, box.top, inside.right, inside.bottom, label, 0, 0, inside.right,
-                 inside.bottom, blend);
-      SelectObject(label, old_bitmap);
-      DeleteObject(bitmap);
-      DeleteDC(label);
-      g_data.labels[g_data.label_count++] = box;
-    }
+  for (int i = 0; i < n; i++) {
+    const DataMarker &marker = g_data_markers[labels[i].marker];
+    const char *name = marker.name;
+    RichRect at;
+    rich_tag_rect(g_data.dd, g_data.page.cells[labels[i].cell].tag, &at);
+    SIZE size;
+    GetTextExtentPoint32A(dc, name, lstrlenA(name), &size);
+    RECT box = {at.left - size.cx / 2 - 1, at.top, at.left + size.cx / 2 + 1, at.top + size.cy};
+    HDC label = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, box.right - box.left, size.cy);
+    HGDIOBJ old_bitmap = SelectObject(label, bitmap);
+    SelectObject(label, g_resources.small_font);
+    SetBkColor(label, marker.color);
+    SetTextColor(label, 0);
+    RECT inside = {0, 0, box.right - box.left, size.cy};
+    ExtTextOutA(label, 1, 0, ETO_OPAQUE, &inside, name, (UINT)lstrlenA(name), nullptr);
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, 0};
+    AlphaBlend(dc, box.left, box.top, inside.right, inside.bottom, label, 0, 0, inside.right,
+               inside.bottom, blend);
+    SelectObject(label, old_bitmap);
+    DeleteObject(bitmap);
+    DeleteDC(label);
+    g_data.labels[g_data.label_count++] = box;
   }
   SelectObject(dc, old_font);
 }
 
 // The timer steps the phase and repaints the labels.
 void pulse() {
-  g_data.phase = g_data.phase >= 255 - PHASE_STEP ? -255 : g_data.phase + PHASE_STEP;
+  g_data.phase = data_phase_next(g_data.phase);
   for (int i = 0; i < g_data.label_count; i++) InvalidateRect(g_data.hwnd, &g_data.labels[i], FALSE);
 }
 
@@ -450,7 +447,7 @@ void data_panel_selection(uint32_t *low, uint32_t *high) { order(low, high); }
 
 void data_panel_draw(HDC dc) {
   RECT all = {0, 0, g_data.width, g_data.height};
-  HBRUSH paper = CreateSolidBrush(DATA_PAPER);
+  HBRUSH paper = g_data.pattern ? CreatePatternBrush(g_data.pattern) : CreateSolidBrush(DATA_PAPER);
   FillRect(dc, &all, paper);
   DeleteObject(paper);
   if (!g_data.dd) return;

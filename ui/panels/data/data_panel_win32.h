@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "symbols/eval/value.h"
+#include "ui/panels/data/data_panel_labels.h"
 #include "ui/panels/data/data_panel_text.h"
 #include "ui/rich_text/rich_text_gdi_win32.h"
 #include "util/path.h"
@@ -26,8 +27,6 @@ enum {
   IDS_DATA_SEARCH = 1460
 };
 
-enum { DATA_LABELS = 9 };
-
 struct DataPanel {
   HWND hwnd;
   RichGdiMeasurer measurer;
@@ -42,6 +41,7 @@ struct DataPanel {
   int rebuilds;             // pages written, for the benchmark and the tests
   // The general registers and EIP, whose names are drawn over the cells they point at,
   // pulsing with the phase (-255..255); the rectangles drawn last, to be repainted.
+  HBITMAP pattern;  // the background
   EvalRegisters registers;
   bool have_registers;
   int phase;

@@ -252,7 +252,7 @@ LRESULT CALLBACK list_subclass(HWND list, UINT message, WPARAM wparam, LPARAM lp
   InspectorWindow *w = state_of(GetParent(list));
   if (message == WM_RBUTTONDOWN && w) {
     SetFocus(list);
-    keyb_context_menu(w->hwnd, inspector_keys, nullptr);
+    keyb_context_menu(w->hwnd, inspector_keys, g_resources.pictures[PICTURE_MENU_MARKER]);
     return 0;
   }
   return CallWindowProcA(w ? w->list_proc : DefWindowProcA, list, message, wparam, lparam);

@@ -444,7 +444,7 @@ LRESULT CALLBACK source_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARA
       return 0;
     case WM_RBUTTONUP:
       panel_activate(hwnd);
-      keyb_context_menu(hwnd, source_keys, nullptr);
+      keyb_context_menu(hwnd, source_keys, g_resources.pictures[PICTURE_MENU_MARKER]);
       return 0;
   }
   return panel_default_proc(hwnd, message, wparam, lparam);

@@ -184,8 +184,8 @@ bool command(int id) {
       SendMessageA(GetAncestor(g_start.hwnd, GA_ROOTOWNER), WM_COMMAND, 10075, 0);
       return true;
     case START_CMD_REOPEN: reopen(); return true;
-    case START_CMD_SWITCH:
-      SetFocus(GetFocus() == g_start.list ? g_start.licence : g_start.list);
+    case START_CMD_SWITCH:  // the button took the focus when it was clicked
+      SetFocus(g_start.on_licence ? g_start.list : g_start.licence);
       return true;
   }
   return false;
@@ -295,9 +295,14 @@ namespace {
 LRESULT notify(const NMHDR *header) {
   if (header->hwndFrom != g_start.list) return 0;
   switch (header->code) {
-    case NM_SETFOCUS: keyb_register_table(g_start.hwnd, cover_keys); break;
+    case NM_SETFOCUS:
+      g_start.on_licence = false;
+      keyb_register_table(g_start.hwnd, cover_keys);
+      break;
     case NM_KILLFOCUS: keyb_unregister_table(g_start.hwnd, cover_keys); break;
-    case NM_RCLICK: keyb_context_menu(g_start.hwnd, cover_keys, nullptr); break;
+    case NM_RCLICK:
+      keyb_context_menu(g_start.hwnd, cover_keys, g_resources.pictures[PICTURE_MENU_MARKER]);
+      break;
     case NM_DBLCLK: reopen(); break;
   }
   return 0;
@@ -315,7 +320,12 @@ LRESULT CALLBACK start_page_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
       return 0;
     case WM_SETFOCUS: SetFocus(g_start.list); return 0;
     case WM_LBUTTONDOWN: SetFocus(g_start.list); layout_focus(hwnd); return 0;
-    case WM_COMMAND: return command(LOWORD(wparam));
+    case WM_COMMAND:
+      if ((HWND)lparam == g_start.licence) {
+        if (HIWORD(wparam) == EN_SETFOCUS) g_start.on_licence = true;
+        return 0;
+      }
+      return command(LOWORD(wparam));
     case WM_NOTIFY: return notify((const NMHDR *)lparam);
     case WM_CTLCOLORSTATIC:
       if ((HWND)lparam != g_start.licence) break;

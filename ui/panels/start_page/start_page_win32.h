@@ -21,6 +21,7 @@ struct StartPageState {
   RichText *blocks[START_BLOCKS];  // the texts and pictures painted round the controls
   HBRUSH background, pattern;
   RECT inner;  // the area of the licence and the list
+  bool on_licence;  // the licence, not the list, had the focus last: "Switch" goes back
 };
 extern StartPageState g_start;
 

@@ -92,6 +92,15 @@ bool watch_move(int index, int delta) {
   return true;
 }
 
+bool watch_select_step(int delta) {
+  const int last = g_watches.count - 1, was = g_watches.selected;
+  int to = was < 0 ? (delta > 0 ? 0 : last) : was + delta;
+  to = to > last ? last : to < 0 ? 0 : to;
+  if (last < 0 || to == was) return false;
+  g_watches.selected = to;
+  return true;
+}
+
 void watch_clear() {
   for (int i = 0; i < g_watches.count; i++) free_entry(&g_watches.entries[i]);
   g_watches.entries = (WatchEntry *)zone_free(g_watches.entries);

@@ -33,6 +33,9 @@ bool watch_delete(int index);
 // Swaps entry index with its neighbour (+1 down, -1 up); the selection follows it. False
 // when there is no neighbour.
 bool watch_move(int index, int delta);
+// Moves the selection by delta entries, kept inside the list; with none selected, a step
+// down selects the first entry and a step up the last. False when it did not move.
+bool watch_select_step(int delta);
 // Frees every entry (the workspace's reset, shut-down).
 void watch_clear();
 // Evaluates every entry again, the last first, and marks those whose text changed.

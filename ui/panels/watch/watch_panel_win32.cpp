@@ -17,6 +17,7 @@
 #include "ui/rich_text/rich_text_read.h"
 #include "ui/rich_text/rich_text_write.h"
 #include "ui/screen_helpers_win32.h"
+#include "util/picture_win32.h"
 #include "util/zone.h"
 
 WatchPanel g_watch;
@@ -24,7 +25,7 @@ WatchPanel g_watch;
 namespace {
 
 enum : uint32_t { WATCH_PAPER = 0xF0F0F0 };
-enum { WIDTH_STEP = 30, WHEEL_STEP = 6 };
+enum { WIDTH_STEP = 30, WHEEL_STEP = 6, PATTERN_PICTURE = 150 };
 
 RichHandle handle_of(HGDIOBJ object) { return (RichHandle)(uintptr_t)object; }
 
@@ -99,9 +100,11 @@ void inspect() {
   inspector_open_window(path, g_watch.hwnd);
 }
 
+// The section takes the new width at once; an empty list keeps its section as it is.
 void change_width(int d) {
   g_settings.WatchWidth =
       watch_preferred_width(g_settings.WatchWidth, d, g_watch.width, rich_width(g_watch.dd));
+  if (g_settings.WatchWidth > 0) layout_set_width(g_watch.hwnd, g_settings.WatchWidth);
   changes_raise(CHG_WATCHES);
 }
 
@@ -137,6 +140,32 @@ void typed(char c) {
   if (ask_expression(initial)) watch_add(g_watch.expression, -1);
 }
 
+void scroll_to(int y) {
+  const int bottom = rich_height(g_watch.dd) - g_watch.height;
+  y = y > bottom ? bottom : y;
+  g_watch.scroll_y = y < 0 ? 0 : y;
+  InvalidateRect(g_watch.hwnd, nullptr, FALSE);
+}
+
+// The arrows, HOME and END move the selection (the ends by more than any list holds),
+// which is scrolled into sight.
+const struct {
+  WPARAM key;
+  int delta;
+} kSelectionKeys[] = {{VK_UP, -1}, {VK_DOWN, 1}, {VK_HOME, -0x10000}, {VK_END, 0x10000}};
+
+void key(WPARAM vk) {
+  int delta = 0;
+  for (auto &k : kSelectionKeys) delta = k.key == vk ? k.delta : delta;
+  if (!delta || !watch_select_step(delta)) return;
+  rewrite();
+  RichRect r;  // in the document: unscrolled
+  rich_set_scroll(g_watch.dd, 0, 0);
+  rich_line_rect(g_watch.dd, g_watches.selected, &r);
+  if (r.top < g_watch.scroll_y) scroll_to(r.top);
+  else if (r.bottom > g_watch.scroll_y + g_watch.height) scroll_to(r.bottom - g_watch.height);
+}
+
 void select_at(LPARAM lparam) {
   const int line = rich_line_at(g_watch.dd, (short)LOWORD(lparam), (short)HIWORD(lparam), true);
   if (line >= 0 && rich_has_param(g_watch.dd, line)) {
@@ -150,12 +179,14 @@ void create(HWND hwnd) {
   rich_gdi_measurer_init(&g_watch.measurer, g_resources.big_font, g_resources.small_font,
                          WATCH_PAPER, GetModuleHandleA(nullptr));
   g_watch.dd = rich_create(&g_watch.measurer.measurer);
+  g_watch.pattern = picture_load(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(PATTERN_PICTURE));
   changes_add_listener(listener, 0);
 }
 
 void destroy() {
   changes_remove_listener(listener, 0);
   watch_clear();
+  if (g_watch.pattern) DeleteObject(g_watch.pattern);
   g_watch.dd = rich_destroy(g_watch.dd);
   rich_gdi_measurer_free(&g_watch.measurer);
   g_watch = WatchPanel();
@@ -173,6 +204,7 @@ LRESULT CALLBACK watch_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
       InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_CHAR: typed((char)wparam); return 0;
+    case WM_KEYDOWN: key(wparam); return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN: select_at(lparam); break;  // then the panel is focused
   }
@@ -181,21 +213,28 @@ LRESULT CALLBACK watch_panel_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 
 void watch_panel_focus(bool) { rewrite(); }
 
-void watch_panel_wheel(int delta) {
-  const int bottom = rich_height(g_watch.dd) - g_watch.height;
-  int y = g_watch.scroll_y - delta / WHEEL_STEP;
-  y = y > bottom ? bottom : y;
-  g_watch.scroll_y = y < 0 ? 0 : y;
-  InvalidateRect(g_watch.hwnd, nullptr, FALSE);
-}
+void watch_panel_wheel(int delta) { scroll_to(g_watch.scroll_y - delta / WHEEL_STEP); }
 
+// The pattern moves with the list; the selected line of the focused list is red from edge
+// to edge, under its texts.
 void watch_panel_draw(HDC dc) {
   RECT all = {0, 0, g_watch.width, g_watch.height};
-  HBRUSH paper = CreateSolidBrush(WATCH_PAPER);
+  HBRUSH paper =
+      g_watch.pattern ? CreatePatternBrush(g_watch.pattern) : CreateSolidBrush(WATCH_PAPER);
+  SetBrushOrgEx(dc, -g_watch.scroll_x, -g_watch.scroll_y, nullptr);
   FillRect(dc, &all, paper);
   DeleteObject(paper);
   if (!g_watch.dd) return;
   rich_set_scroll(g_watch.dd, g_watch.scroll_x, g_watch.scroll_y);
+  const int selected = g_watches.selected;
+  if (GetFocus() == g_watch.hwnd && selected >= 0 && selected < rich_line_count(g_watch.dd)) {
+    RichRect r;
+    rich_line_rect(g_watch.dd, selected, &r);
+    const RECT line = {0, r.top, g_watch.width, r.bottom};
+    HBRUSH red = CreateSolidBrush(WATCH_SELECTED_PAPER);
+    FillRect(dc, &line, red);
+    DeleteObject(red);
+  }
   RichGdiDrawer drawer;
   rich_gdi_drawer_init(&drawer, dc);
   rich_draw(g_watch.dd, &drawer.drawer);

@@ -22,6 +22,7 @@ struct WatchPanel {
   RichGdiMeasurer measurer;
   RichText *dd;
   int scroll_x, scroll_y, width, height;
+  HBITMAP pattern;  // the background, moved with the list
   // The expression prompt's text and history (adding and editing share them), and the
   // value prompt's.
   char expression[KQ_PATH], expression_history[KQ_PATH];

@@ -165,6 +165,12 @@ TEST_F(CpuPanelText, ValuesMarksFontsAndLinks) {
   }
   EXPECT_FALSE(has_link(doc.dd, cpu_link(CPU_LINK_RETURN, 2)));
   EXPECT_TRUE(has_link(doc.dd, CPU_PICTURE_LINK));
+  // An entry's frame goes to the data panel; entries the view does not hold go nowhere.
+  const uint32_t frames[] = {0x12FF50, 0x12FF90};
+  const CpuClick frame = cpu_click_target(&view, frames, cpu_link(CPU_LINK_FRAME, 1));
+  EXPECT_EQ(frame.target, CPU_TARGET_DATA);
+  EXPECT_EQ(frame.address, 0x12FF90u);
+  EXPECT_EQ(cpu_click_target(&view, frames, cpu_link(CPU_LINK_FRAME, 2)).target, CPU_TARGET_NONE);
 }
 
 TEST_F(CpuPanelText, MmxViewZoomAndNoRegisters) {

@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "bridge/tests/live_evaluator.h"
+#include "engine/debuggee.h"
+#include "engine/execution.h"
 #include "symbols/eval/expression.h"
 #include "ui/dialogs/input_prompt_ids.h"
 #include "ui/global_resources_win32.h"
+#include "ui/panels/code/code_position.h"
 #include "ui/panels/cpu/cpu_panel_win32.h"
 #include "ui/panels/panel_windows.h"
 #include "ui/panels/status_bar/status_bar_win32.h"
@@ -101,6 +104,14 @@ class CpuPanelTest : public LiveEvaluator {
     std::string s = text ? text : "";
     zone_free(text);
     return s;
+  }
+  // A left click inside the link, on its first line.
+  void click(uint32_t link) {
+    RichRect r;
+    rich_tag_rect(g_cpu.dd, tag_of(link), &r);
+    const LPARAM at = MAKELPARAM(r.left + 1, (r.top + r.bottom) / 2);
+    SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(panel_, WM_LBUTTONUP, 0, at);
   }
   // The panel drawn as it paints itself.
   void draw() {
@@ -201,26 +212,31 @@ TEST_F(CpuPanelTest, ShowsChangesAndMarksTheThreadsRegisters) {
   MoveWindow(panel_, 0, 0, kWidth, kHeight, FALSE);
 
   // A click on the picture at the end asks the main window for the options dialog.
-  const int picture = tag_of(CPU_PICTURE_LINK);
-  ASSERT_GE(picture, 0);
-  RichRect p;
-  rich_tag_rect(g_cpu.dd, picture, &p);
-  const LPARAM on_picture = MAKELPARAM(p.left + 1, (p.top + p.bottom) / 2);
-  SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, on_picture);
-  SendMessageA(panel_, WM_LBUTTONUP, 0, on_picture);
+  ASSERT_GE(tag_of(CPU_PICTURE_LINK), 0);
+  click(CPU_PICTURE_LINK);
   EXPECT_EQ(g_owner_commands, std::vector<int>{10076});
+
+  // EIP's name follows into the code panel and ESP's into the data panel (the stack is not
+  // executable); the first stack entry's return address moves the code position.
+  const CallStack *stack = (const CallStack *)g_debuggee.call_stack;
+  ASSERT_TRUE(stack && stack->count > 0);
+  const uint32_t clicks[][3] = {{cpu_link(CPU_LINK_NAME, 8), POSITION_CODE, shown.r[REG_EIP]},
+                                {cpu_link(CPU_LINK_NAME, 7), POSITION_DATA, shown.r[REG_ESP]},
+                                {cpu_link(CPU_LINK_RETURN, 0), POSITION_CODE, stack->code[0]}};
+  for (auto &c : clicks) {
+    positions_reset();
+    click(c[0]);
+    EXPECT_EQ(g_positions[c[1]].address, c[2]) << c[0];
+  }
+  positions_reset();
 
   // EAX typed into the prompt of its value reaches the thread, and nothing else changes.
   ASSERT_TRUE(run_to(table_.probe_call));
   changes_broadcast();
   RegisterSet before = engine_registers();
-  RichRect r;
-  rich_tag_rect(g_cpu.dd, tag_of(cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX)), &r);
-  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   g_answer = "0x12345670 + 8";
   SetTimer(nullptr, 0, 30, answer_prompt);
-  SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageA(panel_, WM_LBUTTONUP, 0, at);  // the prompt runs in here
+  click(cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX));  // the prompt runs in here
   EXPECT_EQ(g_caption, "Change EAX register");
   // The prompt offered the value as the evaluator writes it, which reads back the same.
   ValueDescriptor offered;
@@ -279,17 +295,13 @@ TEST_F(CpuPanelTest, AValueOfAnEndedThreadIsNotChanged) {
   ASSERT_TRUE(launch_probe());
   changes_raise(CHG_STATE);
   changes_broadcast();
-  RichRect r;
-  rich_tag_rect(g_cpu.dd, tag_of(cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX)), &r);
   ASSERT_TRUE(debuggee_resume());
   ASSERT_TRUE(drain_until_stop());
   ASSERT_EQ(DS_EXITED, debuggee_state());
-  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   g_answer = "0x12345678";
   g_caption.clear();
   SetTimer(nullptr, 0, 30, answer_prompt);
-  SendMessageA(panel_, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageA(panel_, WM_LBUTTONUP, 0, at);  // the message box runs in here
+  click(cpu_link(CPU_LINK_VALUE, CPU_ROW_EAX));  // the message box runs in here
   EXPECT_EQ(g_caption, "EAX");
   EXPECT_TRUE(has(log(), "WARNING: EAX cannot be changed: the thread is not stopped\n")) << log();
   EXPECT_FALSE(has(log(), "Change EAX")) << log();

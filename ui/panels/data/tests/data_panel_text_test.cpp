@@ -10,6 +10,8 @@
 #include "symbols/comments.h"
 #include "symbols/entries.h"
 #include "symbols/tests/symbols_fixture.h"
+#include "symbols/eval/value.h"
+#include "ui/panels/data/data_panel_labels.h"
 #include "ui/panels/data/data_panel_text.h"
 #include "ui/rich_text/tests/drawn_runs.h"
 #include "ui/rich_text/tests/rich_text_doc.h"
@@ -177,6 +179,18 @@ TEST_F(DataPanelText, ThePageShowsLabelsBytesCharactersAndComments) {
     }
     EXPECT_EQ(sel.marked, marked) << sel.first;
   }
+
+  // A register names both cells of its byte, EIP drawn first; registers off the page none.
+  uint32_t regs[ER_COUNT] = {};
+  regs[ER_EAX] = regs[ER_ESP] = 0x2FF1;
+  regs[ER_EIP] = 0x2FF8;
+  DataLabel labels[DATA_LABELS];
+  std::string named;
+  for (int i = 0, n = data_page_labels(&page, regs, labels, DATA_LABELS); i < n; i++)
+    named += std::string(g_data_markers[labels[i].marker].name) +
+             std::to_string(page.cells[labels[i].cell].column) + " ";
+  EXPECT_EQ("EIP1 EIP2 ESP1 ESP2 EAX1 EAX2 ", named);
+  EXPECT_EQ(2 * 3, data_page_labels(&page, regs, labels, DATA_LABELS));
   data_page_free(&page);
 }
 

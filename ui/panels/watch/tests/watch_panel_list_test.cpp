@@ -71,6 +71,13 @@ TEST_F(WatchListTest, CommandsKeepOrderSelectionAndTexts) {
     EXPECT_EQ(s.after, expressions());
     EXPECT_EQ(s.selected, g_watches.selected);
   }
+  // The arrows keep the selection in the list; from none, down selects the first, up the last.
+  const int keys[][3] = {{2, 1, 2}, {2, -1, 1}, {1, -5, 0}, {0, 5, 2}, {-1, 1, 0}, {-1, -1, 2}};
+  for (auto &k : keys) {
+    g_watches.selected = k[0];
+    EXPECT_EQ(k[0] != k[2], watch_select_step(k[1])) << k[0] << " " << k[1];
+    EXPECT_EQ(k[2], g_watches.selected) << k[0] << " " << k[1];
+  }
   watch_clear();
   EXPECT_EQ(0, g_watches.count);
   EXPECT_EQ(-1, g_watches.selected);
