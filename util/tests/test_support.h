@@ -1,5 +1,6 @@
 // Helpers shared by the utility tests: a log file per test and reading it back.
 #pragma once
+#include <gtest/gtest.h>
 #include <stdio.h>
 
 #include <string>
@@ -55,4 +56,27 @@ inline std::string open_test_log(const char *name) {
   std::string path = temp_log_path(name);
   log_open_file(path.c_str(), "test.exe");
   return path;
+}
+
+// What a test wrote to its log: the lines after the greeting (lines 1 to 3) without the
+// numbers the log puts before them, and without the closing "Bye!". Every line must carry
+// the number that follows on from the line before.
+inline std::string log_body(const std::string &path) {
+  log_close();
+  const std::string text = read_file(path);
+  std::string body;
+  unsigned number = 1;
+  for (size_t at = 0, end; at < text.size(); at = end, number++) {
+    end = text.find('\n', at);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string head = " " + std::to_string(number) + "\t";
+    if (text.compare(at, head.size(), head)) {
+      ADD_FAILURE() << "line " << number << " of the log: " << text.substr(at, end - at);
+      break;
+    }
+    if (number > 3) body += text.substr(at + head.size(), end - at - head.size());
+  }
+  const size_t bye = body.size() >= 5 ? body.size() - 5 : 0;
+  if (body.compare(bye, std::string::npos, "Bye!\n") == 0) body.resize(bye);
+  return body;
 }
