@@ -225,7 +225,7 @@ TEST_F(Modules, DebugDirectoryEntriesAreOfferedUntilOneIsAccepted) {
     put32(&image.bytes, 0x310, 1);
     for (int i = 0; i < 3; i++) image.debug_entry(i, 2, i ? 0x310 : 0x300);
     std::string path = temp_path("built.dll");
-    ASSERT_TRUE(write_bytes(path, image.bytes));
+    ASSERT_TRUE(write_file(path, image.bytes.data(), image.bytes.size()));
     g_offers.clear();
     g_sought.clear();
     g_accept_at = c.accept_at;

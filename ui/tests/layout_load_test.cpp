@@ -14,9 +14,7 @@ namespace {
 struct ScriptFile {
   std::string path;
   ScriptFile(const char *name, const std::string &text) : path(temp_log_path(name)) {
-    FILE *f = fopen(path.c_str(), "wb");
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
+    EXPECT_TRUE(write_file(path, text));
   }
   ~ScriptFile() { remove(path.c_str()); }
 };

@@ -40,6 +40,17 @@ inline int wait_scale() {
   return scale > 0 ? scale : 1;
 }
 
+// Writes the whole file; false when it cannot.
+inline bool write_file(const std::string &path, const void *data, size_t size) {
+  FILE *f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(data, 1, size, f) == size;
+  return fclose(f) == 0 && ok;
+}
+inline bool write_file(const std::string &path, const std::string &text) {
+  return write_file(path, text.data(), text.size());
+}
+
 inline std::string read_file(const std::string &path) {
   std::string text;
   FILE *f = fopen(path.c_str(), "rb");

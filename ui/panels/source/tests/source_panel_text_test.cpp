@@ -268,7 +268,7 @@ TEST_F(SourceShow, SourceFileElseTheModulesDump) {
   make_dir(dir);
   const std::string program = dir + kSeparator + "made.exe";
   const std::string file = dir + kSeparator + "made.c";
-  ASSERT_TRUE(write_bytes(file, std::vector<uint8_t>(kMade, kMade + strlen(kMade))));
+  ASSERT_TRUE(write_file(file, kMade));
   sources_set_program(program.c_str());
   const uint16_t lines[] = {5, 6};
   const uint32_t addresses[] = {0x10001000, 0x10001010};
@@ -292,7 +292,7 @@ TEST_F(SourceShow, SourceFileElseTheModulesDump) {
   make_dir(search);
   const std::string other = search + kSeparator + "other.c";
   const char kOther[] = "int other;\n";
-  ASSERT_TRUE(write_bytes(other, std::vector<uint8_t>(kOther, kOther + strlen(kOther))));
+  ASSERT_TRUE(write_file(other, kOther));
   char saved[SETTING_LONG_TEXT];
   text_copy(saved, sizeof saved, g_settings.SourceSearchPaths);
   text_copy(g_settings.SourceSearchPaths, sizeof g_settings.SourceSearchPaths,
