@@ -135,59 +135,51 @@ TEST(RichTextWrite, FormattedMarkupIsCutTo260) {
   EXPECT_EQ(seen(cut.dd), "'" + std::string(259, 'x') + "'");
 }
 
-struct LineWant {
-  int x, y, width, height, start, end, flags;
-};
-
-void expect_lines(RichText *dd, const LineWant *want, int count, const char *what) {
-  ASSERT_EQ(rich_line_count(dd), count) << what;
-  for (int i = 0; i < count; i++) {
+// Each line as "x,y widthxheight flags 'text'", the flags T, F and C for tags, fonts and
+// colours that do not balance; lines follow each other without a gap.
+std::string lines_of(RichText *dd) {
+  std::string out;
+  for (int i = 0; i < rich_line_count(dd); i++) {
     const RichLine &l = dd->lines[i];
-    const LineWant &w = want[i];
-    EXPECT_EQ(l.x, w.x) << what << " line " << i;
-    EXPECT_EQ(l.y, w.y) << what << " line " << i;
-    EXPECT_EQ(l.width, w.width) << what << " line " << i;
-    EXPECT_EQ(l.height, w.height) << what << " line " << i;
-    EXPECT_EQ(l.start, w.start) << what << " line " << i;
-    EXPECT_EQ(l.end, w.end) << what << " line " << i;
-    EXPECT_EQ(l.flags, w.flags) << what << " line " << i;
+    if (i) EXPECT_EQ(l.start, dd->lines[i - 1].end) << i;
+    char *text = rich_text_range(dd, l.start, l.end), t[64];
+    snprintf(t, sizeof t, "%s%d,%d %dx%d %s%s%s '", i ? "; " : "", l.x, l.y, l.width, l.height,
+             l.flags & LNF_TAGS ? "T" : "", l.flags & LNF_FONTS ? "F" : "",
+             l.flags & LNF_COLORS ? "C" : l.flags & LNF_STYLE ? "" : "-");
+    out += t + std::string(text) + "'";
+    zone_free(text);
   }
+  return out;
 }
 
 TEST(RichTextWrite, LinesMeasuresAndStyleFlags) {
   struct {
-    const char *markup;
-    LineWant lines[4];
-    int count, width, height;
+    const char *markup, *lines;
+    int width, height;
   } cases[] = {
       // GUI: a is 6, a space 4, so tab stops every 32: a to 6, the tab to 32, b to 38.
-      {"<font gui>a\tb", {{0, 0, 38, 13, 0, 18, LNF_FONTS}}, 1, 38, 13},
+      {"<font gui>a\tb", "0,0 38x13 F 'a\tb'", 38, 13},
       // A tab at the origin advances a whole step; six letters (36) go on to 64.
-      {"<font gui>\tb\nabcdef\tb</font>",
-       {{0, 0, 38, 13, 0, 13, LNF_FONTS}, {0, 13, 70, 13, 13, 32, LNF_FONTS}}, 2, 70, 26},
+      {"<font gui>\tb\nabcdef\tb</font>", "0,0 38x13 F '\tb\r\n'; 0,13 70x13 F 'abcdef\tb'",
+       70, 26},
       // A font closed two lines later: both ends carry the font flag, the line between
       // not. The newline after the close takes the height of a space in the context's
       // font (16) but the line keeps the 24 of its "c".
       {"<font big>a\nb\nc</font>\nd",
-       {{0, 0, 12, 24, 0, 12, LNF_FONTS},
-        {0, 24, 12, 24, 12, 19, 0},
-        {0, 48, 12, 24, 19, 27, LNF_FONTS},
-        {0, 72, 8, 16, 27, 33, 0}},
-       4, 12, 88},
+       "0,0 12x24 F 'a\r\n'; 0,24 12x24 - 'b\r\n'; 0,48 12x24 F 'c\r\n'; 0,72 8x16 - 'd'", 12,
+       88},
       // Colours and papers count together; balanced lines carry nothing.
-      {"<color 1>a</color><paper 2>b\n</paper>c",
-       {{0, 0, 16, 16, 0, 24, LNF_COLORS}, {0, 16, 8, 16, 24, 31, LNF_COLORS}}, 2, 16, 32},
+      {"<color 1>a</color><paper 2>b\n</paper>c", "0,0 16x16 C 'ab\r\n'; 0,16 8x16 C 'c'", 16,
+       32},
       // A close first freezes the count below zero: opening again cannot balance it.
-      {"<color 1>\n</color><color 2>x",
-       {{0, 0, 0, 16, 0, 6, LNF_COLORS}, {0, 16, 8, 16, 6, 18, LNF_COLORS}}, 2, 8, 32},
+      {"<color 1>\n</color><color 2>x", "0,0 0x16 C '\r\n'; 0,16 8x16 C 'x'", 8, 32},
       // A picture raises the line to its height; an empty last line has none.
-      {"<image Logo.gif>x\n",
-       {{0, 0, 48, 30, 0, 12, 0}, {0, 30, 0, 0, 12, 12, 0}}, 2, 48, 30},
+      {"<image Logo.gif>x\n", "0,0 48x30 - 'x\r\n'; 0,30 0x0 - ''", 48, 30},
   };
   for (auto &c : cases) {
     RichDoc doc;
     ASSERT_TRUE(rich_put_markup(doc.dd, c.markup)) << c.markup;
-    expect_lines(doc.dd, c.lines, c.count, c.markup);
+    EXPECT_EQ(lines_of(doc.dd), c.lines) << c.markup;
     EXPECT_EQ(rich_width(doc.dd), c.width) << c.markup;
     EXPECT_EQ(rich_height(doc.dd), c.height) << c.markup;
   }
