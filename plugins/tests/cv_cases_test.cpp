@@ -12,19 +12,10 @@
 #include "plugins/tests/recording_api.h"
 #include "plugins/tests/undname_oracle.h"
 #include "plugins/tests/winedump_oracle.h"
+#include "tests/support/pe_builder.h"
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
-
-void put16(Bytes *b, uint32_t v) {
-  b->push_back(v & 0xFF);
-  b->push_back(v >> 8 & 0xFF);
-}
-void put32(Bytes *b, uint32_t v) {
-  put16(b, v & 0xFFFF);
-  put16(b, v >> 16);
-}
 void put_name(Bytes *b, const char *name) {
   b->push_back((uint8_t)strlen(name));
   b->insert(b->end(), name, name + strlen(name));
@@ -38,19 +29,19 @@ Bytes cat(std::initializer_list<Bytes> parts) {
 // A type or symbol record: its length WORD, then kind and body.
 Bytes record(uint16_t kind, const Bytes &body) {
   Bytes r;
-  put16(&r, 2 + body.size());
-  put16(&r, kind);
+  append16(&r, 2 + body.size());
+  append16(&r, kind);
   return cat({r, body});
 }
 
 struct Fields {
   Bytes b;
   Fields &u16(uint32_t v) {
-    put16(&b, v);
+    append16(&b, v);
     return *this;
   }
   Fields &u32(uint32_t v) {
-    put32(&b, v);
+    append32(&b, v);
     return *this;
   }
   Fields &u8(uint8_t v) {
@@ -110,16 +101,16 @@ Bytes nb11(std::vector<std::pair<uint16_t, Bytes>> sections) {
   }
   uint32_t directory = data.size();
   memcpy(&data[4], &directory, 4);
-  put16(&data, 16);
-  put16(&data, 12);
-  put32(&data, sections.size());
-  put32(&data, 0);
-  put32(&data, 0);
+  append16(&data, 16);
+  append16(&data, 12);
+  append32(&data, sections.size());
+  append32(&data, 0);
+  append32(&data, 0);
   for (size_t i = 0; i < sections.size(); i++) {
-    put16(&data, sections[i].first);
-    put16(&data, 1);
-    put32(&data, places[i].first);
-    put32(&data, places[i].second);
+    append16(&data, sections[i].first);
+    append16(&data, 1);
+    append32(&data, places[i].first);
+    append32(&data, places[i].second);
   }
   return data;
 }

@@ -11,19 +11,12 @@
 #include "plugins/tdsread/tds_reader.h"
 #include "plugins/tests/corpus_files.h"
 #include "plugins/tests/recording_api.h"
+#include "tests/support/pe_builder.h"
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
 
 const char kSmall[] = "tds/cb10-bcc32c-Base64/Project1.tds";
-
-uint32_t get32(const Bytes &b, size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
-}
-void put32(Bytes *b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; i++) (*b)[at + i] = (uint8_t)(v >> (8 * i));
-}
 
 bool load(const Bytes &file, TdsCounts *counts = nullptr) {
   recording_reset();
@@ -33,9 +26,9 @@ bool load(const Bytes &file, TdsCounts *counts = nullptr) {
 // Where the directory's entries start, and their size.
 size_t entries_at(const Bytes &file, uint16_t *entry_size, uint32_t *count) {
   size_t dir = get32(file, 4);
-  *entry_size = (uint16_t)(file[dir + 2] | file[dir + 3] << 8);
+  *entry_size = (uint16_t)get16(file, dir + 2);
   *count = get32(file, dir + 4);
-  return dir + (file[dir] | file[dir + 1] << 8);
+  return dir + get16(file, dir);
 }
 
 TEST(TdsCases, RefusedDataDefinesNothingAndSaysWhy) {

@@ -7,6 +7,7 @@
 
 #include "settings/changes.h"
 #include "settings/settings.h"
+#include "util/tests/test_support.h"
 
 static const SettingsMachine kMachine = {"C:\\start", "C:\\kq\\kq.exe", "C:\\windows\\system32",
                                          {0, 0, 1200, 900}};
@@ -22,11 +23,7 @@ struct SettingsFile : ::testing::Test {
     settings_free();
     unlink(path);
   }
-  void write(const char *text) {
-    FILE *f = fopen(path, "wb");
-    fputs(text, f);
-    fclose(f);
-  }
+  void write(const std::string &text) { ASSERT_TRUE(write_file(path, text)); }
   std::string read() {
     std::string s;
     FILE *f = fopen(path, "rb");

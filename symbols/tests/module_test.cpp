@@ -10,6 +10,7 @@
 #include "symbols/sources.h"
 #include "symbols/types.h"
 #include "symbols_fixture.h"
+#include "tests/support/pe_builder.h"
 
 namespace {
 
@@ -154,39 +155,15 @@ TEST_F(Modules, LookUpsByAddressNameAndSection) {
 
 // A small image: headers, one section at RVA 0x1000 (file 0x200, 0x400 bytes), and
 // whatever the test puts in the section and the data directories.
-struct BuiltImage {
-  std::vector<uint8_t> bytes = std::vector<uint8_t>(0x600);
-  void put16(uint32_t at, uint32_t v) { bytes[at] = (uint8_t)v; bytes[at + 1] = (uint8_t)(v >> 8); }
-  void put32(uint32_t at, uint32_t v) { put16(at, v & 0xFFFF); put16(at + 2, v >> 16); }
-  BuiltImage(uint32_t subsystem, uint32_t characteristics) {
-    put16(0, 0x5A4D);
-    put32(0x3C, 0x40);
-    put32(0x40, 0x4550);
-    put16(0x44, 0x14C);
-    put16(0x46, 1);             // sections
-    put32(0x48, 0x12345678);    // time stamp
-    put16(0x54, 0xE0);          // optional header size
-    put16(0x56, characteristics);
-    put16(0x58, 0x10B);
-    put32(0x58 + 16, 0x1010);   // entry
-    put32(0x58 + 28, 0x400000); // image base
-    put16(0x58 + 68, subsystem);
-    put32(0x58 + 92, 16);
-    memcpy(&bytes[0x138], ".data", 5);
-    put32(0x138 + 8, 0x400);
-    put32(0x138 + 12, 0x1000);
-    put32(0x138 + 16, 0x400);
-    put32(0x138 + 20, 0x200);
-    put32(0x138 + 36, 0xC0000040);
-  }
-  void directory(int index, uint32_t rva, uint32_t size) {
-    put32(0xB8 + index * 8, rva);
-    put32(0xBC + index * 8, size);
+struct BuiltImage : PeBuilder {
+  BuiltImage(uint32_t subsystem, uint32_t characteristics)
+      : PeBuilder(0x600, 0x400000, subsystem, characteristics) {
+    section(0, ".data", 0x400, 0x1000, 0x400, 0x200, 0xC0000040);
   }
   // Debug entry i of a directory at RVA 0x1000, its data at file offset raw.
   void debug_entry(int i, uint32_t type, uint32_t raw) {
-    put32(0x200 + i * 28 + 12, type);
-    put32(0x200 + i * 28 + 24, raw);
+    put32(&bytes, 0x200 + i * 28 + 12, type);
+    put32(&bytes, 0x200 + i * 28 + 24, raw);
   }
 };
 
@@ -245,10 +222,10 @@ TEST_F(Modules, DebugDirectoryEntriesAreOfferedUntilOneIsAccepted) {
     BuiltImage image(c.subsystem, c.characteristics);
     image.directory(PE_DIR_DEBUG, c.dir_size ? 0x1000 : 0, c.dir_size);
     memcpy(&image.bytes[0x300], "NB10", 4);
-    image.put32(0x310, 1);
+    put32(&image.bytes, 0x310, 1);
     for (int i = 0; i < 3; i++) image.debug_entry(i, 2, i ? 0x310 : 0x300);
     std::string path = temp_path("built.dll");
-    ASSERT_TRUE(write_bytes(path, image.bytes));
+    ASSERT_TRUE(write_file(path, image.bytes.data(), image.bytes.size()));
     g_offers.clear();
     g_sought.clear();
     g_accept_at = c.accept_at;

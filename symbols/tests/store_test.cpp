@@ -202,9 +202,9 @@ TEST_F(Store, SourcePathsAreFoundBesideTheProgramAndAlongTheSearchPaths) {
   make_dir(root);
   make_dir(sub);
   make_dir(far);
-  write_bytes(root + sep + "prog.c", {'x'});
-  write_bytes(sub + sep + "deep.c", {'x'});
-  write_bytes(far + sep + "away.c", {'x'});
+  write_file(root + sep + "prog.c", "x");
+  write_file(sub + sep + "deep.c", "x");
+  write_file(far + sep + "away.c", "x");
   symbols_set_program((root + sep + "prog.exe").c_str());
   char path[KQ_PATH];
   g_settings.SearchSourceInSubfolders = 1;

@@ -37,13 +37,6 @@ inline std::string temp_path(const char *name) {
   return log.substr(0, log.find_last_of("\\/") + 1) + "kq_symbols_" + name;
 }
 
-inline bool write_bytes(const std::string &path, const std::vector<uint8_t> &bytes) {
-  FILE *f = fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return fclose(f) == 0 && ok;
-}
-
 class SymbolsTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -6,52 +6,21 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/pe_builder.h"
 #include "tools/code_corpus.h"
 #include "tools/pe_sections.h"
 
 namespace {
 
-const uint32_t kPeOffset = 0x40, kOptionalSize = 0xE0;
-const uint32_t kTableOffset = kPeOffset + 24 + kOptionalSize;
-
-void put16(std::vector<uint8_t> *b, size_t at, uint32_t v) {
-  (*b)[at] = (uint8_t)v;
-  (*b)[at + 1] = (uint8_t)(v >> 8);
-}
-
-void put32(std::vector<uint8_t> *b, size_t at, uint32_t v) {
-  put16(b, at, v & 0xFFFF);
-  put16(b, at + 2, v >> 16);
-}
-
-size_t section_field(int index, int field_offset) {
-  return kTableOffset + 40 * (size_t)index + (size_t)field_offset;
-}
+const uint32_t kPeOffset = PeBuilder::PE;
+size_t section_field(int index, int offset) { return PeBuilder::section_field(index, offset); }
 
 // A small image: ".text" (code, 0x30 bytes in memory, 0x200 in the file) and ".data".
-std::vector<uint8_t> make_image() {
-  std::vector<uint8_t> b(0x600, 0);
-  put16(&b, 0, 0x5A4D);
-  put32(&b, 0x3C, kPeOffset);
-  put32(&b, kPeOffset, 0x00004550);
-  put16(&b, kPeOffset + 4, 0x14C);
-  put16(&b, kPeOffset + 6, 2);
-  put16(&b, kPeOffset + 20, kOptionalSize);
-  put16(&b, kPeOffset + 24, 0x10B);
-  put32(&b, kPeOffset + 24 + 28, 0x10000000);
-  memcpy(&b[section_field(0, 0)], ".text", 5);
-  put32(&b, section_field(0, 8), 0x30);
-  put32(&b, section_field(0, 12), 0x1000);
-  put32(&b, section_field(0, 16), 0x200);
-  put32(&b, section_field(0, 20), 0x200);
-  put32(&b, section_field(0, 36), 0x60000020);
-  memcpy(&b[section_field(1, 0)], ".data", 5);
-  put32(&b, section_field(1, 8), 0x1000);
-  put32(&b, section_field(1, 12), 0x2000);
-  put32(&b, section_field(1, 16), 0x200);
-  put32(&b, section_field(1, 20), 0x400);
-  put32(&b, section_field(1, 36), 0xC0000040);
-  return b;
+Bytes make_image() {
+  PeBuilder pe(0x600, 0x10000000);
+  pe.section(0, ".text", 0x30, 0x1000, 0x200, 0x200, 0x60000020);
+  pe.section(1, ".data", 0x1000, 0x2000, 0x200, 0x400, 0xC0000040);
+  return pe.bytes;
 }
 
 // Reads from an exactly sized heap copy, so that a read past the end is caught.

@@ -39,13 +39,6 @@ Bytes file_bytes(const std::string &path) {
   return Bytes(text.begin(), text.end());
 }
 
-void write_file(const std::string &path, const Bytes &bytes) {
-  FILE *f = fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  fwrite(bytes.data(), 1, bytes.size(), f);
-  fclose(f);
-}
-
 // ImageMagick's reading of one frame, at the frame's own geometry (nothing coalesced).
 struct OracleFrame {
   int left, top, width, height;
@@ -401,7 +394,7 @@ TEST(Gif, TransparentColourIsTheSmallestFreeOne) {
   // ImageMagick agrees about which pixels are transparent.
   Bytes bytes = one_image(2, 2, {0, 1, 3, 3}, {0, 1, 2, 3}, 0);
   std::string path = case_path("transparent_two");
-  write_file(path, bytes);
+  ASSERT_TRUE(write_file(path, bytes.data(), bytes.size()));
   GifImage *images = decode(bytes);
   expect_same_images(images, oracle_frames(path));
   gif_free(images);
@@ -420,7 +413,7 @@ TEST(Gif, InterlacedRowsFollowThePasses) {
   ASSERT_EQ(image_count(images), 1);
   for (int k = 0; k < 16; k++) EXPECT_EQ(images->pixels[kRowOf[k]], table[k]) << k;
   std::string path = case_path("interlaced_rows");
-  write_file(path, bytes);
+  ASSERT_TRUE(write_file(path, bytes.data(), bytes.size()));
   expect_same_images(images, oracle_frames(path));
   gif_free(images);
 }

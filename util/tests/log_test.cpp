@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include <string>
 
 #include "test_support.h"
@@ -10,11 +12,7 @@
 
 namespace {
 
-std::string close_and_read(const std::string &path) {
-  log_close();
-  return read_file(path);
-}
-
+// Every line takes the next number (log_body checks them), the greeting the first three.
 TEST(Log, GreetingNumbersAndLineJoining) {
   std::string path = open_test_log("greeting");
   log_write("a\nb");
@@ -23,16 +21,11 @@ TEST(Log, GreetingNumbersAndLineJoining) {
   log_info("info %d", 7);
   log_warning("bad %s", "thing");
   log_printf("%s", "");
-  std::string text = close_and_read(path);
+  EXPECT_EQ(log_body(path), "a\nbc\ninfo 7\nWARNING: bad thing\n");
   log_close();  // a second close writes nothing more
-
-  std::string expect_start = " 1\tHello from <test.exe>\n 2\tCurrent time: ";
-  EXPECT_EQ(text.compare(0, expect_start.size(), expect_start), 0) << text;
-  size_t date = text.find(" 3\tCurrent date: ");
-  ASSERT_NE(date, std::string::npos);
-  std::string rest = text.substr(text.find('\n', date) + 1);
-  EXPECT_EQ(rest,
-            " 4\ta\n 5\tbc\n 6\tinfo 7\n 7\tWARNING: bad thing\n 8\tBye!\n");
+  std::string text = read_file(path);
+  EXPECT_EQ(text.find(" 1\tHello from <test.exe>\n 2\tCurrent time: "), 0u) << text;
+  EXPECT_NE(text.find("\n 3\tCurrent date: "), std::string::npos) << text;
 }
 
 // With no debugger attached, the break line is a warning that takes its own number.
@@ -41,20 +34,14 @@ TEST(Log, BreakLineIsAWarningOfItsOwn) {
   log_set_break_line(5);
   log_write("a\nb\n");
   log_set_break_line(-1);
-  std::string text = close_and_read(path);
-  std::string rest = text.substr(text.find("\n 4\t") + 1);
-  EXPECT_EQ(rest, " 4\ta\n 5\tWARNING: Waiting an error here...\n 6\tb\n 7\tBye!\n");
+  EXPECT_EQ(log_body(path), "a\nWARNING: Waiting an error here...\nb\n");
 }
 
+// 2047 characters, then "Bye!" continues the same line.
 TEST(Log, LongFormattedMessageIsCut) {
   std::string path = open_test_log("long");
-  std::string big(3000, 'x');
-  log_printf("%s", big.c_str());
-  std::string text = close_and_read(path);
-  size_t start = text.find(" 4\t") + 3;
-  size_t bye = text.find("Bye!");
-  // 2047 characters, then "Bye!" continues the same line.
-  EXPECT_EQ(bye - start, 2047u);
+  log_printf("%s", std::string(3000, 'x').c_str());
+  EXPECT_EQ(log_body(path), std::string(2047, 'x'));
 }
 
 TEST(Log, HexDumpLines) {
@@ -71,20 +58,17 @@ TEST(Log, HexDumpLines) {
 
   std::string path = open_test_log("dump");
   log_hexdump(bytes, 20);
-  std::string text = close_and_read(path);
-  EXPECT_NE(text.find(" 4\t"), std::string::npos);
-  EXPECT_NE(text.find(" 5\t"), std::string::npos);
-  EXPECT_NE(text.find(" 6\tBye!"), std::string::npos);
+  std::string two_lines = log_body(path);
+  EXPECT_EQ(std::count(two_lines.begin(), two_lines.end(), '\n'), 2) << two_lines;
 }
 
 TEST(Log, TraceNamesTheCallerOrItsAddress) {
   std::string path = open_test_log("trace");
   log_trace("hello %d\n", 1);
-  std::string text = close_and_read(path);
+  std::string text = log_body(path);
   // Without a map file for this program the caller is shown as its address.
-  size_t at = text.find(" 4\t[");
-  ASSERT_NE(at, std::string::npos) << text;
-  EXPECT_NE(text.find("]: hello 1\n", at), std::string::npos) << text;
+  EXPECT_EQ(text[0], '[') << text;
+  EXPECT_NE(text.find("]: hello 1\n"), std::string::npos) << text;
 }
 
 TEST(Log, WritesWhileClosedAreDropped) {

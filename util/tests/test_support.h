@@ -39,6 +39,17 @@ inline int wait_scale() {
   return scale > 0 ? scale : 1;
 }
 
+// Writes the whole file; false when it cannot.
+inline bool write_file(const std::string &path, const void *data, size_t size) {
+  FILE *f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(data, 1, size, f) == size;
+  return fclose(f) == 0 && ok;
+}
+inline bool write_file(const std::string &path, const std::string &text) {
+  return write_file(path, text.data(), text.size());
+}
+
 inline std::string read_file(const std::string &path) {
   std::string text;
   FILE *f = fopen(path.c_str(), "rb");
@@ -55,4 +66,26 @@ inline std::string open_test_log(const char *name) {
   std::string path = temp_log_path(name);
   log_open_file(path.c_str(), "test.exe");
   return path;
+}
+
+// What a test wrote to its log: the lines after the greeting (lines 1 to 3) without the
+// numbers the log puts before them, and without the closing "Bye!". From a line that does
+// not carry the number following on from the line before, the rest is given as it is,
+// behind a mark, so that the comparison fails there.
+inline std::string log_body(const std::string &path) {
+  log_close();
+  const std::string text = read_file(path);
+  std::string body;
+  unsigned number = 1;
+  for (size_t at = 0, end; at < text.size(); at = end, number++) {
+    end = text.find('\n', at);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string head = " " + std::to_string(number) + "\t";
+    if (text.compare(at, head.size(), head))
+      return body + "<not line " + head + ">" + text.substr(at);
+    if (number > 3) body += text.substr(at + head.size(), end - at - head.size());
+  }
+  const size_t bye = body.size() >= 5 ? body.size() - 5 : 0;
+  if (body.compare(bye, std::string::npos, "Bye!\n") == 0) body.resize(bye);
+  return body;
 }

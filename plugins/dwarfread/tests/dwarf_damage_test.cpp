@@ -10,12 +10,9 @@
 #include "plugins/dwarfread/tests/dwarfdump_oracle.h"
 #include "plugins/tests/recording_api.h"
 #include "symbols/pe_image.h"
+#include "tests/support/pe_builder.h"
 
 namespace {
-
-void put32(std::vector<uint8_t> &bytes, size_t at, uint32_t value) {
-  if (at + 4 <= bytes.size()) memcpy(&bytes[at], &value, 4);
-}
 
 // The file offset of a section of the image.
 size_t section_at(const std::vector<uint8_t> &bytes, const char *name) {
@@ -39,7 +36,7 @@ void typedef_names_itself(std::vector<uint8_t> &bytes, const std::string &file) 
       uint32_t value;
       memcpy(&value, &bytes[at], 4);
       if (value == target) {
-        put32(bytes, at, (uint32_t)dies[i].offset);
+        put32(&bytes, at, (uint32_t)dies[i].offset);
         return;
       }
     }
@@ -53,7 +50,7 @@ void abbrevs_past_end(std::vector<uint8_t> &bytes, const std::string &) {
   memcpy(&pe, &bytes[0x3C], 4);
   size_t table = pe + 24 + image.header.optional_size;
   const PeSectionHeader *s = pe_find_section(&image, ".debug_abbrev");
-  if (s) put32(bytes, table + (size_t)(s - image.sections) * 40 + 20, (uint32_t)bytes.size() + 1);
+  if (s) put32(&bytes, table + (size_t)(s - image.sections) * 40 + 20, (uint32_t)bytes.size() + 1);
 }
 
 struct DamageCase {
@@ -66,22 +63,22 @@ TEST(DwarfDamage, DamageIsLoggedAndPassedOver) {
   const DamageCase kCases[] = {
       {"unit longer than its section",
        [](std::vector<uint8_t> &b, const std::string &) {
-         put32(b, section_at(b, ".debug_info"), 0x7ffffff0);
+         put32(&b, section_at(b, ".debug_info"), 0x7ffffff0);
        },
        "DWARF: damaged unit at 00000000"},
       {"abbreviations outside their section",
        [](std::vector<uint8_t> &b, const std::string &) {
-         put32(b, section_at(b, ".debug_info") + 8, 0x7ffffff0);
+         put32(&b, section_at(b, ".debug_info") + 8, 0x7ffffff0);
        },
        "DWARF: damaged unit at 00000000"},
       {"line program longer than its section",
        [](std::vector<uint8_t> &b, const std::string &) {
-         put32(b, section_at(b, ".debug_line"), 0x7ffffff0);
+         put32(&b, section_at(b, ".debug_line"), 0x7ffffff0);
        },
        "DWARF: damaged line program at 00000000"},
       {"line header longer than its program",
        [](std::vector<uint8_t> &b, const std::string &) {
-         put32(b, section_at(b, ".debug_line") + 6 + 2, 0x7ffffff0);
+         put32(&b, section_at(b, ".debug_line") + 6 + 2, 0x7ffffff0);
        },
        "DWARF: damaged line program at 00000000"},
       {"abbreviation code unknown",

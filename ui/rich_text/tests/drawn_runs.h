@@ -1,5 +1,6 @@
-// The runs of text a document draws, each with its line's position and its colours, taken
-// by a recording drawer: what the panels' document tests compare.
+// What a document draws, in order, taken by a recording drawer: each run of text with its
+// place, font and colours, and each picture (a run without text) with its place. What the
+// rich-text and panels' document tests compare.
 #pragma once
 #include <stdint.h>
 
@@ -10,33 +11,40 @@
 
 struct DrawnRun {
   std::string text;
-  int y;
+  int x, y;
   uint32_t color, paper;
+  RichHandle font, image;  // image 0 for text
 };
 
-inline std::vector<DrawnRun> drawn_runs(RichText *dd) {
+// base is the drawing context's own text colour.
+inline std::vector<DrawnRun> drawn_runs(RichText *dd, uint32_t base = 0) {
   struct Context {
     std::vector<DrawnRun> runs;
-    uint32_t color = 0, paper = RICH_TRANSPARENT;
+    uint32_t base, color = 0, paper = RICH_TRANSPARENT;
+    RichHandle font = 0;
   } context;
+  context.base = base;
   RichDrawer drawer = {
       &context,
-      [](void *, int, int, RichRect *clip, uint32_t *color) {
-        *clip = {0, 0, 100000, 100000};
-        *color = 0;
+      [](void *c, int, int, RichRect *clip, uint32_t *color) {
+        *clip = {-100000, -100000, 100000, 100000};
+        *color = ((Context *)c)->base;
       },
       [](void *) {},
-      [](void *, RichHandle) {},
+      [](void *c, RichHandle font) { ((Context *)c)->font = font; },
       [](void *c, uint32_t text, uint32_t paper) {
         ((Context *)c)->color = text;
         ((Context *)c)->paper = paper;
       },
-      [](void *c, int, int y, const char *text, int count) {
-        Context *x = (Context *)c;
-        x->runs.push_back({std::string(text, (size_t)count), y, x->color, x->paper});
+      [](void *c, int x, int y, const char *text, int count) {
+        Context *k = (Context *)c;
+        k->runs.push_back({std::string(text, (size_t)count), x, y, k->color, k->paper, k->font, 0});
       },
       [](void *, const RichRect *, uint32_t) {},
-      [](void *, RichHandle, int, int) {},
+      [](void *c, RichHandle image, int x, int y) {
+        Context *k = (Context *)c;
+        k->runs.push_back({"", x, y, k->color, k->paper, k->font, image});
+      },
       [](void *, int, int, int) {},
   };
   rich_draw(dd, &drawer);

@@ -202,8 +202,9 @@ TEST(RichTextDraw, OnlyLinesInTheClipBox) {
     if (i == 60) rich_put_markup(doc.dd, "</color>");
     rich_put_char(doc.dd, '\n');
   }
-  // "lin" of line 50 is selected: its TEXT_d is the line's first token.
-  rich_set_selection(doc.dd, rich_line_start(doc.dd, 40), rich_line_start(doc.dd, 50) + 5 + 3);
+  // "lin" of line 50 is selected.
+  int line50 = rich_chars_before(doc.dd, rich_line_start(doc.dd, 50));
+  rich_set_selection(doc.dd, rich_line_start(doc.dd, 40), rich_char_offset(doc.dd, line50 + 3));
   rich_set_scroll(doc.dd, 0, 24 * 50);
   Recorder rec({0, 24 * 50, 640, 24 * 52});
   rich_draw(doc.dd, &rec.drawer);

@@ -1,4 +1,4 @@
-// Writing rich text: the tokens markup and plain text become, the line records with their
+// Writing rich text: what markup and plain text show when drawn, the line records with their
 // measures and style flags, tags, parameters, tint, arranging. Measures come from the
 // fixed-width fonts: the context's own 8 x 16 (space 8), GUI 6 x 13 (space 4), SYSTEM
 // 9 x 18, BIG 12 x 24; the picture Logo.gif is 40 x 30.
@@ -7,113 +7,103 @@
 
 #include <string>
 
+#include "ui/rich_text/tests/drawn_runs.h"
 #include "ui/rich_text/tests/rich_text_doc.h"
+#include "util/zone.h"
 
 namespace {
 
-// The token stream as text, read with its own knowledge of the token layout.
-std::string tokens(RichText *dd) {
-  int n = rich_length(dd);
-  const uint8_t *s = dd->stream;
-  auto u16 = [&](int at) { return s[at] | s[at + 1] << 8; };
-  auto u32 = [&](int at) { return (uint32_t)(u16(at) | u16(at + 2) << 16); };
+// What a document shows, as drawn: each run of text in quotes, each picture as I and its
+// handle, after the font (F), colour (C) and paper (P) it changes to ("-": back to none);
+// "@x" where it does not start where the last one ended, "/" before a new line.
+const uint32_t kBase = 0xABCDEF;  // the context's text colour, a value no markup here sets
+
+std::string seen(RichText *dd) {
   std::string out;
-  for (int pos = 0; pos < n;) {
-    char t[300];
-    uint8_t code = s[pos++];
-    const char *closes[] = {"/TAG", "/FONT", "/PAPER", "/COLOR"};
-    const char *opens[] = {"TAG %u", "FONT %u", "PAPER 0x%X", "COLOR 0x%X"};
-    if (code == 1) {
-      snprintf(t, sizeof t, "EOL");
-    } else if (code == 2) {
-      snprintf(t, sizeof t, "SPECIAL %d", s[pos++]);
-    } else if (code == 3) {
-      uint32_t len = u32(pos);
-      snprintf(t, sizeof t, "TEXT '%.*s'", (int)len, (const char *)s + pos + 4);
-      pos += 4 + len;
-    } else if (code == 4) {
-      snprintf(t, sizeof t, "TAB");
-    } else if (code == 5 || code == 6) {
-      snprintf(t, sizeof t, "%s %d", code == 5 ? "TAB_d" : "SKIP", u16(pos));
-      pos += 2;
-    } else if (code == 7) {
-      snprintf(t, sizeof t, "IMAGE %u", u32(pos));
-      pos += 4;
-    } else if (code == 8) {
-      snprintf(t, sizeof t, "OVERLAY %u %d %d", u32(pos), (int16_t)u16(pos + 4),
-               (int16_t)u16(pos + 6));
-      pos += 8;
-    } else if (code >= 9 && code <= 12) {
-      snprintf(t, sizeof t, opens[code - 9], u32(pos));
-      pos += 4;
-    } else if (code >= 13 && code <= 16) {
-      snprintf(t, sizeof t, "%s", closes[code - 13]);
-    } else {
-      snprintf(t, sizeof t, "?%d", code);
-      pos = n;
+  RichHandle font = 0;
+  uint32_t color = kBase, paper = RICH_TRANSPARENT;
+  int pen = 0, line = 0;
+  auto style = [&](char kind, uint32_t value, uint32_t *shown, uint32_t none) {
+    if (value == *shown) return;
+    char t[16];
+    snprintf(t, sizeof t, value == none ? " %c-" : " %c0x%X", kind, value);
+    out += t;
+    *shown = value;
+  };
+  const RichMeasurer *m = dd->measurer;
+  for (const DrawnRun &r : drawn_runs(dd, kBase)) {
+    int at = rich_line_at(dd, r.x, r.y, true), width, height;
+    if (at != line) out += " /", pen = 0, line = at;
+    if (r.image) {
+      m->image_size(m->context, r.image, &width, &height);
+    } else {  // the styles of text; pictures are drawn as they are
+      if (r.font != font) out += " F" + std::to_string(font = r.font);
+      style('C', r.color, &color, kBase);
+      style('P', r.paper, &paper, RICH_TRANSPARENT);
+      m->text_size(m->context, r.font, r.text.data(), (int)r.text.size(), &width, &height);
     }
-    out += (out.empty() ? "" : " ") + std::string(t);
+    out += r.image ? " I" + std::to_string(r.image) : " '" + r.text + "'";
+    if (r.x != pen) out += "@" + std::to_string(r.x);
+    pen = r.x + width;
   }
-  return out;
+  return out.empty() ? "" : out.substr(1);
 }
 
-TEST(RichTextWrite, MarkupTokens) {
+TEST(RichTextWrite, Markup) {
   struct {
     const char *markup;
     bool ok;
-    const char *tokens;
+    const char *seen;
   } cases[] = {
       // The program's own texts.
       {"<font system><color #FFFFFF>Recent files:</color></font>", true,
-       "FONT 2 COLOR 0xFFFFFF TEXT 'Recent files:' /COLOR /FONT"},
-      {"<color #FFFFFF>7</color> Top\n", true, "COLOR 0xFFFFFF TEXT '7' /COLOR TEXT ' Top' EOL"},
-      {"  <image Logo.gif>  \n", true, "TEXT '  ' IMAGE 101 TEXT '  ' EOL"},
-      // Control characters of plain text.
-      {"x\r\ny", true, "TEXT 'x' SPECIAL 13 EOL TEXT 'y'"},
-      {"a\tb\t", true, "TEXT 'a' TAB TEXT 'b' TAB"},
+       "F2 C0xFFFFFF 'Recent files:'"},
+      {"<color #FFFFFF>7</color> Top\n", true, "C0xFFFFFF '7' C- ' Top'"},
+      {"  <image Logo.gif>  \n", true, "'  ' I101 '  '"},
+      // A carriage return is kept but starts no line; tabs go to the next stop.
+      {"x\r\ny\tz", true, "'x' / 'y' 'z'@64"},
       // Colours: RRGGBB turned round, the background by name, C numbers as they are.
-      {"<color #FF0000>r", true, "COLOR 0xFF TEXT 'r'"},
-      {"<color #123456>", true, "COLOR 0x563412"},
-      {"<color #abcdef>", true, "COLOR 0xEFCDAB"},
-      {"<paper bgcolor>p</paper>", true, "PAPER 0xF0E0D0 TEXT 'p' /PAPER"},
-      {"<paper BGColor>", true, "PAPER 0xF0E0D0"},
-      {"<color 255><color 0x10><color 010><color -1>", true,
-       "COLOR 0xFF COLOR 0x10 COLOR 0x8 COLOR 0xFFFFFFFF"},
-      {"<color 99999999999>", true, "COLOR 0x7FFFFFFF"},
+      {"<color #FF0000>r", true, "C0xFF 'r'"},
+      {"<color #abcdef>x", true, "C0xEFCDAB 'x'"},
+      {"<paper bgcolor>p</paper>q", true, "P0xF0E0D0 'p' P- 'q'"},
+      {"<paper BGColor>x", true, "P0xF0E0D0 'x'"},
+      {"<color 010>x", true, "C0x8 'x'"},
       // Fonts by name in any case; pictures by name in any case.
-      {"<font gui><font Var><font BIG><font small>", true, "FONT 1 FONT 3 FONT 4 FONT 5"},
-      {"<image logo.GIF><image App.gif>", true, "IMAGE 101 IMAGE 102"},
+      {"<font gui>a<font Var>b<font BIG>c<font small>d", true, "F1 'a' F3 'b' F4 'c' F5 'd'"},
+      {"<image logo.GIF><image App.gif>", true, "I101 I102"},
       // Tag names are case-sensitive; unknown ones vanish and do not split the text.
-      {"a<bold>b</bold>c<COLOR #FF0000>d", true, "TEXT 'abcd'"},
+      {"a<bold>b</bold>c<COLOR #FF0000>d", true, "'abcd'"},
       // What follows the argument other than ">" stays, as text.
-      {"<color #FF0000 extra>x", true, "COLOR 0xFF TEXT ' extra>x'"},
-      {"<color 1>a</color x>", true, "COLOR 0x1 TEXT 'a' /COLOR TEXT ' x>'"},
-      {"<color 1>a</color>>", true, "COLOR 0x1 TEXT 'a' /COLOR TEXT '>'"},
-      {"<  color   2>a", true, "COLOR 0x2 TEXT 'a'"},
-      {"<color 2 >a", true, "COLOR 0x2 TEXT ' >a'"},
+      {"<color #FF0000 extra>x", true, "C0xFF ' extra>x'"},
+      {"<color 1>a</color x>", true, "C0x1 'a' C- ' x>'"},
+      {"<color 1>a</color>>", true, "C0x1 'a' C- '>'"},
+      {"<  color   2>a", true, "C0x2 'a'"},
+      {"<color 2 >a", true, "C0x2 ' >a'"},
       // A "<" reads a name up to a blank or ">": the rest of a comparison is taken.
-      {"a < b", true, "TEXT 'a '"},
-      {"a<", true, "TEXT 'a'"},
-      {"<<color 5>z", true, "TEXT 'z'"},
+      {"a < b", true, "'a '"},
+      {"a<", true, "'a'"},
+      {"<<color 5>z", true, "'z'"},
       // Failures keep what came before the failing tag.
-      {"ab<font nosuch>cd", false, "TEXT 'ab'"},
+      {"ab<font nosuch>cd", false, "'ab'"},
       {"<font>", false, ""},
-      {"<color 1>x<image nosuch.gif>y", false, "COLOR 0x1 TEXT 'x'"},
+      {"<color 1>x<image nosuch.gif>y", false, "C0x1 'x'"},
       {"<image>", false, ""},
-      {"ok</font>", false, "TEXT 'ok'"},
+      {"ok</font>", false, "'ok'"},
       {"</color>", false, ""},
-      {"<paper 1></paper></paper>", false, "PAPER 0x1 /PAPER"},
-      {"<color 1><color 2><color 3><color 4><color 5><color 6><color 7><color 8><color 9>"
-       "<color 10><color 11>",
-       false,
-       "COLOR 0x1 COLOR 0x2 COLOR 0x3 COLOR 0x4 COLOR 0x5 COLOR 0x6 COLOR 0x7 COLOR 0x8 "
-       "COLOR 0x9 COLOR 0xA"},
+      {"<paper 1>a</paper></paper>b", false, "P0x1 'a'"},
   };
   for (auto &c : cases) {
     RichDoc doc;
     EXPECT_EQ(rich_put_markup(doc.dd, c.markup), c.ok) << c.markup;
-    EXPECT_EQ(tokens(doc.dd), c.tokens) << c.markup;
+    EXPECT_EQ(seen(doc.dd), c.seen) << c.markup;
   }
+  // An eleventh open of one kind fails; the ten before it stay open.
+  RichDoc deep;
+  std::string colors;
+  for (int i = 1; i <= 11; i++) colors += "<color " + std::to_string(i) + ">";
+  EXPECT_FALSE(rich_put_markup(deep.dd, colors.c_str()));
+  rich_put_string(deep.dd, "x");
+  EXPECT_EQ(seen(deep.dd), "C0xA 'x'");
 }
 
 // A name or argument longer than the 260-character buffer is cut, never overflows.
@@ -123,7 +113,7 @@ TEST(RichTextWrite, LongMarkupWordsAreCut) {
   EXPECT_FALSE(rich_put_markup(doc.dd, name.c_str()));
   std::string color = "<color #" + std::string(600, '0') + "FF>x";
   EXPECT_TRUE(rich_put_markup(doc.dd, color.c_str()));
-  EXPECT_EQ(tokens(doc.dd), "COLOR 0x0 TEXT 'x'");  // the digits past the cut are lost
+  EXPECT_EQ(seen(doc.dd), "C0x0 'x'");  // the digits past the cut are lost
 }
 
 // The counted form never reads past its count, nor past a zero inside it.
@@ -132,72 +122,64 @@ TEST(RichTextWrite, CountedMarkupStopsAtItsEnd) {
   EXPECT_TRUE(rich_put_markup_count(doc.dd, "<color #FF0000>abc", 17));
   EXPECT_TRUE(rich_put_markup_count(doc.dd, "<font", 3));  // "<fo": an unknown name
   EXPECT_TRUE(rich_put_markup_count(doc.dd, "d\0<font nosuch>", 16));
-  EXPECT_EQ(tokens(doc.dd), "COLOR 0xFF TEXT 'abd'");
+  EXPECT_EQ(seen(doc.dd), "C0xFF 'abd'");
 }
 
 TEST(RichTextWrite, FormattedMarkupIsCutTo260) {
   RichDoc doc;
   EXPECT_TRUE(rich_put_format(doc.dd, "<color #FFFFFF>%i</color> Top\n", 42));
-  EXPECT_EQ(tokens(doc.dd), "COLOR 0xFFFFFF TEXT '42' /COLOR TEXT ' Top' EOL");
+  EXPECT_EQ(seen(doc.dd), "C0xFFFFFF '42' C- ' Top'");
   RichDoc cut;
   std::string text(300, 'x');
   EXPECT_TRUE(rich_put_format(cut.dd, "%s<font nosuch>", text.c_str()));
-  EXPECT_EQ(tokens(cut.dd), "TEXT '" + std::string(259, 'x') + "'");
+  EXPECT_EQ(seen(cut.dd), "'" + std::string(259, 'x') + "'");
 }
 
-struct LineWant {
-  int x, y, width, height, start, end, flags;
-};
-
-void expect_lines(RichText *dd, const LineWant *want, int count, const char *what) {
-  ASSERT_EQ(rich_line_count(dd), count) << what;
-  for (int i = 0; i < count; i++) {
+// Each line as "x,y widthxheight flags 'text'", the flags T, F and C for tags, fonts and
+// colours that do not balance; lines follow each other without a gap.
+std::string lines_of(RichText *dd) {
+  std::string out;
+  for (int i = 0; i < rich_line_count(dd); i++) {
     const RichLine &l = dd->lines[i];
-    const LineWant &w = want[i];
-    EXPECT_EQ(l.x, w.x) << what << " line " << i;
-    EXPECT_EQ(l.y, w.y) << what << " line " << i;
-    EXPECT_EQ(l.width, w.width) << what << " line " << i;
-    EXPECT_EQ(l.height, w.height) << what << " line " << i;
-    EXPECT_EQ(l.start, w.start) << what << " line " << i;
-    EXPECT_EQ(l.end, w.end) << what << " line " << i;
-    EXPECT_EQ(l.flags, w.flags) << what << " line " << i;
+    if (i) EXPECT_EQ(l.start, dd->lines[i - 1].end) << i;
+    char *text = rich_text_range(dd, l.start, l.end), t[64];
+    snprintf(t, sizeof t, "%s%d,%d %dx%d %s%s%s '", i ? "; " : "", l.x, l.y, l.width, l.height,
+             l.flags & LNF_TAGS ? "T" : "", l.flags & LNF_FONTS ? "F" : "",
+             l.flags & LNF_COLORS ? "C" : l.flags & LNF_STYLE ? "" : "-");
+    out += t + std::string(text) + "'";
+    zone_free(text);
   }
+  return out;
 }
 
 TEST(RichTextWrite, LinesMeasuresAndStyleFlags) {
   struct {
-    const char *markup;
-    LineWant lines[4];
-    int count, width, height;
+    const char *markup, *lines;
+    int width, height;
   } cases[] = {
       // GUI: a is 6, a space 4, so tab stops every 32: a to 6, the tab to 32, b to 38.
-      {"<font gui>a\tb", {{0, 0, 38, 13, 0, 18, LNF_FONTS}}, 1, 38, 13},
+      {"<font gui>a\tb", "0,0 38x13 F 'a\tb'", 38, 13},
       // A tab at the origin advances a whole step; six letters (36) go on to 64.
-      {"<font gui>\tb\nabcdef\tb</font>",
-       {{0, 0, 38, 13, 0, 13, LNF_FONTS}, {0, 13, 70, 13, 13, 32, LNF_FONTS}}, 2, 70, 26},
+      {"<font gui>\tb\nabcdef\tb</font>", "0,0 38x13 F '\tb\r\n'; 0,13 70x13 F 'abcdef\tb'",
+       70, 26},
       // A font closed two lines later: both ends carry the font flag, the line between
       // not. The newline after the close takes the height of a space in the context's
       // font (16) but the line keeps the 24 of its "c".
       {"<font big>a\nb\nc</font>\nd",
-       {{0, 0, 12, 24, 0, 12, LNF_FONTS},
-        {0, 24, 12, 24, 12, 19, 0},
-        {0, 48, 12, 24, 19, 27, LNF_FONTS},
-        {0, 72, 8, 16, 27, 33, 0}},
-       4, 12, 88},
+       "0,0 12x24 F 'a\r\n'; 0,24 12x24 - 'b\r\n'; 0,48 12x24 F 'c\r\n'; 0,72 8x16 - 'd'", 12,
+       88},
       // Colours and papers count together; balanced lines carry nothing.
-      {"<color 1>a</color><paper 2>b\n</paper>c",
-       {{0, 0, 16, 16, 0, 24, LNF_COLORS}, {0, 16, 8, 16, 24, 31, LNF_COLORS}}, 2, 16, 32},
+      {"<color 1>a</color><paper 2>b\n</paper>c", "0,0 16x16 C 'ab\r\n'; 0,16 8x16 C 'c'", 16,
+       32},
       // A close first freezes the count below zero: opening again cannot balance it.
-      {"<color 1>\n</color><color 2>x",
-       {{0, 0, 0, 16, 0, 6, LNF_COLORS}, {0, 16, 8, 16, 6, 18, LNF_COLORS}}, 2, 8, 32},
+      {"<color 1>\n</color><color 2>x", "0,0 0x16 C '\r\n'; 0,16 8x16 C 'x'", 8, 32},
       // A picture raises the line to its height; an empty last line has none.
-      {"<image Logo.gif>x\n",
-       {{0, 0, 48, 30, 0, 12, 0}, {0, 30, 0, 0, 12, 12, 0}}, 2, 48, 30},
+      {"<image Logo.gif>x\n", "0,0 48x30 - 'x\r\n'; 0,30 0x0 - ''", 48, 30},
   };
   for (auto &c : cases) {
     RichDoc doc;
     ASSERT_TRUE(rich_put_markup(doc.dd, c.markup)) << c.markup;
-    expect_lines(doc.dd, c.lines, c.count, c.markup);
+    EXPECT_EQ(lines_of(doc.dd), c.lines) << c.markup;
     EXPECT_EQ(rich_width(doc.dd), c.width) << c.markup;
     EXPECT_EQ(rich_height(doc.dd), c.height) << c.markup;
   }
@@ -212,8 +194,8 @@ TEST(RichTextWrite, ColumnsAndSkips) {
   rich_skip(doc.dd, 10);             // 182
   rich_overlay_image(doc.dd, 101, -3, 4);  // no measuring
   rich_image(doc.dd, 102);           // 198
-  EXPECT_EQ(tokens(doc.dd),
-            "TAB_d 100 TEXT 'a' TAB TEXT 'b' TAB_d 50 SKIP 10 OVERLAY 101 -3 4 IMAGE 102");
+  // The overlay is drawn after the rest, at the pen it was put at (182) moved by -3.
+  EXPECT_EQ(seen(doc.dd), "'a'@100 'b'@164 I102@182 I101@179");
   EXPECT_EQ(rich_width(doc.dd), 198);
   EXPECT_EQ(doc.dd->lines[0].height, 16);
 }
@@ -231,17 +213,16 @@ TEST(RichTextWrite, TagRecords) {
   rich_close_tag(doc.dd);
   EXPECT_EQ(rich_open_tag(doc.dd, 9, false), 2);
   rich_close_tag(doc.dd);
-  // TEXT 'ab' 0-6, TAG 0 7-11, TEXT 'cd' 12-18, TAG 1 19-23, TEXT 'e' 24-29, EOL 30,
-  // /TAG 31, /TAG 32, TAG 2 33-37, /TAG 38.
-  EXPECT_EQ(tokens(doc.dd), "TEXT 'ab' TAG 0 TEXT 'cd' TAG 1 TEXT 'e' EOL /TAG /TAG TAG 2 /TAG");
   struct {
-    int start, end, flags, parent;
+    const char *text;
+    int flags, parent;
     uint32_t param;
-  } want[] = {{0, 33, TGF_LINK, -1, 7}, {12, 32, 0, 0, 8}, {33, 39, 0, -1, 9}};
+  } want[] = {{"abcde\r\n", TGF_LINK, -1, 7}, {"cde\r\n", 0, 0, 8}, {"", 0, -1, 9}};
   ASSERT_EQ(doc.dd->tagnum, 3);
   for (int i = 0; i < 3; i++) {
-    EXPECT_EQ(doc.dd->tags[i].start, want[i].start) << i;
-    EXPECT_EQ(doc.dd->tags[i].end, want[i].end) << i;
+    char *text = rich_text_range(doc.dd, doc.dd->tags[i].start, doc.dd->tags[i].end);
+    EXPECT_STREQ(text, want[i].text) << i;
+    zone_free(text);
     EXPECT_EQ(doc.dd->tags[i].flags, want[i].flags) << i;
     EXPECT_EQ(doc.dd->tags[i].parent, want[i].parent) << i;
     EXPECT_EQ(doc.dd->tags[i].param, want[i].param) << i;
@@ -306,19 +287,19 @@ TEST(RichTextWrite, Tint) {
   struct {
     uint8_t strength;
     uint32_t tint;
-    const char *markup, *tokens;
+    const char *markup, *seen;
   } cases[] = {
-      {0, 0xFFFFFF, "<color #FF0000>", "COLOR 0xFF"},
-      {255, 0x000000, "<color #FFFFFF><paper 0x123456>", "COLOR 0x0 PAPER 0x0"},
+      {0, 0xFFFFFF, "<color #FF0000>x", "C0xFF 'x'"},
+      {255, 0x000000, "<color #FFFFFF><paper 0x123456>x", "C0x0 P0x0 'x'"},
       // red (255*128 + 0*127)/255 = 128, green (0*128 + 255*127)/255 = 127, blue 0
-      {128, 0x0000FF, "<color #00FF00>", "COLOR 0x7F80"},
-      {200, 0x0000FF, "<paper -1>", "PAPER 0xFFFFFFFF"},  // transparent stays transparent
+      {128, 0x0000FF, "<color #00FF00>x", "C0x7F80 'x'"},
+      {200, 0x0000FF, "<paper -1>x", "'x'"},  // transparent stays transparent
   };
   for (auto &c : cases) {
     RichDoc doc;
     rich_set_tint(doc.dd, c.strength, c.tint);
     rich_put_markup(doc.dd, c.markup);
-    EXPECT_EQ(tokens(doc.dd), c.tokens) << c.markup;
+    EXPECT_EQ(seen(doc.dd), c.seen) << c.markup;
   }
 }
 
@@ -354,7 +335,7 @@ TEST(RichTextWrite, PictureCache) {
   EXPECT_FALSE(rich_image_by_name(doc.dd, ""));
   EXPECT_EQ(doc.fixed.loads, 2);
   EXPECT_EQ(rich_images_count(), 2);
-  EXPECT_EQ(tokens(doc.dd), "IMAGE 101 IMAGE 101 IMAGE 101 IMAGE 103");
+  EXPECT_EQ(seen(doc.dd), "I101 I101 I101 I103");
   rich_images_free(&doc.fixed.measurer);
   EXPECT_EQ(doc.fixed.frees, 2);
   EXPECT_EQ(rich_images_count(), 0);
@@ -413,7 +394,8 @@ TEST(RichTextWrite, ColorValues) {
                {"#12", 0x120000},    {"#", 0},              {"#GG", 0},
                {"bgcolor", 0xF0E0D0}, {"BGCOLOR", 0xF0E0D0}, {"0x80", 0x80},
                {"12abc", 12},        {"", 0},               {"-2", 0xFFFFFFFE},
-               {"-99999999999", 0x80000000}};
+               {"-99999999999", 0x80000000}, {"99999999999", 0x7FFFFFFF}, {"010", 8},
+               {"-1", 0xFFFFFFFF}};
   for (auto &c : cases) EXPECT_EQ(rich_color_value(&f.measurer, c.text), c.value) << c.text;
 }
 

@@ -13,6 +13,7 @@
 #include "symbols/sources.h"
 #include "symbols/tests/symbols_fixture.h"
 #include "ui/panels/code/code_panel_listing.h"
+#include "ui/rich_text/tests/drawn_runs.h"
 #include "ui/rich_text/tests/rich_text_doc.h"
 #include "util/zone.h"
 
@@ -108,42 +109,12 @@ class CodeListing : public SymbolsTest {
   uint32_t target_ = 0;
 };
 
-// Where each run of text was drawn.
-struct TextRun {
-  int x, y;
-  std::string text;
-  uint32_t color;
-};
-struct Drawn {
-  std::vector<TextRun> runs;
-  std::vector<RichHandle> images;
-  std::vector<int> image_ys;  // where each image stands
-  uint32_t color = 0;
-};
-Drawn draw(RichText *dd) {
-  Drawn c;
-  RichDrawer drawer = {
-      &c,
-      [](void *, int, int, RichRect *clip, uint32_t *color) {
-        *clip = {0, 0, 10000, 10000};
-        *color = 0;
-      },
-      [](void *) {},
-      [](void *, RichHandle) {},
-      [](void *p, uint32_t text, uint32_t) { ((Drawn *)p)->color = text; },
-      [](void *p, int x, int y, const char *text, int count) {
-        Drawn *c = (Drawn *)p;
-        c->runs.push_back({x, y, std::string(text, (size_t)count), c->color});
-      },
-      [](void *, const RichRect *, uint32_t) {},
-      [](void *p, RichHandle image, int, int y) {
-        ((Drawn *)p)->images.push_back(image);
-        ((Drawn *)p)->image_ys.push_back(y);
-      },
-      [](void *, int, int, int) {},
-  };
-  rich_draw(dd, &drawer);
-  return c;
+// The pictures drawn, in order.
+std::vector<RichHandle> images(const std::vector<DrawnRun> &runs) {
+  std::vector<RichHandle> out;
+  for (const DrawnRun &r : runs)
+    if (r.image) out.push_back(r.image);
+  return out;
 }
 
 }  // namespace
@@ -176,7 +147,7 @@ TEST_F(CodeListing, LinesHeadersAndMarks) {
   EXPECT_EQ(4, window_.lines[code_line_at(&window_, kCode)].document_line);
   EXPECT_EQ(-1, window_.lines[code_line_at(&window_, kCode - 3)].document_line);
   EXPECT_TRUE(window_.lines[code_line_at(&window_, kCode + 16)].cut);
-  EXPECT_EQ(std::vector<RichHandle>{170}, draw(doc.dd).images);
+  EXPECT_EQ(std::vector<RichHandle>{170}, images(drawn_runs(doc.dd)));
 }
 
 TEST_F(CodeListing, ColumnsWithAndWithoutBytes) {
@@ -190,7 +161,7 @@ TEST_F(CodeListing, ColumnsWithAndWithoutBytes) {
     const CodeView v = view(c.bytes);
     code_fill_listing(doc.dd, &window_, code_line_at(&window_, kCode + 5), 1, 100000, &v);
     int command_x = -1, comment_x = -1;
-    for (const TextRun &r : draw(doc.dd).runs) {
+    for (const DrawnRun &r : drawn_runs(doc.dd)) {
       if (r.text.rfind("push", 0) == 0) command_x = r.x;
       if (r.text == kHello) comment_x = r.x;
     }
@@ -229,7 +200,7 @@ TEST_F(CodeListing, CommandLinks) {
       if (!l.second) l.second = target_;
     EXPECT_EQ(expected, links);
     std::vector<std::string> numbers;
-    for (const TextRun &r : draw(doc.dd).runs)
+    for (const DrawnRun &r : drawn_runs(doc.dd))
       if (r.color == CODE_ADDRESS) numbers.push_back(r.text);
     EXPECT_EQ(c.numbers, numbers);
   }
@@ -280,7 +251,7 @@ TEST_F(CodeListing, SourceLineStartsAndMarks) {
   const CodeView v = view(false);
   code_fill_listing(doc.dd, &window_, code_line_at(&window_, kCode + 5), 1, 100000, &v);
   int source_marks = 0;
-  for (RichHandle image : draw(doc.dd).images) source_marks += image == 230;
+  for (RichHandle image : images(drawn_runs(doc.dd))) source_marks += image == 230;
   EXPECT_EQ(2, source_marks);  // at +10 and +16; +5 carries the breakpoint's
 }
 
@@ -298,10 +269,10 @@ TEST_F(CodeListing, BreakpointInsideACutCommand) {
   const CodeView v = {&source_, &marks, false, 0, 230, 170};
   RichDoc doc;
   code_fill_listing(doc.dd, &window_, code_line_at(&window_, kCode + 15), 1, 100000, &v);
-  const Drawn drawn = draw(doc.dd);
+  const std::vector<DrawnRun> drawn = drawn_runs(doc.dd);
   auto y_of = [&](const char *text) {
-    for (const TextRun &r : drawn.runs)
-      if (r.text == text) return r.y;
+    for (const DrawnRun &r : drawn)
+      if (r.text == text && !r.image) return r.y;
     return -1000;
   };
   const CodeLine &jump = window_.lines[code_line_at(&window_, kCode + 16)];
@@ -309,9 +280,12 @@ TEST_F(CodeListing, BreakpointInsideACutCommand) {
   EXPECT_TRUE(jump.cut);
   EXPECT_FALSE(rest.cut);
   EXPECT_EQ(kCode + 17, rest.address);
-  ASSERT_EQ(std::vector<RichHandle>{170}, drawn.images);
+  ASSERT_EQ(std::vector<RichHandle>{170}, images(drawn));
   // The picture stands at the top of its line, as the text of that line does.
+  int image_y = -1000;
+  for (const DrawnRun &r : drawn)
+    if (r.image) image_y = r.y;
   EXPECT_NE(-1000, y_of("00401011"));
-  EXPECT_LE(abs(drawn.image_ys[0] - y_of("00401011")), 4) << drawn.image_ys[0];
-  EXPECT_GT(abs(drawn.image_ys[0] - y_of("00401010")), 4);
+  EXPECT_LE(abs(image_y - y_of("00401011")), 4) << image_y;
+  EXPECT_GT(abs(image_y - y_of("00401010")), 4);
 }

@@ -11,6 +11,7 @@
 #include "symbols/eval/expression.h"
 #include "symbols/tests/symbols_fixture.h"
 #include "ui/panels/cpu/cpu_panel_text.h"
+#include "ui/rich_text/tests/drawn_runs.h"
 #include "ui/rich_text/tests/rich_text_doc.h"
 #include "util/zone.h"
 #include "x86/disasm.h"
@@ -23,45 +24,23 @@ struct Shown {
   uint32_t color;
   RichHandle font;
 };
-struct Drawn {
+std::map<std::string, Shown> draw(RichText *dd) {
   std::map<std::string, Shown> after_name;
-  std::map<std::string, uint32_t> papers;  // every run's background
   std::string last;
-  uint32_t color = 0, paper = RICH_TRANSPARENT;
-  RichHandle font = 0;
-};
-
-Drawn draw_all(RichText *dd) {
-  Drawn drawn;
-  RichDrawer drawer = {
-      &drawn,
-      [](void *, int, int, RichRect *clip, uint32_t *color) {
-        *clip = {0, 0, 10000, 10000};
-        *color = 0;
-      },
-      [](void *) {},
-      [](void *c, RichHandle font) { ((Drawn *)c)->font = font; },
-      [](void *c, uint32_t text, uint32_t paper) {
-        ((Drawn *)c)->color = text;
-        ((Drawn *)c)->paper = paper;
-      },
-      [](void *c, int, int, const char *text, int count) {
-        Drawn *d = (Drawn *)c;
-        std::string run(text, (size_t)count);
-        if (!d->last.empty() && d->last.back() == ':')
-          d->after_name[d->last.substr(0, d->last.size() - 1)] = {run, d->color, d->font};
-        d->last = run;
-        d->papers[run] = d->paper;
-      },
-      [](void *, const RichRect *, uint32_t) {},
-      [](void *, RichHandle, int, int) {},
-      [](void *, int, int, int) {},
-  };
-  rich_draw(dd, &drawer);
-  return drawn;
+  for (const DrawnRun &run : drawn_runs(dd)) {
+    if (!last.empty() && last.back() == ':')
+      after_name[last.substr(0, last.size() - 1)] = {run.text, run.color, run.font};
+    last = run.text;
+  }
+  return after_name;
 }
 
-std::map<std::string, Shown> draw(RichText *dd) { return draw_all(dd).after_name; }
+uint32_t paper_of(RichText *dd, const std::string &text) {
+  uint32_t paper = 0;
+  for (const DrawnRun &run : drawn_runs(dd))
+    if (run.text == text) paper = run.paper;
+  return paper;
+}
 
 bool has_link(RichText *dd, uint32_t link) {
   for (int i = 0; i < dd->tagnum; i++)
@@ -214,7 +193,6 @@ TEST_F(CpuPanelText, StackEntriesInTheCodePanelsProcedureHighlighted) {
   const std::string in_main = link_text(doc.dd, cpu_link(CPU_LINK_RETURN, 1));
   EXPECT_NE(in_proc.find("proc+/0x345"), std::string::npos) << in_proc;
   EXPECT_NE(in_main.find("main+/0x5"), std::string::npos) << in_main;
-  Drawn drawn = draw_all(doc.dd);
-  EXPECT_EQ(drawn.papers[in_proc], (uint32_t)CPU_HIGHLIGHT);
-  EXPECT_EQ(drawn.papers[in_main], (uint32_t)RICH_TRANSPARENT);
+  EXPECT_EQ(paper_of(doc.dd, in_proc), (uint32_t)CPU_HIGHLIGHT);
+  EXPECT_EQ(paper_of(doc.dd, in_main), (uint32_t)RICH_TRANSPARENT);
 }

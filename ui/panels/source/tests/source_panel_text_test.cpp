@@ -18,6 +18,7 @@
 #include "settings/settings.h"
 #include "symbols/sources.h"
 #include "symbols/tests/symbols_fixture.h"
+#include "ui/rich_text/tests/drawn_runs.h"
 #include "ui/rich_text/tests/rich_text_doc.h"
 
 namespace {
@@ -65,38 +66,6 @@ TEST(SourceScanner, TokensOfC) {
   }
 }
 
-// Every drawn run with its colour, and the lines' parameters.
-struct DrawnRun {
-  std::string text;
-  uint32_t color;
-};
-std::vector<DrawnRun> draw_runs(RichText *dd) {
-  std::vector<DrawnRun> runs;
-  uint32_t color = 0;
-  struct Ctx {
-    std::vector<DrawnRun> *runs;
-    uint32_t *color;
-  } ctx = {&runs, &color};
-  RichDrawer drawer = {
-      &ctx,
-      [](void *, int, int, RichRect *clip, uint32_t *c) {
-        *clip = {0, 0, 100000, 100000};
-        *c = 0;
-      },
-      [](void *) {},
-      [](void *, RichHandle) {},
-      [](void *c, uint32_t text, uint32_t) { *((Ctx *)c)->color = text; },
-      [](void *c, int, int, const char *text, int count) {
-        ((Ctx *)c)->runs->push_back({std::string(text, (size_t)count), *((Ctx *)c)->color});
-      },
-      [](void *, const RichRect *, uint32_t) {},
-      [](void *, RichHandle, int, int) {},
-      [](void *, int, int, int) {},
-  };
-  rich_draw(dd, &drawer);
-  return runs;
-}
-
 uint32_t find_known(void *, const char *name) {
   static const std::map<std::string, uint32_t> known = {{"main", 0x401000}, {"helper", 0x401100}};
   auto it = known.find(name);
@@ -138,13 +107,14 @@ TEST(SourceDocument, LinesColoursAndAddresses) {
   Made m;
   ASSERT_EQ(8, m.lines);
   std::string gutter;
-  for (const DrawnRun &r : draw_runs(m.gutter.dd)) gutter += r.text + "|";
+  for (const DrawnRun &r : drawn_runs(m.gutter.dd))
+    if (!r.image) gutter += r.text + "|";
   EXPECT_EQ("   1 |   2 |   3 |   4 |   5 |   6 |   7 |   8 |", gutter);
   // Comments green on both lines of the long one, known names as links, the rest plain;
   // no carriage return reaches the document.
   std::map<std::string, uint32_t> colour;
   std::string all;
-  for (const DrawnRun &r : draw_runs(m.text.dd)) {
+  for (const DrawnRun &r : drawn_runs(m.text.dd)) {
     all += r.text;
     colour[r.text] = r.color;
   }
@@ -182,33 +152,14 @@ struct Mark {
   bool operator==(const Mark &o) const { return line == o.line && image == o.image && x == o.x; }
 };
 std::vector<Mark> draw_marks(RichText *gutter) {
-  struct Ctx {
-    RichText *dd;
-    std::vector<Mark> marks;
-  } ctx = {gutter, {}};
-  RichDrawer drawer = {
-      &ctx,
-      [](void *, int, int, RichRect *clip, uint32_t *c) {
-        *clip = {0, 0, 100000, 100000};
-        *c = 0;
-      },
-      [](void *) {},
-      [](void *, RichHandle) {},
-      [](void *, uint32_t, uint32_t) {},
-      [](void *, int, int, const char *, int) {},
-      [](void *, const RichRect *, uint32_t) {},
-      [](void *c, RichHandle image, int x, int y) {
-        Ctx *k = (Ctx *)c;
-        for (int i = 0; i < rich_line_count(k->dd); i++) {
-          RichRect r;
-          rich_line_rect(k->dd, i, &r);
-          if (y >= r.top && y < r.bottom) k->marks.push_back({i, image, x});
-        }
-      },
-      [](void *, int, int, int) {},
-  };
-  rich_draw(gutter, &drawer);
-  return ctx.marks;
+  std::vector<Mark> marks;
+  for (const DrawnRun &run : drawn_runs(gutter))
+    for (int i = 0; run.image && i < rich_line_count(gutter); i++) {
+      RichRect r;
+      rich_line_rect(gutter, i, &r);
+      if (run.y >= r.top && run.y < r.bottom) marks.push_back({i, run.image, run.x});
+    }
+  return marks;
 }
 
 TEST(SourceDocument, GutterMarks) {
@@ -317,7 +268,7 @@ TEST_F(SourceShow, SourceFileElseTheModulesDump) {
   make_dir(dir);
   const std::string program = dir + kSeparator + "made.exe";
   const std::string file = dir + kSeparator + "made.c";
-  ASSERT_TRUE(write_bytes(file, std::vector<uint8_t>(kMade, kMade + strlen(kMade))));
+  ASSERT_TRUE(write_file(file, kMade));
   sources_set_program(program.c_str());
   const uint16_t lines[] = {5, 6};
   const uint32_t addresses[] = {0x10001000, 0x10001010};
@@ -341,7 +292,7 @@ TEST_F(SourceShow, SourceFileElseTheModulesDump) {
   make_dir(search);
   const std::string other = search + kSeparator + "other.c";
   const char kOther[] = "int other;\n";
-  ASSERT_TRUE(write_bytes(other, std::vector<uint8_t>(kOther, kOther + strlen(kOther))));
+  ASSERT_TRUE(write_file(other, kOther));
   char saved[SETTING_LONG_TEXT];
   text_copy(saved, sizeof saved, g_settings.SourceSearchPaths);
   text_copy(g_settings.SourceSearchPaths, sizeof g_settings.SourceSearchPaths,
