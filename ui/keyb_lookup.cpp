@@ -58,9 +58,14 @@ void keyb_unregister_table(void *window, const KeyCommand *table) {
 
 void keyb_set_active(bool active) {
   g_keyb.active = active;
-  g_keyb.modifiers = g_keyb.seam->read_modifiers();
+  // A modifier let go while a dialog had the keys sends its key up to the dialog: the bar
+  // learns of it only here.
+  const uint8_t now = g_keyb.seam->read_modifiers();
+  const bool changed = now != g_keyb.modifiers;
+  g_keyb.modifiers = now;
   hide_balloon();
   if (g_keyb.views->bar_enable) g_keyb.views->bar_enable(active);
+  if (changed) refresh_bar();
 }
 
 bool keyb_active() { return g_keyb.active; }
