@@ -16,6 +16,36 @@ missing() {
   done
 }
 
+# A mirror whose i386 security index stays broken (seen for days: its size disagrees with
+# the Release file) leaves amd64 libraries at security versions no i386 twin has, and the
+# two halves of a Multi-Arch "same" library must match. Then the packages come from the
+# release and its updates alone, and each such amd64 library in the way moves to the
+# version its i386 twin has there.
+install_without_security() {
+  local pref names pins
+  pref=$(mktemp)
+  # shellcheck disable=SC1091
+  printf 'Package: *\nPin: release n=%s-security\nPin-Priority: -1\n' \
+    "$(. /etc/os-release && echo "$VERSION_CODENAME")" >"$pref"
+  names=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
+            --no-breaks --no-replaces --no-enhances "$@" |
+          sed -n 's/^\([^ <][^ ]*\):i386$/\1/p' | sort -u)
+  # shellcheck disable=SC2086
+  pins=$(join \
+    <(dpkg-query -W -f='${Package} ${Version} ${Multi-Arch}\n' $names 2>/dev/null |
+        awk '$3 == "same" { print $1, $2 }' | sort) \
+    <(apt-cache -o Dir::Etc::Preferences="$pref" policy $(sed 's/$/:i386/' <<<"$names") |
+        awk '/^[^ ]/ { sub(/:i386:$/, ""); p = $0 } /^  Candidate:/ { print p, $2 }' | sort) |
+    awk '$2 != $3 && $3 != "(none)" { print $1 "=" $3 }')
+  echo "setup: installing without the security index; moved to match i386:" $pins
+  local status=0
+  # shellcheck disable=SC2086
+  $SUDO apt-get install -y -qq --no-install-recommends --allow-downgrades \
+    -o Dir::Etc::Preferences="$pref" "$@" $pins >/dev/null || status=$?
+  rm -f "$pref"
+  return "$status"
+}
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
   NEED_UPDATE=1
@@ -32,7 +62,8 @@ if [ -n "$todo" ]; then
     [ "$attempt" = 3 ] || sleep 20
   done
   # shellcheck disable=SC2086
-  $SUDO apt-get install -y -qq --no-install-recommends $todo >/dev/null
+  $SUDO apt-get install -y -qq --no-install-recommends $todo >/dev/null ||
+    install_without_security $todo
 fi
 
 # The posix thread model is what GoogleTest needs (std::mutex).
