@@ -29,6 +29,16 @@ build() {
   cmake --build "$dir" -j "$jobs"
 }
 
+# Where the Win32 tests run in the test machine, its image (built once, mostly downloads
+# and unpacking) is made while the host builds use the cores.
+in_vm=0
+if [ "${KQ_VM:-0}" = 1 ] || ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  in_vm=1
+  mkdir -p build
+  bash tools/vm/build-image.sh > build/vm-image.log 2>&1 &
+  image_job=$!
+fi
+
 build build/host
 run_ctest build/host
 build build/host-asan -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
@@ -36,11 +46,12 @@ build build/host-asan -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-1
 run_ctest build/host-asan
 build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 # KQ_VM=1 runs them in the test machine even where this kernel could run them itself.
-if [ "${KQ_VM:-0}" != 1 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+if [ $in_vm = 0 ]; then
   run_ctest build/win32
 else
   echo "Win32 tests: running them in the test machine (tools/vm)"
-  bash tools/vm/build-image.sh
+  wait "$image_job" || { cat build/vm-image.log; exit 1; }
+  cat build/vm-image.log
   run_ctest build/win32 tools/vm/run.sh "$PWD"
 fi
 echo "all: $passed passed, $failed failed, $skipped skipped"
