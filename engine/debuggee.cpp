@@ -25,11 +25,6 @@ namespace {
 
 DebuggerEventSink g_event_sink;
 
-// Status-bar texts by state; a paused debuggee shows this one only when it has no
-// better reason to give.
-const char *const kStateTexts[] = {"Not loaded", "Loading...", "Running...",
-                                   "OK.",        "Exit %i",    ""};
-
 // All ones stands for "no debuggee" in the id queries.
 const uint32_t kNoId = 0xFFFFFFFF;
 
@@ -254,10 +249,14 @@ bool debuggee_last_error_text(char *out, size_t outlen) {
   return error_text(value, out, outlen);
 }
 
+StateFacts debuggee_state_facts(char *pause, char *error, size_t textlen) {
+  pause[0] = error[0] = 0;
+  if (g_debuggee.state == DS_PAUSED && !debuggee_pause_text(pause, textlen))
+    debuggee_last_error_text(error, textlen);
+  return StateFacts{g_debuggee.state, (int)debuggee_exit_code(), pause, error};
+}
+
 void debuggee_status_text(char *out, size_t outlen) {
-  DebuggeeState state = g_debuggee.state;
-  if (state == DS_PAUSED &&
-      (debuggee_pause_text(out, outlen) || debuggee_last_error_text(out, outlen)))
-    return;
-  snprintf(out, outlen, kStateTexts[state], (int)g_debuggee.exit_code);
+  char pause[KQ_PATH], error[KQ_PATH];
+  debuggee_state_text(debuggee_state_facts(pause, error, KQ_PATH), out, outlen);
 }

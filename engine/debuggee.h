@@ -4,6 +4,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "engine/state_text.h"
 #include "engine/thread_info.h"
 #include "util/path.h"
 
@@ -101,5 +102,8 @@ uint64_t debuggee_cpu_time();
 bool debuggee_pause_text(char *out, size_t outlen);
 // The followed thread's last system error as text; false and "" when it is 0.
 bool debuggee_last_error_text(char *out, size_t outlen);
-// The status-bar text of the state.
+// What the status text of the state is made of; pause and error (textlen each) receive
+// the paused debuggee's texts, empty otherwise.
+StateFacts debuggee_state_facts(char *pause, char *error, size_t textlen);
+// The status text of the state.
 void debuggee_status_text(char *out, size_t outlen);

@@ -22,8 +22,9 @@ DWORD CONTEXT::*const kAddressRegisters[GUARD_SLOTS] = {&CONTEXT::Dr0, &CONTEXT:
 const int kLengthCodes[] = {-1, 0, 1, -1, 3};
 const uint32_t kLengthCount = sizeof kLengthCodes / sizeof kLengthCodes[0];
 
-// Every slot's announcement: arming at a refresh logs them all.
-const int kAnnounceAll = -1;
+// Arming at a refresh names no slot: it tells only of watches that came, moved or went, so
+// a stop does not repeat what the user was told when the guard was set.
+const int kAnnounceChanges = -1;
 
 bool empty(const char *text) { return !text || !text[0]; }
 
@@ -47,8 +48,8 @@ uint8_t choose_registers(int n, int count, uint8_t used, int chosen[GUARD_PIECES
   return have == count ? registers : 0;
 }
 
-// Programs every slot; lines for the slot announce (all for kAnnounceAll), and for any
-// slot that lost its watch.
+// Programs every slot; lines for the slot announce, and for any slot whose watch came,
+// moved or went.
 void arm_all(int announce) {
   uint8_t armed_before = 0;
   bool wanted = false;
@@ -69,9 +70,11 @@ void arm_all(int announce) {
     if (!empty(g_guards[n].expression)) used |= (uint8_t)(1u << n);
   uint32_t addresses[GUARD_SLOTS];
   bool evaluated[GUARD_SLOTS] = {}, was_armed[GUARD_SLOTS];
+  uint32_t was_at[GUARD_SLOTS];
   for (int n = 0; n < GUARD_SLOTS; n++) {
     Guard &g = g_guards[n];
     was_armed[n] = g.registers != 0;
+    was_at[n] = g.address;
     g.registers = 0;
     uint32_t size;
     if (empty(g.expression) || !g_address_eval.locate(g.expression, &addresses[n], &size))
@@ -93,8 +96,9 @@ void arm_all(int announce) {
   for (int n = 0; n < GUARD_SLOTS; n++) {
     Guard &g = g_guards[n];
     if (!ok) g.registers = 0;
-    bool lost = was_armed[n] && !g.registers;
-    if (!evaluated[n] || (announce != kAnnounceAll && announce != n && !lost)) continue;
+    if (g.registers) g.address = addresses[n];
+    bool changed = was_armed[n] != (g.registers != 0) || (g.registers && was_at[n] != g.address);
+    if (!evaluated[n] || (announce != n && !changed)) continue;
     if (g.registers)
       log_printf("Guard [%i] is set to %X\n", n, (unsigned)addresses[n]);
     else
@@ -165,14 +169,14 @@ bool guard_get(int n, char *expression, size_t expression_len, char *condition,
   return expression[0] != 0;
 }
 
-void guards_arm() { arm_all(kAnnounceAll); }
+void guards_arm() { arm_all(kAnnounceChanges); }
 
 void guards_clear() {
   for (Guard &g : g_guards) {
     g.expression = (char *)zone_free(g.expression);
     g.condition = (char *)zone_free(g.condition);
   }
-  arm_all(kAnnounceAll);
+  arm_all(kAnnounceChanges);
 }
 
 bool guards_check() {

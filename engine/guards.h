@@ -10,6 +10,7 @@ struct Guard {
   char *expression;    // zone text; null or empty: the slot is free
   char *condition;     // zone text; null or empty: always true
   uint8_t registers;   // the debug registers watching its value (bit r: DRr); 0: not armed
+  uint32_t address;    // where the value was last watched
 };
 extern Guard g_guards[GUARD_SLOTS];
 
@@ -24,7 +25,7 @@ bool guard_get(int n, char *expression, size_t expression_len, char *condition,
 // Evaluates every slot's expression and programs the debug registers of the followed thread
 // from them all at once. Slot n watches through DRn; a value that needs more watches than
 // one borrows the registers of free slots, in slot order, and one that cannot have all it
-// needs is not armed.
+// needs is not armed. Logs only the watches that came, moved or went.
 void guards_arm();
 // Frees every slot's texts and takes the watches out of the registers.
 void guards_clear();

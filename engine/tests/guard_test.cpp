@@ -196,6 +196,7 @@ TEST_F(Guards, TwoByteGuardStopsAtEachWriteWithItsSlot) {
   ASSERT_TRUE(debuggee_resume());
   ASSERT_TRUE(drain_until_stop());
   EXPECT_EQ(status(), "Breakpoint 'g_word'");
+  EXPECT_EQ(log().find(line), log().rfind(line)) << "re-armed at the stop, told once\n" << log();
   EXPECT_EQ(count_guard_stops(1, 2), 4);  // the first was the one above
   EXPECT_EQ(debuggee_exit_code(), 0u);
 }

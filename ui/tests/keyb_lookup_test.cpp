@@ -230,9 +230,8 @@ TEST(KeyTables, RowsNameKnownKeysOnce) {
                                 watch_keys, log_keys, inspector_keys, cover_keys,
                                 cmdline_keys, comments_keys, breakpoints_keys,
                                 animator_keys, dialog_keys};
-  int rows = 0;
   for (const KeyCommand *table : tables)
-    for (const KeyCommand *row = table; row->title; row++, rows++) {
+    for (const KeyCommand *row = table; row->title; row++) {
       char text[KEY_TEXT];
       ASSERT_TRUE(key_name(row->modifiers, row->key, text, sizeof text)) << row->title;
       uint8_t mods;
@@ -246,5 +245,4 @@ TEST(KeyTables, RowsNameKnownKeysOnce) {
       for (const KeyCommand *other = table; other != row; other++)
         EXPECT_FALSE(other->modifiers == row->modifiers && other->key == row->key) << text;
     }
-  EXPECT_EQ(rows, 33 + 31 + 23 + 22 + 9 + 13 + 19 + 4 + 4 + 1 + 2 + 1 + 1 + 10);
 }

@@ -1,11 +1,8 @@
 // Loading layout scripts from files: what reaches the log, scripts that cannot be used,
-// the fall-back to the built-in script, the syntax error that ends the program, and the
-// diagnostic dumps.
-#include <regex>
+// the fall-back to the built-in script and the syntax error that ends the program.
 #include <string>
 
 #include "layout_test_support.h"
-#include "ui/layout_dump.h"
 #include "util/zone.h"
 
 namespace {
@@ -142,35 +139,6 @@ TEST(LayoutLoad, FallsBackToTheBuiltInScript) {
   EXPECT_TRUE(layout_load(&layout, file.path.c_str(), builtin.data(), builtin.size(), 0));
   EXPECT_EQ(layout.holdernum, 1);
   EXPECT_STREQ(layout.holders[0]->id, "Mine");
-  layout_free(&layout);
-}
-
-TEST(LayoutLoad, Dumps) {
-  Layout layout = {};
-  ASSERT_EQ(read_script(&layout, default_script()), LAYOUT_LOADED);
-  Holder *h = holder_named(&layout, "MaximizeCode");
-  ASSERT_TRUE(layout_relayout(h, 800, 600));
-  std::string log = open_test_log("layout_dump");
-  layout_dump_holder(h);
-  layout_dump_section(h->sections[0]);
-  std::string body = std::regex_replace(log_body(log), std::regex("\\([0-9A-F]+\\)"), "(*)");
-  // code 0 0 770 600 and map 770 0 800 600 in hexadecimal; bars L T R B and the one
-  // between them: the left border's sumMin is 1 + 30.
-  EXPECT_EQ(body,
-            "\tDump of Holder 'MaximizeCode' (*)\n"
-            "Section 0 code: bar rect=0 0 302 258\n"
-            "\t[0] min=1.000000 rel=-1.000000\n"
-            "\t[1] min=1.000000 rel=-1.000000\n"
-            "Section 1 map: bar rect=302 0 320 258\n"
-            "\t[0] min=30.000000 rel=0.000000\n"
-            "\t[1] min=1.000000 rel=-1.000000\n"
-            "Bar 0 (*): axis=0 sumMin=31.000000 pos=0 middle=1 secnum=1\n"
-            "Bar 1 (*): axis=1 sumMin=1.000000 pos=0 middle=2 secnum=2\n"
-            "Bar 2 (*): axis=0 sumMin=0.000000 pos=800 middle=0 secnum=1\n"
-            "Bar 3 (*): axis=1 sumMin=0.000000 pos=600 middle=0 secnum=2\n"
-            "Bar 4 (*): axis=0 sumMin=30.000000 pos=770 middle=1 secnum=2\n"
-            "Section_Dump: section=code hPanel=0 rc=0 0 770 600\n");
-  remove(log.c_str());
   layout_free(&layout);
 }
 

@@ -207,52 +207,47 @@ TEST(LayoutSize, HandWrittenScripts) {
   }
 }
 
-std::string group_text(const SizeGroup *g) {
-  std::string text = "{";
-  for (int i = 0; i < g->count; i++) text += std::string(i ? " " : "") + g->members[i]->id;
-  return text + "}";
+int edge(const LayoutRect &r, int side) {
+  const int edges[4] = {r.left, r.top, r.right, r.bottom};
+  return edges[side];
 }
 
-// The chains found by hand for CodeTopBottom (see above), and the lengths and weights
-// they were last distributed with at 800 x 600.
-TEST(LayoutSize, SizeGroupsOfTheDefaultScript) {
+// At any size above the minimums, every holder of the default script covers its client
+// area with its sections, none over another, and each side the script names stands on
+// the border or on the named section's opposite side.
+TEST(LayoutSize, DefaultHoldersTileTheClientAlongTheScriptsBars) {
   Layout layout = {};
   ASSERT_EQ(read_script(&layout, default_script()), LAYOUT_LOADED);
-  Holder *h = holder_named(&layout, "CodeTopBottom");
-  ASSERT_TRUE(layout_relayout(h, 800, 600));
-  struct {
-    const char *section;
-    const char *width_group, *height_group;
-    float width_length, height_length;
-  } cases[] = {
-      // {reg, watch, log}: 800 - 140 - 120 = 540 left for log. {code, map}: 660 - 30.
-      // {source, code, log}: nothing fixed, 600 shared.
-      {"reg", "{reg watch log}", "{reg}", 540, 300},
-      {"watch", "{reg watch log}", "{watch}", 540, 150},
-      {"log", "{reg watch log}", "{source code log}", 540, 600},
-      {"code", "{code map}", "{source code log}", 630, 600},
-      {"map", "{code map}", "{map}", 630, 450},
-      {"source", "{source}", "{source code log}", 770, 600},
-  };
-  for (auto &c : cases) {
-    const Section *s = section_named(h, c.section);
-    EXPECT_EQ(group_text(s->group[0]), c.width_group) << c.section;
-    EXPECT_EQ(group_text(s->group[1]), c.height_group) << c.section;
-    EXPECT_FLOAT_EQ(s->group[0]->length, c.width_length) << c.section;
-    EXPECT_FLOAT_EQ(s->group[1]->length, c.height_length) << c.section;
-    EXPECT_FLOAT_EQ(s->group[0]->weights, 1.0f) << c.section;
-  }
-  // Borders, then the bars in the order side resolution made them.
-  struct {
-    int axis, pos;
-    float sumMin;
-  } bars[] = {{0, 0, 261}, {1, 0, 3},   {0, 800, 0},  {1, 600, 0}, {0, 260, 1},
-              {1, 450, 1}, {0, 140, 121}, {0, 770, 30}, {1, 300, 2}};
-  ASSERT_EQ(h->barnum, 9);
-  for (int i = 0; i < 9; i++) {
-    EXPECT_EQ(h->bars[i]->axis, bars[i].axis) << i;
-    EXPECT_EQ(h->bars[i]->pos, bars[i].pos) << i;
-    EXPECT_FLOAT_EQ(h->bars[i]->sumMin, bars[i].sumMin) << i;
+  const char *const kSides[4] = {"left", "top", "right", "bottom"};
+  const LayoutPoint kSizes[] = {{400, 300}, {800, 600}, {1025, 737}, {1913, 1041}};
+  for (int i = 0; i < layout.holdernum; i++) {
+    Holder *h = layout.holders[i];
+    for (const LayoutPoint &size : kSizes) {
+      SCOPED_TRACE(std::string(h->id) + " " + std::to_string(size.x) + "x" + std::to_string(size.y));
+      ASSERT_TRUE(layout_relayout(h, size.x, size.y));
+      const LayoutRect client = {0, 0, size.x, size.y};
+      long area = 0;
+      for (int a = 0; a < h->secnum; a++) {
+        const Section *s = h->sections[a];
+        const LayoutRect &r = s->rect;
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= size.x && r.bottom <= size.y &&
+                    r.left <= r.right && r.top <= r.bottom) << s->id << " " << rect_text(r);
+        area += (long)(r.right - r.left) * (r.bottom - r.top);
+        for (int b = 0; b < a; b++) {
+          const LayoutRect &o = h->sections[b]->rect;
+          EXPECT_FALSE(r.left < o.right && o.left < r.right && r.top < o.bottom && o.top < r.bottom)
+              << s->id << " over " << h->sections[b]->id;
+        }
+        for (int side = 0; side < 4; side++) {
+          const char *named = layout_param(s->node, kSides[side]);
+          if (!named) continue;
+          const Section *n = strcmp(named, "screen") ? section_named(h, named) : nullptr;
+          EXPECT_EQ(edge(r, side), edge(n ? n->rect : client, n ? (side + 2) % 4 : side))
+              << s->id << " " << kSides[side] << "=" << named;
+        }
+      }
+      EXPECT_EQ(area, (long)size.x * size.y);
+    }
   }
   layout_free(&layout);
 }

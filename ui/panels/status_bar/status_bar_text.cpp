@@ -34,31 +34,18 @@ int status_pane_at(const PaneSpan spans[PANE_COUNT], int x) {
   return PANE_COUNT;
 }
 
-// The texts of the states that carry no detail, in DebuggeeState order (paused is below).
-static const struct {
-  const char *text;
-  StateKind kind;
-} kStateRows[] = {
-    {"Not loaded", STATE_IDLE}, {"Loading...", STATE_IDLE}, {"Running...", STATE_RUNNING},
-    {"OK.", STATE_OK},          {"Exit %i", STATE_EXITED},  {"", STATE_IDLE},
-};
-enum { STATE_PAUSED_ROW = 3 };
+// Kinds by DebuggeeState of the states' own texts.
+static const StateKind kStateKinds[] = {STATE_IDLE, STATE_IDLE,   STATE_RUNNING,
+                                        STATE_OK,   STATE_EXITED, STATE_IDLE};
 
 StateKind status_state_text(const StateFacts &facts, char *out, size_t outlen) {
-  if (facts.state == STATE_PAUSED_ROW) {
-    if (facts.pause_text[0]) {
-      text_copy(out, outlen, facts.pause_text);
-      return STATE_REASON;
-    }
-    if (facts.error_text[0]) {
-      text_copy(out, outlen, facts.error_text);
-      return STATE_LAST_ERROR;
-    }
+  switch (debuggee_state_text(facts, out, outlen)) {
+    case STATE_TEXT_PAUSE: return STATE_REASON;
+    case STATE_TEXT_ERROR: return STATE_LAST_ERROR;
+    default: break;
   }
-  int row = facts.state >= 0 && facts.state < (int)(sizeof kStateRows / sizeof kStateRows[0])
-                ? facts.state : 0;
-  snprintf(out, outlen, kStateRows[row].text, facts.exit_code);
-  return kStateRows[row].kind;
+  bool known = facts.state >= 0 && facts.state < (int)(sizeof kStateKinds / sizeof kStateKinds[0]);
+  return known ? kStateKinds[facts.state] : STATE_IDLE;
 }
 
 // Units by the number of digits of the count of 100 ns: the digits that stand for the

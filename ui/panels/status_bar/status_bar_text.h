@@ -4,6 +4,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "engine/state_text.h"
+
 enum StatusPane {
   PANE_MODE, PANE_LOCATION, PANE_TIME, PANE_STATE, PANE_HINT, PANE_GRIP, PANE_COUNT
 };
@@ -33,12 +35,7 @@ enum StateKind {
   STATE_LAST_ERROR = 4, // paused, the last error is not zero
   STATE_OK = 5,         // paused, nothing to report
 };
-struct StateFacts {
-  int state;               // DebuggeeState
-  int exit_code;
-  const char *pause_text;  // empty when there is no reason
-  const char *error_text;  // the last error's text, empty when it is 0
-};
+// The state's text and what kind of text it is.
 StateKind status_state_text(const StateFacts &facts, char *out, size_t outlen);
 
 // A CPU time in 100 ns units as "%s %s" (number, unit): nano, mc, ml or sec by its

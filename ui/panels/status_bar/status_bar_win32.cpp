@@ -82,12 +82,8 @@ static void update_time() {
 }
 
 static void update_state() {
-  char pause[KQ_PATH] = "", error[KQ_PATH] = "", text[KQ_PATH];
-  DebuggeeState state = debuggee_state();
-  if (state == DS_PAUSED && !debuggee_pause_text(pause, sizeof pause))
-    debuggee_last_error_text(error, sizeof error);
-  StateFacts facts = {state, (int)debuggee_exit_code(), pause, error};
-  StateKind kind = status_state_text(facts, text, sizeof text);
+  char pause[KQ_PATH], error[KQ_PATH], text[KQ_PATH];
+  StateKind kind = status_state_text(debuggee_state_facts(pause, error, KQ_PATH), text, sizeof text);
   if (kind != g_status.state_kind) repaint(PANE_STATE);
   g_status.state_kind = kind;
   set_pane(g_status.state, text, PANE_STATE);

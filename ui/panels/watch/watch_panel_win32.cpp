@@ -100,7 +100,10 @@ void inspect() {
   inspector_open_window(path, g_watch.hwnd);
 }
 
-// The section takes the new width at once; an empty list keeps its section as it is.
+// The section takes the new width at once; an empty list keeps its section as it is. Until
+// the first of these commands the script's width holds: the width the panel wants is the
+// narrower of the widest line and the preferred width, and the list is empty when the
+// panel is made, before any holder shows it.
 void change_width(int d) {
   g_settings.WatchWidth =
       watch_preferred_width(g_settings.WatchWidth, d, g_watch.width, rich_width(g_watch.dd));
