@@ -28,6 +28,12 @@ enum { CV_MAX_SERVERS = 16 };
 // What a load defined, counted for tests and fuzzing.
 struct CvCounts : DefinitionCounts {
   uint32_t modules, types, servers;
+  uint32_t covered;  // publics left out, their address taken by another entry
+};
+
+struct WordList {
+  uint32_t *items;
+  uint32_t count;
 };
 
 struct CvState {
@@ -43,6 +49,12 @@ struct CvState {
   // the user stops the load, after which every walk ends early.
   uint32_t span_from, span_to;
   bool cancelled;
+  // A program database defines its publics last: a public at an address that a procedure,
+  // data or thunk of the load took adds nothing a user sees, and is neither undecorated nor
+  // defined. While they are held, where they stand in the run and the addresses the other
+  // entries took are collected.
+  bool holding_publics;
+  WordList held, taken;
 };
 
 void cv_state_init(CvState *state, const DebugApi *api);
@@ -68,6 +80,8 @@ void cv_read_lines(CvState *state, ByteCursor section);
 // A run of symbol records. With globals_copied (the module streams of MSF 7.00 files),
 // data outside a procedure is left out: the global symbols hold it already.
 void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied);
+// The publics held from run (the run the offsets count in), after the rest of the load.
+void cv_read_publics(CvState *state, ByteCursor run);
 // The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
 // LOAD_BAD_DIRECTORY, with a log line, when the directory is empty or does not fit the data.
 LoadStatus cv_read_directory(CvState *state, ByteCursor data);

@@ -4,10 +4,13 @@
 // lies; only places relative to the frame pointer (EBP) make it a member of the frame.
 #include <string.h>
 
+#include <algorithm>
+
 #include "plugins/common/leaf_read.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/cvread/cv_state.h"
 #include "symbols/undecorate_msvc.h"
+#include "util/zone.h"
 
 namespace {
 
@@ -97,6 +100,57 @@ bool local_rules(LocalState *locals, const SymbolLayout *layout, const ByteCurso
   return layout->action != SYMBOL_LOCAL || first_sight(locals, record, layout, name);
 }
 
+// Without memory for the list the value is left out, and false.
+bool list_add(WordList *list, uint32_t value) {
+  if ((size_t)list->count * sizeof value == zone_size(list->items)) {
+    size_t room = (size_t)list->count * 2 + 256;
+    uint32_t *grown = (uint32_t *)zone_resize(list->items, room * sizeof value);
+    if (!grown) return false;
+    list->items = grown;
+  }
+  list->items[list->count++] = value;
+  return true;
+}
+
+void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *record,
+                 LocalState *locals, bool globals_copied) {
+  char name[LEAF_NAME_SIZE] = "";
+  ByteCursor c = *record;
+  if (layout->name_at) {
+    cursor_seek(&c, layout->name_at);
+    leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
+    if (!c.ok) return;
+  }
+  // Publics carry the linker's decorated names, and some procedures the compiler's:
+  // entries take the names a user reads.
+  char plain[LEAF_NAME_SIZE];
+  bool decorated =
+      layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
+  if (decorated && undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
+    memcpy(name, plain, sizeof plain);
+  uint32_t index;
+  bool typed = symbol_type_index(layout, record, &index);
+  bool by_id = layout->kind == kLocalProcedureId || layout->kind == kGlobalProcedureId;
+  DebugType type = !typed ? nullptr
+                   : by_id ? cv_resolve_id(state, index, name)
+                           : cv_resolve_type(state, index);
+  // A range defines the local that waits for it, under its name and type.
+  bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
+  if (range) {
+    // The first range relative to the frame pointer places the local.
+    if (!locals->pending || (layout->kind != kRangeRegisterRelative && !locals->frame_on_ebp))
+      return;
+    memcpy(name, locals->name, LEAF_NAME_SIZE);
+    type = locals->type;
+  }
+  if (globals_copied && !locals->depth && layout->action == SYMBOL_DATA) return;
+  bool defined = local_rules(locals, layout, record, name, type);
+  if (range && (defined || layout->kind != kRangeRegisterRelative)) locals->pending = false;
+  if (!defined) return;
+  uint32_t address = symbol_define(&state->walk, layout, record, name, type);
+  if (address && state->holding_publics) list_add(&state->taken, address);
+}
+
 }  // namespace
 
 void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
@@ -107,38 +161,30 @@ void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
   uint32_t seen = 0;
   while (const SymbolLayout *layout = symbol_run_next(&records, &record)) {
     if (++seen % CV_PROGRESS_EVERY == 0 && !cv_progress(state, records.next, run.size)) return;
-    char name[LEAF_NAME_SIZE] = "";
-    ByteCursor c = record;
-    if (layout->name_at) {
-      cursor_seek(&c, layout->name_at);
-      leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
-      if (!c.ok) continue;
-    }
-    // Publics carry the linker's decorated names, and some procedures the compiler's:
-    // entries take the names a user reads.
-    char plain[LEAF_NAME_SIZE];
-    bool decorated =
-        layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
-    if (decorated && undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
-      memcpy(name, plain, sizeof plain);
-    uint32_t index;
-    bool typed = symbol_type_index(layout, &record, &index);
-    bool by_id = layout->kind == kLocalProcedureId || layout->kind == kGlobalProcedureId;
-    DebugType type = !typed ? nullptr
-                     : by_id ? cv_resolve_id(state, index, name)
-                             : cv_resolve_type(state, index);
-    // A range defines the local that waits for it, under its name and type.
-    bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
-    if (range) {
-      // The first range relative to the frame pointer places the local.
-      if (!locals.pending || (layout->kind != kRangeRegisterRelative && !locals.frame_on_ebp))
-        continue;
-      memcpy(name, locals.name, LEAF_NAME_SIZE);
-      type = locals.type;
-    }
-    if (globals_copied && !locals.depth && layout->action == SYMBOL_DATA) continue;
-    bool defined = local_rules(&locals, layout, &record, name, type);
-    if (range && (defined || layout->kind != kRangeRegisterRelative)) locals.pending = false;
-    if (defined) symbol_define(&state->walk, layout, &record, name, type);
+    // A public that cannot be held is defined in place.
+    if (layout->action == SYMBOL_PUBLIC && state->holding_publics &&
+        list_add(&state->held, (uint32_t)(record.data - run.data)))
+      continue;
+    read_record(state, layout, &record, &locals, globals_copied);
+  }
+}
+
+void cv_read_publics(CvState *state, ByteCursor run) {
+  state->holding_publics = false;
+  if (state->cancelled) return;
+  std::sort(state->taken.items, state->taken.items + state->taken.count);
+  SymbolRun records = symbol_run(&state->walk, kSymbols, run, 0, 4);
+  state->walk.current_source = nullptr;
+  LocalState locals = {};
+  ByteCursor record;
+  for (uint32_t i = 0; i < state->held.count; i++) {
+    records.next = state->held.items[i];
+    const SymbolLayout *layout = symbol_run_next(&records, &record);
+    if (!layout) continue;
+    uint32_t address = symbol_address(&state->walk, layout, &record);
+    if (std::binary_search(state->taken.items, state->taken.items + state->taken.count, address))
+      state->counts.covered++;
+    else
+      read_record(state, layout, &record, &locals, false);
   }
 }

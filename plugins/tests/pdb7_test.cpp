@@ -69,6 +69,16 @@ PdbutilDump recorded_dump() {
   return d;
 }
 
+// The address of a "name@address" item, or of a procedure's "name@address: locals".
+std::string address_of(const std::string &item) {
+  for (size_t at = item.find('@'); at != std::string::npos; at = item.find('@', at + 1)) {
+    size_t end = item.find_first_not_of("0123456789", at + 1);
+    if (end > at + 1 && (end == std::string::npos || item[end] == ':'))
+      return item.substr(at + 1, end == std::string::npos ? end : end - at - 1);
+  }
+  return "";
+}
+
 template <class Set>
 size_t missing_from(const Set &oracle, const Set &defined, const char *what) {
   size_t missing = 0;
@@ -106,9 +116,14 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
     UndnameOracle names;
     ASSERT_TRUE(names.read(public_names, testing::TempDir() + "pdb7_publics.txt"))
         << "llvm-undname-14 (package llvm-14)";
+    // A public at the address of a procedure or datum is left out: the entry there is theirs.
+    std::set<std::string> taken;
+    for (const std::string &p : oracle.procedures) taken.insert(address_of(p));
+    for (const std::string &d : oracle.data) taken.insert(address_of(d));
     size_t public_misses = 0;
     for (const std::string &p : publics) {
       std::string name = p.substr(0, p.rfind('@')), address = p.substr(p.rfind('@') + 1);
+      if (taken.count(address)) continue;
       bool found = false;
       for (const RecordedEntry &e : recording()->entries)
         found = found || (std::to_string(e.address) == address && names.reads_as(name, e.name));
@@ -121,7 +136,7 @@ TEST(Pdb7, EverySampleAgreesWithPdbutil) {
       EXPECT_EQ(defined.enums.count(name + " of void"), 0u) << "defined from a forward reference";
     EXPECT_EQ(counts.procedures, oracle.procedures.size());
     EXPECT_EQ(defined.lines.size(), oracle.lines.size());
-    EXPECT_EQ(counts.publics, oracle.publics.size());
+    EXPECT_EQ(counts.publics + counts.covered, oracle.publics.size());
     printf(
         "%s: procedures with their %u locals %zu/%zu data %zu/%zu publics %zu/%zu line pairs "
         "%zu/%zu structures %zu/%zu enumerations %zu/%zu (agreeing/llvm-pdbutil)\n",
