@@ -9,6 +9,7 @@
 #include "plugins/common/leaf_read.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/cvread/cv_state.h"
+#include "symbols/demangle_itanium.h"
 #include "symbols/undecorate_msvc.h"
 #include "util/zone.h"
 
@@ -121,12 +122,13 @@ void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *r
     leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
     if (!c.ok) return;
   }
-  // Publics carry the linker's decorated names, and some procedures the compiler's:
-  // entries take the names a user reads.
+  // Publics carry the linker's decorated names (clang's for mingw targets are mangled as gcc
+  // mangles them), and some procedures the compiler's: entries take the names a user reads.
   char plain[LEAF_NAME_SIZE];
   bool decorated =
       layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
-  if (decorated && undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
+  if (decorated && (demangle_itanium_name(name, plain, sizeof plain) ||
+                    undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain)))
     memcpy(name, plain, sizeof plain);
   uint32_t index;
   bool typed = symbol_type_index(layout, record, &index);
