@@ -72,13 +72,10 @@ PdbutilDump recorded_dump() {
 }
 
 // The address of a "name@address" item, or of a procedure's "name@address: locals".
-std::string address_of(const std::string &item) {
-  for (size_t at = item.find('@'); at != std::string::npos; at = item.find('@', at + 1)) {
-    size_t end = item.find_first_not_of("0123456789", at + 1);
-    if (end > at + 1 && (end == std::string::npos || item[end] == ':'))
-      return item.substr(at + 1, end == std::string::npos ? end : end - at - 1);
-  }
-  return "";
+std::string address_of(std::string item) {
+  item = item.substr(0, item.find(": "));
+  if (item.back() == ':') item.pop_back();
+  return item.substr(item.rfind('@') + 1);
 }
 
 template <class Set>
