@@ -28,6 +28,12 @@ const uint16_t kFirstTextKind = 0x1100;
 const uint16_t kLocal = 0x113E, kFrameProc = 0x1012, kRegisterRelative = 0x1111,
                kRangeRegisterRelative = 0x1145, kBlock = 0x1103, kThunk = 0x1102, kEnd = 0x0006,
                kIdEnd = 0x114F;
+const uint16_t kTypedefs[] = {0x0004, 0x1003, 0x1108};
+bool is_typedef(uint16_t kind) {
+  for (uint16_t k : kTypedefs)
+    if (k == kind) return true;
+  return false;
+}
 // Procedures whose type index names an id record.
 const uint16_t kLocalProcedureId = 0x1146, kGlobalProcedureId = 0x1147;
 // Where the register of the register-relative kinds lies, and the frame pointer's number.
@@ -145,7 +151,10 @@ void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *r
     memcpy(name, locals->name, LEAF_NAME_SIZE);
     type = locals->type;
   }
-  if (globals_copied && !locals->depth && layout->action == SYMBOL_DATA) return;
+  // Typedefs stand in the global symbols too.
+  bool typedef_kind = is_typedef(layout->kind);
+  if (globals_copied && !locals->depth && (layout->action == SYMBOL_DATA || typedef_kind)) return;
+  if (typedef_kind) return cv_define_typedef(state, index, name);
   bool defined = local_rules(locals, layout, record, name, type);
   if (range && (defined || layout->kind != kRangeRegisterRelative)) locals->pending = false;
   if (!defined) return;
