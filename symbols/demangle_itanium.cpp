@@ -1029,9 +1029,7 @@ int clone_suffixes(Parser *ps, int id) {
   return id;
 }
 
-}  // namespace
-
-bool demangle_itanium(const char *name, char *out, size_t size) {
+bool demangle(const char *name, bool name_only, char *out, size_t size) {
   if (!size) return false;
   out[0] = '\0';
   if (name[0] == '_' && name[1] == '_' && name[2] == 'Z') name++;
@@ -1046,8 +1044,20 @@ bool demangle_itanium(const char *name, char *out, size_t size) {
   int id = clone_suffixes(ps, parse_encoding(ps));
   if (ps->failed || id == kNone || ps->p != ps->end) return false;
   Out o = {out, size, 0, -1, 0, false};
+  while (name_only && ps->nodes[id].kind == NK_CLONE) id = ps->nodes[id].a;
+  if (name_only && ps->nodes[id].kind == NK_ENCODING) id = ps->nodes[id].a;
   print(ps, id, &o);
   out[o.length < size ? o.length : size - 1] = '\0';
   if (o.too_deep) out[0] = '\0';
   return !o.too_deep;
+}
+
+}  // namespace
+
+bool demangle_itanium(const char *name, char *out, size_t size) {
+  return demangle(name, false, out, size);
+}
+
+bool demangle_itanium_name(const char *name, char *out, size_t size) {
+  return demangle(name, true, out, size);
 }

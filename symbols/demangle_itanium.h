@@ -8,3 +8,6 @@
 // that 32-bit COFF adds. False, with out empty, when name is no such mangled name or uses a form
 // this reader does not spell (expressions in template arguments).
 bool demangle_itanium(const char *name, char *out, size_t size);
+// The same, a function's name alone, without its return and parameter types or clone marks
+// ("geo::Shape::area"): the shape of the other names in the symbol store.
+bool demangle_itanium_name(const char *name, char *out, size_t size);

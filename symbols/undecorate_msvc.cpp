@@ -85,17 +85,27 @@ bool fail(Undecorator *u) {
 
 char peek(const Undecorator *u) { return u->at < u->end ? *u->at : 0; }
 
-bool take(Undecorator *u, const char *code) {
-  size_t length = strlen(code);
-  if ((size_t)(u->end - u->at) < length || memcmp(u->at, code, length) != 0) return false;
+// Takes code when the letters after its first, which the caller matched, follow too.
+bool take_rest(Undecorator *u, const char *code) {
+  size_t length = 1;
+  while (code[length]) {
+    if (u->at + length == u->end || u->at[length] != code[length]) return false;
+    length++;
+  }
   u->at += length;
   return true;
 }
 
+// Codes are tried one after another: the first letter decides most of them without a call.
+inline bool take(Undecorator *u, const char *code) {
+  return u->at != u->end && *u->at == code[0] && take_rest(u, code);
+}
+
 template <class Row>
 const Row *take_row(Undecorator *u, const Row *rows, size_t count) {
+  char first = peek(u);
   for (size_t i = 0; i < count; i++)
-    if (take(u, rows[i].code)) return &rows[i];
+    if (rows[i].code[0] == first && take(u, rows[i].code)) return &rows[i];
   return nullptr;
 }
 
@@ -210,7 +220,7 @@ Piece type_piece(Undecorator *u, const TypeText &t) {
 Piece template_name(Undecorator *u, bool remembered, const OperatorCode **special) {
   Nesting nesting(u);
   Backrefs outer = u->refs;
-  u->refs = Backrefs{};
+  u->refs.name_count = u->refs.type_count = 0;
   Piece base = Piece{};
   const OperatorCode *op = nullptr;
   if (take(u, "?")) {
@@ -598,9 +608,7 @@ Piece table(Undecorator *u, Piece *name) {
 // A function's class, type and name as one text; a conversion operator's name gets its
 // result type.
 Piece function(Undecorator *u, Piece *name, const OperatorCode *op) {
-  const FunctionClass *kind = nullptr;
-  for (size_t i = 0; i < kFunctionClassCount && !kind; i++)
-    if (take(u, kFunctionClasses[i].code)) kind = &kFunctionClasses[i];
+  const FunctionClass *kind = take_row(u, kFunctionClasses, kFunctionClassCount);
   if (!kind) {
     fail(u);
     return Piece{};

@@ -78,7 +78,10 @@ inline bool symbol_type_index(const SymbolLayout *layout, const ByteCursor *reco
   *index = layout->type_width ? record_field(record, layout->type_at, layout->type_width) : 0;
   return layout->type_width != 0;
 }
+// The address a record names in the module, 0 for a kind without one.
+uint32_t symbol_address(const SymbolWalk *walk, const SymbolLayout *layout,
+                        const ByteCursor *record);
 // Defines what the record stands for under name, with the type the reader found for it,
-// and counts it.
-void symbol_define(SymbolWalk *walk, const SymbolLayout *layout, const ByteCursor *record,
-                   const char *name, DebugType type);
+// and counts it. The address of the entry it defined, 0 for none.
+uint32_t symbol_define(SymbolWalk *walk, const SymbolLayout *layout, const ByteCursor *record,
+                       const char *name, DebugType type);

@@ -31,6 +31,10 @@ void cv_state_free(CvState *state) {
   type_map_free(&state->types.map);
   for (CvTypes &server : state->servers) type_map_free(&server.map);
   type_records_free(&state->ids);
+  type_records_free(&state->types.records);
+  name_table_free(&state->types.typedef_names);
+  state->held.items = (uint32_t *)zone_free(state->held.items);
+  state->taken.items = (uint32_t *)zone_free(state->taken.items);
 }
 
 DebugType cv_resolve_type(const CvState *state, uint32_t index) {

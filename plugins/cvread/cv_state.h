@@ -7,6 +7,7 @@
 #include "plugins/common/debug_api.h"
 #include "plugins/common/leaf_read.h"
 #include "plugins/common/load_status.h"
+#include "plugins/common/name_table.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
 #include "plugins/common/type_walk.h"
@@ -20,6 +21,11 @@ struct CvTypes {
   // resolve, and a forward reference stands for the definition of the same name (the MSF
   // 7.00 databases).
   bool ahead;
+  // The load's own records stay for the typedefs its symbols name; a type server's go
+  // with its file. A typedef name is defined once (modules repeat the typedefs they use).
+  TypeRecords records;
+  NameTable typedef_names;
+  uint32_t typedefs_left;
 };
 
 // Type servers whose types a program database may import (index high byte 1 and up).
@@ -28,6 +34,13 @@ enum { CV_MAX_SERVERS = 16 };
 // What a load defined, counted for tests and fuzzing.
 struct CvCounts : DefinitionCounts {
   uint32_t modules, types, servers;
+  uint32_t covered;   // publics left out, their address taken by another entry
+  uint32_t typedefs;  // structures and enumerations defined again under a typedef's name
+};
+
+struct WordList {
+  uint32_t *items;
+  uint32_t count;
 };
 
 struct CvState {
@@ -43,6 +56,12 @@ struct CvState {
   // the user stops the load, after which every walk ends early.
   uint32_t span_from, span_to;
   bool cancelled;
+  // A program database defines its publics last: a public at an address that a procedure,
+  // data or thunk of the load took adds nothing a user sees, and is neither undecorated nor
+  // defined. While they are held, where they stand in the run and the addresses the other
+  // entries took are collected.
+  bool holding_publics;
+  WordList held, taken;
 };
 
 void cv_state_init(CvState *state, const DebugApi *api);
@@ -63,11 +82,17 @@ DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_S
 bool cv_index_records(TypeRecords *records, ByteCursor section);
 // A type section, its records registered and defined in index order.
 void cv_read_types(CvState *state, CvTypes *types, ByteCursor section);
+// A typedef (S_UDT) of a structure, union or enumeration of the load's own types under
+// another name: the type defined again under that name, as the interface has no alias.
+// Typedefs of other types are left out.
+void cv_define_typedef(CvState *state, uint32_t index, const char *name);
 // A line section (sstSrcModule, or the line part of a module stream).
 void cv_read_lines(CvState *state, ByteCursor section);
 // A run of symbol records. With globals_copied (the module streams of MSF 7.00 files),
 // data outside a procedure is left out: the global symbols hold it already.
 void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied);
+// The publics held from run (the run the offsets count in), after the rest of the load.
+void cv_read_publics(CvState *state, ByteCursor run);
 // The NB09/NB11 subsection directory; data starts at the signature and ends with the file.
 // LOAD_BAD_DIRECTORY, with a log line, when the directory is empty or does not fit the data.
 LoadStatus cv_read_directory(CvState *state, ByteCursor data);

@@ -4,10 +4,14 @@
 // lies; only places relative to the frame pointer (EBP) make it a member of the frame.
 #include <string.h>
 
+#include <algorithm>
+
 #include "plugins/common/leaf_read.h"
 #include "plugins/common/symbol_walk.h"
 #include "plugins/cvread/cv_state.h"
+#include "symbols/demangle_itanium.h"
 #include "symbols/undecorate_msvc.h"
+#include "util/zone.h"
 
 namespace {
 
@@ -24,6 +28,12 @@ const uint16_t kFirstTextKind = 0x1100;
 const uint16_t kLocal = 0x113E, kFrameProc = 0x1012, kRegisterRelative = 0x1111,
                kRangeRegisterRelative = 0x1145, kBlock = 0x1103, kThunk = 0x1102, kEnd = 0x0006,
                kIdEnd = 0x114F;
+const uint16_t kTypedefs[] = {0x0004, 0x1003, 0x1108};
+bool is_typedef(uint16_t kind) {
+  for (uint16_t k : kTypedefs)
+    if (k == kind) return true;
+  return false;
+}
 // Procedures whose type index names an id record.
 const uint16_t kLocalProcedureId = 0x1146, kGlobalProcedureId = 0x1147;
 // Where the register of the register-relative kinds lies, and the frame pointer's number.
@@ -97,6 +107,61 @@ bool local_rules(LocalState *locals, const SymbolLayout *layout, const ByteCurso
   return layout->action != SYMBOL_LOCAL || first_sight(locals, record, layout, name);
 }
 
+// Without memory for the list the value is left out, and false.
+bool list_add(WordList *list, uint32_t value) {
+  if ((size_t)list->count * sizeof value == zone_size(list->items)) {
+    size_t room = (size_t)list->count * 2 + 256;
+    uint32_t *grown = (uint32_t *)zone_resize(list->items, room * sizeof value);
+    if (!grown) return false;
+    list->items = grown;
+  }
+  list->items[list->count++] = value;
+  return true;
+}
+
+void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *record,
+                 LocalState *locals, bool globals_copied) {
+  char name[LEAF_NAME_SIZE] = "";
+  ByteCursor c = *record;
+  if (layout->name_at) {
+    cursor_seek(&c, layout->name_at);
+    leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
+    if (!c.ok) return;
+  }
+  // Publics carry the linker's decorated names (clang's for mingw targets are mangled as gcc
+  // mangles them), and some procedures the compiler's: entries take the names a user reads.
+  char plain[LEAF_NAME_SIZE];
+  bool decorated =
+      layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
+  if (decorated && (demangle_itanium_name(name, plain, sizeof plain) ||
+                    undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain)))
+    memcpy(name, plain, sizeof plain);
+  uint32_t index;
+  bool typed = symbol_type_index(layout, record, &index);
+  bool by_id = layout->kind == kLocalProcedureId || layout->kind == kGlobalProcedureId;
+  DebugType type = !typed ? nullptr
+                   : by_id ? cv_resolve_id(state, index, name)
+                           : cv_resolve_type(state, index);
+  // A range defines the local that waits for it, under its name and type.
+  bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
+  if (range) {
+    // The first range relative to the frame pointer places the local.
+    if (!locals->pending || (layout->kind != kRangeRegisterRelative && !locals->frame_on_ebp))
+      return;
+    memcpy(name, locals->name, LEAF_NAME_SIZE);
+    type = locals->type;
+  }
+  // Typedefs stand in the global symbols too.
+  bool typedef_kind = is_typedef(layout->kind);
+  if (globals_copied && !locals->depth && (layout->action == SYMBOL_DATA || typedef_kind)) return;
+  if (typedef_kind) return cv_define_typedef(state, index, name);
+  bool defined = local_rules(locals, layout, record, name, type);
+  if (range && (defined || layout->kind != kRangeRegisterRelative)) locals->pending = false;
+  if (!defined) return;
+  uint32_t address = symbol_define(&state->walk, layout, record, name, type);
+  if (address && state->holding_publics) list_add(&state->taken, address);
+}
+
 }  // namespace
 
 void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
@@ -107,38 +172,30 @@ void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
   uint32_t seen = 0;
   while (const SymbolLayout *layout = symbol_run_next(&records, &record)) {
     if (++seen % CV_PROGRESS_EVERY == 0 && !cv_progress(state, records.next, run.size)) return;
-    char name[LEAF_NAME_SIZE] = "";
-    ByteCursor c = record;
-    if (layout->name_at) {
-      cursor_seek(&c, layout->name_at);
-      leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
-      if (!c.ok) continue;
-    }
-    // Publics carry the linker's decorated names, and some procedures the compiler's:
-    // entries take the names a user reads.
-    char plain[LEAF_NAME_SIZE];
-    bool decorated =
-        layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
-    if (decorated && undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain))
-      memcpy(name, plain, sizeof plain);
-    uint32_t index;
-    bool typed = symbol_type_index(layout, &record, &index);
-    bool by_id = layout->kind == kLocalProcedureId || layout->kind == kGlobalProcedureId;
-    DebugType type = !typed ? nullptr
-                     : by_id ? cv_resolve_id(state, index, name)
-                             : cv_resolve_type(state, index);
-    // A range defines the local that waits for it, under its name and type.
-    bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
-    if (range) {
-      // The first range relative to the frame pointer places the local.
-      if (!locals.pending || (layout->kind != kRangeRegisterRelative && !locals.frame_on_ebp))
-        continue;
-      memcpy(name, locals.name, LEAF_NAME_SIZE);
-      type = locals.type;
-    }
-    if (globals_copied && !locals.depth && layout->action == SYMBOL_DATA) continue;
-    bool defined = local_rules(&locals, layout, &record, name, type);
-    if (range && (defined || layout->kind != kRangeRegisterRelative)) locals.pending = false;
-    if (defined) symbol_define(&state->walk, layout, &record, name, type);
+    // A public that cannot be held is defined in place.
+    if (layout->action == SYMBOL_PUBLIC && state->holding_publics &&
+        list_add(&state->held, (uint32_t)(record.data - run.data)))
+      continue;
+    read_record(state, layout, &record, &locals, globals_copied);
+  }
+}
+
+void cv_read_publics(CvState *state, ByteCursor run) {
+  state->holding_publics = false;
+  if (state->cancelled) return;
+  std::sort(state->taken.items, state->taken.items + state->taken.count);
+  SymbolRun records = symbol_run(&state->walk, kSymbols, run, 0, 4);
+  state->walk.current_source = nullptr;
+  LocalState locals = {};
+  ByteCursor record;
+  for (uint32_t i = 0; i < state->held.count; i++) {
+    records.next = state->held.items[i];
+    const SymbolLayout *layout = symbol_run_next(&records, &record);
+    if (!layout) continue;
+    uint32_t address = symbol_address(&state->walk, layout, &record);
+    if (std::binary_search(state->taken.items, state->taken.items + state->taken.count, address))
+      state->counts.covered++;
+    else
+      read_record(state, layout, &record, &locals, false);
   }
 }

@@ -233,5 +233,39 @@ void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
     type_records_store(&types->map, index, define_record(state, &section, index, record),
                        &state->counts.types);
   }
-  type_records_free(&section.records);
+  if (types == &state->types)
+    types->records = section.records;
+  else
+    type_records_free(&section.records);
+}
+
+void cv_define_typedef(CvState *state, uint32_t index, const char *name) {
+  CvTypes *types = &state->types;
+  const ByteCursor *record = type_record(&types->records, index);
+  const TypeLayout *layout =
+      record ? find_row(kTypes, (uint16_t)record_field(record, 2, 2)) : nullptr;
+  if (!layout || !is_named_kind(layout) || is_forward(record) || !name[0]) return;
+  char own[LEAF_NAME_SIZE];
+  uint32_t size = record_name(record, layout, own);
+  if (!strcmp(own, name)) return;
+  // The table has room for a name per record; names beyond that are left out.
+  if (!types->typedef_names.hashes) {
+    if (!name_table_make(&types->typedef_names, types->records.count)) return;
+    types->typedefs_left = types->records.count;
+  }
+  if (!types->typedefs_left || name_table_find(&types->typedef_names, name)) return;
+  name_table_add(&types->typedef_names, name, index);
+  types->typedefs_left--;
+  const DebugApi *api = state->api;
+  state->counts.typedefs++;
+  if (layout->action == TYPE_ENUM) {
+    uint32_t base = record_field(record, layout->target_at, layout->width);
+    api->define_enum(name, type_map_resolve(&types->map, base));
+    return;
+  }
+  const ByteCursor *list =
+      type_record(&types->records, record_field(record, layout->list_at, layout->width));
+  DebugType strukt = api->define_struct(name, (int)size);
+  TypeSection section = {types, types->records, walk_budget(list ? list->size : 0)};
+  if (list) walk_field_list(state, &section, &types->map, list, false, strukt);
 }

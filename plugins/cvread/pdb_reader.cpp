@@ -281,14 +281,16 @@ LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *re
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
   state->span_from = kGlobalsFrom;
   state->span_to = kModulesFrom;
+  state->holding_publics = true;
   if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
   // The modules' data outside procedures stands in the global symbols of the newer
   // databases: when they have some.
   ByteCursor names = read_names(pdb, &info, &copies[3]);
   bool globals_copied = names.ok && symbols.bytes;
-  symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
                names, globals_copied);
+  cv_read_publics(state, run);
+  symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
   return state->cancelled ? LOAD_CANCELLED : LOAD_OK;
 }
 

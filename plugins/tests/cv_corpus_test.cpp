@@ -110,7 +110,7 @@ TEST(CvCorpus, ProgramDatabasesAgreeWithWinedumpAndTheManifest) {
       EXPECT_EQ(counts.types, program.types);
       EXPECT_EQ(counts.procedures, program.procedures);
       EXPECT_EQ(counts.locals, program.locals);
-      EXPECT_EQ(counts.publics, program.publics);
+      EXPECT_EQ(counts.publics + counts.covered, program.publics);
       EXPECT_EQ(counts.sources, program.sources);
       EXPECT_EQ(counts.line_pairs, program.line_pairs);
       continue;
@@ -119,13 +119,23 @@ TEST(CvCorpus, ProgramDatabasesAgreeWithWinedumpAndTheManifest) {
     ASSERT_TRUE(winedump_read(pdb_path, &dump)) << "winedump-stable (tools/setup.sh)";
     EXPECT_EQ(counts.modules, (uint32_t)dump.modules);
     EXPECT_EQ(defined_procedures(), oracle_procedures(dump.procedures));
-    EXPECT_EQ(counts.publics, dump.publics.size());
+    // A public at the address of a procedure, datum or thunk is left out: the entry there is
+    // theirs.
+    std::set<uint32_t> taken;
+    for (const auto *list : {&dump.procedures, &dump.data, &dump.thunks})
+      for (const OracleSymbol &s : *list) taken.insert(recorded_address(s.segment, s.offset));
     std::vector<std::string> public_names;
     for (const OracleSymbol &s : dump.publics) public_names.push_back(s.name);
     UndnameOracle names;
     ASSERT_TRUE(names.read(public_names, testing::TempDir() + "cv_publics.txt"))
         << "llvm-undname-14 (package llvm-14)";
-    for (const OracleSymbol &s : dump.publics) EXPECT_TRUE(has_entry(s, &names)) << s.name;
+    uint32_t placed_publics = 0;
+    for (const OracleSymbol &s : dump.publics) {
+      if (taken.count(recorded_address(s.segment, s.offset))) continue;
+      placed_publics++;
+      EXPECT_TRUE(has_entry(s, &names)) << s.name;
+    }
+    EXPECT_EQ(counts.publics, placed_publics);
     // Data in no section (absolute or unresolved) gets no entry.
     uint32_t placed_data = 0;
     for (const OracleSymbol &s : dump.data) {

@@ -22,6 +22,7 @@
 #include "plugins/dwarfread/dwarf_reader.h"
 #include "plugins/tests/corpus_files.h"
 #include "plugins/tests/recording_api.h"
+#include "symbols/demangle_itanium.h"
 #include "symbols/pe_image.h"
 #include "symbols/undecorate_msvc.h"
 #include "tools/dbghelp_session.h"
@@ -157,10 +158,11 @@ Agreement compare(const Ours &ours, const Dbghelp &theirs) {
   for (const auto &symbol : theirs.symbols) {
     auto range = ours.entries.equal_range(symbol.first);
     // dbghelp keeps publics decorated, ours carry the names they read as (the reading
-    // itself is held to llvm-undname on the host).
+    // itself is held to llvm-undname and c++filt on the host).
     char plain[256];
     if (range.first == range.second &&
-        undecorate_msvc(symbol.first.c_str(), UNDECORATE_NAME, plain, sizeof plain))
+        (demangle_itanium_name(symbol.first.c_str(), plain, sizeof plain) ||
+         undecorate_msvc(symbol.first.c_str(), UNDECORATE_NAME, plain, sizeof plain)))
       range = ours.entries.equal_range(plain);
     bool same = false;
     for (auto it = range.first; it != range.second; ++it) same = same || it->second == symbol.second;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <regex>
+#include <set>
 #include <vector>
 
 #include "plugins/tests/recording_api.h"
@@ -30,6 +31,7 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
   const std::regex member(R"(- LF_MEMBER \[name = `(.*)`, Type = .*, offset = (\d+),)");
   const std::regex size(R"(options: (.*), sizeof (\d+))");
   const std::regex fieldlist(R"(field list: (0x[0-9A-F]+))");
+  const std::regex original(R"(original type = (0x[0-9A-F]+))");
   const std::regex type_index(R"(^\s*(0x[0-9A-F]+) \|)");
   const std::regex block(R"(^  (\d{4}):[0-9A-F]{8}-[0-9A-F]{8}, line/addr entries)");
   const std::regex pair(R"((\d+) ([0-9A-F]{8}))");
@@ -37,6 +39,10 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
   std::string procedure, locals, list, type;
   std::map<std::string, std::string> members;                   // field list index -> its members
   std::vector<std::pair<std::string, std::string>> structures;  // head, field list
+  // Typedefs of structures and enumerations; by index, a structure's name, size, field list.
+  std::vector<std::pair<std::string, std::string>> typedefs;  // name, type
+  std::map<std::string, std::vector<std::string>> heads;
+  std::set<std::string> enum_types;
   auto end_procedure = [&] {
     if (!procedure.empty()) dump->procedures.insert(procedure + ":" + locals);
     procedure.clear();
@@ -85,13 +91,18 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
       if (std::regex_search(text, m, member)) members[type] += m[1].str() + "@" + m[2].str() + " ";
       if (std::regex_search(text, m, fieldlist)) list = m[1];
       if (kind == "LF_ENUM" && text.find("options: ") != std::string::npos &&
-          text.find("forward ref") == std::string::npos)
+          text.find("forward ref") == std::string::npos) {
         dump->enums.insert(name);
+        enum_types.insert(type);
+      }
       if ((kind == "LF_STRUCTURE" || kind == "LF_CLASS" || kind == "LF_UNION") &&
-          std::regex_search(text, m, size) && m[1].str().find("forward ref") == std::string::npos)
+          std::regex_search(text, m, size) && m[1].str().find("forward ref") == std::string::npos) {
         structures.push_back({(name == "<unnamed-tag>" ? "" : name) + " " + m[2].str(), list});
+        heads[type] = {name, m[2].str(), list};
+      }
       continue;
     }
+    if (kind == "S_UDT" && std::regex_search(text, m, original)) typedefs.push_back({name, m[1]});
     if (text.find("local fp reg = ") != std::string::npos)
       frame_register = text.substr(text.find("local fp reg = ") + 15, 3);
     if (std::regex_search(text, m, addr)) {
@@ -123,6 +134,12 @@ bool pdbutil_read(const std::string &pdb, PdbutilDump *dump) {
   }
   end_procedure();
   for (const auto &s : structures) dump->structures.insert(s.first + ":" + members[s.second]);
+  for (const auto &t : typedefs) {
+    auto head = heads.find(t.second);
+    if (head != heads.end() && head->second[0] != t.first)
+      dump->structures.insert(t.first + " " + head->second[1] + ":" + members[head->second[2]]);
+    if (enum_types.count(t.second)) dump->enums.insert(t.first);
+  }
   return pclose(pipe) == 0;
 }
 
