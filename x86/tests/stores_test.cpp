@@ -50,7 +50,8 @@ const StoreCase kCases[] = {
 TEST(CommandStores, RangesOfEachKindOfWrite) {
   StoreContext context = {{0x1000, 0x2000, 0x3000, 0x4000, 0x8000, 0x9000, 0x10, 0x5000},
                           0,
-                          {0, 0, 0, 0, 0x7FFDE000, 0}};
+                          {0, 0, 0, 0, 0x7FFDE000, 0},
+                          false};
   for (const StoreCase &c : kCases) {
     std::vector<uint8_t> bytes = hex_bytes(c.hex);
     context.eflags = c.flags & ~ONE;
@@ -62,6 +63,26 @@ TEST(CommandStores, RangesOfEachKindOfWrite) {
       EXPECT_EQ(out[i].address, c.ranges[i].address) << c.text;
       EXPECT_EQ(out[i].length, c.ranges[i].length) << c.text;
     }
+  }
+}
+
+// Held to one repeat, a repeated string store tells whether repeats remain after it, by
+// the counter's width; its range is one repeat long.
+TEST(CommandStores, OneRepeatTellsTheCounterItCut) {
+  const struct {
+    const char *hex;
+    uint32_t ecx, cut;
+  } kRepeats[] = {{"F3 AB", 2, 0xFFFFFFFF}, {"F3 AB", 1, 0},          {"AB", 5, 0},
+                  {"67 F3 AA", 0x10001, 0}, {"67 F3 AA", 2, 0xFFFF}};
+  StoreContext context = {{0, 0, 0, 0, 0x8000, 0, 0x100, 0x200}, 0, {}, true};
+  for (const auto &c : kRepeats) {
+    std::vector<uint8_t> bytes = hex_bytes(c.hex);
+    context.reg[1] = c.ecx;
+    StoreRange out[STORE_RANGES];
+    uint32_t cut = 7;
+    ASSERT_EQ(1, command_stores(bytes.data(), (int)bytes.size(), 0, context, out, &cut));
+    EXPECT_EQ(cut, c.cut) << c.hex << " " << c.ecx;
+    EXPECT_EQ(out[0].length, bytes.back() == 0xAB ? 4u : 1u) << c.hex << " " << c.ecx;
   }
 }
 
