@@ -295,8 +295,8 @@ TEST_F(Session, RepeatsPastTheTrapLeaveMemoryAlone) {
   const int32_t limit = g_settings.StepJournalBytes;
   g_settings.StepJournalBytes = 4096;
   RegisterSet regs = {};
+  regs.r[REG_ECX] = 0x20005;
   for (uint32_t after : {0x20004u, 0x20003u, 0x1FFF0u}) {
-    regs.r[REG_ECX] = 0x20005;
     journal_add_step(regs, (const uint8_t *)"\x67\xF3\xAB", 3);  // the counter is CX
     journal_step_stopped(after);
     uint32_t address;
