@@ -1,12 +1,13 @@
 // Engine stepping and guard rates against the bare debugging interface, in one run (Win32,
 // run in the test machine):
 //   tools/vm/run.sh /work/main cmake/wine-run.sh build/win32-X/bench/engine_step_bench.exe
-//     build/win32-X/tests/debuggees/kq_debuggee.exe [steps [rounds]]   (one line)
+//     build/win32-X/tests/debuggees/kq_debuggee.exe [steps [pairs [fill pairs]]]   (one line)
 // 1. single steps per second through the engine's step into (instruction mode) with the
-//    memory journal of step back on and off, in rounds that alternate in one debuggee, so
-//    that a change of the machine's load weighs on both alike: the ratio of the median
-//    rates, and the bytes the journal holds per history record. Once on a loop with a store,
-//    once on a loop of one repeated string store over 8 KB (a trap per repeat);
+//    memory journal of step back on and off (StepJournalBytes 0), in rounds that alternate
+//    in one debuggee, so that a change of the machine's load weighs on both alike: the
+//    ratio on / off of each pair of neighbouring rounds with its median, quartiles and
+//    range, and the bytes the journal holds per history record. Once on a loop with a
+//    store, once on a loop of one repeated string store over 8 KB (a trap per repeat);
 // 2. the journal's own time per step: its work for each command of the first loop, timed
 //    alone at the loop's real stops;
 // 3. the same number of single steps by a bare trap-flag loop (continue, wait, get
@@ -72,23 +73,27 @@ double median(double *values, int count) {
   return count % 2 ? values[count / 2] : (values[count / 2 - 1] + values[count / 2]) / 2;
 }
 
+// The ratio journal on / off of each pair of neighbouring rounds (one of each), sorted.
 struct JournalRates {
-  double on, off;  // median steps per second
+  enum { kMaxPairs = 64 };
+  double ratios[kMaxPairs];
+  int pairs;
+  double on, off;  // median steps per second with the journal on and off
   double held;     // bytes per history record with the journal on
 };
 
-// Steps through the loop of the debuggee in the given mode, rounds of steps with the
-// journal on and off by turns.
-bool journal_rates(const char *exe, const char *mode, int steps, int rounds,
-                   JournalRates *rates) {
-  enum { kMaxRounds = 64 };
-  double on[kMaxRounds], off[kMaxRounds];
+double quantile(const JournalRates &r, double q) { return r.ratios[(int)(q * (r.pairs - 1) + 0.5)]; }
+
+// Steps through the loop of the debuggee in the given mode, in pairs of rounds with the
+// journal on and off: on, off, off, on, so that a load that grows or falls steadily
+// weighs on both alike.
+bool journal_rates(const char *exe, const char *mode, int steps, int pairs, JournalRates *rates) {
   uint32_t spins;
-  if (rounds > kMaxRounds || !launch_spinner(exe, mode, &spins)) return false;
+  if (pairs < 1 || pairs > JournalRates::kMaxPairs || !launch_spinner(exe, mode, &spins))
+    return false;
   g_settings.CpuViewMode = 1;
-  int ons = 0, offs = 0;
-  for (int i = 0; i < 2 * rounds; i++) {
-    // On, off, off, on: a load that grows or falls steadily weighs on both alike.
+  double on[JournalRates::kMaxPairs], off[JournalRates::kMaxPairs];
+  for (int i = 0; i < 2 * pairs; i++) {
     bool journal = i % 4 == 0 || i % 4 == 3;
     g_settings.StepJournalBytes = journal ? 1 << 22 : 0;
     double start = now();
@@ -97,17 +102,25 @@ bool journal_rates(const char *exe, const char *mode, int steps, int rounds,
       while (debuggee_state() == DS_RUNNING) debuggee_drain_event(kWaitMs);
     }
     double rate = steps / (now() - start);
-    if (journal)
-      on[ons++] = rate;
-    else
-      off[offs++] = rate;
+    double &ratio = rates->ratios[i / 2];
+    ratio = i % 2 ? (journal ? rate / ratio : ratio / rate) : rate;
+    (journal ? on : off)[i / 2] = rate;
     // A round of at least HISTORY_SIZE traps leaves only its own records.
     if (journal) rates->held = (double)journal_bytes_held() / g_debuggee.history_count;
   }
-  rates->on = median(on, ons);
-  rates->off = median(off, offs);
+  rates->pairs = pairs;
+  rates->on = median(on, pairs);
+  rates->off = median(off, pairs);
+  median(rates->ratios, pairs);  // sorts them
   debuggee_unload();
   return true;
+}
+
+void print_rates(const char *what, const char *unit, const JournalRates &r) {
+  printf("step journal, %s: %.1f %s on, %.1f off; on/off per pair of rounds over %d pairs: "
+         "median %.3f, quartiles %.3f-%.3f, range %.3f-%.3f; %.1f bytes held per step\n",
+         what, r.on, unit, r.off, r.pairs, quantile(r, 0.5), quantile(r, 0.25), quantile(r, 0.75),
+         r.ratios[0], r.ratios[r.pairs - 1], r.held);
 }
 
 struct JournalTimes {
@@ -225,26 +238,23 @@ double guard_hits(const char *exe, double seconds) {
 
 int main(int argc, char **argv) {
   if (argc < 2) {
-    fprintf(stderr, "usage: engine_step_bench DEBUGGEE.exe [steps [rounds]]\n");
+    fprintf(stderr, "usage: engine_step_bench DEBUGGEE.exe [steps [pairs [fill pairs]]]\n");
     return 2;
   }
   char exe[MAX_PATH];
   GetFullPathNameA(argv[1], sizeof exe, exe, nullptr);
   int steps = argc > 2 ? atoi(argv[2]) : 500;
-  int rounds = argc > 3 ? atoi(argv[3]) : 10;
+  int pairs = argc > 3 ? atoi(argv[3]) : 10;
+  int fill_pairs = argc > 4 ? atoi(argv[4]) : pairs;
   debuggee_set_event_sink(on_event);
   engine_init();
   // The fill loop is nine commands, one of them the repeated store of 2048 repeats.
   JournalRates loop, fill;
-  if (!journal_rates(exe, "", steps, rounds, &loop) ||
-      !journal_rates(exe, "fill", 9, rounds, &fill))
+  if (!journal_rates(exe, "", steps, pairs, &loop) ||
+      !journal_rates(exe, "fill", 9, fill_pairs, &fill))
     return 1;
-  printf("step journal, loop with a store: %.0f steps/s on, %.0f off (%.1f %%), %.1f bytes held "
-         "per step\n",
-         loop.on, loop.off, 100.0 * loop.on / loop.off, loop.held);
-  printf("step journal, 8 KB repeated store: %.1f commands/s on, %.1f off (%.1f %%), %.1f bytes "
-         "held per step\n",
-         fill.on, fill.off, 100.0 * fill.on / fill.off, fill.held);
+  print_rates("loop with a store", "steps/s", loop);
+  print_rates("8 KB repeated store", "commands/s", fill);
   JournalTimes loop_journal, fill_journal;
   if (!journal_step_time(exe, "", 250, &loop_journal) ||
       !journal_step_time(exe, "fill", 250, &fill_journal))
@@ -253,7 +263,7 @@ int main(int argc, char **argv) {
          "off; per trap of a repeated store %.1f us with 2 K repeats left, %.1f us with 64 K\n",
          loop_journal.per_step * 1e6, 100.0 * loop_journal.per_step * loop.off,
          fill_journal.short_rep * 1e6, fill_journal.long_rep * 1e6);
-  double bare = bare_steps(exe, steps * rounds);
+  double bare = bare_steps(exe, steps * pairs);
   if (bare <= 0) return 1;
   double guards = guard_hits(exe, 5.0);
   printf("single steps: engine %.0f/s, bare trap-flag loop %.0f/s (%.0f %%)\n", loop.on, bare,

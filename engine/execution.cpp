@@ -402,6 +402,7 @@ bool execution_jump_taken() {
 }
 
 void execution_on_exception(uint32_t code, bool was_running) {
+  journal_step_stopped(g_registers.r[REG_ECX]);
   if (code == kBreakpointCode) {
     uint32_t ip = g_registers.r[REG_EIP];
     if (!breakpoint_is_ours(ip - 1)) {

@@ -23,6 +23,9 @@ struct JournalRecord {
   uint32_t size;     // bytes in the block
   uint32_t address;  // where the command or the run began
   JournalMark mark;
+  // A repeated string command held to one repeat: its counter (ECX) before it ran and the
+  // counter's mask, until the stop after it; mask 0 otherwise.
+  uint32_t counter, counter_mask;
 };
 
 struct Journal {
@@ -41,6 +44,8 @@ const char *const kMarkTexts[] = {
     "Memory written by the system for the command at %08X was not restored",
     "Memory changed by the call to %08X was not restored",
     "Memory changed while the debuggee ran from %08X was not restored",
+    "Memory written by the command at %08X was not restored: it repeated more than once in "
+    "one step",
     "Memory written by the command at %08X could not be restored",
 };
 
@@ -55,7 +60,9 @@ void drop_oldest() {
 
 void push_record(JournalMark mark, uint32_t address, uint32_t size) {
   if (g_journal.count == HISTORY_SIZE) drop_oldest();
-  g_journal.records[g_journal.count++] = JournalRecord{size, address, mark};
+  // A newer record means the last command has ended, checked or not.
+  if (g_journal.count) g_journal.records[g_journal.count - 1].counter_mask = 0;
+  g_journal.records[g_journal.count++] = JournalRecord{size, address, mark, 0, 0};
 }
 
 // Frees room for size bytes within the limit: the oldest records give up their bytes.
@@ -111,7 +118,8 @@ void journal_add_step(const RegisterSet &regs, const uint8_t *code, int count) {
       {0, 0, 0, 0, r[REG_TIB], gs_base(code, count, r[REG_GS])},
       true};
   StoreRange ranges[STORE_RANGES];
-  int n = command_stores(code, count, ip, context, ranges);
+  uint32_t cut;
+  int n = command_stores(code, count, ip, context, ranges, &cut);
   if (n == STORES_UNKNOWN) return push_record(JOURNAL_SYSTEM, ip, 0);
   uint64_t size = 0;
   for (int i = 0; i < n; i++) size += sizeof(RangeHeader) + (uint64_t)ranges[i].length;
@@ -119,6 +127,8 @@ void journal_add_step(const RegisterSet &regs, const uint8_t *code, int count) {
   // Room made may have dropped the oldest record: the new one is pushed before filling.
   push_record(JOURNAL_EXACT, ip, 0);
   JournalRecord &record = g_journal.records[g_journal.count - 1];
+  record.counter = r[REG_ECX];
+  record.counter_mask = cut;
   uint8_t *p = g_journal.bytes + g_journal.used;
   for (int i = 0; i < n; i++) {
     // A command faults at memory it cannot read: it writes no further than that.
@@ -129,6 +139,17 @@ void journal_add_step(const RegisterSet &regs, const uint8_t *code, int count) {
   }
   record.size = (uint32_t)(p - (g_journal.bytes + g_journal.used));
   g_journal.used += record.size;
+}
+
+void journal_step_stopped(uint32_t ecx) {
+  if (!g_journal.count) return;
+  JournalRecord &r = g_journal.records[g_journal.count - 1];
+  uint32_t repeats = (r.counter - ecx) & r.counter_mask;
+  r.counter_mask = 0;
+  if (repeats <= 1) return;
+  g_journal.used -= r.size;
+  r.size = 0;
+  r.mark = JOURNAL_REPEATS;
 }
 
 void journal_add_mark(JournalMark mark, uint32_t address) { push_record(mark, address, 0); }

@@ -14,6 +14,7 @@ enum JournalMark : uint8_t {
   JOURNAL_SYSTEM,     // the command entered the system, whose writes are unknown
   JOURNAL_CALL,       // a call ran at full speed (a step over it)
   JOURNAL_RAN,        // the debuggee ran freely
+  JOURNAL_REPEATS,    // a repeated string command ran more than the one repeat it holds
   JOURNAL_FAILED,     // set by a restore that could not write the bytes back
 };
 
@@ -21,6 +22,10 @@ enum JournalMark : uint8_t {
 // does. Saves the bytes the command code[0..count) at regs' EIP writes before its trap (a
 // repeated string command: one repeat), as the newest record.
 void journal_add_step(const RegisterSet &regs, const uint8_t *code, int count);
+// The followed thread stopped after the newest record's command ran: a repeated string
+// command held to one repeat must have counted ECX (CX) down by no more than one, or its
+// record would put back part of what it wrote, so it keeps registers only.
+void journal_step_stopped(uint32_t ecx);
 // A record without bytes, for a phase whose writes are not foreseen.
 void journal_add_mark(JournalMark mark, uint32_t address);
 // Writes the newest record's bytes back, newest range first, through the memory writer

@@ -61,10 +61,14 @@ int decode_exact(const uint8_t *code, int count, uint32_t address, DisasmResult 
   StoreContext context = {{address, ~address, address << 3, address >> 5, esp, esp + 64,
                            address * 7, 0x5000},
                           address & 0x400,
-                          {0, 0, 0, 0, 0x7FFDE000, 0}};
+                          {0, 0, 0, 0, 0x7FFDE000, 0},
+                          (address & 1) != 0};
   StoreRange ranges[STORE_RANGES];
-  int n = command_stores(copy, count, address, context, ranges);
+  uint32_t cut;
+  int n = command_stores(copy, count, address, context, ranges, &cut);
   if (n < STORES_UNKNOWN || n > STORE_RANGES) __builtin_trap();
+  // A store cut to one repeat writes one element, its last range.
+  if (cut && (!context.one_repeat || n < 1 || ranges[n - 1].length > 4)) __builtin_trap();
   for (int i = 0; i < n; i++)
     if (ranges[i].address + ranges[i].length != esp && !may_write) __builtin_trap();
   free(copy);

@@ -84,11 +84,15 @@ bool is_memory_kind(int kind) {
 }
 
 // A repeated string store runs ECX (CX) times; downwards under the direction flag.
-StoreRange string_range(const CommandShape &s, const StoreContext &c) {
-  uint64_t count = s.rep ? (s.addr_size == 2 ? c.reg[1] & 0xFFFF : c.reg[1]) : 1;
-  if (c.one_repeat && count > 1) count = 1;
+StoreRange string_range(const CommandShape &s, const StoreContext &c, uint32_t *cut) {
+  uint32_t mask = s.addr_size == 2 ? 0xFFFF : 0xFFFFFFFF;
+  uint64_t count = s.rep ? c.reg[1] & mask : 1;
+  if (c.one_repeat && count > 1) {
+    count = 1;
+    if (cut) *cut = mask;
+  }
   uint64_t bytes = count * (uint64_t)s.op_size;
-  uint32_t edi = s.addr_size == 2 ? c.reg[REG_EDI] & 0xFFFF : c.reg[REG_EDI];
+  uint32_t edi = c.reg[REG_EDI] & mask;
   if (bytes == 0) return StoreRange{0, 0};
   if (c.eflags & FLAG_DF) edi -= (uint32_t)(bytes - (uint64_t)s.op_size);
   uint32_t length = bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)bytes;
@@ -98,7 +102,8 @@ StoreRange string_range(const CommandShape &s, const StoreContext &c) {
 }  // namespace
 
 int command_stores(const uint8_t *bytes, int count, uint32_t address, const StoreContext &c,
-                   StoreRange out[STORE_RANGES]) {
+                   StoreRange out[STORE_RANGES], uint32_t *cut) {
+  if (cut) *cut = 0;
   DisasmResult r;
   CommandShape s;
   if (decode_command_shape(bytes, count, address, &r, &s) <= 0) return 0;
@@ -119,7 +124,7 @@ int command_stores(const uint8_t *bytes, int count, uint32_t address, const Stor
   const CommandRow *row = s.row;
   int kind = row->command_class & CC_KIND;
   if (row->operand1 == OPK_STR_DST && writes_first_operand(row, name)) {
-    StoreRange range = string_range(s, c);
+    StoreRange range = string_range(s, c, cut);
     if (range.length) out[n++] = range;
   } else if (row->operand3 == OPK_I_EDI) {
     uint32_t edi = c.reg[REG_EDI] + c.segment_base[s.segment == SEG_NONE ? SEG_DS : s.segment];

@@ -25,5 +25,8 @@ enum {
 // Fills out with the ranges the command in bytes[0..count) at address writes when run
 // once (a repeated string command: all its repeats, or the next one under one_repeat);
 // gives their number, 0 when it writes nothing (it only reads, or faults before any write), or STORES_UNKNOWN.
+// When one_repeat cut a repeated string store short, *cut (if given) gets the mask of its
+// repeat counter (0xFFFF for CX under 16-bit addressing), else 0: the counter must be
+// exactly one lower at the trap, or more repeats ran than the ranges hold.
 int command_stores(const uint8_t *bytes, int count, uint32_t address, const StoreContext &context,
-                   StoreRange out[STORE_RANGES]);
+                   StoreRange out[STORE_RANGES], uint32_t *cut = nullptr);

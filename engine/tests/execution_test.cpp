@@ -1,6 +1,7 @@
 // Execution control against the "probe" debuggee: steps, run-to, return, step back, the
 // register history, calls into the debuggee and the call stack.
 #include "engine/breakpoints.h"
+#include "engine/step_journal.h"
 #include "engine/tests/debuggee_fixture.h"
 #include "engine/thread_info.h"
 
@@ -287,6 +288,22 @@ struct Outside {
     return text;
   }
 };
+
+// A repeated store held to one repeat whose counter fell by more at the stop keeps
+// registers only: its record would put back part of what it wrote.
+TEST_F(Session, RepeatsPastTheTrapLeaveMemoryAlone) {
+  const int32_t limit = g_settings.StepJournalBytes;
+  g_settings.StepJournalBytes = 4096;
+  RegisterSet regs = {};
+  regs.r[REG_ECX] = 0x20005;
+  for (uint32_t after : {0x20004u, 0x20003u, 0x1FFF0u}) {
+    journal_add_step(regs, (const uint8_t *)"\x67\xF3\xAB", 3);  // the counter is CX
+    journal_step_stopped(after);
+    uint32_t address;
+    EXPECT_EQ(journal_restore_newest(&address), after == 0x20004 ? JOURNAL_EXACT : JOURNAL_REPEATS);
+  }
+  g_settings.StepJournalBytes = limit;
+}
 
 std::vector<uint8_t> read_outside(uint32_t address, uint32_t length) {
   std::vector<uint8_t> bytes(length);

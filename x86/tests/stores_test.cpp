@@ -15,7 +15,8 @@ struct StoreCase {
 };
 
 const uint32_t DF = 0x400;
-const uint32_t ONE = 0x80000000;  // not a flag: the case asks for one repeat
+// Not flags: the case asks for one repeat, and expects a 32-bit or 16-bit counter cut.
+const uint32_t ONE = 0x80000000, CUT32 = 0x40000000, CUT16 = 0x20000000;
 const StoreCase kCases[] = {
     {"89 44 B3 10", "mov [ebx+esi*4+0x10], eax", 0, 1, {{0x4050, 4}}},
     {"66 C7 45 FE 34 12", "mov word [ebp-2], 0x1234", 0, 1, {{0x8FFE, 2}}},
@@ -29,9 +30,10 @@ const StoreCase kCases[] = {
     {"66 9C", "pushfw", 0, 1, {{0x7FFE, 2}}},
     {"F3 A5", "rep movsd", 0, 1, {{0x5000, 0x8000}}},
     {"F3 AA", "rep stosb (down)", DF, 1, {{0x3001, 0x2000}}},
-    {"F3 A5", "rep movsd, one repeat", ONE, 1, {{0x5000, 4}}},
-    {"F3 AA", "rep stosb (down), one repeat", DF | ONE, 1, {{0x5000, 1}}},
-    {"AA", "stosb (down)", DF, 1, {{0x5000, 1}}},
+    {"F3 A5", "rep movsd, one repeat", ONE | CUT32, 1, {{0x5000, 4}}},
+    {"F3 AA", "rep stosb (down), one repeat", DF | ONE | CUT32, 1, {{0x5000, 1}}},
+    {"67 F3 AA", "rep stosb with CX, one repeat", ONE | CUT16, 1, {{0x5000, 1}}},
+    {"AA", "stosb (down)", DF | ONE, 1, {{0x5000, 1}}},
     {"AE", "scasb", 0, 0, {}},
     {"DB 39", "fstp tword [ecx]", 0, 1, {{0x2000, 10}}},
     {"DD 31", "fnsave [ecx]", 0, 1, {{0x2000, 108}}},
@@ -50,14 +52,17 @@ const StoreCase kCases[] = {
 TEST(CommandStores, RangesOfEachKindOfWrite) {
   StoreContext context = {{0x1000, 0x2000, 0x3000, 0x4000, 0x8000, 0x9000, 0x10, 0x5000},
                           0,
-                          {0, 0, 0, 0, 0x7FFDE000, 0}};
+                          {0, 0, 0, 0, 0x7FFDE000, 0},
+                          false};
   for (const StoreCase &c : kCases) {
     std::vector<uint8_t> bytes = hex_bytes(c.hex);
-    context.eflags = c.flags & ~ONE;
+    context.eflags = c.flags & DF;
     context.one_repeat = (c.flags & ONE) != 0;
     StoreRange out[STORE_RANGES] = {};
-    int n = command_stores(bytes.data(), (int)bytes.size(), 0x401000, context, out);
+    uint32_t cut = 7;
+    int n = command_stores(bytes.data(), (int)bytes.size(), 0x401000, context, out, &cut);
     ASSERT_EQ(n, c.count) << c.text;
+    EXPECT_EQ(cut, c.flags & CUT32 ? 0xFFFFFFFFu : c.flags & CUT16 ? 0xFFFFu : 0u) << c.text;
     for (int i = 0; i < n; i++) {
       EXPECT_EQ(out[i].address, c.ranges[i].address) << c.text;
       EXPECT_EQ(out[i].length, c.ranges[i].length) << c.text;
