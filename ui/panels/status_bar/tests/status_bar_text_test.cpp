@@ -46,7 +46,9 @@ TEST(StatusBarText, StateTextsAndKinds) {
   for (auto &c : cases) {
     char text[260];
     EXPECT_EQ(status_state_text(c.facts, text, sizeof text), c.kind) << c.facts.state;
-    if (c.text) EXPECT_STREQ(text, c.text);
+    if (c.text) {
+      EXPECT_STREQ(text, c.text);
+    }
   }
 }
 
