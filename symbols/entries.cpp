@@ -161,6 +161,7 @@ void entries_flush() {
 
 void entries_init() {
   tab_init(&g_entries.table, sizeof(EntrySlot));
+  arena_init(&g_entries.records);
   sindex_init(&g_entries.by_address);
   sindex_set_compare(&g_entries.by_address, compare_address, 0);
   sindex_init(&g_entries.by_name);
@@ -179,6 +180,7 @@ void entries_free() {
   entries_clear();
   sindex_destroy(&g_entries.by_address);
   sindex_destroy(&g_entries.by_name);
+  arena_release(&g_entries.records);
   tab_free(&g_entries.table);
 }
 
@@ -204,14 +206,18 @@ void join_source(EntryRecord *e, SourceRecord *source) {
 void forget(EntryRecord *e) {
   leave_source(e);
   tab_release(&g_entries.table, (int)e->id);
-  zone_free(e);
+  arena_free(e);
 }
 
-// The fields of an entry, the record grown for the name when it must.
-EntryRecord *fill(EntryRecord *e, const char *name, TypeRecord *type, SourceRecord *source) {
-  size_t len = strlen(name);
-  size_t size = offsetof(EntryRecord, name) + len + 1;
-  if (zone_size(e) < size) e = (EntryRecord *)zone_resize(e, size);
+size_t record_size(size_t name_length) { return offsetof(EntryRecord, name) + name_length + 1; }
+
+// The fields of an entry whose record has room for a name of held bytes, grown for the
+// name when it must.
+EntryRecord *fill(EntryRecord *e, size_t held, const char *name, TypeRecord *type,
+                  SourceRecord *source) {
+  const size_t len = strlen(name);
+  if (held < len)
+    e = (EntryRecord *)arena_resize(&g_entries.records, e, record_size(held), record_size(len));
   if (!e) return nullptr;
   e->type = type ? type : type_base(BT_VOID);
   memcpy(e->name, name, len + 1);
@@ -297,22 +303,22 @@ EntryRecord *entry_define(const char *name, uint32_t address, TypeRecord *type,
     // the public of the same address does that thousands of times in a load.
     if (indexed) sindex_remove(&g_entries.by_name, old->name, old->id);
     leave_source(old);
-    if (EntryRecord *e = fill(old, name, type, source)) {
+    if (EntryRecord *e = fill(old, strlen(old->name), name, type, source)) {
       if (indexed) sindex_insert(&g_entries.by_name, e->name, e->id);
       return e;
     }
     if (indexed) sindex_remove(&g_entries.by_address, &old->address, old->id);
     tab_release(&g_entries.table, (int)old->id);
-    return (EntryRecord *)zone_free(old);
+    return (EntryRecord *)arena_free(old);
   }
-  size_t len = strlen(name);
-  EntryRecord *e = (EntryRecord *)zone_alloc(offsetof(EntryRecord, name) + len + 1);
+  const size_t len = strlen(name);
+  EntryRecord *e = (EntryRecord *)arena_alloc(&g_entries.records, record_size(len));
   int id = e ? tab_alloc(&g_entries.table) : -1;
-  if (id < 0) return (EntryRecord *)zone_free(e);
+  if (id < 0) return (EntryRecord *)arena_free(e);
   e->id = (uint32_t)id;
   e->address = address;
   *slot((uint32_t)id) = EntrySlot{e, address, 0};
-  fill(e, name, type, source);  // the record has the room for the name
+  fill(e, len, name, type, source);
   if (!add_pending(e->id)) {
     sindex_insert(&g_entries.by_address, &e->address, e->id);
     sindex_insert(&g_entries.by_name, e->name, e->id);

@@ -5,13 +5,14 @@
 #include <stdint.h>
 
 #include "util/index.h"
+#include "util/record_arena.h"
 #include "util/tab.h"
 
 struct TypeRecord;
 struct SourceRecord;
 struct ModuleRecord;
 
-// One allocation: the fixed fields followed by the name.
+// One record: the fixed fields followed by the name.
 struct EntryRecord {
   uint32_t id;
   uint32_t address;
@@ -31,6 +32,7 @@ struct EntrySlot {
 
 struct EntryStore {
   SlotTable table;         // EntrySlot
+  RecordArena records;
   SortedIndex by_address;  // unsigned, equal addresses by id
   SortedIndex by_name;     // byte-wise, equal names by id
   // The entries defined since the indexes last took them in: a module's load defines

@@ -55,34 +55,30 @@ int compare_shared(const void *key, uint32_t, uint32_t id) {
   return order(a->size, b.size);
 }
 
+// Bytes of each kind's block, which every record has room for behind it.
+const size_t kDataSize[] = {0, 0, sizeof(EnumData), sizeof(PointerData), sizeof(ArrayData),
+                            sizeof(StructData), sizeof(FunctionData), sizeof(FrameData)};
+
 // The kind-specific block of a type that has none yet, zeroed, with its back reference.
-// A record made with room behind it takes the block there.
-void *give_data(TypeRecord *t, size_t size) {
-  if (!t->data && zone_size(t) >= sizeof(TypeRecord) + size) {
+void *give_data(TypeRecord *t) {
+  if (!t->data && kDataSize[t->kind]) {
     t->data = t + 1;
     *(TypeRecord **)t->data = t;
-  } else if (!t->data) {
-    t->data = zone_alloc(size);
-    zone_clear(t->data);
-    if (t->data) *(TypeRecord **)t->data = t;
   }
   return t->data;
 }
 
 // A new record in a free slot, or in slot when it is given (the reserved base types),
-// with its kind's block when data_size is given, or room for the block given later. The
-// block shares the record's allocation: one zone block less for each of the hundred
-// thousand types of a large program.
-TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1,
-                     size_t room = 0) {
+// given its kind's block at once or later.
+TypeRecord *new_type(const char *name, int kind, bool with_data, int slot = -1) {
   int id = slot >= 0 ? slot : tab_alloc(&g_types.table);
-  size_t block = room > data_size ? room : data_size;
-  TypeRecord *t = (TypeRecord *)zone_alloc(sizeof(TypeRecord) + block);
-  zone_clear(t);
+  const size_t size = sizeof(TypeRecord) + kDataSize[kind];
+  TypeRecord *t = (TypeRecord *)arena_alloc(&g_types.records, size);
   if (id < 0 || !t) {
     tab_release(&g_types.table, id);
-    return (TypeRecord *)zone_free(t);
+    return (TypeRecord *)arena_free(t);
   }
+  memset(t, 0, size);
   t->id = (uint32_t)id;
   t->kind = kind;
   t->owner = module_current();
@@ -90,15 +86,15 @@ TypeRecord *new_type(const char *name, int kind, size_t data_size, int slot = -1
     t->name = pool_intern(name);
     if (t->name) namemap_add_pooled(&g_types.names, t->name, t->id);
   }
-  if (data_size) give_data(t, data_size);
+  if (with_data) give_data(t);
   *(TypeRecord **)tab_slot(&g_types.table, id) = t;
   return t;
 }
 
 void free_members(MemberList *list) {
   for (int i = 0; i < list->count; i++) pool_drop(list->items[i].name);
-  list->items = (MemberRecord *)zone_free(list->items);
-  list->count = 0;
+  list->items = (MemberRecord *)arena_free(list->items);
+  list->count = list->room = 0;
 }
 
 MemberList *members_of(const TypeRecord *t) {
@@ -123,11 +119,10 @@ void unlist_type(TypeRecord *t) {
 void delete_type(TypeRecord *t) {
   unlist_type(t);
   if (MemberList *list = members_of(t)) free_members(list);
-  if (t->data != t + 1) zone_free(t->data);
   t->data = nullptr;
   if (t->name) pool_drop(t->name);
   tab_release(&g_types.table, (int)t->id);
-  zone_free(t);
+  arena_free(t);
 }
 
 // The types a type refers to, with their count.
@@ -181,20 +176,20 @@ TypeRecord *or_void(TypeRecord *t) { return t ? t : type_base(BT_VOID); }
 // The pointer or array type of the key made before in the current module, or a new one
 // (made only then: most of a load's pointers repeat one made before), filled by fill.
 template <class Fill>
-TypeRecord *shared_type(int kind, TypeRecord *target, uint32_t size, size_t data_size, Fill fill) {
+TypeRecord *shared_type(int kind, TypeRecord *target, uint32_t size, Fill fill) {
   ShareKey k = {kind, (uintptr_t)module_current(), (uintptr_t)or_void(target), size};
   uint32_t found = sindex_find(&g_types.shared, &k);
   if (found != SINDEX_NONE) return record(found);
-  TypeRecord *t = new_type(nullptr, kind, data_size);
+  TypeRecord *t = new_type(nullptr, kind, true);
   if (!t || !t->data) return t;
   fill(t->data);
   sindex_insert(&g_types.shared, &k, t->id);
   return t;
 }
 
-TypeRecord *named_type(const char *name, int kind, size_t room) {
+TypeRecord *named_type(const char *name, int kind) {
   if (TypeRecord *t = type_find(name)) return t;
-  return new_type(name, kind, 0, -1, room);
+  return new_type(name, kind, false);
 }
 
 
@@ -202,12 +197,14 @@ TypeRecord *named_type(const char *name, int kind, size_t room) {
 
 void types_init() {
   tab_init(&g_types.table, sizeof(TypeRecord *));
+  arena_init(&g_types.records);
+  arena_init(&g_types.members);
   namemap_init(&g_types.names, 1);
   sindex_init(&g_types.shared);
   sindex_set_compare(&g_types.shared, compare_shared, 0);
   g_types.ready = true;
   tab_reserve(&g_types.table, BT_COUNT);
-  for (int code = 0; code < BT_COUNT; code++) new_type(kBaseTypes[code].name, TK_BASE, 0, code);
+  for (int code = 0; code < BT_COUNT; code++) new_type(kBaseTypes[code].name, TK_BASE, false, code);
 }
 
 void types_free() {
@@ -215,6 +212,8 @@ void types_free() {
   for (int id = -1; tab_prev_used(&g_types.table, &id);) delete_type(record((uint32_t)id));
   sindex_destroy(&g_types.shared);
   namemap_destroy(&g_types.names);
+  arena_release(&g_types.members);
+  arena_release(&g_types.records);
   tab_free(&g_types.table);
   g_types.ready = false;
 }
@@ -265,31 +264,30 @@ TypeRecord *type_base(int code) {
 }
 
 TypeRecord *type_define_pointer(TypeRecord *target) {
-  return shared_type(TK_POINTER, target, 0, sizeof(PointerData),
-                     [target](void *d) { ((PointerData *)d)->target = or_void(target); });
+  return shared_type(TK_POINTER, target, 0, [target](void *d) { ((PointerData *)d)->target = or_void(target); });
 }
 
 TypeRecord *type_define_array(TypeRecord *element, uint32_t size) {
-  return shared_type(TK_ARRAY, element, size, sizeof(ArrayData), [element, size](void *d) {
+  return shared_type(TK_ARRAY, element, size, [element, size](void *d) {
     ((ArrayData *)d)->element = or_void(element);
     ((ArrayData *)d)->size = size;
   });
 }
 
 TypeRecord *type_define_enum(const char *name, TypeRecord *base) {
-  TypeRecord *t = named_type(name, TK_ENUM, sizeof(EnumData));
+  TypeRecord *t = named_type(name, TK_ENUM);
   if (t && !t->data && t->kind == TK_ENUM) {
-    EnumData *d = (EnumData *)give_data(t, sizeof(EnumData));
+    EnumData *d = (EnumData *)give_data(t);
     if (d) d->base = or_void(base);
   }
   return t;
 }
 
 TypeRecord *type_define_struct(const char *name, int size) {
-  TypeRecord *t = named_type(name, TK_STRUCT, sizeof(StructData));
+  TypeRecord *t = named_type(name, TK_STRUCT);
   if (!t || size == 0 || t->kind != TK_STRUCT) return t;
   bool fresh = !t->data;
-  StructData *d = (StructData *)give_data(t, sizeof(StructData));
+  StructData *d = (StructData *)give_data(t);
   if (d && (fresh || size > d->size)) d->size = size;
   return t;
 }
@@ -300,13 +298,13 @@ TypeRecord *type_define_frame(const char *name, TypeRecord *function, uint32_t s
   // own; the name keeps finding the first one.
   TypeRecord *t = type_find(name);
   if (t && t->kind == TK_FRAME && t->owner != module_current()) {
-    t = new_type(nullptr, TK_FRAME, 0, -1, sizeof(FrameData));
+    t = new_type(nullptr, TK_FRAME, false);
     if (t) t->name = pool_intern(name);
   } else if (!t) {
-    t = new_type(name, TK_FRAME, 0, -1, sizeof(FrameData));
+    t = new_type(name, TK_FRAME, false);
   }
   if (t && !t->data && t->kind == TK_FRAME) {
-    FrameData *d = (FrameData *)give_data(t, sizeof(FrameData));
+    FrameData *d = (FrameData *)give_data(t);
     if (d) {
       d->function = function;
       d->start = start;
@@ -317,7 +315,7 @@ TypeRecord *type_define_frame(const char *name, TypeRecord *function, uint32_t s
 }
 
 TypeRecord *type_define_function(TypeRecord *args, TypeRecord *result, int call) {
-  TypeRecord *t = new_type(nullptr, TK_FUNCTION, sizeof(FunctionData));
+  TypeRecord *t = new_type(nullptr, TK_FUNCTION, true);
   if (t && t->data) {
     FunctionData *d = (FunctionData *)t->data;
     d->args = args;
@@ -331,12 +329,15 @@ void type_define_member(TypeRecord *type, const char *name, int shift, TypeRecor
   MemberList *list = members_of(type);
   if (!list) return;
   // Members come one by one, often by the hundred thousand: the list grows by half at a
-  // time, by at least a few, and its block's size counts the room it has.
-  if ((size_t)list->count * sizeof(MemberRecord) >= zone_size(list->items)) {
-    size_t room = (size_t)list->count * 3 / 2 + 4;
-    MemberRecord *items = (MemberRecord *)zone_resize(list->items, room * sizeof(MemberRecord));
+  // time, by at least a few.
+  if (list->count >= list->room) {
+    const int room = list->count * 3 / 2 + 4;
+    MemberRecord *items = (MemberRecord *)arena_resize(
+        &g_types.members, list->items, (size_t)list->room * sizeof(MemberRecord),
+        (size_t)room * sizeof(MemberRecord));
     if (!items) return;
     list->items = items;
+    list->room = room;
   }
   MemberRecord &m = list->items[list->count++];
   m.name = pool_intern(name ? name : "");

@@ -6,6 +6,7 @@
 
 #include "util/index.h"
 #include "util/namemap.h"
+#include "util/record_arena.h"
 #include "util/tab.h"
 
 struct ModuleRecord;
@@ -31,7 +32,8 @@ struct MemberRecord {
 
 struct MemberList {
   int count;
-  MemberRecord *items;  // zone block
+  int room;             // members the record has room for
+  MemberRecord *items;  // record of the members arena
 };
 
 // The kind-specific blocks; each starts with its type.
@@ -53,12 +55,14 @@ struct TypeRecord {
   uint32_t id;
   ModuleRecord *owner;  // null for base types and types made outside a module load
   int kind;
-  void *data;           // kind-specific block or null
+  void *data;           // kind-specific block right behind the record, or null
   bool orphan;          // its module has gone, but entries or types still use it
 };
 
 struct TypeStore {
   SlotTable table;      // TypeRecord pointers
+  RecordArena records;  // each record with room for its kind's block
+  RecordArena members;  // member lists, apart so that the growing one is mostly the last
   NameMap names;        // type name -> id
   SortedIndex shared;   // pointer and array types, to share equal ones
   bool ready;

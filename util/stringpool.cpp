@@ -11,8 +11,8 @@ const uint32_t kFirstBuckets = 64;
 
 PoolEntry *entry(uint32_t id) { return (PoolEntry *)tab_slot(&g_pool.table, (int)id); }
 
-// A pooled text's block: its slot id, then the text.
-char *free_text(char *text) { return (char *)zone_free(text - sizeof(uint32_t)); }
+// A pooled text's record: its slot id, then the text.
+char *free_text(char *text) { return (char *)arena_free(text - sizeof(uint32_t)); }
 
 uint32_t hash_text(const char *text) {
   uint32_t h = 2166136261u;  // FNV-1a
@@ -90,6 +90,7 @@ void forget(int id, uint32_t bucket) {
 void pool_init() {
   if (g_pool.ready) return;
   tab_init(&g_pool.table, sizeof(PoolEntry));
+  arena_init(&g_pool.texts);
   g_pool.buckets = nullptr;
   g_pool.mask = 0;
   g_pool.ready = true;
@@ -99,6 +100,7 @@ void pool_free() {
   if (!g_pool.ready) return;
   int id = -1;
   while (tab_prev_used(&g_pool.table, &id)) entry(id)->text = free_text(entry(id)->text);
+  arena_release(&g_pool.texts);
   g_pool.buckets = (PoolBucket *)zone_free(g_pool.buckets);
   tab_free(&g_pool.table);
   g_pool.ready = false;
@@ -118,9 +120,9 @@ const char *pool_intern(const char *text) {
     b = probe(text, hash, &found);
   }
   const size_t size = strlen(text) + 1;
-  char *block = (char *)zone_alloc(sizeof(uint32_t) + size);
+  char *block = (char *)arena_alloc(&g_pool.texts, sizeof(uint32_t) + size);
   int slot = block ? tab_alloc(&g_pool.table) : -1;
-  if (slot < 0) return (const char *)zone_free(block);
+  if (slot < 0) return (const char *)arena_free(block);
   const uint32_t id = (uint32_t)slot;
   memcpy(block, &id, sizeof id);
   char *copy = (char *)memcpy(block + sizeof id, text, size);

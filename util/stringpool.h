@@ -3,10 +3,11 @@
 #pragma once
 #include <stdint.h>
 
+#include "record_arena.h"
 #include "tab.h"
 
 struct PoolEntry {
-  char *text;  // behind its slot id in the same block
+  char *text;  // behind its slot id in the same record
   int refs;
 };
 
@@ -23,6 +24,7 @@ struct PoolBucket {
 // so a look-up must not depend on the pool's size.
 struct StringPool {
   SlotTable table;
+  RecordArena texts;  // each text with its slot id
   PoolBucket *buckets;
   uint32_t mask;  // bucket count - 1, a power of two
   bool ready;

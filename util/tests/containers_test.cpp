@@ -12,6 +12,7 @@
 #include "test_support.h"
 #include "util/index.h"
 #include "util/namemap.h"
+#include "util/record_arena.h"
 #include "util/stringpool.h"
 #include "util/tab.h"
 #include "util/zone.h"
@@ -404,6 +405,50 @@ TEST(StringPool, SharesEqualTextsByReference) {
   EXPECT_FALSE(pool_release("Main"));
   EXPECT_TRUE(pool_release("main"));
   EXPECT_EQ(pool_count(), pooled);
+}
+
+// Records share packs: a pack goes back to the zone with its last record, except the
+// filling one, which is cut again from its start; a record that outgrows a pack's share
+// has a block of its own.
+TEST(RecordArena, PacksLiveWhileAnyRecordDoes) {
+  const int blocks = zone_block_count();
+  RecordArena arena;
+  arena_init(&arena);
+  std::vector<char *> first;  // enough for two packs and part of a third
+  size_t per_pack = 0;        // records of the first pack
+  for (int i = 0; i < 2 * ARENA_PACK_BYTES / 100 + 10; i++) {
+    first.push_back((char *)arena_alloc(&arena, 100));
+    ASSERT_NE(first.back(), nullptr);
+    memset(first.back(), 'a' + i % 26, 100);
+    if (!per_pack && zone_block_count() == blocks + 2) per_pack = first.size() - 1;
+  }
+  EXPECT_EQ(zone_block_count(), blocks + 3);
+  char *lone = (char *)arena_alloc(&arena, ARENA_PACK_BYTES);
+  EXPECT_EQ(zone_block_count(), blocks + 4);
+  // In place while it is the last record of the filling pack, moved (content kept) after.
+  char *grown = (char *)arena_resize(&arena, first.back(), 100, 300);
+  EXPECT_EQ(grown, first.back());
+  char *next = (char *)arena_alloc(&arena, 8);
+  char *moved = (char *)arena_resize(&arena, grown, 300, 400);
+  EXPECT_NE(moved, grown);
+  EXPECT_EQ(std::string(moved, 100), std::string(100, grown[0]));
+  first.back() = moved;
+  arena_free(next);
+  lone = (char *)arena_free(lone);
+  EXPECT_EQ(zone_block_count(), blocks + 3);
+  // Every record of the first pack but one: it stays; then the last one.
+  for (size_t i = 1; i < per_pack; i++) first[i] = (char *)arena_free(first[i]);
+  EXPECT_EQ(zone_block_count(), blocks + 3);
+  for (size_t i = per_pack; i < first.size(); i++) EXPECT_EQ(first[i][0], 'a' + (int)i % 26);
+  first[0] = (char *)arena_free(first[0]);
+  EXPECT_EQ(zone_block_count(), blocks + 2);
+  for (char *&record : first) record = (char *)arena_free(record);
+  EXPECT_EQ(zone_block_count(), blocks + 1);  // the filling pack, empty
+  char *again = (char *)arena_alloc(&arena, 100);
+  EXPECT_EQ(zone_block_count(), blocks + 1);
+  arena_free(again);
+  arena_release(&arena);
+  EXPECT_EQ(zone_block_count(), blocks);
 }
 
 TEST(ZoneAllocator, StandardContainersUseTheZones) {
