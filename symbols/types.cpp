@@ -43,16 +43,19 @@ ShareKey share_key(const TypeRecord *t) {
   return k;
 }
 
-template <class T>
-int order(T a, T b) { return (a > b) - (a < b); }
+bool same_key(const ShareKey &a, const ShareKey &b) {
+  return a.kind == b.kind && a.owner == b.owner && a.target == b.target && a.size == b.size;
+}
 
-int compare_shared(const void *key, uint32_t, uint32_t id) {
-  const ShareKey *a = (const ShareKey *)key;
-  ShareKey b = share_key(record(id));
-  if (int c = order(a->kind, b.kind)) return c;
-  if (int c = order(a->owner, b.owner)) return c;
-  if (int c = order(a->target, b.target)) return c;
-  return order(a->size, b.size);
+bool is_shared(const void *key, uint32_t id) {
+  return same_key(*(const ShareKey *)key, share_key(record(id)));
+}
+
+uint32_t share_hash(const ShareKey &k) {
+  uint64_t h = ((uint64_t)k.target * 0x9E3779B97F4A7C15ull) ^ ((uint64_t)k.owner * 0xC2B2AE3Dull) ^
+               ((uint64_t)k.size << 3 | (uint64_t)k.kind);
+  h *= 0xFF51AFD7ED558CCDull;
+  return (uint32_t)(h >> 32);
 }
 
 // Bytes of each kind's block, which every record has room for behind it.
@@ -108,8 +111,7 @@ MemberList *members_of(const TypeRecord *t) {
 void unlist_type(TypeRecord *t) {
   if (t->orphan) return;
   if (t->kind == TK_POINTER || t->kind == TK_ARRAY) {
-    ShareKey k = share_key(t);
-    sindex_remove(&g_types.shared, &k, t->id);
+    idhash_remove(&g_types.shared, share_hash(share_key(t)), t->id);
   }
   uint32_t id = 0;
   if (t->name && namemap_find(&g_types.names, t->name, &id) && id == t->id)
@@ -178,12 +180,13 @@ TypeRecord *or_void(TypeRecord *t) { return t ? t : type_base(BT_VOID); }
 template <class Fill>
 TypeRecord *shared_type(int kind, TypeRecord *target, uint32_t size, Fill fill) {
   ShareKey k = {kind, (uintptr_t)module_current(), (uintptr_t)or_void(target), size};
-  uint32_t found = sindex_find(&g_types.shared, &k);
-  if (found != SINDEX_NONE) return record(found);
+  const uint32_t hash = share_hash(k);
+  const uint32_t found = idhash_find(&g_types.shared, hash, &k, is_shared);
+  if (found != IDHASH_NONE) return record(found);
   TypeRecord *t = new_type(nullptr, kind, true);
   if (!t || !t->data) return t;
   fill(t->data);
-  sindex_insert(&g_types.shared, &k, t->id);
+  idhash_insert(&g_types.shared, hash, t->id);
   return t;
 }
 
@@ -200,8 +203,7 @@ void types_init() {
   arena_init(&g_types.records);
   arena_init(&g_types.members);
   namemap_init(&g_types.names, 1);
-  sindex_init(&g_types.shared);
-  sindex_set_compare(&g_types.shared, compare_shared, 0);
+  idhash_init(&g_types.shared);
   g_types.ready = true;
   tab_reserve(&g_types.table, BT_COUNT);
   for (int code = 0; code < BT_COUNT; code++) new_type(kBaseTypes[code].name, TK_BASE, false, code);
@@ -210,7 +212,7 @@ void types_init() {
 void types_free() {
   if (!g_types.ready) return;
   for (int id = -1; tab_prev_used(&g_types.table, &id);) delete_type(record((uint32_t)id));
-  sindex_destroy(&g_types.shared);
+  idhash_destroy(&g_types.shared);
   namemap_destroy(&g_types.names);
   arena_release(&g_types.members);
   arena_release(&g_types.records);
@@ -238,7 +240,7 @@ void types_delete_module(const ModuleRecord *module) {
   }
   if (listed) {
     namemap_remove_marked(&g_types.names, listed, (uint32_t)count);
-    sindex_remove_marked(&g_types.shared, listed, (uint32_t)count);
+    idhash_remove_marked(&g_types.shared, listed, (uint32_t)count);
   }
   for (int id = -1; tab_prev_used(&g_types.table, &id);) {
     TypeRecord *t = record((uint32_t)id);

@@ -4,7 +4,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "util/index.h"
+#include "util/id_hash.h"
 #include "util/namemap.h"
 #include "util/record_arena.h"
 #include "util/tab.h"
@@ -64,7 +64,7 @@ struct TypeStore {
   RecordArena records;  // each record with room for its kind's block
   RecordArena members;  // member lists, apart so that the growing one is mostly the last
   NameMap names;        // type name -> id
-  SortedIndex shared;   // pointer and array types, to share equal ones
+  IdHash shared;        // pointer and array types, to share equal ones
   bool ready;
 };
 extern TypeStore g_types;

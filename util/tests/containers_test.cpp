@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "util/id_hash.h"
 #include "util/index.h"
 #include "util/namemap.h"
 #include "util/record_arena.h"
@@ -449,6 +450,45 @@ TEST(RecordArena, PacksLiveWhileAnyRecordDoes) {
   arena_free(again);
   arena_release(&arena);
   EXPECT_EQ(zone_block_count(), blocks);
+}
+
+// Ids found by hash and key through runs of equal and neighbouring hashes, after single
+// removals (which move later buckets of a run back) and marked ones.
+bool same_int(const void *key, uint32_t id) { return *(const int *)key == g_keys[id]; }
+
+TEST(IdHash, FindsEveryIdThroughRemovals) {
+  IdHash h;
+  idhash_init(&h);
+  const int blocks = zone_block_count();
+  std::map<uint32_t, int> held;  // id -> key
+  std::mt19937 random(7);
+  auto hash = [](int key) { return (uint32_t)key % 97 * 64; };  // long runs that wrap
+  for (int step = 0; step < 4000; step++) {
+    const uint32_t id = random() % 3000;
+    if (held.count(id)) {
+      ASSERT_TRUE(idhash_remove(&h, hash(held[id]), id));
+      held.erase(id);
+    } else {
+      held[id] = g_keys[id] = (int)(random() % 1000) * 3000 + (int)id;
+      ASSERT_TRUE(idhash_insert(&h, hash(g_keys[id]), id));
+    }
+  }
+  std::vector<uint8_t> marked(3000);
+  for (auto &kv : held) marked[kv.first] = kv.first % 3 == 0;
+  int removed = idhash_remove_marked(&h, marked.data(), 3000);
+  for (auto it = held.begin(); it != held.end();) {
+    removed -= marked[it->first];
+    it = marked[it->first] ? held.erase(it) : std::next(it);
+  }
+  EXPECT_EQ(removed, 0);
+  EXPECT_EQ(h.count, (int)held.size());
+  for (auto &kv : held) EXPECT_EQ(idhash_find(&h, hash(kv.second), &kv.second, same_int), kv.first);
+  const int missing = 3000 * 1000;
+  EXPECT_EQ(idhash_find(&h, hash(missing), &missing, same_int), IDHASH_NONE);
+  std::fill(marked.begin(), marked.end(), 1);
+  idhash_remove_marked(&h, marked.data(), 3000);
+  EXPECT_EQ(zone_block_count(), blocks);  // no buckets left
+  idhash_destroy(&h);
 }
 
 TEST(ZoneAllocator, StandardContainersUseTheZones) {
