@@ -126,7 +126,7 @@ const char *pool_intern(const char *text) {
   const uint32_t id = (uint32_t)slot;
   memcpy(block, &id, sizeof id);
   char *copy = (char *)memcpy(block + sizeof id, text, size);
-  *entry(slot) = PoolEntry{copy, 1};
+  *entry(slot) = PoolEntry{copy, 1, hash};
   g_pool.buckets[b] = PoolBucket{(uint32_t)slot + 1, hash, copy};
   return copy;
 }
@@ -147,9 +147,12 @@ bool pool_release(const char *text) {
 }
 
 void pool_drop(const char *pooled) {
-  uint32_t id, bucket;
+  uint32_t id;
   memcpy(&id, pooled - sizeof id, sizeof id);
-  if (--entry(id)->refs <= 0 && find(pooled, &bucket) == (int)id) forget((int)id, bucket);
+  if (--entry(id)->refs > 0) return;
+  uint32_t b = entry(id)->hash & g_pool.mask;
+  while (g_pool.buckets[b].slot && g_pool.buckets[b].slot != id + 1) b = (b + 1) & g_pool.mask;
+  if (g_pool.buckets[b].slot) forget((int)id, b);
 }
 
 int pool_count() { return g_pool.ready ? tab_used(&g_pool.table) : 0; }

@@ -7,8 +7,9 @@
 #include "tab.h"
 
 struct PoolEntry {
-  char *text;  // behind its slot id in the same record
+  char *text;     // behind its slot id in the same record
   int refs;
+  uint32_t hash;  // finds its bucket when the last reference goes, without the text
 };
 
 // A bucket holds the text's hash beside its slot, so that most probes read no text, and
