@@ -183,6 +183,7 @@ const char *source_path(const SourceRecord *source) {
 
 void sources_init() {
   tab_init(&g_sources.table, sizeof(SourceRecord *));
+  arena_init(&g_sources.records);
   sindex_init(&g_sources.by_low);
   sindex_set_compare(&g_sources.by_low, compare_low, 0);
   sindex_init(&g_sources.by_path);
@@ -197,6 +198,7 @@ void sources_free() {
   sources_clear();
   sindex_destroy(&g_sources.by_low);
   sindex_destroy(&g_sources.by_path);
+  arena_release(&g_sources.records);
   tab_free(&g_sources.table);
 }
 
@@ -222,14 +224,18 @@ int sources_count() { return tab_used(&g_sources.table); }
 SourceRecord *source_define(const char *name, int num, const uint16_t *lines,
                             const uint32_t *addresses) {
   if (num < 0 || (num && (!lines || !addresses))) return nullptr;
-  SourceRecord *s = (SourceRecord *)zone_alloc(sizeof(SourceRecord));
-  zone_clear(s);
+  if (!name) name = "";
+  const size_t length = strlen(name);
+  SourceRecord *s =
+      (SourceRecord *)arena_alloc(&g_sources.records, sizeof(SourceRecord) + length + 1);
   int id = s ? tab_alloc(&g_sources.table) : -1;
-  if (id < 0) return (SourceRecord *)zone_free(s);
+  if (id < 0) return (SourceRecord *)arena_free(s);
+  memset(s, 0, sizeof *s);
   s->id = (uint32_t)id;
-  s->given_name = zone_strdup(name ? name : "");
+  s->given_name = (char *)memcpy(s + 1, name, length + 1);
   namemap_init(&s->entry_map, 1);
-  s->lines = num ? (SourceLine *)zone_alloc((size_t)num * sizeof(SourceLine)) : nullptr;
+  s->lines = num ? (SourceLine *)arena_alloc(&g_sources.records, (size_t)num * sizeof(SourceLine))
+                 : nullptr;
   if (s->lines) {
     s->line_count = num;
     bool sorted = true;
@@ -254,10 +260,9 @@ void source_delete(SourceRecord *s) {
   set_path(s, nullptr);
   sindex_remove(&g_sources.by_low, &s->low, s->id);
   namemap_destroy(&s->entry_map);
-  s->lines = (SourceLine *)zone_free(s->lines);
-  s->given_name = (char *)zone_free(s->given_name);
+  s->lines = (SourceLine *)arena_free(s->lines);
   tab_release(&g_sources.table, (int)s->id);
-  zone_free(s);
+  arena_free(s);
 }
 
 SourceRecord *source_of_address(uint32_t address) {

@@ -6,6 +6,7 @@
 
 #include "util/index.h"
 #include "util/namemap.h"
+#include "util/record_arena.h"
 #include "util/tab.h"
 
 struct SourceLine {
@@ -17,17 +18,18 @@ struct SourceRecord {
   uint32_t id;
   char *path;         // owned; the file found on disk, or null: read it through source_path
   bool looked_for;    // path holds what the last look for the file found
-  char *given_name;   // owned copy of the name from the debug information
+  char *given_name;   // the name from the debug information, right behind the record
   uint32_t low;       // lowest line address
   uint32_t high;      // highest line address + 1; low == high covers nothing
   int line_count;
-  SourceLine *lines;  // zone block, ascending addresses
+  SourceLine *lines;  // record of the store's arena, ascending addresses
   NameMap entry_map;  // entry name -> entry id, for entries defined with this source
   int entry_refs;     // entries whose source this is
 };
 
 struct SourceStore {
   SlotTable table;      // SourceRecord pointers
+  RecordArena records;  // each record with its name, and the line tables
   SortedIndex by_low;
   SortedIndex by_path;  // without regard to case; only sources with a path
 };

@@ -266,7 +266,8 @@ TypeRecord *type_base(int code) {
 }
 
 TypeRecord *type_define_pointer(TypeRecord *target) {
-  return shared_type(TK_POINTER, target, 0, [target](void *d) { ((PointerData *)d)->target = or_void(target); });
+  return shared_type(TK_POINTER, target, 0,
+                     [target](void *d) { ((PointerData *)d)->target = or_void(target); });
 }
 
 TypeRecord *type_define_array(TypeRecord *element, uint32_t size) {
