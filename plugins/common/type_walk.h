@@ -7,6 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "plugins/common/leaf_index.h"
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
 
@@ -37,13 +38,6 @@ struct MemberLayout {
   bool named;
   uint8_t type_at, width;
 };
-
-template <class Row, size_t N>
-const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
-  for (const Row &row : rows)
-    if (row.leaf == leaf) return &row;
-  return nullptr;
-}
 
 // The records of one type section by index - TYPE_FIRST_DEFINED: each record's window,
 // not ok when it overruns the section.

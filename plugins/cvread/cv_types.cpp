@@ -18,19 +18,21 @@ struct TypeLayout {
   uint8_t width;  // of the type indexes
   uint8_t target_at, list_at, size_at, name_at, call_at;
 };
-const TypeLayout kTypes[] = {
+constexpr TypeLayout kTypes[] = {
 #define CV_TYPE(name, leaf, action, width, target_at, list_at, size_at, name_at, call_at) \
   {leaf, action, width, target_at, list_at, size_at, name_at, call_at},
 #include "plugins/cvread/cv_kinds.def"
 #undef CV_TYPE
 };
 
-const MemberLayout kMembers[] = {
+constexpr MemberLayout kMembers[] = {
 #define CV_MEMBER(name, leaf, action, fixed, numerics, named, type_at, width) \
   {leaf, action, fixed, numerics, named, type_at, width},
 #include "plugins/cvread/cv_kinds.def"
 #undef CV_MEMBER
 };
+constexpr LeafIndex kTypeIndex = leaf_index(kTypes, &TypeLayout::leaf);
+constexpr LeafIndex kMemberIndex = leaf_index(kMembers, &MemberLayout::leaf);
 // Leaves from here on end their names with a NUL.
 const uint16_t kFirstTextLeaf = 0x1500;
 // A structure's property WORD: declared only, or with a decorated unique name after its
@@ -90,7 +92,7 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
     while (c.ok && c.offset + 2 < c.size) {
       if (field_list_padding(&c)) continue;
       size_t start = c.offset;
-      const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
+      const MemberLayout *layout = find_row(kMembers, kMemberIndex, cursor_u16(&c));
       if (!layout) return;
       uint32_t offset = 0;
       if (!member_fields(&c, start, layout, &offset)) return;
@@ -99,7 +101,8 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
         break;
       }
       if (is_enum != (layout->action == MEMBER_ENUMERATE)) return;
-      char name[LEAF_NAME_SIZE] = "";
+      char name[LEAF_NAME_SIZE];
+      name[0] = 0;
       if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
       if (!c.ok) return;
       if (layout->action != MEMBER_DATA) continue;
@@ -111,37 +114,60 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
   }
 }
 
-// Defines the type of one record; null for leaves that define nothing.
+// A structure's or an array's size.
+uint32_t record_size(const ByteCursor *record, const TypeLayout *layout) {
+  ByteCursor c = *record;
+  cursor_seek(&c, layout->size_at);
+  return leaf_numeric(&c);
+}
+
+// Walks the field list a structure's or enumeration's record names, if it has one.
+void walk_list_of(const CvState *state, TypeSection *section, const ByteCursor *record,
+                  const TypeLayout *layout, DebugType strukt) {
+  const ByteCursor *list =
+      type_record(&section->records, record_field(record, layout->list_at, layout->width));
+  if (list)
+    walk_field_list(state, section, &section->types->map, list, layout->action == TYPE_ENUM,
+                    strukt);
+}
+
+// Defines the type of one record; null for leaves that define nothing. Only a structure
+// or enumeration not defined ahead needs its name.
 DebugType define_record(const CvState *state, TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
-  const TypeLayout *layout = find_row(kTypes, (uint16_t)record_field(record, 2, 2));
+  const TypeLayout *layout = find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2));
   if (!layout) return nullptr;
   const DebugApi *api = state->api;
   TypeMap *map = &section->types->map;
   DebugType target = type_map_resolve(map, record_field(record, layout->target_at, layout->width));
-  uint32_t list_index = record_field(record, layout->list_at, layout->width);
-  const ByteCursor *list = type_record(&section->records, list_index);
-  char name[LEAF_NAME_SIZE];
-  uint32_t size = record_name(record, layout, name);
   // Defined ahead: a forward reference resolved, or the definition itself.
   DebugType ahead = section->types->ahead && is_named_kind(layout) ? type_map_resolve(map, index)
                                                                    : nullptr;
   if (ahead && is_forward(record)) return ahead;
+  char name[LEAF_NAME_SIZE];
   switch (layout->action) {
     case TYPE_POINTER:
       return api->define_pointer(target);
     case TYPE_ARRAY:
-      return api->define_array(target, size);
+      return api->define_array(target, record_size(record, layout));
     case TYPE_STRUCTURE: {
-      DebugType strukt = ahead ? ahead : api->define_struct(name, (int)size);
+      DebugType strukt = ahead;
+      if (!strukt) {
+        uint32_t size = record_name(record, layout, name);
+        strukt = api->define_struct(name, (int)size);
+      }
       // Stored before its members are read: a member may point back to it.
       type_map_store(map, index, strukt);
-      if (list) walk_field_list(state, section, map, list, false, strukt);
+      walk_list_of(state, section, record, layout, strukt);
       return strukt;
     }
     case TYPE_ENUM: {
-      DebugType enumeration = ahead ? ahead : api->define_enum(name, target);
-      if (list) walk_field_list(state, section, map, list, true, nullptr);
+      DebugType enumeration = ahead;
+      if (!enumeration) {
+        record_name(record, layout, name);
+        enumeration = api->define_enum(name, target);
+      }
+      walk_list_of(state, section, record, layout, nullptr);
       return enumeration;
     }
     case TYPE_PROCEDURE:
@@ -164,7 +190,7 @@ void define_ahead(const CvState *state, TypeSection *section) {
       uint32_t index = TYPE_FIRST_DEFINED + i;
       const ByteCursor *record = type_record(&section->records, index);
       const TypeLayout *layout =
-          record ? find_row(kTypes, (uint16_t)record_field(record, 2, 2)) : nullptr;
+          record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
       if (!layout || !is_named_kind(layout) || !text_leaf(record, 2) ||
           is_forward(record) != (forward == 1))
         continue;
@@ -243,7 +269,7 @@ void cv_define_typedef(CvState *state, uint32_t index, const char *name) {
   CvTypes *types = &state->types;
   const ByteCursor *record = type_record(&types->records, index);
   const TypeLayout *layout =
-      record ? find_row(kTypes, (uint16_t)record_field(record, 2, 2)) : nullptr;
+      record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
   if (!layout || !is_named_kind(layout) || is_forward(record) || !name[0]) return;
   char own[LEAF_NAME_SIZE];
   uint32_t size = record_name(record, layout, own);
