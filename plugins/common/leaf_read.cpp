@@ -87,26 +87,17 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) 
 void leaf_text(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
   size_t left = c->ok ? c->size - c->offset : 0;
   const char *text = (const char *)c->data + c->offset;
-  // One pass copies up to the NUL; only a name longer than the buffer is searched on.
-  size_t room = left < LEAF_NAME_SIZE - 1 ? left : LEAF_NAME_SIZE - 1;
-  size_t length = 0;
-  while (length < room && text[length]) {
-    name[length] = text[length];
-    length++;
+  const char *end = left ? (const char *)memchr(text, 0, left) : nullptr;
+  name[0] = 0;
+  if (!end) {
+    c->ok = false;
+    return;
   }
-  size_t end = length;
-  if (length == room) {
-    const char *nul = length < left ? (const char *)memchr(text + length, 0, left - length)
-                                    : nullptr;
-    if (!nul) {
-      name[0] = 0;
-      c->ok = false;
-      return;
-    }
-    end = (size_t)(nul - text);
-  }
+  size_t length = (size_t)(end - text);
+  c->offset += length + 1;
+  if (length >= LEAF_NAME_SIZE) length = LEAF_NAME_SIZE - 1;
+  memcpy(name, text, length);
   name[length] = 0;
-  c->offset += end + 1;
   if (unnamed_is_empty && is_unnamed(name, true)) name[0] = 0;
 }
 
