@@ -33,8 +33,6 @@ void cv_state_free(CvState *state) {
   type_records_free(&state->ids);
   type_records_free(&state->types.records);
   name_table_free(&state->types.typedef_names);
-  state->types.spans = (MemberSpan *)zone_free(state->types.spans);
-  state->types.members = (MemberMemo *)zone_free(state->types.members);
   state->held.items = (uint32_t *)zone_free(state->held.items);
   state->taken.items = (uint32_t *)zone_free(state->taken.items);
 }

@@ -13,19 +13,6 @@
 #include "plugins/common/type_walk.h"
 #include "symbols/byte_cursor.h"
 
-// A data member as the walk of its structure's field list defined it, kept for the typedefs
-// of the structure: they define it again without parsing the list. The name lies in the
-// type records; the type is resolved again, as later indexes are defined by then.
-struct MemberMemo {
-  const char *name;
-  uint32_t length;  // as cut, 0 for an unnamed member
-  int32_t offset;
-  uint32_t type;
-};
-struct MemberSpan {
-  uint32_t first, count;
-};
-
 // The types defined from one type section.
 struct CvTypes {
   TypeMap map;
@@ -39,10 +26,6 @@ struct CvTypes {
   TypeRecords records;
   NameTable typedef_names;
   uint32_t typedefs_left;
-  // The load's own structures' members, by index - TYPE_FIRST_DEFINED (zone blocks).
-  MemberSpan *spans;
-  MemberMemo *members;
-  uint32_t member_count;
 };
 
 // Type servers whose types a program database may import (index high byte 1 and up).

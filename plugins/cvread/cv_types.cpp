@@ -8,7 +8,6 @@
 #include "plugins/common/name_table.h"
 #include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
-#include "util/zone.h"
 
 namespace {
 
@@ -79,25 +78,11 @@ uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, char na
   return size;
 }
 
-// Keeps a data member for the typedefs, when the section's types keep their members.
-inline void remember_member(CvTypes *types, const char *name, uint32_t length, uint32_t offset,
-                     uint32_t type) {
-  if (!types->spans) return;
-  if (types->member_count * sizeof(MemberMemo) == zone_size(types->members)) {
-    size_t room = (size_t)types->member_count * 2 + 256;
-    MemberMemo *grown = (MemberMemo *)zone_resize(types->members, room * sizeof(MemberMemo));
-    if (!grown) return;
-    types->members = grown;
-  }
-  types->members[types->member_count++] = MemberMemo{name, length, (int32_t)offset, type};
-}
-
 // Walks a field list from its byte 4 to its end. For a structure each data member
 // becomes a member of strukt; an enumeration's list only holds enumerators. A leaf the
 // walk does not know ends it, keeping what was read.
-void walk_field_list(const CvState *state, TypeSection *section, const ByteCursor *first,
-                     bool is_enum, DebugType strukt) {
-  const TypeMap *map = &section->types->map;
+void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *map,
+                     const ByteCursor *first, bool is_enum, DebugType strukt) {
   // A long list goes on in the list an LF_INDEX names; the walk budget ends a chain that
   // comes back to itself.
   for (const ByteCursor *list = first; list && walk_budget_take(&section->budget, list->size);) {
@@ -118,19 +103,12 @@ void walk_field_list(const CvState *state, TypeSection *section, const ByteCurso
       if (is_enum != (layout->action == MEMBER_ENUMERATE)) return;
       char name[LEAF_NAME_SIZE];
       name[0] = 0;
-      size_t name_at = c.offset;
-      bool text = text_leaf(list, start);
-      if (layout->named) leaf_any_name(&c, text, name, true);
+      if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
       if (!c.ok) return;
       if (layout->action != MEMBER_DATA) continue;
       ByteCursor member = cursor_window(list, start, c.offset - start);
-      uint32_t type = record_field(&member, layout->type_at, layout->width);
-      state->api->define_member(strukt, name, (int)offset, type_map_resolve(map, type));
-      // The name's bytes and length byte (or NUL) end where the cursor stands.
-      size_t length = name[0] ? c.offset - name_at - 1 : 0;
-      if (length >= LEAF_NAME_SIZE) length = LEAF_NAME_SIZE - 1;
-      remember_member(section->types, (const char *)list->data + name_at + !text,
-                      (uint32_t)length, offset, type);
+      DebugType type = type_map_resolve(map, record_field(&member, layout->type_at, layout->width));
+      state->api->define_member(strukt, name, (int)offset, type);
     }
     list = next;
   }
@@ -143,17 +121,14 @@ uint32_t record_size(const ByteCursor *record, const TypeLayout *layout) {
   return leaf_numeric(&c);
 }
 
-// Walks the field list a structure's or enumeration's record names, if it has one; a
-// structure's members are kept under its index when its section keeps them.
-void walk_list_of(const CvState *state, TypeSection *section, uint32_t index,
-                  const ByteCursor *record, const TypeLayout *layout, DebugType strukt) {
+// Walks the field list a structure's or enumeration's record names, if it has one.
+void walk_list_of(const CvState *state, TypeSection *section, const ByteCursor *record,
+                  const TypeLayout *layout, DebugType strukt) {
   const ByteCursor *list =
       type_record(&section->records, record_field(record, layout->list_at, layout->width));
-  CvTypes *types = section->types;
-  uint32_t first = types->member_count;
-  if (list) walk_field_list(state, section, list, layout->action == TYPE_ENUM, strukt);
-  if (types->spans && layout->action == TYPE_STRUCTURE)
-    types->spans[index - TYPE_FIRST_DEFINED] = MemberSpan{first, types->member_count - first};
+  if (list)
+    walk_field_list(state, section, &section->types->map, list, layout->action == TYPE_ENUM,
+                    strukt);
 }
 
 // Defines the type of one record; null for leaves that define nothing. Only a structure
@@ -183,7 +158,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
       }
       // Stored before its members are read: a member may point back to it.
       type_map_store(map, index, strukt);
-      walk_list_of(state, section, index, record, layout, strukt);
+      walk_list_of(state, section, record, layout, strukt);
       return strukt;
     }
     case TYPE_ENUM: {
@@ -192,7 +167,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
         record_name(record, layout, name);
         enumeration = api->define_enum(name, target);
       }
-      walk_list_of(state, section, index, record, layout, nullptr);
+      walk_list_of(state, section, record, layout, nullptr);
       return enumeration;
     }
     case TYPE_PROCEDURE:
@@ -275,12 +250,6 @@ void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
   types->read = true;
   TypeSection section = {types, {}, walk_budget(records.size)};
   if (!cv_index_records(&section.records, records)) return;
-  // Only the load's own structures are named by typedefs.
-  if (types == &state->types) {
-    size_t spans_size = section.records.count * sizeof(MemberSpan);
-    types->spans = (MemberSpan *)zone_alloc(spans_size);
-    if (types->spans) memset(types->spans, 0, spans_size);
-  }
   if (types->ahead) define_ahead(state, &section);
   uint32_t index;
   while (const ByteCursor *record = type_records_next(&section.records, &index)) {
@@ -320,14 +289,9 @@ void cv_define_typedef(CvState *state, uint32_t index, const char *name) {
     api->define_enum(name, type_map_resolve(&types->map, base));
     return;
   }
+  const ByteCursor *list =
+      type_record(&types->records, record_field(record, layout->list_at, layout->width));
   DebugType strukt = api->define_struct(name, (int)size);
-  const MemberSpan *span = types->spans ? &types->spans[index - TYPE_FIRST_DEFINED] : nullptr;
-  for (uint32_t i = 0; span && i < span->count; i++) {
-    const MemberMemo *member = &types->members[span->first + i];
-    char member_name[LEAF_NAME_SIZE];
-    memcpy(member_name, member->name, member->length);
-    member_name[member->length] = 0;
-    api->define_member(strukt, member_name, member->offset,
-                       type_map_resolve(&types->map, member->type));
-  }
+  TypeSection section = {types, types->records, walk_budget(list ? list->size : 0)};
+  if (list) walk_field_list(state, &section, &types->map, list, false, strukt);
 }
