@@ -53,8 +53,7 @@ bool is_unnamed(const char *name, bool zero_terminated) {
 
 }  // namespace
 
-uint32_t leaf_numeric(ByteCursor *c) {
-  uint16_t word = cursor_u16(c);
+uint32_t leaf_numeric_kind(ByteCursor *c, uint16_t word) {
   if (word < kFirstKind) return word;
   uint32_t slot = word - kFirstKind;
   if (slot >= sizeof kNumericKinds / sizeof kNumericKinds[0]) return 0;

@@ -8,6 +8,7 @@
 #include "plugins/common/name_table.h"
 #include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
+#include "util/path.h"
 
 namespace {
 
@@ -73,8 +74,10 @@ uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, char na
   bool text = text_leaf(record, 2);
   leaf_any_name(&c, text, name, true);
   if (!key) return size;
-  memcpy(key, name, LEAF_NAME_SIZE);
-  if (record_field(record, kPropertyAt, 2) & kUniqueName) leaf_any_name(&c, text, key, false);
+  if (record_field(record, kPropertyAt, 2) & kUniqueName)
+    leaf_any_name(&c, text, key, false);
+  else
+    text_copy(key, LEAF_NAME_SIZE, name);
   return size;
 }
 
