@@ -9,6 +9,7 @@
 #include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
 #include "util/path.h"
+#include "util/zone.h"
 
 namespace {
 
@@ -181,38 +182,54 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   return nullptr;
 }
 
+// The layout of a structure or enumeration with a NUL-terminated name, else null.
+const TypeLayout *named_layout(const ByteCursor *record) {
+  const TypeLayout *layout =
+      record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
+  return layout && is_named_kind(layout) && text_leaf(record, 2) ? layout : nullptr;
+}
+
 // The structures and enumerations of a section, defined before the walk under their own
 // index and under the index of every forward reference with the same key (unique name,
-// else name); a forward reference without a definition is left to the walk.
+// else name); a forward reference without a definition is left to the walk. One walk of
+// the section finds them, and the table of keys holds the definitions alone.
 void define_ahead(const CvState *state, TypeSection *section) {
   TypeMap *map = &section->types->map;
+  uint32_t *named = (uint32_t *)zone_alloc(section->records.count * sizeof(uint32_t) + 1);
+  if (!named) return;
+  uint32_t count = 0, definitions = 0;
+  for (uint32_t i = 0; i < section->records.count; i++) {
+    const ByteCursor *record = type_record(&section->records, TYPE_FIRST_DEFINED + i);
+    if (!named_layout(record)) continue;
+    named[count++] = TYPE_FIRST_DEFINED + i;
+    definitions += !is_forward(record);
+  }
   NameTable table;
-  if (!name_table_make(&table, section->records.count)) return;
-  for (int forward = 0; forward < 2; forward++) {
-    for (uint32_t i = 0; i < section->records.count; i++) {
-      uint32_t index = TYPE_FIRST_DEFINED + i;
-      const ByteCursor *record = type_record(&section->records, index);
-      const TypeLayout *layout =
-          record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
-      if (!layout || !is_named_kind(layout) || !text_leaf(record, 2) ||
-          is_forward(record) != (forward == 1))
-        continue;
-      char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
-      uint32_t size = record_name(record, layout, name, key);
-      if (!forward) {
-        const DebugApi *api = state->api;
-        uint32_t base = record_field(record, layout->target_at, layout->width);
-        type_map_store(map, index,
-                       layout->action == TYPE_STRUCTURE
-                           ? api->define_struct(name, (int)size)
-                           : api->define_enum(name, type_map_resolve(map, base)));
-        if (key[0]) name_table_add(&table, key, index);
-      } else if (uint32_t definition = key[0] ? name_table_find(&table, key) : 0) {
-        type_map_store(map, index, type_map_resolve(map, definition));
+  if (name_table_make(&table, definitions)) {
+    for (int forward = 0; forward < 2; forward++) {
+      for (uint32_t i = 0; i < count; i++) {
+        uint32_t index = named[i];
+        const ByteCursor *record = type_record(&section->records, index);
+        if (is_forward(record) != (forward == 1)) continue;
+        const TypeLayout *layout = named_layout(record);
+        char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
+        uint32_t size = record_name(record, layout, name, key);
+        if (!forward) {
+          const DebugApi *api = state->api;
+          uint32_t base = record_field(record, layout->target_at, layout->width);
+          type_map_store(map, index,
+                         layout->action == TYPE_STRUCTURE
+                             ? api->define_struct(name, (int)size)
+                             : api->define_enum(name, type_map_resolve(map, base)));
+          if (key[0]) name_table_add(&table, key, index);
+        } else if (uint32_t definition = key[0] ? name_table_find(&table, key) : 0) {
+          type_map_store(map, index, type_map_resolve(map, definition));
+        }
       }
     }
+    name_table_free(&table);
   }
-  name_table_free(&table);
+  zone_free(named);
 }
 
 }  // namespace
