@@ -88,16 +88,17 @@ const Escape kEscapes[] = {
 };
 
 void append_char(LiteralText *t, uint32_t c) {
+  // Printable characters but the quotes and the backslash stand for themselves.
+  if (c >= 0x20 && c < 0x7F && c != '\'' && c != '"' && c != '\\') {
+    char one[2] = {(char)c, 0};
+    append(t, one);
+    return;
+  }
   for (const Escape &e : kEscapes)
     if ((uint8_t)e.c == c) {
       append(t, e.text);
       return;
     }
-  if (c >= 0x20 && c < 0x7F) {
-    char one[2] = {(char)c, 0};
-    append(t, one);
-    return;
-  }
   // Hexadecimal digits in pairs, as many pairs as the value needs.
   char text[12];
   size_t at = sizeof text - 1;

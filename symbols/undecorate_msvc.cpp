@@ -101,11 +101,44 @@ inline bool take(Undecorator *u, const char *code) {
   return u->at != u->end && *u->at == code[0] && take_rest(u, code);
 }
 
+// A table's rows chained by their first letter in table order, built once, so that a code
+// is looked for only among the rows that can match it.
 template <class Row>
-const Row *take_row(Undecorator *u, const Row *rows, size_t count) {
-  char first = peek(u);
-  for (size_t i = 0; i < count; i++)
-    if (rows[i].code[0] == first && take(u, rows[i].code)) return &rows[i];
+struct CodeTable {
+  const Row *rows;
+  size_t count;
+  uint8_t first[128];  // a row's number + 1; 0 ends a chain
+  uint8_t next[256];
+};
+
+template <class Row>
+CodeTable<Row> code_table(const Row *rows, size_t count) {
+  CodeTable<Row> table = {rows, count, {}, {}};
+  for (size_t i = count; i-- > 0;) {
+    uint8_t letter = (uint8_t)rows[i].code[0] & 127;
+    table.next[i] = table.first[letter];
+    table.first[letter] = (uint8_t)(i + 1);
+  }
+  return table;
+}
+
+const CodeTable<DecoratedCode> kBuiltins = code_table(kBuiltinTypes, kBuiltinTypeCount);
+const CodeTable<DecoratedCode> kConventions =
+    code_table(kCallingConventions, kCallingConventionCount);
+const CodeTable<DecoratedCode> kQualifiers = code_table(kTypeQualifiers, kTypeQualifierCount);
+const CodeTable<DecoratedCode> kTags = code_table(kTagKinds, kTagKindCount);
+const CodeTable<DecoratedCode> kStorage = code_table(kVariableClasses, kVariableClassCount);
+const CodeTable<OperatorCode> kOperatorTable = code_table(kOperators, kOperatorCount);
+const CodeTable<FunctionClass> kClasses = code_table(kFunctionClasses, kFunctionClassCount);
+const CodeTable<PointerCode> kPointerTable = code_table(kPointers, kPointerCount);
+
+// The first of the table's first limit rows whose code follows.
+template <class Row>
+const Row *take_row(Undecorator *u, const CodeTable<Row> &table, size_t limit = 256) {
+  uint8_t letter = u->at < u->end ? (uint8_t)*u->at : 0;
+  if (letter >= 128) return nullptr;
+  for (size_t i = table.first[letter]; i && i <= limit; i = table.next[i - 1])
+    if (take_rest(u, table.rows[i - 1].code)) return &table.rows[i - 1];
   return nullptr;
 }
 
@@ -224,7 +257,7 @@ Piece template_name(Undecorator *u, bool remembered, const OperatorCode **specia
   Piece base = Piece{};
   const OperatorCode *op = nullptr;
   if (take(u, "?")) {
-    op = take_row(u, kOperators, kOperatorCount);
+    op = take_row(u, kOperatorTable);
     if (!op || op->kind == OPERATOR_CONVERSION || op->kind >= OPERATOR_TYPE_NAME || !special)
       fail(u);
     else if (op->kind == OPERATOR_PLAIN)
@@ -316,7 +349,7 @@ Piece scopes(Undecorator *u, Components *names) {
 
 Piece qualified_name(Undecorator *u) {
   Nesting nesting(u);
-  Components names = {};
+  Components names;
   if (digit_next(u))
     names.items[0] = name_backref(u);
   else if (take(u, "?$"))
@@ -379,13 +412,13 @@ FunctionText function_type(Undecorator *u, bool with_this) {
   if (with_this) {
     while (take(u, "E") || take(u, "I") || take(u, "F")) {
     }
-    const DecoratedCode *qualifiers = take_row(u, kTypeQualifiers, 4);
+    const DecoratedCode *qualifiers = take_row(u, kQualifiers, 4);
     if (!qualifiers)
       fail(u);
     else
       f.qualifiers = text_piece(u, qualifiers->text);
   }
-  const DecoratedCode *convention = take_row(u, kCallingConventions, kCallingConventionCount);
+  const DecoratedCode *convention = take_row(u, kConventions);
   if (!convention) {
     fail(u);
     return f;
@@ -434,7 +467,7 @@ TypeText pointer(Undecorator *u, const PointerCode *code) {
     owner = qualified_name(u);
     pointee = function_as_type(u, function_type(u, true));
   } else {
-    const DecoratedCode *qualifiers = take_row(u, kTypeQualifiers, kTypeQualifierCount);
+    const DecoratedCode *qualifiers = take_row(u, kQualifiers);
     if (!qualifiers) {
       fail(u);
       return TypeText{};
@@ -500,7 +533,7 @@ TypeText type(Undecorator *u) {
   const PointerCode *pointer_code;
   uint32_t mark = u->used;
   if (take(u, "?") || take(u, "$$C")) {
-    const DecoratedCode *qualifiers = take_row(u, kTypeQualifiers, 4);
+    const DecoratedCode *qualifiers = take_row(u, kQualifiers, 4);
     if (qualifiers) {
       t = type(u);
       qualify(u, &t, qualifiers);
@@ -517,16 +550,16 @@ TypeText type(Undecorator *u) {
       t = u->refs.types[index];
     else
       fail(u);
-  } else if ((code = take_row(u, kBuiltinTypes, kBuiltinTypeCount))) {
+  } else if ((code = take_row(u, kBuiltins))) {
     t.before = text_piece(u, code->text);
-  } else if ((code = take_row(u, kTagKinds, kTagKindCount))) {
+  } else if ((code = take_row(u, kTags))) {
     Piece name = qualified_name(u);
     mark = u->used;
     put(u, code->text);
     put(u, " ");
     put(u, name);
     t.before = since(u, mark);
-  } else if ((pointer_code = take_row(u, kPointers, kPointerCount))) {
+  } else if ((pointer_code = take_row(u, kPointerTable))) {
     t = pointer(u, pointer_code);
   } else if (take(u, "$$B") || take(u, "Y")) {
     if (u->at[-1] == 'B' && !take(u, "Y")) return type(u);
@@ -562,9 +595,9 @@ Piece special_name(Undecorator *u, const OperatorCode *op) {
 
 // A variable's type and storage, after its name.
 Piece variable(Undecorator *u, Piece name) {
-  const DecoratedCode *storage = take_row(u, kVariableClasses, kVariableClassCount);
+  const DecoratedCode *storage = take_row(u, kStorage);
   TypeText t = type(u);
-  const DecoratedCode *qualifiers = take_row(u, kTypeQualifiers, kTypeQualifierCount);
+  const DecoratedCode *qualifiers = take_row(u, kQualifiers);
   if (!storage || !qualifiers) fail(u);
   qualify(u, &t, qualifiers);
   uint32_t mark = u->used;
@@ -579,7 +612,7 @@ Piece variable(Undecorator *u, Piece name) {
 
 // A virtual table, its qualifiers and the bases it is for.
 Piece table(Undecorator *u, Piece *name) {
-  const DecoratedCode *qualifiers = take_row(u, kTypeQualifiers, kTypeQualifierCount);
+  const DecoratedCode *qualifiers = take_row(u, kQualifiers);
   if (!qualifiers) fail(u);
   Piece bases[MAX_LIST];
   uint32_t count = 0;
@@ -608,7 +641,7 @@ Piece table(Undecorator *u, Piece *name) {
 // A function's class, type and name as one text; a conversion operator's name gets its
 // result type.
 Piece function(Undecorator *u, Piece *name, const OperatorCode *op) {
-  const FunctionClass *kind = take_row(u, kFunctionClasses, kFunctionClassCount);
+  const FunctionClass *kind = take_row(u, kClasses);
   if (!kind) {
     fail(u);
     return Piece{};
@@ -658,18 +691,25 @@ bool symbol(Undecorator *u, SymbolText *out) {
   *out = SymbolText{};
   if (!u->ok) return false;
   const OperatorCode *op = nullptr;
-  Components names = {};
+  Components names;
   names.count = 1;
   if (take(u, "?$")) {
     names.items[0] = template_name(u, false, &op);
   } else if (take(u, "?")) {
-    op = take_row(u, kOperators, kOperatorCount);
+    op = take_row(u, kOperatorTable);
     if (!op) return fail(u);
     if (op->kind == OPERATOR_STRING) {
-      char text[1024];
-      if (!take(u, "@_") || !undecorate_literal(u->at, u->end, text, sizeof text)) return fail(u);
+      // Written where the arena's next piece goes; a text the arena had to cut fails.
+      char *text = u->arena + u->used;
+      size_t room = ARENA_SIZE - u->used;
+      if (!take(u, "@_") || !undecorate_literal(u->at, u->end, text, room < 1024 ? room : 1024))
+        return fail(u);
+      size_t length = strlen(text);
+      if (room < 1024 && length + 1 >= room) return fail(u);
       u->at = u->end;
-      out->name = out->full = text_piece(u, text);
+      uint32_t mark = u->used;
+      u->used += (uint32_t)length;
+      out->name = out->full = since(u, mark);
       return u->ok;
     }
     if (op->kind == OPERATOR_TYPE_NAME) {
@@ -750,7 +790,7 @@ bool undecorate_msvc(const char *decorated, UndecorateForm form, char *out, size
     u.end = decorated + length;
     u.ok = true;
     u.depth = 0;
-    u.refs = Backrefs{};
+    u.refs.name_count = u.refs.type_count = 0;
     u.used = 0;
     SymbolText text;
     if (symbol(&u, &text) && u.ok && u.at == u.end) {

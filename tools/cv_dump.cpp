@@ -197,16 +197,17 @@ struct LineWalk {
   }
 };
 
-// A stream copy that goes with the scope.
+// A stream that goes with the scope.
 struct Stream {
-  uint8_t *bytes;
+  PdbStream stream;
+  const uint8_t *bytes;
   ByteCursor c;
   Stream(const PdbFile *pdb, uint32_t n) {
-    size_t size = 0;
-    bytes = pdb_read_stream(pdb, n, &size);
-    c = cursor_make(bytes, size);
+    stream = pdb_read_stream(pdb, n);
+    bytes = stream.bytes;
+    c = cursor_make(bytes, stream.size);
   }
-  ~Stream() { zone_free(bytes); }
+  ~Stream() { pdb_stream_free(&stream); }
 };
 
 void dump_modules(const PdbFile *pdb, ByteCursor list, uint32_t version, ByteCursor names) {

@@ -45,10 +45,15 @@ const NumericKind kNumericKinds[] = {
 };
 const uint16_t kFirstKind = 0x8000;
 
+// The compilers' names for anonymous types; the NUL-terminated records have a second one.
+bool is_unnamed(const char *name, bool zero_terminated) {
+  if (name[0] == '_') return !strcmp(name, "__unnamed");
+  return zero_terminated && name[0] == '<' && !strcmp(name, "<unnamed-tag>");
+}
+
 }  // namespace
 
-uint32_t leaf_numeric(ByteCursor *c) {
-  uint16_t word = cursor_u16(c);
+uint32_t leaf_numeric_kind(ByteCursor *c, uint16_t word) {
   if (word < kFirstKind) return word;
   uint32_t slot = word - kFirstKind;
   if (slot >= sizeof kNumericKinds / sizeof kNumericKinds[0]) return 0;
@@ -75,23 +80,24 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) 
   const uint8_t *text = cursor_take(c, length);
   if (text) memcpy(name, text, length);
   name[text ? length : 0] = 0;
-  if (unnamed_is_empty && !strcmp(name, "__unnamed")) name[0] = 0;
+  if (unnamed_is_empty && is_unnamed(name, false)) name[0] = 0;
 }
 
 void leaf_text(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
-  const char *text = cursor_text_at(c, c->offset);
+  size_t left = c->ok ? c->size - c->offset : 0;
+  const char *text = (const char *)c->data + c->offset;
+  const char *end = left ? (const char *)memchr(text, 0, left) : nullptr;
   name[0] = 0;
-  if (!text) {
+  if (!end) {
     c->ok = false;
     return;
   }
-  size_t length = strlen(text);
-  cursor_seek(c, c->offset + length + 1);
+  size_t length = (size_t)(end - text);
+  c->offset += length + 1;
   if (length >= LEAF_NAME_SIZE) length = LEAF_NAME_SIZE - 1;
   memcpy(name, text, length);
   name[length] = 0;
-  if (unnamed_is_empty && (!strcmp(name, "__unnamed") || !strcmp(name, "<unnamed-tag>")))
-    name[0] = 0;
+  if (unnamed_is_empty && is_unnamed(name, true)) name[0] = 0;
 }
 
 void leaf_any_name(ByteCursor *c, bool zero_terminated, char name[LEAF_NAME_SIZE],

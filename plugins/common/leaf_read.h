@@ -11,7 +11,13 @@ enum { LEAF_NAME_SIZE = 256 };
 // Reads a numeric leaf at the cursor: a WORD below 0x8000 is the value itself; else the
 // WORD is a numeric kind followed by its data. Kinds wider than 32 bits or not integers
 // are stepped over with the value 0; an unknown kind counts its 2 bytes only, value 0.
-uint32_t leaf_numeric(ByteCursor *c);
+// A value below 0x8000 is read inline; the kinds from there on are read by
+// leaf_numeric_kind, word being the kind the cursor has passed.
+uint32_t leaf_numeric_kind(ByteCursor *c, uint16_t word);
+inline uint32_t leaf_numeric(ByteCursor *c) {
+  uint16_t word = cursor_u16(c);
+  return word < 0x8000 ? word : leaf_numeric_kind(c, word);
+}
 
 // Reads a length byte and that many characters into name (NUL-terminated; a name that
 // runs past the window is cut at its end). With unnamed_is_empty, "__unnamed" (the

@@ -24,12 +24,16 @@ void read_block(const DebugApi *api, const ByteCursor *section, uint32_t at, Lin
 
 bool line_pairs_reserve(LinePairs *pairs, uint32_t count) {
   if (!count || count > *pairs->pairs_left) return false;
-  // Grown with slack: a file may have many small blocks.
-  uint16_t *lines = (uint16_t *)zone_grow(pairs->lines, count * sizeof(uint16_t));
-  if (lines) pairs->lines = lines;
-  uint32_t *addresses = (uint32_t *)zone_grow(pairs->addresses, count * sizeof(uint32_t));
-  if (addresses) pairs->addresses = addresses;
-  if (!lines || !addresses) return false;
+  if (count > pairs->room - pairs->count) {
+    // Doubled: a file may have many small blocks.
+    uint32_t room = (pairs->count + count) * 2;
+    uint16_t *lines = (uint16_t *)zone_resize(pairs->lines, room * sizeof(uint16_t));
+    if (lines) pairs->lines = lines;
+    uint32_t *addresses = (uint32_t *)zone_resize(pairs->addresses, room * sizeof(uint32_t));
+    if (addresses) pairs->addresses = addresses;
+    if (!lines || !addresses) return false;
+    pairs->room = room;
+  }
   *pairs->pairs_left -= count;
   return true;
 }
@@ -39,10 +43,14 @@ DebugSource line_pairs_define(LinePairs *pairs, SymbolWalk *walk, const char *na
       walk->api->define_source(name, (int)pairs->count, pairs->lines, pairs->addresses);
   walk->counts->sources++;
   walk->counts->line_pairs += pairs->count;
-  pairs->lines = (uint16_t *)zone_free(pairs->lines);
-  pairs->addresses = (uint32_t *)zone_free(pairs->addresses);
   pairs->count = 0;
   return source;
+}
+
+void line_pairs_free(LinePairs *pairs) {
+  pairs->lines = (uint16_t *)zone_free(pairs->lines);
+  pairs->addresses = (uint32_t *)zone_free(pairs->addresses);
+  pairs->count = pairs->room = 0;
 }
 
 LineSection line_section(ByteCursor bytes) {
@@ -50,11 +58,14 @@ LineSection line_section(ByteCursor bytes) {
   uint16_t files = cursor_u16(&c);
   cursor_u16(&c);  // segment count
   ByteCursor file_offsets = cursor_window(&c, c.offset, (size_t)files * 4);
-  return LineSection{bytes, file_offsets, files, (uint32_t)(bytes.size / 6), nullptr};
+  return LineSection{bytes, file_offsets, files, (uint32_t)(bytes.size / 6), nullptr, {}};
 }
 
 bool line_section_next(LineSection *section, size_t offsets_at, LineFile *file) {
-  if (!section->files_left || !section->file_offsets.ok) return false;
+  if (!section->files_left || !section->file_offsets.ok) {
+    line_pairs_free(&section->pairs);
+    return false;
+  }
   section->files_left--;
   uint32_t at = cursor_u32(&section->file_offsets);
   size_t size = section->bytes.size;
@@ -66,10 +77,11 @@ bool line_section_next(LineSection *section, size_t offsets_at, LineFile *file) 
 
 void line_section_define(LineSection *section, SymbolWalk *walk, const char *name,
                          const LineFile *file) {
-  LinePairs pairs = {nullptr, nullptr, 0, &section->pairs_left};
+  LinePairs *pairs = &section->pairs;
+  pairs->pairs_left = &section->pairs_left;
   ByteCursor block_offsets = file->block_offsets;
   while (block_offsets.ok && block_offsets.offset + 4 <= block_offsets.size)
-    read_block(walk->api, &section->bytes, cursor_u32(&block_offsets), &pairs);
-  DebugSource source = line_pairs_define(&pairs, walk, name);
+    read_block(walk->api, &section->bytes, cursor_u32(&block_offsets), pairs);
+  DebugSource source = line_pairs_define(pairs, walk, name);
   if (!section->first) section->first = source;
 }

@@ -11,6 +11,30 @@
 #include "plugins/common/symbol_walk.h"
 #include "symbols/byte_cursor.h"
 
+
+struct LineFile {
+  ByteCursor bytes;          // from the file's start to the end of the section
+  ByteCursor block_offsets;  // not ok when they do not fit
+};
+
+// One source file's (address, line) pairs, gathered in two parallel zone arrays under a
+// budget shared with the other files of the load. The arrays serve file after file and
+// are freed with line_pairs_free.
+struct LinePairs {
+  uint16_t *lines;
+  uint32_t *addresses;
+  uint32_t count;
+  uint32_t room;
+  uint32_t *pairs_left;
+};
+
+// Room for count more pairs at lines + count and addresses + count; false (nothing
+// taken) when they would exceed the budget or memory runs out.
+bool line_pairs_reserve(LinePairs *pairs, uint32_t count);
+// Defines the pairs as one source named name, counts it under walk and empties the pairs.
+DebugSource line_pairs_define(LinePairs *pairs, SymbolWalk *walk, const char *name);
+void line_pairs_free(LinePairs *pairs);
+
 struct LineSection {
   ByteCursor bytes;
   ByteCursor file_offsets;
@@ -19,30 +43,12 @@ struct LineSection {
   // section could hold side by side (size / 6).
   uint32_t pairs_left;
   DebugSource first;  // the first source the section defined
+  LinePairs pairs;
 };
-
-struct LineFile {
-  ByteCursor bytes;          // from the file's start to the end of the section
-  ByteCursor block_offsets;  // not ok when they do not fit
-};
-
-// One source file's (address, line) pairs, gathered in two parallel zone arrays under a
-// budget shared with the other files of the load.
-struct LinePairs {
-  uint16_t *lines;
-  uint32_t *addresses;
-  uint32_t count;
-  uint32_t *pairs_left;
-};
-
-// Room for count more pairs at lines + count and addresses + count; false (nothing
-// taken) when they would exceed the budget or memory runs out.
-bool line_pairs_reserve(LinePairs *pairs, uint32_t count);
-// Defines the pairs as one source named name, counts it under walk and frees the arrays.
-DebugSource line_pairs_define(LinePairs *pairs, SymbolWalk *walk, const char *name);
 
 LineSection line_section(ByteCursor bytes);
-// The next file, whose block offsets lie offsets_at bytes into it; false after the last.
+// The next file, whose block offsets lie offsets_at bytes into it; false (and the pairs'
+// arrays freed) after the last.
 bool line_section_next(LineSection *section, size_t offsets_at, LineFile *file);
 // Defines the file as one source named name with the (address, line) pairs of all its
 // blocks in block order; a block that does not fit adds nothing. Counts the source and

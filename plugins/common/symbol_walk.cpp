@@ -2,16 +2,6 @@
 
 #include "plugins/common/leaf_read.h"
 
-namespace {
-
-const SymbolLayout *layout_of(const SymbolRun *run, uint16_t kind) {
-  for (const SymbolLayout *row = run->layouts; row != run->layouts + run->layout_count; row++)
-    if (row->kind == kind) return row;
-  return nullptr;
-}
-
-}  // namespace
-
 size_t symbol_record_next(const ByteCursor *bytes, size_t start, size_t length,
                           const SymbolLayout *layout) {
   size_t next = start + length;
@@ -27,7 +17,7 @@ const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record) {
     size_t start = c.offset;
     size_t length = 2 + (size_t)cursor_u16(&c);
     uint16_t kind = cursor_u16(&c);
-    const SymbolLayout *layout = layout_of(run, kind);
+    const SymbolLayout *layout = find_row(run->layouts, *run->index, kind);
     run->next = symbol_record_next(&run->bytes, start, length, layout);
     if (!layout) continue;
     *record = cursor_window(&run->bytes, start, length);

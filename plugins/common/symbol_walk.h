@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "plugins/common/debug_api.h"
+#include "plugins/common/leaf_index.h"
 #include "plugins/common/leaf_read.h"
 #include "symbols/byte_cursor.h"
 
@@ -49,7 +50,7 @@ struct SymbolWalk {
 // and a reference also steps over the padded name behind it.
 struct SymbolRun {
   const SymbolLayout *layouts;
-  size_t layout_count;
+  const LeafIndex *index;  // of layouts by kind
   ByteCursor bytes;
   size_t next;        // where the next record starts
   size_t least_left;  // a record starts only where this many bytes remain
@@ -57,11 +58,10 @@ struct SymbolRun {
 
 // Starts a run whose first record is at first: no procedure is open yet, so locals
 // before the first one are dropped.
-template <size_t N>
-SymbolRun symbol_run(SymbolWalk *walk, const SymbolLayout (&layouts)[N], ByteCursor bytes,
-                     size_t first, size_t least_left) {
+inline SymbolRun symbol_run(SymbolWalk *walk, const SymbolLayout *layouts, const LeafIndex *index,
+                            ByteCursor bytes, size_t first, size_t least_left) {
   walk->current_frame = nullptr;
-  return SymbolRun{layouts, N, bytes, first, least_left};
+  return SymbolRun{layouts, index, bytes, first, least_left};
 }
 
 // Where the record after the one at start (length bytes with its length WORD) begins: a

@@ -45,14 +45,6 @@ bool type_map_store(TypeMap *map, uint32_t index, DebugType type) {
   return true;
 }
 
-DebugType type_map_resolve(const TypeMap *map, uint32_t index) {
-  if (index >= TYPE_FIRST_DEFINED) {
-    uint32_t slot = index - TYPE_FIRST_DEFINED;
-    return slot < map->slot_count ? map->defined[slot] : nullptr;
-  }
-  return index < TYPE_PRIMITIVE_SLOTS ? map->primitive[index] : nullptr;
-}
-
 void type_map_free(TypeMap *map) {
   map->defined = (DebugType *)zone_free(map->defined);
   map->slot_count = 0;

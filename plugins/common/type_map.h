@@ -26,5 +26,12 @@ void type_map_init(TypeMap *map, const DebugApi *api);
 bool type_map_store(TypeMap *map, uint32_t index, DebugType type);
 // The type of an index: a defined slot from TYPE_FIRST_DEFINED up (null when beyond the
 // slots or not yet defined), a primitive slot below TYPE_PRIMITIVE_SLOTS, else null.
-DebugType type_map_resolve(const TypeMap *map, uint32_t index);
+// Inline: the walks resolve every type index they read.
+inline DebugType type_map_resolve(const TypeMap *map, uint32_t index) {
+  if (index >= TYPE_FIRST_DEFINED) {
+    uint32_t slot = index - TYPE_FIRST_DEFINED;
+    return slot < map->slot_count ? map->defined[slot] : nullptr;
+  }
+  return index < TYPE_PRIMITIVE_SLOTS ? map->primitive[index] : nullptr;
+}
 void type_map_free(TypeMap *map);

@@ -5,7 +5,6 @@
 
 namespace {
 
-const uint8_t kPaddingFirst = 0xF0;
 // A method's attribute WORD follows its leaf.
 const size_t kAttributeAt = 2;
 const uint8_t kVirtualOffset = 4;
@@ -31,12 +30,6 @@ void type_records_free(TypeRecords *records) {
   records->count = 0;
 }
 
-const ByteCursor *type_record(const TypeRecords *records, uint32_t index) {
-  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= records->count) return nullptr;
-  const ByteCursor *record = &records->records[index - TYPE_FIRST_DEFINED];
-  return record->ok ? record : nullptr;
-}
-
 const ByteCursor *type_records_next(TypeRecords *records, uint32_t *index) {
   while (records->next < records->count) {
     *index = TYPE_FIRST_DEFINED + records->next++;
@@ -50,14 +43,6 @@ void type_records_store(TypeMap *map, uint32_t index, DebugType type, uint32_t *
   if (!type) return;
   type_map_store(map, index, type);
   (*count)++;
-}
-
-bool field_list_padding(ByteCursor *c) {
-  uint8_t first = c->offset < c->size ? c->data[c->offset] : 0;
-  if (first < kPaddingFirst) return false;
-  uint8_t skip = first & 0x0F;
-  cursor_seek(c, c->offset + (skip ? skip : 1));
-  return true;
 }
 
 bool member_fields(ByteCursor *c, size_t start, const MemberLayout *layout, uint32_t *offset) {

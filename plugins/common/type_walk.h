@@ -7,6 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "plugins/common/leaf_index.h"
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
 
@@ -38,13 +39,6 @@ struct MemberLayout {
   uint8_t type_at, width;
 };
 
-template <class Row, size_t N>
-const Row *find_row(const Row (&rows)[N], uint16_t leaf) {
-  for (const Row &row : rows)
-    if (row.leaf == leaf) return &row;
-  return nullptr;
-}
-
 // The records of one type section by index - TYPE_FIRST_DEFINED: each record's window,
 // not ok when it overruns the section.
 struct TypeRecords {
@@ -57,7 +51,11 @@ struct TypeRecords {
 bool type_records_make(TypeRecords *records, uint32_t count);
 void type_records_free(TypeRecords *records);
 // The record of an index when it lies inside the section, else null.
-const ByteCursor *type_record(const TypeRecords *records, uint32_t index);
+inline const ByteCursor *type_record(const TypeRecords *records, uint32_t index) {
+  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= records->count) return nullptr;
+  const ByteCursor *record = &records->records[index - TYPE_FIRST_DEFINED];
+  return record->ok ? record : nullptr;
+}
 // The next record to define in index order, skipping those outside the section, and its
 // index; null after the last.
 const ByteCursor *type_records_next(TypeRecords *records, uint32_t *index);
@@ -78,7 +76,13 @@ bool walk_budget_take(WalkBudget *budget, size_t n);
 
 // Steps over padding at the cursor: a byte of 0xF0 or more skips its low four bits' worth
 // of bytes (at least one). True when there was padding.
-bool field_list_padding(ByteCursor *c);
+inline bool field_list_padding(ByteCursor *c) {
+  uint8_t first = c->offset < c->size ? c->data[c->offset] : 0;
+  if (first < 0xF0) return false;
+  uint8_t skip = first & 0x0F;
+  cursor_seek(c, c->offset + (skip ? skip : 1));
+  return true;
+}
 // Reads the member that starts at start, whose leaf the cursor has passed: steps over its
 // fixed bytes and numeric leaves, the first numeric into offset. False when the fixed
 // bytes do not fit; the cursor is not ok when the numerics overrun.

@@ -15,13 +15,14 @@
 
 namespace {
 
-const SymbolLayout kSymbols[] = {
+constexpr SymbolLayout kSymbols[] = {
 #define CV_SYMBOL(name, kind, action, type_at, type_width, offset_at, segment_at, name_at, \
                   start_at, end_at)                                                        \
   {kind, action, type_at, type_width, offset_at, segment_at, name_at, start_at, end_at},
 #include "plugins/cvread/cv_kinds.def"
 #undef CV_SYMBOL
 };
+constexpr LeafIndex kSymbolIndex = leaf_index(kSymbols, &SymbolLayout::kind);
 
 // Kinds from here on end their names with a NUL.
 const uint16_t kFirstTextKind = 0x1100;
@@ -121,7 +122,8 @@ bool list_add(WordList *list, uint32_t value) {
 
 void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *record,
                  LocalState *locals, bool globals_copied) {
-  char name[LEAF_NAME_SIZE] = "";
+  char name[LEAF_NAME_SIZE];
+  name[0] = 0;
   ByteCursor c = *record;
   if (layout->name_at) {
     cursor_seek(&c, layout->name_at);
@@ -165,7 +167,7 @@ void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *r
 }  // namespace
 
 void cv_read_symbols(CvState *state, ByteCursor run, bool globals_copied) {
-  SymbolRun records = symbol_run(&state->walk, kSymbols, run, 0, 4);
+  SymbolRun records = symbol_run(&state->walk, kSymbols, &kSymbolIndex, run, 0, 4);
   LocalState locals = {};
   locals.frame_on_ebp = true;
   ByteCursor record;
@@ -184,7 +186,7 @@ void cv_read_publics(CvState *state, ByteCursor run) {
   state->holding_publics = false;
   if (state->cancelled) return;
   std::sort(state->taken.items, state->taken.items + state->taken.count);
-  SymbolRun records = symbol_run(&state->walk, kSymbols, run, 0, 4);
+  SymbolRun records = symbol_run(&state->walk, kSymbols, &kSymbolIndex, run, 0, 4);
   state->walk.current_source = nullptr;
   LocalState locals = {};
   ByteCursor record;

@@ -8,6 +8,8 @@
 #include "plugins/common/name_table.h"
 #include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
+#include "util/path.h"
+#include "util/zone.h"
 
 namespace {
 
@@ -18,19 +20,21 @@ struct TypeLayout {
   uint8_t width;  // of the type indexes
   uint8_t target_at, list_at, size_at, name_at, call_at;
 };
-const TypeLayout kTypes[] = {
+constexpr TypeLayout kTypes[] = {
 #define CV_TYPE(name, leaf, action, width, target_at, list_at, size_at, name_at, call_at) \
   {leaf, action, width, target_at, list_at, size_at, name_at, call_at},
 #include "plugins/cvread/cv_kinds.def"
 #undef CV_TYPE
 };
 
-const MemberLayout kMembers[] = {
+constexpr MemberLayout kMembers[] = {
 #define CV_MEMBER(name, leaf, action, fixed, numerics, named, type_at, width) \
   {leaf, action, fixed, numerics, named, type_at, width},
 #include "plugins/cvread/cv_kinds.def"
 #undef CV_MEMBER
 };
+constexpr LeafIndex kTypeIndex = leaf_index(kTypes, &TypeLayout::leaf);
+constexpr LeafIndex kMemberIndex = leaf_index(kMembers, &MemberLayout::leaf);
 // Leaves from here on end their names with a NUL.
 const uint16_t kFirstTextLeaf = 0x1500;
 // A structure's property WORD: declared only, or with a decorated unique name after its
@@ -71,8 +75,10 @@ uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, char na
   bool text = text_leaf(record, 2);
   leaf_any_name(&c, text, name, true);
   if (!key) return size;
-  memcpy(key, name, LEAF_NAME_SIZE);
-  if (record_field(record, kPropertyAt, 2) & kUniqueName) leaf_any_name(&c, text, key, false);
+  if (record_field(record, kPropertyAt, 2) & kUniqueName)
+    leaf_any_name(&c, text, key, false);
+  else
+    text_copy(key, LEAF_NAME_SIZE, name);
   return size;
 }
 
@@ -90,7 +96,7 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
     while (c.ok && c.offset + 2 < c.size) {
       if (field_list_padding(&c)) continue;
       size_t start = c.offset;
-      const MemberLayout *layout = find_row(kMembers, cursor_u16(&c));
+      const MemberLayout *layout = find_row(kMembers, kMemberIndex, cursor_u16(&c));
       if (!layout) return;
       uint32_t offset = 0;
       if (!member_fields(&c, start, layout, &offset)) return;
@@ -99,7 +105,8 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
         break;
       }
       if (is_enum != (layout->action == MEMBER_ENUMERATE)) return;
-      char name[LEAF_NAME_SIZE] = "";
+      char name[LEAF_NAME_SIZE];
+      name[0] = 0;
       if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
       if (!c.ok) return;
       if (layout->action != MEMBER_DATA) continue;
@@ -111,37 +118,60 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
   }
 }
 
-// Defines the type of one record; null for leaves that define nothing.
+// A structure's or an array's size.
+uint32_t record_size(const ByteCursor *record, const TypeLayout *layout) {
+  ByteCursor c = *record;
+  cursor_seek(&c, layout->size_at);
+  return leaf_numeric(&c);
+}
+
+// Walks the field list a structure's or enumeration's record names, if it has one.
+void walk_list_of(const CvState *state, TypeSection *section, const ByteCursor *record,
+                  const TypeLayout *layout, DebugType strukt) {
+  const ByteCursor *list =
+      type_record(&section->records, record_field(record, layout->list_at, layout->width));
+  if (list)
+    walk_field_list(state, section, &section->types->map, list, layout->action == TYPE_ENUM,
+                    strukt);
+}
+
+// Defines the type of one record; null for leaves that define nothing. Only a structure
+// or enumeration not defined ahead needs its name.
 DebugType define_record(const CvState *state, TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
-  const TypeLayout *layout = find_row(kTypes, (uint16_t)record_field(record, 2, 2));
+  const TypeLayout *layout = find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2));
   if (!layout) return nullptr;
   const DebugApi *api = state->api;
   TypeMap *map = &section->types->map;
   DebugType target = type_map_resolve(map, record_field(record, layout->target_at, layout->width));
-  uint32_t list_index = record_field(record, layout->list_at, layout->width);
-  const ByteCursor *list = type_record(&section->records, list_index);
-  char name[LEAF_NAME_SIZE];
-  uint32_t size = record_name(record, layout, name);
   // Defined ahead: a forward reference resolved, or the definition itself.
   DebugType ahead = section->types->ahead && is_named_kind(layout) ? type_map_resolve(map, index)
                                                                    : nullptr;
   if (ahead && is_forward(record)) return ahead;
+  char name[LEAF_NAME_SIZE];
   switch (layout->action) {
     case TYPE_POINTER:
       return api->define_pointer(target);
     case TYPE_ARRAY:
-      return api->define_array(target, size);
+      return api->define_array(target, record_size(record, layout));
     case TYPE_STRUCTURE: {
-      DebugType strukt = ahead ? ahead : api->define_struct(name, (int)size);
+      DebugType strukt = ahead;
+      if (!strukt) {
+        uint32_t size = record_name(record, layout, name);
+        strukt = api->define_struct(name, (int)size);
+      }
       // Stored before its members are read: a member may point back to it.
       type_map_store(map, index, strukt);
-      if (list) walk_field_list(state, section, map, list, false, strukt);
+      walk_list_of(state, section, record, layout, strukt);
       return strukt;
     }
     case TYPE_ENUM: {
-      DebugType enumeration = ahead ? ahead : api->define_enum(name, target);
-      if (list) walk_field_list(state, section, map, list, true, nullptr);
+      DebugType enumeration = ahead;
+      if (!enumeration) {
+        record_name(record, layout, name);
+        enumeration = api->define_enum(name, target);
+      }
+      walk_list_of(state, section, record, layout, nullptr);
       return enumeration;
     }
     case TYPE_PROCEDURE:
@@ -152,38 +182,54 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   return nullptr;
 }
 
+// The layout of a structure or enumeration with a NUL-terminated name, else null.
+const TypeLayout *named_layout(const ByteCursor *record) {
+  const TypeLayout *layout =
+      record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
+  return layout && is_named_kind(layout) && text_leaf(record, 2) ? layout : nullptr;
+}
+
 // The structures and enumerations of a section, defined before the walk under their own
 // index and under the index of every forward reference with the same key (unique name,
-// else name); a forward reference without a definition is left to the walk.
+// else name); a forward reference without a definition is left to the walk. One walk of
+// the section finds them, and the table of keys holds the definitions alone.
 void define_ahead(const CvState *state, TypeSection *section) {
   TypeMap *map = &section->types->map;
+  uint32_t *named = (uint32_t *)zone_alloc(section->records.count * sizeof(uint32_t) + 1);
+  if (!named) return;
+  uint32_t count = 0, definitions = 0;
+  for (uint32_t i = 0; i < section->records.count; i++) {
+    const ByteCursor *record = type_record(&section->records, TYPE_FIRST_DEFINED + i);
+    if (!named_layout(record)) continue;
+    named[count++] = TYPE_FIRST_DEFINED + i;
+    definitions += !is_forward(record);
+  }
   NameTable table;
-  if (!name_table_make(&table, section->records.count)) return;
-  for (int forward = 0; forward < 2; forward++) {
-    for (uint32_t i = 0; i < section->records.count; i++) {
-      uint32_t index = TYPE_FIRST_DEFINED + i;
-      const ByteCursor *record = type_record(&section->records, index);
-      const TypeLayout *layout =
-          record ? find_row(kTypes, (uint16_t)record_field(record, 2, 2)) : nullptr;
-      if (!layout || !is_named_kind(layout) || !text_leaf(record, 2) ||
-          is_forward(record) != (forward == 1))
-        continue;
-      char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
-      uint32_t size = record_name(record, layout, name, key);
-      if (!forward) {
-        const DebugApi *api = state->api;
-        uint32_t base = record_field(record, layout->target_at, layout->width);
-        type_map_store(map, index,
-                       layout->action == TYPE_STRUCTURE
-                           ? api->define_struct(name, (int)size)
-                           : api->define_enum(name, type_map_resolve(map, base)));
-        if (key[0]) name_table_add(&table, key, index);
-      } else if (uint32_t definition = key[0] ? name_table_find(&table, key) : 0) {
-        type_map_store(map, index, type_map_resolve(map, definition));
+  if (name_table_make(&table, definitions)) {
+    for (int forward = 0; forward < 2; forward++) {
+      for (uint32_t i = 0; i < count; i++) {
+        uint32_t index = named[i];
+        const ByteCursor *record = type_record(&section->records, index);
+        if (is_forward(record) != (forward == 1)) continue;
+        const TypeLayout *layout = named_layout(record);
+        char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
+        uint32_t size = record_name(record, layout, name, key);
+        if (!forward) {
+          const DebugApi *api = state->api;
+          uint32_t base = record_field(record, layout->target_at, layout->width);
+          type_map_store(map, index,
+                         layout->action == TYPE_STRUCTURE
+                             ? api->define_struct(name, (int)size)
+                             : api->define_enum(name, type_map_resolve(map, base)));
+          if (key[0]) name_table_add(&table, key, index);
+        } else if (uint32_t definition = key[0] ? name_table_find(&table, key) : 0) {
+          type_map_store(map, index, type_map_resolve(map, definition));
+        }
       }
     }
+    name_table_free(&table);
   }
-  name_table_free(&table);
+  zone_free(named);
 }
 
 }  // namespace
@@ -243,7 +289,7 @@ void cv_define_typedef(CvState *state, uint32_t index, const char *name) {
   CvTypes *types = &state->types;
   const ByteCursor *record = type_record(&types->records, index);
   const TypeLayout *layout =
-      record ? find_row(kTypes, (uint16_t)record_field(record, 2, 2)) : nullptr;
+      record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
   if (!layout || !is_named_kind(layout) || is_forward(record) || !name[0]) return;
   char own[LEAF_NAME_SIZE];
   uint32_t size = record_name(record, layout, own);

@@ -92,6 +92,7 @@ void pdb7_read_lines(CvState *state, ByteCursor c13, ByteCursor names) {
   memset(done, 0, checksums.size / 32 + 1);
   uint32_t pairs_left = (uint32_t)(c13.size / kPairSize);
   DebugSource first = nullptr;
+  LinePairs pairs = {nullptr, nullptr, 0, 0, &pairs_left};
   for (size_t at = 0, start = 0; (start = at, next_subsection(&c13, &at, &kind, &data));) {
     if (kind != kLinesKind) continue;
     BlockRun run = blocks_of(&data);
@@ -104,12 +105,12 @@ void pdb7_read_lines(CvState *state, ByteCursor c13, ByteCursor names) {
       char name[LEAF_NAME_SIZE];
       if (!cursor_seek(&name_at, record_field(&checksums, file, 4))) continue;
       leaf_text(&name_at, name, false);
-      LinePairs pairs = {nullptr, nullptr, 0, &pairs_left};
       gather_file(state->api, &c13, start, file, &pairs);
       DebugSource source = line_pairs_define(&pairs, &state->walk, name);
       if (!first) first = source;
     }
   }
+  line_pairs_free(&pairs);
   done = (uint8_t *)zone_free(done);
   if (first) state->walk.current_source = first;
 }

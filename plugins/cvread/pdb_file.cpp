@@ -17,22 +17,34 @@ uint32_t page_count(uint32_t size, uint32_t page_size) {
   return size == kNilStream ? 0 : size / page_size + (size % page_size != 0);
 }
 
-// Copies size bytes from the pages whose numbers lie in pages.
-uint8_t *gather(const PdbFile *pdb, ByteCursor pages, uint32_t size) {
+size_t page_at(const PdbFile *pdb, ByteCursor *pages) {
+  return (pdb->page_width == 4 ? cursor_u32(pages) : cursor_u16(pages)) * (size_t)pdb->page_size;
+}
+
+// The size bytes of the pages whose numbers lie in pages: in place when the pages follow
+// one another, else copied.
+PdbStream gather(const PdbFile *pdb, ByteCursor pages, uint32_t size) {
   // Every byte of a stream lies in a page of the file, so none is larger than the file.
   uint32_t count = page_count(size, pdb->page_size);
-  if (size == 0 || size > pdb->file.size) return nullptr;
+  if (size == 0 || size > pdb->file.size) return PdbStream{};
+  ByteCursor scan = pages;
+  size_t first = page_at(pdb, &scan);
+  uint32_t run = 1;
+  while (run < count && page_at(pdb, &scan) == first + (size_t)run * pdb->page_size) run++;
+  if (scan.ok && run == count && first <= pdb->file.size && size <= pdb->file.size - first)
+    return PdbStream{pdb->file.data + first, size, nullptr};
   uint8_t *bytes = (uint8_t *)zone_alloc(size);
-  if (!bytes) return nullptr;
+  if (!bytes) return PdbStream{};
   for (uint32_t i = 0; i < count; i++) {
-    size_t page = pdb->page_width == 4 ? cursor_u32(&pages) : cursor_u16(&pages);
-    size_t at = page * pdb->page_size;
+    size_t at = page_at(pdb, &pages);
     size_t length = i + 1 < count ? pdb->page_size : size - (size_t)i * pdb->page_size;
-    if (!pages.ok || at > pdb->file.size || length > pdb->file.size - at)
-      return (uint8_t *)zone_free(bytes);
+    if (!pages.ok || at > pdb->file.size || length > pdb->file.size - at) {
+      zone_free(bytes);
+      return PdbStream{};
+    }
     memcpy(bytes + (size_t)i * pdb->page_size, pdb->file.data + at, length);
   }
-  return bytes;
+  return PdbStream{bytes, size, bytes};
 }
 
 }  // namespace
@@ -55,7 +67,8 @@ bool pdb_open(PdbFile *pdb, const uint8_t *data, size_t size) {
 }
 
 bool pdb_open_root(PdbFile *pdb, ByteCursor root_pages, uint32_t root_size) {
-  pdb->root = gather(pdb, root_pages, root_size);
+  pdb->root_stream = gather(pdb, root_pages, root_size);
+  pdb->root = pdb->root_stream.bytes;
   if (!pdb->root) return false;
   pdb->root_size = root_size;
   ByteCursor root = cursor_make(pdb->root, root_size);
@@ -78,23 +91,27 @@ bool pdb_open_root(PdbFile *pdb, ByteCursor root_pages, uint32_t root_size) {
   return true;
 }
 
-uint8_t *pdb_read_stream(const PdbFile *pdb, uint32_t n, size_t *size) {
-  *size = 0;
-  if (n >= pdb->stream_count) return nullptr;
+PdbStream pdb_read_stream(const PdbFile *pdb, uint32_t n) {
+  if (n >= pdb->stream_count) return PdbStream{};
   ByteCursor root = cursor_make(pdb->root, pdb->root_size);
   cursor_seek(&root, 4 + (size_t)n * pdb->size_stride);
   uint32_t stream_size = cursor_u32(&root);
-  if (stream_size == kNilStream) return nullptr;
+  if (stream_size == kNilStream) return PdbStream{};
   size_t pages_at = pdb->page_index[n];
   ByteCursor pages =
       cursor_window(&root, pages_at, root.size > pages_at ? root.size - pages_at : 0);
-  uint8_t *bytes = gather(pdb, pages, stream_size);
-  if (bytes) *size = stream_size;
-  return bytes;
+  return gather(pdb, pages, stream_size);
+}
+
+void pdb_stream_free(PdbStream *stream) {
+  stream->copy = (uint8_t *)zone_free(stream->copy);
+  stream->bytes = nullptr;
+  stream->size = 0;
 }
 
 void pdb_close(PdbFile *pdb) {
-  pdb->root = (uint8_t *)zone_free(pdb->root);
+  pdb_stream_free(&pdb->root_stream);
+  pdb->root = nullptr;
   pdb->page_index = (size_t *)zone_free(pdb->page_index);
   pdb->stream_count = 0;
 }

@@ -9,13 +9,22 @@
 
 #include "symbols/byte_cursor.h"
 
+// A stream's bytes: the file's own when its pages follow one another (most streams of real
+// files), else a copy gathered page by page into the zone block copy (null when in place).
+struct PdbStream {
+  const uint8_t *bytes;
+  size_t size;
+  uint8_t *copy;
+};
+
 struct PdbFile {
   ByteCursor file;
   uint32_t page_size;
   uint8_t page_width;   // bytes of a page number: 2 or 4
   uint8_t size_stride;  // bytes of a stream's entry in the root's size table: 8 or 4
-  uint8_t *root;        // zone block: the root stream's bytes
+  const uint8_t *root;  // the root stream's bytes
   size_t root_size;
+  PdbStream root_stream;
   uint32_t stream_count;
   size_t *page_index;  // zone block: where each stream's page numbers start in root
 };
@@ -27,7 +36,8 @@ bool pdb_open(PdbFile *pdb, const uint8_t *data, size_t size);
 // the header has set file, page_size, page_width and size_stride; false when it does not
 // lie inside the file.
 bool pdb_open_root(PdbFile *pdb, ByteCursor root_pages, uint32_t root_size);
-// A copy of stream n in a zone block (size in *size), or null when there is no such
-// stream, it is empty, or a page lies outside the file.
-uint8_t *pdb_read_stream(const PdbFile *pdb, uint32_t n, size_t *size);
+// Stream n; its bytes are null (size 0) when there is no such stream, it is empty, a page
+// lies outside the file or a copy finds no memory.
+PdbStream pdb_read_stream(const PdbFile *pdb, uint32_t n);
+void pdb_stream_free(PdbStream *stream);
 void pdb_close(PdbFile *pdb);

@@ -35,15 +35,10 @@ bool is_one_of(uint32_t value, const uint32_t (&values)[N]) {
   return false;
 }
 
-// A stream copy freed with the reader's other copies.
-struct StreamCopy {
-  uint8_t *bytes;
-  size_t size;
-};
-
-ByteCursor stream_cursor(const PdbFile *pdb, uint32_t n, StreamCopy *copy) {
-  copy->bytes = pdb_read_stream(pdb, n, &copy->size);
-  return cursor_make(copy->bytes, copy->size);
+// A stream kept until the reader frees its others.
+ByteCursor stream_cursor(const PdbFile *pdb, uint32_t n, PdbStream *stream) {
+  *stream = pdb_read_stream(pdb, n);
+  return cursor_make(stream->bytes, stream->size);
 }
 
 // The sizes of the parts of a module's stream.
@@ -55,9 +50,9 @@ struct ModuleParts {
 // then its symbols after the stream's 4-byte signature.
 void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModuleParts parts,
                  ByteCursor names, bool globals_copied) {
-  StreamCopy copy;
-  ByteCursor c = stream_cursor(pdb, stream, &copy);
-  if (!copy.bytes) return;
+  PdbStream bytes;
+  ByteCursor c = stream_cursor(pdb, stream, &bytes);
+  if (!bytes.bytes) return;
   state->walk.current_source = nullptr;
   uint32_t symbols_size = parts.symbols;
   if (parts.lines) cv_read_lines(state, cursor_window(&c, symbols_size, parts.lines));
@@ -65,7 +60,7 @@ void read_module(CvState *state, const PdbFile *pdb, uint32_t stream, ModulePart
   if (parts.c13 && names.ok) pdb7_read_lines(state, cursor_window(&c, c13_at, parts.c13), names);
   if (symbols_size > 4)
     cv_read_symbols(state, cursor_window(&c, 4, symbols_size - 4), globals_copied);
-  copy.bytes = (uint8_t *)zone_free(copy.bytes);
+  pdb_stream_free(&bytes);
 }
 
 // The module list. Every module has a stream of its own: a stream named again (only a
@@ -136,8 +131,8 @@ struct PdbInfo {
   ByteCursor stream;
 };
 
-bool read_info(const PdbFile *pdb, StreamCopy *copy, PdbInfo *info) {
-  ByteCursor c = stream_cursor(pdb, STREAM_INFO, copy);
+bool read_info(const PdbFile *pdb, PdbStream *kept, PdbInfo *info) {
+  ByteCursor c = stream_cursor(pdb, STREAM_INFO, kept);
   info->stream = c;
   info->version = cursor_u32(&c);
   info->signature = cursor_u32(&c);
@@ -183,11 +178,11 @@ bool same_build(const DebugApi *api, const PdbInfo *info, const PdbRecord *recor
   return false;
 }
 
-// The string buffer of "/names" (a copy freed with the others); not ok without one.
-ByteCursor read_names(const PdbFile *pdb, const PdbInfo *info, StreamCopy *copy) {
+// The string buffer of "/names" (a stream freed with the others); not ok without one.
+ByteCursor read_names(const PdbFile *pdb, const PdbInfo *info, PdbStream *kept) {
   uint32_t stream;
   if (!info->guid || !pdb7_named_stream(info->stream, "/names", &stream)) return ByteCursor{};
-  return pdb7_string_buffer(stream_cursor(pdb, stream, copy));
+  return pdb7_string_buffer(stream_cursor(pdb, stream, kept));
 }
 
 // The types of a type server (a compiler's database) that the program database imports
@@ -203,20 +198,20 @@ void read_type_server(CvState *state, uint32_t number, const char *recorded, uin
     return;
   }
   PdbFile pdb;
-  StreamCopy copies[2] = {};
+  PdbStream streams[2] = {};
   PdbInfo info;
   ByteCursor records;
   uint32_t version;
-  if (pdb_open(&pdb, data, size) && read_info(&pdb, &copies[0], &info) &&
+  if (pdb_open(&pdb, data, size) && read_info(&pdb, &streams[0], &info) &&
       info.signature == signature && info.age >= age &&
-      pdb_type_records(stream_cursor(&pdb, STREAM_TYPES, &copies[1]), &records, &version)) {
+      pdb_type_records(stream_cursor(&pdb, STREAM_TYPES, &streams[1]), &records, &version)) {
     cv_read_types(state, &state->servers[number - 1], records);
     state->counts.servers++;
     api->printf("Types imported from '%s'\n", path);
   } else {
     api->printf("Type server '%s' belongs to another build, its types are ignored\n", path);
   }
-  for (StreamCopy &copy : copies) copy.bytes = (uint8_t *)zone_free(copy.bytes);
+  for (PdbStream &stream : streams) pdb_stream_free(&stream);
   pdb_close(&pdb);
   api->unmap_file(data);
 }
@@ -250,17 +245,17 @@ LoadStatus unknown_version(const DebugApi *api, const char *format, uint32_t ver
 }
 
 LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record,
-                         const char *path, StreamCopy copies[5]) {
+                         const char *path, PdbStream streams[5]) {
   const DebugApi *api = state->api;
   PdbInfo info;
-  if (!read_info(pdb, &copies[0], &info))
+  if (!read_info(pdb, &streams[0], &info))
     return unknown_version(api, "Unknown root block version %ld", info.version, path);
   if (!same_build(api, &info, record, path)) return LOAD_WRONG_BUILD;
   ByteCursor records;
   uint32_t version;
-  if (!pdb_type_records(stream_cursor(pdb, STREAM_TYPES, &copies[1]), &records, &version))
+  if (!pdb_type_records(stream_cursor(pdb, STREAM_TYPES, &streams[1]), &records, &version))
     return unknown_version(api, "Unknown type info version %ld", version, path);
-  ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &copies[2]);
+  ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &streams[2]);
   PdbDebugHeader header;
   if (!pdb_debug_header(debug, &header))
     return unknown_version(api, "Unknown symbol info version %ld", header.version, path);
@@ -271,13 +266,13 @@ LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *re
   // The id stream has the type stream's header; without it procedures named by id are
   // typeless.
   ByteCursor ids;
-  if (info.guid && pdb_type_records(stream_cursor(pdb, STREAM_IDS, &copies[4]), &ids, &version))
+  if (info.guid && pdb_type_records(stream_cursor(pdb, STREAM_IDS, &streams[4]), &ids, &version))
     cv_index_records(&state->ids, ids);
   size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
                       header.section_map_size + header.files_size;
   if (header.servers_size)
     read_type_servers(state, cursor_window(&debug, servers_at, header.servers_size), path);
-  StreamCopy symbols;
+  PdbStream symbols;
   ByteCursor run = stream_cursor(pdb, header.symbols, &symbols);
   state->span_from = kGlobalsFrom;
   state->span_to = kModulesFrom;
@@ -285,12 +280,12 @@ LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *re
   if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
   // The modules' data outside procedures stands in the global symbols of the newer
   // databases: when they have some.
-  ByteCursor names = read_names(pdb, &info, &copies[3]);
+  ByteCursor names = read_names(pdb, &info, &streams[3]);
   bool globals_copied = names.ok && symbols.bytes;
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
                names, globals_copied);
   cv_read_publics(state, run);
-  symbols.bytes = (uint8_t *)zone_free(symbols.bytes);
+  pdb_stream_free(&symbols);
   return state->cancelled ? LOAD_CANCELLED : LOAD_OK;
 }
 
@@ -376,7 +371,7 @@ LoadStatus pdb_read(CvState *state, const PdbRecord *record, const char *image_p
   }
   api->printf("Processing .PDB file '%s'\n", path);
   PdbFile pdb;
-  StreamCopy copies[5] = {};
+  PdbStream streams[5] = {};
   const char *format = record->guid ? "7.00" : "2.00";
   LoadStatus status = LOAD_OK;
   if (!(record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size))) {
@@ -384,10 +379,10 @@ LoadStatus pdb_read(CvState *state, const PdbRecord *record, const char *image_p
     status = load_refuse(api, LOAD_BAD_SIGNATURE, "'%s' is not a program database %s", path,
                          format);
   } else {
-    status = read_database(state, &pdb, record, path, copies);
+    status = read_database(state, &pdb, record, path, streams);
   }
   if (status == LOAD_OK) api->printf("File '%s' successfully parsed\n", path);
-  for (StreamCopy &copy : copies) copy.bytes = (uint8_t *)zone_free(copy.bytes);
+  for (PdbStream &stream : streams) pdb_stream_free(&stream);
   pdb_close(&pdb);
   api->unmap_file(data);
   return status;

@@ -6,13 +6,14 @@
 
 namespace {
 
-const SymbolLayout kSymbols[] = {
+constexpr SymbolLayout kSymbols[] = {
 #define TDS_SYMBOL(name, kind, action, type_at, offset_at, segment_at, name_at, start_at, end_at) \
   {kind, action, type_at, (uint8_t)(type_at ? 4 : 0), offset_at, segment_at, name_at, start_at,  \
    end_at},
 #include "plugins/tdsread/tds_kinds.def"
 #undef TDS_SYMBOL
 };
+constexpr LeafIndex kSymbolIndex = leaf_index(kSymbols, &SymbolLayout::kind);
 
 // The name a procedure goes by when its own is taken already.
 const size_t kSecondNameAt = 48;
@@ -31,7 +32,7 @@ void rename_procedure(TdsState *state, const ByteCursor *record, char name[LEAF_
 
 void tds_read_symbols(TdsState *state, ByteCursor section) {
   // The records follow the subsection's signature DWORD.
-  SymbolRun records = symbol_run(&state->walk, kSymbols, section, 4, 5);
+  SymbolRun records = symbol_run(&state->walk, kSymbols, &kSymbolIndex, section, 4, 5);
   ByteCursor record;
   while (const SymbolLayout *layout = symbol_run_next(&records, &record)) {
     char name[LEAF_NAME_SIZE];

@@ -13,7 +13,7 @@ struct TypeLayout {
   TypeAction action;
   uint8_t target_at, size_at, count_at, list_at, name_at, call_at;
 };
-const TypeLayout kTypes[] = {
+constexpr TypeLayout kTypes[] = {
     {0x0002, TYPE_POINTER, 6, 0, 0, 0, 0, 0},     // LF_POINTER: attribute first
     {0x0003, TYPE_ARRAY, 4, 16, 0, 0, 0, 0},      // LF_ARRAY: element, index type, name
     {0x0004, TYPE_STRUCTURE, 0, 0, 4, 6, 24, 0},  // LF_CLASS
@@ -23,7 +23,7 @@ const TypeLayout kTypes[] = {
 };
 
 // Members name themselves by a name-table index, not by a name after their numerics.
-const MemberLayout kMembers[] = {
+constexpr MemberLayout kMembers[] = {
     {0x0400, MEMBER_SKIP, 8, 1, false, 0, 0},     // LF_BCLASS
     {0x0401, MEMBER_SKIP, 12, 2, false, 0, 0},    // LF_VBCLASS
     {0x0402, MEMBER_SKIP, 12, 2, false, 0, 0},    // LF_IVBCLASS
@@ -35,6 +35,8 @@ const MemberLayout kMembers[] = {
     {0x040A, MEMBER_SKIP, 8, 0, false, 0, 0},     // LF_VFUNCTAB
     {0x040C, MEMBER_METHOD, 12, 0, false, 0, 0},  // LF_ONEMETHOD
 };
+constexpr LeafIndex kTypeIndex = leaf_index(kTypes, &TypeLayout::leaf);
+constexpr LeafIndex kMemberIndex = leaf_index(kMembers, &MemberLayout::leaf);
 const size_t kMemberNameAt = 8;
 
 // The records of the section and the budget of its field-list walks.
@@ -56,7 +58,7 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
     size_t start = c.offset;
     uint16_t leaf = cursor_u16(&c);
     if (leaf == 0) continue;
-    const MemberLayout *layout = find_row(kMembers, leaf);
+    const MemberLayout *layout = find_row(kMembers, kMemberIndex, leaf);
     if (!layout || !c.ok) return;
     ByteCursor member = cursor_window(&c, start, c.size - start);
     if (layout->action == MEMBER_INDEX) {
@@ -82,7 +84,7 @@ void walk_field_list(TdsState *state, TypeSection *section, const ByteCursor *li
 // Defines the type of one record; null for leaves that define nothing.
 DebugType define_record(TdsState *state, TypeSection *section, uint32_t index,
                         const ByteCursor *record) {
-  const TypeLayout *layout = find_row(kTypes, (uint16_t)record_field(record, 2, 2));
+  const TypeLayout *layout = find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2));
   if (!layout) return nullptr;
   const DebugApi *api = state->api;
   DebugType target = layout->target_at

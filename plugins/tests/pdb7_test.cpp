@@ -189,15 +189,16 @@ void set32(Bytes *b, size_t at, uint32_t v) {
 }
 // Where the root stream starts: its first page, named in the page the superblock names.
 size_t root_at(const Bytes &pdb) { return get32(pdb, get32(pdb, 52) * 4096) * 4096; }
-// Where stream n starts: its first page number follows those of the streams before it.
-size_t stream_at(const Bytes &pdb, uint32_t n) {
+// Where stream n's page numbers lie: after those of the streams before it.
+size_t pages_at(const Bytes &pdb, uint32_t n) {
   size_t root = root_at(pdb), pages = root + 4 + get32(pdb, root) * 4;
   for (uint32_t i = 0; i < n; i++) {
     uint32_t size = get32(pdb, root + 4 + i * 4);
     if (size != 0xFFFFFFFF) pages += (size + 4095) / 4096 * 4;
   }
-  return get32(pdb, pages) * 4096;
+  return pages;
 }
+size_t stream_at(const Bytes &pdb, uint32_t n) { return get32(pdb, pages_at(pdb, n)) * 4096; }
 
 struct Damage {
   const char *what;
@@ -216,6 +217,13 @@ const Damage kDamages[] = {
      "is not a program database 7.00\n"},
     {"debug stream larger than the file",
      [](Bytes *pdb, Bytes *, uint32_t) { set32(pdb, root_at(*pdb) + 4 + 3 * 4, 0x7FFFFFF0); },
+     "Unknown symbol info version 0\n"},
+    // Consecutive pages are read in place: only as far as the file goes.
+    {"debug stream's pages running past the end",
+     [](Bytes *pdb, Bytes *, uint32_t) {
+       uint32_t size = get32(*pdb, root_at(*pdb) + 4 + 3 * 4), last = pdb->size() / 4096 - 1;
+       for (uint32_t i = 0; i * 4096 < size; i++) set32(pdb, pages_at(*pdb, 3) + i * 4, last + i);
+     },
      "Unknown symbol info version 0\n"},
     {"GUID of another build", [](Bytes *, Bytes *image, uint32_t rsds) { (*image)[rsds + 4]++; },
      "belongs to another build (GUID"},
@@ -249,7 +257,9 @@ TEST(Pdb7, DamagedFilesAreRefusedWithALogLine) {
     EXPECT_NE(recording()->log.find(*damage.log ? damage.log : "successfully parsed"),
               std::string::npos)
         << recording()->log;
-    if (!ok) EXPECT_TRUE(recording()->entries.empty() && recording()->sources.empty());
+    if (!ok) {
+      EXPECT_TRUE(recording()->entries.empty() && recording()->sources.empty());
+    }
     EXPECT_EQ(recording()->mapped, 0);
   }
 }
