@@ -102,18 +102,17 @@ inline bool take(Undecorator *u, const char *code) {
 }
 
 // A table's rows chained by their first letter in table order, built once, so that a code
-// is looked for only among the rows that can match it.
+// is looked for only among the rows that can match it. No table has 256 rows.
 template <class Row>
 struct CodeTable {
   const Row *rows;
-  size_t count;
   uint8_t first[128];  // a row's number + 1; 0 ends a chain
   uint8_t next[256];
 };
 
 template <class Row>
 CodeTable<Row> code_table(const Row *rows, size_t count) {
-  CodeTable<Row> table = {rows, count, {}, {}};
+  CodeTable<Row> table = {rows, {}, {}};
   for (size_t i = count; i-- > 0;) {
     uint8_t letter = (uint8_t)rows[i].code[0] & 127;
     table.next[i] = table.first[letter];
