@@ -103,7 +103,7 @@ int main(int argc, char **argv) {
     g_blocks = zone_block_count() - blocks;
     if (i == 0)
       printf("types %d, sources %d, pooled texts %d, type names %d\n", tab_used(&g_types.table),
-             sources_count(), pool_count(), namemap_count(&g_types.names));
+             sources_count(), pool_count(), g_types.names.count);
     modules_refresh_from(nullptr, 0);
     std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     double ms = took.count();

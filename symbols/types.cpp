@@ -58,6 +58,18 @@ uint32_t share_hash(const ShareKey &k) {
   return (uint32_t)(h >> 32);
 }
 
+uint32_t name_hash(const char *pooled) {
+  return (uint32_t)(((uint64_t)(uintptr_t)pooled * 0x9E3779B97F4A7C15ull) >> 32);
+}
+
+bool is_named(const void *pooled, uint32_t id) { return record(id)->name == pooled; }
+
+// The type listed under the pooled name, or null.
+TypeRecord *by_name(const char *pooled) {
+  const uint32_t id = idhash_find(&g_types.names, name_hash(pooled), pooled, is_named);
+  return id == IDHASH_NONE ? nullptr : record(id);
+}
+
 // Bytes of each kind's block, which every record has room for behind it.
 const size_t kDataSize[] = {0, 0, sizeof(EnumData), sizeof(PointerData), sizeof(ArrayData),
                             sizeof(StructData), sizeof(FunctionData), sizeof(FrameData)};
@@ -72,23 +84,23 @@ void *give_data(TypeRecord *t) {
 }
 
 // A new record in a free slot, or in slot when it is given (the reserved base types),
-// given its kind's block at once or later.
-TypeRecord *new_type(const char *name, int kind, bool with_data, int slot = -1) {
+// given its kind's block at once or later. It takes over the reference of the pooled
+// name (null for none) and is listed under it.
+TypeRecord *new_type(const char *pooled, int kind, bool with_data, int slot = -1) {
   int id = slot >= 0 ? slot : tab_alloc(&g_types.table);
   const size_t size = sizeof(TypeRecord) + kDataSize[kind];
   TypeRecord *t = (TypeRecord *)arena_alloc(&g_types.records, size);
   if (id < 0 || !t) {
     tab_release(&g_types.table, id);
+    if (pooled) pool_drop(pooled);
     return (TypeRecord *)arena_free(t);
   }
   memset(t, 0, size);
   t->id = (uint32_t)id;
   t->kind = kind;
   t->owner = module_current();
-  if (name && *name) {
-    t->name = pool_intern(name);
-    if (t->name) namemap_add_pooled(&g_types.names, t->name, t->id);
-  }
+  t->name = pooled;
+  if (pooled) idhash_insert(&g_types.names, name_hash(pooled), t->id);
   if (with_data) give_data(t);
   *(TypeRecord **)tab_slot(&g_types.table, id) = t;
   return t;
@@ -113,9 +125,7 @@ void unlist_type(TypeRecord *t) {
   if (t->kind == TK_POINTER || t->kind == TK_ARRAY) {
     idhash_remove(&g_types.shared, share_hash(share_key(t)), t->id);
   }
-  uint32_t id = 0;
-  if (t->name && namemap_find(&g_types.names, t->name, &id) && id == t->id)
-    namemap_remove(&g_types.names, t->name);
+  if (t->name) idhash_remove(&g_types.names, name_hash(t->name), t->id);
 }
 
 void delete_type(TypeRecord *t) {
@@ -190,9 +200,15 @@ TypeRecord *shared_type(int kind, TypeRecord *target, uint32_t size, Fill fill) 
   return t;
 }
 
+// The pooled copy of a name, null for none or an empty one.
+const char *pooled_name(const char *name) { return name && *name ? pool_intern(name) : nullptr; }
+
 TypeRecord *named_type(const char *name, int kind) {
-  if (TypeRecord *t = type_find(name)) return t;
-  return new_type(name, kind, false);
+  const char *pooled = pooled_name(name);
+  TypeRecord *t = pooled ? by_name(pooled) : nullptr;
+  if (!t) return new_type(pooled, kind, false);
+  pool_drop(pooled);
+  return t;
 }
 
 
@@ -202,18 +218,19 @@ void types_init() {
   tab_init(&g_types.table, sizeof(TypeRecord *));
   arena_init(&g_types.records);
   arena_init(&g_types.members);
-  namemap_init(&g_types.names, 1);
+  idhash_init(&g_types.names);
   idhash_init(&g_types.shared);
   g_types.ready = true;
   tab_reserve(&g_types.table, BT_COUNT);
-  for (int code = 0; code < BT_COUNT; code++) new_type(kBaseTypes[code].name, TK_BASE, false, code);
+  for (int code = 0; code < BT_COUNT; code++)
+    new_type(pool_intern(kBaseTypes[code].name), TK_BASE, false, code);
 }
 
 void types_free() {
   if (!g_types.ready) return;
   for (int id = -1; tab_prev_used(&g_types.table, &id);) delete_type(record((uint32_t)id));
   idhash_destroy(&g_types.shared);
-  namemap_destroy(&g_types.names);
+  idhash_destroy(&g_types.names);
   arena_release(&g_types.members);
   arena_release(&g_types.records);
   tab_free(&g_types.table);
@@ -239,7 +256,7 @@ void types_delete_module(const ModuleRecord *module) {
     else if (listed) listed[id] = 1;
   }
   if (listed) {
-    namemap_remove_marked(&g_types.names, listed, (uint32_t)count);
+    idhash_remove_marked(&g_types.names, listed, (uint32_t)count);
     idhash_remove_marked(&g_types.shared, listed, (uint32_t)count);
   }
   for (int id = -1; tab_prev_used(&g_types.table, &id);) {
@@ -299,12 +316,16 @@ TypeRecord *type_define_frame(const char *name, TypeRecord *function, uint32_t s
                               uint32_t end) {
   // A same-named procedure of another module has locals of its own, so a frame of its
   // own; the name keeps finding the first one.
-  TypeRecord *t = type_find(name);
+  const char *pooled = pooled_name(name);
+  TypeRecord *t = pooled ? by_name(pooled) : nullptr;
   if (t && t->kind == TK_FRAME && t->owner != module_current()) {
     t = new_type(nullptr, TK_FRAME, false);
-    if (t) t->name = pool_intern(name);
+    if (t) t->name = pooled;
+    else pool_drop(pooled);
   } else if (!t) {
-    t = new_type(name, TK_FRAME, false);
+    t = new_type(pooled, TK_FRAME, false);
+  } else {
+    pool_drop(pooled);
   }
   if (t && !t->data && t->kind == TK_FRAME) {
     FrameData *d = (FrameData *)give_data(t);
@@ -354,9 +375,8 @@ void type_define_member(TypeRecord *type, const char *name, int shift, TypeRecor
 }
 
 TypeRecord *type_find(const char *name) {
-  uint32_t id = 0;
-  if (!name || !namemap_find(&g_types.names, name, &id)) return nullptr;
-  return record(id);
+  const char *pooled = name ? pool_find(name) : nullptr;
+  return pooled ? by_name(pooled) : nullptr;
 }
 
 TypeRecord *type_deref(const TypeRecord *type) {

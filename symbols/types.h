@@ -5,7 +5,6 @@
 #include <stdint.h>
 
 #include "util/id_hash.h"
-#include "util/namemap.h"
 #include "util/record_arena.h"
 #include "util/tab.h"
 
@@ -63,7 +62,9 @@ struct TypeStore {
   SlotTable table;      // TypeRecord pointers
   RecordArena records;  // each record with room for its kind's block
   RecordArena members;  // member lists, apart so that the growing one is mostly the last
-  NameMap names;        // type name -> id
+  // The named types by their pooled name, whose address stands for the text: a look-up
+  // pools the name it is given, then compares addresses.
+  IdHash names;
   IdHash shared;        // pointer and array types, to share equal ones
   bool ready;
 };

@@ -157,6 +157,11 @@ void pool_drop(const char *pooled) {
 
 int pool_count() { return g_pool.ready ? tab_used(&g_pool.table) : 0; }
 
+const char *pool_find(const char *text) {
+  uint32_t bucket;
+  return find(text, &bucket) < 0 ? nullptr : g_pool.buckets[bucket].text;
+}
+
 int pool_references(const char *text) {
   uint32_t bucket;
   int id = find(text, &bucket);

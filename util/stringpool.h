@@ -44,6 +44,8 @@ bool pool_release(const char *text);
 // As pool_release, for a text that pool_intern gave: no search of the pool but for its
 // last reference.
 void pool_drop(const char *pooled);
+// The pooled copy of text without a reference more, or null when it is not pooled.
+const char *pool_find(const char *text);
 // Distinct texts in the pool.
 int pool_count();
 // References held on the text equal to text, 0 when it is not pooled.
