@@ -63,7 +63,9 @@ TEST_F(NavigatorStores, SymbolFiltersKeepTheirEntries) {
       EXPECT_EQ(entry_find(name.c_str())->address, rows_.rows[row].data) << name;
       if (defined.count(name)) ours += name + " ";
       else exports++;
-      if (row) EXPECT_LE(text_compare_nocase(nav_rows_text(&rows_, row - 1, 0), name.c_str()), 0);
+      if (row) {
+        EXPECT_LE(text_compare_nocase(nav_rows_text(&rows_, row - 1, 0), name.c_str()), 0);
+      }
     }
     EXPECT_EQ(c.ours, ours);
     EXPECT_EQ(c.exports, exports > 10) << exports;
@@ -94,7 +96,9 @@ TEST_F(NavigatorStores, ModulesThenSources) {
       EXPECT_STREQ(e.comment, nav_rows_text(&rows_, row, 3));
       EXPECT_EQ(e.image, rows_.rows[row].image);
       EXPECT_EQ(strtoul(e.base, nullptr, 16), rows_.rows[row].data);
-      if (e.path) EXPECT_STREQ(e.path, nav_rows_text(&rows_, row, MODULE_PATH));
+      if (e.path) {
+        EXPECT_STREQ(e.path, nav_rows_text(&rows_, row, MODULE_PATH));
+      }
       // Modules come first.
       EXPECT_EQ(e.image == MODULE_IMAGE_MODULE, row < 2) << name;
     }
