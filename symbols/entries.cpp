@@ -77,9 +77,8 @@ bool add_pending(uint32_t id) {
   // The buckets stay at most half full.
   if (!g.pending_at || (uint32_t)(g.pending_count + 1) * 2 > g.pending_mask + 1) {
     const uint32_t count = g.pending_at ? (g.pending_mask + 1) * 2 : 256;
-    uint32_t *buckets = (uint32_t *)zone_alloc(count * sizeof(uint32_t));
+    uint32_t *buckets = (uint32_t *)zone_alloc_zeroed(count * sizeof(uint32_t));
     if (!buckets) return false;
-    memset(buckets, 0, count * sizeof(uint32_t));
     zone_free(g.pending_at);
     g.pending_at = buckets;
     g.pending_mask = count - 1;
@@ -235,7 +234,7 @@ int entries_remove_range(uint32_t low, uint32_t high) {
   // The range's ids in address order, the order in which their slots are freed.
   uint32_t limit = (uint32_t)tab_count(&g_entries.table);
   uint32_t *ids = (uint32_t *)zone_alloc(limit * sizeof(uint32_t));
-  uint8_t *marked = (uint8_t *)zone_alloc(limit);
+  uint8_t *marked = (uint8_t *)zone_alloc_zeroed(limit);
   int removed = 0;
   if (!ids || !marked) {  // no memory for the lists: one by one
     zone_free(ids);
@@ -246,7 +245,6 @@ int entries_remove_range(uint32_t low, uint32_t high) {
       entry_delete(e);
     return removed;
   }
-  zone_clear(marked);
   removed = sindex_between(&g_entries.by_address, &low, &high, ids, (int)limit);
   for (int i = 0; i < removed; i++) marked[ids[i]] = 1;
   // A module's unload takes its thousands of entries at once: one pass over each index

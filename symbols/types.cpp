@@ -243,14 +243,13 @@ void types_delete_module(const ModuleRecord *module) {
   };
   // What the staying entries and types reach stays too.
   const size_t count = (size_t)tab_count(&g_types.table);
-  Reach r = {(uint8_t *)zone_alloc(count), (uint32_t *)zone_alloc(count * sizeof(uint32_t)), 0};
-  zone_clear(r.mark);
+  Reach r = {(uint8_t *)zone_alloc_zeroed(count), (uint32_t *)zone_alloc(count * sizeof(uint32_t)),
+             0};
   for (int id = 0; id < tab_count(&g_entries.table); id++)
     if (tab_in_use(&g_entries.table, id))
       reach(&r, (*(EntryRecord **)tab_slot(&g_entries.table, id))->type);
   // The going types leave the name map and the sharing index in one pass over each.
-  uint8_t *listed = (uint8_t *)zone_alloc(count);
-  zone_clear(listed);
+  uint8_t *listed = (uint8_t *)zone_alloc_zeroed(count);
   for (int id = -1; tab_prev_used(&g_types.table, &id);) {
     if (!going(record((uint32_t)id))) reach(&r, record((uint32_t)id));
     else if (listed) listed[id] = 1;

@@ -21,9 +21,8 @@ bool gone(IdBucket held, const uint8_t *marked, uint32_t limit) {
 // The buckets made again with count of them, holding the ids of the old ones that
 // stay; false without memory (nothing changed).
 bool rebuild(IdHash *h, uint32_t count, const uint8_t *marked, uint32_t limit) {
-  IdBucket *buckets = (IdBucket *)zone_alloc(count * sizeof(IdBucket));
+  IdBucket *buckets = (IdBucket *)zone_alloc_zeroed(count * sizeof(IdBucket));
   if (!buckets) return false;
-  memset(buckets, 0, count * sizeof(IdBucket));
   int kept = 0;
   for (uint32_t b = 0; h->buckets && b <= h->mask; b++) {
     const IdBucket held = h->buckets[b];

@@ -32,9 +32,8 @@ uint32_t probe(const char *text, uint32_t hash, bool *found) {
 // Doubles the buckets (the first call makes them); false without memory.
 bool grow() {
   uint32_t count = g_pool.buckets ? (g_pool.mask + 1) * 2 : kFirstBuckets;
-  PoolBucket *buckets = (PoolBucket *)zone_alloc(count * sizeof(PoolBucket));
+  PoolBucket *buckets = (PoolBucket *)zone_alloc_zeroed(count * sizeof(PoolBucket));
   if (!buckets) return false;
-  memset(buckets, 0, count * sizeof(PoolBucket));
   PoolBucket *old = g_pool.buckets;
   uint32_t oldcount = old ? g_pool.mask + 1 : 0;
   g_pool.buckets = buckets;
