@@ -56,7 +56,7 @@ uint32_t idhash_find(const IdHash *h, uint32_t hash, const void *key, IdSame sam
 }
 
 bool idhash_insert(IdHash *h, uint32_t hash, uint32_t id) {
-  if ((uint32_t)(h->count + 1) * 2 > (h->buckets ? h->mask + 1 : 0) &&
+  if ((uint32_t)(h->count + 1) * 4 > (h->buckets ? h->mask + 1 : 0) * 3 &&
       !rebuild(h, h->buckets ? (h->mask + 1) * 2 : kFirstBuckets, nullptr, 0))
     return false;
   place(h->buckets, h->mask, IdBucket{hash, id + 1});
@@ -93,7 +93,7 @@ int idhash_remove_marked(IdHash *h, const uint8_t *marked, uint32_t limit) {
   if (!kept) idhash_destroy(h);
   // The buckets shrink with the ids, as a module's unload takes most of them.
   uint32_t count = kFirstBuckets;
-  while (count < (uint32_t)kept * 2) count *= 2;
+  while (count * 3 < (uint32_t)kept * 4) count *= 2;
   if (kept && removed && !rebuild(h, count, marked, limit)) return 0;
   return removed;
 }

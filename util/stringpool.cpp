@@ -114,7 +114,7 @@ const char *pool_intern(const char *text) {
     entry(g_pool.buckets[b].slot - 1)->refs++;
     return g_pool.buckets[b].text;
   }
-  if ((uint32_t)(tab_used(&g_pool.table) + 1) * 2 > g_pool.mask + 1) {
+  if ((uint32_t)(tab_used(&g_pool.table) + 1) * 4 > (g_pool.mask + 1) * 3) {
     if (!grow()) return nullptr;
     b = probe(text, hash, &found);
   }

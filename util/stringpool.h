@@ -21,7 +21,7 @@ struct PoolBucket {
 };
 
 // Slots of PoolEntry, found by the text's hash: an open-addressed table of buckets, at
-// most half full. Interning runs for every name a module's debug information defines,
+// most three quarters full (each probe compares a hash, not a text). Interning runs for every name a module's debug information defines,
 // so a look-up must not depend on the pool's size.
 struct StringPool {
   SlotTable table;
