@@ -106,7 +106,18 @@ TypeRecord *new_type(const char *pooled, int kind, bool with_data, int slot = -1
   return t;
 }
 
+// The list's room beyond its members goes back to its pack when it is still the last
+// record there: a load adds each type's members in a row, then never again.
+void trim_members(MemberList *list) {
+  const size_t width = sizeof(MemberRecord);
+  if (list && list->room > list->count &&
+      arena_resize_in_place(&g_types.members, list->items, (size_t)list->room * width,
+                            (size_t)list->count * width))
+    list->room = list->count;
+}
+
 void free_members(MemberList *list) {
+  if (list == g_types.growing) g_types.growing = nullptr;
   for (int i = 0; i < list->count; i++) pool_drop(list->items[i].name);
   list->items = (MemberRecord *)arena_free(list->items);
   list->count = list->room = 0;
@@ -218,6 +229,7 @@ void types_init() {
   tab_init(&g_types.table, sizeof(TypeRecord *));
   arena_init(&g_types.records);
   arena_init(&g_types.members);
+  g_types.growing = nullptr;
   idhash_init(&g_types.names);
   idhash_init(&g_types.shared);
   g_types.ready = true;
@@ -351,6 +363,10 @@ TypeRecord *type_define_function(TypeRecord *args, TypeRecord *result, int call)
 void type_define_member(TypeRecord *type, const char *name, int shift, TypeRecord *member) {
   MemberList *list = members_of(type);
   if (!list) return;
+  if (list != g_types.growing) {
+    trim_members(g_types.growing);
+    g_types.growing = list;
+  }
   // Members come one by one, often by the hundred thousand: the list grows by half at a
   // time, by at least a few.
   if (list->count >= list->room) {

@@ -62,6 +62,7 @@ struct TypeStore {
   SlotTable table;      // TypeRecord pointers
   RecordArena records;  // each record with room for its kind's block
   RecordArena members;  // member lists, apart so that the growing one is mostly the last
+  MemberList *growing;  // the list that took the last member, or null
   // The named types by their pooled name, whose address stands for the text: a look-up
   // pools the name it is given, then compares addresses.
   IdHash names;
