@@ -97,7 +97,7 @@ TypeRecord *new_type(const char *pooled, int kind, bool with_data, int slot = -1
   }
   memset(t, 0, size);
   t->id = (uint32_t)id;
-  t->kind = kind;
+  t->kind = (TypeKind)kind;
   t->owner = module_current();
   t->name = pooled;
   if (pooled) idhash_insert(&g_types.names, name_hash(pooled), t->id);
@@ -165,6 +165,7 @@ int referred_types(const TypeRecord *t, TypeRecord **out, int outlen) {
       add(((const FunctionData *)d)->result);
       break;
     case TK_FRAME: add(((const FrameData *)d)->function); break;
+    default: break;  // base types and structs refer to none (members apart)
   }
   return n;
 }
