@@ -77,9 +77,8 @@ bool add_pending(uint32_t id) {
   // The buckets stay at most half full.
   if (!g.pending_at || (uint32_t)(g.pending_count + 1) * 2 > g.pending_mask + 1) {
     const uint32_t count = g.pending_at ? (g.pending_mask + 1) * 2 : 256;
-    uint32_t *buckets = (uint32_t *)zone_alloc(count * sizeof(uint32_t));
+    uint32_t *buckets = (uint32_t *)zone_alloc_zeroed(count * sizeof(uint32_t));
     if (!buckets) return false;
-    memset(buckets, 0, count * sizeof(uint32_t));
     zone_free(g.pending_at);
     g.pending_at = buckets;
     g.pending_mask = count - 1;
@@ -90,27 +89,73 @@ bool add_pending(uint32_t id) {
   return true;
 }
 
-// An id of the sorting with its key: the address, or the name's prefix and the name.
+// An id of the sorting with its key: the address, or four bytes of the name.
 struct SortKey {
   uint32_t key;
   uint32_t id;
-  const char *name;
 };
 
-bool key_below(const SortKey &x, const SortKey &y) {
-  if (x.key != y.key) return x.key < y.key;
-  if (x.name && (x.key & 0xFF))
-    if (int c = strcmp(x.name, y.name)) return c < 0;
-  return x.id < y.id;
+// Sorts by key, eight bits a pass from the lowest, each pass keeping the order of equal
+// digits; a pass where every key has the same digit is skipped. scratch has room for
+// count keys.
+void radix_sort(SortKey *keys, SortKey *scratch, int count) {
+  uint32_t counts[4][256] = {};
+  for (int i = 0; i < count; i++) {
+    const uint32_t k = keys[i].key;
+    counts[0][k & 0xFF]++;
+    counts[1][k >> 8 & 0xFF]++;
+    counts[2][k >> 16 & 0xFF]++;
+    counts[3][k >> 24]++;
+  }
+  SortKey *from = keys, *to = scratch;
+  for (int d = 0; d < 4; d++) {
+    const uint32_t *c = counts[d];
+    if (c[keys[0].key >> 8 * d & 0xFF] == (uint32_t)count) continue;
+    uint32_t at[256];
+    for (uint32_t b = 0, sum = 0; b < 256; sum += c[b++]) at[b] = sum;
+    for (int i = 0; i < count; i++) to[at[from[i].key >> 8 * d & 0xFF]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != keys) memcpy(keys, from, (size_t)count * sizeof *keys);
 }
 
-// The ids into the index in its order, each once; false without memory.
-bool insert_sorted(SortedIndex *index, SortKey *keys, int count, bool by_name) {
+// The keys in index order: by key, then by the rest of the order. For names the keys are
+// the four bytes at offset, and a long run that shares them (without a NUL) is sorted
+// again by the next four. Many keys take linear passes, a few a comparison sort.
+void sort_keys(SortKey *keys, SortKey *scratch, int count, bool by_name, size_t offset = 0) {
+  auto below = [by_name, offset](const SortKey &x, const SortKey &y) {
+    if (x.key != y.key) return x.key < y.key;
+    if (by_name && (x.key & 0xFF))
+      if (int c = strcmp(slot(x.id)->record->name + offset, slot(y.id)->record->name + offset))
+        return c < 0;
+    return x.id < y.id;
+  };
+  const int kFew = 256;  // below this many the passes' tables cost more than comparisons
+  if (count < kFew) {
+    std::sort(keys, keys + count, below);
+    return;
+  }
+  radix_sort(keys, scratch, count);
+  for (int i = 0, j; i < count; i = j) {
+    for (j = i + 1; j < count && keys[j].key == keys[i].key;) j++;
+    if (j - i < 2) continue;
+    if (!by_name || !(keys[i].key & 0xFF) || j - i < kFew) {
+      std::sort(keys + i, keys + j, below);
+      continue;
+    }
+    for (int k = i; k < j; k++) keys[k].key = name_prefix(slot(keys[k].id)->record->name + offset + 4);
+    sort_keys(keys + i, scratch, j - i, true, offset + 4);
+  }
+}
+
+// The ids into the index in its order, each once; false without memory. scratch has
+// room for count keys.
+bool insert_sorted(SortedIndex *index, SortKey *keys, SortKey *scratch, int count, bool by_name) {
   uint32_t *ids = (uint32_t *)zone_alloc((size_t)count * sizeof(uint32_t));
   const void **at = (const void **)zone_alloc((size_t)count * sizeof(void *));
   bool ok = ids && at;
   if (ok) {
-    std::sort(keys, keys + count, key_below);
+    sort_keys(keys, scratch, count, by_name);
     int n = 0;
     for (int i = 0; i < count; i++) {
       if (n && ids[n - 1] == keys[i].id) continue;
@@ -137,17 +182,13 @@ void entries_flush() {
     if (tab_in_use(&g.table, (int)g.pending[i])) g.pending[n++] = g.pending[i];
   // A few entries more in a large store go in one by one; a load's thousands in one pass.
   SortKey *keys = n * 8 >= sindex_count(&g.by_address)
-                      ? (SortKey *)zone_alloc((size_t)n * sizeof(SortKey))
+                      ? (SortKey *)zone_alloc((size_t)n * 2 * sizeof(SortKey))
                       : nullptr;
   bool sorted = keys != nullptr;
-  for (int i = 0; sorted && i < n; i++)
-    keys[i] = SortKey{record(g.pending[i])->address, g.pending[i], nullptr};
-  sorted = sorted && insert_sorted(&g.by_address, keys, n, false);
-  for (int i = 0; sorted && i < n; i++) {
-    const char *name = record(g.pending[i])->name;
-    keys[i] = SortKey{name_prefix(name), g.pending[i], name};
-  }
-  sorted = sorted && insert_sorted(&g.by_name, keys, n, true);
+  for (int i = 0; sorted && i < n; i++) keys[i] = SortKey{slot(g.pending[i])->address, g.pending[i]};
+  sorted = sorted && insert_sorted(&g.by_address, keys, keys + n, n, false);
+  for (int i = 0; sorted && i < n; i++) keys[i] = SortKey{slot(g.pending[i])->prefix, g.pending[i]};
+  sorted = sorted && insert_sorted(&g.by_name, keys, keys + n, n, true);
   zone_free(keys);
   // Without memory for the sorting, or for few: ids already held are refused.
   for (int i = 0; !sorted && i < n; i++) {
@@ -233,7 +274,7 @@ int entries_remove_range(uint32_t low, uint32_t high) {
   // The range's ids in address order, the order in which their slots are freed.
   uint32_t limit = (uint32_t)tab_count(&g_entries.table);
   uint32_t *ids = (uint32_t *)zone_alloc(limit * sizeof(uint32_t));
-  uint8_t *marked = (uint8_t *)zone_alloc(limit);
+  uint8_t *marked = (uint8_t *)zone_alloc_zeroed(limit);
   int removed = 0;
   if (!ids || !marked) {  // no memory for the lists: one by one
     zone_free(ids);
@@ -244,7 +285,6 @@ int entries_remove_range(uint32_t low, uint32_t high) {
       entry_delete(e);
     return removed;
   }
-  zone_clear(marked);
   removed = sindex_between(&g_entries.by_address, &low, &high, ids, (int)limit);
   for (int i = 0; i < removed; i++) marked[ids[i]] = 1;
   // A module's unload takes its thousands of entries at once: one pass over each index

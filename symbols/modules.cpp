@@ -84,8 +84,7 @@ bool modules_refresh_from(const ModuleSnapshotEntry *list, int count) {
 
 ModuleRecord *module_load(const ModuleSnapshotEntry *entry) {
   int slot = tab_alloc(&g_modules.table);
-  ModuleRecord *m = (ModuleRecord *)zone_alloc(sizeof(ModuleRecord));
-  zone_clear(m);
+  ModuleRecord *m = (ModuleRecord *)zone_alloc_zeroed(sizeof(ModuleRecord));
   if (slot < 0 || !m) {
     tab_release(&g_modules.table, slot);
     return (ModuleRecord *)zone_free(m);

@@ -233,7 +233,7 @@ SourceRecord *source_define(const char *name, int num, const uint16_t *lines,
   memset(s, 0, sizeof *s);
   s->id = (uint32_t)id;
   s->given_name = (char *)memcpy(s + 1, name, length + 1);
-  namemap_init(&s->entry_map, 1);
+  namemap_init(&s->entry_map, 1, 1);  // the names are the entries' own
   s->lines = num ? (SourceLine *)arena_alloc(&g_sources.records, (size_t)num * sizeof(SourceLine))
                  : nullptr;
   if (s->lines) {

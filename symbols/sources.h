@@ -23,7 +23,8 @@ struct SourceRecord {
   uint32_t high;      // highest line address + 1; low == high covers nothing
   int line_count;
   SourceLine *lines;  // record of the store's arena, ascending addresses
-  NameMap entry_map;  // entry name -> entry id, for entries defined with this source
+  NameMap entry_map;  // entry name -> entry id, for entries defined with this source;
+                      // the names borrowed from the entries
   int entry_refs;     // entries whose source this is
 };
 

@@ -97,7 +97,7 @@ TypeRecord *new_type(const char *pooled, int kind, bool with_data, int slot = -1
   }
   memset(t, 0, size);
   t->id = (uint32_t)id;
-  t->kind = kind;
+  t->kind = (TypeKind)kind;
   t->owner = module_current();
   t->name = pooled;
   if (pooled) idhash_insert(&g_types.names, name_hash(pooled), t->id);
@@ -106,7 +106,18 @@ TypeRecord *new_type(const char *pooled, int kind, bool with_data, int slot = -1
   return t;
 }
 
+// The list's room beyond its members goes back to its pack when it is still the last
+// record there: a load adds each type's members in a row, then never again.
+void trim_members(MemberList *list) {
+  const size_t width = sizeof(MemberRecord);
+  if (list && list->room > list->count &&
+      arena_resize_in_place(&g_types.members, list->items, (size_t)list->room * width,
+                            (size_t)list->count * width))
+    list->room = list->count;
+}
+
 void free_members(MemberList *list) {
+  if (list == g_types.growing) g_types.growing = nullptr;
   for (int i = 0; i < list->count; i++) pool_drop(list->items[i].name);
   list->items = (MemberRecord *)arena_free(list->items);
   list->count = list->room = 0;
@@ -154,6 +165,7 @@ int referred_types(const TypeRecord *t, TypeRecord **out, int outlen) {
       add(((const FunctionData *)d)->result);
       break;
     case TK_FRAME: add(((const FrameData *)d)->function); break;
+    default: break;  // base types and structs refer to none (members apart)
   }
   return n;
 }
@@ -218,6 +230,7 @@ void types_init() {
   tab_init(&g_types.table, sizeof(TypeRecord *));
   arena_init(&g_types.records);
   arena_init(&g_types.members);
+  g_types.growing = nullptr;
   idhash_init(&g_types.names);
   idhash_init(&g_types.shared);
   g_types.ready = true;
@@ -243,14 +256,13 @@ void types_delete_module(const ModuleRecord *module) {
   };
   // What the staying entries and types reach stays too.
   const size_t count = (size_t)tab_count(&g_types.table);
-  Reach r = {(uint8_t *)zone_alloc(count), (uint32_t *)zone_alloc(count * sizeof(uint32_t)), 0};
-  zone_clear(r.mark);
+  Reach r = {(uint8_t *)zone_alloc_zeroed(count), (uint32_t *)zone_alloc(count * sizeof(uint32_t)),
+             0};
   for (int id = 0; id < tab_count(&g_entries.table); id++)
     if (tab_in_use(&g_entries.table, id))
       reach(&r, (*(EntryRecord **)tab_slot(&g_entries.table, id))->type);
   // The going types leave the name map and the sharing index in one pass over each.
-  uint8_t *listed = (uint8_t *)zone_alloc(count);
-  zone_clear(listed);
+  uint8_t *listed = (uint8_t *)zone_alloc_zeroed(count);
   for (int id = -1; tab_prev_used(&g_types.table, &id);) {
     if (!going(record((uint32_t)id))) reach(&r, record((uint32_t)id));
     else if (listed) listed[id] = 1;
@@ -352,6 +364,10 @@ TypeRecord *type_define_function(TypeRecord *args, TypeRecord *result, int call)
 void type_define_member(TypeRecord *type, const char *name, int shift, TypeRecord *member) {
   MemberList *list = members_of(type);
   if (!list) return;
+  if (list != g_types.growing) {
+    trim_members(g_types.growing);
+    g_types.growing = list;
+  }
   // Members come one by one, often by the hundred thousand: the list grows by half at a
   // time, by at least a few.
   if (list->count >= list->room) {

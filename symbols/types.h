@@ -10,7 +10,7 @@
 
 struct ModuleRecord;
 
-enum TypeKind {
+enum TypeKind : uint8_t {
   TK_BASE = 1, TK_ENUM = 2, TK_POINTER = 3, TK_ARRAY = 4, TK_STRUCT = 5, TK_FUNCTION = 6,
   TK_FRAME = 7,
 };
@@ -49,12 +49,14 @@ struct FrameData {
   uint32_t start, end;
 };
 
+// The pointers first and the small fields together, so that no padding lies between
+// them: a load makes thousands of these.
 struct TypeRecord {
   const char *name;     // pooled, null for unnamed types
-  uint32_t id;
   ModuleRecord *owner;  // null for base types and types made outside a module load
-  int kind;
   void *data;           // kind-specific block right behind the record, or null
+  uint32_t id;
+  TypeKind kind;
   bool orphan;          // its module has gone, but entries or types still use it
 };
 
@@ -62,6 +64,7 @@ struct TypeStore {
   SlotTable table;      // TypeRecord pointers
   RecordArena records;  // each record with room for its kind's block
   RecordArena members;  // member lists, apart so that the growing one is mostly the last
+  MemberList *growing;  // the list that took the last member, or null
   // The named types by their pooled name, whose address stands for the text: a look-up
   // pools the name it is given, then compares addresses.
   IdHash names;

@@ -21,9 +21,8 @@ bool gone(IdBucket held, const uint8_t *marked, uint32_t limit) {
 // The buckets made again with count of them, holding the ids of the old ones that
 // stay; false without memory (nothing changed).
 bool rebuild(IdHash *h, uint32_t count, const uint8_t *marked, uint32_t limit) {
-  IdBucket *buckets = (IdBucket *)zone_alloc(count * sizeof(IdBucket));
+  IdBucket *buckets = (IdBucket *)zone_alloc_zeroed(count * sizeof(IdBucket));
   if (!buckets) return false;
-  memset(buckets, 0, count * sizeof(IdBucket));
   int kept = 0;
   for (uint32_t b = 0; h->buckets && b <= h->mask; b++) {
     const IdBucket held = h->buckets[b];
@@ -57,7 +56,7 @@ uint32_t idhash_find(const IdHash *h, uint32_t hash, const void *key, IdSame sam
 }
 
 bool idhash_insert(IdHash *h, uint32_t hash, uint32_t id) {
-  if ((uint32_t)(h->count + 1) * 2 > (h->buckets ? h->mask + 1 : 0) &&
+  if ((uint32_t)(h->count + 1) * 4 > (h->buckets ? h->mask + 1 : 0) * 3 &&
       !rebuild(h, h->buckets ? (h->mask + 1) * 2 : kFirstBuckets, nullptr, 0))
     return false;
   place(h->buckets, h->mask, IdBucket{hash, id + 1});
@@ -94,7 +93,7 @@ int idhash_remove_marked(IdHash *h, const uint8_t *marked, uint32_t limit) {
   if (!kept) idhash_destroy(h);
   // The buckets shrink with the ids, as a module's unload takes most of them.
   uint32_t count = kFirstBuckets;
-  while (count < (uint32_t)kept * 2) count *= 2;
+  while (count * 3 < (uint32_t)kept * 4) count *= 2;
   if (kept && removed && !rebuild(h, count, marked, limit)) return 0;
   return removed;
 }

@@ -13,7 +13,7 @@ struct IdBucket {
 };
 
 struct IdHash {
-  IdBucket *buckets;  // zone block, at most half full; null when never filled
+  IdBucket *buckets;  // zone block, at most three quarters full; null when never filled
   uint32_t mask;      // bucket count - 1, a power of two
   int count;
 };

@@ -105,7 +105,7 @@ bool insert(NameMap *m, Place p, const NameEntry &entry) {
 void drop(NameMap *m, int p, int at) {
   NamePart *part = &m->parts[p];
   m->namebytes -= (int)strlen(part->entries[at].name) + 1;
-  pool_drop(part->entries[at].name);
+  if (!m->borrowed) pool_drop(part->entries[at].name);
   part->entries = (NameEntry *)zone_delete(part->entries, at, 1, sizeof(NameEntry));
   part->count--;
   m->count--;
@@ -135,18 +135,20 @@ bool remembered(const NameMap *m, const char *name, Place *p) {
 
 }  // namespace
 
-void namemap_init(NameMap *m, uint8_t casesens) {
+void namemap_init(NameMap *m, uint8_t casesens, uint8_t borrowed) {
   memset(m, 0, sizeof *m);
   m->casesens = casesens;
+  m->borrowed = borrowed;
 }
 
 void namemap_destroy(NameMap *m) {
   for (int p = 0; p < m->partnum; p++) {
-    for (int i = 0; i < m->parts[p].count; i++) pool_drop(m->parts[p].entries[i].name);
+    for (int i = 0; i < m->parts[p].count && !m->borrowed; i++)
+      pool_drop(m->parts[p].entries[i].name);
     zone_free(m->parts[p].entries);
   }
   zone_free(m->parts);
-  namemap_init(m, m->casesens);
+  namemap_init(m, m->casesens, m->borrowed);
 }
 
 namespace {
@@ -156,16 +158,18 @@ bool add(NameMap *m, const char *name, uint32_t value, uint32_t aux, bool pooled
   Place p;
   if (!remembered(m, name, &p)) p = search(m, name);
   if (p.found) {
-    m->parts[p.part].entries[p.at].value = value;
-    m->parts[p.part].entries[p.at].aux = aux;
+    NameEntry &e = m->parts[p.part].entries[p.at];
+    if (m->borrowed) e.name = name;  // the text of the new value's owner
+    e.value = value;
+    e.aux = aux;
     return true;
   }
-  const char *pooled = name;
-  if (pooled_already) pool_retain(name);
-  else pooled = pool_intern(name);
-  if (!pooled) return false;
-  if (!insert(m, p, NameEntry{pooled, aux, value})) {
-    pool_drop(pooled);
+  const char *held = name;  // the owner's text, or a pooled one
+  if (!m->borrowed && pooled_already) pool_retain(name);
+  else if (!m->borrowed) held = pool_intern(name);
+  if (!held) return false;
+  if (!insert(m, p, NameEntry{held, aux, value})) {
+    if (!m->borrowed) pool_drop(held);
     return false;
   }
   m->count++;
@@ -225,7 +229,7 @@ int namemap_remove_marked(NameMap *m, const uint8_t *marked, uint32_t limit) {
       const NameEntry &e = part->entries[i];
       if (e.value < limit && marked[e.value]) {
         m->namebytes -= (int)strlen(e.name) + 1;
-        pool_drop(e.name);
+        if (!m->borrowed) pool_drop(e.name);
       } else {
         part->entries[kept++] = e;
       }

@@ -1,4 +1,6 @@
 // Name map: pooled names with two values each, in name order, searched by binary search.
+// A map made with borrowed names holds its owner's texts instead, neither pooled nor
+// copied: the owner keeps each alive while the map holds it under its value.
 // Case-sensitive unless created otherwise; never holds an empty name. The entries are
 // split into parts of at most 128, so that adding a name to a map of tens of thousands
 // (every function of a large source file) moves a short array.
@@ -21,6 +23,7 @@ enum { NAMEMAP_PART_MAX = 128 };
 struct NameMap {
   int namebytes;     // sum of the names' lengths plus one each
   uint8_t casesens;  // 1: case-sensitive, 0: without regard to case
+  uint8_t borrowed;  // 1: the names are the owner's, not pooled
   int count;
   int partnum;
   NamePart *parts;   // null when empty
@@ -35,11 +38,11 @@ struct NameMap {
   mutable bool found;
 };
 
-void namemap_init(NameMap *m, uint8_t casesens = 1);
+void namemap_init(NameMap *m, uint8_t casesens = 1, uint8_t borrowed = 0);
 // Releases every pooled name; the map is empty afterwards.
 void namemap_destroy(NameMap *m);
-// True when the name was there and took the new values; false for a new name, and for
-// a null or empty name, which is refused.
+// True when the name was there and took the new values (and, borrowed, the new text);
+// false for a new name, and for a null or empty name, which is refused.
 bool namemap_add(NameMap *m, const char *name, uint32_t value, uint32_t aux = 0);
 // As namemap_add, for a name that pool_intern gave: the map takes a reference of its own
 // without a search of the pool.

@@ -84,18 +84,23 @@ void *arena_free(void *record) {
   return zone_free(pack);
 }
 
+bool arena_resize_in_place(RecordArena *arena, void *record, size_t old_size, size_t size) {
+  const uint32_t at = offset_of(record);
+  RecordPack *pack = at ? pack_of(record, at) : nullptr;
+  const size_t end = at + kPrefix + round_up(size);
+  if (pack != arena->filling || !pack || size > kLone || end > kPackBytes ||
+      at + kPrefix + round_up(old_size) != pack->used)
+    return false;
+  pack->used = (uint32_t)end;
+  return true;
+}
+
 void *arena_resize(RecordArena *arena, void *record, size_t old_size, size_t size) {
   if (!record) return arena_alloc(arena, size);
   const uint32_t at = offset_of(record);
   if (!at && size > kLone)
     return lone_record((uint8_t *)zone_resize((uint8_t *)record - kPrefix, kPrefix + size));
-  RecordPack *pack = at ? pack_of(record, at) : nullptr;
-  const size_t end = at + kPrefix + round_up(size);
-  if (pack == arena->filling && pack && size <= kLone && end <= kPackBytes &&
-      at + kPrefix + round_up(old_size) == pack->used) {
-    pack->used = (uint32_t)end;
-    return record;
-  }
+  if (arena_resize_in_place(arena, record, old_size, size)) return record;
   void *moved = arena_alloc(arena, size);
   if (!moved) return nullptr;
   memcpy(moved, record, old_size < size ? old_size : size);

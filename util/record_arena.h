@@ -28,6 +28,9 @@ void arena_release(RecordArena *arena);
 void *arena_alloc(RecordArena *arena, size_t size);
 // Always null.
 void *arena_free(void *record);
+// Resizes the record in place to size bytes when it is the last record of the filling
+// pack and the pack has room; false (nothing changed) otherwise.
+bool arena_resize_in_place(RecordArena *arena, void *record, size_t old_size, size_t size);
 // The record with room for size bytes, the first old_size of them kept: grown in place
 // while it is the last record of the filling pack, moved otherwise. Null without memory,
 // when the old record stays valid.

@@ -4,30 +4,23 @@
 #include <stdint.h>
 
 #include "record_arena.h"
-#include "tab.h"
 
-struct PoolEntry {
-  char *text;     // behind its slot id in the same record
-  int refs;
-  uint32_t hash;  // finds its bucket when the last reference goes, without the text
-};
-
-// A bucket holds the text's hash beside its slot, so that most probes read no text, and
-// the text itself, so that a match reads no slot.
+// A bucket holds the text's hash beside the text, so that most probes read no text.
 struct PoolBucket {
-  uint32_t slot;  // slot id + 1, 0 for an empty bucket
   uint32_t hash;
-  const char *text;
+  const char *text;  // null for an empty bucket
 };
 
-// Slots of PoolEntry, found by the text's hash: an open-addressed table of buckets, at
-// most half full. Interning runs for every name a module's debug information defines,
-// so a look-up must not depend on the pool's size.
+// Each text in a record behind its hash and reference count (the hash finds its bucket
+// when the last reference goes, without reading the text), found by the text's hash in
+// an open-addressed table of buckets at most three quarters full (each probe compares a
+// hash, not a text). Interning runs for every name a module's debug information
+// defines, so a look-up must not depend on the pool's size.
 struct StringPool {
-  SlotTable table;
-  RecordArena texts;  // each text with its slot id
+  RecordArena texts;
   PoolBucket *buckets;
   uint32_t mask;  // bucket count - 1, a power of two
+  int count;      // texts pooled
   bool ready;
 };
 

@@ -64,14 +64,13 @@ void tab_clear(SlotTable *t) {
 void tab_reserve(SlotTable *t, int n) {
   KQ_ASSERT_AT(!t->len && !t->emptynum, "tab", 28, "!dd->len && !dd->emptynum");
   if (n <= 0) return;
-  void *base = zone_alloc((size_t)n * (size_t)t->width);
+  void *base = zone_alloc_zeroed((size_t)n * (size_t)t->width);
   uint8_t *map = (uint8_t *)zone_alloc((size_t)n);
   if (!base || !map) {
     zone_free(base);
     zone_free(map);
     return;
   }
-  memset(base, 0, (size_t)n * (size_t)t->width);
   memset(map, 1, (size_t)n);
   t->base = base;
   t->map = map;

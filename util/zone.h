@@ -13,6 +13,9 @@ enum { ZONE_HISTORY = 10, ZONE_HISTORY_DEPTH = 6, ZONE_BUMPER = 20 };
 const uint32_t MAXHEAPSIZE = 512000000;
 
 void *zone_alloc(size_t size);                    // size 0 gives null
+// As zone_alloc, with the data zeroed instead of filled: for tables that start empty,
+// which would otherwise be filled and then zeroed.
+void *zone_alloc_zeroed(size_t size);
 void *zone_resize(void *data, size_t size);       // null: allocate; 0: release
 void *zone_grow(void *data, size_t added);        // 40 % slack when it must move
 void *zone_append(void *data, const void *bytes, size_t count);

@@ -108,13 +108,14 @@ TEST_F(Store, RangeRemovalTakesExactlyTheRange) {
 }
 
 // Random definitions and range removals against a plain map: nearest, equal and name
-// look-ups must agree throughout (tens of thousands of entries, many index parts).
+// look-ups must agree throughout (tens of thousands of entries, many index parts, names
+// that share long prefixes and end at every byte of them).
 TEST_F(Store, RandomDefinitionsAgreeWithAReference) {
   std::mt19937 rng(7);
   std::map<uint32_t, std::string> reference;
   for (int round = 0; round < 30000; round++) {
     uint32_t a = rng() % 200000;
-    std::string name = "f" + std::to_string(rng() % 50000);
+    std::string name = "function_" + std::to_string(rng() % 50000);
     entry_define(name.c_str(), a, nullptr, nullptr);
     // A search puts the entries so far into the indexes: later ones replace indexed entries,
     // and a few at a time go into a large store one by one.
@@ -189,7 +190,13 @@ TEST_F(Store, EntriesOfASourceAndItsDeletion) {
   EXPECT_EQ(a, source_entry(s, 0));  // name order
   EXPECT_EQ(b, source_entry(s, 1));
   EXPECT_FALSE(source_entry(s, 2));
+  // A second entry of the name takes it over in the map, its own text with it.
+  EntryRecord *a2 = entry_define("a", 0x5008, nullptr, s);
   entry_delete(a);
+  const char *held = nullptr;
+  ASSERT_TRUE(namemap_entry(&s->entry_map, 0, &held, nullptr, nullptr));
+  EXPECT_EQ(a2->name, held);
+  entry_delete(a2);
   EXPECT_EQ(b, source_entry(s, 0));
   source_delete(s);
   EXPECT_EQ(nullptr, entry_find("b")->source);  // no dangling source

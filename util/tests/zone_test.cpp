@@ -84,6 +84,10 @@ TEST(Zone, DuplicatesAndClear) {
   zone_clear(d);
   EXPECT_EQ(d[0], 0);
   EXPECT_EQ(zone_dup(nullptr), nullptr);
+  char *z = (char *)zone_alloc_zeroed(3);  // zeroed, and guarded as any block
+  EXPECT_EQ(memcmp(z, "\0\0\0", 3), 0);
+  zone_heap_check("zeroed");
+  zone_free(z);
   zone_free(s);
   zone_free(d);
 }
