@@ -46,7 +46,7 @@ struct WordList {
 struct CvState {
   const DebugApi *api;
   CvTypes types;
-  CvTypes servers[CV_MAX_SERVERS];  // by import number - 1; empty when not found
+  CvTypes *servers[CV_MAX_SERVERS];  // by import number - 1; zone blocks, null until read
   // The records of the id stream (MSF 7.00): the procedures of the newer kinds name their
   // function through them.
   TypeRecords ids;
@@ -66,6 +66,9 @@ struct CvState {
 
 void cv_state_init(CvState *state, const DebugApi *api);
 void cv_state_free(CvState *state);
+// The types of the type server imported under number (1 to CV_MAX_SERVERS), made with the
+// primitive types on first use; null for a number out of range or no memory.
+CvTypes *cv_server_types(CvState *state, uint32_t number);
 // The type of an index met in a symbol: the high byte chooses a type server, the rest
 // is resolved in its maps (or in the load's own ones for high byte 0).
 DebugType cv_resolve_type(const CvState *state, uint32_t index);

@@ -205,7 +205,7 @@ void read_type_server(CvState *state, uint32_t number, const char *recorded, uin
   if (pdb_open(&pdb, data, size) && read_info(&pdb, &streams[0], &info) &&
       info.signature == signature && info.age >= age &&
       pdb_type_records(stream_cursor(&pdb, STREAM_TYPES, &streams[1]), &records, &version)) {
-    cv_read_types(state, &state->servers[number - 1], records);
+    if (CvTypes *types = cv_server_types(state, number)) cv_read_types(state, types, records);
     state->counts.servers++;
     api->printf("Types imported from '%s'\n", path);
   } else {
