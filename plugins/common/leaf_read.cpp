@@ -83,29 +83,21 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) 
   if (unnamed_is_empty && is_unnamed(name, false)) name[0] = 0;
 }
 
-void leaf_text(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
+const char *leaf_text(ByteCursor *c, char buffer[LEAF_NAME_SIZE], bool unnamed_is_empty) {
   size_t left = c->ok ? c->size - c->offset : 0;
   const char *text = (const char *)c->data + c->offset;
   const char *end = left ? (const char *)memchr(text, 0, left) : nullptr;
-  name[0] = 0;
   if (!end) {
     c->ok = false;
-    return;
+    return "";
   }
   size_t length = (size_t)(end - text);
   c->offset += length + 1;
-  if (length >= LEAF_NAME_SIZE) length = LEAF_NAME_SIZE - 1;
-  memcpy(name, text, length);
-  name[length] = 0;
-  if (unnamed_is_empty && is_unnamed(name, true)) name[0] = 0;
-}
-
-void leaf_any_name(ByteCursor *c, bool zero_terminated, char name[LEAF_NAME_SIZE],
-                   bool unnamed_is_empty) {
-  if (zero_terminated)
-    leaf_text(c, name, unnamed_is_empty);
-  else
-    leaf_name(c, name, unnamed_is_empty);
+  if (unnamed_is_empty && is_unnamed(text, true)) return "";
+  if (length < LEAF_NAME_SIZE) return text;
+  memcpy(buffer, text, LEAF_NAME_SIZE - 1);
+  buffer[LEAF_NAME_SIZE - 1] = 0;
+  return buffer;
 }
 
 bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],

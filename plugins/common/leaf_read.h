@@ -27,12 +27,18 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);
 bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],
                   bool unnamed_is_empty);
 // The NUL-terminated names of the newer records (symbol kinds from 0x1100, type leaves
-// from 0x1500): cut at LEAF_NAME_SIZE - 1 characters, the cursor put after the NUL (not ok
-// when there is none). With unnamed_is_empty, "<unnamed-tag>" also becomes the empty name.
-void leaf_text(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);
-// Either form, chosen by zero_terminated.
-void leaf_any_name(ByteCursor *c, bool zero_terminated, char name[LEAF_NAME_SIZE],
-                   bool unnamed_is_empty);
+// from 0x1500): the name where it stands in the record, or when longer than
+// LEAF_NAME_SIZE - 1 characters cut into buffer; the cursor put after the NUL (not ok, and
+// the empty name, when there is none). With unnamed_is_empty, "<unnamed-tag>" also becomes
+// the empty name. Names are read in place as most are passed on once and never changed.
+const char *leaf_text(ByteCursor *c, char buffer[LEAF_NAME_SIZE], bool unnamed_is_empty);
+// Either form, chosen by zero_terminated: the name, in the record or in buffer.
+inline const char *leaf_any_name(ByteCursor *c, bool zero_terminated, char buffer[LEAF_NAME_SIZE],
+                                 bool unnamed_is_empty) {
+  if (zero_terminated) return leaf_text(c, buffer, unnamed_is_empty);
+  leaf_name(c, buffer, unnamed_is_empty);
+  return buffer;
+}
 
 // A field of a record: width 4, 2 or 1 bytes at offset at; 0 when it does not fit.
 // Inline: the walks read every field of every record through it.

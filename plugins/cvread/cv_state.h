@@ -78,8 +78,9 @@ bool cv_progress(CvState *state, size_t done, size_t total);
 enum { CV_PROGRESS_EVERY = 1024 };
 
 // The function type of an id record (a function's or a method's id), or null; an empty
-// name gets the record's.
-DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_SIZE]);
+// name becomes the record's (in the record or in buffer).
+DebugType cv_resolve_id(const CvState *state, uint32_t id, const char **name,
+                        char buffer[LEAF_NAME_SIZE]);
 // Registers the records of a type or id section: records of WORD length, WORD leaf; the
 // first has index 0x1000. False for none, or no memory.
 bool cv_index_records(TypeRecords *records, ByteCursor section);

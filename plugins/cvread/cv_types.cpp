@@ -8,7 +8,6 @@
 #include "plugins/common/name_table.h"
 #include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
-#include "util/path.h"
 #include "util/zone.h"
 
 namespace {
@@ -66,19 +65,20 @@ bool is_forward(const ByteCursor *record) {
 }
 
 // Reads a record's size (0 for a kind without one) and name, and with key the name that
-// identifies a structure among its forward references (empty when it has none).
-uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, char name[LEAF_NAME_SIZE],
-                     char *key = nullptr) {
+// identifies a structure among its forward references (its unique name, else its name;
+// empty when it has none). Each stays in the record, or is cut into its buffer.
+uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, const char **name,
+                     char buffer[LEAF_NAME_SIZE], const char **key = nullptr,
+                     char key_buffer[LEAF_NAME_SIZE] = nullptr) {
   ByteCursor c = *record;
   cursor_seek(&c, layout->size_at ? layout->size_at : layout->name_at);
   uint32_t size = layout->size_at ? leaf_numeric(&c) : 0;
   bool text = text_leaf(record, 2);
-  leaf_any_name(&c, text, name, true);
+  *name = leaf_any_name(&c, text, buffer, true);
   if (!key) return size;
-  if (record_field(record, kPropertyAt, 2) & kUniqueName)
-    leaf_any_name(&c, text, key, false);
-  else
-    text_copy(key, LEAF_NAME_SIZE, name);
+  *key = record_field(record, kPropertyAt, 2) & kUniqueName
+             ? leaf_any_name(&c, text, key_buffer, false)
+             : *name;
   return size;
 }
 
@@ -105,9 +105,9 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
         break;
       }
       if (is_enum != (layout->action == MEMBER_ENUMERATE)) return;
-      char name[LEAF_NAME_SIZE];
-      name[0] = 0;
-      if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
+      char buffer[LEAF_NAME_SIZE];
+      const char *name = "";
+      if (layout->named) name = leaf_any_name(&c, text_leaf(list, start), buffer, true);
       if (!c.ok) return;
       if (layout->action != MEMBER_DATA) continue;
       ByteCursor member = cursor_window(list, start, c.offset - start);
@@ -148,7 +148,8 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   DebugType ahead = section->types->ahead && is_named_kind(layout) ? type_map_resolve(map, index)
                                                                    : nullptr;
   if (ahead && is_forward(record)) return ahead;
-  char name[LEAF_NAME_SIZE];
+  char buffer[LEAF_NAME_SIZE];
+  const char *name;
   switch (layout->action) {
     case TYPE_POINTER:
       return api->define_pointer(target);
@@ -157,7 +158,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
     case TYPE_STRUCTURE: {
       DebugType strukt = ahead;
       if (!strukt) {
-        uint32_t size = record_name(record, layout, name);
+        uint32_t size = record_name(record, layout, &name, buffer);
         strukt = api->define_struct(name, (int)size);
       }
       // Stored before its members are read: a member may point back to it.
@@ -168,7 +169,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
     case TYPE_ENUM: {
       DebugType enumeration = ahead;
       if (!enumeration) {
-        record_name(record, layout, name);
+        record_name(record, layout, &name, buffer);
         enumeration = api->define_enum(name, target);
       }
       walk_list_of(state, section, record, layout, nullptr);
@@ -212,8 +213,9 @@ void define_ahead(const CvState *state, TypeSection *section) {
         const ByteCursor *record = type_record(&section->records, index);
         if (is_forward(record) != (forward == 1)) continue;
         const TypeLayout *layout = named_layout(record);
-        char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
-        uint32_t size = record_name(record, layout, name, key);
+        char buffer[LEAF_NAME_SIZE], key_buffer[LEAF_NAME_SIZE];
+        const char *name, *key;
+        uint32_t size = record_name(record, layout, &name, buffer, &key, key_buffer);
         if (!forward) {
           const DebugApi *api = state->api;
           uint32_t base = record_field(record, layout->target_at, layout->width);
@@ -253,14 +255,15 @@ bool cv_index_records(TypeRecords *records, ByteCursor section) {
   return true;
 }
 
-DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_SIZE]) {
+DebugType cv_resolve_id(const CvState *state, uint32_t id, const char **name,
+                        char buffer[LEAF_NAME_SIZE]) {
   const ByteCursor *record = type_record(&state->ids, id);
   uint32_t leaf = record ? record_field(record, 2, 2) : 0;
   if (leaf != kFunctionId && leaf != kMethodId) return nullptr;
-  if (!name[0]) {
+  if (!**name) {
     ByteCursor c = *record;
     cursor_seek(&c, kIdNameAt);
-    leaf_any_name(&c, true, name, true);
+    *name = leaf_text(&c, buffer, true);
   }
   return cv_resolve_type(state, record_field(record, kIdTypeAt, 4));
 }
@@ -291,8 +294,9 @@ void cv_define_typedef(CvState *state, uint32_t index, const char *name) {
   const TypeLayout *layout =
       record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
   if (!layout || !is_named_kind(layout) || is_forward(record) || !name[0]) return;
-  char own[LEAF_NAME_SIZE];
-  uint32_t size = record_name(record, layout, own);
+  char buffer[LEAF_NAME_SIZE];
+  const char *own;
+  uint32_t size = record_name(record, layout, &own, buffer);
   if (!strcmp(own, name)) return;
   // The table has room for a name per record; names beyond that are left out.
   if (!types->typedef_names.hashes) {
