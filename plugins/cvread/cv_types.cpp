@@ -298,13 +298,15 @@ void cv_define_typedef(CvState *state, uint32_t index, const char *name) {
   const char *own;
   uint32_t size = record_name(record, layout, &own, buffer);
   if (!strcmp(own, name)) return;
-  // The table has room for a name per record; names beyond that are left out.
+  // A name per record at most; names beyond that are left out. Most loads have few such
+  // typedefs, so the table starts small.
   if (!types->typedef_names.hashes) {
-    if (!name_table_make(&types->typedef_names, types->records.count)) return;
+    if (!name_table_make(&types->typedef_names, 0)) return;
     types->typedefs_left = types->records.count;
   }
-  if (!types->typedefs_left || name_table_find(&types->typedef_names, name)) return;
-  name_table_add(&types->typedef_names, name, index);
+  if (!types->typedefs_left || name_table_find(&types->typedef_names, name) ||
+      !name_table_add(&types->typedef_names, name, index))
+    return;
   types->typedefs_left--;
   const DebugApi *api = state->api;
   state->counts.typedefs++;
