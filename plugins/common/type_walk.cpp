@@ -18,15 +18,21 @@ bool introduces_virtual(uint8_t attribute) {
 
 }  // namespace
 
-bool type_records_make(TypeRecords *records, uint32_t count) {
+bool type_records_make(TypeRecords *records, uint32_t count, size_t spill) {
   records->records = count ? (ByteCursor *)zone_alloc(count * sizeof(ByteCursor)) : nullptr;
-  records->count = records->records ? count : 0;
+  records->spill = spill ? (uint8_t *)zone_alloc(spill) : nullptr;
   records->next = 0;
-  return records->records != nullptr;
+  if (!records->records || (spill && !records->spill)) {
+    type_records_free(records);
+    return false;
+  }
+  records->count = count;
+  return true;
 }
 
 void type_records_free(TypeRecords *records) {
   records->records = (ByteCursor *)zone_free(records->records);
+  records->spill = (uint8_t *)zone_free(records->spill);
   records->count = 0;
 }
 

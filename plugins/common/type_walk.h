@@ -44,11 +44,12 @@ struct MemberLayout {
 struct TypeRecords {
   ByteCursor *records;  // zone block
   uint32_t count;
-  uint32_t next;  // the next index - TYPE_FIRST_DEFINED to define
+  uint32_t next;   // the next index - TYPE_FIRST_DEFINED to define
+  uint8_t *spill;  // zone block: copies of the records that could not be read in place
 };
 
-// False for no records or no memory.
-bool type_records_make(TypeRecords *records, uint32_t count);
+// Room for count records and spill bytes of copies; false for no records or no memory.
+bool type_records_make(TypeRecords *records, uint32_t count, size_t spill = 0);
 void type_records_free(TypeRecords *records);
 // The record of an index when it lies inside the section, else null.
 inline const ByteCursor *type_record(const TypeRecords *records, uint32_t index) {

@@ -11,6 +11,7 @@
 #include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
 #include "plugins/common/type_walk.h"
+#include "plugins/cvread/pdb_file.h"
 #include "symbols/byte_cursor.h"
 
 // The types defined from one type section.
@@ -81,11 +82,22 @@ enum { CV_PROGRESS_EVERY = 1024 };
 // name becomes the record's (in the record or in buffer).
 DebugType cv_resolve_id(const CvState *state, uint32_t id, const char **name,
                         char buffer[LEAF_NAME_SIZE]);
+// The bytes of a type or id section: a window, or (pages.pdb set) size bytes from `from`
+// on of a stream, read where they lie in its pages.
+struct TypeBytes {
+  ByteCursor window;
+  PdbPages pages;
+  size_t from, size;
+};
+inline TypeBytes type_bytes(ByteCursor window) {
+  return TypeBytes{window, PdbPages{}, 0, window.ok ? window.size : 0};
+}
 // Registers the records of a type or id section: records of WORD length, WORD leaf; the
-// first has index 0x1000. False for none, or no memory.
-bool cv_index_records(TypeRecords *records, ByteCursor section);
+// first has index 0x1000. A record in pages that do not follow one another is copied.
+// False for none, or no memory.
+bool cv_index_records(TypeRecords *records, const TypeBytes *section);
 // A type section, its records registered and defined in index order.
-void cv_read_types(CvState *state, CvTypes *types, ByteCursor section);
+void cv_read_types(CvState *state, CvTypes *types, const TypeBytes *section);
 // A typedef (S_UDT) of a structure, union or enumeration of the load's own types under
 // another name: the type defined again under that name, as the interface has no alias.
 // Typedefs of other types are left out.

@@ -236,21 +236,73 @@ void define_ahead(const CvState *state, TypeSection *section) {
 
 }  // namespace
 
-bool cv_index_records(TypeRecords *records, ByteCursor section) {
-  uint32_t count = 0;
-  ByteCursor c = section;
-  while (c.ok && c.size - c.offset >= 4) {
-    const uint32_t length = cursor_u16(&c);  // counted from just after the length field
-    cursor_seek(&c, c.offset + length);
-    count++;
+namespace {
+
+// A section read front to back, with where the section's bytes [low, high) lie: all of a
+// window, or the run of pages that held the last record.
+struct SectionReader {
+  const TypeBytes *section;
+  const uint8_t *bytes;
+  size_t low, high;
+};
+
+SectionReader section_reader(const TypeBytes *section) {
+  if (section->pages.pdb) return SectionReader{section, nullptr, 0, 0};
+  return SectionReader{section, section->window.data, 0, section->size};
+}
+
+// Moves the reader to the run of pages holding at, then reads as section_bytes does.
+const uint8_t *section_bytes_moved(SectionReader *r, size_t at, size_t length, uint8_t *out) {
+  const TypeBytes *section = r->section;
+  if (!section->pages.pdb || at > section->size || length > section->size - at) return nullptr;
+  PdbRun run = pdb_pages_run(&section->pages, section->from + at);
+  if (run.end) {
+    size_t start = run.start > section->from ? run.start : section->from;
+    r->bytes = run.bytes + (start - run.start);
+    r->low = start - section->from;
+    r->high = run.end - section->from < section->size ? run.end - section->from : section->size;
+    if (length <= r->high - at) return r->bytes + (at - r->low);
   }
-  if (!type_records_make(records, count)) return false;
-  c = section;
+  return out ? pdb_pages_read(&section->pages, section->from + at, length, out) : nullptr;
+}
+
+// length bytes at at of the section: in place, else copied into out when given; null
+// when they do not lie inside it. Most reads fall in the run of the last one.
+inline const uint8_t *section_bytes(SectionReader *r, size_t at, size_t length, uint8_t *out) {
+  if (at >= r->low && at <= r->high && length <= r->high - at) return r->bytes + (at - r->low);
+  return section_bytes_moved(r, at, length, out);
+}
+
+// The length with its WORD of the record at at; 0 when the WORD cannot be read.
+size_t record_length(SectionReader *r, size_t at) {
+  uint8_t word[2];
+  const uint8_t *p = section_bytes(r, at, 2, word);
+  return p ? 2 + (size_t)(p[0] | p[1] << 8) : 0;
+}
+
+}  // namespace
+
+bool cv_index_records(TypeRecords *records, const TypeBytes *section) {
+  // Counted first, with the bytes of the records that must be copied.
+  SectionReader r = section_reader(section);
+  uint32_t count = 0;
+  size_t spill = 0, size = section->size;
+  for (size_t at = 0; at <= size && size - at >= 4; count++) {
+    size_t length = record_length(&r, at);
+    if (!length) break;
+    if (length <= size - at && !section_bytes(&r, at, length, nullptr)) spill += length;
+    at += length;
+  }
+  if (!type_records_make(records, count, spill)) return false;
+  size_t at = 0, spilled = 0;
   for (uint32_t i = 0; i < count; i++) {
-    size_t start = c.offset;
-    size_t length = 2 + (size_t)cursor_u16(&c);
-    records->records[i] = cursor_window(&section, start, length);
-    cursor_seek(&c, start + length);
+    size_t length = record_length(&r, at);
+    const uint8_t *bytes = section_bytes(&r, at, length, nullptr);
+    if (!bytes && length <= size - at &&
+        (bytes = section_bytes(&r, at, length, records->spill + spilled)))
+      spilled += length;
+    records->records[i] = bytes ? ByteCursor{bytes, length, 0, true} : ByteCursor{};
+    at += length;
   }
   return true;
 }
@@ -268,10 +320,10 @@ DebugType cv_resolve_id(const CvState *state, uint32_t id, const char **name,
   return cv_resolve_type(state, record_field(record, kIdTypeAt, 4));
 }
 
-void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
+void cv_read_types(CvState *state, CvTypes *types, const TypeBytes *records) {
   if (types->read) return;
   types->read = true;
-  TypeSection section = {types, {}, walk_budget(records.size)};
+  TypeSection section = {types, {}, walk_budget(records->size)};
   if (!cv_index_records(&section.records, records)) return;
   if (types->ahead) define_ahead(state, &section);
   uint32_t index;
