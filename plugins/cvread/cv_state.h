@@ -40,8 +40,8 @@ struct CvCounts : DefinitionCounts {
 };
 
 struct WordList {
-  uint32_t *items;
-  uint32_t count;
+  uint32_t *items;  // zone block of room items
+  uint32_t count, room;
 };
 
 struct CvState {

@@ -111,11 +111,12 @@ bool local_rules(LocalState *locals, const SymbolLayout *layout, const ByteCurso
 
 // Without memory for the list the value is left out, and false.
 bool list_add(WordList *list, uint32_t value) {
-  if ((size_t)list->count * sizeof value == zone_size(list->items)) {
-    size_t room = (size_t)list->count * 2 + 256;
+  if (list->count == list->room) {
+    uint32_t room = list->count * 2 + 256;
     uint32_t *grown = (uint32_t *)zone_resize(list->items, room * sizeof value);
     if (!grown) return false;
     list->items = grown;
+    list->room = room;
   }
   list->items[list->count++] = value;
   return true;
@@ -155,7 +156,7 @@ void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *r
     type = locals->type;
   }
   // Typedefs stand in the global symbols too.
-  bool typedef_kind = is_typedef(layout->kind);
+  bool typedef_kind = layout->action == SYMBOL_OBJECT && is_typedef(layout->kind);
   if (globals_copied && !locals->depth && (layout->action == SYMBOL_DATA || typedef_kind)) return;
   if (typedef_kind) return cv_define_typedef(state, index, name);
   bool defined = local_rules(locals, layout, record, name, type);
