@@ -83,16 +83,8 @@ void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) 
   if (unnamed_is_empty && is_unnamed(name, false)) name[0] = 0;
 }
 
-const char *leaf_text(ByteCursor *c, char buffer[LEAF_NAME_SIZE], bool unnamed_is_empty) {
-  size_t left = c->ok ? c->size - c->offset : 0;
-  const char *text = (const char *)c->data + c->offset;
-  const char *end = left ? (const char *)memchr(text, 0, left) : nullptr;
-  if (!end) {
-    c->ok = false;
-    return "";
-  }
-  size_t length = (size_t)(end - text);
-  c->offset += length + 1;
+const char *leaf_text_rare(const char *text, size_t length, char buffer[LEAF_NAME_SIZE],
+                           bool unnamed_is_empty) {
   if (unnamed_is_empty && is_unnamed(text, true)) return "";
   if (length < LEAF_NAME_SIZE) return text;
   memcpy(buffer, text, LEAF_NAME_SIZE - 1);

@@ -3,6 +3,7 @@
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "symbols/byte_cursor.h"
 
@@ -31,7 +32,24 @@ bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE]
 // LEAF_NAME_SIZE - 1 characters cut into buffer; the cursor put after the NUL (not ok, and
 // the empty name, when there is none). With unnamed_is_empty, "<unnamed-tag>" also becomes
 // the empty name. Names are read in place as most are passed on once and never changed.
-const char *leaf_text(ByteCursor *c, char buffer[LEAF_NAME_SIZE], bool unnamed_is_empty);
+// Inline: a type walk reads one for nearly every member; the rare names, long or maybe
+// unnamed, are left to leaf_text_rare.
+const char *leaf_text_rare(const char *text, size_t length, char buffer[LEAF_NAME_SIZE],
+                           bool unnamed_is_empty);
+inline const char *leaf_text(ByteCursor *c, char buffer[LEAF_NAME_SIZE], bool unnamed_is_empty) {
+  size_t left = c->ok ? c->size - c->offset : 0;
+  const char *text = (const char *)c->data + c->offset;
+  const char *end = left ? (const char *)memchr(text, 0, left) : nullptr;
+  if (!end) {
+    c->ok = false;
+    return "";
+  }
+  size_t length = (size_t)(end - text);
+  c->offset += length + 1;
+  if (length >= LEAF_NAME_SIZE || (unnamed_is_empty && (text[0] == '_' || text[0] == '<')))
+    return leaf_text_rare(text, length, buffer, unnamed_is_empty);
+  return text;
+}
 // Either form, chosen by zero_terminated: the name, in the record or in buffer.
 inline const char *leaf_any_name(ByteCursor *c, bool zero_terminated, char buffer[LEAF_NAME_SIZE],
                                  bool unnamed_is_empty) {
