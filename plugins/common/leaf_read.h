@@ -23,7 +23,17 @@ inline uint32_t leaf_numeric(ByteCursor *c) {
 // Reads a length byte and that many characters into name (NUL-terminated; a name that
 // runs past the window is cut at its end). With unnamed_is_empty, "__unnamed" (the
 // compiler's name for anonymous types) becomes the empty name.
-void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty);
+// Inline: most symbol names are read through it; the check for the unnamed is not.
+bool leaf_is_unnamed(const char *name, bool zero_terminated);
+inline void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
+  uint8_t length = cursor_u8(c);
+  size_t available = c->ok ? c->size - c->offset : 0;
+  if (length > available) length = (uint8_t)available;
+  const uint8_t *text = cursor_take(c, length);
+  if (text) memcpy(name, text, length);
+  name[text ? length : 0] = 0;
+  if (unnamed_is_empty && name[0] == '_' && leaf_is_unnamed(name, false)) name[0] = 0;
+}
 // The same for the name at offset at of record; false when it does not start inside.
 bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],
                   bool unnamed_is_empty);
