@@ -92,8 +92,9 @@ PdbPages pdb_stream_pages(const PdbFile *pdb, uint32_t n) {
   cursor_seek(&root, 4 + (size_t)n * pdb->size_stride);
   uint32_t stream_size = cursor_u32(&root);
   size_t pages_at = pdb->page_index[n];
-  return pages_of(pdb, cursor_window(&root, pages_at, root.size > pages_at ? root.size - pages_at : 0),
-                  stream_size);
+  ByteCursor numbers =
+      cursor_window(&root, pages_at, root.size > pages_at ? root.size - pages_at : 0);
+  return pages_of(pdb, numbers, stream_size);
 }
 
 PdbRun pdb_pages_run(const PdbPages *pages, size_t at) {

@@ -280,7 +280,8 @@ LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *re
   // The id stream has the type stream's header; without it procedures named by id are
   // typeless.
   TypeBytes ids;
-  if (info.guid && type_stream(pdb, STREAM_IDS, &ids, &version)) cv_index_records(&state->ids, &ids);
+  if (info.guid && type_stream(pdb, STREAM_IDS, &ids, &version))
+    cv_index_records(&state->ids, &ids);
   size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
                       header.section_map_size + header.files_size;
   if (header.servers_size)
