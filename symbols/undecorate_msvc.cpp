@@ -136,8 +136,12 @@ template <class Row>
 const Row *take_row(Undecorator *u, const CodeTable<Row> &table, size_t limit = 256) {
   uint8_t letter = u->at < u->end ? (uint8_t)*u->at : 0;
   if (letter >= 128) return nullptr;
-  for (size_t i = table.first[letter]; i && i <= limit; i = table.next[i - 1])
-    if (take_rest(u, table.rows[i - 1].code)) return &table.rows[i - 1];
+  // A long chain (the operators under "_") is mostly told apart by the second letter.
+  char second = u->end - u->at > 1 ? u->at[1] : 0;
+  for (size_t i = table.first[letter]; i && i <= limit; i = table.next[i - 1]) {
+    const char *code = table.rows[i - 1].code;
+    if ((!code[1] || code[1] == second) && take_rest(u, code)) return &table.rows[i - 1];
+  }
   return nullptr;
 }
 

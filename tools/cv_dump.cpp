@@ -95,14 +95,15 @@ void dump_types(ByteCursor records) {
     if (row->list_at)
       fprintf(g_out, " list %X", (unsigned)record_field(&record, row->list_at, row->width));
     ByteCursor c = record;
-    char name[LEAF_NAME_SIZE] = "";
+    char buffer[LEAF_NAME_SIZE];
+    const char *name = "";
     if (row->size_at) {
       cursor_seek(&c, row->size_at);
       fprintf(g_out, " size %u", (unsigned)leaf_numeric(&c));
-      leaf_any_name(&c, leaf >= kFirstTextLeaf, name, false);
+      name = leaf_any_name(&c, leaf >= kFirstTextLeaf, buffer, false);
     } else if (row->name_at) {
       cursor_seek(&c, row->name_at);
-      leaf_any_name(&c, leaf >= kFirstTextLeaf, name, false);
+      name = leaf_any_name(&c, leaf >= kFirstTextLeaf, buffer, false);
     }
     if (row->size_at || row->name_at) fprintf(g_out, " name %s", name);
     fputc('\n', g_out);
@@ -141,11 +142,10 @@ void dump_symbols(ByteCursor run, const char *module) {
       fprintf(g_out, " at %04X:%08X", (unsigned)record_field(&record, l.segment_at, 2),
               (unsigned)record_field(&record, l.offset_at, 4));
     if (l.name_at) {
-      char name[LEAF_NAME_SIZE] = "";
+      char buffer[LEAF_NAME_SIZE];
       ByteCursor n = record;
       cursor_seek(&n, l.name_at);
-      leaf_any_name(&n, kind >= kFirstTextKind, name, false);
-      fprintf(g_out, " name %s", name);
+      fprintf(g_out, " name %s", leaf_any_name(&n, kind >= kFirstTextKind, buffer, false));
     }
     fputc('\n', g_out);
   }

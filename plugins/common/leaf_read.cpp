@@ -45,12 +45,6 @@ const NumericKind kNumericKinds[] = {
 };
 const uint16_t kFirstKind = 0x8000;
 
-// The compilers' names for anonymous types; the NUL-terminated records have a second one.
-bool is_unnamed(const char *name, bool zero_terminated) {
-  if (name[0] == '_') return !strcmp(name, "__unnamed");
-  return zero_terminated && name[0] == '<' && !strcmp(name, "<unnamed-tag>");
-}
-
 }  // namespace
 
 uint32_t leaf_numeric_kind(ByteCursor *c, uint16_t word) {
@@ -73,39 +67,19 @@ uint32_t leaf_numeric_kind(ByteCursor *c, uint16_t word) {
   return value;
 }
 
-void leaf_name(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
-  uint8_t length = cursor_u8(c);
-  size_t available = c->ok ? c->size - c->offset : 0;
-  if (length > available) length = (uint8_t)available;
-  const uint8_t *text = cursor_take(c, length);
-  if (text) memcpy(name, text, length);
-  name[text ? length : 0] = 0;
-  if (unnamed_is_empty && is_unnamed(name, false)) name[0] = 0;
+// The compilers' names for anonymous types; the NUL-terminated records have a second one.
+bool leaf_is_unnamed(const char *name, bool zero_terminated) {
+  if (name[0] == '_') return !strcmp(name, "__unnamed");
+  return zero_terminated && name[0] == '<' && !strcmp(name, "<unnamed-tag>");
 }
 
-void leaf_text(ByteCursor *c, char name[LEAF_NAME_SIZE], bool unnamed_is_empty) {
-  size_t left = c->ok ? c->size - c->offset : 0;
-  const char *text = (const char *)c->data + c->offset;
-  const char *end = left ? (const char *)memchr(text, 0, left) : nullptr;
-  name[0] = 0;
-  if (!end) {
-    c->ok = false;
-    return;
-  }
-  size_t length = (size_t)(end - text);
-  c->offset += length + 1;
-  if (length >= LEAF_NAME_SIZE) length = LEAF_NAME_SIZE - 1;
-  memcpy(name, text, length);
-  name[length] = 0;
-  if (unnamed_is_empty && is_unnamed(name, true)) name[0] = 0;
-}
-
-void leaf_any_name(ByteCursor *c, bool zero_terminated, char name[LEAF_NAME_SIZE],
-                   bool unnamed_is_empty) {
-  if (zero_terminated)
-    leaf_text(c, name, unnamed_is_empty);
-  else
-    leaf_name(c, name, unnamed_is_empty);
+const char *leaf_text_rare(const char *text, size_t length, char buffer[LEAF_NAME_SIZE],
+                           bool unnamed_is_empty) {
+  if (unnamed_is_empty && leaf_is_unnamed(text, true)) return "";
+  if (length < LEAF_NAME_SIZE) return text;
+  memcpy(buffer, text, LEAF_NAME_SIZE - 1);
+  buffer[LEAF_NAME_SIZE - 1] = 0;
+  return buffer;
 }
 
 bool leaf_name_at(const ByteCursor *record, size_t at, char name[LEAF_NAME_SIZE],

@@ -13,9 +13,12 @@ void read_block(const DebugApi *api, const ByteCursor *section, uint32_t at, Lin
   ByteCursor offsets = cursor_window(&c, c.offset, (size_t)count * 4);
   ByteCursor numbers = cursor_window(&c, c.offset + (size_t)count * 4, (size_t)count * 2);
   if (!c.ok || !offsets.ok || !numbers.ok || !line_pairs_reserve(pairs, count)) return;
-  for (uint32_t i = 0; i < count; i++) {
-    pairs->addresses[pairs->count + i] = api->get_address(segment, cursor_u32(&offsets));
-    pairs->lines[pairs->count + i] = cursor_u16(&numbers);
+  // Both windows fit: the pairs are read straight from their bytes.
+  const uint8_t *offset = offsets.data, *number = numbers.data;
+  for (uint32_t i = 0; i < count; i++, offset += 4, number += 2) {
+    uint32_t at = offset[0] | offset[1] << 8 | offset[2] << 16 | (uint32_t)offset[3] << 24;
+    pairs->addresses[pairs->count + i] = api->get_address(segment, at);
+    pairs->lines[pairs->count + i] = (uint16_t)(number[0] | number[1] << 8);
   }
   pairs->count += count;
 }

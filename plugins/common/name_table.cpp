@@ -20,14 +20,12 @@ uint32_t slot_of(const NameTable *table, uint64_t hash) {
   return slot;
 }
 
-}  // namespace
-
-bool name_table_make(NameTable *table, uint32_t count) {
-  uint32_t size = 16;
-  while (size < count * 2u && size < 0x40000000u) size *= 2;
+// Allocates the slots for size (a power of two) names, all free.
+bool make_slots(NameTable *table, uint32_t size) {
   table->hashes = (uint64_t *)zone_alloc(size * sizeof(uint64_t));
   table->indexes = (uint32_t *)zone_alloc(size * sizeof(uint32_t));
   table->mask = size - 1;
+  table->count = 0;
   if (!table->hashes || !table->indexes) {
     name_table_free(table);
     return false;
@@ -36,12 +34,36 @@ bool name_table_make(NameTable *table, uint32_t count) {
   return true;
 }
 
-void name_table_add(NameTable *table, const char *name, uint32_t index) {
-  uint64_t hash = name_hash(name);
+void put(NameTable *table, uint64_t hash, uint32_t index) {
   uint32_t slot = slot_of(table, hash);
   if (table->hashes[slot]) return;
   table->hashes[slot] = hash;
   table->indexes[slot] = index;
+  table->count++;
+}
+
+bool grow(NameTable *table) {
+  NameTable grown;
+  if (table->mask >= 0x3FFFFFFFu || !make_slots(&grown, (table->mask + 1) * 2)) return false;
+  for (uint32_t slot = 0; slot <= table->mask; slot++)
+    if (table->hashes[slot]) put(&grown, table->hashes[slot], table->indexes[slot]);
+  name_table_free(table);
+  *table = grown;
+  return true;
+}
+
+}  // namespace
+
+bool name_table_make(NameTable *table, uint32_t count) {
+  uint32_t size = 16;
+  while (size < count * 2u && size < 0x40000000u) size *= 2;
+  return make_slots(table, size);
+}
+
+bool name_table_add(NameTable *table, const char *name, uint32_t index) {
+  if (table->count * 2 >= table->mask && !grow(table)) return false;
+  put(table, name_hash(name), index);
+  return true;
 }
 
 uint32_t name_table_find(const NameTable *table, const char *name) {
@@ -54,4 +76,5 @@ void name_table_free(NameTable *table) {
   table->hashes = (uint64_t *)zone_free(table->hashes);
   table->indexes = (uint32_t *)zone_free(table->indexes);
   table->mask = 0;
+  table->count = 0;
 }

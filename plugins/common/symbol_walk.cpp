@@ -2,26 +2,21 @@
 
 #include "plugins/common/leaf_read.h"
 
-size_t symbol_record_next(const ByteCursor *bytes, size_t start, size_t length,
-                          const SymbolLayout *layout) {
-  size_t next = start + length;
-  // The name behind a reference is padded: (length / 4) * 4 + 4 bytes.
-  if (layout && layout->action == SYMBOL_REFERENCE && next < bytes->size)
-    next += (size_t)(bytes->data[next] / 4) * 4 + 4;
-  return next;
-}
-
 const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record) {
-  ByteCursor c = run->bytes;
-  while (cursor_seek(&c, run->next) && c.size - c.offset >= run->least_left) {
-    size_t start = c.offset;
-    size_t length = 2 + (size_t)cursor_u16(&c);
-    uint16_t kind = cursor_u16(&c);
-    const SymbolLayout *layout = find_row(run->layouts, *run->index, kind);
-    run->next = symbol_record_next(&run->bytes, start, length, layout);
+  const ByteCursor *bytes = &run->bytes;
+  // Every record of a run passes here: its length and kind are read without a cursor, as
+  // least_left leaves room for both.
+  while (bytes->ok && run->next <= bytes->size && bytes->size - run->next >= run->least_left) {
+    size_t start = run->next;
+    const uint8_t *p = bytes->data + start;
+    size_t length = 2 + (size_t)(p[0] | p[1] << 8);
+    const SymbolLayout *layout = find_row(run->layouts, *run->index, (uint16_t)(p[2] | p[3] << 8));
+    run->next = symbol_record_next(bytes, start, length, layout);
     if (!layout) continue;
-    *record = cursor_window(&run->bytes, start, length);
-    if (record->ok) return layout;
+    // A record that overruns the run ends it.
+    if (length > bytes->size - start) return nullptr;
+    *record = ByteCursor{p, length, 0, true};
+    return layout;
   }
   return nullptr;
 }

@@ -53,7 +53,7 @@ struct SymbolRun {
   const LeafIndex *index;  // of layouts by kind
   ByteCursor bytes;
   size_t next;        // where the next record starts
-  size_t least_left;  // a record starts only where this many bytes remain
+  size_t least_left;  // a record starts only where this many bytes remain, 4 at least
 };
 
 // Starts a run whose first record is at first: no procedure is open yet, so locals
@@ -66,8 +66,14 @@ inline SymbolRun symbol_run(SymbolWalk *walk, const SymbolLayout *layouts, const
 
 // Where the record after the one at start (length bytes with its length WORD) begins: a
 // reference is followed by its padded name. layout is null for a kind without one.
-size_t symbol_record_next(const ByteCursor *bytes, size_t start, size_t length,
-                          const SymbolLayout *layout);
+inline size_t symbol_record_next(const ByteCursor *bytes, size_t start, size_t length,
+                                 const SymbolLayout *layout) {
+  size_t next = start + length;
+  // The name behind a reference is padded: (length / 4) * 4 + 4 bytes.
+  if (layout && layout->action == SYMBOL_REFERENCE && next < bytes->size)
+    next += (size_t)(bytes->data[next] / 4) * 4 + 4;
+  return next;
+}
 // The next record that has a layout and lies inside the run: its window and its layout;
 // null at the end of the run.
 const SymbolLayout *symbol_run_next(SymbolRun *run, ByteCursor *record);

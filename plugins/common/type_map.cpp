@@ -30,7 +30,7 @@ void type_map_init(TypeMap *map, const DebugApi *api) {
   }
 }
 
-bool type_map_store(TypeMap *map, uint32_t index, DebugType type) {
+bool type_map_grow_store(TypeMap *map, uint32_t index, DebugType type) {
   if (index < TYPE_FIRST_DEFINED) return false;
   uint32_t slot = index - TYPE_FIRST_DEFINED;
   if (slot >= map->slot_count) {

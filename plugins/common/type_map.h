@@ -22,8 +22,15 @@ struct TypeMap {
 // define_pointer.
 void type_map_init(TypeMap *map, const DebugApi *api);
 // Stores type under a defined index, growing the slots in steps of TYPE_GROW_STEP;
-// false for an index below TYPE_FIRST_DEFINED.
-bool type_map_store(TypeMap *map, uint32_t index, DebugType type);
+// false for an index below TYPE_FIRST_DEFINED. Inline: every record of a walk stores its
+// type, and the slots seldom grow.
+bool type_map_grow_store(TypeMap *map, uint32_t index, DebugType type);
+inline bool type_map_store(TypeMap *map, uint32_t index, DebugType type) {
+  if (index < TYPE_FIRST_DEFINED || index - TYPE_FIRST_DEFINED >= map->slot_count)
+    return type_map_grow_store(map, index, type);
+  map->defined[index - TYPE_FIRST_DEFINED] = type;
+  return true;
+}
 // The type of an index: a defined slot from TYPE_FIRST_DEFINED up (null when beyond the
 // slots or not yet defined), a primitive slot below TYPE_PRIMITIVE_SLOTS, else null.
 // Inline: the walks resolve every type index they read.

@@ -18,15 +18,21 @@ bool introduces_virtual(uint8_t attribute) {
 
 }  // namespace
 
-bool type_records_make(TypeRecords *records, uint32_t count) {
+bool type_records_make(TypeRecords *records, uint32_t count, size_t spill) {
   records->records = count ? (ByteCursor *)zone_alloc(count * sizeof(ByteCursor)) : nullptr;
-  records->count = records->records ? count : 0;
+  records->spill = spill ? (uint8_t *)zone_alloc(spill) : nullptr;
   records->next = 0;
-  return records->records != nullptr;
+  if (!records->records || (spill && !records->spill)) {
+    type_records_free(records);
+    return false;
+  }
+  records->count = count;
+  return true;
 }
 
 void type_records_free(TypeRecords *records) {
   records->records = (ByteCursor *)zone_free(records->records);
+  records->spill = (uint8_t *)zone_free(records->spill);
   records->count = 0;
 }
 
@@ -45,17 +51,9 @@ void type_records_store(TypeMap *map, uint32_t index, DebugType type, uint32_t *
   (*count)++;
 }
 
-bool member_fields(ByteCursor *c, size_t start, const MemberLayout *layout, uint32_t *offset) {
-  size_t fixed = layout->fixed;
-  if (layout->action == MEMBER_METHOD &&
-      introduces_virtual((uint8_t)record_field(c, start + kAttributeAt, 1)))
-    fixed += kVirtualOffset;
-  if (!cursor_seek(c, start + fixed)) return false;
-  for (int i = 0; i < layout->numerics; i++) {
-    uint32_t value = leaf_numeric(c);
-    if (i == 0) *offset = value;
-  }
-  return true;
+size_t method_fixed(const ByteCursor *c, size_t start, const MemberLayout *layout) {
+  bool adds_offset = introduces_virtual((uint8_t)record_field(c, start + kAttributeAt, 1));
+  return layout->fixed + (adds_offset ? kVirtualOffset : 0);
 }
 
 WalkBudget walk_budget(size_t section_size) { return WalkBudget{section_size * kWalksPerList}; }

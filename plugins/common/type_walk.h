@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "plugins/common/leaf_index.h"
+#include "plugins/common/leaf_read.h"
 #include "plugins/common/type_map.h"
 #include "symbols/byte_cursor.h"
 
@@ -44,11 +45,12 @@ struct MemberLayout {
 struct TypeRecords {
   ByteCursor *records;  // zone block
   uint32_t count;
-  uint32_t next;  // the next index - TYPE_FIRST_DEFINED to define
+  uint32_t next;   // the next index - TYPE_FIRST_DEFINED to define
+  uint8_t *spill;  // zone block: copies of the records that could not be read in place
 };
 
-// False for no records or no memory.
-bool type_records_make(TypeRecords *records, uint32_t count);
+// Room for count records and spill bytes of copies; false for no records or no memory.
+bool type_records_make(TypeRecords *records, uint32_t count, size_t spill = 0);
 void type_records_free(TypeRecords *records);
 // The record of an index when it lies inside the section, else null.
 inline const ByteCursor *type_record(const TypeRecords *records, uint32_t index) {
@@ -83,7 +85,19 @@ inline bool field_list_padding(ByteCursor *c) {
   cursor_seek(c, c->offset + (skip ? skip : 1));
   return true;
 }
+// A method's fixed bytes, with the vtable offset of one that introduces a virtual.
+size_t method_fixed(const ByteCursor *c, size_t start, const MemberLayout *layout);
 // Reads the member that starts at start, whose leaf the cursor has passed: steps over its
 // fixed bytes and numeric leaves, the first numeric into offset. False when the fixed
-// bytes do not fit; the cursor is not ok when the numerics overrun.
-bool member_fields(ByteCursor *c, size_t start, const MemberLayout *layout, uint32_t *offset);
+// bytes do not fit; the cursor is not ok when the numerics overrun. Inline: a walk reads
+// every member through it.
+inline bool member_fields(ByteCursor *c, size_t start, const MemberLayout *layout,
+                          uint32_t *offset) {
+  size_t fixed = layout->action == MEMBER_METHOD ? method_fixed(c, start, layout) : layout->fixed;
+  if (!cursor_seek(c, start + fixed)) return false;
+  for (int i = 0; i < layout->numerics; i++) {
+    uint32_t value = leaf_numeric(c);
+    if (i == 0) *offset = value;
+  }
+  return true;
+}

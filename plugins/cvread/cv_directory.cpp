@@ -10,7 +10,8 @@ namespace {
 const size_t kGlobalHeader = 16;
 
 void read_types(CvState *state, const ByteCursor *section) {
-  cv_read_types(state, &state->types, *section);
+  TypeBytes bytes = type_bytes(*section);
+  cv_read_types(state, &state->types, &bytes);
 }
 
 void read_lines(CvState *state, const ByteCursor *section) { cv_read_lines(state, *section); }

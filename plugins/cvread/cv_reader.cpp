@@ -24,12 +24,25 @@ void cv_state_init(CvState *state, const DebugApi *api) {
   state->api = api;
   state->walk = SymbolWalk{api, &state->counts, true, nullptr, nullptr};
   type_map_init(&state->types.map, api);
-  for (CvTypes &server : state->servers) server.map = state->types.map;
+}
+
+CvTypes *cv_server_types(CvState *state, uint32_t number) {
+  if (number < 1 || number > CV_MAX_SERVERS) return nullptr;
+  CvTypes *&types = state->servers[number - 1];
+  if (types) return types;
+  types = (CvTypes *)zone_alloc(sizeof(CvTypes));
+  if (!types) return nullptr;
+  memset(types, 0, sizeof *types);
+  memcpy(types->map.primitive, state->types.map.primitive, sizeof types->map.primitive);
+  return types;
 }
 
 void cv_state_free(CvState *state) {
   type_map_free(&state->types.map);
-  for (CvTypes &server : state->servers) type_map_free(&server.map);
+  for (CvTypes *&server : state->servers) {
+    if (server) type_map_free(&server->map);
+    server = (CvTypes *)zone_free(server);
+  }
   type_records_free(&state->ids);
   type_records_free(&state->types.records);
   name_table_free(&state->types.typedef_names);
@@ -41,7 +54,11 @@ DebugType cv_resolve_type(const CvState *state, uint32_t index) {
   uint32_t server = index >> 24;
   if (server == 0) return type_map_resolve(&state->types.map, index);
   if (server > CV_MAX_SERVERS) return nullptr;
-  return type_map_resolve(&state->servers[server - 1].map, index & 0x00FFFFFF);
+  const CvTypes *types = state->servers[server - 1];
+  index &= 0x00FFFFFF;
+  // A server that was not read still names the primitive types.
+  if (!types && index >= TYPE_FIRST_DEFINED) return nullptr;
+  return type_map_resolve(types ? &types->map : &state->types.map, index);
 }
 
 bool cv_progress(CvState *state, size_t done, size_t total) {

@@ -11,6 +11,7 @@
 #include "plugins/common/symbol_walk.h"
 #include "plugins/common/type_map.h"
 #include "plugins/common/type_walk.h"
+#include "plugins/cvread/pdb_file.h"
 #include "symbols/byte_cursor.h"
 
 // The types defined from one type section.
@@ -39,14 +40,14 @@ struct CvCounts : DefinitionCounts {
 };
 
 struct WordList {
-  uint32_t *items;
-  uint32_t count;
+  uint32_t *items;  // zone block of room items
+  uint32_t count, room;
 };
 
 struct CvState {
   const DebugApi *api;
   CvTypes types;
-  CvTypes servers[CV_MAX_SERVERS];  // by import number - 1; empty when not found
+  CvTypes *servers[CV_MAX_SERVERS];  // by import number - 1; zone blocks, null until read
   // The records of the id stream (MSF 7.00): the procedures of the newer kinds name their
   // function through them.
   TypeRecords ids;
@@ -66,6 +67,9 @@ struct CvState {
 
 void cv_state_init(CvState *state, const DebugApi *api);
 void cv_state_free(CvState *state);
+// The types of the type server imported under number (1 to CV_MAX_SERVERS), made with the
+// primitive types on first use; null for a number out of range or no memory.
+CvTypes *cv_server_types(CvState *state, uint32_t number);
 // The type of an index met in a symbol: the high byte chooses a type server, the rest
 // is resolved in its maps (or in the load's own ones for high byte 0).
 DebugType cv_resolve_type(const CvState *state, uint32_t index);
@@ -75,13 +79,25 @@ bool cv_progress(CvState *state, size_t done, size_t total);
 enum { CV_PROGRESS_EVERY = 1024 };
 
 // The function type of an id record (a function's or a method's id), or null; an empty
-// name gets the record's.
-DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_SIZE]);
+// name becomes the record's (in the record or in buffer).
+DebugType cv_resolve_id(const CvState *state, uint32_t id, const char **name,
+                        char buffer[LEAF_NAME_SIZE]);
+// The bytes of a type or id section: a window, or (pages.pdb set) size bytes from `from`
+// on of a stream, read where they lie in its pages.
+struct TypeBytes {
+  ByteCursor window;
+  PdbPages pages;
+  size_t from, size;
+};
+inline TypeBytes type_bytes(ByteCursor window) {
+  return TypeBytes{window, PdbPages{}, 0, window.ok ? window.size : 0};
+}
 // Registers the records of a type or id section: records of WORD length, WORD leaf; the
-// first has index 0x1000. False for none, or no memory.
-bool cv_index_records(TypeRecords *records, ByteCursor section);
+// first has index 0x1000. A record in pages that do not follow one another is copied.
+// False for none, or no memory.
+bool cv_index_records(TypeRecords *records, const TypeBytes *section);
 // A type section, its records registered and defined in index order.
-void cv_read_types(CvState *state, CvTypes *types, ByteCursor section);
+void cv_read_types(CvState *state, CvTypes *types, const TypeBytes *section);
 // A typedef (S_UDT) of a structure, union or enumeration of the load's own types under
 // another name: the type defined again under that name, as the interface has no alias.
 // Typedefs of other types are left out.

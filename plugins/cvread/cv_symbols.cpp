@@ -11,6 +11,7 @@
 #include "plugins/cvread/cv_state.h"
 #include "symbols/demangle_itanium.h"
 #include "symbols/undecorate_msvc.h"
+#include "util/path.h"
 #include "util/zone.h"
 
 namespace {
@@ -86,7 +87,7 @@ bool local_rules(LocalState *locals, const SymbolLayout *layout, const ByteCurso
       return false;
     case kLocal:
       locals->pending = true;
-      memcpy(locals->name, name, LEAF_NAME_SIZE);
+      text_copy(locals->name, LEAF_NAME_SIZE, name);
       locals->type = type;
       return false;
     case kFrameProc:
@@ -110,11 +111,12 @@ bool local_rules(LocalState *locals, const SymbolLayout *layout, const ByteCurso
 
 // Without memory for the list the value is left out, and false.
 bool list_add(WordList *list, uint32_t value) {
-  if ((size_t)list->count * sizeof value == zone_size(list->items)) {
-    size_t room = (size_t)list->count * 2 + 256;
+  if (list->count == list->room) {
+    uint32_t room = list->count * 2 + 256;
     uint32_t *grown = (uint32_t *)zone_resize(list->items, room * sizeof value);
     if (!grown) return false;
     list->items = grown;
+    list->room = room;
   }
   list->items[list->count++] = value;
   return true;
@@ -122,12 +124,12 @@ bool list_add(WordList *list, uint32_t value) {
 
 void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *record,
                  LocalState *locals, bool globals_copied) {
-  char name[LEAF_NAME_SIZE];
-  name[0] = 0;
+  char buffer[LEAF_NAME_SIZE];
+  const char *name = "";
   ByteCursor c = *record;
   if (layout->name_at) {
     cursor_seek(&c, layout->name_at);
-    leaf_any_name(&c, layout->kind >= kFirstTextKind, name, true);
+    name = leaf_any_name(&c, layout->kind >= kFirstTextKind, buffer, true);
     if (!c.ok) return;
   }
   // Publics carry the linker's decorated names (clang's for mingw targets are mangled as gcc
@@ -137,12 +139,12 @@ void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *r
       layout->action == SYMBOL_PUBLIC || (layout->action == SYMBOL_PROCEDURE && name[0] == '?');
   if (decorated && (demangle_itanium_name(name, plain, sizeof plain) ||
                     undecorate_msvc(name, UNDECORATE_NAME, plain, sizeof plain)))
-    memcpy(name, plain, sizeof plain);
+    name = plain;
   uint32_t index;
   bool typed = symbol_type_index(layout, record, &index);
   bool by_id = layout->kind == kLocalProcedureId || layout->kind == kGlobalProcedureId;
   DebugType type = !typed ? nullptr
-                   : by_id ? cv_resolve_id(state, index, name)
+                   : by_id ? cv_resolve_id(state, index, &name, buffer)
                            : cv_resolve_type(state, index);
   // A range defines the local that waits for it, under its name and type.
   bool range = layout->action == SYMBOL_LOCAL && !layout->name_at;
@@ -150,11 +152,11 @@ void read_record(CvState *state, const SymbolLayout *layout, const ByteCursor *r
     // The first range relative to the frame pointer places the local.
     if (!locals->pending || (layout->kind != kRangeRegisterRelative && !locals->frame_on_ebp))
       return;
-    memcpy(name, locals->name, LEAF_NAME_SIZE);
+    name = locals->name;
     type = locals->type;
   }
   // Typedefs stand in the global symbols too.
-  bool typedef_kind = is_typedef(layout->kind);
+  bool typedef_kind = layout->action == SYMBOL_OBJECT && is_typedef(layout->kind);
   if (globals_copied && !locals->depth && (layout->action == SYMBOL_DATA || typedef_kind)) return;
   if (typedef_kind) return cv_define_typedef(state, index, name);
   bool defined = local_rules(locals, layout, record, name, type);

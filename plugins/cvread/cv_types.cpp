@@ -8,7 +8,6 @@
 #include "plugins/common/name_table.h"
 #include "plugins/common/type_walk.h"
 #include "plugins/cvread/cv_state.h"
-#include "util/path.h"
 #include "util/zone.h"
 
 namespace {
@@ -66,19 +65,20 @@ bool is_forward(const ByteCursor *record) {
 }
 
 // Reads a record's size (0 for a kind without one) and name, and with key the name that
-// identifies a structure among its forward references (empty when it has none).
-uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, char name[LEAF_NAME_SIZE],
-                     char *key = nullptr) {
+// identifies a structure among its forward references (its unique name, else its name;
+// empty when it has none). Each stays in the record, or is cut into its buffer.
+uint32_t record_name(const ByteCursor *record, const TypeLayout *layout, const char **name,
+                     char buffer[LEAF_NAME_SIZE], const char **key = nullptr,
+                     char key_buffer[LEAF_NAME_SIZE] = nullptr) {
   ByteCursor c = *record;
   cursor_seek(&c, layout->size_at ? layout->size_at : layout->name_at);
   uint32_t size = layout->size_at ? leaf_numeric(&c) : 0;
   bool text = text_leaf(record, 2);
-  leaf_any_name(&c, text, name, true);
+  *name = leaf_any_name(&c, text, buffer, true);
   if (!key) return size;
-  if (record_field(record, kPropertyAt, 2) & kUniqueName)
-    leaf_any_name(&c, text, key, false);
-  else
-    text_copy(key, LEAF_NAME_SIZE, name);
+  *key = record_field(record, kPropertyAt, 2) & kUniqueName
+             ? leaf_any_name(&c, text, key_buffer, false)
+             : *name;
   return size;
 }
 
@@ -105,9 +105,9 @@ void walk_field_list(const CvState *state, TypeSection *section, const TypeMap *
         break;
       }
       if (is_enum != (layout->action == MEMBER_ENUMERATE)) return;
-      char name[LEAF_NAME_SIZE];
-      name[0] = 0;
-      if (layout->named) leaf_any_name(&c, text_leaf(list, start), name, true);
+      char buffer[LEAF_NAME_SIZE];
+      const char *name = "";
+      if (layout->named) name = leaf_any_name(&c, text_leaf(list, start), buffer, true);
       if (!c.ok) return;
       if (layout->action != MEMBER_DATA) continue;
       ByteCursor member = cursor_window(list, start, c.offset - start);
@@ -148,7 +148,8 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
   DebugType ahead = section->types->ahead && is_named_kind(layout) ? type_map_resolve(map, index)
                                                                    : nullptr;
   if (ahead && is_forward(record)) return ahead;
-  char name[LEAF_NAME_SIZE];
+  char buffer[LEAF_NAME_SIZE];
+  const char *name;
   switch (layout->action) {
     case TYPE_POINTER:
       return api->define_pointer(target);
@@ -157,7 +158,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
     case TYPE_STRUCTURE: {
       DebugType strukt = ahead;
       if (!strukt) {
-        uint32_t size = record_name(record, layout, name);
+        uint32_t size = record_name(record, layout, &name, buffer);
         strukt = api->define_struct(name, (int)size);
       }
       // Stored before its members are read: a member may point back to it.
@@ -168,7 +169,7 @@ DebugType define_record(const CvState *state, TypeSection *section, uint32_t ind
     case TYPE_ENUM: {
       DebugType enumeration = ahead;
       if (!enumeration) {
-        record_name(record, layout, name);
+        record_name(record, layout, &name, buffer);
         enumeration = api->define_enum(name, target);
       }
       walk_list_of(state, section, record, layout, nullptr);
@@ -212,8 +213,9 @@ void define_ahead(const CvState *state, TypeSection *section) {
         const ByteCursor *record = type_record(&section->records, index);
         if (is_forward(record) != (forward == 1)) continue;
         const TypeLayout *layout = named_layout(record);
-        char name[LEAF_NAME_SIZE], key[LEAF_NAME_SIZE];
-        uint32_t size = record_name(record, layout, name, key);
+        char buffer[LEAF_NAME_SIZE], key_buffer[LEAF_NAME_SIZE];
+        const char *name, *key;
+        uint32_t size = record_name(record, layout, &name, buffer, &key, key_buffer);
         if (!forward) {
           const DebugApi *api = state->api;
           uint32_t base = record_field(record, layout->target_at, layout->width);
@@ -234,41 +236,94 @@ void define_ahead(const CvState *state, TypeSection *section) {
 
 }  // namespace
 
-bool cv_index_records(TypeRecords *records, ByteCursor section) {
-  uint32_t count = 0;
-  ByteCursor c = section;
-  while (c.ok && c.size - c.offset >= 4) {
-    const uint32_t length = cursor_u16(&c);  // counted from just after the length field
-    cursor_seek(&c, c.offset + length);
-    count++;
+namespace {
+
+// A section read front to back, with where the section's bytes [low, high) lie: all of a
+// window, or the run of pages that held the last record.
+struct SectionReader {
+  const TypeBytes *section;
+  const uint8_t *bytes;
+  size_t low, high;
+};
+
+SectionReader section_reader(const TypeBytes *section) {
+  if (section->pages.pdb) return SectionReader{section, nullptr, 0, 0};
+  return SectionReader{section, section->window.data, 0, section->size};
+}
+
+// Moves the reader to the run of pages holding at, then reads as section_bytes does.
+const uint8_t *section_bytes_moved(SectionReader *r, size_t at, size_t length, uint8_t *out) {
+  const TypeBytes *section = r->section;
+  if (!section->pages.pdb || at > section->size || length > section->size - at) return nullptr;
+  PdbRun run = pdb_pages_run(&section->pages, section->from + at);
+  if (run.end) {
+    size_t start = run.start > section->from ? run.start : section->from;
+    r->bytes = run.bytes + (start - run.start);
+    r->low = start - section->from;
+    r->high = run.end - section->from < section->size ? run.end - section->from : section->size;
+    if (length <= r->high - at) return r->bytes + (at - r->low);
   }
-  if (!type_records_make(records, count)) return false;
-  c = section;
+  return out ? pdb_pages_read(&section->pages, section->from + at, length, out) : nullptr;
+}
+
+// length bytes at at of the section: in place, else copied into out when given; null
+// when they do not lie inside it. Most reads fall in the run of the last one.
+inline const uint8_t *section_bytes(SectionReader *r, size_t at, size_t length, uint8_t *out) {
+  if (at >= r->low && at <= r->high && length <= r->high - at) return r->bytes + (at - r->low);
+  return section_bytes_moved(r, at, length, out);
+}
+
+// The length with its WORD of the record at at; 0 when the WORD cannot be read.
+size_t record_length(SectionReader *r, size_t at) {
+  uint8_t word[2];
+  const uint8_t *p = section_bytes(r, at, 2, word);
+  return p ? 2 + (size_t)(p[0] | p[1] << 8) : 0;
+}
+
+}  // namespace
+
+bool cv_index_records(TypeRecords *records, const TypeBytes *section) {
+  // Counted first, with the bytes of the records that must be copied.
+  SectionReader r = section_reader(section);
+  uint32_t count = 0;
+  size_t spill = 0, size = section->size;
+  for (size_t at = 0; at <= size && size - at >= 4; count++) {
+    size_t length = record_length(&r, at);
+    if (!length) break;
+    if (length <= size - at && !section_bytes(&r, at, length, nullptr)) spill += length;
+    at += length;
+  }
+  if (!type_records_make(records, count, spill)) return false;
+  size_t at = 0, spilled = 0;
   for (uint32_t i = 0; i < count; i++) {
-    size_t start = c.offset;
-    size_t length = 2 + (size_t)cursor_u16(&c);
-    records->records[i] = cursor_window(&section, start, length);
-    cursor_seek(&c, start + length);
+    size_t length = record_length(&r, at);
+    const uint8_t *bytes = section_bytes(&r, at, length, nullptr);
+    if (!bytes && length <= size - at &&
+        (bytes = section_bytes(&r, at, length, records->spill + spilled)))
+      spilled += length;
+    records->records[i] = bytes ? ByteCursor{bytes, length, 0, true} : ByteCursor{};
+    at += length;
   }
   return true;
 }
 
-DebugType cv_resolve_id(const CvState *state, uint32_t id, char name[LEAF_NAME_SIZE]) {
+DebugType cv_resolve_id(const CvState *state, uint32_t id, const char **name,
+                        char buffer[LEAF_NAME_SIZE]) {
   const ByteCursor *record = type_record(&state->ids, id);
   uint32_t leaf = record ? record_field(record, 2, 2) : 0;
   if (leaf != kFunctionId && leaf != kMethodId) return nullptr;
-  if (!name[0]) {
+  if (!**name) {
     ByteCursor c = *record;
     cursor_seek(&c, kIdNameAt);
-    leaf_any_name(&c, true, name, true);
+    *name = leaf_text(&c, buffer, true);
   }
   return cv_resolve_type(state, record_field(record, kIdTypeAt, 4));
 }
 
-void cv_read_types(CvState *state, CvTypes *types, ByteCursor records) {
+void cv_read_types(CvState *state, CvTypes *types, const TypeBytes *records) {
   if (types->read) return;
   types->read = true;
-  TypeSection section = {types, {}, walk_budget(records.size)};
+  TypeSection section = {types, {}, walk_budget(records->size)};
   if (!cv_index_records(&section.records, records)) return;
   if (types->ahead) define_ahead(state, &section);
   uint32_t index;
@@ -291,16 +346,19 @@ void cv_define_typedef(CvState *state, uint32_t index, const char *name) {
   const TypeLayout *layout =
       record ? find_row(kTypes, kTypeIndex, (uint16_t)record_field(record, 2, 2)) : nullptr;
   if (!layout || !is_named_kind(layout) || is_forward(record) || !name[0]) return;
-  char own[LEAF_NAME_SIZE];
-  uint32_t size = record_name(record, layout, own);
+  char buffer[LEAF_NAME_SIZE];
+  const char *own;
+  uint32_t size = record_name(record, layout, &own, buffer);
   if (!strcmp(own, name)) return;
-  // The table has room for a name per record; names beyond that are left out.
+  // A name per record at most; names beyond that are left out. Most loads have few such
+  // typedefs, so the table starts small.
   if (!types->typedef_names.hashes) {
-    if (!name_table_make(&types->typedef_names, types->records.count)) return;
+    if (!name_table_make(&types->typedef_names, 0)) return;
     types->typedefs_left = types->records.count;
   }
-  if (!types->typedefs_left || name_table_find(&types->typedef_names, name)) return;
-  name_table_add(&types->typedef_names, name, index);
+  if (!types->typedefs_left || name_table_find(&types->typedef_names, name) ||
+      !name_table_add(&types->typedef_names, name, index))
+    return;
   types->typedefs_left--;
   const DebugApi *api = state->api;
   state->counts.typedefs++;

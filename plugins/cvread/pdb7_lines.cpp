@@ -102,9 +102,9 @@ void pdb7_read_lines(CvState *state, ByteCursor c13, ByteCursor names) {
       if (file % 4 || file >= checksums.size || done[file / 32] & 1 << (file / 4 % 8)) continue;
       done[file / 32] |= (uint8_t)(1 << (file / 4 % 8));
       ByteCursor name_at = names;
-      char name[LEAF_NAME_SIZE];
+      char buffer[LEAF_NAME_SIZE];
       if (!cursor_seek(&name_at, record_field(&checksums, file, 4))) continue;
-      leaf_text(&name_at, name, false);
+      const char *name = leaf_text(&name_at, buffer, false);
       gather_file(state->api, &c13, start, file, &pairs);
       DebugSource source = line_pairs_define(&pairs, &state->walk, name);
       if (!first) first = source;

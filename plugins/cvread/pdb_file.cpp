@@ -21,30 +21,24 @@ size_t page_at(const PdbFile *pdb, ByteCursor *pages) {
   return (pdb->page_width == 4 ? cursor_u32(pages) : cursor_u16(pages)) * (size_t)pdb->page_size;
 }
 
-// The size bytes of the pages whose numbers lie in pages: in place when the pages follow
-// one another, else copied.
-PdbStream gather(const PdbFile *pdb, ByteCursor pages, uint32_t size) {
-  // Every byte of a stream lies in a page of the file, so none is larger than the file.
-  uint32_t count = page_count(size, pdb->page_size);
-  if (size == 0 || size > pdb->file.size) return PdbStream{};
-  ByteCursor scan = pages;
-  size_t first = page_at(pdb, &scan);
-  uint32_t run = 1;
-  while (run < count && page_at(pdb, &scan) == first + (size_t)run * pdb->page_size) run++;
-  if (scan.ok && run == count && first <= pdb->file.size && size <= pdb->file.size - first)
-    return PdbStream{pdb->file.data + first, size, nullptr};
-  uint8_t *bytes = (uint8_t *)zone_alloc(size);
-  if (!bytes) return PdbStream{};
-  for (uint32_t i = 0; i < count; i++) {
-    size_t at = page_at(pdb, &pages);
-    size_t length = i + 1 < count ? pdb->page_size : size - (size_t)i * pdb->page_size;
-    if (!pages.ok || at > pdb->file.size || length > pdb->file.size - at) {
-      zone_free(bytes);
-      return PdbStream{};
-    }
-    memcpy(bytes + (size_t)i * pdb->page_size, pdb->file.data + at, length);
+// The whole stream: in place when its pages follow one another, else copied.
+PdbStream gather(const PdbPages *pages) {
+  if (!pages->size) return PdbStream{};
+  if (const uint8_t *bytes = pdb_pages_read(pages, 0, pages->size, nullptr))
+    return PdbStream{bytes, pages->size, nullptr};
+  uint8_t *copy = (uint8_t *)zone_alloc(pages->size);
+  if (!copy) return PdbStream{};
+  if (!pdb_pages_read(pages, 0, pages->size, copy)) {
+    zone_free(copy);
+    return PdbStream{};
   }
-  return PdbStream{bytes, size, bytes};
+  return PdbStream{copy, pages->size, copy};
+}
+
+// Every byte of a stream lies in a page of the file, so none is larger than the file.
+PdbPages pages_of(const PdbFile *pdb, ByteCursor numbers, uint32_t size) {
+  if (size == kNilStream || size > pdb->file.size) size = 0;
+  return PdbPages{pdb, numbers, size};
 }
 
 }  // namespace
@@ -67,7 +61,8 @@ bool pdb_open(PdbFile *pdb, const uint8_t *data, size_t size) {
 }
 
 bool pdb_open_root(PdbFile *pdb, ByteCursor root_pages, uint32_t root_size) {
-  pdb->root_stream = gather(pdb, root_pages, root_size);
+  PdbPages pages = pages_of(pdb, root_pages, root_size);
+  pdb->root_stream = gather(&pages);
   pdb->root = pdb->root_stream.bytes;
   if (!pdb->root) return false;
   pdb->root_size = root_size;
@@ -91,16 +86,52 @@ bool pdb_open_root(PdbFile *pdb, ByteCursor root_pages, uint32_t root_size) {
   return true;
 }
 
-PdbStream pdb_read_stream(const PdbFile *pdb, uint32_t n) {
-  if (n >= pdb->stream_count) return PdbStream{};
+PdbPages pdb_stream_pages(const PdbFile *pdb, uint32_t n) {
+  if (n >= pdb->stream_count) return PdbPages{pdb, {}, 0};
   ByteCursor root = cursor_make(pdb->root, pdb->root_size);
   cursor_seek(&root, 4 + (size_t)n * pdb->size_stride);
   uint32_t stream_size = cursor_u32(&root);
-  if (stream_size == kNilStream) return PdbStream{};
   size_t pages_at = pdb->page_index[n];
-  ByteCursor pages =
+  ByteCursor numbers =
       cursor_window(&root, pages_at, root.size > pages_at ? root.size - pages_at : 0);
-  return gather(pdb, pages, stream_size);
+  return pages_of(pdb, numbers, stream_size);
+}
+
+PdbRun pdb_pages_run(const PdbPages *pages, size_t at) {
+  const PdbFile *pdb = pages->pdb;
+  if (at >= pages->size) return PdbRun{};
+  size_t page = at / pdb->page_size, count = page_count(pages->size, pdb->page_size);
+  ByteCursor numbers = pages->numbers;
+  cursor_seek(&numbers, page * pdb->page_width);
+  size_t first = page_at(pdb, &numbers);
+  if (!numbers.ok || first > pdb->file.size) return PdbRun{};
+  size_t run = 1;
+  while (page + run < count && page_at(pdb, &numbers) == first + run * pdb->page_size) run++;
+  size_t start = page * pdb->page_size;
+  size_t end = (page + run) * pdb->page_size < pages->size ? (page + run) * pdb->page_size
+                                                           : pages->size;
+  if (end - start > pdb->file.size - first) end = start + (pdb->file.size - first);
+  return end > at ? PdbRun{start, end, pdb->file.data + first} : PdbRun{};
+}
+
+const uint8_t *pdb_pages_read(const PdbPages *pages, size_t at, size_t length, uint8_t *out) {
+  if (!length || at > pages->size || length > pages->size - at) return nullptr;
+  PdbRun run = pdb_pages_run(pages, at);
+  if (run.end && length <= run.end - at) return run.bytes + (at - run.start);
+  if (!out) return nullptr;
+  for (size_t done = 0; done < length;) {
+    run = pdb_pages_run(pages, at + done);
+    if (!run.end) return nullptr;
+    size_t piece = run.end - (at + done) < length - done ? run.end - (at + done) : length - done;
+    memcpy(out + done, run.bytes + (at + done - run.start), piece);
+    done += piece;
+  }
+  return out;
+}
+
+PdbStream pdb_read_stream(const PdbFile *pdb, uint32_t n) {
+  PdbPages pages = pdb_stream_pages(pdb, n);
+  return gather(&pages);
 }
 
 void pdb_stream_free(PdbStream *stream) {

@@ -39,5 +39,28 @@ bool pdb_open_root(PdbFile *pdb, ByteCursor root_pages, uint32_t root_size);
 // Stream n; its bytes are null (size 0) when there is no such stream, it is empty, a page
 // lies outside the file or a copy finds no memory.
 PdbStream pdb_read_stream(const PdbFile *pdb, uint32_t n);
+
+// A stream where it lies in the file, for reading a large one piece by piece instead of
+// copying it whole: its size (0 when missing, deleted or larger than the file) and the
+// numbers of its pages.
+struct PdbPages {
+  const PdbFile *pdb;
+  ByteCursor numbers;
+  uint32_t size;
+};
+PdbPages pdb_stream_pages(const PdbFile *pdb, uint32_t n);
+// A run of a stream's pages that follow one another in the file: the stream's bytes
+// [start, end) lie at bytes.
+struct PdbRun {
+  size_t start, end;
+  const uint8_t *bytes;
+};
+// The run that holds the stream's byte at at, cut at the file's end; empty (end 0) when at
+// lies outside the stream or its page outside the file.
+PdbRun pdb_pages_run(const PdbPages *pages, size_t at);
+// The stream's bytes [at, at + length), length > 0: where they lie in the file when their
+// pages follow one another, else copied into out (length bytes) when out is given. Null
+// when they do not lie inside the stream and the file, or need out and have none.
+const uint8_t *pdb_pages_read(const PdbPages *pages, size_t at, size_t length, uint8_t *out);
 void pdb_stream_free(PdbStream *stream);
 void pdb_close(PdbFile *pdb);

@@ -41,6 +41,20 @@ ByteCursor stream_cursor(const PdbFile *pdb, uint32_t n, PdbStream *stream) {
   return cursor_make(stream->bytes, stream->size);
 }
 
+// The type records of a type or id stream, read where they lie in its pages (the largest
+// streams, whose pages rarely follow one another); false for an unknown version.
+bool type_stream(const PdbFile *pdb, uint32_t n, TypeBytes *section, uint32_t *version) {
+  PdbPages pages = pdb_stream_pages(pdb, n);
+  // The part of the header that says the version and where the records lie.
+  uint8_t header[20];
+  size_t header_size = pages.size < sizeof header ? pages.size : sizeof header;
+  ByteCursor c = cursor_make(pdb_pages_read(&pages, 0, header_size, header), header_size);
+  size_t from, size;
+  if (!pdb_type_section(c, pages.size, &from, &size, version)) return false;
+  *section = TypeBytes{{}, pages, from, size};
+  return true;
+}
+
 // The sizes of the parts of a module's stream.
 struct ModuleParts {
   uint32_t symbols, lines, c13;
@@ -198,20 +212,20 @@ void read_type_server(CvState *state, uint32_t number, const char *recorded, uin
     return;
   }
   PdbFile pdb;
-  PdbStream streams[2] = {};
+  PdbStream info_stream = {};
   PdbInfo info;
-  ByteCursor records;
+  TypeBytes records;
   uint32_t version;
-  if (pdb_open(&pdb, data, size) && read_info(&pdb, &streams[0], &info) &&
+  if (pdb_open(&pdb, data, size) && read_info(&pdb, &info_stream, &info) &&
       info.signature == signature && info.age >= age &&
-      pdb_type_records(stream_cursor(&pdb, STREAM_TYPES, &streams[1]), &records, &version)) {
-    cv_read_types(state, &state->servers[number - 1], records);
+      type_stream(&pdb, STREAM_TYPES, &records, &version)) {
+    if (CvTypes *types = cv_server_types(state, number)) cv_read_types(state, types, &records);
     state->counts.servers++;
     api->printf("Types imported from '%s'\n", path);
   } else {
     api->printf("Type server '%s' belongs to another build, its types are ignored\n", path);
   }
-  for (PdbStream &stream : streams) pdb_stream_free(&stream);
+  pdb_stream_free(&info_stream);
   pdb_close(&pdb);
   api->unmap_file(data);
 }
@@ -245,29 +259,29 @@ LoadStatus unknown_version(const DebugApi *api, const char *format, uint32_t ver
 }
 
 LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *record,
-                         const char *path, PdbStream streams[5]) {
+                         const char *path, PdbStream streams[3]) {
   const DebugApi *api = state->api;
   PdbInfo info;
   if (!read_info(pdb, &streams[0], &info))
     return unknown_version(api, "Unknown root block version %ld", info.version, path);
   if (!same_build(api, &info, record, path)) return LOAD_WRONG_BUILD;
-  ByteCursor records;
+  TypeBytes records;
   uint32_t version;
-  if (!pdb_type_records(stream_cursor(pdb, STREAM_TYPES, &streams[1]), &records, &version))
+  if (!type_stream(pdb, STREAM_TYPES, &records, &version))
     return unknown_version(api, "Unknown type info version %ld", version, path);
-  ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &streams[2]);
+  ByteCursor debug = stream_cursor(pdb, STREAM_DEBUG, &streams[1]);
   PdbDebugHeader header;
   if (!pdb_debug_header(debug, &header))
     return unknown_version(api, "Unknown symbol info version %ld", header.version, path);
   state->types.ahead = info.guid != nullptr;
   state->span_from = 0;
   state->span_to = kGlobalsFrom;
-  cv_read_types(state, &state->types, records);
+  cv_read_types(state, &state->types, &records);
   // The id stream has the type stream's header; without it procedures named by id are
   // typeless.
-  ByteCursor ids;
-  if (info.guid && pdb_type_records(stream_cursor(pdb, STREAM_IDS, &streams[4]), &ids, &version))
-    cv_index_records(&state->ids, ids);
+  TypeBytes ids;
+  if (info.guid && type_stream(pdb, STREAM_IDS, &ids, &version))
+    cv_index_records(&state->ids, &ids);
   size_t servers_at = header.size + (size_t)header.modules_size + header.contributions_size +
                       header.section_map_size + header.files_size;
   if (header.servers_size)
@@ -280,7 +294,7 @@ LoadStatus read_database(CvState *state, const PdbFile *pdb, const PdbRecord *re
   if (!state->walk.current_source && symbols.bytes) cv_read_symbols(state, run, false);
   // The modules' data outside procedures stands in the global symbols of the newer
   // databases: when they have some.
-  ByteCursor names = read_names(pdb, &info, &streams[3]);
+  ByteCursor names = read_names(pdb, &info, &streams[2]);
   bool globals_copied = names.ok && symbols.bytes;
   read_modules(state, pdb, cursor_window(&debug, header.size, header.modules_size), header.version,
                names, globals_copied);
@@ -318,7 +332,15 @@ bool pdb_debug_header(ByteCursor c, PdbDebugHeader *header) {
 }
 
 bool pdb_type_records(ByteCursor stream, ByteCursor *records, uint32_t *version) {
-  ByteCursor c = stream;
+  size_t from, size;
+  if (!pdb_type_section(stream, stream.size, &from, &size, version)) return false;
+  *records = cursor_window(&stream, from, size);
+  return true;
+}
+
+bool pdb_type_section(ByteCursor header, size_t stream_size, size_t *from, size_t *size,
+                      uint32_t *version) {
+  ByteCursor c = header;
   *version = cursor_u32(&c);
   size_t header_size = 16;
   uint32_t records_size;
@@ -331,9 +353,9 @@ bool pdb_type_records(ByteCursor stream, ByteCursor *records, uint32_t *version)
     records_size = cursor_u32(&c);
   }
   if (!c.ok || !is_one_of(*version, kTypeVersions)) return false;
-  size_t available = stream.size > header_size ? stream.size - header_size : 0;
-  *records =
-      cursor_window(&stream, header_size, records_size < available ? records_size : available);
+  size_t available = stream_size > header_size ? stream_size - header_size : 0;
+  *from = header_size;
+  *size = records_size < available ? records_size : available;
   return true;
 }
 
@@ -371,7 +393,7 @@ LoadStatus pdb_read(CvState *state, const PdbRecord *record, const char *image_p
   }
   api->printf("Processing .PDB file '%s'\n", path);
   PdbFile pdb;
-  PdbStream streams[5] = {};
+  PdbStream streams[3] = {};
   const char *format = record->guid ? "7.00" : "2.00";
   LoadStatus status = LOAD_OK;
   if (!(record->guid ? msf7_open(&pdb, data, size) : pdb_open(&pdb, data, size))) {

@@ -21,7 +21,11 @@ struct PdbDebugHeader {
 };
 // Reads it from the stream; false when it does not fit or has an unknown version.
 bool pdb_debug_header(ByteCursor stream, PdbDebugHeader *header);
-// The type records of a type stream, after its header; false for an unknown version.
+// Where the type records of a type stream of stream_size bytes lie, from its header (the
+// stream's first bytes); false for an unknown version.
+bool pdb_type_section(ByteCursor header, size_t stream_size, size_t *from, size_t *size,
+                      uint32_t *version);
+// The type records of a whole type stream, after its header; false for an unknown version.
 bool pdb_type_records(ByteCursor stream, ByteCursor *records, uint32_t *version);
 
 // A record of the module list: fixed fields, then the module's and its object's names,

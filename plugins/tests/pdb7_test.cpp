@@ -225,6 +225,17 @@ const Damage kDamages[] = {
        for (uint32_t i = 0; i * 4096 < size; i++) set32(pdb, pages_at(*pdb, 3) + i * 4, last + i);
      },
      "Unknown symbol info version 0\n"},
+    // Pages that do not follow one another are read in stream order.
+    {"debug stream's first two pages swapped",
+     [](Bytes *pdb, Bytes *, uint32_t) {
+       size_t numbers = pages_at(*pdb, 3);
+       uint32_t first = get32(*pdb, numbers), second = get32(*pdb, numbers + 4);
+       std::swap_ranges(pdb->begin() + first * 4096, pdb->begin() + (first + 1) * 4096,
+                        pdb->begin() + second * 4096);
+       set32(pdb, numbers, second);
+       set32(pdb, numbers + 4, first);
+     },
+     ""},
     {"GUID of another build", [](Bytes *, Bytes *image, uint32_t rsds) { (*image)[rsds + 4]++; },
      "belongs to another build (GUID"},
     {"first type a modifier of itself",
