@@ -141,7 +141,9 @@ std::string lines_of(RichText *dd) {
   std::string out;
   for (int i = 0; i < rich_line_count(dd); i++) {
     const RichLine &l = dd->lines[i];
-    if (i) EXPECT_EQ(l.start, dd->lines[i - 1].end) << i;
+    if (i) {
+      EXPECT_EQ(l.start, dd->lines[i - 1].end) << i;
+    }
     char *text = rich_text_range(dd, l.start, l.end), t[64];
     snprintf(t, sizeof t, "%s%d,%d %dx%d %s%s%s '", i ? "; " : "", l.x, l.y, l.width, l.height,
              l.flags & LNF_TAGS ? "T" : "", l.flags & LNF_FONTS ? "F" : "",
