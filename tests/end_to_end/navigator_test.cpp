@@ -480,9 +480,10 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   PostMessageA(main(), WM_COMMAND, CMD_COMMENT_LINE, 0);
   ASSERT_TRUE(answer_input_prompt(kq_.pi.dwProcessId, "Insert comments", "#size of the version block"));
 
+  // A page's rows may follow its window: they are waited for.
+  auto count_rows = [&] { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); };
   host = open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list);
-  ASSERT_TRUE(wait_for([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10))
-      << SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+  ASSERT_TRUE(wait_for([&] { return count_rows() == 1; }, 10)) << count_rows();
   EXPECT_EQ((std::vector<std::string>{"#size of the version block", "#", entry}),
             remote.rows(list, 3)[0]);
   EXPECT_EQ(1, remote.image(list, 0));  // the breakpoint's mark
@@ -491,10 +492,9 @@ TEST_F(KqNavigator, PagesAgainstTheSystemAndAttachingFromTheProcessPage) {
   EXPECT_TRUE(press_judged(keys, host, 0, VK_SPACE, image, [](int) { return 0; }, list));
   EXPECT_TRUE(press_judged(keys, host, 0, VK_SPACE, image, [](int) { return 1; }, list));
   ASSERT_TRUE(open(CMD_NAV_BREAKPOINTS, IDC_NAV_BREAKPOINTS, &list));
-  ASSERT_EQ(1, (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  ASSERT_TRUE(wait_for([&] { return count_rows() == 1; }, 10)) << count_rows();
   EXPECT_EQ(entry, remote.cell(list, 0, 1));
   shot("navigator_break.png");
-  auto count_rows = [&] { return (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); };
   EXPECT_TRUE(press_judged(keys, host, 0, VK_DELETE, count_rows, [](int) { return 0; }, list));
   ASSERT_TRUE(open(CMD_NAV_COMMENTS, IDC_NAV_COMMENTS, &list));
   EXPECT_EQ(0, remote.image(list, 0));  // its breakpoint went
