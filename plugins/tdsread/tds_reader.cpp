@@ -59,8 +59,10 @@ LoadStatus tds_load(const DebugApi *api, const uint8_t *file_root, size_t file_s
   ByteCursor data = cursor_make(debug_root, file_size - at);
   LoadStatus status = tds_read_directory(state, data) ? LOAD_OK : LOAD_BAD_DIRECTORY;
   if (state->cancelled) status = LOAD_CANCELLED;
-  const char *why = "no Borland subsection lies inside the file";
-  load_refuse(api, status, status == LOAD_BAD_DIRECTORY ? why : nullptr);
+  if (status == LOAD_BAD_DIRECTORY)
+    load_refuse(api, status, "no Borland subsection lies inside the file");
+  else
+    load_refuse(api, status, nullptr);
   if (counts) *counts = state->counts;
   type_map_free(&state->map);
   state->name_at = (uint32_t *)zone_free(state->name_at);

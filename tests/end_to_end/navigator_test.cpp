@@ -228,18 +228,22 @@ class KqNavigator : public ::testing::Test {
   }
 
   // Presses the key with front in front (and focus focused) until read() gives what
-  // expect(the value read before that press) says: another program on the display may take the front between
-  // two presses, and each press is judged by itself.
+  // expect(the value read before that press) says: another program on the display may take
+  // the front between two presses. The lists show a key's effect at kq's next broadcast,
+  // after the key is taken, so each press is waited for before it is judged: a stale read
+  // would have a switching key pressed twice.
   template <typename Read, typename Expect>
   bool press_judged(const KqKeyboard &keys, HWND front, uint8_t modifiers, UINT key, Read read,
                     Expect expect, HWND focus = nullptr) {
-    for (int attempt = 0; attempt < 20; attempt++) {
+    for (int attempt = 0; attempt < 5; attempt++) {
       SetForegroundWindow(front);
       if (focus) SetFocus(focus);
       settle();
-      const auto before = read();
+      const bool in_front = GetForegroundWindow() == front;
+      const auto want = expect(read());
       keys.press(modifiers, key);
-      if (read() == expect(before)) return true;
+      if (wait_for([&] { return read() == want; }, 10)) return true;
+      if (in_front && GetForegroundWindow() == front) return false;
     }
     return false;
   }
