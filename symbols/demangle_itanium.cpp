@@ -683,6 +683,16 @@ void print_cv(unsigned char cv, Out *o) {
 
 // The elements of a list, comma separated; an element that prints nothing (an empty pack) takes no
 // comma.
+// Whether the node prints no text, found with a buffer of two bytes: the printer stops early.
+bool prints_nothing(const Parser *ps, int id, const Out *o) {
+  char probe[2];
+  Out measure = {probe, sizeof probe, 0, o->pack_index, o->depth, false};
+  print(ps, id, &measure);
+  return measure.length == 0;
+}
+
+// An element that prints nothing takes its separator back, also past the end of the buffer,
+// so that a cut text is always the start of the whole one.
 void print_list(const Parser *ps, int cell, Out *o) {
   bool first = true;
   for (; cell != kNone; cell = ps->nodes[cell].b) {
@@ -691,7 +701,7 @@ void print_list(const Parser *ps, int cell, Out *o) {
     if (!first) puts_(o, ", ");
     size_t start = o->length;
     print(ps, ps->nodes[cell].a, o);
-    if (o->length == start && start < o->size)  // a cut element printed nothing either
+    if (o->length == start && (start < o->size || prints_nothing(ps, ps->nodes[cell].a, o)))
       o->length = before;
     else
       first = false;

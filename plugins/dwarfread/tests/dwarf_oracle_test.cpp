@@ -5,6 +5,7 @@
 // against c++filt.
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "plugins/dwarfread/dwarf_reader.h"
 #include "plugins/dwarfread/tests/dwarfdump_oracle.h"
@@ -264,6 +265,14 @@ std::string one_underscore(const std::string &name) {
   return name.compare(0, 3, "__Z") == 0 ? name.substr(1) : name;
 }
 
+// A name read into a panel's short buffer shows the start of its whole text.
+bool cut_starts_whole(const char *name) {
+  char whole[2048], cut[24];
+  demangle_itanium(name, whole, sizeof whole);
+  demangle_itanium(name, cut, sizeof cut);
+  return !strncmp(whole, cut, strlen(cut));
+}
+
 // Every mangled name of the C++ test programs (COFF symbols and DWARF linkage names) reads
 // as c++filt reads it; so do those of the C++ runtime's archive, of which few are left
 // unread (template arguments that are expressions).
@@ -302,10 +311,13 @@ TEST(DwarfOracle, CxxNamesAgreeWithCxxfilt) {
     EXPECT_TRUE(read) << names[i];
     EXPECT_EQ(theirs[i], ours) << names[i];
     agree += theirs[i] == ours;
+    EXPECT_TRUE(cut_starts_whole(names[i].c_str())) << names[i];
   }
   printf("c++filt agrees on %d of %zu names (%zu of the test programs), %d left unread\n", agree,
          names.size(), own.size(), unread);
   EXPECT_LE(unread * 100, (int)runtime.size());
+  // A fuzzed name whose empty last template argument follows the cut at its separator.
+  EXPECT_TRUE(cut_starts_whole("_Z1TILb0EILb01TILb0EIEEE"));
 }
 
 // The C++ program without its DWARF: each function's COFF symbol is an entry at its
