@@ -228,10 +228,8 @@ class KqNavigator : public ::testing::Test {
   }
 
   // Presses the key with front in front (and focus focused) until read() gives what
-  // expect(the value read before that press) says: another program on the display may take
-  // the front between two presses. The lists show a key's effect at kq's next broadcast,
-  // after the key is taken, so each press is waited for before it is judged: a stale read
-  // would have a switching key pressed twice.
+  // expect(the value read before the press) says; another program may take the front. A key
+  // shows at kq's next broadcast: a press judged on a stale read would switch twice.
   template <typename Read, typename Expect>
   bool press_judged(const KqKeyboard &keys, HWND front, uint8_t modifiers, UINT key, Read read,
                     Expect expect, HWND focus = nullptr) {

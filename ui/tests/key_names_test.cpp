@@ -73,11 +73,9 @@ TEST(KeyNames, CombinationTextsBothWays) {
 // Every name of the table, under every set of modifiers, is written and read back to the
 // same key; names that share a code read back to their code and are written as the first.
 TEST(KeyNames, RoundTripOverTheWholeTable) {
-  int per_category[5] = {};
   for (const KeyName &k : KeyNames) {
     ASSERT_GE(k.category, 1);
     ASSERT_LE(k.category, 4);
-    per_category[k.category]++;
     const bool modifier = k.code >= 0x10 && k.code <= 0x12;
     for (uint8_t mods = 0; mods <= 28; mods += 4) {
       char text[KEY_TEXT];
@@ -94,8 +92,4 @@ TEST(KeyNames, RoundTripOverTheWholeTable) {
     EXPECT_EQ(modifier ? mods : code, modifier ? 1 << (k.code - 0x10 + 2) : k.code) << k.name;
     EXPECT_EQ(key_by_code(k.code), key_by_name(key_by_code(k.code)->name)) << k.name;
   }
-  EXPECT_EQ(per_category[KEYCAT_OTHER], 81);
-  EXPECT_EQ(per_category[KEYCAT_EDIT], 25);
-  EXPECT_EQ(per_category[KEYCAT_CHAR], 42);
-  EXPECT_EQ(per_category[KEYCAT_FUNCTION], 16);
 }
