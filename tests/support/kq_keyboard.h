@@ -65,16 +65,21 @@ struct KqKeyboard {
     settle();
   }
 
+  // front is kq's window in front when the key goes (its main window unless given), focus
+  // the window given the focus first, if any.
   template <typename Effect>
-  bool press_in_front(uint8_t modifiers, UINT key, Effect effect, bool quits = false) const {
+  bool press_in_front(uint8_t modifiers, UINT key, Effect effect, bool quits = false,
+                      HWND front = nullptr, HWND focus = nullptr) const {
+    if (!front) front = main;
     for (int attempt = 0; attempt < 5; attempt++) {
-      SetForegroundWindow(main);
+      SetForegroundWindow(front);
+      if (focus) SetFocus(focus);
       settle();
-      const bool front = GetForegroundWindow() == main;
+      const bool in_front = GetForegroundWindow() == front;
       press(modifiers, key, quits);
       // The panels show a key's effect at kq's next broadcast, after the key is taken.
       if (wait_for(effect, 10)) return true;
-      if (front && GetForegroundWindow() == main) return false;
+      if (in_front && GetForegroundWindow() == front) return false;
     }
     return false;
   }
